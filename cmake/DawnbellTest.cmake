@@ -1,0 +1,18 @@
+# dawnbell_add_test(NAME name SOURCES ... LIBS ... [LABEL core|gui])
+# Builds one QtTest executable and registers it with CTest. Every test runs
+# headless with its own temporary DAWNBELL_HOME created by the test itself.
+function(dawnbell_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL core)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+  target_compile_definitions(${T_NAME} PRIVATE
+    DAWNBELL_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    DAWNBELL_PROGRAM_DIR="${DAWNBELL_PROGRAM_DIR}")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

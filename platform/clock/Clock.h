@@ -1,0 +1,54 @@
+#pragma once
+// The only source of "now" for Dawnbell, and local calendar conversions.
+//
+// Moments are 64-bit seconds since the Unix epoch. Calendar work is done in the
+// local time zone with the daylight-saving flag left to the system (tm_isdst = -1),
+// so "07:30 tomorrow" stays 07:30 across a daylight-saving change.
+#include <cstdint>
+#include <optional>
+
+namespace dawnbell::clock {
+
+// A broken-down local time, laid out like the notification service's record.
+struct LocalTime {
+    int year = 1970;
+    int month = 1;      // 1-12
+    int dayOfWeek = 4;  // 0 = Sunday ... 6 = Saturday
+    int day = 1;        // 1-31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int milliseconds = 0;
+};
+
+// The current moment in whole seconds. A value fixed with SetNowForTesting wins;
+// otherwise DAWNBELL_NOW=YYYY-MM-DDTHH:MM:SS (local time) fixes it for every process
+// of a test; otherwise the real clock.
+int64_t Now();
+
+// The real clock, ignoring every override (the notification daemon fires on it).
+int64_t RealNow();
+
+// Fixes (or with nullopt releases) the moment Now() returns in this process.
+void SetNowForTesting(std::optional<int64_t> moment);
+
+// Local broken-down time of a moment.
+LocalTime ToLocal(int64_t moment);
+
+// Moment of a local broken-down time (dayOfWeek and milliseconds are ignored;
+// out-of-range fields are normalised as mktime does).
+int64_t FromLocal(const LocalTime& t);
+
+// The moment of local date year-month-day at h:m:s.
+int64_t MakeLocal(int year, int month, int day, int hour, int minute, int second);
+
+// The same local clock time `days` calendar days later (may be negative).
+int64_t AddDays(int64_t moment, int days);
+
+// Weekday of a moment with 0 = Monday ... 6 = Sunday.
+int WeekdayMondayFirst(int64_t moment);
+
+// Parses "YYYY-MM-DDTHH:MM:SS" (a blank instead of T is accepted) as local time.
+std::optional<int64_t> ParseLocal(const char* text);
+
+} // namespace dawnbell::clock

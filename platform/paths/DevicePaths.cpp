@@ -1,0 +1,87 @@
+#include "DevicePaths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dawnbell {
+
+namespace {
+
+std::string Env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+} // namespace
+
+bool MakeDirs(const std::string& path, unsigned mode)
+{
+    if (path.empty())
+        return false;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const auto slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0)
+        MakeDirs(path.substr(0, slash), 0700);
+    if (::mkdir(path.c_str(), mode) == 0)
+        return true;
+    return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string DeviceDir()
+{
+    std::string dir = Env("DAWNBELL_HOME");
+    if (dir.empty()) {
+        std::string data = Env("XDG_DATA_HOME");
+        if (data.empty()) {
+            const std::string home = Env("HOME");
+            if (home.empty())
+                return std::string();
+            data = home + "/.local/share";
+        }
+        dir = data + "/dawnbell";
+    }
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return MakeDirs(dir, 0700) ? dir : std::string();
+}
+
+std::string RuntimeDir()
+{
+    const std::string xdg = Env("XDG_RUNTIME_DIR");
+    if (!xdg.empty()) {
+        const std::string dir = xdg + "/dawnbell";
+        if (MakeDirs(dir, 0700))
+            return dir;
+    }
+    const std::string device = DeviceDir();
+    if (device.empty())
+        return std::string();
+    const std::string dir = device + "/run";
+    return MakeDirs(dir, 0700) ? dir : std::string();
+}
+
+std::string ProgramPath()
+{
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return std::string();
+    return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string ProgramDir()
+{
+    const std::string path = ProgramPath();
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return std::string(".");
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+} // namespace dawnbell

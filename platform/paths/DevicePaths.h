@@ -1,0 +1,25 @@
+#pragma once
+// Where Dawnbell keeps its state and where its program files live.
+#include <string>
+
+namespace dawnbell {
+
+// The device directory: $DAWNBELL_HOME, else $XDG_DATA_HOME/dawnbell, else
+// ~/.local/share/dawnbell. Created (mode 0700) when missing. Holds registry.db and
+// notifications.db. Returns an empty string only when no folder can be made.
+std::string DeviceDir();
+
+// The runtime directory for sockets, locks and named events:
+// $XDG_RUNTIME_DIR/dawnbell, else DeviceDir()/run. Created with mode 0700.
+std::string RuntimeDir();
+
+// Full path of the running executable (from /proc/self/exe).
+std::string ProgramPath();
+
+// Folder of the running executable, without a trailing '/'.
+std::string ProgramDir();
+
+// Creates a folder and its parents with the given mode; true when it exists afterwards.
+bool MakeDirs(const std::string& path, unsigned mode);
+
+} // namespace dawnbell

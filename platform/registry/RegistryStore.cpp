@@ -1,0 +1,733 @@
+#include "RegistryStore.h"
+
+#include "DevicePaths.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace dawnbell {
+
+namespace {
+
+constexpr int64_t kRootCurrentUser = 1;
+constexpr int64_t kRootLocalMachine = 2;
+constexpr int kBusyTimeoutMs = 10000;
+
+int64_t RootId(Hive hive)
+{
+    return hive == Hive::CurrentUser ? kRootCurrentUser : kRootLocalMachine;
+}
+
+// Decodes one UTF-8 sequence; returns U+FFFD for malformed input.
+char32_t DecodeUtf8(std::string_view s, size_t* i)
+{
+    const auto b0 = static_cast<unsigned char>(s[*i]);
+    int len = 1;
+    char32_t cp = 0xFFFD;
+    if (b0 < 0x80) {
+        cp = b0;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07;
+    } else {
+        ++*i;
+        return 0xFFFD;
+    }
+    if (*i + len > s.size()) {
+        ++*i;
+        return 0xFFFD;
+    }
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[*i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++*i;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    *i += len;
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF
+        || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0xFFFD;
+    return cp;
+}
+
+void AppendUtf8(std::string* out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out->push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+char32_t UpperCase(char32_t c)
+{
+    if (c >= 'a' && c <= 'z')
+        return c - 32;
+    if (c < 0xE0)
+        return c;
+    if (c <= 0xFE)
+        return c == 0xF7 ? c : c - 32;
+    if (c == 0xFF)
+        return 0x178;
+    if (c >= 0x100 && c <= 0x137)
+        return (c & 1) && c != 0x131 ? c - 1 : c;
+    if (c >= 0x139 && c <= 0x148)
+        return (c & 1) ? c : c - 1;
+    if (c >= 0x14A && c <= 0x177)
+        return (c & 1) ? c - 1 : c;
+    if (c >= 0x179 && c <= 0x17E)
+        return (c & 1) ? c : c - 1;
+    if (c >= 0x3B1 && c <= 0x3C9)
+        return c == 0x3C2 ? 0x3A3 : c - 32;
+    if (c >= 0x430 && c <= 0x44F)
+        return c - 32;
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 80;
+    return c;
+}
+
+std::vector<std::string> SplitPath(std::string_view path, bool* ok)
+{
+    std::vector<std::string> parts;
+    *ok = true;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    if (parts.size() > kRegMaxPathDepth)
+        *ok = false;
+    for (const auto& p : parts) {
+        if (Utf8ToUtf16(p).size() > kRegMaxKeyNameChars)
+            *ok = false;
+    }
+    return parts;
+}
+
+} // namespace
+
+std::u16string Utf8ToUtf16(std::string_view s)
+{
+    std::u16string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        const char32_t cp = DecodeUtf8(s, &i);
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(&out, c);
+    }
+    return out;
+}
+
+std::string RegFoldName(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size())
+        AppendUtf8(&out, UpperCase(DecodeUtf8(utf8, &i)));
+    return out;
+}
+
+RegistryStore& RegistryStore::Instance()
+{
+    static RegistryStore* store = new RegistryStore; // lives for the process
+    return *store;
+}
+
+sqlite3_stmt* RegistryStore::Prepare(const char* sql)
+{
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) {
+        sqlite3_reset(it->second);
+        sqlite3_clear_bindings(it->second);
+        return it->second;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+        return nullptr;
+    statements_.emplace(sql, st);
+    return st;
+}
+
+bool RegistryStore::Exec(const char* sql)
+{
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void RegistryStore::Close()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    for (auto& [sql, st] : statements_)
+        sqlite3_finalize(st);
+    statements_.clear();
+    if (db_)
+        sqlite3_close(db_);
+    db_ = nullptr;
+    dbPath_.clear();
+    cache_.clear();
+    dataVersion_ = -1;
+}
+
+bool RegistryStore::CreateSchema()
+{
+    // Keys form a tree; the two hive roots have no parent. AUTOINCREMENT keeps a
+    // deleted key's id from being reused, so a stale handle can never reach a new key.
+    static const char* kSchema =
+        "CREATE TABLE IF NOT EXISTS keys("
+        " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+        " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+        " name TEXT NOT NULL,"
+        " fold TEXT NOT NULL,"
+        " UNIQUE(parent, fold));"
+        "CREATE TABLE IF NOT EXISTS vals("
+        " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+        " fold TEXT NOT NULL,"
+        " name TEXT NOT NULL,"
+        " seq INTEGER NOT NULL,"
+        " type INTEGER NOT NULL,"
+        " data BLOB NOT NULL,"
+        " PRIMARY KEY(key, fold)) WITHOUT ROWID;"
+        "CREATE INDEX IF NOT EXISTS vals_seq ON vals(key, seq);"
+        "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+        " (1, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
+        " (2, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');";
+    if (!Exec("BEGIN IMMEDIATE"))
+        return false;
+    if (!Exec(kSchema)) {
+        Exec("ROLLBACK");
+        return false;
+    }
+    return Exec("COMMIT");
+}
+
+bool RegistryStore::EnsureOpen()
+{
+    const std::string dir = DeviceDir();
+    if (dir.empty())
+        return false;
+    const std::string path = dir + "/registry.db";
+    if (db_ && path == dbPath_)
+        return true;
+    if (db_) {
+        if (readDepth_ || writeDepth_)
+            return true; // never switch stores inside a scope
+        Close();
+    }
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr)
+        != SQLITE_OK) {
+        if (db_)
+            sqlite3_close(db_);
+        db_ = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // WAL: readers never block the writer and a killed writer leaves the file
+    // consistent. NORMAL sync: commits are atomic at once and durable after Flush.
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=NORMAL");
+    Exec("PRAGMA foreign_keys=ON");
+    if (!CreateSchema()) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return false;
+    }
+    dbPath_ = path;
+    cache_.clear();
+    dataVersion_ = -1;
+    return true;
+}
+
+void RegistryStore::Revalidate()
+{
+    if (readDepth_ > 0 || writeDepth_ > 0)
+        return; // the open transaction pins one snapshot
+    sqlite3_stmt* st = Prepare("PRAGMA data_version");
+    int64_t version = -2;
+    if (st && sqlite3_step(st) == SQLITE_ROW)
+        version = sqlite3_column_int64(st, 0);
+    if (st)
+        sqlite3_reset(st);
+    if (version != dataVersion_) {
+        cache_.clear();
+        dataVersion_ = version;
+    }
+}
+
+bool RegistryStore::KeyExists(int64_t id)
+{
+    auto it = cache_.find(id);
+    if (it != cache_.end() && (it->second.children || it->second.values))
+        return true;
+    sqlite3_stmt* st = Prepare("SELECT 1 FROM keys WHERE id = ?");
+    if (!st)
+        return false;
+    sqlite3_bind_int64(st, 1, id);
+    const bool found = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_reset(st);
+    return found;
+}
+
+const std::vector<RegistryStore::Child>* RegistryStore::Children(int64_t id)
+{
+    KeyCache& kc = cache_[id];
+    if (kc.children)
+        return &*kc.children;
+    if (!KeyExists(id)) {
+        cache_.erase(id);
+        return nullptr;
+    }
+    sqlite3_stmt* st = Prepare("SELECT fold, name, id FROM keys WHERE parent = ? ORDER BY fold");
+    if (!st)
+        return nullptr;
+    sqlite3_bind_int64(st, 1, id);
+    std::vector<Child> children;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        children.push_back({reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                            reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
+                            sqlite3_column_int64(st, 2)});
+    }
+    sqlite3_reset(st);
+    // SQLite orders TEXT by bytes, which is code-point order for UTF-8; keep it.
+    KeyCache& again = cache_[id];
+    again.children = std::move(children);
+    return &*again.children;
+}
+
+std::vector<RegistryStore::Value>* RegistryStore::Values(int64_t id)
+{
+    KeyCache& kc = cache_[id];
+    if (kc.values)
+        return &*kc.values;
+    if (!KeyExists(id)) {
+        cache_.erase(id);
+        return nullptr;
+    }
+    sqlite3_stmt* st = Prepare("SELECT fold, name, type, data FROM vals WHERE key = ? ORDER BY seq");
+    if (!st)
+        return nullptr;
+    sqlite3_bind_int64(st, 1, id);
+    std::vector<Value> values;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        Value v;
+        v.fold = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        v.value.name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+        v.value.type = static_cast<RegType>(sqlite3_column_int64(st, 2));
+        const auto* blob = static_cast<const uint8_t*>(sqlite3_column_blob(st, 3));
+        const int n = sqlite3_column_bytes(st, 3);
+        if (blob && n > 0)
+            v.value.data.assign(blob, blob + n);
+        values.push_back(std::move(v));
+    }
+    sqlite3_reset(st);
+    KeyCache& again = cache_[id];
+    again.values = std::move(values);
+    return &*again.values;
+}
+
+bool RegistryStore::Begin(bool write)
+{
+    if (writeDepth_ > 0 || readDepth_ > 0)
+        return true; // already inside a scope's transaction
+    return Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+
+bool RegistryStore::Commit()
+{
+    if (writeDepth_ > 0 || readDepth_ > 0)
+        return true;
+    return Exec("COMMIT");
+}
+
+void RegistryStore::Rollback()
+{
+    if (writeDepth_ > 0) {
+        writeFailed_ = true;
+        return;
+    }
+    if (readDepth_ > 0)
+        return;
+    Exec("ROLLBACK");
+    cache_.clear();
+}
+
+RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, RegKey* out)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    out->Close();
+    bool ok = true;
+    const std::vector<std::string> parts = SplitPath(path, &ok);
+    if (!ok)
+        return RegInvalidParameter;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+
+    int64_t id = RootId(hive);
+    std::string stored;
+    size_t depth = 0;
+    // Walk down as far as the keys exist.
+    for (; depth < parts.size(); ++depth) {
+        const auto* children = Children(id);
+        if (!children)
+            return RegError;
+        const std::string fold = RegFoldName(parts[depth]);
+        auto it = std::lower_bound(children->begin(), children->end(), fold,
+                                   [](const Child& c, const std::string& f) { return c.fold < f; });
+        if (it == children->end() || it->fold != fold)
+            break;
+        id = it->id;
+        if (!stored.empty())
+            stored += '\\';
+        stored += it->name;
+    }
+    if (depth < parts.size()) {
+        if (!create)
+            return RegNotFound;
+        if (!Begin(true))
+            return RegError;
+        sqlite3_stmt* st = Prepare("INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?) "
+                                   "ON CONFLICT(parent, fold) DO UPDATE SET parent = parent RETURNING id, name");
+        for (; depth < parts.size(); ++depth) {
+            const std::string fold = RegFoldName(parts[depth]);
+            if (!st)
+                break;
+            sqlite3_reset(st);
+            sqlite3_bind_int64(st, 1, id);
+            sqlite3_bind_text(st, 2, parts[depth].c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, fold.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(st) != SQLITE_ROW) {
+                sqlite3_reset(st);
+                st = nullptr;
+                break;
+            }
+            cache_.erase(id); // the parent's child list changed
+            id = sqlite3_column_int64(st, 0);
+            if (!stored.empty())
+                stored += '\\';
+            stored += reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            sqlite3_reset(st);
+        }
+        if (!st) {
+            Rollback();
+            return RegError;
+        }
+        if (!Commit()) {
+            Rollback();
+            return RegError;
+        }
+    }
+    out->hive_ = hive;
+    out->id_ = id;
+    out->path_ = stored;
+    return RegOk;
+}
+
+RegResult RegistryStore::Query(const RegKey& key, std::string_view name, RegType* type, std::vector<uint8_t>* data)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!key.IsOpen())
+        return RegInvalidHandle;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+    auto* values = Values(key.id_);
+    if (!values)
+        return RegInvalidHandle;
+    const std::string fold = RegFoldName(name);
+    for (const auto& v : *values) {
+        if (v.fold == fold) {
+            if (type)
+                *type = v.value.type;
+            if (data)
+                *data = v.value.data;
+            return RegOk;
+        }
+    }
+    return RegNotFound;
+}
+
+RegResult RegistryStore::Set(const RegKey& key, std::string_view name, RegType type, const void* data, size_t size)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!key.IsOpen())
+        return RegInvalidHandle;
+    if (size > kRegMaxValueBytes || Utf8ToUtf16(name).size() > kRegMaxValueNameChars || (size && !data))
+        return RegInvalidParameter;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+    if (!KeyExists(key.id_))
+        return RegInvalidHandle;
+    const std::string fold = RegFoldName(name);
+    // A new value goes after every existing one; a replaced value keeps its place.
+    sqlite3_stmt* st = Prepare(
+        "INSERT INTO vals(key, fold, name, seq, type, data) VALUES(?1, ?2, ?3,"
+        " (SELECT IFNULL(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?4, ?5)"
+        " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
+    if (!st)
+        return RegError;
+    sqlite3_bind_int64(st, 1, key.id_);
+    sqlite3_bind_text(st, 2, fold.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 3, std::string(name).c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st, 4, static_cast<int64_t>(type));
+    sqlite3_bind_blob(st, 5, size ? data : "", static_cast<int>(size), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE) {
+        if (writeDepth_ > 0)
+            writeFailed_ = true;
+        cache_.erase(key.id_);
+        return RegError;
+    }
+    auto it = cache_.find(key.id_);
+    if (it != cache_.end() && it->second.values) {
+        auto& values = *it->second.values;
+        auto v = std::find_if(values.begin(), values.end(), [&](const Value& x) { return x.fold == fold; });
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        if (v == values.end()) {
+            Value nv;
+            nv.fold = fold;
+            nv.value.name = std::string(name);
+            values.push_back(std::move(nv));
+            v = values.end() - 1;
+        }
+        v->value.type = type;
+        v->value.data.assign(bytes, bytes + size);
+    }
+    return RegOk;
+}
+
+RegResult RegistryStore::Delete(const RegKey& key, std::string_view name)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!key.IsOpen())
+        return RegInvalidHandle;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+    const std::string fold = RegFoldName(name);
+    sqlite3_stmt* st = Prepare("DELETE FROM vals WHERE key = ? AND fold = ?");
+    if (!st)
+        return RegError;
+    sqlite3_bind_int64(st, 1, key.id_);
+    sqlite3_bind_text(st, 2, fold.c_str(), -1, SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE) {
+        if (writeDepth_ > 0)
+            writeFailed_ = true;
+        return RegError;
+    }
+    const bool removed = sqlite3_changes(db_) > 0;
+    auto it = cache_.find(key.id_);
+    if (it != cache_.end() && it->second.values) {
+        auto& values = *it->second.values;
+        values.erase(std::remove_if(values.begin(), values.end(), [&](const Value& x) { return x.fold == fold; }),
+                     values.end());
+    }
+    if (!removed)
+        return KeyExists(key.id_) ? RegNotFound : RegInvalidHandle;
+    return RegOk;
+}
+
+RegResult RegistryStore::EnumKey(const RegKey& key, uint32_t index, std::string* name)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!key.IsOpen())
+        return RegInvalidHandle;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+    const auto* children = Children(key.id_);
+    if (!children)
+        return RegInvalidHandle;
+    if (index >= children->size())
+        return RegNoMoreItems;
+    if (name)
+        *name = (*children)[index].name;
+    return RegOk;
+}
+
+RegResult RegistryStore::EnumValue(const RegKey& key, uint32_t index, RegValue* value)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!key.IsOpen())
+        return RegInvalidHandle;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+    const auto* values = Values(key.id_);
+    if (!values)
+        return RegInvalidHandle;
+    if (index >= values->size())
+        return RegNoMoreItems;
+    if (value)
+        *value = (*values)[index].value;
+    return RegOk;
+}
+
+RegResult RegistryStore::Info(const RegKey& key, uint32_t* subkeys, uint32_t* values)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!key.IsOpen())
+        return RegInvalidHandle;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate();
+    const auto* children = Children(key.id_);
+    const auto* vals = children ? Values(key.id_) : nullptr;
+    if (!children || !vals)
+        return RegInvalidHandle;
+    if (subkeys)
+        *subkeys = static_cast<uint32_t>(children->size());
+    if (values)
+        *values = static_cast<uint32_t>(vals->size());
+    return RegOk;
+}
+
+RegResult RegistryStore::DeleteTree(Hive hive, std::string_view path)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    RegKey key;
+    const RegResult r = OpenKey(hive, path, false, &key);
+    if (r != RegOk)
+        return r;
+    if (key.id_ == RootId(hive))
+        return RegInvalidParameter;
+    // Foreign keys cascade the delete to every key and value below.
+    sqlite3_stmt* st = Prepare("DELETE FROM keys WHERE id = ?");
+    if (!st)
+        return RegError;
+    sqlite3_bind_int64(st, 1, key.id_);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    cache_.clear();
+    if (rc != SQLITE_DONE) {
+        if (writeDepth_ > 0)
+            writeFailed_ = true;
+        return RegError;
+    }
+    return RegOk;
+}
+
+RegResult RegistryStore::Flush()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!EnsureOpen())
+        return RegError;
+    if (writeDepth_ > 0 || readDepth_ > 0)
+        return RegOk; // the batch's commit comes later; the caller flushes after it
+    // Commits are already atomic in the WAL; syncing the WAL makes them durable.
+    // A passive checkpoint then moves them into the main file without waiting
+    // for readers of other processes.
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    bool ok = true;
+    for (const std::string& file : {dbPath_ + "-wal", dbPath_}) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            if (::fsync(fd) != 0)
+                ok = false;
+            ::close(fd);
+        }
+    }
+    return ok ? RegOk : RegError;
+}
+
+void RegistryStore::BeginRead()
+{
+    mutex_.lock(); // held for the scope's life: one thread uses the snapshot
+    if (readDepth_++ == 0 && writeDepth_ == 0 && EnsureOpen()) {
+        Revalidate();
+        Exec("BEGIN");
+        // The first read inside the transaction fixes the snapshot; check that
+        // the cache still matches it.
+        readDepth_ = 0;
+        Revalidate();
+        readDepth_ = 1;
+    }
+}
+
+void RegistryStore::EndRead()
+{
+    if (--readDepth_ == 0 && writeDepth_ == 0 && db_)
+        Exec("COMMIT");
+    mutex_.unlock();
+}
+
+void RegistryStore::BeginWrite()
+{
+    mutex_.lock();
+    if (writeDepth_++ == 0 && readDepth_ == 0 && EnsureOpen()) {
+        Revalidate();
+        writeFailed_ = false;
+        if (!Exec("BEGIN IMMEDIATE"))
+            writeFailed_ = true;
+        // Another process may have written between the check and the lock.
+        writeDepth_ = 0;
+        Revalidate();
+        writeDepth_ = 1;
+    }
+}
+
+void RegistryStore::EndWrite()
+{
+    if (--writeDepth_ == 0 && readDepth_ == 0 && db_) {
+        if (!Exec("COMMIT")) {
+            Exec("ROLLBACK");
+            cache_.clear();
+        }
+        writeFailed_ = false;
+    }
+    mutex_.unlock();
+}
+
+} // namespace dawnbell
