@@ -1,0 +1,113 @@
+#pragma once
+// The user notification service: durable time notifications that start a program.
+//
+// Records live in notifications.db in the device directory and are shared by every
+// process of the user. The resident service, dawnbell-notifyd, sleeps until the
+// earliest record is due, removes it and starts its application with its
+// arguments as exactly one argument (none when the text is empty). Any set or
+// clear wakes the service; the first set starts it when it is not running.
+//
+// Times are broken-down local times (see Clock.h); the service converts them to
+// moments when it arms its timer, so they keep their clock time across time-zone
+// and daylight-saving changes. Plain C++ (no Qt), so the service stays small.
+#include "Clock.h"
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace dawnbell::notify {
+
+enum NotifyResult : int {
+    NotifyOk = 0,
+    NotifyError = 1,              // the store could not be read or written
+    NotifyNotFound = 2,           // no record with that handle
+    NotifyInvalidParameter = 87,  // a field out of range, a relative path, ...
+    NotifyMoreData = 234,         // the buffer is too small; the count says how many
+};
+
+// Trigger kinds. Only "run an application at a time" is offered.
+enum NotifyKind : int {
+    NotifyKindTime = 2,
+};
+
+// Size in bytes of the classic time trigger record, kept in `size`.
+constexpr uint32_t kNotifyTriggerSize = 52;
+// Bounds for outside input.
+constexpr size_t kNotifyMaxApplicationBytes = 4096;  // UTF-8, absolute path
+constexpr size_t kNotifyMaxArgumentsBytes = 32768;   // UTF-8, one argument
+
+// A time notification: start `application` with `arguments` at `start`.
+struct NotifyTrigger {
+    uint32_t size = kNotifyTriggerSize; // record size, informative
+    int kind = NotifyKindTime;          // NotifyKind
+    int event = 0;                      // event number; 0 for time notifications
+    std::string application;            // absolute path of the program to start
+    std::string arguments;              // the one argument; empty = none
+    clock::LocalTime start;             // local time at which it fires
+    clock::LocalTime end;               // equal to start for time notifications
+};
+
+// A stored notification: its handle and trigger.
+struct NotifyRecord {
+    uint32_t handle = 0;   // non-zero
+    NotifyTrigger trigger;
+};
+
+// Enumerates the handles of all records. Call with `handles` null (or a small
+// `capacity`) to learn the count in `*count` (NotifyMoreData when there are
+// records that did not fit); then call again with room for that many. Records
+// may appear in between, so callers retry on NotifyMoreData.
+NotifyResult NotifyGetHandles(uint32_t* handles, uint32_t capacity, uint32_t* count);
+
+// Reads one record.
+NotifyResult NotifyGetRecord(uint32_t handle, NotifyRecord* out);
+
+// Removes one record (it will not fire) and wakes the service.
+NotifyResult NotifyClear(uint32_t handle);
+
+// Stores a time notification and wakes (or starts) the service. Returns the new
+// record's handle, 0 when the trigger is invalid or the store failed.
+uint32_t NotifySetTime(const NotifyTrigger& trigger);
+
+// All records ordered by start time, then handle.
+NotifyResult NotifyList(std::vector<NotifyRecord>* out);
+
+// True when the trigger can be stored: kind 2, an absolute application path,
+// bounded texts without NUL bytes, and a valid start and end date and time.
+bool NotifyTriggerIsValid(const NotifyTrigger& trigger);
+// True for a broken-down time with month 1-12, day valid for the month, hour
+// 0-23, minute 0-59, second 0-59, milliseconds 0-999 and year 1601-30827.
+bool NotifyTimeIsValid(const clock::LocalTime& t);
+
+// Groups the operations of this thread into one transaction (and one wake-up of
+// the service), for bulk rebuilds. Nested batches join the outer one.
+class NotifyBatch {
+public:
+    NotifyBatch();
+    ~NotifyBatch(); // commits, then wakes the service once
+    NotifyBatch(const NotifyBatch&) = delete;
+    NotifyBatch& operator=(const NotifyBatch&) = delete;
+};
+
+// Closes this process's connection to the store (the next call reopens it at the
+// then-current device directory). For tests that switch DAWNBELL_HOME.
+void NotifyCloseStore();
+
+// --- the service ----------------------------------------------------------------
+
+// Process id of the service running for the current device directory; -1 when
+// one runs but has not written its id yet; 0 when none runs.
+pid_t NotifyDaemonPid();
+
+// Starts the service unless one runs. True when one runs or was started.
+bool NotifyEnsureDaemon();
+
+// Full path of the service binary: $DAWNBELL_NOTIFYD when it names an executable
+// file (an explicit override, used by tools and tests), else dawnbell-notifyd
+// next to the running program, else the one in the build's program folder.
+// Empty when none exists.
+std::string NotifyDaemonBinary();
+
+} // namespace dawnbell::notify

@@ -1,0 +1,262 @@
+#include "NotifyDaemon.h"
+
+#include "ArmPlan.h"
+#include "Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/timerfd.h>
+#include <sys/un.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace dawnbell::notify {
+
+namespace {
+
+constexpr const char* kName = "dawnbell-notifyd";
+
+int64_t RealNowMs()
+{
+    struct timespec ts;
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void CloseFd(int* fd)
+{
+    if (*fd >= 0) {
+        ::close(*fd);
+        *fd = -1;
+    }
+}
+
+bool IsExecutableFile(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace
+
+NotifyDaemon::~NotifyDaemon()
+{
+    CloseFd(&sockFd_);
+    CloseFd(&timerFd_);
+    CloseFd(&zoneFd_);
+    CloseFd(&lockFd_);
+}
+
+bool NotifyDaemon::Acquire()
+{
+    lockFd_ = ::open(paths_.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd_ < 0) {
+        std::fprintf(stderr, "%s: cannot open %s: %s\n", kName, paths_.lock.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%d\n", static_cast<int>(::getpid()));
+    if (::ftruncate(lockFd_, 0) != 0 || ::pwrite(lockFd_, buf, static_cast<size_t>(n), 0) != n)
+        std::fprintf(stderr, "%s: cannot write %s\n", kName, paths_.lock.c_str());
+    return true;
+}
+
+bool NotifyDaemon::Listen()
+{
+    sockaddr_un addr{};
+    if (paths_.socket.empty() || paths_.socket.size() >= sizeof addr.sun_path) {
+        std::fprintf(stderr, "%s: no usable socket path in the runtime directory\n", kName);
+        return false;
+    }
+    sockFd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (sockFd_ < 0)
+        return false;
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, paths_.socket.c_str(), paths_.socket.size() + 1);
+    // Holding the lock, any socket file left here belongs to a dead service.
+    ::unlink(paths_.socket.c_str());
+    const mode_t old = ::umask(0177);
+    const int rc = ::bind(sockFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    ::umask(old);
+    if (rc != 0) {
+        std::fprintf(stderr, "%s: cannot listen on %s: %s\n", kName, paths_.socket.c_str(), std::strerror(errno));
+        return false;
+    }
+    ::chmod(paths_.socket.c_str(), 0600);
+    return true;
+}
+
+void NotifyDaemon::OpenTimer()
+{
+    timerFd_ = ::timerfd_create(CLOCK_REALTIME_ALARM, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (timerFd_ < 0) {
+        std::fprintf(stderr,
+                     "%s: no CAP_WAKE_ALARM; alarms will not wake a suspended device "
+                     "(setcap cap_wake_alarm+ep on the binary)\n",
+                     kName);
+        timerFd_ = ::timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    }
+}
+
+void NotifyDaemon::WatchZone()
+{
+    zoneFd_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (zoneFd_ < 0)
+        return;
+    // The directory, not the file: the zone is usually changed by replacing the
+    // /etc/localtime symlink, which a watch on the file itself would not see.
+    if (::inotify_add_watch(zoneFd_, "/etc", IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ATTRIB) < 0)
+        CloseFd(&zoneFd_);
+}
+
+void NotifyDaemon::Arm(const std::optional<int64_t>& atMs)
+{
+    struct itimerspec spec {};
+    if (atMs) {
+        spec.it_value.tv_sec = static_cast<time_t>(*atMs / 1000);
+        spec.it_value.tv_nsec = static_cast<long>(*atMs % 1000) * 1000000;
+        if (spec.it_value.tv_sec <= 0 && spec.it_value.tv_nsec <= 0)
+            spec.it_value.tv_nsec = 1; // an all-zero value would disarm
+    }
+    const int flags = atMs ? (TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET) : 0;
+    if (::timerfd_settime(timerFd_, flags, &spec, nullptr) != 0)
+        std::fprintf(stderr, "%s: cannot arm the timer: %s\n", kName, std::strerror(errno));
+    armed_ = atMs.has_value();
+}
+
+void NotifyDaemon::Fire(const NotifyRecord& record)
+{
+    const NotifyTrigger& t = record.trigger;
+    if (!IsExecutableFile(t.application)) {
+        std::fprintf(stderr, "%s: notification %u removed: %s cannot be started\n", kName, record.handle,
+                     t.application.c_str());
+        return;
+    }
+    pid_t pid = 0;
+    const int err = process::SpawnDetached(t.application, t.arguments, &pid);
+    if (err != 0)
+        std::fprintf(stderr, "%s: notification %u: starting %s failed: %s\n", kName, record.handle,
+                     t.application.c_str(), std::strerror(err));
+    else
+        std::fprintf(stderr, "%s: notification %u: started %s (process %d)\n", kName, record.handle,
+                     t.application.c_str(), static_cast<int>(pid));
+}
+
+void NotifyDaemon::Drain()
+{
+    char buf[256];
+    while (::recv(sockFd_, buf, sizeof buf, MSG_DONTWAIT) >= 0) {
+    }
+    uint64_t expirations;
+    // ECANCELED here means the clock was set; the plan is recomputed either way.
+    while (::read(timerFd_, &expirations, sizeof expirations) > 0) {
+    }
+    if (zoneFd_ >= 0) {
+        alignas(struct inotify_event) char events[4096];
+        bool zoneChanged = false;
+        ssize_t n;
+        while ((n = ::read(zoneFd_, events, sizeof events)) > 0) {
+            for (ssize_t off = 0; off + static_cast<ssize_t>(sizeof(struct inotify_event)) <= n;) {
+                const auto* ev = reinterpret_cast<const struct inotify_event*>(events + off);
+                if (ev->len > 0 && std::strncmp(ev->name, "localtime", ev->len) == 0)
+                    zoneChanged = true;
+                off += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
+            }
+        }
+        if (zoneChanged)
+            ::tzset(); // glibc re-reads a changed /etc/localtime here
+    }
+}
+
+bool NotifyDaemon::Serve()
+{
+    // Firing may take a moment; loop until nothing more is due.
+    for (int round = 0; round < 1000; ++round) {
+        std::vector<StoredRecord> rows;
+        if (store_.All(&rows) != NotifyOk)
+            return false;
+        std::vector<PlanInput> inputs;
+        inputs.reserve(rows.size());
+        for (const StoredRecord& r : rows)
+            inputs.push_back(PlanInput{r.record.handle, r.record.trigger.start, r.valid});
+        ::tzset();
+        const ArmPlan plan = PlanArming(inputs, RealNowMs(), clock::FromLocal);
+        for (uint32_t handle : plan.invalid) {
+            if (store_.Remove(handle) == NotifyOk)
+                std::fprintf(stderr, "%s: notification %u removed: the record is damaged\n", kName, handle);
+        }
+        if (plan.due.empty()) {
+            Arm(plan.nextMs);
+            return true;
+        }
+        for (uint32_t handle : plan.due) {
+            StoredRecord r;
+            if (store_.Get(handle, &r) != NotifyOk)
+                continue; // cleared meanwhile
+            // Only the process that removes the record starts it.
+            if (store_.Remove(handle) == NotifyOk)
+                Fire(r.record);
+        }
+    }
+    return false; // records keep coming due or cannot be removed: retry shortly
+}
+
+int NotifyDaemon::Run()
+{
+    paths_ = CurrentDaemonPaths();
+    if (paths_.deviceDir.empty()) {
+        std::fprintf(stderr, "%s: no device directory\n", kName);
+        return ExitFailure;
+    }
+    if (!Acquire())
+        return lockFd_ >= 0 ? ExitAlreadyRunning : ExitFailure;
+    if (!Listen())
+        return ExitFailure;
+    OpenTimer();
+    if (timerFd_ < 0) {
+        std::fprintf(stderr, "%s: no timer: %s\n", kName, std::strerror(errno));
+        return ExitFailure;
+    }
+    WatchZone();
+    // The store is read only now, after the socket listens: anything stored before
+    // is seen below, anything stored later sends a wake-up.
+    if (store_.Open(paths_.database) != NotifyOk) {
+        std::fprintf(stderr, "%s: cannot open %s\n", kName, paths_.database.c_str());
+        return ExitFailure;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int failures = 0;
+    for (;;) {
+        if (!Serve()) {
+            // A busy or damaged store: try again shortly instead of spinning.
+            std::fprintf(stderr, "%s: cannot read %s\n", kName, paths_.database.c_str());
+            if (++failures > 5)
+                return ExitFailure;
+            Arm(RealNowMs() + 1000);
+        } else {
+            failures = 0;
+        }
+        struct pollfd fds[3] = {{sockFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}, {zoneFd_, POLLIN, 0}};
+        const nfds_t count = zoneFd_ >= 0 ? 3 : 2;
+        int n;
+        do {
+            n = ::poll(fds, count, -1);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return ExitFailure;
+        Drain();
+    }
+}
+
+} // namespace dawnbell::notify

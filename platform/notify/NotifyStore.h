@@ -1,0 +1,57 @@
+#pragma once
+// notifications.db: the SQLite table behind the notification service. One
+// NotifyStore is one connection; several processes share the file (WAL mode,
+// waits up to a few seconds for a busy writer). Records read back from the file
+// are checked like any outside input: a row with a field of the wrong type or out
+// of range comes back with valid = false instead of being trusted.
+#include "Notify.h"
+
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace dawnbell::notify {
+
+// A row as read from the file.
+struct StoredRecord {
+    NotifyRecord record;
+    bool valid = false; // every field has the right type and range
+};
+
+class NotifyStore {
+public:
+    NotifyStore() = default;
+    ~NotifyStore();
+    NotifyStore(const NotifyStore&) = delete;
+    NotifyStore& operator=(const NotifyStore&) = delete;
+
+    // Opens (creating when missing) the store file at `path`.
+    NotifyResult Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return db_ != nullptr; }
+    const std::string& path() const { return path_; }
+
+    // Transactions: Begin takes the write lock at once (so a read-modify-write is
+    // consistent across processes); Commit ends it.
+    NotifyResult Begin();
+    NotifyResult Commit();
+    void Rollback();
+
+    // Stores a valid trigger; `handle` receives the new non-zero handle.
+    NotifyResult Insert(const NotifyTrigger& trigger, uint32_t* handle);
+    // Removes a record; NotifyNotFound when it did not exist (so of two processes
+    // removing the same record exactly one succeeds).
+    NotifyResult Remove(uint32_t handle);
+    NotifyResult Get(uint32_t handle, StoredRecord* out);
+    // Handles in ascending order.
+    NotifyResult Handles(std::vector<uint32_t>* out);
+    // Every row, ordered by start time, then handle (invalid rows last).
+    NotifyResult All(std::vector<StoredRecord>* out);
+
+private:
+    sqlite3* db_ = nullptr;
+    std::string path_;
+};
+
+} // namespace dawnbell::notify

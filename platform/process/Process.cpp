@@ -1,0 +1,137 @@
+#include "Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace dawnbell::process {
+
+namespace {
+
+// What the intermediate process reports back through its pipe.
+struct SpawnReport {
+    int error;  // 0 or the errno of posix_spawn
+    pid_t pid;  // started process
+};
+
+bool WriteAll(int fd, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size)
+{
+    char* p = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::read(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>& arguments,
+                      pid_t* pid)
+{
+    if (program.empty() || program.find('\0') != std::string::npos)
+        return EINVAL;
+    for (const std::string& a : arguments) {
+        if (a.find('\0') != std::string::npos)
+            return EINVAL;
+    }
+
+    // Everything that allocates is prepared before fork: the intermediate child of
+    // a multi-threaded caller may only use async-signal-safe calls (posix_spawn
+    // itself only clones and executes).
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attr;
+    if (posix_spawnattr_init(&attr) != 0)
+        return ENOMEM;
+    sigset_t empty, all;
+    sigemptyset(&empty);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &empty);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) {
+        posix_spawnattr_destroy(&attr);
+        return ENOMEM;
+    }
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+
+    const bool searchPath = program.find('/') == std::string::npos;
+    int result = 0;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result = errno;
+    } else {
+        const pid_t middle = ::fork();
+        if (middle < 0) {
+            result = errno;
+            ::close(fds[0]);
+            ::close(fds[1]);
+        } else if (middle == 0) {
+            ::close(fds[0]);
+            SpawnReport report{0, 0};
+            report.error = searchPath
+                ? posix_spawnp(&report.pid, argv[0], &actions, &attr, argv.data(), environ)
+                : posix_spawn(&report.pid, argv[0], &actions, &attr, argv.data(), environ);
+            WriteAll(fds[1], &report, sizeof report);
+            ::_exit(0);
+        } else {
+            ::close(fds[1]);
+            SpawnReport report{EIO, 0};
+            if (!ReadAll(fds[0], &report, sizeof report))
+                report = SpawnReport{EIO, 0};
+            ::close(fds[0]);
+            int status = 0;
+            while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+            }
+            result = report.error;
+            if (result == 0 && pid)
+                *pid = report.pid;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    return result;
+}
+
+int SpawnDetached(const std::string& program, const std::string& argument, pid_t* pid)
+{
+    if (argument.empty())
+        return SpawnDetachedArgs(program, {}, pid);
+    return SpawnDetachedArgs(program, {argument}, pid);
+}
+
+} // namespace dawnbell::process

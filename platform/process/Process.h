@@ -1,0 +1,27 @@
+#pragma once
+// Starting other programs detached from the caller.
+//
+// A started program runs in its own session (setsid), with standard input from
+// /dev/null, standard output and error inherited, the caller's environment, an
+// empty signal mask and default signal dispositions. It is never a child of the
+// caller (an intermediate process is reaped at once), so nobody has to wait for it
+// and it survives the caller. No shell is involved: every argument reaches the
+// program exactly as given, without word splitting or quoting rules.
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace dawnbell::process {
+
+// Starts `program` with the given arguments (argv[0] is `program` itself).
+// `program` is an absolute path, or a bare name looked up in PATH.
+// Returns 0 when the program was executed, else an errno value (ENOENT, EACCES,
+// ENOEXEC, ...); `pid`, when given, receives the started process id.
+int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>& arguments,
+                      pid_t* pid = nullptr);
+
+// Starts `program` with exactly one argument, or with none when `argument` is
+// empty. Same results as SpawnDetachedArgs.
+int SpawnDetached(const std::string& program, const std::string& argument, pid_t* pid = nullptr);
+
+} // namespace dawnbell::process
