@@ -3,8 +3,26 @@
 #include "RegistryStore.h"
 
 #include <cstring>
+#include <utility>
 
 namespace dawnbell {
+
+RegKey::RegKey(RegKey&& other) noexcept
+    : hive_(other.hive_), id_(other.id_), path_(std::move(other.path_))
+{
+    other.Close();
+}
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept
+{
+    if (this != &other) {
+        hive_ = other.hive_;
+        id_ = other.id_;
+        path_ = std::move(other.path_);
+        other.Close();
+    }
+    return *this;
+}
 
 RegResult RegKey::Open(Hive hive, std::string_view path, RegKey* out)
 {
@@ -176,7 +194,24 @@ RegWriteBatch::RegWriteBatch()
 
 RegWriteBatch::~RegWriteBatch()
 {
-    RegistryStore::Instance().EndWrite();
+    if (!ended_)
+        RegistryStore::Instance().EndWrite(true);
+}
+
+RegResult RegWriteBatch::Commit()
+{
+    if (ended_)
+        return RegInvalidHandle;
+    ended_ = true;
+    return RegistryStore::Instance().EndWrite(true);
+}
+
+void RegWriteBatch::Cancel()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    RegistryStore::Instance().EndWrite(false);
 }
 
 } // namespace dawnbell

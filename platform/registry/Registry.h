@@ -51,8 +51,9 @@ class RegKey {
 public:
     RegKey() = default;
     ~RegKey() = default;
-    RegKey(RegKey&&) noexcept = default;
-    RegKey& operator=(RegKey&&) noexcept = default;
+    // Moving hands the key over; the source is closed afterwards.
+    RegKey(RegKey&& other) noexcept;
+    RegKey& operator=(RegKey&& other) noexcept;
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
 
@@ -62,7 +63,11 @@ public:
     static RegResult Create(Hive hive, std::string_view path, RegKey* out);
 
     bool IsOpen() const { return id_ != 0; }
-    void Close() { id_ = 0; }
+    void Close()
+    {
+        id_ = 0;
+        path_.clear();
+    }
     Hive hive() const { return hive_; }
     // Full path below the hive with the stored spelling, e.g. "Software\Torvane".
     const std::string& path() const { return path_; }
@@ -102,7 +107,8 @@ private:
 RegResult RegDeleteTree(Hive hive, std::string_view path);
 
 // Makes every earlier write to the hive durable (both hives share one file, so
-// this flushes both).
+// this flushes both). Inside a RegReadScope or RegWriteBatch the flush happens
+// when the outermost scope has committed.
 RegResult RegFlush(Hive hive);
 
 // Hive names accepted in full paths: "HKEY_CURRENT_USER", "HKCU",
@@ -135,13 +141,27 @@ public:
 };
 
 // A write batch: every write inside it is committed together at the end (one
-// transaction), which makes saving many values cheap and atomic.
+// transaction), which makes saving many values cheap and atomic: when any write
+// inside fails with RegError, or the store cannot be locked for writing (after
+// the busy time-out), none of them is applied. Writes inside a batch that could
+// not start are refused with RegError. Batches nest; the outermost one commits.
 class RegWriteBatch {
 public:
     RegWriteBatch();
-    ~RegWriteBatch(); // commits
+    ~RegWriteBatch(); // commits, unless Commit or Cancel already ended the batch
     RegWriteBatch(const RegWriteBatch&) = delete;
     RegWriteBatch& operator=(const RegWriteBatch&) = delete;
+
+    // Ends the batch now: RegOk when its writes were committed (or, for a nested
+    // batch, are still to be committed by the outer one); RegError when nothing
+    // was applied.
+    RegResult Commit();
+    // Ends the batch and discards every write made inside it (a nested Cancel
+    // discards the outer batch too).
+    void Cancel();
+
+private:
+    bool ended_ = false; // Commit or Cancel has run
 };
 
 // Closes the process's connection to the store (the next call reopens it, at the

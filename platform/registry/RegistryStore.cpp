@@ -108,6 +108,21 @@ char32_t UpperCase(char32_t c)
     return c;
 }
 
+// True for well-formed UTF-8 without NUL characters, the only spellings a key or
+// value name may have (anything else could not round-trip through UTF-16).
+bool ValidName(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == '\0')
+            return false;
+        const size_t at = i;
+        if (DecodeUtf8(s, &i) == 0xFFFD && s.substr(at, 3) != "\xEF\xBF\xBD")
+            return false;
+    }
+    return true;
+}
+
 std::vector<std::string> SplitPath(std::string_view path, bool* ok)
 {
     std::vector<std::string> parts;
@@ -124,7 +139,7 @@ std::vector<std::string> SplitPath(std::string_view path, bool* ok)
     if (parts.size() > kRegMaxPathDepth)
         *ok = false;
     for (const auto& p : parts) {
-        if (Utf8ToUtf16(p).size() > kRegMaxKeyNameChars)
+        if (!ValidName(p) || Utf8ToUtf16(p).size() > kRegMaxKeyNameChars)
             *ok = false;
     }
     return parts;
@@ -373,6 +388,19 @@ std::vector<RegistryStore::Value>* RegistryStore::Values(int64_t id)
     return &*again.values;
 }
 
+bool RegistryStore::WriteAllowed() const
+{
+    // Inside a batch whose transaction could not be opened every write is refused:
+    // running it on its own would break the batch's all-or-nothing promise.
+    return writeDepth_ == 0 || batchOpen_ || readDepth_ > 0;
+}
+
+void RegistryStore::NoteWriteFailure()
+{
+    if (writeDepth_ > 0)
+        writeFailed_ = true;
+}
+
 bool RegistryStore::Begin(bool write)
 {
     if (writeDepth_ > 0 || readDepth_ > 0)
@@ -432,7 +460,7 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
     if (depth < parts.size()) {
         if (!create)
             return RegNotFound;
-        if (!Begin(true))
+        if (!WriteAllowed() || !Begin(true))
             return RegError;
         sqlite3_stmt* st = Prepare("INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?) "
                                    "ON CONFLICT(parent, fold) DO UPDATE SET parent = parent RETURNING id, name");
@@ -442,8 +470,8 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
                 break;
             sqlite3_reset(st);
             sqlite3_bind_int64(st, 1, id);
-            sqlite3_bind_text(st, 2, parts[depth].c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, fold.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, parts[depth].data(), static_cast<int>(parts[depth].size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, fold.data(), static_cast<int>(fold.size()), SQLITE_TRANSIENT);
             if (sqlite3_step(st) != SQLITE_ROW) {
                 sqlite3_reset(st);
                 st = nullptr;
@@ -476,6 +504,8 @@ RegResult RegistryStore::Query(const RegKey& key, std::string_view name, RegType
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!key.IsOpen())
         return RegInvalidHandle;
+    if (!ValidName(name))
+        return RegInvalidParameter;
     if (!EnsureOpen())
         return RegError;
     Revalidate();
@@ -500,9 +530,10 @@ RegResult RegistryStore::Set(const RegKey& key, std::string_view name, RegType t
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!key.IsOpen())
         return RegInvalidHandle;
-    if (size > kRegMaxValueBytes || Utf8ToUtf16(name).size() > kRegMaxValueNameChars || (size && !data))
+    if (size > kRegMaxValueBytes || !ValidName(name) || Utf8ToUtf16(name).size() > kRegMaxValueNameChars
+        || (size && !data))
         return RegInvalidParameter;
-    if (!EnsureOpen())
+    if (!WriteAllowed() || !EnsureOpen())
         return RegError;
     Revalidate();
     if (!KeyExists(key.id_))
@@ -516,15 +547,14 @@ RegResult RegistryStore::Set(const RegKey& key, std::string_view name, RegType t
     if (!st)
         return RegError;
     sqlite3_bind_int64(st, 1, key.id_);
-    sqlite3_bind_text(st, 2, fold.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(st, 3, std::string(name).c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 2, fold.data(), static_cast<int>(fold.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 3, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 4, static_cast<int64_t>(type));
     sqlite3_bind_blob(st, 5, size ? data : "", static_cast<int>(size), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
-        if (writeDepth_ > 0)
-            writeFailed_ = true;
+        NoteWriteFailure();
         cache_.erase(key.id_);
         return RegError;
     }
@@ -551,7 +581,9 @@ RegResult RegistryStore::Delete(const RegKey& key, std::string_view name)
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!key.IsOpen())
         return RegInvalidHandle;
-    if (!EnsureOpen())
+    if (!ValidName(name))
+        return RegInvalidParameter;
+    if (!WriteAllowed() || !EnsureOpen())
         return RegError;
     Revalidate();
     const std::string fold = RegFoldName(name);
@@ -559,12 +591,11 @@ RegResult RegistryStore::Delete(const RegKey& key, std::string_view name)
     if (!st)
         return RegError;
     sqlite3_bind_int64(st, 1, key.id_);
-    sqlite3_bind_text(st, 2, fold.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 2, fold.data(), static_cast<int>(fold.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
-        if (writeDepth_ > 0)
-            writeFailed_ = true;
+        NoteWriteFailure();
         return RegError;
     }
     const bool removed = sqlite3_changes(db_) > 0;
@@ -643,6 +674,8 @@ RegResult RegistryStore::DeleteTree(Hive hive, std::string_view path)
         return r;
     if (key.id_ == RootId(hive))
         return RegInvalidParameter;
+    if (!WriteAllowed())
+        return RegError;
     // Foreign keys cascade the delete to every key and value below.
     sqlite3_stmt* st = Prepare("DELETE FROM keys WHERE id = ?");
     if (!st)
@@ -652,8 +685,7 @@ RegResult RegistryStore::DeleteTree(Hive hive, std::string_view path)
     sqlite3_reset(st);
     cache_.clear();
     if (rc != SQLITE_DONE) {
-        if (writeDepth_ > 0)
-            writeFailed_ = true;
+        NoteWriteFailure();
         return RegError;
     }
     return RegOk;
@@ -662,10 +694,13 @@ RegResult RegistryStore::DeleteTree(Hive hive, std::string_view path)
 RegResult RegistryStore::Flush()
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (writeDepth_ > 0 || readDepth_ > 0) {
+        // The writes are not committed yet: flush when the outermost scope ends.
+        flushPending_ = true;
+        return RegOk;
+    }
     if (!EnsureOpen())
         return RegError;
-    if (writeDepth_ > 0 || readDepth_ > 0)
-        return RegOk; // the batch's commit comes later; the caller flushes after it
     // Commits are already atomic in the WAL; syncing the WAL makes them durable.
     // A passive checkpoint then moves them into the main file without waiting
     // for readers of other processes.
@@ -698,36 +733,68 @@ void RegistryStore::BeginRead()
 
 void RegistryStore::EndRead()
 {
-    if (--readDepth_ == 0 && writeDepth_ == 0 && db_)
-        Exec("COMMIT");
+    if (--readDepth_ == 0 && writeDepth_ == 0 && db_) {
+        if (!Exec("COMMIT")) {
+            Exec("ROLLBACK");
+            cache_.clear();
+        }
+        if (flushPending_) {
+            flushPending_ = false;
+            Flush();
+        }
+    }
     mutex_.unlock();
 }
 
 void RegistryStore::BeginWrite()
 {
-    mutex_.lock();
-    if (writeDepth_++ == 0 && readDepth_ == 0 && EnsureOpen()) {
-        Revalidate();
-        writeFailed_ = false;
-        if (!Exec("BEGIN IMMEDIATE"))
-            writeFailed_ = true;
-        // Another process may have written between the check and the lock.
-        writeDepth_ = 0;
-        Revalidate();
-        writeDepth_ = 1;
+    mutex_.lock(); // held for the batch's life: one thread owns the transaction
+    if (writeDepth_++ > 0 || readDepth_ > 0)
+        return; // nested: joins the open transaction
+    writeFailed_ = false;
+    batchOpen_ = false;
+    if (!EnsureOpen()) {
+        writeFailed_ = true;
+        return;
     }
+    writeDepth_ = 0;
+    Revalidate();
+    batchOpen_ = Exec("BEGIN IMMEDIATE");
+    // Another process may have written between the check and the lock.
+    Revalidate();
+    writeDepth_ = 1;
+    if (!batchOpen_)
+        writeFailed_ = true;
 }
 
-void RegistryStore::EndWrite()
+RegResult RegistryStore::EndWrite(bool commit)
 {
-    if (--writeDepth_ == 0 && readDepth_ == 0 && db_) {
-        if (!Exec("COMMIT")) {
-            Exec("ROLLBACK");
-            cache_.clear();
+    RegResult result = RegOk;
+    if (!commit)
+        writeFailed_ = true;
+    if (--writeDepth_ > 0 || readDepth_ > 0) {
+        // An inner level: the outermost scope decides.
+        result = writeFailed_ ? RegError : RegOk;
+    } else {
+        if (batchOpen_ && db_) {
+            if (writeFailed_ || !Exec("COMMIT")) {
+                Exec("ROLLBACK");
+                cache_.clear();
+                result = RegError;
+            }
+        } else {
+            result = RegError;
         }
+        batchOpen_ = false;
         writeFailed_ = false;
+        if (flushPending_) {
+            flushPending_ = false;
+            if (result == RegOk && Flush() != RegOk)
+                result = RegError;
+        }
     }
     mutex_.unlock();
+    return result;
 }
 
 } // namespace dawnbell

@@ -37,7 +37,9 @@ public:
     void BeginRead();
     void EndRead();
     void BeginWrite();
-    void EndWrite();
+    // Ends one batch level; the outermost commits (or rolls back when `commit` is
+    // false or any write inside failed). RegError when nothing was applied.
+    RegResult EndWrite(bool commit);
     void Close();
 
 private:
@@ -64,6 +66,8 @@ private:
     std::vector<Value>* Values(int64_t id);
     sqlite3_stmt* Prepare(const char* sql);
     bool Exec(const char* sql);
+    bool WriteAllowed() const;
+    void NoteWriteFailure();
     bool Begin(bool write);
     bool Commit();
     void Rollback();
@@ -76,7 +80,9 @@ private:
     int64_t dataVersion_ = -1;
     int readDepth_ = 0;  // nested RegReadScope count
     int writeDepth_ = 0; // nested RegWriteBatch count
-    bool writeFailed_ = false;
+    bool writeFailed_ = false; // a write inside the open batch failed: roll it back
+    bool batchOpen_ = false;   // the outermost batch holds an open write transaction
+    bool flushPending_ = false; // RegFlush was called inside a batch: flush after commit
 };
 
 } // namespace dawnbell
