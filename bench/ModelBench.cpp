@@ -1,0 +1,79 @@
+// Figures of the alarm store on a temporary device directory: saving one alarm
+// (one transaction plus the flush) and loading all of 1000 stored alarms in a
+// fresh registry connection, as the program does when its main window opens.
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "Registry.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace dawnbell;
+
+namespace {
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+Alarm MakeAlarm(int i)
+{
+    Alarm a;
+    a.alarmTime = (a.alarmTime / 86400) * 86400 + (i * 61) % 86400;
+    a.repeatDays = i % 128;
+    a.title = QStringLiteral("Alarm number %1").arg(i);
+    a.message = QStringLiteral("Time to get up, it is a beautiful day");
+    a.SetPlaylist({QStringLiteral("/home/user/Music/wake-up-%1.mp3").arg(i), QStringLiteral("/home/user/Music/b.ogg")});
+    return a;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir home;
+    qputenv("DAWNBELL_HOME", home.path().toUtf8());
+    RegCloseStore();
+
+    const int saves = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
+    const int loads = argc > 2 ? std::max(1, atoi(argv[2])) : 20;
+
+    std::vector<double> saveMs;
+    Alarm one = MakeAlarm(1);
+    for (int i = 0; i < saves; ++i) {
+        one.volume = i % 100;
+        QElapsedTimer t;
+        t.start();
+        one.Save();
+        saveMs.push_back(t.nsecsElapsed() / 1e6);
+    }
+
+    for (int i = 0; i < 1000; ++i)
+        MakeAlarm(1000 + i * 7).Save();
+
+    std::vector<double> loadMs;
+    size_t loaded = 0;
+    for (int i = 0; i < loads; ++i) {
+        RegCloseStore();
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        std::vector<std::unique_ptr<AlarmTemplate>> templates;
+        QElapsedTimer t;
+        t.start();
+        AlarmStore::LoadAll(&alarms, &templates);
+        loadMs.push_back(t.nsecsElapsed() / 1e6);
+        loaded = alarms.size();
+    }
+    RegCloseStore();
+
+    std::printf("save+flush one alarm: median %.3f ms over %d (goal <= 5 ms)\n", Median(saveMs), saves);
+    std::printf("load all of %zu alarms: median %.3f ms over %d (goal <= 30 ms)\n", loaded, Median(loadMs), loads);
+    return 0;
+}
