@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
@@ -47,9 +49,15 @@ bool PlayWaveResource(int id)
         return false;
 
     WaveState& state = State();
+    ++state.playCounts[id];
+    SelectMediaBackend();
+    // Without an output device there is nothing to hear; do not make the effect
+    // complain about it. The device is looked up on every call, so a sound
+    // server that starts later is used from then on.
+    if (QMediaDevices::defaultAudioOutput().isNull())
+        return true;
     QPointer<QSoundEffect>& effect = state.effects[id];
     if (!effect) {
-        SelectMediaBackend();
         // Owned by the application object, so the effect goes before the
         // multimedia backend does at shutdown.
         effect = new QSoundEffect(app);
@@ -57,7 +65,6 @@ bool PlayWaveResource(int id)
     }
     effect->stop();
     effect->play();
-    ++state.playCounts[id];
     return true;
 }
 

@@ -19,8 +19,8 @@ QString WaveResourcePath(int id);
 // exists. Call on the GUI thread.
 bool PlayWaveResource(int id);
 
-// How often PlayWaveResource(id) has started the sound in this process (for
-// tests that check that a window played its sound).
+// How often PlayWaveResource(id) was asked to play the known sound `id` in this
+// process, heard or not (for tests that check that a window played its sound).
 int WaveResourcePlayCount(int id);
 
 } // namespace dawnbell

@@ -125,6 +125,25 @@ private slots:
         QCOMPARE(failed.count(), 0);
     }
 
+    void realPlayerPauseHoldsPlayback()
+    {
+        auto player = CreateMediaPlayer();
+        QVERIFY(player);
+        QSignalSpy ended(player.get(), &MediaPlayer::ended);
+        player->SetMedia(m_tone);
+        player->Pause(); // not playing: nothing happens
+        QCOMPARE(player->state(), MediaPlayer::Stopped);
+        player->Play();
+        QTest::qWait(50);
+        player->Pause();
+        QCOMPARE(player->state(), MediaPlayer::Paused);
+        QTest::qWait(600);
+        QCOMPARE(ended.count(), 0);
+        player->Play();
+        QCOMPARE(player->state(), MediaPlayer::Playing);
+        QVERIFY(ended.wait(5000));
+    }
+
     void realPlayerStopPreventsEnded()
     {
         auto player = CreateMediaPlayer();
