@@ -99,8 +99,16 @@ char32_t UpperCase(char32_t c)
         return (c & 1) ? c - 1 : c;
     if (c >= 0x179 && c <= 0x17E)
         return (c & 1) ? c : c - 1;
-    if (c >= 0x3B1 && c <= 0x3C9)
+    if (c >= 0x3B1 && c <= 0x3CB)
         return c == 0x3C2 ? 0x3A3 : c - 32;
+    if (c == 0x3AC)
+        return 0x386;
+    if (c >= 0x3AD && c <= 0x3AF)
+        return c - 37;
+    if (c == 0x3CC)
+        return 0x38C;
+    if (c == 0x3CD || c == 0x3CE)
+        return c - 63;
     if (c >= 0x430 && c <= 0x44F)
         return c - 32;
     if (c >= 0x450 && c <= 0x45F)
@@ -265,6 +273,10 @@ bool RegistryStore::CreateSchema()
 
 bool RegistryStore::EnsureOpen()
 {
+    // A scope pins its store, so there is no need to look up (and stat) the device
+    // directory again for each of its reads and writes.
+    if (db_ && (readDepth_ || writeDepth_))
+        return true;
     const std::string dir = DeviceDir();
     if (dir.empty())
         return false;

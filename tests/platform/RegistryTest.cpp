@@ -1,9 +1,40 @@
+// Semantics of the registry store: names, ordering, typed reads, deletion, limits
+// and write batches, on a real store in a temporary device directory.
 #include "Registry.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 using namespace dawnbell;
+
+namespace {
+
+std::u16string U16(const QString& s)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size()));
+}
+
+QStringList SubkeyNames(const RegKey& key)
+{
+    QStringList names;
+    std::string name;
+    for (uint32_t i = 0; key.EnumKey(i, &name) == RegOk; ++i)
+        names << QString::fromStdString(name);
+    return names;
+}
+
+QStringList ValueNames(const RegKey& key)
+{
+    QStringList names;
+    RegValue v;
+    for (uint32_t i = 0; key.EnumValue(i, &v) == RegOk; ++i)
+        names << QString::fromStdString(v.name);
+    return names;
+}
+
+} // namespace
 
 class RegistryTest : public QObject {
     Q_OBJECT
@@ -16,14 +47,350 @@ private slots:
     }
     void cleanup() { RegCloseStore(); }
 
-    void createAndReadBack()
+    void caseInsensitiveNames_data()
     {
-        RegKey key;
-        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", &key), RegOk);
-        QCOMPARE(key.WriteDword("autoExit", 1), RegOk);
+        QTest::addColumn<QString>("created");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("ascii") << "Software\\Torvane" << "SOFTWARE\\torvane";
+        QTest::newRow("latin-1") << "Ärger\\Öl" << "äRGER\\öL";
+        QTest::newRow("latin extended") << "Łódź" << "łÓDŹ";
+        QTest::newRow("greek") << "Ωμέγα\\Σοφός" << "ωΜΈΓΑ\\σΟΦΌς";
+        QTest::newRow("cyrillic") << "Ключ\\Ёлка" << "КЛЮЧ\\ёЛКА";
+    }
+    void caseInsensitiveNames()
+    {
+        QFETCH(QString, created);
+        QFETCH(QString, opened);
+        RegKey a;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, created.toStdString(), &a), RegOk);
+        QCOMPARE(a.WriteDword("Value", 7), RegOk);
+
+        // Another spelling reaches the same key, which keeps its first spelling.
+        RegKey b;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, opened.toStdString(), &b), RegOk);
+        QCOMPARE(QString::fromStdString(b.path()), created);
         uint32_t v = 0;
-        QVERIFY(key.ReadDword("AUTOEXIT", &v));
-        QCOMPARE(v, 1u);
+        QVERIFY(b.ReadDword("VALUE", &v));
+        QCOMPARE(v, 7u);
+
+        RegKey root;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "", &root), RegOk);
+        uint32_t subkeys = 0;
+        QCOMPARE(root.QueryInfo(&subkeys, nullptr), RegOk);
+        QCOMPARE(subkeys, 1u);
+    }
+
+    void sortedEnumeration_data()
+    {
+        QTest::addColumn<QStringList>("inserted");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("mixed case") << QStringList{"b", "a", "C"} << QStringList{"a", "b", "C"};
+        QTest::newRow("digits first") << QStringList{"T Wake", "3456031", "settings", "A2700020110305"}
+                                      << QStringList{"3456031", "A2700020110305", "settings", "T Wake"};
+        QTest::newRow("prefixes") << QStringList{"ab", "A", "abc", "AA"} << QStringList{"A", "AA", "ab", "abc"};
+        QTest::newRow("underscore after letters") << QStringList{"_x", "z", "A"} << QStringList{"A", "z", "_x"};
+        QTest::newRow("non-ascii after ascii") << QStringList{"äpfel", "Zebra", "apfel"}
+                                               << QStringList{"apfel", "Zebra", "äpfel"};
+    }
+    void sortedEnumeration()
+    {
+        QFETCH(QStringList, inserted);
+        QFETCH(QStringList, expected);
+        for (const QString& name : inserted) {
+            RegKey k;
+            QCOMPARE(RegKey::Create(Hive::LocalMachine, ("List\\" + name).toStdString(), &k), RegOk);
+        }
+        RegKey list;
+        QCOMPARE(RegKey::Open(Hive::LocalMachine, "List", &list), RegOk);
+        QCOMPARE(SubkeyNames(list), expected);
+        std::string name;
+        QCOMPARE(list.EnumKey(static_cast<uint32_t>(expected.size()), &name), RegNoMoreItems);
+        uint32_t subkeys = 0;
+        QCOMPARE(list.QueryInfo(&subkeys, nullptr), RegOk);
+        QCOMPARE(subkeys, static_cast<uint32_t>(expected.size()));
+    }
+
+    void stringSizeCountsTerminator_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("empty") << "" << 2;
+        QTest::newRow("ascii") << "abc" << 8;
+        QTest::newRow("euro") << "€" << 4;
+        QTest::newRow("surrogate pair") << "😀" << 6;
+    }
+    void stringSizeCountsTerminator()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, bytes);
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "S", &k), RegOk);
+        QCOMPARE(k.WriteString("t", U16(text)), RegOk);
+        RegType type = RegType::None;
+        std::vector<uint8_t> data;
+        QCOMPARE(k.QueryValue("t", &type, &data), RegOk);
+        QCOMPARE(type, RegType::Sz);
+        QCOMPARE(static_cast<int>(data.size()), bytes);
+        QCOMPARE(int(data[data.size() - 1]) | int(data[data.size() - 2]), 0);
+        std::u16string back;
+        QVERIFY(k.ReadString("t", &back));
+        QVERIFY(back == U16(text));
+    }
+
+    // A value of the wrong type or size reads as "cannot be read", so callers
+    // fall back to their defaults instead of using garbage.
+    void typedReads_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("dwordOk");
+        QTest::addColumn<bool>("stringOk");
+        QTest::addColumn<bool>("binaryOk");
+        const QByteArray four("\x01\x00\x00\x00", 4);
+        QTest::newRow("dword") << 4 << four << true << false << false;
+        QTest::newRow("dword of 3 bytes") << 4 << QByteArray("\x01\x00\x00", 3) << false << false << false;
+        QTest::newRow("dword of 5 bytes") << 4 << QByteArray("\x01\x00\x00\x00\x00", 5) << false << false << false;
+        QTest::newRow("dword of 0 bytes") << 4 << QByteArray() << false << false << false;
+        QTest::newRow("binary of 4 bytes") << 3 << four << false << false << true;
+        QTest::newRow("sz of 4 bytes") << 1 << four << false << true << false;
+        QTest::newRow("sz of odd size") << 1 << QByteArray("a\0b", 3) << false << false << false;
+        QTest::newRow("unknown type") << 7 << four << false << false << false;
+    }
+    void typedReads()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, data);
+        QFETCH(bool, dwordOk);
+        QFETCH(bool, stringOk);
+        QFETCH(bool, binaryOk);
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "T", &k), RegOk);
+        QCOMPARE(k.SetValue("v", static_cast<RegType>(type), data.constData(), static_cast<size_t>(data.size())), RegOk);
+        uint32_t d = 99;
+        std::u16string s;
+        std::vector<uint8_t> b;
+        QCOMPARE(k.ReadDword("v", &d), dwordOk);
+        QCOMPARE(k.ReadString("v", &s), stringOk);
+        QCOMPARE(k.ReadBinary("v", &b), binaryOk);
+        if (!dwordOk)
+            QCOMPARE(d, 99u);
+        QCOMPARE(k.ReadDword("missing", &d), false);
+    }
+
+    void valueOrderSurvivesOverwriteAndReopen()
+    {
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Order", &k), RegOk);
+        for (const char* name : {"playlist0", "playlistCount", "fade", "title"})
+            QCOMPARE(k.WriteDword(name, 1), RegOk);
+        QCOMPARE(k.WriteString("PLAYLISTCOUNT", u"now a text"), RegOk); // replaced in place
+        QCOMPARE(k.DeleteValue("fade"), RegOk);
+        QCOMPARE(k.WriteBinary("fade", {1, 2}), RegOk); // re-created: goes last
+        QCOMPARE(k.DeleteValue("fade"), RegOk);
+        QCOMPARE(k.DeleteValue("fade"), RegNotFound);
+        QCOMPARE(k.WriteDword("Fade", 3), RegOk);
+        const QStringList expected{"playlist0", "playlistCount", "title", "Fade"};
+        QCOMPARE(ValueNames(k), expected);
+
+        RegCloseStore();
+        RegKey again;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "order", &again), RegOk);
+        QCOMPARE(ValueNames(again), expected);
+        std::u16string text;
+        QVERIFY(again.ReadString("playlistcount", &text));
+        QVERIFY(text == u"now a text");
+    }
+
+    void deleteTreeRemovesEverythingBelowOnly()
+    {
+        for (const char* path : {"Root\\A\\B\\C", "Root\\A\\D", "Root\\AB", "Root\\A x"}) {
+            RegKey k;
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, path, &k), RegOk);
+            QCOMPARE(k.WriteDword("v", 1), RegOk);
+        }
+        QCOMPARE(RegDeleteTree(Hive::CurrentUser, "root\\a"), RegOk);
+        RegKey k;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Root\\A\\B\\C", &k), RegNotFound);
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Root\\A", &k), RegNotFound);
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Root", &k), RegOk);
+        QCOMPARE(SubkeyNames(k), (QStringList{"A x", "AB"}));
+        QCOMPARE(RegDeleteTree(Hive::CurrentUser, "Root\\A"), RegNotFound);
+        QCOMPARE(RegDeleteTree(Hive::CurrentUser, ""), RegInvalidParameter);
+        QCOMPARE(RegDeleteTree(Hive::LocalMachine, "\\"), RegInvalidParameter);
+
+        // Nothing of the deleted keys is left behind in the file.
+        RegCloseStore();
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open((m_home->path() + "/registry.db").toUtf8().constData(), &db), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM keys), (SELECT count(*) FROM vals)", -1, &st,
+                                    nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_step(st), SQLITE_ROW);
+        QCOMPARE(sqlite3_column_int(st, 0), 5); // two hive roots, Root, AB, "A x"
+        QCOMPARE(sqlite3_column_int(st, 1), 2);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+
+    void handleOfDeletedKeyStaysInvalid()
+    {
+        RegKey held;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Gone\\Child", &held), RegOk);
+        QCOMPARE(held.WriteDword("v", 1), RegOk);
+        QCOMPARE(RegDeleteTree(Hive::CurrentUser, "Gone"), RegOk);
+        uint32_t v;
+        QCOMPARE(held.QueryValue("v", nullptr, nullptr), RegInvalidHandle);
+        QVERIFY(!held.ReadDword("v", &v));
+        QCOMPARE(held.WriteDword("v", 2), RegInvalidHandle);
+        QCOMPARE(held.DeleteValue("v"), RegInvalidHandle);
+        QCOMPARE(held.EnumKey(0, nullptr), RegInvalidHandle);
+        QCOMPARE(held.QueryInfo(nullptr, nullptr), RegInvalidHandle);
+        QCOMPARE(held.EnumValue(0, nullptr), RegInvalidHandle);
+
+        // A new key of the same name is a different key: the old handle must not
+        // reach it.
+        RegKey fresh;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Gone\\Child", &fresh), RegOk);
+        QCOMPARE(held.WriteDword("v", 3), RegInvalidHandle);
+        QCOMPARE(fresh.QueryValue("v", nullptr, nullptr), RegNotFound);
+
+        RegKey moved(std::move(fresh));
+        QVERIFY(!fresh.IsOpen());
+        QCOMPARE(moved.WriteDword("v", 4), RegOk);
+    }
+
+    void limits_data()
+    {
+        QTest::addColumn<QString>("keyPath");
+        QTest::addColumn<QString>("valueName");
+        QTest::addColumn<int>("valueBytes");
+        QTest::addColumn<int>("expected");
+        const QString ok = "K";
+        QTest::newRow("key name 255") << QString(255, 'k') << "v" << 4 << int(RegOk);
+        QTest::newRow("key name 256") << QString(256, 'k') << "v" << 4 << int(RegInvalidParameter);
+        QTest::newRow("key name 255 non-ascii") << QString(255, QChar(0x00E9)) << "v" << 4 << int(RegOk);
+        QTest::newRow("depth 64") << QStringList(64, QStringLiteral("d")).join('\\') << "v" << 4
+                                  << int(RegOk);
+        QTest::newRow("depth 65") << QStringList(65, QStringLiteral("d")).join('\\') << "v" << 4
+                                  << int(RegInvalidParameter);
+        QTest::newRow("value name 16383") << ok << QString(16383, 'n') << 4 << int(RegOk);
+        QTest::newRow("value name 16384") << ok << QString(16384, 'n') << 4 << int(RegInvalidParameter);
+        QTest::newRow("value of 1 MiB") << ok << "v" << (1 << 20) << int(RegOk);
+        QTest::newRow("value of 1 MiB + 1") << ok << "v" << (1 << 20) + 1 << int(RegInvalidParameter);
+    }
+    void limits()
+    {
+        QFETCH(QString, keyPath);
+        QFETCH(QString, valueName);
+        QFETCH(int, valueBytes);
+        QFETCH(int, expected);
+        RegKey k;
+        const RegResult created = RegKey::Create(Hive::CurrentUser, keyPath.toStdString(), &k);
+        if (created != RegOk) {
+            QCOMPARE(int(created), expected);
+            QCOMPARE(RegKey::Open(Hive::CurrentUser, keyPath.toStdString(), &k), RegInvalidParameter);
+            return;
+        }
+        const std::vector<uint8_t> data(static_cast<size_t>(valueBytes), 0xAB);
+        QCOMPARE(int(k.SetValue(valueName.toStdString(), RegType::Binary, data.data(), data.size())), expected);
+        std::vector<uint8_t> back;
+        QCOMPARE(k.ReadBinary(valueName.toStdString(), &back), expected == RegOk);
+        if (expected == RegOk)
+            QVERIFY(back == data);
+    }
+
+    void malformedNamesRefused_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("embedded NUL") << QByteArray("a\0b", 3);
+        QTest::newRow("invalid UTF-8") << QByteArray("a\xC3", 2);
+        QTest::newRow("overlong UTF-8") << QByteArray("\xC0\xAF", 2);
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80", 3);
+    }
+    void malformedNamesRefused()
+    {
+        QFETCH(QByteArray, name);
+        const std::string_view n(name.constData(), static_cast<size_t>(name.size()));
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, n, &k), RegInvalidParameter);
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Ok", &k), RegOk);
+        QCOMPARE(k.WriteDword(n, 1), RegInvalidParameter);
+        QCOMPARE(k.WriteDword("a", 1), RegOk);
+        // "a\0b" must not be taken for "a".
+        QCOMPARE(k.DeleteValue(n), RegInvalidParameter);
+        QCOMPARE(ValueNames(k), QStringList{"a"});
+    }
+
+    void writeBatchIsAllOrNothing_data()
+    {
+        QTest::addColumn<bool>("cancelInner");
+        QTest::addColumn<bool>("cancelOuter");
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("commit") << false << false << true;
+        QTest::newRow("cancel") << false << true << false;
+        QTest::newRow("nested cancel spoils the outer batch") << true << false << false;
+    }
+    void writeBatchIsAllOrNothing()
+    {
+        QFETCH(bool, cancelInner);
+        QFETCH(bool, cancelOuter);
+        QFETCH(bool, applied);
+        RegKey keep;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Keep", &keep), RegOk);
+        QCOMPARE(keep.WriteDword("v", 1), RegOk);
+        RegResult result;
+        {
+            RegWriteBatch outer;
+            RegKey k;
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, "Batch\\Sub", &k), RegOk);
+            QCOMPARE(k.WriteDword("a", 1), RegOk);
+            QCOMPARE(RegDeleteTree(Hive::CurrentUser, "Keep"), RegOk);
+            {
+                RegWriteBatch inner;
+                QCOMPARE(k.WriteDword("b", 2), RegOk);
+                if (cancelInner)
+                    inner.Cancel();
+            }
+            QCOMPARE(RegFlush(Hive::CurrentUser), RegOk);
+            if (cancelOuter)
+                outer.Cancel();
+            result = outer.Commit();
+        }
+        QCOMPARE(result == RegOk, applied && !cancelOuter);
+        RegCloseStore(); // read back from the file, not from the cache
+        RegKey k;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Batch\\Sub", &k) == RegOk, applied);
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Keep", &k) == RegOk, !applied);
+        if (!applied) {
+            uint32_t v = 0;
+            QVERIFY(k.ReadDword("v", &v));
+            QCOMPARE(v, 1u);
+        } else {
+            QCOMPARE(RegKey::Open(Hive::CurrentUser, "Batch\\Sub", &k), RegOk);
+            QCOMPARE(ValueNames(k), (QStringList{"a", "b"}));
+        }
+    }
+
+    void readScopeReadsAndWrites()
+    {
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Scoped", &k), RegOk);
+        QCOMPARE(k.WriteDword("v", 1), RegOk);
+        {
+            RegReadScope scope;
+            uint32_t v = 0;
+            QVERIFY(k.ReadDword("v", &v));
+            QCOMPARE(v, 1u);
+            QCOMPARE(k.WriteDword("v", 2), RegOk);
+            QVERIFY(k.ReadDword("v", &v));
+            QCOMPARE(v, 2u);
+        }
+        RegCloseStore();
+        uint32_t v = 0;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Scoped", &k), RegOk);
+        QVERIFY(k.ReadDword("v", &v));
+        QCOMPARE(v, 2u);
     }
 
 private:

@@ -1,0 +1,265 @@
+// dawnbell-reg, run as a separate process on a temporary store, and what another
+// process's changes look like to this one.
+#include "Registry.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace dawnbell;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class RegToolTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        RegCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+    }
+    void cleanup() { RegCloseStore(); }
+
+    void help()
+    {
+        const Run r = Reg({"--help"});
+        QCOMPARE(r.code, 0);
+        for (const char* word : {"query", "add", "delete", "export", "import", "HKLM"})
+            QVERIFY2(r.out.contains(word), word);
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"list"};
+        QTest::newRow("query without key") << QStringList{"query"};
+        QTest::newRow("query with too many") << QStringList{"query", "HKCU\\a", "v", "x"};
+        QTest::newRow("unknown hive") << QStringList{"query", "HKEY_USERS\\a"};
+        QTest::newRow("hive name prefix only") << QStringList{"query", "HKCUX\\a"};
+        QTest::newRow("add value without data") << QStringList{"add", "HKCU\\a", "v", "dword"};
+        QTest::newRow("unknown type") << QStringList{"add", "HKCU\\a", "v", "qword", "1"};
+        QTest::newRow("negative dword") << QStringList{"add", "HKCU\\a", "v", "dword", "-1"};
+        QTest::newRow("dword too big") << QStringList{"add", "HKCU\\a", "v", "dword", "4294967296"};
+        QTest::newRow("hex dword too big") << QStringList{"add", "HKCU\\a", "v", "dword", "0x100000000"};
+        QTest::newRow("dword with junk") << QStringList{"add", "HKCU\\a", "v", "dword", "12abc"};
+        QTest::newRow("bad binary") << QStringList{"add", "HKCU\\a", "v", "binary", "01,zz"};
+        QTest::newRow("binary without commas") << QStringList{"add", "HKCU\\a", "v", "binary", "0102"};
+        QTest::newRow("key name too long") << QStringList{"add", "HKCU\\" + QString(256, 'k')};
+        QTest::newRow("delete a hive root") << QStringList{"delete", "HKLM"};
+        QTest::newRow("import without file") << QStringList{"import"};
+        QTest::newRow("export with two keys") << QStringList{"export", "HKCU", "HKLM"};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        const QString before = Reg({"export"}).out;
+        const Run r = Reg(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.err.startsWith("dawnbell-reg: "));
+        QCOMPARE(Reg({"export"}).out, before);
+    }
+
+    void notFound_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("query key") << QStringList{"query", "HKCU\\Missing"};
+        QTest::newRow("query value") << QStringList{"query", "HKCU\\Present", "missing"};
+        QTest::newRow("query value of missing key") << QStringList{"query", "HKCU\\Missing", "v"};
+        QTest::newRow("delete key") << QStringList{"delete", "HKCU\\Present\\Missing"};
+        QTest::newRow("delete value") << QStringList{"delete", "HKCU\\Present", "missing"};
+        QTest::newRow("export key") << QStringList{"export", "HKLM\\Present"};
+        QTest::newRow("import file") << QStringList{"import", "/nonexistent/file.reg"};
+    }
+    void notFound()
+    {
+        QFETCH(QStringList, args);
+        QCOMPARE(Reg({"add", "HKCU\\Present", "v", "dword", "1"}).code, 0);
+        const Run r = Reg(args);
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(!r.err.isEmpty());
+    }
+
+    void addAndQuery_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("decimal dword") << "autoExit" << "dword" << "31" << "    autoExit    REG_DWORD    0x1f";
+        QTest::newRow("hex dword") << "c" << "DWORD" << "0xFFFFFFFF" << "    c    REG_DWORD    0xffffffff";
+        QTest::newRow("text") << "title" << "sz" << "Wake up, Grüße" << "    title    REG_SZ    Wake up, Grüße";
+        QTest::newRow("empty text") << "t" << "sz" << "" << "    t    REG_SZ    ";
+        QTest::newRow("binary") << "fade" << "binary" << "01,2,ff" << "    fade    REG_BINARY    0102FF";
+        QTest::newRow("empty binary") << "h" << "binary" << "" << "    h    REG_BINARY    ";
+        QTest::newRow("default value") << "" << "sz" << "x" << "    (Default)    REG_SZ    x";
+    }
+    void addAndQuery()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, data);
+        QFETCH(QString, shown);
+        QCOMPARE(Reg({"add", "HKEY_CURRENT_USER\\Software\\Torvane", name, type, data}).code, 0);
+        const Run one = Reg({"query", "hkcu\\software\\TORVANE", name});
+        QCOMPARE(one.code, 0);
+        QCOMPARE(one.out, "HKEY_CURRENT_USER\\Software\\Torvane\n" + shown + "\n");
+        const Run all = Reg({"query", "HKCU\\Software"});
+        QCOMPARE(all.out, QString("HKEY_CURRENT_USER\\Software\n\nHKEY_CURRENT_USER\\Software\\Torvane\n"));
+
+        // The value is in the store this process reads, too.
+        RegKey k;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Software\\Torvane", &k), RegOk);
+        QCOMPARE(k.QueryValue(name.toStdString(), nullptr, nullptr), RegOk);
+    }
+
+    void deleteKeyAndValue()
+    {
+        QCOMPARE(Reg({"add", "HKLM\\A\\B", "v", "dword", "1"}).code, 0);
+        QCOMPARE(Reg({"add", "HKLM\\A", "w", "dword", "2"}).code, 0);
+        QCOMPARE(Reg({"delete", "HKLM\\A", "W"}).code, 0);
+        QCOMPARE(Reg({"query", "HKLM\\A", "w"}).code, 1);
+        QCOMPARE(Reg({"delete", "HKLM\\a"}).code, 0);
+        QCOMPARE(Reg({"query", "HKLM\\A\\B"}).code, 1);
+        QCOMPARE(Reg({"query", "HKLM"}).out, QString("HKEY_LOCAL_MACHINE\n"));
+    }
+
+    void exportImportRoundTrip()
+    {
+        QCOMPARE(Reg({"add", "HKCU\\Software\\Torvane\\Dawnbell\\settings", "autoExit", "dword", "1"}).code, 0);
+        QCOMPARE(Reg({"add", "HKCU\\Software\\Torvane\\Dawnbell\\settings", "languageFile", "sz", "Deutsch"}).code, 0);
+        QCOMPARE(Reg({"add", "HKCU\\Software\\Torvane\\Dawnbell\\3456031", "message", "sz", "Line 1\nLine \"2\""}).code,
+                 0);
+        QCOMPARE(Reg({"add", "HKCU\\Software\\Torvane\\Dawnbell\\3456031", "notificationHandle", "binary", "0,0,0,0"})
+                     .code,
+                 0);
+        QCOMPARE(Reg({"add", "HKLM\\SOFTWARE\\Microsoft\\Today\\Items\\Dawnbell", "Enabled", "dword", "1"}).code, 0);
+        const Run exported = Reg({"export"});
+        QCOMPARE(exported.code, 0);
+        QVERIFY(exported.out.startsWith("Windows Registry Editor Version 5.00\n"));
+        QVERIFY(exported.out.contains("\"message\"=hex(1):"));
+
+        QTemporaryDir other;
+        const QString file = other.path() + "/all.reg";
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(exported.out.toUtf8());
+        f.close();
+
+        QCOMPARE(Reg({"delete", "HKCU\\Software"}).code, 0);
+        QCOMPARE(Reg({"delete", "HKLM\\SOFTWARE"}).code, 0);
+        QCOMPARE(Reg({"import", file}).code, 0);
+        QCOMPARE(Reg({"export"}).out, exported.out);
+
+        // The same text through standard input into a fresh store.
+        qputenv("DAWNBELL_HOME", other.path().toUtf8());
+        QCOMPARE(Reg({"import", "-"}, exported.out.toUtf8()).code, 0);
+        QCOMPARE(Reg({"export", "HKCU\\Software\\Torvane\\Dawnbell\\3456031"}).out,
+                 QString("Windows Registry Editor Version 5.00\n\n"
+                         "[HKEY_CURRENT_USER\\Software\\Torvane\\Dawnbell\\3456031]\n"
+                         "\"message\"=hex(1):4c,00,69,00,6e,00,65,00,20,00,31,00,0a,00,4c,00,69,00,6e,00,\\\n"
+                         "  65,00,20,00,22,00,32,00,22,00,00,00\n"
+                         "\"notificationHandle\"=hex:00,00,00,00\n\n"));
+    }
+
+    // A malformed file is reported with its line number, and none of it is
+    // applied, not even the sound lines before the fault.
+    void malformedImportChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("where");
+        const QByteArray ok = "Windows Registry Editor Version 5.00\n\n[-HKCU\\Keep]\n[HKCU\\New]\n\"a\"=dword:1\n";
+        QTest::newRow("bad dword") << ok + "\"b\"=dword:xyz\n" << ":6:";
+        QTest::newRow("bad byte in a continued list") << ok + "\"c\"=hex:01,\\\n  0x\n" << ":7:";
+        QTest::newRow("no header") << QByteArray("[HKCU\\New]\n") << ":1:";
+    }
+    void malformedImportChangesNothing()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, where);
+        QCOMPARE(Reg({"add", "HKCU\\Keep", "v", "sz", "kept"}).code, 0);
+        const QString before = Reg({"export"}).out;
+        const Run r = Reg({"import", "-"}, file);
+        QCOMPARE(r.code, 3);
+        QVERIFY2(r.err.contains("-" + where), qPrintable(r.err));
+        QCOMPARE(Reg({"export"}).out, before);
+    }
+
+    void exportOfUnspellableNameFails()
+    {
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "K", &k), RegOk);
+        QCOMPARE(k.WriteDword("two\nlines", 1), RegOk);
+        const Run r = Reg({"export"});
+        QCOMPARE(r.code, 3);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // Another process's writes and deletions reach this process's handles and
+    // cached reads.
+    void changesOfOtherProcessesAreSeen()
+    {
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Shared\\Sub", &k), RegOk);
+        QCOMPARE(k.WriteDword("v", 1), RegOk);
+        uint32_t v = 0;
+        QVERIFY(k.ReadDword("v", &v)); // now cached
+
+        QCOMPARE(Reg({"add", "HKCU\\Shared\\Sub", "v", "dword", "2"}).code, 0);
+        QVERIFY(k.ReadDword("v", &v));
+        QCOMPARE(v, 2u);
+
+        {
+            RegReadScope snapshot;
+            QVERIFY(k.ReadDword("v", &v));
+            QCOMPARE(Reg({"add", "HKCU\\Shared\\Sub", "v", "dword", "3"}).code, 0);
+            QVERIFY(k.ReadDword("v", &v));
+            QCOMPARE(v, 2u); // one snapshot for the whole scope
+        }
+        QVERIFY(k.ReadDword("v", &v));
+        QCOMPARE(v, 3u);
+
+        QCOMPARE(Reg({"delete", "HKCU\\Shared"}).code, 0);
+        QCOMPARE(k.QueryValue("v", nullptr, nullptr), RegInvalidHandle);
+        QVERIFY(!k.ReadDword("v", &v));
+        QCOMPARE(Reg({"add", "HKCU\\Shared\\Sub", "v", "dword", "4"}).code, 0);
+        QCOMPARE(k.WriteDword("v", 5), RegInvalidHandle);
+        QCOMPARE(Reg({"query", "HKCU\\Shared\\Sub", "v"}).out,
+                 QString("HKEY_CURRENT_USER\\Shared\\Sub\n    v    REG_DWORD    0x4\n"));
+    }
+
+private:
+    Run Reg(const QStringList& args, const QByteArray& input = QByteArray())
+    {
+        QProcess p;
+        p.start(QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-reg"), args);
+        Run r;
+        if (!p.waitForStarted(10000))
+            return r;
+        if (!input.isEmpty())
+            p.write(input);
+        p.closeWriteChannel();
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+            return r;
+        r.code = p.exitCode();
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+QTEST_GUILESS_MAIN(RegToolTest)
+#include "RegToolTest.moc"
