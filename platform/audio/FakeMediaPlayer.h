@@ -37,12 +37,12 @@ public:
     int playCount() const { return playCount_; }
 
 private:
-    QString media_;          // current media path
-    State state_ = Stopped;
-    int volume_ = 100;       // percent, a fresh player's volume
-    int playCount_ = 0;
-    QStringList calls_;
-    QList<int> volumes_;
+    QString media_;          // current media path, empty for none
+    State state_ = Stopped;  // playback state as a real player would report it
+    int volume_ = 100;       // player volume in percent; 100 like a fresh player
+    int playCount_ = 0;      // Play() calls that had media to play
+    QStringList calls_;      // call log, oldest first
+    QList<int> volumes_;     // every volume set, oldest first
 };
 
 } // namespace dawnbell

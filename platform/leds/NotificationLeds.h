@@ -54,8 +54,8 @@ private:
     bool SetLed(Device& d, bool on);
     bool SetInput(Device& d, bool on);
 
-    bool scanned_ = false;
-    std::vector<Device> devices_;
+    bool scanned_ = false;         // the devices have been looked for
+    std::vector<Device> devices_;  // the vibrators in index order
 };
 
 } // namespace dawnbell
