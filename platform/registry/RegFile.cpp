@@ -395,13 +395,12 @@ bool Parser::ParseHexList(std::string_view first, std::vector<uint8_t>* bytes)
     bytes->clear();
     if (joined.empty())
         return true;
+    // Items are read in increasing offset order, so the segment only moves forward.
+    size_t segment = 0;
     auto lineAt = [&](size_t offset) {
-        int line = segments.front().line;
-        for (const Segment& s : segments) {
-            if (s.offset <= offset)
-                line = s.line;
-        }
-        return line;
+        while (segment + 1 < segments.size() && segments[segment + 1].offset <= offset)
+            ++segment;
+        return segments[segment].line;
     };
     size_t start = 0;
     while (true) {

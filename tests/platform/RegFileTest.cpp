@@ -112,6 +112,8 @@ private slots:
         for (size_t i = 0; i < big.size(); ++i)
             big[i] = uint8_t(i * 7);
         QTest::newRow("5000 bytes") << "D" << "big" << 3 << big << QString();
+        big.resize(kRegMaxValueBytes);
+        QTest::newRow("largest value") << "D" << "big" << 3 << big << QString();
         QTest::newRow("dword of 3 bytes") << "D" << "d" << 4 << Bytes(QByteArray("\1\2\3", 3)) << "\"d\"=hex(4):01,02,03";
         QTest::newRow("other type") << "D" << "multi" << 7 << Bytes(QByteArray("a\0\0\0\0\0", 6))
                                     << "\"multi\"=hex(7):61,00,00,00,00,00";
