@@ -8,6 +8,9 @@
 // path, so services of different device directories never share a socket even
 // when they share a runtime directory. The socket is mode 0600 inside the 0700
 // runtime folder. A wake-up is any datagram; its content is ignored.
+// A service started on demand by a client writes its messages (what it started,
+// what it removed) to <device directory>/notifyd.log, truncated at each start.
+// It ends when its device directory or its lock file is removed.
 #include <string>
 #include <sys/types.h>
 
@@ -17,6 +20,7 @@ struct DaemonPaths {
     std::string deviceDir; // empty when no device directory can be made
     std::string database;  // <device>/notifications.db
     std::string lock;      // <device>/notifyd.lock
+    std::string log;       // <device>/notifyd.log: the service's messages when started on demand
     std::string socket;    // <runtime>/notifyd-<hash>.sock
 };
 

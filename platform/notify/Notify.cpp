@@ -251,8 +251,20 @@ bool NotifyEnsureDaemon()
     }
     // Two clients may both start one; the second service finds the lock taken and
     // ends quietly. A service reads the store only after it listens, so a record
-    // stored before it listens is seen without a wake-up.
-    return process::SpawnDetached(binary, std::string()) == 0;
+    // stored before it listens is seen without a wake-up. Its messages go to
+    // notifyd.log: inheriting our standard error would keep a caller's pipe open
+    // for the service's whole life.
+    process::SpawnOptions options;
+    options.logFile = p.log;
+    if (process::SpawnDetachedArgs(binary, {}, nullptr, options) != 0)
+        return false;
+    // Wait until it holds its lock, so callers (and a second client) see it run.
+    for (int i = 0; i < 1000; ++i) {
+        if (LockHolder(p.lock) != 0)
+            return true;
+        ::usleep(2000);
+    }
+    return false;
 }
 
 } // namespace dawnbell::notify

@@ -51,7 +51,7 @@ NotifyDaemon::~NotifyDaemon()
 {
     CloseFd(&sockFd_);
     CloseFd(&timerFd_);
-    CloseFd(&zoneFd_);
+    CloseFd(&watchFd_);
     CloseFd(&lockFd_);
 }
 
@@ -110,13 +110,16 @@ void NotifyDaemon::OpenTimer()
 
 void NotifyDaemon::WatchZone()
 {
-    zoneFd_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    if (zoneFd_ < 0)
+    watchFd_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (watchFd_ < 0)
         return;
     // The directory, not the file: the zone is usually changed by replacing the
     // /etc/localtime symlink, which a watch on the file itself would not see.
-    if (::inotify_add_watch(zoneFd_, "/etc", IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ATTRIB) < 0)
-        CloseFd(&zoneFd_);
+    zoneWd_ = ::inotify_add_watch(watchFd_, "/etc", IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_ATTRIB);
+    homeWd_ = ::inotify_add_watch(watchFd_, paths_.deviceDir.c_str(),
+                                  IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+    if (zoneWd_ < 0 && homeWd_ < 0)
+        CloseFd(&watchFd_);
 }
 
 void NotifyDaemon::Arm(const std::optional<int64_t>& atMs)
@@ -161,15 +164,20 @@ void NotifyDaemon::Drain()
     // ECANCELED here means the clock was set; the plan is recomputed either way.
     while (::read(timerFd_, &expirations, sizeof expirations) > 0) {
     }
-    if (zoneFd_ >= 0) {
+    if (watchFd_ >= 0) {
         alignas(struct inotify_event) char events[4096];
         bool zoneChanged = false;
         ssize_t n;
-        while ((n = ::read(zoneFd_, events, sizeof events)) > 0) {
+        while ((n = ::read(watchFd_, events, sizeof events)) > 0) {
             for (ssize_t off = 0; off + static_cast<ssize_t>(sizeof(struct inotify_event)) <= n;) {
                 const auto* ev = reinterpret_cast<const struct inotify_event*>(events + off);
-                if (ev->len > 0 && std::strncmp(ev->name, "localtime", ev->len) == 0)
+                const bool named = ev->len > 0 && ev->name[0] != '\0';
+                if (ev->wd == zoneWd_ && named && std::strncmp(ev->name, "localtime", ev->len) == 0)
                     zoneChanged = true;
+                if (ev->wd == homeWd_ &&
+                    ((ev->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) ||
+                     (named && std::strncmp(ev->name, "notifyd.lock", ev->len) == 0)))
+                    quit_ = true;
                 off += static_cast<ssize_t>(sizeof(struct inotify_event) + ev->len);
             }
         }
@@ -247,8 +255,8 @@ int NotifyDaemon::Run()
         } else {
             failures = 0;
         }
-        struct pollfd fds[3] = {{sockFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}, {zoneFd_, POLLIN, 0}};
-        const nfds_t count = zoneFd_ >= 0 ? 3 : 2;
+        struct pollfd fds[3] = {{sockFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}, {watchFd_, POLLIN, 0}};
+        const nfds_t count = watchFd_ >= 0 ? 3 : 2;
         int n;
         do {
             n = ::poll(fds, count, -1);
@@ -256,6 +264,12 @@ int NotifyDaemon::Run()
         if (n < 0)
             return ExitFailure;
         Drain();
+        if (quit_) {
+            // Without its device directory or lock file the service would hold on
+            // to records nobody can see, or run beside a newly started one.
+            std::fprintf(stderr, "%s: the device directory %s is gone; ending\n", kName, paths_.deviceDir.c_str());
+            return ExitOk;
+        }
     }
 }
 

@@ -6,7 +6,8 @@
 //  - a timerfd armed at the absolute time of the earliest record
 //    (CLOCK_REALTIME_ALARM when the binary may wake a suspended device, else
 //    CLOCK_REALTIME), with TFD_TIMER_CANCEL_ON_SET so a clock change wakes it;
-//  - an inotify watch on /etc, for a replaced or edited /etc/localtime;
+//  - an inotify watch on /etc, for a replaced or edited /etc/localtime (and on
+//    the device directory: when it or the lock file is removed, the service ends);
 //  - the wake-up socket, for records set or cleared by any process.
 // After every wake-up it reads the store, removes each due record and starts its
 // application detached, then arms the timer for the next one. It always works on
@@ -46,7 +47,10 @@ private:
     int lockFd_ = -1;   // holds the exclusive flock for the service's life
     int sockFd_ = -1;   // wake-up datagrams
     int timerFd_ = -1;  // the alarm timer
-    int zoneFd_ = -1;   // inotify on /etc, -1 when unavailable
+    int watchFd_ = -1;  // inotify on /etc and the device directory, -1 when unavailable
+    int zoneWd_ = -1;   // watch of /etc (time zone)
+    int homeWd_ = -1;   // watch of the device directory (removal ends the service)
+    bool quit_ = false; // the device directory or the lock file is gone
     bool armed_ = false;
 };
 

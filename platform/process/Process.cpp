@@ -53,7 +53,7 @@ bool ReadAll(int fd, void* data, size_t size)
 } // namespace
 
 int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>& arguments,
-                      pid_t* pid)
+                      pid_t* pid, const SpawnOptions& options)
 {
     if (program.empty() || program.find('\0') != std::string::npos)
         return EINVAL;
@@ -88,6 +88,11 @@ int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>
         return ENOMEM;
     }
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!options.logFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, options.logFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600);
+    }
 
     const bool searchPath = program.find('/') == std::string::npos;
     int result = 0;

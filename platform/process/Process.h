@@ -13,12 +13,20 @@
 
 namespace dawnbell::process {
 
+// Optional settings of a start.
+struct SpawnOptions {
+    // When set, standard output goes to /dev/null and standard error to this file
+    // (created with mode 0600, truncated), so a long-lived program does not keep
+    // the caller's terminal or pipe open.
+    std::string logFile;
+};
+
 // Starts `program` with the given arguments (argv[0] is `program` itself).
 // `program` is an absolute path, or a bare name looked up in PATH.
 // Returns 0 when the program was executed, else an errno value (ENOENT, EACCES,
 // ENOEXEC, ...); `pid`, when given, receives the started process id.
 int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>& arguments,
-                      pid_t* pid = nullptr);
+                      pid_t* pid = nullptr, const SpawnOptions& options = SpawnOptions());
 
 // Starts `program` with exactly one argument, or with none when `argument` is
 // empty. Same results as SpawnDetachedArgs.

@@ -1,0 +1,320 @@
+// The notification service end to end: the real dawnbell-notifyd on a temporary
+// device directory starts a real program (NotifyArgvRecorder) at the due time.
+#include "Notify.h"
+#include "NotifyStore.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <ctime>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace dawnbell;
+using namespace dawnbell::notify;
+
+namespace {
+
+// A local time `ms` milliseconds from now on the real clock.
+clock::LocalTime InMs(int64_t ms)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    const int64_t at = int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000 + ms;
+    clock::LocalTime t = clock::ToLocal(at / 1000);
+    t.milliseconds = int(at % 1000);
+    return t;
+}
+
+NotifyTrigger Trigger(const std::string& args, const clock::LocalTime& at)
+{
+    NotifyTrigger t;
+    t.application = ARGV_RECORDER;
+    t.arguments = args;
+    t.start = at;
+    t.end = at;
+    return t;
+}
+
+// Splits the recorder's file into runs; each run is its list of arguments.
+QList<QStringList> Runs(const QString& file)
+{
+    QFile f(file);
+    QList<QStringList> runs;
+    if (!f.open(QIODevice::ReadOnly))
+        return runs;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        int pos = line.indexOf(';');
+        const int count = line.left(pos < 0 ? line.size() : pos).toInt();
+        QStringList args;
+        while (pos >= 0 && args.size() < count) {
+            const int colon = line.indexOf(':', pos);
+            const int len = line.mid(pos + 1, colon - pos - 1).toInt();
+            args << QString::fromUtf8(line.mid(colon + 1, len));
+            pos = colon + 1 + len;
+            if (pos >= line.size())
+                break;
+        }
+        runs << args;
+    }
+    return runs;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+} // namespace
+
+class NotifyDaemonTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        NotifyCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        qunsetenv("DAWNBELL_NOTIFYD");
+        m_argvFile = m_home->path() + "/argv.txt";
+        qputenv("NOTIFY_ARGV_FILE", m_argvFile.toUtf8());
+    }
+    void cleanup()
+    {
+        StopDaemon(SIGTERM);
+        NotifyCloseStore();
+    }
+
+    void firesOnceWithOneArgument_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QStringList>("received");
+        QTest::newRow("key") << "3456031" << QStringList{"3456031"};
+        QTest::newRow("blanks and quotes") << "a b \"c d\" 'e' $HOME;*"
+                                           << QStringList{"a b \"c d\" 'e' $HOME;*"};
+        QTest::newRow("leading dash") << "--help" << QStringList{"--help"};
+        QTest::newRow("empty means none") << "" << QStringList{};
+    }
+    void firesOnceWithOneArgument()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QStringList, received);
+        QVERIFY(NotifySetTime(Trigger(arguments.toStdString(), InMs(1000))) != 0);
+        QVERIFY(NotifyDaemonPid() != 0); // the first set started the service
+        QVERIFY(Runs(m_argvFile).isEmpty());
+        QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 6000));
+        QTest::qWait(300);
+        const QList<QStringList> runs = Runs(m_argvFile);
+        QCOMPARE(runs.size(), 1);
+        QCOMPARE(runs[0], received);
+        uint32_t count = 9;
+        NotifyGetHandles(nullptr, 0, &count);
+        QCOMPARE(count, 0u); // removed when it fired
+    }
+
+    void clearedRecordNeverRuns()
+    {
+        const uint32_t cleared = NotifySetTime(Trigger("cleared", InMs(600)));
+        QVERIFY(cleared != 0);
+        QVERIFY(NotifySetTime(Trigger("sentinel", InMs(1200))) != 0);
+        QCOMPARE(NotifyClear(cleared), NotifyOk);
+        QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 6000));
+        QTest::qWait(200);
+        QCOMPARE(Runs(m_argvFile), (QList<QStringList>{{"sentinel"}}));
+    }
+
+    void recordsSurviveKillAndRestart()
+    {
+        QVERIFY(NotifySetTime(Trigger("survivor", InMs(1500))) != 0);
+        QVERIFY(WaitFor([] { return NotifyDaemonPid() > 0; }, 3000));
+        StopDaemon(SIGKILL);
+        QCOMPARE(NotifyDaemonPid(), 0);
+        QTest::qWait(1700);
+        QVERIFY(Runs(m_argvFile).isEmpty()); // nobody served it while the service was down
+        QVERIFY(NotifyEnsureDaemon());
+        // Overdue by now: it fires as soon as the service has started.
+        QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 3000));
+        QCOMPARE(Runs(m_argvFile), (QList<QStringList>{{"survivor"}}));
+    }
+
+    void overdueRecordFiresAtStart()
+    {
+        // Stored directly, as if set long ago while no service ran.
+        NotifyStore store;
+        QCOMPARE(store.Open(m_home->path().toStdString() + "/notifications.db"), NotifyOk);
+        uint32_t handle = 0;
+        QCOMPARE(store.Insert(Trigger("overdue", InMs(-3 * 86400 * 1000)), &handle), NotifyOk);
+        QCOMPARE(store.Insert(Trigger("future", InMs(3600 * 1000)), &handle), NotifyOk);
+        store.Close();
+        QCOMPARE(NotifyDaemonPid(), 0);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(NotifyEnsureDaemon());
+        QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 3000));
+        QVERIFY(t.elapsed() < 2000);
+        QCOMPARE(Runs(m_argvFile), (QList<QStringList>{{"overdue"}}));
+        std::vector<NotifyRecord> left;
+        QCOMPARE(NotifyList(&left), NotifyOk);
+        QCOMPARE(left.size(), size_t(1));
+        QCOMPARE(left[0].trigger.arguments, std::string("future"));
+    }
+
+    void missingApplicationIsRemoved()
+    {
+        NotifyTrigger gone = Trigger("x", InMs(300));
+        gone.application = m_home->path().toStdString() + "/no-such-program";
+        QVERIFY(NotifySetTime(gone) != 0);
+        QVERIFY(NotifySetTime(Trigger("after", InMs(700))) != 0);
+        QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 5000));
+        std::vector<NotifyRecord> left;
+        QCOMPARE(NotifyList(&left), NotifyOk);
+        QVERIFY(left.empty());
+    }
+
+    void oneServicePerDeviceDirectory()
+    {
+        QVERIFY(NotifyEnsureDaemon());
+        QVERIFY(WaitFor([] { return NotifyDaemonPid() > 0; }, 3000));
+        const pid_t first = NotifyDaemonPid();
+        QProcess second;
+        second.start(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notifyd", {});
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitCode(), 3);
+        QCOMPARE(NotifyDaemonPid(), first);
+
+        // Another device directory gets its own service.
+        QTemporaryDir other;
+        QProcess third;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DAWNBELL_HOME", other.path());
+        third.setProcessEnvironment(env);
+        third.start(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notifyd", {});
+        QVERIFY(third.waitForStarted());
+        QVERIFY(!third.waitForFinished(500)); // still serving
+        third.terminate();
+        QVERIFY(third.waitForFinished(3000));
+        QCOMPARE(NotifyDaemonPid(), first);
+    }
+
+    // Several processes set and clear at once: every set gets its own handle and
+    // ends up stored; every clear removes exactly its record.
+    void concurrentProcessesLoseNothing()
+    {
+        const QString tool = QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notify";
+        // Records to clear later, one set per writer.
+        QList<QStringList> toClear;
+        for (int p = 0; p < 4; ++p) {
+            QStringList handles;
+            for (int i = 0; i < 10; ++i) {
+                const uint32_t h = NotifySetTime(Trigger("old", {2099, 1, 4, 1, 0, 0, 0, 0}));
+                QVERIFY(h != 0);
+                handles << QString::number(h);
+            }
+            toClear << handles;
+        }
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (int p = 0; p < 4; ++p) {
+            QString script;
+            for (int i = 0; i < 25; ++i)
+                script += QString("\"$T\" add --at '2099-01-01 00:00:00' %1 p%2-%3 >> \"$OUT\" || exit 1\n")
+                              .arg(QString(ARGV_RECORDER))
+                              .arg(p)
+                              .arg(i);
+            for (const QString& h : toClear[p])
+                script += QString("\"$T\" clear %1 || exit 1\n").arg(h);
+            auto proc = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("T", tool);
+            env.insert("OUT", m_home->path() + QString("/handles%1.txt").arg(p));
+            proc->setProcessEnvironment(env);
+            proc->start("/bin/sh", {"-c", script});
+            writers.push_back(std::move(proc));
+        }
+        for (auto& w : writers) {
+            QVERIFY(w->waitForFinished(60000));
+            QCOMPARE(w->exitCode(), 0);
+        }
+        std::vector<NotifyRecord> list;
+        QCOMPARE(NotifyList(&list), NotifyOk);
+        QCOMPARE(list.size(), size_t(100));
+        QSet<QString> args;
+        QSet<uint32_t> handles;
+        for (const NotifyRecord& r : list) {
+            args << QString::fromStdString(r.trigger.arguments);
+            handles << r.handle;
+        }
+        QCOMPARE(args.size(), 100);
+        QCOMPARE(handles.size(), 100);
+        QVERIFY(args.contains("p3-24"));
+        QVERIFY(!args.contains("old"));
+        // The printed handles are the stored ones.
+        for (int p = 0; p < 4; ++p) {
+            QFile f(m_home->path() + QString("/handles%1.txt").arg(p));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
+            QCOMPARE(lines.size(), 25);
+            for (const QByteArray& l : lines)
+                QVERIFY(handles.contains(l.toUInt()));
+        }
+    }
+
+    void toolListsAddsAndClears()
+    {
+        const QString tool = QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notify";
+        auto run = [&](const QStringList& args, QByteArray* out) {
+            QProcess p;
+            p.start(tool, args);
+            p.waitForFinished(10000);
+            if (out)
+                *out = p.readAllStandardOutput();
+            return p.exitCode();
+        };
+        QByteArray out;
+        QCOMPARE(run({"add", "--at", "2099-05-06 07:08:09", "/opt/b", "two words"}, &out), 0);
+        const QByteArray second = out.trimmed();
+        QCOMPARE(run({"add", "--at", "2099-05-06 07:08:08", "/opt/a"}, &out), 0);
+        const QByteArray first = out.trimmed();
+        QCOMPARE(run({"list"}, &out), 0);
+        QCOMPARE(out, first + "\t2099-05-06 07:08:08\t/opt/a\t\n" + second + "\t2099-05-06 07:08:09\t/opt/b\ttwo words\n");
+        QCOMPARE(run({"clear", QString(first)}, nullptr), 0);
+        QCOMPARE(run({"clear", QString(first)}, nullptr), 1);
+        QCOMPARE(run({"add", "--at", "2099-02-30 00:00:00", "/opt/a"}, nullptr), 2);
+        QCOMPARE(run({"frobnicate"}, nullptr), 2);
+        QCOMPARE(run({"--help"}, &out), 0);
+        QVERIFY(out.contains("dawnbell-notify list"));
+        QCOMPARE(run({"list"}, &out), 0);
+        QCOMPARE(out.count('\n'), 1);
+    }
+
+private:
+    // Ends the service of the current device directory and waits until its lock
+    // is free.
+    void StopDaemon(int signal)
+    {
+        pid_t pid = 0;
+        WaitFor([&] { pid = NotifyDaemonPid(); return pid != -1; }, 2000);
+        if (pid > 0) {
+            ::kill(pid, signal);
+            WaitFor([] { return NotifyDaemonPid() == 0; }, 5000);
+        }
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    QString m_argvFile;
+};
+
+QTEST_GUILESS_MAIN(NotifyDaemonTest)
+#include "NotifyDaemonTest.moc"
