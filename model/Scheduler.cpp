@@ -1,0 +1,250 @@
+#include "Scheduler.h"
+
+#include "AlarmStore.h"
+#include "Clock.h"
+#include "DevicePaths.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "SectionName.h"
+#include "WaitCursor.h"
+
+#include <vector>
+
+namespace dawnbell {
+
+namespace {
+
+// The program's own notifications carry this in their upper-cased path.
+const QString kProgramMark = QStringLiteral("DAWNBELL");
+
+QString& ProgramPathOverride()
+{
+    static QString path;
+    return path;
+}
+
+std::function<void()>& SystemAlarmRefresh()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+std::function<void()>& IdleTimerReset()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+// Clears every notification whose application belongs to the program.
+void ClearProgramNotifications()
+{
+    std::vector<uint32_t> handles;
+    // Records may be added between counting and fetching: count again then.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        uint32_t count = 0;
+        const notify::NotifyResult rc = notify::NotifyGetHandles(nullptr, 0, &count);
+        if (rc == notify::NotifyOk)
+            return; // none at all
+        if (rc != notify::NotifyMoreData)
+            return;
+        handles.assign(count, 0);
+        if (notify::NotifyGetHandles(handles.data(), count, &count) == notify::NotifyOk) {
+            handles.resize(count);
+            break;
+        }
+        handles.clear();
+    }
+    for (uint32_t handle : handles) {
+        notify::NotifyRecord record;
+        // A damaged record still names its application when that field is readable.
+        const notify::NotifyResult rc = notify::NotifyGetRecord(handle, &record);
+        if (rc != notify::NotifyOk && rc != notify::NotifyError)
+            continue;
+        const QString app = QString::fromStdString(record.trigger.application);
+        if (app.toUpper().contains(kProgramMark))
+            notify::NotifyClear(handle);
+    }
+}
+
+// The start time of one alarm section, from the current local time `now`.
+clock::LocalTime StartTime(const SectionInfo& info, int64_t now)
+{
+    const clock::LocalTime today = clock::ToLocal(now);
+    const int h = info.secondsOfDay / 3600;
+    const int m = (info.secondsOfDay % 3600) / 60;
+    const int s = info.secondsOfDay % 60;
+    int year = today.year, month = today.month, day = today.day;
+    if (info.kind == SectionKind::Appointment) {
+        year = info.year;
+        month = info.month;
+        day = info.day;
+    } else {
+        const int64_t t = clock::MakeLocal(today.year, today.month, today.day, h, m, s);
+        const int days = info.repeatDays & 0x7F;
+        int ahead = 0;
+        if (days != 0) {
+            const int d = clock::WeekdayMondayFirst(now);
+            // A time of day equal to the current second counts as passed: the
+            // service has started the program for it already, and registering it
+            // again would start it once more at once (a repeating alarm is
+            // re-registered right after it rang).
+            if (t <= now || !(days & (1 << d))) {
+                const int twoWeeks = days + days * 128;
+                for (int i = 1; i <= 7; ++i) {
+                    if (twoWeeks & (1 << (d + i))) {
+                        ahead = i;
+                        break;
+                    }
+                }
+            }
+        } else if (t < now) {
+            ahead = 1;
+        }
+        // Calendar days, so the clock time stays across daylight-saving changes.
+        const clock::LocalTime date = clock::ToLocal(clock::MakeLocal(year, month, day + ahead, 12, 0, 0));
+        year = date.year;
+        month = date.month;
+        day = date.day;
+    }
+    clock::LocalTime st;
+    st.year = year;
+    st.month = month;
+    st.day = day;
+    st.hour = h;
+    st.minute = m;
+    st.second = s;
+    st.milliseconds = 0;
+    st.dayOfWeek = clock::ToLocal(clock::MakeLocal(year, month, day, 12, 0, 0)).dayOfWeek;
+    return st;
+}
+
+void RefreshSystemAlarmIfWanted()
+{
+    if (SystemAlarmRefresh() && Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("simulateSystemAlarm"), 0) == 1)
+        SystemAlarmRefresh()();
+}
+
+} // namespace
+
+QString Scheduler::ProgramPath()
+{
+    if (!ProgramPathOverride().isEmpty())
+        return ProgramPathOverride();
+    return QString::fromStdString(dawnbell::ProgramPath());
+}
+
+void Scheduler::SetProgramPathForTesting(const QString& path)
+{
+    ProgramPathOverride() = path;
+}
+
+void Scheduler::SetSystemAlarmRefresh(std::function<void()> refresh)
+{
+    SystemAlarmRefresh() = std::move(refresh);
+}
+
+void Scheduler::SetIdleTimerReset(std::function<void()> reset)
+{
+    IdleTimerReset() = std::move(reset);
+}
+
+void Scheduler::ReRegisterAll()
+{
+    WaitCursor wait;
+    {
+        // One transaction and one wake-up of the service for the whole rebuild.
+        notify::NotifyBatch batch;
+        ClearProgramNotifications();
+
+        const std::string program = ProgramPath().toStdString();
+        RegReadScope snapshot;
+        RegKey root;
+        const std::string rootPath = Profile::RootPath().toStdString();
+        if (RegKey::Open(Hive::CurrentUser, rootPath, &root) != RegOk)
+            return;
+        uint32_t count = 0;
+        if (root.QueryInfo(&count, nullptr) != RegOk)
+            return;
+        const int64_t now = clock::Now();
+        for (uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            if (root.EnumKey(i, &name) != RegOk)
+                continue;
+            const QString section = QString::fromStdString(name);
+            SectionInfo info;
+            const SectionKind kind = ParseSectionName(section, &info);
+            if (kind != SectionKind::Alarm && kind != SectionKind::Appointment)
+                continue;
+            RegKey key;
+            if (RegKey::Open(Hive::CurrentUser, rootPath + "\\" + name, &key) != RegOk)
+                continue;
+            uint32_t activated = 0;
+            if (!key.ReadDword("activated", &activated) || activated == 0)
+                continue;
+            notify::NotifyTrigger trigger;
+            trigger.application = program;
+            trigger.arguments = name;
+            trigger.start = StartTime(info, now);
+            trigger.end = trigger.start;
+            notify::NotifySetTime(trigger);
+        }
+    }
+    if (IdleTimerReset())
+        IdleTimerReset()();
+}
+
+bool Scheduler::Clashes(const Alarm& a, const Alarm& b)
+{
+    const bool aAppointment = a.type == AlarmAppointment;
+    const bool bAppointment = b.type == AlarmAppointment;
+    if (aAppointment && !bAppointment)
+        return false;
+    if (a.GetSecondsOfDay() != b.GetSecondsOfDay())
+        return false;
+    const int aDays = a.repeatDays & 0x7F;
+    const int bDays = b.repeatDays & 0x7F;
+    if (aDays != 0 && bDays != 0 && (aDays & bDays) == 0)
+        return false;
+    if (!aAppointment || !bAppointment)
+        return true;
+    return a.dateYear == b.dateYear && a.dateMonth == b.dateMonth && a.dateDay == b.dateDay;
+}
+
+void Scheduler::Activate(Alarm* alarm)
+{
+    if (!alarm)
+        return;
+    alarm->SetActivated(true);
+    if (!alarm->activated)
+        return;
+    alarm->Save();
+    ReRegisterAll();
+    RefreshSystemAlarmIfWanted();
+}
+
+void Scheduler::Deactivate(Alarm* alarm)
+{
+    if (!alarm)
+        return;
+    alarm->SetActivated(false);
+    alarm->Save();
+    ReRegisterAll();
+    RefreshSystemAlarmIfWanted();
+}
+
+Scheduler::RangResult Scheduler::AfterRinging(Alarm* alarm)
+{
+    if (!alarm)
+        return RangKept;
+    Deactivate(alarm);
+    if (alarm->type == AlarmAppointment) {
+        AlarmStore::DeleteSection(*alarm);
+        return RangDeleted;
+    }
+    if ((alarm->repeatDays & 0x7F) != 0)
+        Activate(alarm);
+    return RangKept;
+}
+
+} // namespace dawnbell

@@ -1,0 +1,76 @@
+#pragma once
+// Keeps the notification service's set of the program's time notifications equal
+// to the stored active alarms, checks new alarms for time clashes, and carries the
+// activation changes that must reach the schedule.
+//
+// The schedule is always rebuilt from the registry, never from memory: every
+// rebuild first clears all of the program's notifications (any notification whose
+// application path, upper-cased, contains "DAWNBELL"), then registers one per
+// stored active alarm section. The program keeps no notification handles.
+#include "Alarm.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace dawnbell {
+
+class Scheduler {
+public:
+    // Rebuilds the program's notifications from the registry root: clears the
+    // program's own, then registers one per active alarm section (templates,
+    // "settings" and names that are not alarms are skipped) for its next time.
+    // Ends with the idle-timer reset hook. No result: a refused registration leaves
+    // that alarm unscheduled.
+    static void ReRegisterAll();
+
+    // True when `candidate` would ring at the same time as an alarm of `alarms`
+    // other than `edited` (which may be null): same seconds of day, overlapping
+    // days (either without repeat days, or a shared day), and, when both are
+    // appointments, the same date. A new appointment does not clash with
+    // non-appointment alarms, while a new plain alarm clashes with an appointment
+    // at that time of day on any date.
+    template <typename Container>
+    static bool TimeClash(const Alarm& candidate, const Alarm* edited, const Container& alarms)
+    {
+        for (const Alarm* b : alarms) {
+            if (b && b != edited && Clashes(candidate, *b))
+                return true;
+        }
+        return false;
+    }
+    // The check of one pair, `a` being the new or edited alarm.
+    static bool Clashes(const Alarm& a, const Alarm& b);
+
+    // SetActivated(true); when the alarm is active afterwards: Save, ReRegisterAll,
+    // and the system-alarm refresh (when the setting asks for it). An appointment
+    // in the past is refused by SetActivated and nothing is saved.
+    static void Activate(Alarm* alarm);
+    // SetActivated(false), Save, ReRegisterAll, system-alarm refresh.
+    static void Deactivate(Alarm* alarm);
+
+    // What AfterRinging did with the alarm.
+    enum RangResult {
+        RangKept,    // still in the registry (re-activated when it repeats)
+        RangDeleted, // an appointment: its section is gone; drop it from the list
+    };
+    // After an alarm rang: deactivate it (saved, rescheduled); an appointment's
+    // section is then deleted; a repeating alarm is activated again, which
+    // schedules its next occurrence; any other alarm stays inactive.
+    static RangResult AfterRinging(Alarm* alarm);
+
+    // The executable named in the program's notifications: the running program
+    // (its full path), unless a test set another one.
+    static QString ProgramPath();
+    // Sets the path used instead of the running program's (empty: the real one).
+    static void SetProgramPathForTesting(const QString& path);
+
+    // Hooks of later parts; both default to doing nothing.
+    // Refreshes the system-alarm simulation with the next alarm; called after an
+    // activation change when the setting simulateSystemAlarm is 1.
+    static void SetSystemAlarmRefresh(std::function<void()> refresh);
+    // Resets the system's idle timer; called at the end of ReRegisterAll.
+    static void SetIdleTimerReset(std::function<void()> reset);
+};
+
+} // namespace dawnbell

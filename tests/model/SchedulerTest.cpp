@@ -1,0 +1,334 @@
+// Rebuilding the program's notifications from the real registry into the real
+// notification store, the time-clash check, and the activation paths.
+#include "Alarm.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "Scheduler.h"
+#include "TestEnv.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace dawnbell;
+using dawnbell::test::At;
+using dawnbell::test::Format;
+
+namespace {
+
+const QString kProgram = QStringLiteral("/opt/dawnbell/bin/dawnbell");
+
+// A stored alarm section: its name and the raw `activated` value ("" = missing,
+// "sz" = a text instead of a number).
+struct StoredSection {
+    QString name;
+    QString activated;
+};
+
+void Store(const StoredSection& s)
+{
+    RegKey key;
+    const std::string path = (Profile::RootPath() + QLatin1Char('\\') + s.name).toStdString();
+    QCOMPARE(RegKey::Create(Hive::CurrentUser, path, &key), RegOk);
+    key.WriteString("title", u"x");
+    if (s.activated == "sz")
+        key.WriteString("activated", u"1");
+    else if (!s.activated.isEmpty())
+        key.WriteDword("activated", s.activated.toUInt());
+}
+
+// The records of the store as "APPLICATION|ARGUMENTS|YYYY-MM-DD HH:MM:SS", in
+// start order.
+QStringList Records()
+{
+    std::vector<notify::NotifyRecord> list;
+    notify::NotifyList(&list);
+    QStringList out;
+    for (const notify::NotifyRecord& r : list)
+        out << QString::fromStdString(r.trigger.application) + "|" + QString::fromStdString(r.trigger.arguments) +
+                   "|" + Format(r.trigger.start);
+    return out;
+}
+
+uint32_t AddRecord(const QString& app, const QString& args, const QString& at)
+{
+    notify::NotifyTrigger t;
+    t.application = app.toStdString();
+    t.arguments = args.toStdString();
+    t.start = clock::ToLocal(At(at));
+    t.end = t.start;
+    return notify::NotifySetTime(t);
+}
+
+QString Expect(const QString& args, const QString& at)
+{
+    return kProgram + "|" + args + "|" + at;
+}
+
+// Key of a plain alarm.
+QString Key(int h, int m, int s, int days)
+{
+    return QString::number((h * 3600 + m * 60 + s) * 128 + days);
+}
+
+Alarm* MakeAlarm(int type, int h, int m, int days, int y = 2031, int mo = 3, int d = 8)
+{
+    auto* a = new Alarm;
+    a->type = type;
+    a->alarmTime = clock::MakeLocal(2031, 3, 8, h, m, 0);
+    a->repeatDays = days;
+    a->dateYear = y;
+    a->dateMonth = mo;
+    a->dateDay = d;
+    return a;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(StoredSection)
+
+class SchedulerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { test::UseFixedZoneAndLocale(); }
+
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        qputenv("DAWNBELL_AUTO_ANSWER", "ok");
+        Scheduler::SetProgramPathForTesting(kProgram);
+        Scheduler::SetSystemAlarmRefresh(nullptr);
+        Scheduler::SetIdleTimerReset(nullptr);
+    }
+    void cleanup()
+    {
+        clock::SetNowForTesting(std::nullopt);
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        Scheduler::SetProgramPathForTesting(QString());
+    }
+
+    // All dates lie in the future of the real clock, so the service started by
+    // the first registration never fires during the test.
+    void rebuildSchedulesEachActiveAlarm_data()
+    {
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QList<StoredSection>>("sections");
+        QTest::addColumn<QStringList>("expected");
+
+        const QString mondayToFriday7 = Key(7, 0, 0, 31);
+        const QString once8 = Key(8, 0, 0, 0);
+        QTest::newRow("Saturday 09:00: weekdays 07:00 and once 08:00")
+            << "2031-03-08 09:00:00" << QList<StoredSection>{{mondayToFriday7, "1"}, {once8, "1"}}
+            << QStringList{Expect(once8, "2031-03-09 08:00:00"), Expect(mondayToFriday7, "2031-03-10 07:00:00")};
+        QTest::newRow("inactive, missing or text activated, template, settings, not alarms")
+            << "2031-03-08 09:00:00"
+            << QList<StoredSection>{{once8, "0"},          {Key(9, 0, 0, 0), ""},  {Key(10, 0, 0, 0), "sz"},
+                                    {"TMorning Mist", "1"}, {"settings", "1"},     {"ab", "1"},
+                                    {"A", "1"},            {"A123", "1"}}
+            << QStringList{};
+        QTest::newRow("Wednesday only, after its time on a Wednesday: next week")
+            << "2031-03-05 10:00:00" << QList<StoredSection>{{Key(9, 30, 0, 4), "1"}}
+            << QStringList{Expect(Key(9, 30, 0, 4), "2031-03-12 09:30:00")};
+        QTest::newRow("Wednesday only, before its time on a Wednesday: today")
+            << "2031-03-05 09:00:00" << QList<StoredSection>{{Key(9, 30, 0, 4), "1"}}
+            << QStringList{Expect(Key(9, 30, 0, 4), "2031-03-05 09:30:00")};
+        QTest::newRow("repeating, at exactly its second: next occurrence")
+            << "2031-03-05 09:30:00" << QList<StoredSection>{{Key(9, 30, 0, 127), "1"}}
+            << QStringList{Expect(Key(9, 30, 0, 127), "2031-03-06 09:30:00")};
+        QTest::newRow("once, at exactly its second: today")
+            << "2031-03-05 09:30:00" << QList<StoredSection>{{Key(9, 30, 0, 0), "1"}}
+            << QStringList{Expect(Key(9, 30, 0, 0), "2031-03-05 09:30:00")};
+        QTest::newRow("once, passed: tomorrow, across the month end")
+            << "2031-01-31 23:00:00" << QList<StoredSection>{{Key(6, 15, 30, 0), "1"}}
+            << QStringList{Expect(Key(6, 15, 30, 0), "2031-02-01 06:15:30")};
+        QTest::newRow("Sunday only from a Saturday: i = 1")
+            << "2031-03-08 09:00:00" << QList<StoredSection>{{Key(9, 0, 0, 64), "1"}}
+            << QStringList{Expect(Key(9, 0, 0, 64), "2031-03-09 09:00:00")};
+        QTest::newRow("appointments keep their stored date, even a past one")
+            << "2031-03-08 09:00:00"
+            << QList<StoredSection>{{"A2700020310401", "1"}, {"A3600020300101", "1"}, {"A2700020310231", "1"}}
+            << QStringList{Expect("A3600020300101", "2030-01-01 10:00:00"),
+                           Expect("A2700020310401", "2031-04-01 07:30:00")};
+        QTest::newRow("one-character key: 00:00:00 on Monday and Wednesday")
+            << "2031-03-08 09:00:00" << QList<StoredSection>{{"5", "1"}}
+            << QStringList{Expect("5", "2031-03-10 00:00:00")};
+        QTest::newRow("trailing text after the number (Wed+Thu): the section name is the argument")
+            << "2031-03-08 09:00:00" << QList<StoredSection>{{"12x", "1"}}
+            << QStringList{Expect("12x", "2031-03-12 00:00:00")};
+        QTest::newRow("clock time kept on the daylight-saving day")
+            << "2031-03-29 09:00:00" << QList<StoredSection>{{Key(2, 30, 0, 0), "1"}}
+            << QStringList{Expect(Key(2, 30, 0, 0), "2031-03-30 02:30:00")};
+    }
+    void rebuildSchedulesEachActiveAlarm()
+    {
+        QFETCH(QString, now);
+        QFETCH(QList<StoredSection>, sections);
+        QFETCH(QStringList, expected);
+        clock::SetNowForTesting(At(now));
+        for (const StoredSection& s : sections)
+            Store(s);
+        Scheduler::ReRegisterAll();
+        QCOMPARE(Records(), expected);
+        // A second rebuild replaces, never duplicates.
+        Scheduler::ReRegisterAll();
+        QCOMPARE(Records(), expected);
+    }
+
+    void rebuildClearsOnlyTheProgramsOwn_data()
+    {
+        QTest::addColumn<QString>("application");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("the program") << kProgram << true;
+        QTest::newRow("lower-case path of the program") << "/usr/lib/dawnbell/dawnbell" << true;
+        QTest::newRow("mixed case anywhere in the path") << "/home/u/DawnBell-old/run" << true;
+        QTest::newRow("another program") << "/usr/bin/calendar-reminder" << false;
+        QTest::newRow("a near miss") << "/opt/dawn-bell/dawn" << false;
+    }
+    void rebuildClearsOnlyTheProgramsOwn()
+    {
+        QFETCH(QString, application);
+        QFETCH(bool, cleared);
+        clock::SetNowForTesting(At("2031-03-08 09:00:00"));
+        QVERIFY(AddRecord(application, "3225631", "2031-03-10 07:00:00") != 0);
+        QVERIFY(AddRecord(application, "", "2031-03-11 07:00:00") != 0);
+        Scheduler::ReRegisterAll(); // the registry holds no alarms
+        QCOMPARE(Records().size(), cleared ? 0 : 2);
+    }
+
+    void missingRootLeavesNothingOfTheProgram()
+    {
+        QVERIFY(AddRecord(kProgram, Key(7, 0, 0, 0), "2031-03-10 07:00:00") != 0);
+        int idleResets = 0;
+        Scheduler::SetIdleTimerReset([&] { ++idleResets; });
+        Scheduler::ReRegisterAll();
+        QCOMPARE(Records(), QStringList{});
+        Store({Key(7, 0, 0, 0), "1"});
+        clock::SetNowForTesting(At("2031-03-08 09:00:00"));
+        Scheduler::ReRegisterAll();
+        QCOMPARE(Records().size(), 1);
+        QCOMPARE(idleResets, 1); // only a rebuild that read the root resets the idle timer
+    }
+
+    void timeClash_data()
+    {
+        QTest::addColumn<int>("aType");
+        QTest::addColumn<int>("aHour");
+        QTest::addColumn<int>("aDays");
+        QTest::addColumn<int>("aDay");
+        QTest::addColumn<int>("bType");
+        QTest::addColumn<int>("bHour");
+        QTest::addColumn<int>("bDays");
+        QTest::addColumn<int>("bDay");
+        QTest::addColumn<bool>("clash");
+        const int plain = AlarmWizard, appt = AlarmAppointment;
+        QTest::newRow("Monday vs Tuesday") << plain << 7 << 1 << 8 << plain << 7 << 2 << 8 << false;
+        QTest::newRow("Monday vs no repeat") << plain << 7 << 1 << 8 << plain << 7 << 0 << 8 << true;
+        QTest::newRow("no repeat vs Monday") << plain << 7 << 0 << 8 << int(AlarmCompact) << 7 << 1 << 8 << true;
+        QTest::newRow("shared Friday") << plain << 7 << 31 << 8 << int(AlarmCommand) << 7 << 96 + 16 << 8 << true;
+        QTest::newRow("other time") << plain << 7 << 0 << 8 << plain << 8 << 0 << 8 << false;
+        QTest::newRow("appointments, other dates") << appt << 7 << 0 << 8 << appt << 7 << 0 << 9 << false;
+        QTest::newRow("appointments, same date") << appt << 7 << 0 << 8 << appt << 7 << 0 << 8 << true;
+        QTest::newRow("new appointment vs daily") << appt << 7 << 0 << 8 << plain << 7 << 127 << 8 << false;
+        QTest::newRow("new daily vs appointment") << plain << 7 << 127 << 8 << appt << 7 << 0 << 20 << true;
+    }
+    void timeClash()
+    {
+        QFETCH(int, aType);
+        QFETCH(int, aHour);
+        QFETCH(int, aDays);
+        QFETCH(int, aDay);
+        QFETCH(int, bType);
+        QFETCH(int, bHour);
+        QFETCH(int, bDays);
+        QFETCH(int, bDay);
+        QFETCH(bool, clash);
+        std::unique_ptr<Alarm> a(MakeAlarm(aType, aHour, 0, aDays, 2031, 3, aDay));
+        std::unique_ptr<Alarm> b(MakeAlarm(bType, bHour, 0, bDays, 2031, 3, bDay));
+        std::unique_ptr<Alarm> other(MakeAlarm(AlarmWizard, 23, 0, 0));
+        const std::vector<Alarm*> list{other.get(), b.get()};
+        QCOMPARE(Scheduler::TimeClash(*a, nullptr, list), clash);
+        // The alarm being edited never clashes with itself...
+        QCOMPARE(Scheduler::TimeClash(*b, b.get(), list), false);
+        // ...and is passed over in the list.
+        QCOMPARE(Scheduler::TimeClash(*a, b.get(), list), false);
+        QCOMPARE(Scheduler::TimeClash(*a, nullptr, std::vector<Alarm*>{}), false);
+    }
+
+    void afterRinging_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("stillStored");
+        QTest::addColumn<int>("activated");
+        QTest::addColumn<QStringList>("records");
+        QTest::newRow("repeating: on again, next occurrence")
+            << int(AlarmWizard) << 31 << int(Scheduler::RangKept) << true << 1
+            << QStringList{Expect(Key(7, 0, 0, 31), "2031-03-10 07:00:00")};
+        QTest::newRow("once: stays off") << int(AlarmCompact) << 0 << int(Scheduler::RangKept) << true << 0
+                                         << QStringList{};
+        QTest::newRow("command alarm repeating") << int(AlarmCommand) << 64 << int(Scheduler::RangKept) << true
+                                                 << 1 << QStringList{Expect(Key(7, 0, 0, 64), "2031-03-09 07:00:00")};
+        QTest::newRow("appointment: deleted") << int(AlarmAppointment) << 0 << int(Scheduler::RangDeleted) << false
+                                              << 0 << QStringList{};
+    }
+    void afterRinging()
+    {
+        QFETCH(int, type);
+        QFETCH(int, days);
+        QFETCH(int, result);
+        QFETCH(bool, stillStored);
+        QFETCH(int, activated);
+        QFETCH(QStringList, records);
+        // It rang at 07:00 on Saturday; the handling ends within the same second.
+        clock::SetNowForTesting(At("2031-03-08 07:00:00"));
+        std::unique_ptr<Alarm> alarm(MakeAlarm(type, 7, 0, days, 2031, 3, 8));
+        alarm->Save();
+        QCOMPARE(int(Scheduler::AfterRinging(alarm.get())), result);
+        QCOMPARE(alarm->activated, activated);
+        RegKey key;
+        const std::string path = (Profile::RootPath() + "\\" + alarm->GetKey()).toStdString();
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, path, &key) == RegOk, stillStored);
+        QCOMPARE(Records(), records);
+    }
+
+    void activationPaths()
+    {
+        clock::SetNowForTesting(At("2031-03-08 09:00:00"));
+        int refreshes = 0;
+        Scheduler::SetSystemAlarmRefresh([&] { ++refreshes; });
+        std::unique_ptr<Alarm> alarm(MakeAlarm(AlarmWizard, 8, 0, 0));
+        alarm->activated = 0;
+        Scheduler::Activate(alarm.get());
+        QCOMPARE(Records(), QStringList{Expect(Key(8, 0, 0, 0), "2031-03-09 08:00:00")});
+        QCOMPARE(refreshes, 0); // the simulation is off
+        Profile::WriteInt("settings", "simulateSystemAlarm", 1);
+        Scheduler::Deactivate(alarm.get());
+        QCOMPARE(Records(), QStringList{});
+        QCOMPARE(Profile::ReadInt(alarm->GetKey(), "activated", -1), 0);
+        QCOMPARE(refreshes, 1);
+
+        // An appointment in the past is refused: not saved, nothing registered.
+        std::unique_ptr<Alarm> past(MakeAlarm(AlarmAppointment, 8, 0, 0, 2031, 3, 8));
+        past->activated = 0;
+        Scheduler::Activate(past.get());
+        QCOMPARE(past->activated, 0);
+        QCOMPARE(Profile::ReadInt(past->GetKey(), "activated", -1), -1);
+        QCOMPARE(Records(), QStringList{});
+        QCOMPARE(refreshes, 1);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+QTEST_GUILESS_MAIN(SchedulerTest)
+#include "SchedulerTest.moc"
