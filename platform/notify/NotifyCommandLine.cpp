@@ -42,6 +42,13 @@ void AppendEscaped(std::string* out, const std::string& text)
 
 } // namespace
 
+std::string EscapeNotifyText(const std::string& text)
+{
+    std::string out;
+    AppendEscaped(&out, text);
+    return out;
+}
+
 const char* NotifyUsage()
 {
     return "Usage:\n"

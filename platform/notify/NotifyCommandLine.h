@@ -38,6 +38,9 @@ bool ParseNotifyHandle(const std::string& text, uint32_t* out);
 std::string FormatNotifyLine(uint32_t handle, const clock::LocalTime& start, const std::string& application,
                              const std::string& arguments);
 
+// A text with control characters and backslashes escaped as in FormatNotifyLine.
+std::string EscapeNotifyText(const std::string& text);
+
 // The usage text.
 const char* NotifyUsage();
 

@@ -1,6 +1,7 @@
 #include "NotifyDaemon.h"
 
 #include "ArmPlan.h"
+#include "NotifyCommandLine.h"
 #include "Process.h"
 
 #include <cerrno>
@@ -142,17 +143,18 @@ void NotifyDaemon::Fire(const NotifyRecord& record)
     const NotifyTrigger& t = record.trigger;
     if (!IsExecutableFile(t.application)) {
         std::fprintf(stderr, "%s: notification %u removed: %s cannot be started\n", kName, record.handle,
-                     t.application.c_str());
+                     EscapeNotifyText(t.application).c_str());
         return;
     }
     pid_t pid = 0;
     const int err = process::SpawnDetached(t.application, t.arguments, &pid);
     if (err != 0)
         std::fprintf(stderr, "%s: notification %u: starting %s failed: %s\n", kName, record.handle,
-                     t.application.c_str(), std::strerror(err));
+                     EscapeNotifyText(t.application).c_str(), std::strerror(err));
     else
-        std::fprintf(stderr, "%s: notification %u: started %s (process %d)\n", kName, record.handle,
-                     t.application.c_str(), static_cast<int>(pid));
+        std::fprintf(stderr, "%s: notification %u: started %s [%s] (process %d)\n", kName, record.handle,
+                     EscapeNotifyText(t.application).c_str(), EscapeNotifyText(t.arguments).c_str(),
+                     static_cast<int>(pid));
 }
 
 void NotifyDaemon::Drain()

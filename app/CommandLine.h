@@ -1,0 +1,35 @@
+#pragma once
+// The program's command line: one text, as the notification service, the today
+// plug-in and the shortcuts start it ("", an alarm key, "edit KEY", "reinit",
+// "autoclose", "reset"), and what it asks the first instance to do.
+#include <QString>
+#include <QStringList>
+
+namespace dawnbell {
+
+class CommandLine {
+public:
+    enum Verb {
+        Start,     // empty: rebuild the schedule, then the main window
+        Reinit,    // "reinit": rebuild the schedule and end
+        AutoClose, // "autoclose": toggle disableAutoStop and end
+        Reset,     // "reset": first-launch defaults again, then the main window
+        Edit,      // "edit " + key: the main window opens that alarm's editor
+        Ring,      // anything else: an alarm key to ring
+    };
+
+    // Longest command line taken from the arguments (UTF-16 code units); longer
+    // text is cut. Keys are at most 255 characters.
+    static constexpr int kMaxChars = 4096;
+
+    // The command line from the program's arguments (without the program name):
+    // the arguments joined by single blanks, so `dawnbell edit 3456031` and the
+    // one argument "edit 3456031" mean the same.
+    static QString FromArguments(const QStringList& arguments);
+
+    // The verb of a first instance; the words are compared exactly (letter case
+    // matters). `key`, when given, receives the alarm key of Edit and Ring.
+    static Verb Classify(const QString& line, QString* key = nullptr);
+};
+
+} // namespace dawnbell

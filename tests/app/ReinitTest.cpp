@@ -1,0 +1,132 @@
+// `dawnbell reinit` end to end: the real program rebuilds the schedule from the
+// registry, `dawnbell-notify list` shows the records, and the real service starts
+// the program for them.
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace dawnbell;
+
+namespace {
+
+const QString kBin = QStringLiteral(DAWNBELL_PROGRAM_DIR);
+// 07:00 Monday to Friday, and 08:00 without repeat days.
+const QString kWeekdays = QString::number(7 * 3600 * 128 + 31);
+const QString kOnce = QString::number(8 * 3600 * 128);
+
+void StoreAlarm(const QString& section, uint32_t activated)
+{
+    RegKey key;
+    const std::string path = (Profile::RootPath() + "\\" + section).toStdString();
+    QCOMPARE(RegKey::Create(Hive::CurrentUser, path, &key), RegOk);
+    QCOMPARE(key.WriteDword("activated", activated), RegOk);
+    QCOMPARE(key.WriteDword("type", 1), RegOk);
+}
+
+} // namespace
+
+class ReinitTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        Profile::SetRegistryKey("Torvane");
+        StoreAlarm(kWeekdays, 1);
+        StoreAlarm(kOnce, 1);
+        StoreAlarm("TMorning Mist", 1); // templates are never scheduled
+        StoreAlarm(QString::number(9 * 3600 * 128), 0);
+        RegFlush(Hive::CurrentUser);
+        RegCloseStore();
+    }
+    void cleanup()
+    {
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        notify::NotifyCloseStore();
+        RegCloseStore();
+    }
+
+    void schedulesTheSaturdayExample()
+    {
+        // A Saturday still ahead of the real clock: nothing fires during the test.
+        QCOMPARE(Run("dawnbell", {"reinit"}, "2027-01-02T09:00:00"), 0);
+        QString list;
+        QCOMPARE(Run("dawnbell-notify", {"list"}, "", &list), 0);
+        const QStringList lines = list.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QString program = kBin + "/dawnbell";
+        QVERIFY2(lines[0].endsWith("\t2027-01-03 08:00:00\t" + program + "\t" + kOnce), qPrintable(lines[0]));
+        QVERIFY2(lines[1].endsWith("\t2027-01-04 07:00:00\t" + program + "\t" + kWeekdays), qPrintable(lines[1]));
+
+        // A second run replaces the records instead of adding to them.
+        QCOMPARE(Run("dawnbell", {"reinit"}, "2027-01-02T09:00:00"), 0);
+        QCOMPARE(Run("dawnbell-notify", {"list"}, "", &list), 0);
+        QCOMPARE(list.split('\n', Qt::SkipEmptyParts).size(), 2);
+    }
+
+    void theServiceStartsTheProgramWithEachKey()
+    {
+        // The same week in the past of the real clock: both times have come, so
+        // the service starts the program for each at once.
+        QCOMPARE(Run("dawnbell", {"reinit"}, "2026-11-28T09:00:00"), 0);
+        const QString log = m_home->path() + "/notifyd.log";
+        QElapsedTimer t;
+        t.start();
+        QString text;
+        while (t.elapsed() < 8000) {
+            QFile f(log);
+            if (f.open(QIODevice::ReadOnly))
+                text = QString::fromUtf8(f.readAll());
+            if (text.count("started") >= 2)
+                break;
+            QTest::qWait(50);
+        }
+        const QString program = kBin + "/dawnbell";
+        QVERIFY2(text.contains("started " + program + " [" + kOnce + "]"), qPrintable(text));
+        QVERIFY2(text.contains("started " + program + " [" + kWeekdays + "]"), qPrintable(text));
+        QString list;
+        QCOMPARE(Run("dawnbell-notify", {"list"}, "", &list), 0);
+        QCOMPARE(list, QString()); // consumed when they fired
+    }
+
+    void otherVerbsAreNotAvailableYet()
+    {
+        QCOMPARE(Run("dawnbell", {"3225631"}, ""), 2);
+        QCOMPARE(Run("dawnbell", {"edit", "3225631"}, ""), 2);
+    }
+
+private:
+    int Run(const QString& tool, const QStringList& args, const QString& now, QString* out = nullptr)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DAWNBELL_HOME", m_home->path());
+        if (!now.isEmpty())
+            env.insert("DAWNBELL_NOW", now);
+        else
+            env.remove("DAWNBELL_NOW");
+        p.setProcessEnvironment(env);
+        p.start(kBin + "/" + tool, args);
+        if (!p.waitForFinished(30000))
+            return -1;
+        if (out)
+            *out = QString::fromUtf8(p.readAllStandardOutput());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+QTEST_GUILESS_MAIN(ReinitTest)
+#include "ReinitTest.moc"
