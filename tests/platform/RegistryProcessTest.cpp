@@ -164,8 +164,12 @@ private slots:
             QProcess writer;
             writer.start(QCoreApplication::applicationFilePath(), {"--crash-writer"});
             QVERIFY(writer.waitForStarted(10000));
-            // Let the writer get going, then kill it in the middle of whatever it does.
-            QTest::qWait(20 + int(rng.bounded(180)));
+            // Mostly let the writer get going and kill it in the middle of whatever
+            // it does; every fifth round kill it while it is still starting up
+            // (possibly recovering the store the last one left).
+            if (round % 5 != 4)
+                QVERIFY(writer.waitForReadyRead(20000));
+            QTest::qWait(int(rng.bounded(round % 5 != 4 ? 150 : 30)));
             writer.kill();
             QVERIFY(writer.waitForFinished(10000));
             QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
@@ -198,7 +202,7 @@ private slots:
             RegCloseStore();
             flushed = ca; // the next writer continues from the stored counter
         }
-        QVERIFY2(flushed > 30, "the writer hardly wrote anything");
+        QVERIFY2(flushed >= 24, "the writer hardly wrote anything");
     }
 
     void concurrentProcessesSeeNoErrors()
