@@ -9,7 +9,10 @@
 
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 namespace dawnbell {
 
@@ -23,34 +26,187 @@ std::string KeyPath(const QString& section)
     return path.toStdString();
 }
 
-// Typed reads of one open section with the profile's rules: a value of the wrong
-// type or size reads as missing, so it takes the default.
+// The values an alarm or template section may hold besides "playlist%d".
+enum class V : int {
+    PlaylistCount, Fade, Title, Message, Command, BackImageWVGA, BackImageWQVGA, BackImageWVGALandscape,
+    BackImageWQVGALandscape, BackImageQVGA, BackImageQVGAWide, BackImageQVGASquare, BackImageVGA, BackImageVGAWide,
+    BackImageVGASquare, BackImageSquare, Activated, Random, Snooze, ForceVolume, Volume, FadeDuration, Vibrate,
+    Quiz, QuizLevel, QuizTypes, UseSnooze, UseFade, CloseAfterMinutes, CloseAfterTimes, UseTextColor, UseBackColor,
+    BackColor, TextColor, BackImageStyle, LayoutStyle, ShowSoundControls, VibrateInterval, ConfirmClose, Type,
+    NoTextBorder, Time, Count
+};
+
+// Their names in lower case, indexed by V (the registry compares value names
+// without regard to case).
+const char* const kKnownValues[] = {
+    "playlistcount", "fade", "title", "message", "command", "backimagewvga", "backimagewqvga",
+    "backimagewvgalandscape", "backimagewqvgalandscape", "backimageqvga", "backimageqvgawide",
+    "backimageqvgasquare", "backimagevga", "backimagevgawide", "backimagevgasquare", "backimagesquare",
+    "activated", "random", "snooze", "forcevolume", "volume", "fadeduration", "vibrate", "quiz", "quizlevel",
+    "quiztypes", "usesnooze", "usefade", "closeafterminutes", "closeaftertimes", "usetextcolor",
+    "usebackcolor", "backcolor", "textcolor", "backimagestyle", "layoutstyle", "showsoundcontrols",
+    "vibrateinterval", "confirmclose", "type", "notextborder", "time",
+};
+constexpr int kKnownCount = static_cast<int>(V::Count);
+static_assert(std::size(kKnownValues) == static_cast<size_t>(kKnownCount), "one name per value");
+
+// The background-image values in BackImageField order.
+const V kBackImageValues[BackImageFieldCount] = {
+    V::BackImageWVGA, V::BackImageWQVGA, V::BackImageWVGALandscape, V::BackImageWQVGALandscape,
+    V::BackImageQVGA, V::BackImageQVGAWide, V::BackImageVGA, V::BackImageVGAWide, V::BackImageQVGASquare,
+    V::BackImageVGASquare, V::BackImageSquare,
+};
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// FNV-1a of the lower-cased name.
+uint32_t NameHash(std::string_view name)
+{
+    uint32_t h = 2166136261u;
+    for (char c : name)
+        h = (h ^ static_cast<uint8_t>(Lower(c))) * 16777619u;
+    return h;
+}
+
+// The V of a value name (any letter case), or -1. An open-addressing table keeps
+// this cheap: it runs once for every value of every section.
+int KnownSlot(std::string_view name)
+{
+    constexpr uint32_t kTableSize = 128; // a power of two, well above kKnownCount
+    static const std::array<int8_t, kTableSize> kTable = [] {
+        std::array<int8_t, kTableSize> t;
+        t.fill(-1);
+        for (int i = 0; i < kKnownCount; ++i) {
+            uint32_t h = NameHash(kKnownValues[i]) & (kTableSize - 1);
+            while (t[h] >= 0)
+                h = (h + 1) & (kTableSize - 1);
+            t[h] = static_cast<int8_t>(i);
+        }
+        return t;
+    }();
+    for (uint32_t h = NameHash(name) & (kTableSize - 1);; h = (h + 1) & (kTableSize - 1)) {
+        const int slot = kTable[h];
+        if (slot < 0)
+            return -1;
+        const std::string_view known = kKnownValues[slot];
+        if (known.size() == name.size()
+            && std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) { return Lower(a) == b; }))
+            return slot;
+    }
+}
+
+// n of a value named "playlist<n>" exactly as written ("%d", no leading zeros),
+// or -1.
+int PlaylistIndex(std::string_view name)
+{
+    constexpr std::string_view kPrefix = "playlist";
+    if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + 9)
+        return -1;
+    for (size_t i = 0; i < kPrefix.size(); ++i) {
+        const char c = name[i];
+        if (((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c) != kPrefix[i])
+            return -1;
+    }
+    const std::string_view digits = name.substr(kPrefix.size());
+    if (digits.size() > 1 && digits[0] == '0')
+        return -1;
+    int n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// Typed reads of one open section with the registry's rules: a value of the
+// wrong type or size reads as missing, so it takes the default. The section's
+// values are fetched once into `buffer` (reused from section to section, so a
+// bulk load does not allocate per value) and indexed by name.
 class SectionReader {
 public:
-    explicit SectionReader(const RegKey& key) : key_(key) {}
+    SectionReader(const RegKey& key, std::vector<RegValue>* buffer) : values_(*buffer)
+    {
+        known_.fill(-1);
+        for (uint32_t i = 0;; ++i) {
+            if (i >= values_.size())
+                values_.emplace_back();
+            if (key.EnumValue(i, &values_[i]) != RegOk)
+                break;
+            const std::string& name = values_[i].name;
+            const int slot = KnownSlot(name);
+            if (slot >= 0) {
+                known_[slot] = static_cast<int>(i);
+                continue;
+            }
+            const int entry = PlaylistIndex(name);
+            if (entry >= 0 && entry < AlarmStore::kMaxPlaylistEntries) {
+                if (static_cast<size_t>(entry) >= playlist_.size())
+                    playlist_.resize(static_cast<size_t>(entry) + 1, -1);
+                playlist_[entry] = static_cast<int>(i);
+            }
+        }
+    }
 
-    int Int(const char* name, int def) const
+    int Int(V name, int def) const
     {
-        uint32_t v = 0;
-        return key_.ReadDword(name, &v) ? static_cast<int>(v) : def;
+        const RegValue* v = Find(name);
+        if (!v || v->type != RegType::Dword || v->data.size() != 4)
+            return def;
+        const auto& d = v->data;
+        return static_cast<int>(uint32_t(d[0]) | uint32_t(d[1]) << 8 | uint32_t(d[2]) << 16 | uint32_t(d[3]) << 24);
     }
-    QString Text(const std::string& name) const
+    QString Text(V name) const { return TextOf(Find(name)); }
+    bool Binary(V name, std::vector<uint8_t>* out) const
     {
-        std::u16string text;
-        if (!key_.ReadString(name, &text))
+        const RegValue* v = Find(name);
+        if (!v || v->type != RegType::Binary)
+            return false;
+        *out = v->data;
+        return true;
+    }
+    // Text of value "playlist<n>", empty when missing or unreadable.
+    QString PlaylistEntry(int n) const
+    {
+        if (n < 0 || static_cast<size_t>(n) >= playlist_.size() || playlist_[n] < 0)
             return QString();
-        return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+        return TextOf(&values_[playlist_[n]]);
     }
-    bool Binary(const char* name, std::vector<uint8_t>* out) const { return key_.ReadBinary(name, out); }
 
 private:
-    const RegKey& key_;
+    // REG_SZ data of an even size; the text ends at the first zero code unit.
+    static QString TextOf(const RegValue* v)
+    {
+        if (!v || v->type != RegType::Sz || v->data.size() % 2 != 0)
+            return QString();
+        const auto& d = v->data;
+        size_t units = 0;
+        while (units < d.size() / 2 && (d[2 * units] | d[2 * units + 1]) != 0)
+            ++units;
+        QString text(static_cast<qsizetype>(units), Qt::Uninitialized);
+        QChar* out = text.data();
+        for (size_t i = 0; i < units; ++i)
+            out[i] = QChar(static_cast<char16_t>(d[2 * i] | d[2 * i + 1] << 8));
+        return text;
+    }
+    const RegValue* Find(V name) const
+    {
+        const int index = known_[static_cast<int>(name)];
+        return index < 0 ? nullptr : &values_[index];
+    }
+
+    std::vector<RegValue>& values_;
+    std::array<int, kKnownCount> known_{}; // index into values_ per known name, -1 = missing
+    std::vector<int> playlist_;             // index into values_ per playlist entry, -1 = missing
 };
 
 // Fills `alarm` (freshly constructed) from its section `key` named as `info` says.
-void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm)
+void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm, std::vector<RegValue>* buffer)
 {
-    const SectionReader r(key);
+    const SectionReader r(key, buffer);
 
     int seconds = info.secondsOfDay;
     alarm->repeatDays = info.repeatDays;
@@ -61,7 +217,7 @@ void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm)
         alarm->repeatDays = 0;
     } else if (info.kind == SectionKind::Template) {
         // A `time` outside the day reads as missing.
-        if (!SplitKeyValue(r.Int("time", 0), &seconds, &alarm->repeatDays)) {
+        if (!SplitKeyValue(r.Int(V::Time, 0), &seconds, &alarm->repeatDays)) {
             seconds = 0;
             alarm->repeatDays = 0;
         }
@@ -71,47 +227,47 @@ void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm)
                                         seconds % 60);
 
     // `type` still has its construction value (wizard), so no date check happens here.
-    alarm->SetActivated(r.Int("activated", 0) != 0);
+    alarm->SetActivated(r.Int(V::Activated, 0) != 0);
 
-    alarm->message = r.Text("message");
-    alarm->random = r.Int("random", 0);
-    alarm->snooze = r.Int("snooze", 0);
-    alarm->volume = r.Int("volume", 50);
-    alarm->fadeDuration = r.Int("fadeDuration", 5);
-    alarm->forceVolume = r.Int("forceVolume", 0);
-    alarm->title = r.Text("title");
-    alarm->vibrate = r.Int("vibrate", 0);
-    alarm->quiz = r.Int("quiz", 3);
-    alarm->quizLevel = r.Int("quizLevel", 1);
-    alarm->quizTypes = r.Int("quizTypes", 1);
-    alarm->useFade = r.Int("useFade", 1);
-    alarm->useSnooze = r.Int("useSnooze", 1);
-    alarm->closeAfterMinutes = r.Int("closeAfterMinutes", 0);
-    alarm->closeAfterTimes = r.Int("closeAfterTimes", 0);
-    alarm->useBackColor = r.Int("useBackColor", 0);
-    alarm->useTextColor = r.Int("useTextColor", 0);
-    alarm->backColor = static_cast<uint32_t>(r.Int("backColor", 15116940));
-    alarm->textColor = static_cast<uint32_t>(r.Int("textColor", 0xFFFFFF));
-    alarm->backImageStyle = r.Int("backImageStyle", 0);
-    alarm->layoutStyle = r.Int("layoutStyle", 0);
-    alarm->showSoundControls = r.Int("showSoundControls", 0);
-    alarm->vibrateInterval = r.Int("vibrateInterval", 1);
-    alarm->confirmClose = r.Int("confirmClose", 1);
-    alarm->type = r.Int("type", 0);
-    alarm->command = r.Text("command");
+    alarm->message = r.Text(V::Message);
+    alarm->random = r.Int(V::Random, 0);
+    alarm->snooze = r.Int(V::Snooze, 0);
+    alarm->volume = r.Int(V::Volume, 50);
+    alarm->fadeDuration = r.Int(V::FadeDuration, 5);
+    alarm->forceVolume = r.Int(V::ForceVolume, 0);
+    alarm->title = r.Text(V::Title);
+    alarm->vibrate = r.Int(V::Vibrate, 0);
+    alarm->quiz = r.Int(V::Quiz, 3);
+    alarm->quizLevel = r.Int(V::QuizLevel, 1);
+    alarm->quizTypes = r.Int(V::QuizTypes, 1);
+    alarm->useFade = r.Int(V::UseFade, 1);
+    alarm->useSnooze = r.Int(V::UseSnooze, 1);
+    alarm->closeAfterMinutes = r.Int(V::CloseAfterMinutes, 0);
+    alarm->closeAfterTimes = r.Int(V::CloseAfterTimes, 0);
+    alarm->useBackColor = r.Int(V::UseBackColor, 0);
+    alarm->useTextColor = r.Int(V::UseTextColor, 0);
+    alarm->backColor = static_cast<uint32_t>(r.Int(V::BackColor, 15116940));
+    alarm->textColor = static_cast<uint32_t>(r.Int(V::TextColor, 0xFFFFFF));
+    alarm->backImageStyle = r.Int(V::BackImageStyle, 0);
+    alarm->layoutStyle = r.Int(V::LayoutStyle, 0);
+    alarm->showSoundControls = r.Int(V::ShowSoundControls, 0);
+    alarm->vibrateInterval = r.Int(V::VibrateInterval, 1);
+    alarm->confirmClose = r.Int(V::ConfirmClose, 1);
+    alarm->type = r.Int(V::Type, 0);
+    alarm->command = r.Text(V::Command);
     for (int field = 0; field < BackImageFieldCount; ++field)
-        alarm->backImages[field] = r.Text(BackImageValueName(field).toStdString());
-    alarm->noTextBorder = r.Int("noTextBorder", 0);
+        alarm->backImages[field] = r.Text(kBackImageValues[field]);
+    alarm->noTextBorder = r.Int(V::NoTextBorder, 0);
 
     std::vector<uint8_t> fade;
-    if (r.Binary("fade", &fade) && fade.size() == static_cast<size_t>(kFadePoints))
+    if (r.Binary(V::Fade, &fade) && fade.size() == static_cast<size_t>(kFadePoints))
         std::copy(fade.begin(), fade.end(), alarm->fade.begin());
 
-    const int count = std::clamp(r.Int("playlistCount", 0), 0, AlarmStore::kMaxPlaylistEntries);
+    const int count = std::clamp(r.Int(V::PlaylistCount, 0), 0, AlarmStore::kMaxPlaylistEntries);
     QStringList playlist;
     playlist.reserve(count);
     for (int i = 0; i < count; ++i)
-        playlist.append(r.Text("playlist" + std::to_string(i)));
+        playlist.append(r.PlaylistEntry(i));
     alarm->SetPlaylist(playlist);
 }
 
@@ -148,6 +304,7 @@ void AlarmStore::LoadAll(std::vector<std::unique_ptr<Alarm>>* alarms,
         uint32_t count = 0;
         if (root.QueryInfo(&count, nullptr) != RegOk)
             return;
+        std::vector<RegValue> buffer; // value storage reused from section to section
         for (uint32_t i = 0; i < count; ++i) {
             std::string utf8;
             if (root.EnumKey(i, &utf8) != RegOk)
@@ -160,7 +317,7 @@ void AlarmStore::LoadAll(std::vector<std::unique_ptr<Alarm>>* alarms,
             if (RegKey::Open(Hive::CurrentUser, root.path() + '\\' + utf8, &key) != RegOk)
                 continue;
             std::unique_ptr<Alarm> record = NewRecord(info);
-            LoadAlarm(key, info, record.get());
+            LoadAlarm(key, info, record.get(), &buffer);
             if (info.kind == SectionKind::Template)
                 templates->emplace_back(static_cast<AlarmTemplate*>(record.release()));
             else
@@ -183,7 +340,8 @@ std::unique_ptr<Alarm> AlarmStore::LoadSection(const QString& section)
     if (RegKey::Open(Hive::CurrentUser, KeyPath(section), &key) != RegOk)
         return nullptr;
     std::unique_ptr<Alarm> record = NewRecord(info);
-    LoadAlarm(key, info, record.get());
+    std::vector<RegValue> buffer;
+    LoadAlarm(key, info, record.get(), &buffer);
     return record;
 }
 

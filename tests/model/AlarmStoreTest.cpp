@@ -225,6 +225,22 @@ private slots:
             QCOMPARE(int(a->fade[i]), 2 * i);
     }
 
+    // The registry compares value names without regard to case; a section written
+    // by another tool in other letter case reads the same.
+    void valueNamesInOtherCase()
+    {
+        SetRaw("3456031", "TITLE", RegType::Sz, QByteArray("h\0i\0\0\0", 6));
+        SetRaw("3456031", "Snooze", RegType::Dword, Dword(42));
+        SetRaw("3456031", "PlayListCount", RegType::Dword, Dword(1));
+        SetRaw("3456031", "PLAYLIST0", RegType::Sz, QByteArray("a\0\0\0", 4));
+        SetRaw("3456031", "playlist00", RegType::Sz, QByteArray("b\0\0\0", 4)); // not "playlist%d" of 0
+        const std::unique_ptr<Alarm> a = AlarmStore::LoadSection(QStringLiteral("3456031"));
+        QVERIFY(a);
+        QCOMPARE(a->title, QStringLiteral("hi"));
+        QCOMPARE(a->snooze, 42);
+        QCOMPARE(a->GetPlaylist(), QStringList({"a"}));
+    }
+
     void fadeLength_data()
     {
         QTest::addColumn<int>("size");
