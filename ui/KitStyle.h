@@ -1,0 +1,74 @@
+#pragma once
+// The control kit: one style that paints every standard control (push buttons,
+// check boxes, option buttons, sliders, edits, spin boxes, combo boxes, lists)
+// flat and finger-sized in the two colours of its window, the way the
+// owner-drawn controls of a handheld look.
+//
+// The colours come from each widget's palette: QPalette::Window is the
+// background colour and QPalette::WindowText / ButtonText the text colour, so a
+// window sets its palette once (ApplyKitColors) and every child follows.
+#include <QPalette>
+#include <QProxyStyle>
+#include <cstdint>
+
+class QPainter;
+class QWidget;
+
+namespace dawnbell {
+
+class KitStyle : public QProxyStyle {
+    Q_OBJECT
+public:
+    // Difference between a colour and its shade in gradients (Lighten for dark
+    // colours, Darken for light ones), in colour steps of 0-255.
+    static constexpr int kShade = 30;
+
+    KitStyle();
+
+    // Makes the kit the application style and "Tahoma" 9 pt (KitFont) the
+    // application font, once per process; returns the installed style. Needs a
+    // QApplication.
+    static KitStyle* Install();
+
+    // Paints a kit button face into `rect`: rounded corners, a gradient of the
+    // palette's Button colour and its shade (reversed when `pressed`), an outline
+    // in a mix of the text and background colours, thicker in the text colour
+    // when `focused`. Used by the style and by the kit's own widgets.
+    static void PaintButtonFace(QPainter* painter, const QRect& rect, const QPalette& palette,
+                                bool pressed, bool focused);
+    // Paints a filled triangle pointing in `arrow` (Qt::ArrowType) centred in
+    // `rect`, in `color`.
+    static void PaintArrow(QPainter* painter, const QRect& rect, int arrow, const QColor& color);
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget = nullptr) const override;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
+                    const QWidget* widget = nullptr) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget = nullptr) const override;
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget = nullptr) const override;
+    void polish(QWidget* widget) override;
+    using QProxyStyle::polish;
+};
+
+// The kit palette of a window: Window/Button/Base = background, WindowText/
+// ButtonText/Text = text, selection inverted (Highlight = text colour,
+// HighlightedText = background), and the disabled text roles greyed to the mean
+// of the two colours. Colours are 0x00BBGGRR.
+QPalette KitPalette(uint32_t background, uint32_t text);
+// Gives `widget` and, through palette inheritance, all its children (pop-up
+// windows of combo boxes included) the kit palette of the two colours, and
+// installs the kit style when it is not the application style yet. Null is ignored.
+void ApplyKitColors(QWidget* widget, uint32_t background, uint32_t text);
+// The background and text colours a widget paints with (0x00BBGGRR).
+uint32_t KitBackground(const QWidget* widget);
+uint32_t KitText(const QWidget* widget);
+
+} // namespace dawnbell
