@@ -378,11 +378,13 @@ std::vector<RegistryStore::Value>* RegistryStore::Values(int64_t id)
         cache_.erase(id);
         return nullptr;
     }
-    sqlite3_stmt* st = Prepare("SELECT fold, name, type, data FROM vals WHERE key = ? ORDER BY seq");
+    // Read the key's rows in primary-key order (one contiguous range, no lookup
+    // through the seq index per row) and put them in creation order here.
+    sqlite3_stmt* st = Prepare("SELECT fold, name, type, data, seq FROM vals WHERE key = ?");
     if (!st)
         return nullptr;
     sqlite3_bind_int64(st, 1, id);
-    std::vector<Value> values;
+    std::vector<std::pair<int64_t, Value>> rows;
     while (sqlite3_step(st) == SQLITE_ROW) {
         Value v;
         v.fold = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
@@ -392,9 +394,14 @@ std::vector<RegistryStore::Value>* RegistryStore::Values(int64_t id)
         const int n = sqlite3_column_bytes(st, 3);
         if (blob && n > 0)
             v.value.data.assign(blob, blob + n);
-        values.push_back(std::move(v));
+        rows.emplace_back(sqlite3_column_int64(st, 4), std::move(v));
     }
     sqlite3_reset(st);
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Value> values;
+    values.reserve(rows.size());
+    for (auto& row : rows)
+        values.push_back(std::move(row.second));
     KeyCache& again = cache_[id];
     again.values = std::move(values);
     return &*again.values;
