@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "SectionName.h"
 #include "Texts.h"
 #include "WaitCursor.h"
 
@@ -311,8 +312,8 @@ QString Alarm::GetNextPlaylistEntry()
 void Alarm::Save()
 {
     const QString section = GetKey();
-    if (section.isEmpty())
-        return; // an alarm of an unknown type has no section; never write into the root
+    if (!IsStorableSectionName(section))
+        return; // no section (unknown type), or one that is not a single key: never write elsewhere
     WaitCursor wait;
     {
         RegWriteBatch batch; // one transaction: other readers see the whole section or none of it
@@ -372,6 +373,8 @@ QString AlarmTemplate::GetKey() const
 
 void AlarmTemplate::Save()
 {
+    if (!IsStorableSectionName(GetKey()))
+        return;
     WaitCursor wait;
     {
         RegWriteBatch batch; // the alarm's values and `time` in one transaction

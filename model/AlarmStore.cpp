@@ -348,7 +348,7 @@ std::unique_ptr<Alarm> AlarmStore::LoadSection(const QString& section)
 bool AlarmStore::DeleteSection(const Alarm& alarm)
 {
     const QString section = alarm.GetKey();
-    if (section.isEmpty())
+    if (!IsStorableSectionName(section))
         return false;
     const bool ok = Profile::WriteText(section, QString(), QString());
     Profile::Flush();

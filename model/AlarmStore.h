@@ -45,7 +45,8 @@ public:
     static std::unique_ptr<Alarm> LoadSection(const QString& section);
 
     // Removes the alarm's section with all its values, then flushes. False when
-    // the key is empty or the section could not be removed.
+    // the key is not a storable section name (IsStorableSectionName) or the
+    // section could not be removed.
     static bool DeleteSection(const Alarm& alarm);
 
     // Fills an empty `colors` from "settings\colors": REG_DWORD values only, names

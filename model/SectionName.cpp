@@ -35,6 +35,11 @@ bool AllDigits(const QString& s, qsizetype from, qsizetype to)
 
 } // namespace
 
+bool IsStorableSectionName(const QString& name)
+{
+    return !name.isEmpty() && name.size() <= kMaxSectionNameChars && !name.contains(QLatin1Char('\\'));
+}
+
 bool SplitKeyValue(int64_t keyValue, int* secondsOfDay, int* repeatDays)
 {
     if (keyValue < 0)

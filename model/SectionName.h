@@ -49,6 +49,12 @@ constexpr int kSecondsPerDay = 86400;
 // in out->kind); templates carry only their name, their time comes from `time`.
 SectionKind ParseSectionName(const QString& name, SectionInfo* out);
 
+// True when `name` can be written as one section directly below the root: not
+// empty, at most kMaxSectionNameChars long, and without "\" (which would make a
+// nested key that the loader never sees). Template names from the user or from
+// template files are checked with this before saving.
+bool IsStorableSectionName(const QString& name);
+
 // Splits a key value (repeat days + seconds of day * 128) into its two parts.
 // False (outputs untouched) when the seconds are outside 0..86399.
 bool SplitKeyValue(int64_t keyValue, int* secondsOfDay, int* repeatDays);

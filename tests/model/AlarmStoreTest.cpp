@@ -580,22 +580,51 @@ private slots:
         QVERIFY(!AlarmStore::DeleteSection(gone)); // already gone
     }
 
-    // An alarm of an unknown type has an empty key: saving or deleting it must
-    // never touch the root with everything below it.
-    void emptyKeyLeavesRootAlone()
+    // An alarm of an unknown type has an empty key, and a template name may hold
+    // anything: saving or deleting must never write into the root or a nested key.
+    void unstorableKeysLeaveRootAlone_data()
     {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("templateName"); // null: a plain alarm
+        QTest::newRow("unknown type") << 7 << QString();
+        QTest::newRow("template name with a backslash") << 1 << "a\\b";
+        QTest::newRow("template name too long") << 1 << QString(255, QLatin1Char('n'));
+    }
+    void unstorableKeysLeaveRootAlone()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, templateName);
         Alarm keep;
         keep.Save();
-        Alarm odd;
-        odd.type = 7;
-        odd.Save();
-        QVERIFY(!AlarmStore::DeleteSection(odd));
+        std::unique_ptr<Alarm> odd;
+        if (templateName.isNull()) {
+            odd = std::make_unique<Alarm>();
+        } else {
+            auto t = std::make_unique<AlarmTemplate>();
+            t->name = templateName;
+            odd = std::move(t);
+        }
+        odd->type = type;
+        odd->Save();
+        QVERIFY(!AlarmStore::DeleteSection(*odd));
         RegKey root;
         QCOMPARE(RegKey::Open(Hive::CurrentUser, Profile::RootPath().toStdString(), &root), RegOk);
         uint32_t subkeys = 0, values = 0;
         QCOMPARE(root.QueryInfo(&subkeys, &values), RegOk);
         QCOMPARE(subkeys, 1u);
         QCOMPARE(values, 0u);
+    }
+
+    void longestTemplateName()
+    {
+        AlarmTemplate t;
+        t.name = QString(254, QLatin1Char('n')); // the key "T" + name fills one key name
+        t.Save();
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        std::vector<std::unique_ptr<AlarmTemplate>> templates;
+        AlarmStore::LoadAll(&alarms, &templates);
+        QCOMPARE(templates.size(), size_t(1));
+        QCOMPARE(templates[0]->name, t.name);
     }
 
 private:
