@@ -1,0 +1,74 @@
+#pragma once
+// The application object: what the program holds for the life of the process
+// (registry root, language table, main-window colours, templates, named colours,
+// the running main window) and the start-up sequence from the command line to the
+// main window.
+#include "AlarmStore.h"
+#include "LanguageTable.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace dawnbell {
+
+class AlarmTemplate;
+
+class CAlarmApp {
+public:
+    // Default main-window colours (0x00BBGGRR).
+    static constexpr uint32_t kDefaultBgColor = 15132390;
+    static constexpr uint32_t kDefaultTextColor = 5263440;
+
+    // Makes this object the process's application object (Instance) until destroyed.
+    CAlarmApp();
+    ~CAlarmApp();
+    CAlarmApp(const CAlarmApp&) = delete;
+    CAlarmApp& operator=(const CAlarmApp&) = delete;
+
+    // The application object of this process; null before one exists.
+    static CAlarmApp* Instance();
+
+    // Runs the first instance's start-up for `commandLine` (the verb, language,
+    // power-timeout fix, first launch, colours, lock-screen lists) and then, unless
+    // the verb ends the program, the main window modally. Returns the process's
+    // exit status (0 normally).
+    int Run(const QString& commandLine);
+
+    // The start-up steps without the main window; false when the verb has been
+    // handled completely and the program should end.
+    bool Initialise(const QString& commandLine);
+
+    // --- held for the life of the process ------------------------------------
+    QString commandLine;          // the program's command line, for the main window
+    QString languageFile;         // current `languageFile` ("" = built-in English)
+    LanguageTable languageTable;  // the loaded language; the program's text provider
+    uint32_t bgColor = kDefaultBgColor;     // main-window background (0x00BBGGRR)
+    uint32_t textColor = kDefaultTextColor; // main-window text (0x00BBGGRR)
+    std::vector<std::unique_ptr<AlarmTemplate>> templates; // loaded by the main window
+    QList<NamedColor> namedColors; // filled on first use (AlarmStore::LoadNamedColors)
+    QWidget* mainWindow = nullptr; // the running main window, null outside its run
+
+    // The named colours, loaded from the registry on first use.
+    const QList<NamedColor>& NamedColors();
+
+    // Asks the system to restart the device; the default asks logind over the
+    // system bus. Tests replace it so nothing ever restarts the machine.
+    using RestartFunction = std::function<bool()>;
+    static void SetRestartFunction(RestartFunction restart);
+    // Starts a program detached (path, arguments); tests replace it to record the
+    // lock screen's refresh start. True when it was started.
+    using StartFunction = std::function<bool(const QString& program, const QStringList& args)>;
+    static void SetStartFunction(StartFunction start);
+
+private:
+    static CAlarmApp* s_instance; // the process's application object
+};
+
+} // namespace dawnbell
