@@ -240,7 +240,7 @@ int NotifyDaemon::Run()
     WatchZone();
     // The store is read only now, after the socket listens: anything stored before
     // is seen below, anything stored later sends a wake-up.
-    if (store_.Open(paths_.database) != NotifyOk) {
+    if (store_.Open(paths_.database, NotifyStore::SyncLazily) != NotifyOk) {
         std::fprintf(stderr, "%s: cannot open %s\n", kName, paths_.database.c_str());
         return ExitFailure;
     }

@@ -30,11 +30,17 @@ const char* const kOrder =
     " ORDER BY typeof(start_year) <> 'integer', start_year, start_month, start_day,"
     " start_hour, start_minute, start_second, start_ms, handle";
 
-// A prepared statement that finalises itself.
+// A cached statement in use: reset and unbound when the scope ends.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~Statement()
+    {
+        if (stmt_) {
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
     sqlite3_stmt* get() const { return stmt_; }
@@ -121,7 +127,7 @@ NotifyStore::~NotifyStore()
     Close();
 }
 
-NotifyResult NotifyStore::Open(const std::string& path)
+NotifyResult NotifyStore::Open(const std::string& path, Durability durability)
 {
     Close();
     sqlite3* db = nullptr;
@@ -135,7 +141,8 @@ NotifyResult NotifyStore::Open(const std::string& path)
     sqlite3_exec(db, "PRAGMA cache_size=-64", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     // WAL with synchronous FULL: a committed alarm survives a power loss.
-    sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, durability == SyncEachCommit ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL",
+                 nullptr, nullptr, nullptr);
     if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return NotifyError;
@@ -145,8 +152,45 @@ NotifyResult NotifyStore::Open(const std::string& path)
     return NotifyOk;
 }
 
+sqlite3_stmt* NotifyStore::Prepared(StatementId id)
+{
+    if (!db_)
+        return nullptr;
+    if (!stmts_[id]) {
+        std::string sql;
+        switch (id) {
+        case StInsert:
+            sql = "INSERT INTO notifications (kind, event, application, arguments,"
+                  " start_year, start_month, start_dow, start_day, start_hour, start_minute, start_second, start_ms,"
+                  " end_year, end_month, end_dow, end_day, end_hour, end_minute, end_second, end_ms)"
+                  " VALUES (?,?,?,?, ?,?,?,?,?,?,?,?, ?,?,?,?,?,?,?,?)";
+            break;
+        case StRemove:
+            sql = "DELETE FROM notifications WHERE handle = ?";
+            break;
+        case StGet:
+            sql = std::string("SELECT ") + kColumns + " FROM notifications WHERE handle = ?";
+            break;
+        case StHandles:
+            sql = "SELECT handle FROM notifications WHERE handle BETWEEN 1 AND 4294967295 ORDER BY handle";
+            break;
+        case StAll:
+            sql = std::string("SELECT ") + kColumns + " FROM notifications" + kOrder;
+            break;
+        case StCount:
+            return nullptr;
+        }
+        sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[id], nullptr);
+    }
+    return stmts_[id];
+}
+
 void NotifyStore::Close()
 {
+    for (sqlite3_stmt*& stmt : stmts_) {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+    }
     if (db_) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -184,11 +228,7 @@ NotifyResult NotifyStore::Insert(const NotifyTrigger& trigger, uint32_t* handle)
         return NotifyInvalidParameter;
     if (!db_)
         return NotifyError;
-    Statement s(db_,
-                "INSERT INTO notifications (kind, event, application, arguments,"
-                " start_year, start_month, start_dow, start_day, start_hour, start_minute, start_second, start_ms,"
-                " end_year, end_month, end_dow, end_day, end_hour, end_minute, end_second, end_ms)"
-                " VALUES (?,?,?,?, ?,?,?,?,?,?,?,?, ?,?,?,?,?,?,?,?)");
+    Statement s(Prepared(StInsert));
     if (!s)
         return NotifyError;
     sqlite3_bind_int(s.get(), 1, trigger.kind);
@@ -215,7 +255,7 @@ NotifyResult NotifyStore::Remove(uint32_t handle)
         return NotifyNotFound;
     if (!db_)
         return NotifyError;
-    Statement s(db_, "DELETE FROM notifications WHERE handle = ?");
+    Statement s(Prepared(StRemove));
     if (!s)
         return NotifyError;
     sqlite3_bind_int64(s.get(), 1, handle);
@@ -230,8 +270,7 @@ NotifyResult NotifyStore::Get(uint32_t handle, StoredRecord* out)
         return NotifyNotFound;
     if (!db_)
         return NotifyError;
-    const std::string sql = std::string("SELECT ") + kColumns + " FROM notifications WHERE handle = ?";
-    Statement s(db_, sql.c_str());
+    Statement s(Prepared(StGet));
     if (!s)
         return NotifyError;
     sqlite3_bind_int64(s.get(), 1, handle);
@@ -250,7 +289,7 @@ NotifyResult NotifyStore::Handles(std::vector<uint32_t>* out)
     out->clear();
     if (!db_)
         return NotifyError;
-    Statement s(db_, "SELECT handle FROM notifications WHERE handle BETWEEN 1 AND 4294967295 ORDER BY handle");
+    Statement s(Prepared(StHandles));
     if (!s)
         return NotifyError;
     int rc;
@@ -264,8 +303,7 @@ NotifyResult NotifyStore::All(std::vector<StoredRecord>* out)
     out->clear();
     if (!db_)
         return NotifyError;
-    const std::string sql = std::string("SELECT ") + kColumns + " FROM notifications" + kOrder;
-    Statement s(db_, sql.c_str());
+    Statement s(Prepared(StAll));
     if (!s)
         return NotifyError;
     int rc;

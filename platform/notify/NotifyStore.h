@@ -10,6 +10,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace dawnbell::notify {
 
@@ -26,8 +27,15 @@ public:
     NotifyStore(const NotifyStore&) = delete;
     NotifyStore& operator=(const NotifyStore&) = delete;
 
+    // How a commit reaches the disk.
+    enum Durability {
+        SyncEachCommit, // a committed change survives a power loss (clients' sets)
+        SyncLazily,     // no flush per commit; a power loss may undo the last
+                        // commits, never corrupt the file (the service's removals:
+                        // firing on time matters more than a rare repeat after a crash)
+    };
     // Opens (creating when missing) the store file at `path`.
-    NotifyResult Open(const std::string& path);
+    NotifyResult Open(const std::string& path, Durability durability = SyncEachCommit);
     void Close();
     bool IsOpen() const { return db_ != nullptr; }
     const std::string& path() const { return path_; }
@@ -50,8 +58,14 @@ public:
     NotifyResult All(std::vector<StoredRecord>* out);
 
 private:
+    // Statements kept prepared for the connection's life (rebuilding a schedule
+    // runs thousands of them).
+    enum StatementId { StInsert, StRemove, StGet, StHandles, StAll, StCount };
+    sqlite3_stmt* Prepared(StatementId id);
+
     sqlite3* db_ = nullptr;
     std::string path_;
+    sqlite3_stmt* stmts_[StCount] = {};
 };
 
 } // namespace dawnbell::notify
