@@ -1,0 +1,212 @@
+#pragma once
+// The main window: a large clock line, the alarm list, six buttons and a status
+// line counting down to the next alarm. It owns every Alarm of its list for the
+// life of the process; every user action on an alarm (create, edit, remove,
+// activate, deactivate, test) passes through it, and it is the receiver of the
+// copy-data codes with which start-up, a second instance and the today plug-in
+// hand it an alarm to refresh, ring, edit, activate or deactivate.
+#include <QBasicTimer>
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QLabel;
+class QPushButton;
+
+namespace dawnbell {
+
+class Alarm;
+class AlarmTemplate;
+class CAlarmListCtrl;
+
+class CMainDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Control ids, kept as the controls' object names.
+    enum ControlId : int {
+        IdOk = 1,         // closes the window (ends the program)
+        IdAdd = 1000,     // "Add"; long press: menu of templates or new-alarm kinds
+        IdList = 1001,    // the alarm list
+        IdEdit = 1002,    // "Edit"; long press (compact/wizard alarms): edit-as menu
+        IdActivate = 1003, // "Activate"/"Deactivate"; long press: activate/deactivate all
+        IdRemove = 1004,  // "Remove"
+        IdTest = 1005,    // "Test"
+        IdOptions = 1008, // "Options"
+        IdStatus = 1020,  // status line (hidden holder; the window paints its text)
+        IdClock = 1021,   // clock line (hidden holder; the window paints its text)
+    };
+
+    // Menu command ids.
+    enum CommandId : int {
+        CmdTemplateFirst = 32768, // template n of the name-sorted list is 32768 + n
+        CmdTemplateLast = 33023,  // at most 256 template items
+        CmdNewWizard = 32788,     // used only while there are no templates
+        CmdNewCompact = 32789,
+        CmdNewAppointment = 32790,
+        CmdNewCommand = 32791,
+        CmdEditAsWizard = 32794,
+        CmdEditAsCompact = 32795,
+        CmdActivateAll = 32798,
+        CmdDeactivateAll = 32799,
+    };
+
+    // Copy-data codes.
+    enum CopyDataCode : int {
+        CopyRefresh = 0,    // re-register all notifications, refresh the simulation
+        CopyRing = 1,       // ring the alarm with the key
+        CopyEdit = 2,       // bring to front and edit the alarm with the key
+        CopyActivate = 3,   // activate the alarm with the key and re-insert its row
+        CopyDeactivate = 4, // deactivate the alarm with the key and re-insert its row
+    };
+
+    // Timers; the value is the timer's id.
+    enum TimerId : int { TimerClock = 1 };
+    static constexpr int kClockPeriodMs = 1000; // clock and status update period
+
+    // The window with its controls, colours and time pattern; loads every stored
+    // alarm and template and selects the first row. The command line is executed
+    // separately (ExecuteCommandLine).
+    explicit CMainDialog(QWidget* parent = nullptr);
+    // Stops the clock timer and deletes every alarm of the list.
+    ~CMainDialog() override;
+
+    // Handles a copy-data message: `code` 0-4 and the alarm key (ignored for 0).
+    // The first alarm in list order whose key equals `key` is acted on; no match
+    // (or an unknown code) does nothing. Returns 0 for code 0, 1 otherwise.
+    int OnCopyData(int code, const QString& key);
+    // The reinit message of a second instance: rebuilds the schedule from the
+    // registry (re-register all notifications).
+    void OnReinitMessage();
+    // Executes the program's command line once the window is set up: "edit KEY"
+    // (5-character prefix) becomes code 2 with KEY, any other text that is neither
+    // empty nor "reinit" becomes code 1 with the whole line as key.
+    void ExecuteCommandLine(const QString& line);
+
+    // True when `alarm` would ring at the same time as an alarm of the list other
+    // than `excluded` (may be null). Used by the editors before they accept.
+    bool TimeClash(const Alarm& alarm, const Alarm* excluded) const;
+    // The active alarm due soonest (first in list order on a tie; a remaining time
+    // of exactly 0 does not count); null when none.
+    Alarm* NextAlarm() const;
+
+    // Runs a menu or button command (ControlId or CommandId).
+    void OnCommand(int id);
+
+    // --- pluggable windows ------------------------------------------------
+    // Runs an editor (or the template selection) modally for `alarm`; true on OK.
+    using EditorRunner = std::function<bool(Alarm* alarm, CMainDialog* owner)>;
+    // Runs the options sheet modally; true on OK.
+    using OptionsRunner = std::function<bool(CMainDialog* owner)>;
+    // Rings `alarm` modally over `owner` and returns when the ringing has ended.
+    using RingRunner = std::function<void(Alarm* alarm, QWidget* owner)>;
+    // Refreshes the system-alarm simulation with `next` (null removes it).
+    using SimulationRefresh = std::function<void(Alarm* next)>;
+    // Commands that need an unset editor stay visible but disabled.
+    static void SetCompactEditor(EditorRunner run);
+    static void SetWizardEditor(EditorRunner run);
+    static void SetTemplateSelection(EditorRunner run);
+    static void SetOptionsSheet(OptionsRunner run);
+    // Empty: the ringing window (CAlarmDialog) run with exec().
+    static void SetRingRunner(RingRunner run);
+    // Empty: nothing to refresh.
+    static void SetSimulationRefresh(SimulationRefresh refresh);
+
+    // --- state, for the program and its tests -----------------------------
+    CAlarmListCtrl* list() const { return list_; }
+    QString clockText() const { return clockText_; }
+    QString statusText() const { return statusText_; }
+    QPushButton* button(int id) const;
+    // The drop-down menu of button `id` (IdAdd, IdEdit, IdActivate); null when the
+    // button offers none at present.
+    QMenu* menuFor(int id) const;
+    // Opens the drop-down menu of button `id` at `globalPos` (long press or right
+    // click); returns without running it when the button has no menu.
+    void OpenMenu(int id, const QPoint& globalPos);
+    // The converted time pattern of the clock line.
+    QString timePattern() const { return timePattern_; }
+    // Window colours (0x00BBGGRR).
+    uint32_t bgColor() const { return bgColor_; }
+    uint32_t textColor() const { return textColor_; }
+    // Gives the window, its controls and the list new colours and repaints.
+    void SetColors(uint32_t bgColor, uint32_t textColor);
+    // Re-reads the clock and the next alarm and repaints both lines.
+    void UpdateClockAndStatus();
+    // Formats a remaining time as total hours, two-digit minutes and seconds
+    // ("50:00:00", "31:05:09"); negative input counts as 0.
+    static QString FormatRemaining(int64_t seconds);
+
+signals:
+    // The clock/status lines or the list order changed; the simulation and the
+    // today plug-in may care.
+    void alarmsChanged();
+
+protected:
+    void timerEvent(QTimerEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void CreateControls();
+    void DoLayout(const QSize& size);
+    void ApplyCaptions();
+    void UpdateButtons();
+    void BuildMenus();
+    void LoadAlarms();
+
+    // The first alarm of the list whose key is `key`; null when none.
+    Alarm* FindByKey(const QString& key) const;
+    int IndexOf(const Alarm* alarm) const;
+    // Re-insert: remove the alarm's row, insert it sorted again, select it.
+    void ReInsert(Alarm* alarm);
+    // Deactivate, delete the stored section, flush.
+    void Withdraw(Alarm* alarm);
+    // Withdraw, remove its row, destroy it, select the neighbour.
+    void RemoveAlarm(Alarm* alarm);
+    void RefreshSimulationIfSet();
+    void ActivateAlarm(Alarm* alarm);
+    void DeactivateAlarm(Alarm* alarm);
+
+    void CmdAdd();
+    void CmdNew(int type);
+    void CmdTemplate(int index);
+    void CmdEditAlarm(Alarm* alarm, int forceType);
+    void CmdToggle();
+    void CmdAll(bool on);
+    void CmdRemove(bool ask);
+    void CmdTest();
+    void CmdOptions();
+    void RowActivated();
+    void Ring(Alarm* alarm);
+    bool RunEditorFor(Alarm* alarm);
+    void Finish();
+
+    CAlarmListCtrl* list_ = nullptr;           // the list, id 1001
+    QLabel* clockLabel_ = nullptr;             // holder of the clock line's place and font
+    QLabel* statusLabel_ = nullptr;            // holder of the status line's place
+    QPushButton* buttons_[7] = {};             // Add, Edit, Activate, Remove, Test, Options, OK
+    std::unique_ptr<QMenu> addMenu_;           // menu 251
+    std::unique_ptr<QMenu> editMenu_;          // menu 252
+    std::unique_ptr<QMenu> activateMenu_;      // menu 254
+    std::vector<std::unique_ptr<Alarm>> alarms_; // owned alarms, any order
+    std::vector<std::unique_ptr<AlarmTemplate>> ownTemplates_; // used without an application object
+    QString timePattern_;                      // converted time-formatting pattern
+    QString clockText_;                        // current clock line
+    QString statusText_;                       // current status line
+    uint32_t bgColor_ = 0;                     // background base colour (0x00BBGGRR)
+    uint32_t textColor_ = 0;                   // text colour (0x00BBGGRR)
+    QSize lastSize_{-1, -1};                   // last client size laid out
+    QBasicTimer clockTimer_;                   // timer 1
+    int pressedButton_ = 0;                    // button under a press that may become a long press
+    QBasicTimer holdTimer_;                    // press-and-hold recogniser
+    QPoint holdPos_;                           // global position of that press
+    bool holdFired_ = false;                   // the long press opened a menu: swallow the click
+};
+
+} // namespace dawnbell
