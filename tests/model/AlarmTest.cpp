@@ -331,43 +331,7 @@ private slots:
     void copyFrom()
     {
         Alarm src;
-        src.alarmTime = At("2024-05-06 05:04:03");
-        src.repeatDays = 5;
-        src.activated = 0;
-        src.vibrate = 0;
-        src.vibrateInterval = 0;
-        src.random = 0;
-        src.forceVolume = 1;
-        src.volume = 77;
-        src.fadeDuration = 9;
-        src.SetPlaylist({"/s/a.mp3", "/s/b.mp3"});
-        src.snooze = 60;
-        src.quiz = 0;
-        src.quizLevel = 4;
-        src.type = 3;
-        src.dateYear = 2031;
-        src.dateMonth = 2;
-        src.dateDay = 28;
-        src.quizTypes = 2;
-        src.useFade = 0;
-        src.useSnooze = 0;
-        src.fade.fill(42);
-        src.closeAfterMinutes = 11;
-        src.closeAfterTimes = 12;
-        src.useBackColor = 1;
-        src.useTextColor = 1;
-        src.backImageStyle = 2;
-        src.backColor = 0x123456;
-        src.textColor = 0x654321;
-        for (int i = 0; i < BackImageFieldCount; ++i)
-            src.backImages[i] = QStringLiteral("img%1.png").arg(i);
-        src.layoutStyle = 2;
-        src.showSoundControls = 1;
-        src.confirmClose = 0;
-        src.noTextBorder = 1;
-        src.title = QStringLiteral("t");
-        src.message = QStringLiteral("m");
-        src.command = QStringLiteral("c");
+        test::FillNonDefault(&src);
         src.pendingTemplateName = QStringLiteral("pending");
         src.notificationHandle = 99;
         src.GetNextPlaylistEntry(); // cursor moved
@@ -375,35 +339,16 @@ private slots:
         AlarmTemplate dst;
         dst.name = QStringLiteral("mine");
         dst.CopyFrom(src);
+        QCOMPARE(test::FirstDifference(dst, src), QString());
         QCOMPARE(dst.alarmTime, src.alarmTime);
-        QCOMPARE(dst.GetPlaylist(), src.GetPlaylist());
-        QCOMPARE(dst.fade, src.fade);
-        QCOMPARE(dst.backColor, src.backColor);
-        QCOMPARE(dst.textColor, src.textColor);
-        for (int i = 0; i < BackImageFieldCount; ++i)
-            QCOMPARE(dst.backImages[i], src.backImages[i]);
-        const int* s[] = {&src.repeatDays, &src.activated, &src.vibrate, &src.vibrateInterval, &src.random,
-                          &src.forceVolume, &src.volume, &src.fadeDuration, &src.snooze, &src.quiz, &src.quizLevel,
-                          &src.type, &src.dateYear, &src.dateMonth, &src.dateDay, &src.quizTypes, &src.useFade,
-                          &src.useSnooze, &src.closeAfterMinutes, &src.closeAfterTimes, &src.useBackColor,
-                          &src.useTextColor, &src.backImageStyle, &src.layoutStyle, &src.showSoundControls,
-                          &src.confirmClose, &src.noTextBorder};
-        const int* d[] = {&dst.repeatDays, &dst.activated, &dst.vibrate, &dst.vibrateInterval, &dst.random,
-                          &dst.forceVolume, &dst.volume, &dst.fadeDuration, &dst.snooze, &dst.quiz, &dst.quizLevel,
-                          &dst.type, &dst.dateYear, &dst.dateMonth, &dst.dateDay, &dst.quizTypes, &dst.useFade,
-                          &dst.useSnooze, &dst.closeAfterMinutes, &dst.closeAfterTimes, &dst.useBackColor,
-                          &dst.useTextColor, &dst.backImageStyle, &dst.layoutStyle, &dst.showSoundControls,
-                          &dst.confirmClose, &dst.noTextBorder};
-        for (size_t i = 0; i < std::size(s); ++i)
-            QCOMPARE(*d[i], *s[i]);
-        QCOMPARE(dst.title, src.title);
-        QCOMPARE(dst.message, src.message);
-        QCOMPARE(dst.command, src.command);
+        QCOMPARE(dst.dateYear, src.dateYear);
+        QCOMPARE(dst.dateMonth, src.dateMonth);
+        QCOMPARE(dst.dateDay, src.dateDay);
         // Not copied: the handle, the pending template name, the cursor; the
         // template keeps its own name.
         QCOMPARE(dst.notificationHandle, 0u);
         QCOMPARE(dst.pendingTemplateName, QString());
-        QCOMPARE(dst.GetNextPlaylistEntry(), QStringLiteral("/s/a.mp3"));
+        QCOMPARE(dst.GetNextPlaylistEntry(), src.GetPlaylist().first());
         QCOMPARE(dst.name, QStringLiteral("mine"));
     }
 };
