@@ -1,0 +1,145 @@
+#include "IpcClient.h"
+
+#include "DevicePaths.h"
+#include "IpcFrame.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace dawnbell::ipc {
+
+std::string SocketPath()
+{
+    const std::string dir = RuntimeDir();
+    return dir.empty() ? std::string() : dir + "/Dawnbell.sock";
+}
+
+std::string ExecutableOfProcess(pid_t pid)
+{
+    if (pid <= 0)
+        return std::string();
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/%d/exe", static_cast<int>(pid));
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(link, buf, sizeof buf - 1);
+    if (n <= 0)
+        return std::string();
+    std::string path(buf, static_cast<size_t>(n));
+    // A program file replaced while running (a rebuild, an update) reads so.
+    static const std::string kDeleted = " (deleted)";
+    if (path.size() > kDeleted.size() && path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
+        path.resize(path.size() - kDeleted.size());
+    return path;
+}
+
+IpcClient::~IpcClient()
+{
+    Close();
+}
+
+void IpcClient::Close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_peer = 0;
+}
+
+SendResult IpcClient::Connect(const std::string& socketPath, const std::string& executablePath)
+{
+    Close();
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (socketPath.empty() || socketPath.size() >= sizeof addr.sun_path)
+        return SendNoWindow;
+    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return SendNoWindow;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return SendNoWindow;
+    }
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != ::geteuid()) {
+        ::close(fd);
+        return SendNoWindow;
+    }
+    if (!executablePath.empty() && ExecutableOfProcess(cred.pid) != executablePath) {
+        ::close(fd);
+        return SendNoWindow;
+    }
+    m_fd = fd;
+    m_peer = cred.pid;
+    return SendOk;
+}
+
+SendResult IpcClient::WriteAll(const uint8_t* data, size_t size)
+{
+    if (m_fd < 0)
+        return SendNoWindow;
+    while (size > 0) {
+        const ssize_t n = ::send(m_fd, data, size, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return SendFailed;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return SendOk;
+}
+
+SendResult IpcClient::SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result)
+{
+    std::vector<uint8_t> frame;
+    if (!EncodeCopyData(code, key, &frame))
+        return SendFailed;
+    if (const SendResult r = WriteAll(frame.data(), frame.size()); r != SendOk)
+        return r;
+
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    uint8_t answer[kAnswerBytes];
+    size_t have = 0;
+    while (have < kAnswerBytes) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return SendNoAnswer;
+        pollfd p{m_fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return SendNoAnswer;
+        const ssize_t n = ::recv(m_fd, answer + have, kAnswerBytes - have, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return SendNoAnswer;
+        have += static_cast<size_t>(n);
+    }
+    int32_t value = 0;
+    if (!DecodeAnswer(answer, have, &value))
+        return SendNoAnswer;
+    if (result)
+        *result = value;
+    return SendOk;
+}
+
+SendResult IpcClient::Post(uint32_t message, uint32_t wparam, int32_t lparam)
+{
+    const std::vector<uint8_t> frame = EncodePosted(message, wparam, lparam);
+    return WriteAll(frame.data(), frame.size());
+}
+
+} // namespace dawnbell::ipc

@@ -1,0 +1,53 @@
+#pragma once
+// The sending side of the command channel: finding the running main window of
+// the same program and sending or posting window messages to it. Plain C++.
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace dawnbell::ipc {
+
+// Outcome of a send.
+enum SendResult : int {
+    SendOk = 0,
+    SendNoWindow = 1,   // no socket, nobody listening, or the peer is another program
+    SendFailed = 2,     // the frame could not be written (too long a key, broken pipe)
+    SendNoAnswer = 3,   // the window closed the connection or did not answer in time
+};
+
+// Full path of the channel's socket: RuntimeDir()/"Dawnbell.sock".
+std::string SocketPath();
+
+// The executable of process `pid` (/proc/PID/exe, without a " (deleted)" suffix);
+// empty when it cannot be read.
+std::string ExecutableOfProcess(pid_t pid);
+
+// An open connection to the running main window.
+class IpcClient {
+public:
+    IpcClient() = default;
+    ~IpcClient();
+    IpcClient(const IpcClient&) = delete;
+    IpcClient& operator=(const IpcClient&) = delete;
+
+    // Connects to the socket at `socketPath` and checks that the process serving
+    // it runs `executablePath` (compared exactly; empty skips the check).
+    SendResult Connect(const std::string& socketPath, const std::string& executablePath);
+    void Close();
+    // Process id of the peer after Connect.
+    pid_t PeerPid() const { return m_peer; }
+
+    // Sends a copy-data frame and waits up to `timeoutMs` for the answer, which
+    // lands in `*result` (may be null).
+    SendResult SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result);
+    // Writes a posted message and returns without waiting for it to be handled.
+    SendResult Post(uint32_t message, uint32_t wparam, int32_t lparam);
+
+private:
+    SendResult WriteAll(const uint8_t* data, size_t size);
+
+    int m_fd = -1;     // connected socket
+    pid_t m_peer = 0;  // serving process
+};
+
+} // namespace dawnbell::ipc
