@@ -1,0 +1,302 @@
+#include "CQuizDialog.h"
+
+#include "CAlarmDialog.h"
+#include "Clock.h"
+#include "ColorHelpers.h"
+#include "DialogLayout.h"
+#include "FittedFont.h"
+#include "KitPainter.h"
+#include "KitStyle.h"
+#include "Profile.h"
+#include "Scaling.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimerEvent>
+
+namespace dawnbell {
+
+namespace {
+
+const char* const kFontFamily = "Tahoma";
+// Shade of the background gradient's top row.
+constexpr int kGradientShade = 0x50;
+// Window size at 96 dpi, portrait and landscape keypads.
+constexpr int kPortraitWidth = 188, kPortraitHeight = 265;
+constexpr int kLandscapeWidth = 225, kLandscapeHeight = 195;
+// Prompt area at 96 dpi: left/right margin, top and bottom.
+constexpr int kPromptMargin = 11, kPromptTop = 12, kPromptBottom = 38;
+// Word the line height of the prompt is measured on.
+const char* const kSampleWord = "Wg";
+
+std::optional<unsigned> g_testSeed; // seed for tests instead of the time
+
+// The screen the window is centred on, in logical pixels.
+QRect ScreenRect(const QWidget* w)
+{
+    const ScreenGeometry g = CurrentScreen();
+    if (g.emulated || !w->screen())
+        return QRect(0, 0, g.logicalWidth, g.logicalHeight);
+    return w->screen()->geometry();
+}
+
+// True when `w` is `root` or lies below it (parent chain).
+bool IsWithin(const QWidget* w, const QWidget* root)
+{
+    for (; w; w = w->parentWidget()) {
+        if (w == root)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QEvent::Type CQuizDialog::PauseRequestType() { return CAlarmDialog::PauseEventType; }
+
+void CQuizDialog::SetSeedForTesting(std::optional<unsigned> seed) { g_testSeed = seed; }
+
+CQuizDialog::CQuizDialog(uint32_t textColor, uint32_t backColor, int level, int type, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      game_(type, level), textColor_(textColor & 0xFFFFFF), backColor_(backColor & 0xFFFFFF)
+{
+    intervals_.fill(-1);
+    setObjectName(QStringLiteral("CQuizDialog"));
+    setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted; nothing is erased
+    ApplyKitColors(this, backColor_, textColor_);
+    CreateButtons();
+    game_.Start(g_testSeed ? *g_testSeed : static_cast<unsigned>(clock::Now()));
+    UpdateLayout();
+    Refresh();
+    SyncTimers();
+    // A rotated display gets the keypad of its new orientation.
+    if (QScreen* s = screen())
+        connect(s, &QScreen::geometryChanged, this, [this] {
+            UpdateLayout();
+            Refresh();
+        });
+}
+
+CQuizDialog::~CQuizDialog() = default;
+
+QuizRunner MakeQuizRunner()
+{
+    return [](QWidget* parent, uint32_t textColor, uint32_t backColor, int level, int type) {
+        CQuizDialog quiz(textColor, backColor, level, type, parent);
+        quiz.exec();
+    };
+}
+
+void CQuizDialog::CreateButtons()
+{
+    for (int i = 0; i < QuizGame::kButtons; ++i) {
+        auto* b = new QPushButton(this);
+        b->setObjectName(QString::number(kButtonIds[i]));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, i] { TapButton(i); });
+        buttons_[i] = b;
+    }
+}
+
+QPushButton* CQuizDialog::button(int index) const
+{
+    return index >= 0 && index < QuizGame::kButtons ? buttons_[index] : nullptr;
+}
+
+void CQuizDialog::UpdateLayout()
+{
+    const QRect screen = ScreenRect(this);
+    const bool portrait = screen.width() < screen.height();
+    const int id = portrait ? kPortraitLayout : kLandscapeLayout;
+    if (id == layoutId_)
+        return;
+    layoutId_ = id;
+    const int dx = dpi_x(), dy = dpi_y();
+    setFixedSize(mul_div_round(portrait ? kPortraitWidth : kLandscapeWidth, dx, 96),
+                 mul_div_round(portrait ? kPortraitHeight : kLandscapeHeight, dy, 96));
+
+    const DialogLayout layout = DialogLayout::Load(id);
+    layout.Apply(this, dx, dy);
+    // The four-column Repeat keypad reads 1 to 12 with buttons 9 and 10 swapped.
+    if (!portrait && game_.type() == QuizGame::Repeat) {
+        QRect r9, r10;
+        if (layout.ControlRect(kButtonIds[9], &r9) && layout.ControlRect(kButtonIds[10], &r10)) {
+            buttons_[9]->setGeometry(DialogLayout::Scale(r10, dx, dy));
+            buttons_[10]->setGeometry(DialogLayout::Scale(r9, dx, dy));
+        }
+    }
+    const int margin = mul_div_round(kPromptMargin, dx, 96);
+    promptRect_ = QRect(QPoint(margin, mul_div_round(kPromptTop, dy, 96)),
+                        QPoint(width() - margin - 1, mul_div_round(kPromptBottom, dy, 96) - 1));
+    fittedFor_.clear();
+    Centre();
+}
+
+void CQuizDialog::Centre()
+{
+    const QRect screen = ScreenRect(this);
+    const QPoint target(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+    if (pos() != target)
+        move(target);
+}
+
+void CQuizDialog::Refresh()
+{
+    // The font is fitted to the prompt and used by the keypad as well.
+    if (fittedFor_ != game_.prompt() || fittedFor_.isNull()) {
+        const int u = ((dpi_x() + 24) * 2) / 96;
+        promptFont_ = FitFont(QString::fromLatin1(kFontFamily), game_.prompt(),
+                              promptRect_.adjusted(u, u, -u, -u));
+        fittedFor_ = game_.prompt().isNull() ? QStringLiteral("") : game_.prompt();
+    }
+    for (int i = 0; i < QuizGame::kButtons; ++i) {
+        QPushButton* b = buttons_[i];
+        b->setFont(promptFont_);
+        b->setText(game_.label(i));
+        b->setVisible(game_.visible(i));
+        // Inverted colours: the text colour as the face, the background as text.
+        b->setPalette(game_.inverted(i) ? KitPalette(textColor_, backColor_) : KitPalette(backColor_, textColor_));
+    }
+    update();
+}
+
+void CQuizDialog::SyncTimers()
+{
+    for (const QuizGame::TimerRequest& r : game_.TakeTimerRequests()) {
+        if (r.id <= 0 || r.id >= kTimers)
+            continue;
+        if (r.ms < 0) {
+            timers_[r.id].stop();
+        } else {
+            timers_[r.id].start(r.ms, this);
+            intervals_[r.id] = r.ms;
+        }
+    }
+}
+
+bool CQuizDialog::timerActive(int id) const { return id > 0 && id < kTimers && timers_[id].isActive(); }
+
+int CQuizDialog::timerInterval(int id) const { return id > 0 && id < kTimers ? intervals_[id] : -1; }
+
+void CQuizDialog::TapButton(int index)
+{
+    // The ringing pauses on every tap, whatever the tap does.
+    if (QWidget* owner = parentWidget()) {
+        QEvent pause(PauseRequestType());
+        QCoreApplication::sendEvent(owner, &pause);
+    }
+    const bool solved = game_.Tap(index);
+    SyncTimers();
+    if (solved) {
+        closed_ = true;
+        accept();
+        return;
+    }
+    Refresh();
+}
+
+void CQuizDialog::TapPrompt()
+{
+    game_.TapPrompt();
+    SyncTimers();
+    Refresh();
+}
+
+void CQuizDialog::HandleTimer(int id)
+{
+    game_.OnTimer(id);
+    SyncTimers();
+    Refresh();
+}
+
+void CQuizDialog::timerEvent(QTimerEvent* e)
+{
+    for (int id = 1; id < kTimers; ++id) {
+        if (e->timerId() == timers_[id].timerId()) {
+            HandleTimer(id);
+            return;
+        }
+    }
+    QDialog::timerEvent(e);
+}
+
+void CQuizDialog::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && promptRect_.contains(e->position().toPoint()))
+        TapPrompt();
+    QDialog::mouseReleaseEvent(e);
+}
+
+void CQuizDialog::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect all = rect();
+    PaintWindowBackground(p, all, backColor_, kGradientShade);
+    PaintCutFrame(p, all, GradientShade(backColor_, kGradientShade), textColor_);
+
+    p.setBackgroundMode(Qt::TransparentMode);
+    p.setFont(promptFont_);
+    p.setPen(ToQColor(textColor_));
+    const int flags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap;
+    const QFontMetrics fm(promptFont_, this);
+    const QRect needed = fm.boundingRect(promptRect_, flags, game_.prompt());
+    const QRect band = CenteredTextBand(promptRect_, needed.height(),
+                                        std::max(1, fm.boundingRect(QString::fromLatin1(kSampleWord)).height()));
+    p.save();
+    p.setClipRect(band);
+    p.drawText(band.height() < needed.height() ? QRect(band.left(), band.top(), band.width(), needed.height()) : band,
+               band.height() < needed.height() ? (flags & ~Qt::AlignVCenter) | Qt::AlignTop : flags,
+               game_.prompt());
+    p.restore();
+}
+
+void CQuizDialog::changeEvent(QEvent* e)
+{
+    QDialog::changeEvent(e);
+    if (e->type() != QEvent::ActivationChange || closed_)
+        return;
+    if (isActiveWindow()) {
+        wasActive_ = true;
+        return;
+    }
+    if (wasActive_)
+        LostActivation();
+}
+
+void CQuizDialog::LostActivation()
+{
+    QWidget* other = QApplication::activeWindow();
+    if (other && (other == parentWidget() || IsWithin(other, this)))
+        return;
+    if (Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("disableAutoStop"), 0) != 0)
+        return;
+    closed_ = true;
+    accept();
+    // The ringing window decides about the automatic stop on its own activation change.
+    if (QWidget* owner = parentWidget())
+        QCoreApplication::postEvent(owner, new QEvent(QEvent::ActivationChange));
+}
+
+void CQuizDialog::closeEvent(QCloseEvent* e)
+{
+    closed_ = true;
+    for (QBasicTimer& t : timers_)
+        t.stop();
+    QDialog::closeEvent(e);
+}
+
+void CQuizDialog::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    Centre();
+}
+
+void CQuizDialog::reject() {}
+
+} // namespace dawnbell
