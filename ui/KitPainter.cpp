@@ -52,6 +52,13 @@ void PaintCutFrame(QPainter& painter, const QRect& rect, uint32_t outer, uint32_
     CutOutline(painter, rect.adjusted(1, 1, -1, -1), inner);
 }
 
+void PaintTitleArea(QPainter& painter, const QRect& rect, uint32_t base, int n)
+{
+    const uint32_t shade = GradientShade(base, n);
+    PaintVerticalGradient(painter, rect.adjusted(1, 1, -1, -1), base, Average(shade, base));
+    PaintCutFrame(painter, rect, shade, base);
+}
+
 void DrawBorderedText(QPainter& painter, const QRect& rect, int flags, const QString& text,
                       uint32_t color, uint32_t background, bool border)
 {

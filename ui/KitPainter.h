@@ -24,6 +24,12 @@ void PaintWindowBackground(QPainter& painter, const QRect& rect, uint32_t base, 
 // `inner` one pixel inside it. The corner pixel of each outline is left out.
 void PaintCutFrame(QPainter& painter, const QRect& rect, uint32_t outer, uint32_t inner);
 
+// A title or clock area on a window background of `base` with shade n
+// (S = GradientShade(base, n)): inside `rect` shrunk by one pixel the reverse
+// gradient from `base` (top) to Average(S, base) (bottom), around it a cut-corner
+// frame with the outer outline in S and the inner one in `base`.
+void PaintTitleArea(QPainter& painter, const QRect& rect, uint32_t base, int n);
+
 // Draws `text` into `rect` with Qt alignment/wrap `flags`: unless `border` is
 // false, first four times in `background` offset by one pixel diagonally in each
 // direction, then once in `color`. Uses the painter's font.

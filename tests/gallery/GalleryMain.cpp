@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -26,6 +27,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 using namespace dawnbell;
@@ -38,6 +40,21 @@ bool IsInteractive(const QWidget* w)
     return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QAbstractSlider*>(w)
         || qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QComboBox*>(w)
         || qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractItemView*>(w);
+}
+
+// Parts of a composite control (scroll area viewports and bars, spin box
+// editors, combo box pieces) are placed by Qt; a scroll area's content may
+// lie outside its viewport on purpose. Only the window's own controls are checked.
+bool IsInternal(const QWidget* w, const QWidget* window)
+{
+    if (w->objectName().startsWith(QLatin1String("qt_")))
+        return true;
+    for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
+        if (qobject_cast<const QAbstractScrollArea*>(p) || qobject_cast<const QAbstractSpinBox*>(p)
+            || qobject_cast<const QComboBox*>(p))
+            return true;
+    }
+    return false;
 }
 
 QString Describe(const QWidget* w)
@@ -61,20 +78,19 @@ int CheckWindow(const QWidget* window, const QRect& screen, const QString& tag)
                  .arg(screen.width()).arg(screen.height()));
     const auto children = window->findChildren<QWidget*>();
     for (const QWidget* child : children) {
-        if (child->isWindow() || !child->isVisibleTo(window))
+        if (child->isWindow() || !child->isVisibleTo(window) || IsInternal(child, window))
             continue;
         const QWidget* parent = child->parentWidget();
         if (!QRect(QPoint(0, 0), parent->size()).contains(child->geometry()))
             fail(QStringLiteral("%1 at %2,%3 %4x%5 lies outside its parent (%6x%7)")
                      .arg(Describe(child)).arg(child->x()).arg(child->y()).arg(child->width())
                      .arg(child->height()).arg(parent->width()).arg(parent->height()));
-        if (!IsInteractive(child) || qobject_cast<const QAbstractItemView*>(parent)
-            || qobject_cast<const QAbstractSpinBox*>(parent) || qobject_cast<const QComboBox*>(parent))
+        if (!IsInteractive(child))
             continue;
         for (const QObject* o : parent->children()) {
             const auto* sibling = qobject_cast<const QWidget*>(o);
-            if (!sibling || sibling <= child || sibling->isWindow() || !sibling->isVisibleTo(window)
-                || !IsInteractive(sibling))
+            if (!sibling || !std::less<const QWidget*>()(child, sibling) || sibling->isWindow() || !sibling->isVisibleTo(window)
+                || !IsInteractive(sibling) || IsInternal(sibling, window))
                 continue;
             if (child->geometry().intersects(sibling->geometry()))
                 fail(QStringLiteral("%1 overlaps %2").arg(Describe(child), Describe(sibling)));

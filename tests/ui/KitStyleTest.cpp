@@ -36,6 +36,15 @@ bool HasColor(const QImage& image, const QRect& area, uint32_t color)
     return false;
 }
 
+// Whether two colours differ by at most `tolerance` in every channel.
+bool Near(uint32_t a, uint32_t b, int tolerance = 4)
+{
+    for (int s = 0; s < 24; s += 8)
+        if (qAbs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
 QImage Render(QWidget* w)
 {
     return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -116,12 +125,7 @@ private slots:
         // The face is a gradient from the colour (top) to its shade (bottom).
         const uint32_t shade = IsDark(background) ? Lighten(background, KitStyle::kShade)
                                                   : Darken(background, KitStyle::kShade);
-        const auto near = [](uint32_t a, uint32_t b) {
-            for (int s = 0; s < 24; s += 8)
-                if (qAbs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > 6)
-                    return false;
-            return true;
-        };
+        const auto near = [](uint32_t a, uint32_t b) { return Near(a, b, 6); };
         QVERIFY2(near(Pixel(normal, 30, 3), background), qPrintable(QString::number(Pixel(normal, 30, 3), 16)));
         QVERIFY2(near(Pixel(normal, 30, 26), shade), qPrintable(QString::number(Pixel(normal, 30, 26), 16)));
         // Pressed reverses the gradient.
@@ -198,6 +202,22 @@ private slots:
         QCOMPARE(Pixel(image, 2, 1), 0x0000FF00u);   // inner edge
         QCOMPARE(Pixel(image, 18, 5), 0x0000FF00u);
         QCOMPARE(Pixel(image, 10, 5), 0x00FFFFFFu);  // inside untouched
+    }
+
+    void titleArea()
+    {
+        QImage image = Canvas(40, 40, 0x000000FF);
+        const uint32_t base = 0x00C0C0C0, shade = GradientShade(base, 80);
+        {
+            QPainter painter(&image);
+            PaintTitleArea(painter, QRect(0, 0, 40, 40), base, 80);
+        }
+        QCOMPARE(Pixel(image, 20, 0), shade);                  // outer outline
+        QCOMPARE(Pixel(image, 20, 1), base);                   // inner outline
+        QVERIFY(Near(Pixel(image, 20, 2), base));                   // gradient from the base colour
+        QVERIFY(Near(Pixel(image, 20, 37), Average(shade, base)));  // to the mean
+        QCOMPARE(Pixel(image, 20, 38), base);                  // inner outline at the bottom
+        QCOMPARE(Pixel(image, 0, 0), 0x000000FFu);             // corner cut
     }
 
     void borderedText_data()
