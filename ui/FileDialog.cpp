@@ -1,8 +1,11 @@
 #include "FileDialog.h"
 
 #include "DialogLayout.h"
+#include "KitPainter.h"
+#include "KitStyle.h"
 #include "Locale.h"
 #include "MessageBox.h"
+#include "Profile.h"
 #include "Scaling.h"
 #include "TextFormat.h"
 #include "Texts.h"
@@ -16,8 +19,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMutex>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QSet>
 #include <QTreeWidget>
 
@@ -51,6 +56,12 @@ enum TextId {
 // landscape and square variants are numbered 205 * 100 + variant.
 constexpr int kLayoutLandscape = FileDialog::kLayoutId * 100 + DialogLayout::Landscape;
 constexpr int kLayoutSquare = FileDialog::kLayoutId * 100 + DialogLayout::Square;
+
+// Colours when there is neither a parent nor a colour setting (0x00BBGGRR).
+constexpr uint32_t kDefaultBack = 0x00E6E6E6;
+constexpr uint32_t kDefaultText = 0x00505050;
+// Shade of the background's top row against its base colour.
+constexpr int kBackgroundShade = 40;
 
 const char kLayoutResource[] = ":/filedialog/FileDialog.json";
 
@@ -144,6 +155,14 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     m_tree->setColumnCount(1);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setUniformRowHeights(true);
+    m_tree->setIndentation(ScaleX(12));
+    // Deep folders scroll sideways instead of being cut short.
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_tree->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The dialog scrolls to the current folder itself (the view's own scrolling
+    // would move sideways to the start of the row and hide deep folders).
+    m_tree->setAutoScroll(false);
 
     m_types = new QComboBox(this);
     m_types->setObjectName(QString::number(kIdFileType));
@@ -189,10 +208,31 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     connect(m_ok, &QPushButton::clicked, this, [this] { PressOk(); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Until the dialog is placed on a screen: the portrait design size.
-    const DialogLayout portrait = LoadLayout(kLayoutId);
-    const QSize size = portrait.ScaledSize(dpi_x(), dpi_y());
-    resize(size.isValid() ? size : QSize(ScaleX(240), ScaleY(294)));
+    // The window's colours: the parent's, else the main window's settings.
+    uint32_t back = kDefaultBack, text = kDefaultText;
+    if (parent) {
+        back = KitBackground(parent);
+        text = KitText(parent);
+    } else {
+        back = uint32_t(Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("bgColor"), int(kDefaultBack)));
+        text = uint32_t(Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("textColor"), int(kDefaultText)));
+    }
+    ApplyKitColors(this, back & 0x00FFFFFF, text & 0x00FFFFFF);
+
+    // On an emulated handheld display the dialog fills the screen, as dialogs
+    // do there; elsewhere it opens at twice its design size, within the screen.
+    const ScreenGeometry screen = CurrentScreen();
+    if (screen.emulated && screen.logicalWidth > 0 && screen.logicalHeight > 0) {
+        setGeometry(0, 0, screen.logicalWidth, screen.logicalHeight);
+    } else {
+        QSize size = LoadLayout(kLayoutId).ScaledSize(dpi_x(), dpi_y());
+        if (!size.isValid())
+            size = QSize(ScaleX(240), ScaleY(294));
+        size *= 2;
+        if (screen.logicalWidth > 0 && screen.logicalHeight > 0)
+            size = size.boundedTo(QSize(screen.logicalWidth, screen.logicalHeight));
+        resize(size);
+    }
 }
 
 FileDialog::~FileDialog() = default;
@@ -370,11 +410,26 @@ bool FileDialog::OpenFolder(const QString& folder)
         const QSignalBlocker block(m_tree);
         m_tree->setCurrentItem(item);
     }
-    m_tree->scrollToItem(item);
+    RevealCurrentFolder();
     m_currentFolder = path;
     FillFileList();
     UpdateSaveTarget();
     return complete;
+}
+
+void FileDialog::RevealCurrentFolder()
+{
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (!item)
+        return;
+    m_tree->resizeColumnToContents(0);
+    m_tree->scrollToItem(item);
+    // Sideways so that the item's expander, icon and name start at the left
+    // edge, one step of the parent level still in view.
+    int depth = 0;
+    for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent())
+        ++depth;
+    m_tree->horizontalScrollBar()->setValue(std::max(0, depth - 1) * m_tree->indentation());
 }
 
 void FileDialog::OnFolderSelected()
@@ -675,6 +730,12 @@ void FileDialog::resizeEvent(QResizeEvent* event)
     ApplyLayout();
 }
 
+void FileDialog::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintWindowBackground(painter, rect(), KitBackground(this), kBackgroundShade);
+}
+
 void FileDialog::showEvent(QShowEvent* event)
 {
     Prepare();
@@ -734,6 +795,7 @@ void FileDialog::ApplyLayout()
         const int bottom = sy.Map(r.y() + r.height());
         control->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
     }
+    RevealCurrentFolder();
     SetColumnWidths();
 }
 

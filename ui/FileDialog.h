@@ -123,6 +123,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     struct FileRow {
@@ -134,6 +135,7 @@ private:
     void ParseFilterIfNeeded();
     void ListSubfolders(QTreeWidgetItem* item);
     QTreeWidgetItem* AddFolderItem(QTreeWidgetItem* parent, const QString& name, const QString& path);
+    void RevealCurrentFolder();
     void OnFolderSelected();
     void FillFileList();
     void SortRows();
