@@ -61,9 +61,26 @@ QString LocaleTimeFormat()
     return QtFormatToPicture(QLocale::system().timeFormat(QLocale::LongFormat));
 }
 
+QString StripSeconds(const QString& pictureIn)
+{
+    QString picture = pictureIn;
+    const qsizetype s = picture.indexOf(QLatin1Char('s'));
+    if (s >= 0) {
+        qsizetype start = s;
+        while (start > 0 && !picture[start - 1].isLetter())
+            --start;
+        qsizetype end = s;
+        while (end < picture.size() && picture[end] == QLatin1Char('s'))
+            ++end;
+        picture.remove(start, end - start);
+    }
+    return picture;
+}
+
 QString LocaleShortTimeFormat()
 {
-    return QtFormatToPicture(QLocale::system().timeFormat(QLocale::ShortFormat));
+    // Some locales (C/POSIX among them) have seconds even in their short format.
+    return StripSeconds(QtFormatToPicture(QLocale::system().timeFormat(QLocale::ShortFormat)));
 }
 
 QString LocaleShortDateFormat()

@@ -27,6 +27,8 @@ int PlatformLanguageId();
 // Converts a Qt date/time pattern to the classic picture style (AP -> tt, and
 // Qt's time-zone letter is dropped).
 QString QtFormatToPicture(const QString& qtFormat);
+// Drops the seconds field and the separator before it ("h:mm:ss tt" -> "h:mm tt").
+QString StripSeconds(const QString& picture);
 // Converts a classic picture string to a Qt pattern (tt/t -> AP).
 QString PictureToQtFormat(const QString& picture);
 
