@@ -677,6 +677,12 @@ bool FileDialog::PressOk()
             return false;
         UpdateSaveTarget();
         const QString path = m_chosen.value(0);
+        if (QFileInfo(path).isDir()) {
+            // A folder's name is no file to save to: open the folder instead.
+            OpenFolder(path);
+            m_name->clear();
+            return false;
+        }
         if (QFileInfo::exists(path)) {
             const QString question = FormatText(Text(kTextOverwrite), {path});
             if (ShowMessageBox(question, Text(kTextWarning), MsgButtons::YesNo, MsgIcon::Warning, this)

@@ -61,6 +61,7 @@ public:
     // Name put into the name field when a save dialog opens.
     void SetDefaultFileName(const QString& name);
     // One chosen file instead of check boxes (open mode; save mode always is).
+    // Call before the dialog is prepared.
     void SetSingleSelection(bool single);
 
     // Prepares the dialog (once) and runs it modally: Accepted or Rejected.
@@ -104,7 +105,9 @@ public:
     // negative for descending.
     int SortKey() const { return m_sortKey; }
     bool IsOkEnabled() const;
-    // A tap on OK. True when the dialog ended with Accepted.
+    // A tap on OK. True when the dialog ended with Accepted. In save mode a
+    // name that is an existing folder opens that folder instead, and an
+    // existing file is only overwritten after the user agrees.
     bool PressOk();
 
     // --- pure helpers ---

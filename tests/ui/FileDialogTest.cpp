@@ -83,6 +83,7 @@ private slots:
     void saveName();
     void saveFollowsFolderChange();
     void okDisabledWhileNameEmpty();
+    void saveOntoFolderOpensIt();
     void overwrite_data();
     void overwrite();
     void cancelKeepsLastFolder();
@@ -413,6 +414,20 @@ void FileDialogTest::okDisabledWhileNameEmpty()
     open.Prepare();
     QVERIFY(open.IsOkEnabled());
     QVERIFY(!open.findChild<QLineEdit*>(QStringLiteral("1133"))->isVisibleTo(&open));
+}
+
+void FileDialogTest::saveOntoFolderOpensIt()
+{
+    QDir().mkpath(m_root + "/old.atf");
+    qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+    FileDialog dialog(FileDialog::Mode::Save, m_root);
+    dialog.SetDefaultExtension(".atf");
+    dialog.TypeName("old");
+    QVERIFY(!dialog.PressOk());
+    QCOMPARE(dialog.CurrentFolder(), m_root + "/old.atf");
+    QCOMPARE(dialog.TypedName(), QString());
+    QVERIFY(!dialog.IsOkEnabled());
+    QVERIFY(dialog.ChosenFiles().isEmpty());
 }
 
 void FileDialogTest::overwrite_data()
