@@ -1,0 +1,261 @@
+#pragma once
+// The ringing window: a full-screen window that shows the clock, the alarm's
+// title and message, a battery gauge and "End alarm"; plays the playlist with an
+// optional fade-in, vibrates, snoozes on taps and keys (with a quiz after a
+// number of snoozes), ends itself after a time or a number of playlist passes,
+// and gives every system setting it touched back when it ends.
+//
+// The window never writes the alarm: it shuffles the playlist in memory when
+// `random` is set and puts `vibrate` back to its starting value at the end.
+#include "RingingServices.h"
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QEvent>
+#include <QPixmap>
+#include <QPointer>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace dawnbell {
+
+class Alarm;
+class MediaPlayer;
+class NotificationLeds;
+
+class CAlarmDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Control ids, kept as the controls' object names.
+    enum ControlId : int {
+        IdEnd = 1,         // "End alarm" button
+        IdCountdown = 1012, // snooze countdown in layout 0
+        IdMessage = 1018,  // the alarm's message
+        IdTitle = 1019,    // the alarm's title
+        IdClock = 1021,    // the clock
+        IdSnoozeHint = 1023, // "Tap to snooze..."; the countdown in layouts 1 and 2
+        IdVibrate = 1030,  // vibration check box
+        IdSkip = 1035,     // ">>": next playlist item
+        IdVolume = 1037,   // player volume slider 0-100
+    };
+
+    // Timers; the value is the timer's id.
+    enum TimerId : int {
+        TimerCountdown = 1,    // 1 s: snooze countdown tick
+        TimerFade = 2,         // fade period: one fade step
+        TimerFallback = 3,     // 2 s: the fallback sound is over, play next
+        TimerClock = 7,        // 1 s: redraw the clock
+        TimerBacklight = 8,    // 5 s after a use: backlight off
+        TimerCloseAfter = 9,   // closeAfterMinutes: end the ringing
+        TimerVibrate = 10,     // 1 s: flip the interval vibration
+        TimerPause = 11,       // 5 s: resume after a pause request
+        TimerSnoozeWake = 12,  // withdraw the snooze wake-up before it fires
+        TimerCount = 13        // size of the timer table
+    };
+
+    // Play states.
+    enum PlayState : int { Stopped = 0, Playing = 1, Paused = 2 };
+
+    // The event a window posts to pause the ringing for 5 seconds (the quiz does
+    // on every keypad tap); RequestPause() does the same directly.
+    static const QEvent::Type PauseEventType;
+
+    // Periods, ms.
+    static constexpr int kSecondMs = 1000;
+    static constexpr int kFallbackMs = 2000;
+    static constexpr int kBacklightMs = 5000;
+    static constexpr int kPauseMs = 5000;
+    // The snooze wake-up fires this many seconds before the countdown ends, and
+    // is withdrawn this many seconds before it fires.
+    static constexpr int kWakeLeadSeconds = 5;
+    // Playlist paths this long or longer count as missing.
+    static constexpr int kMaxPathChars = 260;
+
+    // Starts ringing `alarm` (not owned; must outlive the window) with the
+    // default services. The caller runs it with exec(); it ends with Accepted.
+    CAlarmDialog(Alarm* alarm, QWidget* parent = nullptr);
+    // The same with the given services.
+    CAlarmDialog(Alarm* alarm, QWidget* parent, const RingingServices& services);
+    // Runs the cleanup if it has not run, then releases caches and the keep-awake.
+    ~CAlarmDialog() override;
+
+    // Handles the expiry of timer `id` (TimerId) as the window's timer does.
+    void HandleTimer(int id);
+
+    // User actions, as the window's controls and input deliver them.
+    void Tap();                 // left button up on the window
+    bool KeyDown(int qtKey);    // true when the key snoozed (and was consumed)
+    void EndAlarm();            // the End alarm button
+    void Skip();                // the ">>" button
+    void SetVibrateChecked(bool on); // the vibration check box changed
+    void SliderMoved(int value);     // the volume slider was moved by the user
+
+public slots:
+    // Pauses playback and vibration for 5 seconds.
+    void RequestPause();
+
+public:
+    // --- state, for the program and its tests ---
+    bool timerActive(int id) const;
+    int timerInterval(int id) const;  // ms of the last start; -1 when never started
+    int playState() const { return playState_; }
+    int countdown() const { return countdown_; }
+    int snoozeNumber() const { return snoozeNumber_; }
+    int itemsStarted() const { return itemsStarted_; }
+    int playerVolumeTarget() const { return volumeTarget_; }
+    int fadeStep() const { return fadeStep_; }
+    bool ended() const { return ended_; }
+    int screenClass() const { return screenClass_; }
+    int layoutStyle() const;
+    uint32_t snoozeNotification() const { return snoozeNotification_; }
+    MediaPlayer* player() const { return player_.get(); }
+    uint32_t backColor() const { return backColor_; }
+    uint32_t textColor() const { return textColor_; }
+    // The name of the background image in use ("" for none).
+    QString backgroundName() const;
+    // Id of the battery icon shown (282-286), -1 when none.
+    int batteryIcon() const { return batteryIcon_; }
+    QRect batteryRect() const { return batteryRect_; }
+
+    // Converts the current locale's time picture into the clock's format.
+    static QString LocaleClockFormat();
+
+protected:
+    void timerEvent(QTimerEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+    // Escape and the window system's cancel never end the ringing on their own:
+    // only End alarm, the automatic stops and the close message do.
+    void reject() override;
+
+    // The window lost activation to a window that is not its own (nor its
+    // parent). The automatic stop hooks in here; by default the window takes the
+    // foreground back.
+    virtual void OnLostActivation();
+    // Puts the window back in front, covering the whole screen.
+    void ReassertForeground();
+
+    // The end-of-ringing cleanup (runs once), then closing with Accepted.
+    void EndRinging();
+
+private:
+    void Init();
+    void CreateControls();
+    void ApplyColors(QWidget* w);
+    void GoFullScreen();
+    void DoLayout(const QSize& size);
+    void UpdateClock();
+
+    // Playback.
+    bool CreatePlayer();
+    void PlayNext();
+    void MediaFailed();
+    void FallbackSound();
+    void SetPlayerVolume(int v, bool moveSlider);
+    void FadeTick();
+
+    // Vibration.
+    void VibratorSet(bool on);
+    void ApplyVibratePhase();
+
+    // Snooze.
+    void SnoozeRoutine();
+    void CountdownTick();
+    void RunQuiz();
+    void SetSnoozeWake();
+    void WithdrawSnoozeWake();
+
+    // Light the screen and dim it again after 5 s.
+    void LightForAWhile();
+    void Backlight(bool dim);
+
+    void Pause();
+    void ResumeAfterPause();
+
+    // Forced volume.
+    void ForceVolume();
+    void RestoreVolume();
+
+    void Cleanup();
+
+    // Painting.
+    void PaintLabel(QPainter& p, QLabel* label);
+    void UpdateBackgroundCache();
+    void UpdateBattery(bool repaint);
+    QLabel* Label(int id) const;
+
+    void StartTimer(int id, int ms);
+    void KillTimer(int id);
+
+    Alarm* alarm_;                       // the alarm being rung; not owned
+    RingingServices services_;           // outside pieces
+    std::unique_ptr<KeepAwake> keepAwake_; // alive as long as the window
+    std::unique_ptr<MediaPlayer> player_; // null when ringing silently
+    std::unique_ptr<NotificationLeds> leds_; // vibrators, found on first use
+
+    std::array<QBasicTimer, TimerCount> timers_; // indexed by TimerId
+    std::array<int, TimerCount> intervals_{};    // ms of the last start, -1 never
+
+    uint32_t backColor_ = 0;       // effective background colour 0x00BBGGRR
+    uint32_t textColor_ = 0;       // effective text colour
+    int startingVibrate_ = 0;      // `vibrate` at start; written back at the end
+    int volumeTarget_ = 100;       // player volume 0-100 that ringing and fading aim at
+    int fadeStep_ = 0;             // index 0-50 into the fade curve
+    int countdown_ = 0;            // seconds left in the snooze; 0 = not snoozing
+    int snoozeNumber_ = 1;         // 1 before the first snooze
+    int playState_ = Stopped;      // PlayState
+    int itemsStarted_ = 0;         // playlist items started (closeAfterTimes)
+    bool vibratePhase_ = false;    // on/off phase of interval vibration
+    bool volumeForced_ = false;    // the device volume was saved and forced
+    uint32_t savedWaveVolume_ = 0; // device volume before forcing, 0-65535
+    bool savedWaveValid_ = false;  // savedWaveVolume_ was read
+    int savedSoundType_ = 0;       // shell sound setting before forcing (SoundType)
+    std::u16string savedSoundFile_; // its file
+    int64_t savedShellVolume_ = -1;  // "SavedVolume", -1 when not read
+    int64_t savedRingerVolume_ = -1; // "SavedRingerVolume", -1 when not read
+    int savedPlayerVolume_ = -1;   // the player's volume before our first change
+    uint32_t snoozeNotification_ = 0; // handle of the snooze wake-up, 0 = none
+    bool ended_ = false;           // the cleanup has run
+    bool initDone_ = false;        // construction finished
+    QSize lastLayoutSize_{-1, -1}; // size of the last layout
+    int screenClass_ = 3;          // ScreenClass at the last layout
+    int unit_ = 2;                 // u: 96-dpi layout unit in logical pixels
+    QString clockFormat_;          // strftime-style clock format
+    QFont clockFont_;              // clock font
+
+    QPixmap backgroundCache_;      // scaled background image of the client size
+    QString backgroundCacheKey_;   // name, style and size it was made for
+    int batteryIcon_ = -1;         // battery icon shown, -1 = none
+    QRect batteryRect_;            // where it is drawn
+
+    QPushButton* endButton_ = nullptr;
+    QPushButton* skipButton_ = nullptr;
+    QCheckBox* vibrateBox_ = nullptr;
+    QSlider* volumeSlider_ = nullptr;
+    QLabel* clockLabel_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QLabel* messageLabel_ = nullptr;
+    QLabel* hintLabel_ = nullptr;
+    QLabel* countdownLabel_ = nullptr;
+};
+
+// Runs the ringing window for `alarm` modally with the default services and
+// returns its result (Accepted when the ringing ended).
+int RunRingingWindow(Alarm* alarm, QWidget* parent);
+
+} // namespace dawnbell

@@ -1,0 +1,39 @@
+#include "RingTrace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <set>
+#include <string>
+
+namespace dawnbell {
+
+namespace {
+const char* TracePath()
+{
+    static const char* const path = std::getenv("DAWNBELL_TRACE");
+    return path && *path ? path : nullptr;
+}
+} // namespace
+
+bool RingTraceEnabled() { return TracePath() != nullptr; }
+
+void RingTraceMark(const char* name)
+{
+    const char* path = TracePath();
+    if (!path || !name)
+        return;
+    static std::set<std::string> done;
+    if (!done.insert(name).second)
+        return;
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    const double ms = static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+    if (FILE* f = std::fopen(path, "a")) {
+        std::fprintf(f, "%s %.3f\n", name, ms);
+        std::fclose(f);
+    }
+}
+
+} // namespace dawnbell

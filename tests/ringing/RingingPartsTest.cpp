@@ -1,0 +1,301 @@
+// The ringing window's building blocks: fade curves and timing, the clock
+// format, the snooze keys, the battery icons, the fitted font and Wu's lines.
+#include "BatteryIcons.h"
+#include "ClockFormat.h"
+#include "FadeCurve.h"
+#include "FittedFont.h"
+#include "SnoozeKeys.h"
+#include "WaveVolume.h"
+#include "WuLine.h"
+
+#include <QFontMetrics>
+#include <QtTest>
+
+using namespace dawnbell;
+
+class RingingPartsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void presets_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QList<int>>("expected"); // index, value pairs
+        QTest::newRow("parabola") << 0 << QList<int>{0, 0, 3, 0, 4, 1, 13, 7, 14, 9, 29, 36, 34, 49, 48, 96, 49, 100};
+        QTest::newRow("linear ends at 98") << 1 << QList<int>{0, 0, 1, 2, 25, 50, 49, 98};
+        QTest::newRow("steep") << 2 << QList<int>{0, 0, 24, 96, 25, 100, 49, 100};
+        QTest::newRow("unknown type is the parabola") << 7 << QList<int>{4, 1, 49, 100};
+    }
+    void presets()
+    {
+        QFETCH(int, type);
+        QFETCH(QList<int>, expected);
+        const FadeCurve curve = FadePresetCurve(type);
+        for (int i = 0; i + 1 < expected.size(); i += 2)
+            QCOMPARE(int(curve[expected[i]]), expected[i + 1]);
+    }
+
+    void parabolaMatchesTable()
+    {
+        const int table[50] = {0,  0,  0,  0,  1,  1,  1,  2,  3,  4,  4,  5,  6,  7,  9,  10, 11,
+                               12, 14, 16, 17, 19, 21, 23, 25, 27, 29, 31, 33, 36, 38, 40, 43, 46,
+                               49, 51, 54, 57, 60, 64, 67, 70, 73, 77, 81, 84, 88, 92, 96, 100};
+        const FadeCurve curve = FadePresetCurve(FadePresetParabola);
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(int(curve[i]), table[i]);
+    }
+
+    void fadeMath_data()
+    {
+        QTest::addColumn<int>("duration");
+        QTest::addColumn<int>("period");
+        QTest::newRow("5") << 5 << 100;
+        QTest::newRow("9") << 9 << 100;
+        QTest::newRow("10") << 10 << 200;
+        QTest::newRow("4") << 4 << 0;
+        QTest::newRow("0") << 0 << 0;
+        QTest::newRow("huge stays bounded") << 2000000000 << 100000000;
+    }
+    void fadeMath()
+    {
+        QFETCH(int, duration);
+        QFETCH(int, period);
+        QCOMPARE(FadeStepPeriodMs(duration), period);
+    }
+
+    void fadeVolume_data()
+    {
+        QTest::addColumn<int>("target");
+        QTest::addColumn<int>("point");
+        QTest::addColumn<int>("volume");
+        QTest::newRow("full") << 100 << 100 << 100;
+        QTest::newRow("truncates") << 10 << 55 << 5;
+        QTest::newRow("zero point") << 80 << 0 << 0;
+        QTest::newRow("stored point above 100 does not overshoot") << 100 << 255 << 100;
+    }
+    void fadeVolume()
+    {
+        QFETCH(int, target);
+        QFETCH(int, point);
+        QFETCH(int, volume);
+        QCOMPARE(FadeVolume(target, point), volume);
+    }
+
+    void waveValues_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("100") << 100 << 65535u;
+        QTest::newRow("50") << 50 << 32767u;
+        QTest::newRow("1") << 1 << 655u;
+    }
+    void waveValues()
+    {
+        QFETCH(int, percent);
+        QFETCH(uint, value);
+        QCOMPARE(WaveValueForPercent(percent), uint32_t(value));
+    }
+
+    void clockPicture_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("24 h") << "HH:mm:ss" << "%H:%M:%S";
+        QTest::newRow("12 h") << "h:mm:ss tt" << "%#I:%M:%S %p";
+        QTest::newRow("one-letter forms") << "H:m:s t" << "%#H:%#M:%#S %p";
+        QTest::newRow("hh is not two h") << "hh" << "%I";
+        QTest::newRow("three letters") << "HHH" << "%H%#H";
+        QTest::newRow("percent sign is literal") << "HH%" << "%H%%";
+        QTest::newRow("other text kept") << "HH.mm" << "%H.%M";
+        QTest::newRow("quoted text is literal") << "HH 'h' mm 'hours'" << "%H h %M hours";
+        QTest::newRow("doubled quote") << "HH''mm" << "%H'%M";
+    }
+    void clockPicture()
+    {
+        QFETCH(QString, picture);
+        QFETCH(QString, format);
+        QCOMPARE(ClockFormat::FromPicture(picture), format);
+    }
+
+    void clockText_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<int>("m");
+        QTest::addColumn<int>("s");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("24 h") << "HH:mm:ss" << 7 << 5 << 9 << "07:05:09";
+        QTest::newRow("12 h morning") << "h:mm:ss tt" << 7 << 5 << 9 << "7:05:09 AM";
+        QTest::newRow("12 h noon") << "hh:mm tt" << 12 << 0 << 0 << "12:00 PM";
+        QTest::newRow("12 h midnight") << "h:mm t" << 0 << 30 << 0 << "12:30 AM";
+        QTest::newRow("no zeros") << "H:m:s" << 9 << 1 << 2 << "9:1:2";
+        QTest::newRow("literal percent") << "HH%" << 23 << 0 << 0 << "23%";
+    }
+    void clockText()
+    {
+        QFETCH(QString, picture);
+        QFETCH(int, h);
+        QFETCH(int, m);
+        QFETCH(int, s);
+        QFETCH(QString, text);
+        QCOMPARE(ClockFormat::Format(ClockFormat::FromPicture(picture), h, m, s), text);
+    }
+
+    void clockTextBounded()
+    {
+        const QString longPicture = QString("HH:").repeated(100);
+        QVERIFY(ClockFormat::FromPicture(longPicture).size() <= 2 * ClockFormat::kMaxPictureChars);
+        QVERIFY(ClockFormat::Format(ClockFormat::FromPicture(longPicture), 1, 2, 3).size() <=
+                ClockFormat::kMaxTextChars);
+        // A dangling or unknown conversion is copied, not misread.
+        QCOMPARE(ClockFormat::Format("%", 1, 2, 3), QString("%"));
+        QCOMPARE(ClockFormat::Format("%#", 1, 2, 3), QString("%#"));
+        QCOMPARE(ClockFormat::Format("%Q", 1, 2, 3), QString("%Q"));
+    }
+
+    void snoozeKeyCodes_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("snoozes");
+        for (int c : {13, 27, 37, 40, 48, 57, 91, 112, 114, 115, 117, 122, 126, 135, 193, 198, 4104})
+            QTest::addRow("%d", c) << c << true;
+        for (int c : {0, 12, 36, 41, 47, 58, 90, 92, 111, 113, 116, 123, 125, 136, 192, 199, 4103, 4105})
+            QTest::addRow("%d", c) << c << false;
+    }
+    void snoozeKeyCodes()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, snoozes);
+        QCOMPARE(IsSnoozeKeyCode(code), snoozes);
+    }
+
+    void keyMapping_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("code");
+        QTest::newRow("F2") << int(Qt::Key_F2) << 113;
+        QTest::newRow("F24") << int(Qt::Key_F24) << 135;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << 13;
+        QTest::newRow("Left") << int(Qt::Key_Left) << 37;
+        QTest::newRow("9") << int(Qt::Key_9) << 57;
+        QTest::newRow("Launch5") << int(Qt::Key_Launch5) << 198;
+        QTest::newRow("Launch6 has none") << int(Qt::Key_Launch6) << 0;
+        QTest::newRow("F25 has none") << int(Qt::Key_F25) << 0;
+    }
+    void keyMapping()
+    {
+        QFETCH(int, key);
+        QFETCH(int, code);
+        QCOMPARE(PlatformKeyCode(key), code);
+    }
+
+    void batteryIcons_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("id");
+        QTest::newRow("-5") << -5 << 283;
+        QTest::newRow("14") << 14 << 283;
+        QTest::newRow("15") << 15 << 284;
+        QTest::newRow("34") << 34 << 284;
+        QTest::newRow("35") << 35 << 285;
+        QTest::newRow("60") << 60 << 286;
+        QTest::newRow("85") << 85 << 282;
+        QTest::newRow("250") << 250 << 282;
+    }
+    void batteryIcons()
+    {
+        QFETCH(int, percent);
+        QFETCH(int, id);
+        QCOMPARE(BatteryIconForPercent(percent), id);
+        const QPixmap icon = BatteryIcon(id, 2);
+        QCOMPARE(icon.size(), QSize(62, 32));
+        QVERIFY(BatteryIcon(281, 1).isNull());
+    }
+
+    void fittedFont_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("area");
+        QTest::newRow("short title") << "Wake up" << QRect(0, 0, 232, 50);
+        QTest::newRow("long message") << "Take the bins out and feed the cat before you leave the house"
+                                      << QRect(0, 0, 232, 100);
+        QTest::newRow("tiny area") << "Unfittable text in a very small box" << QRect(0, 0, 20, 8);
+    }
+    void fittedFont()
+    {
+        QFETCH(QString, text);
+        QFETCH(QRect, area);
+        int size = 0;
+        const QFont font = FitFont("Tahoma", text, area, &size);
+        QVERIFY(size >= kFitFontMinSize);
+        QCOMPARE(font.pointSizeF(), size / 10.0);
+        const QRect need = QFontMetrics(font).boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, text);
+        if (size > kFitFontMinSize) {
+            QVERIFY(need.width() <= area.width() - 3);
+            QVERIFY(need.height() <= area.height() - 3);
+            // Five tenths more would not fit (the search ends on the finest step).
+            const QRect more = QFontMetrics(FontAtTenths("Tahoma", size + 5))
+                                   .boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, text);
+            QVERIFY(more.width() > area.width() - 3 || more.height() > area.height() - 3 ||
+                    size >= 505);
+        }
+    }
+
+    void wuLine_data()
+    {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<bool>("plain"); // drawn without weighting
+        QTest::newRow("horizontal") << QPoint(1, 5) << QPoint(18, 5) << true;
+        QTest::newRow("vertical") << QPoint(4, 1) << QPoint(4, 18) << true;
+        QTest::newRow("diagonal") << QPoint(1, 1) << QPoint(18, 18) << true;
+        QTest::newRow("anti-diagonal upwards") << QPoint(18, 1) << QPoint(1, 18) << true;
+        QTest::newRow("shallow") << QPoint(0, 2) << QPoint(19, 9) << false;
+        QTest::newRow("steep, right to left") << QPoint(15, 19) << QPoint(3, 0) << false;
+        QTest::newRow("partly outside") << QPoint(-10, -3) << QPoint(30, 12) << false;
+    }
+    void wuLine()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(bool, plain);
+        QImage image(20, 20, QImage::Format_RGB32);
+        image.fill(qRgb(255, 255, 255));
+        DrawWuLine(&image, from.x(), from.y(), to.x(), to.y(), qRgb(0, 0, 0));
+        int partial = 0;
+        int dark = 0;
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                const QRgb px = image.pixel(x, y);
+                QCOMPARE(qRed(px), qGreen(px)); // grey levels only: channels blend alike
+                if (qRed(px) == 0)
+                    ++dark;
+                else if (qRed(px) < 255)
+                    ++partial;
+            }
+        }
+        QVERIFY(dark > 0);
+        QCOMPARE(partial == 0, plain);
+        // Endpoints inside the image are drawn in the full colour.
+        for (const QPoint& p : {from, to})
+            if (image.rect().contains(p))
+                QCOMPARE(image.pixel(p), qRgb(0, 0, 0));
+    }
+
+    void blend_data()
+    {
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<uint>("expected");
+        QTest::newRow("none") << 0 << uint(qRgb(200, 100, 0));
+        QTest::newRow("full") << 255 << uint(qRgb(0, 100, 200));
+        QTest::newRow("half") << 128 << uint(qRgb(100, 100, 100));
+    }
+    void blend()
+    {
+        QFETCH(int, weight);
+        QFETCH(uint, expected);
+        QCOMPARE(BlendCoverage(qRgb(200, 100, 0), qRgb(0, 100, 200), weight), QRgb(expected));
+    }
+};
+
+QTEST_MAIN(RingingPartsTest)
+#include "RingingPartsTest.moc"
