@@ -125,17 +125,16 @@ void NotifyDaemon::WatchZone()
 
 void NotifyDaemon::Arm(const std::optional<int64_t>& atMs)
 {
-    struct itimerspec spec {};
+    struct itimerspec value {};
     if (atMs) {
-        spec.it_value.tv_sec = static_cast<time_t>(*atMs / 1000);
-        spec.it_value.tv_nsec = static_cast<long>(*atMs % 1000) * 1000000;
-        if (spec.it_value.tv_sec <= 0 && spec.it_value.tv_nsec <= 0)
-            spec.it_value.tv_nsec = 1; // an all-zero value would disarm
+        value.it_value.tv_sec = static_cast<time_t>(*atMs / 1000);
+        value.it_value.tv_nsec = static_cast<long>(*atMs % 1000) * 1000000;
+        if (value.it_value.tv_sec <= 0 && value.it_value.tv_nsec <= 0)
+            value.it_value.tv_nsec = 1; // an all-zero value would disarm
     }
     const int flags = atMs ? (TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET) : 0;
-    if (::timerfd_settime(timerFd_, flags, &spec, nullptr) != 0)
+    if (::timerfd_settime(timerFd_, flags, &value, nullptr) != 0)
         std::fprintf(stderr, "%s: cannot arm the timer: %s\n", kName, std::strerror(errno));
-    armed_ = atMs.has_value();
 }
 
 void NotifyDaemon::Fire(const NotifyRecord& record)

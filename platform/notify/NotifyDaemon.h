@@ -51,7 +51,6 @@ private:
     int zoneWd_ = -1;   // watch of /etc (time zone)
     int homeWd_ = -1;   // watch of the device directory (removal ends the service)
     bool quit_ = false; // the device directory or the lock file is gone
-    bool armed_ = false;
 };
 
 } // namespace dawnbell::notify

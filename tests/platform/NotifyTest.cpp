@@ -10,7 +10,9 @@
 
 #include <sqlite3.h>
 
-#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace dawnbell;
 using namespace dawnbell::notify;
@@ -64,16 +66,19 @@ private slots:
         NotifyCloseStore();
         m_home.reset(new QTemporaryDir);
         qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
-        // No service in these tests: records far in the future, and the library
-        // is pointed at a service binary that does not exist.
-        qputenv("DAWNBELL_NOTIFYD", "/nonexistent/dawnbell-notifyd");
+        // This process holds the service's lock, standing in for a running
+        // service: no real one starts, so records stay exactly as stored (none
+        // fires, damaged ones are not cleaned away).
+        m_lockFd = ::open((m_home->path() + "/notifyd.lock").toUtf8().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(m_lockFd >= 0);
+        QCOMPARE(::flock(m_lockFd, LOCK_EX | LOCK_NB), 0);
     }
     void cleanup()
     {
         NotifyCloseStore();
-        // Should a service have been started after all, end it.
-        if (const pid_t pid = NotifyDaemonPid(); pid > 0)
-            ::kill(pid, SIGTERM);
+        if (m_lockFd >= 0)
+            ::close(m_lockFd);
+        m_lockFd = -1;
     }
 
     void setTimeValidates_data()
@@ -441,6 +446,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_home;
+    int m_lockFd = -1; // the stand-in service's lock
 };
 
 QTEST_GUILESS_MAIN(NotifyTest)
