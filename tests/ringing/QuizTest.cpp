@@ -543,7 +543,7 @@ void QuizTest::promptTapRestartsThePresentation()
     QTest::mouseClick(&quiz, Qt::LeftButton, {}, quiz.promptRect().center());
     QCOMPARE(quiz.game().replayStep(), 1);
     QVERIFY(quiz.timerActive(QuizGame::TimerPresent));
-    QCOMPARE(WatchPresentation(quiz).mid(1), shown.mid(1));
+    QCOMPARE(WatchPresentation(quiz), shown.mid(1));
     quiz.TapButton(shown[0]);
     QVERIFY(quiz.isVisible());
     quiz.TapButton(shown[1]);
