@@ -239,11 +239,10 @@ FileDialog::~FileDialog() = default;
 
 void FileDialog::SetFilter(const QString& filter)
 {
-    m_filter = filter;
     m_descriptions.clear();
     m_patterns.clear();
     const QStringList fields = filter.split(QLatin1Char('|'));
-    for (int i = 0; i + 1 <= fields.size(); i += 2) {
+    for (int i = 0; i < fields.size(); i += 2) {
         if (i == fields.size() - 1 && fields.at(i).trimmed().isEmpty())
             break; // a trailing "|"
         m_descriptions.append(fields.at(i));
@@ -357,8 +356,7 @@ void FileDialog::ListSubfolders(QTreeWidgetItem* item)
         if (!present.contains(name))
             AddFolderItem(item, name, JoinPath(path, name));
     }
-    item->sortChildren(0, Qt::AscendingOrder);
-    // Case-insensitive order, as users expect; sortChildren compares with case.
+    // Sorted by name without regard to case.
     QList<QTreeWidgetItem*> children = item->takeChildren();
     std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
         return QString::compare(a->text(0), b->text(0), Qt::CaseInsensitive) < 0;

@@ -157,7 +157,6 @@ private:
     bool m_filling = false;            // list being refilled: ignore its notifications
     QString m_startFolder;             // normalised starting folder
     QString m_currentFolder;           // folder whose files are listed
-    QString m_filter;                  // the raw filter string
     QStringList m_descriptions;        // file-type descriptions
     QStringList m_patterns;            // pattern fields, parallel to m_descriptions
     int m_selectedFilter = 0;          // index into m_patterns

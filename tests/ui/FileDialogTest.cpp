@@ -144,22 +144,26 @@ void FileDialogTest::patterns_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<int>("type");
     QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<int>("types"); // entries of the file-type drop-down
 
     const QStringList sounds{"a.mp3", "b.wav", "c.wma", "d.txt", "e.mid"};
     QTest::newRow("blanks around commas") << sounds << "Sounds|*.mp3,*.wav, *.wma" << 0
-                                          << QStringList{"a.mp3", "b.wav", "c.wma"};
-    QTest::newRow("second type") << sounds << "Sounds|*.mp3,*.wav, *.wma|Midi|*.mid" << 1 << QStringList{"e.mid"};
+                                          << QStringList{"a.mp3", "b.wav", "c.wma"} << 1;
+    QTest::newRow("second type") << sounds << "Sounds|*.mp3,*.wav, *.wma|Midi|*.mid" << 1 << QStringList{"e.mid"} << 2;
     QTest::newRow("file matching two pieces is listed twice")
-        << QStringList{"a.mp3", "b.mp3"} << "x|*.mp3, a*" << 0 << QStringList{"a.mp3", "b.mp3", "a.mp3"};
+        << QStringList{"a.mp3", "b.mp3"} << "x|*.mp3, a*" << 0 << QStringList{"a.mp3", "b.mp3", "a.mp3"} << 1;
     QTest::newRow("case does not matter") << QStringList{"LOUD.MP3", "soft.mp3"} << "x|*.mp3" << 0
-                                          << QStringList{"LOUD.MP3", "soft.mp3"};
+                                          << QStringList{"LOUD.MP3", "soft.mp3"} << 1;
     QTest::newRow("*.* includes names without dot") << QStringList{"README", "b.txt"} << "All|*.*" << 0
-                                                    << QStringList{"b.txt", "README"};
+                                                    << QStringList{"b.txt", "README"} << 1;
     QTest::newRow("description without pattern lists all") << QStringList{"x", "y.z"} << "Everything" << 0
-                                                           << QStringList{"x", "y.z"};
-    QTest::newRow("no filter lists all") << QStringList{"x", "y.z"} << "" << 0 << QStringList{"x", "y.z"};
+                                                           << QStringList{"x", "y.z"} << 1;
+    QTest::newRow("no filter lists all") << QStringList{"x", "y.z"} << "" << 0 << QStringList{"x", "y.z"} << 0;
     QTest::newRow("hidden files and folders are not rows")
-        << QStringList{".secret.mp3", "sub/a.mp3", "top.mp3"} << "x|*" << 0 << QStringList{"top.mp3"};
+        << QStringList{".secret.mp3", "sub/a.mp3", "top.mp3"} << "x|*" << 0 << QStringList{"top.mp3"} << 1;
+    QTest::newRow("trailing bar") << QStringList{"a.mp3", "b.txt"} << "x|*.mp3|" << 0 << QStringList{"a.mp3"} << 1;
+    QTest::newRow("type index past the end of patterns") << QStringList{"a.mp3", "b.txt"} << "x|*.mp3|All" << 1
+                                                         << QStringList{"a.mp3", "b.txt"} << 2;
 }
 
 void FileDialogTest::patterns()
@@ -168,11 +172,13 @@ void FileDialogTest::patterns()
     QFETCH(QString, filter);
     QFETCH(int, type);
     QFETCH(QStringList, listed);
+    QFETCH(int, types);
     for (const QString& f : files)
         QVERIFY(MakeFile(m_root, f));
     FileDialog dialog(FileDialog::Mode::Open, m_root);
     dialog.SetFilter(filter);
     dialog.Prepare();
+    QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("1071"))->count(), types);
     if (type != 0)
         QVERIFY(dialog.SelectFileType(type));
     QCOMPARE(Names(dialog), listed);
