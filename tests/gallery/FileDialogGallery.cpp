@@ -37,7 +37,7 @@ QString SampleFolder()
             file.setFileTime(now.addDays(-f.daysAgo), QFileDevice::FileModificationTime);
     }
     QFile existing(root + QStringLiteral("/Templates/Weekdays.atf"));
-    if (existing.open(QIODevice::WriteOnly) && existing.write("[Weekdays]\r\n") > 0)
+    if (existing.open(QIODevice::WriteOnly) && existing.write("[Weekdays]\r\n") > 0 && existing.flush())
         existing.setFileTime(now.addDays(-7), QFileDevice::FileModificationTime);
     folder = sounds;
     return folder;
