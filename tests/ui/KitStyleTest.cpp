@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QAbstractItemView>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -98,6 +100,11 @@ private slots:
         // Children created later follow too.
         auto* late = new QCheckBox(QStringLiteral("late"), &window);
         QCOMPARE(KitText(late), 0x00ABCDEFu);
+        // The drop-down list of a combo box is a window of its own; it follows too.
+        auto* combo = new QComboBox(&window);
+        combo->addItem(QStringLiteral("Red"));
+        combo->ensurePolished();
+        QCOMPARE(FromQColor(combo->view()->palette().color(QPalette::Base)), 0x00123456u);
         // Changing the window's colours again reaches every child.
         ApplyKitColors(&window, 0x00000000, 0x00FFFFFF);
         QCOMPARE(KitBackground(button), 0u);
