@@ -7,7 +7,9 @@
 #include "ColorHelpers.h"
 #include "DevicePaths.h"
 #include "FadeCurve.h"
-#include "FittedFont.h"
+#include "KitFont.h"
+#include "KitPainter.h"
+#include "KitStyle.h"
 #include "Locale.h"
 #include "MediaPlayer.h"
 #include "MediaPlayerFactory.h"
@@ -33,7 +35,6 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
@@ -71,7 +72,6 @@ constexpr int kSoundStripHeight = 30;
 // The classic extended style bit that keeps the window above the shell's
 // start-up screen has its counterpart in WindowStaysOnTopHint.
 
-const char* const kFontFamily = "Tahoma";
 constexpr int kClockPointSize = 22;
 
 int RoundDiv96(int a, int dpi) { return mul_div_round(a, dpi, 96); }
@@ -121,8 +121,7 @@ void CAlarmDialog::Init()
 
     // 1. Clock font and the controls in the window's colours.
     CreateControls();
-    clockFont_ = QFont(QString::fromLatin1(kFontFamily));
-    clockFont_.setPointSize(kClockPointSize);
+    clockFont_ = KitFont(kClockPointSize);
     clockLabel_->setFont(clockFont_);
 
     // 2.
@@ -178,7 +177,7 @@ void CAlarmDialog::CreateControls()
     clockLabel_ = makeLabel(IdClock, Qt::AlignCenter, false);
     titleLabel_ = makeLabel(IdTitle, Qt::AlignCenter, true);
     messageLabel_ = makeLabel(IdMessage, Qt::AlignCenter, true);
-    messageLabel_->setProperty("bordered", true);
+    messageLabel_->setFrameShape(QFrame::Box); // painted with a double frame
     hintLabel_ = makeLabel(IdSnoozeHint, Qt::AlignCenter, false);
     countdownLabel_ = makeLabel(IdCountdown, Qt::AlignLeft | Qt::AlignVCenter, false);
 
@@ -210,19 +209,7 @@ void CAlarmDialog::CreateControls()
     ApplyColors(this);
 }
 
-void CAlarmDialog::ApplyColors(QWidget* w)
-{
-    QPalette pal = w->palette();
-    const QColor back = ToQColor(backColor_);
-    const QColor text = ToQColor(textColor_);
-    for (auto role : {QPalette::Window, QPalette::Base})
-        pal.setColor(role, back);
-    pal.setColor(QPalette::Button, ToQColor(GradientShade(backColor_, kGradientShade)));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        pal.setColor(role, text);
-    pal.setColor(QPalette::Highlight, text);
-    w->setPalette(pal);
-}
+void CAlarmDialog::ApplyColors(QWidget* w) { ApplyKitColors(w, backColor_, textColor_); }
 
 void CAlarmDialog::GoFullScreen()
 {
@@ -317,8 +304,7 @@ void CAlarmDialog::DoLayout(const QSize& size)
     auto fit = [u](QLabel* label, const QString& text) {
         label->setText(text);
         if (!text.isEmpty())
-            label->setFont(FitFont(QString::fromLatin1(kFontFamily), text,
-                                   label->geometry().adjusted(u, u, -u, -u)));
+            label->setFont(FitFont(text, label->geometry(), u));
     };
     if (layoutStyle() != 2) {
         if (!alarm_->title.isEmpty())
@@ -326,8 +312,7 @@ void CAlarmDialog::DoLayout(const QSize& size)
         if (!alarm_->message.isEmpty())
             fit(messageLabel_, alarm_->message);
     }
-    QFont small(QString::fromLatin1(kFontFamily));
-    small.setPointSize(9);
+    const QFont small = KitFont(9);
     hintLabel_->setFont(small);
     countdownLabel_->setFont(small);
     if (countdown_ > 0 && layoutStyle() != 0)
@@ -337,8 +322,7 @@ void CAlarmDialog::DoLayout(const QSize& size)
     if (countdown_ > 0 && layoutStyle() == 0)
         countdownLabel_->setText(QString::number(countdown_));
     endButton_->setText(Text(kTextEndAlarm));
-    QFont endFont(QString::fromLatin1(kFontFamily));
-    endFont.setPointSize(layoutStyle() == 0 ? 9 : 16);
+    QFont endFont = KitFont(layoutStyle() == 0 ? 9 : 16);
     endFont.setBold(true);
     endButton_->setFont(endFont);
     vibrateBox_->setText(Text(kTextVibrate));
@@ -1113,51 +1097,13 @@ void CAlarmDialog::UpdateBattery(bool repaint)
 
 void CAlarmDialog::PaintLabel(QPainter& p, QLabel* label)
 {
-    const QString text = label->text();
-    const QRect r = label->geometry();
-    if (text.isEmpty() || r.isEmpty())
-        return;
-    const QColor back = ToQColor(backColor_);
-    const QColor text_ = ToQColor(textColor_);
-
-    if (label->property("bordered").toBool()) {
-        const QColor shade = ToQColor(GradientShade(backColor_, kGradientShade));
-        if (backgroundCache_.isNull()) {
-            QLinearGradient g(r.topLeft(), r.bottomLeft());
-            g.setColorAt(0, shade);
-            g.setColorAt(1, back);
-            p.fillRect(r.adjusted(1, 1, -1, -1), g);
-        }
-        p.setPen(shade);
-        p.drawRect(r.adjusted(0, 0, -1, -1));
-        p.setPen(back);
-        p.drawRect(r.adjusted(1, 1, -2, -2));
-    }
-
-    p.setFont(label->font());
-    const QFontMetrics fm(label->font());
-    const Qt::Alignment hAlign = label->alignment() & Qt::AlignHorizontal_Mask;
-    const int wrap = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
-    QRect box = r;
-    int vAlign = Qt::AlignVCenter;
-    const QRect need = fm.boundingRect(r, int(hAlign) | Qt::AlignTop | wrap, text);
-    if (need.height() > r.height()) {
-        // Too tall: keep whole lines from the top.
-        const int lines = std::max(1, r.height() / std::max(1, fm.lineSpacing()));
-        box.setHeight(std::min(r.height(), lines * fm.lineSpacing()));
-        vAlign = Qt::AlignTop;
-    }
-    const int flags = int(hAlign) | vAlign | wrap;
-    p.save();
-    p.setClipRect(r);
-    if (!alarm_->noTextBorder) {
-        p.setPen(back);
-        for (const QPoint d : {QPoint(-1, -1), QPoint(1, -1), QPoint(-1, 1), QPoint(1, 1)})
-            p.drawText(box.translated(d), flags, text);
-    }
-    p.setPen(text_);
-    p.drawText(box, flags, text);
-    p.restore();
+    HiddenLabelStyle style;
+    style.background = backColor_;
+    style.text = textColor_;
+    style.shade = kGradientShade;
+    style.textBorder = !alarm_->noTextBorder;
+    style.fillFrame = backgroundCache_.isNull(); // a picture behind stays visible
+    PaintHiddenLabel(p, this, label, style);
 }
 
 void CAlarmDialog::paintEvent(QPaintEvent*)
@@ -1165,10 +1111,7 @@ void CAlarmDialog::paintEvent(QPaintEvent*)
     // Qt paints into the window's back buffer and shows it in one block.
     QPainter p(this);
     const QColor back = ToQColor(backColor_);
-    QLinearGradient g(0, 0, 0, height());
-    g.setColorAt(0, ToQColor(GradientShade(backColor_, kGradientShade)));
-    g.setColorAt(1, back);
-    p.fillRect(rect(), g);
+    PaintWindowBackground(p, rect(), backColor_, kGradientShade);
 
     if (alarm_->backImageStyle != 0) {
         UpdateBackgroundCache();

@@ -1,14 +1,12 @@
 // The ringing window's building blocks: fade curves and timing, the clock
-// format, the snooze keys, the battery icons, the fitted font and Wu's lines.
+// format, the snooze keys, the battery icons and Wu's lines.
 #include "BatteryIcons.h"
 #include "ClockFormat.h"
 #include "FadeCurve.h"
-#include "FittedFont.h"
 #include "SnoozeKeys.h"
 #include "WaveVolume.h"
 #include "WuLine.h"
 
-#include <QFontMetrics>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -209,35 +207,6 @@ private slots:
         const QPixmap icon = BatteryIcon(id, 2);
         QCOMPARE(icon.size(), QSize(62, 32));
         QVERIFY(BatteryIcon(281, 1).isNull());
-    }
-
-    void fittedFont_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("area");
-        QTest::newRow("short title") << "Wake up" << QRect(0, 0, 232, 50);
-        QTest::newRow("long message") << "Take the bins out and feed the cat before you leave the house"
-                                      << QRect(0, 0, 232, 100);
-        QTest::newRow("tiny area") << "Unfittable text in a very small box" << QRect(0, 0, 20, 8);
-    }
-    void fittedFont()
-    {
-        QFETCH(QString, text);
-        QFETCH(QRect, area);
-        int size = 0;
-        const QFont font = FitFont("Tahoma", text, area, &size);
-        QVERIFY(size >= kFitFontMinSize);
-        QCOMPARE(font.pointSizeF(), size / 10.0);
-        const QRect need = QFontMetrics(font).boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, text);
-        if (size > kFitFontMinSize) {
-            QVERIFY(need.width() <= area.width() - 3);
-            QVERIFY(need.height() <= area.height() - 3);
-            // Five tenths more would not fit (the search ends on the finest step).
-            const QRect more = QFontMetrics(FontAtTenths("Tahoma", size + 5))
-                                   .boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, text);
-            QVERIFY(more.width() > area.width() - 3 || more.height() > area.height() - 3 ||
-                    size >= 505);
-        }
     }
 
     void wuLine_data()
