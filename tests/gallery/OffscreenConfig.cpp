@@ -40,7 +40,7 @@ QString OffscreenConfig::Write(const QString& screenText, const QString& dir, QS
             *error = QStringLiteral("cannot create %1").arg(dir);
         return QString();
     }
-    // No ':' in the name: the platform specification separates options with it.
+    // No ':' in the name: QT_QPA_PLATFORM separates the plugin's options with it.
     const int dpi = int(screen.devicePixelRatio * 96 + 0.5);
     const QString path = QDir(dir).filePath(
         QStringLiteral("screen-%1x%2-%3.json").arg(screen.deviceWidth).arg(screen.deviceHeight).arg(dpi));
@@ -54,7 +54,7 @@ QString OffscreenConfig::Write(const QString& screenText, const QString& dir, QS
     return path;
 }
 
-QString OffscreenConfig::PlatformSpec(const QString& configPath)
+QString OffscreenConfig::PlatformValue(const QString& configPath)
 {
     return QStringLiteral("offscreen:configfile=") + configPath;
 }
@@ -69,7 +69,7 @@ bool OffscreenConfig::Prepare(const QString& screenText, const QString& dir, QSt
             *error = QStringLiteral("the configuration path may not contain ':': %1").arg(path);
         return false;
     }
-    qputenv("QT_QPA_PLATFORM", PlatformSpec(path).toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", PlatformValue(path).toLocal8Bit());
     qputenv("DAWNBELL_SCREEN", screenText.trimmed().toLatin1());
     return true;
 }

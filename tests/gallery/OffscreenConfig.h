@@ -25,7 +25,7 @@ public:
     // the text is not a valid display or the file cannot be written.
     static QString Write(const QString& screenText, const QString& dir, QString* error = nullptr);
     // The QT_QPA_PLATFORM value that starts the offscreen plugin with `configPath`.
-    static QString PlatformSpec(const QString& configPath);
+    static QString PlatformValue(const QString& configPath);
     // For a process that has not created its QGuiApplication yet: writes the
     // configuration into `dir` and sets QT_QPA_PLATFORM and DAWNBELL_SCREEN so the
     // application starts on that display. False (environment unchanged) on failure.

@@ -94,7 +94,7 @@ private slots:
         QVERIFY(!path.isEmpty());
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), OffscreenConfig::PlatformSpec(path));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), OffscreenConfig::PlatformValue(path));
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--probe-screen")});
         QVERIFY(child.waitForFinished(20000));
