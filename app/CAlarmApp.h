@@ -35,15 +35,29 @@ public:
     // The application object of this process; null before one exists.
     static CAlarmApp* Instance();
 
-    // Runs the first instance's start-up for `commandLine` (the verb, language,
-    // power-timeout fix, first launch, colours, lock-screen lists) and then, unless
-    // the verb ends the program, the main window modally. Returns the process's
-    // exit status (0 normally).
-    int Run(const QString& commandLine);
+    // Runs the first instance's start-up for `commandLine` (Initialise) and then,
+    // unless the verb ends the program, `runMainWindow` (which shows the main window
+    // modally and returns when it has closed). Returns the exit status (0).
+    int Run(const QString& commandLine, const std::function<void()>& runMainWindow);
 
-    // The start-up steps without the main window; false when the verb has been
-    // handled completely and the program should end.
+    // The start-up steps before the main window: registry root, the verb
+    // ("reinit", "autoclose", "reset", empty), language, power-timeout fix, first
+    // launch, colours, lock-screen lists. False when the verb has been handled
+    // completely (or a restart was requested) and the program should end.
     bool Initialise(const QString& commandLine);
+
+    // The platform's version, from DAWNBELL_PLATFORM_VERSION ("major.minor.build";
+    // missing or malformed reads as 5.2.21000).
+    struct PlatformVersion {
+        int major = 5;
+        int minor = 2;
+        int build = 21000;
+    };
+    static PlatformVersion CurrentPlatformVersion();
+    // Parses "major.minor.build" (three unsigned decimal numbers); false otherwise.
+    static bool ParsePlatformVersion(const QString& text, PlatformVersion* out);
+    // True for platforms up to 5.2 build 20999, which need the alarm-bug fix.
+    static bool NeedsAlarmBugFix(const PlatformVersion& v);
 
     // --- held for the life of the process ------------------------------------
     QString commandLine;          // the program's command line, for the main window
@@ -68,6 +82,10 @@ public:
     static void SetStartFunction(StartFunction start);
 
 private:
+    void AutoClose();
+    void ChooseAndLoadLanguage();
+    void ApplyPowerTimeoutFix(bool olderPlatform);
+
     static CAlarmApp* s_instance; // the process's application object
 };
 

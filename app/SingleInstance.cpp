@@ -1,0 +1,64 @@
+#include "SingleInstance.h"
+
+#include "DevicePaths.h"
+#include "IpcFrame.h"
+
+#include <chrono>
+#include <thread>
+
+namespace dawnbell {
+
+namespace {
+
+ipc::SendResult PostTo(const std::string& socketPath, const std::string& executable, uint32_t message,
+                       uint32_t wparam, int32_t lparam)
+{
+    ipc::IpcClient client;
+    if (const ipc::SendResult r = client.Connect(socketPath, executable); r != ipc::SendOk)
+        return r;
+    return client.Post(message, wparam, lparam);
+}
+
+} // namespace
+
+ipc::SendResult SingleInstance::Forward(const QString& line, const std::string& socketPath,
+                                        const std::string& executable, int answerTimeoutMs)
+{
+    if (line.isEmpty())
+        return PostTo(socketPath, executable, ipc::MsgForeground, 0, 0);
+    if (line == QLatin1String("reinit"))
+        return PostTo(socketPath, executable, ipc::MsgReinit, 0, -1);
+
+    uint32_t code = 1;
+    QString key = line;
+    if (line.startsWith(QLatin1String("edit "))) {
+        code = 2;
+        key = line.mid(5);
+    }
+    if (const ipc::SendResult r = PostTo(socketPath, executable, ipc::MsgForeground, 0, 0); r != ipc::SendOk)
+        return r;
+    ipc::IpcClient client;
+    if (const ipc::SendResult r = client.Connect(socketPath, executable); r != ipc::SendOk)
+        return r;
+    return client.SendCopyData(code, key.toStdU16String(), answerTimeoutMs, nullptr);
+}
+
+SingleInstance::Outcome SingleInstance::Enter(const QString& line, ipc::InstanceLock* lock, int attempts,
+                                              int intervalMs)
+{
+    const std::string executable = ProgramPath();
+    if (lock->Acquire(executable) != ipc::InstanceLock::HeldByOther)
+        return First; // held, or no lock to be had: nothing else can be running either way we can tell
+    const std::string socket = ipc::SocketPath();
+    for (int i = 0; i < attempts; ++i) {
+        // A window that is found counts as reached, even if it then fails to
+        // take the message (a key too long to be any alarm's, a broken pipe).
+        if (Forward(line, socket, executable) != ipc::SendNoWindow)
+            return Forwarded;
+        if (i + 1 < attempts)
+            std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+    }
+    return Further;
+}
+
+} // namespace dawnbell

@@ -1,0 +1,44 @@
+#pragma once
+// Keeping one running instance per program file: the first process holds the
+// instance lock; a later one hands its command line to the running main window
+// and ends.
+#include "IpcClient.h"
+#include "InstanceLock.h"
+
+#include <QString>
+
+#include <string>
+
+namespace dawnbell {
+
+class SingleInstance {
+public:
+    // Looks for the running window this many times, this far apart (ms).
+    static constexpr int kAttempts = 40;
+    static constexpr int kAttemptIntervalMs = 250;
+    // Longest wait for the running window to handle a forwarded key (ms): it
+    // answers after the whole ringing, which may last long.
+    static constexpr int kAnswerTimeoutMs = 60 * 60 * 1000;
+
+    enum Outcome {
+        First,     // this process holds the lock: start normally
+        Forwarded, // the running window has the command line: end
+        Further,   // a lock is held but no window answered: start as a further instance
+    };
+
+    // At process entry: takes `lock` for this executable or, when another process
+    // holds it, forwards `line` to its window (Forward), trying `attempts` times.
+    static Outcome Enter(const QString& line, ipc::InstanceLock* lock, int attempts = kAttempts,
+                         int intervalMs = kAttemptIntervalMs);
+
+    // Forwards a command line to the window serving `socketPath` when its process
+    // runs `executable`: "" posts "to the front"; "reinit" posts message 1024
+    // (wParam 0, lParam -1); "edit " + key (exact, case-sensitive, like the first
+    // instance's verbs) brings the window to the front, then sends copy-data code 2
+    // with the key; anything else likewise with code 1 and the whole line.
+    // SendNoWindow when no such window answers on the socket.
+    static ipc::SendResult Forward(const QString& line, const std::string& socketPath,
+                                   const std::string& executable, int answerTimeoutMs = kAnswerTimeoutMs);
+};
+
+} // namespace dawnbell
