@@ -4,7 +4,7 @@
 #include "Clock.h"
 #include "ColorHelpers.h"
 #include "DialogLayout.h"
-#include "FittedFont.h"
+#include "KitFont.h"
 #include "KitPainter.h"
 #include "KitStyle.h"
 #include "Profile.h"
@@ -23,7 +23,6 @@ namespace dawnbell {
 
 namespace {
 
-const char* const kFontFamily = "Tahoma";
 // Shade of the background gradient's top row.
 constexpr int kGradientShade = 0x50;
 // Window size at 96 dpi, portrait and landscape keypads.
@@ -151,8 +150,7 @@ void CQuizDialog::Refresh()
     // The font is fitted to the prompt and used by the keypad as well.
     if (fittedFor_ != game_.prompt() || fittedFor_.isNull()) {
         const int u = ((dpi_x() + 24) * 2) / 96;
-        promptFont_ = FitFont(QString::fromLatin1(kFontFamily), game_.prompt(),
-                              promptRect_.adjusted(u, u, -u, -u));
+        promptFont_ = FitFont(game_.prompt(), promptRect_, u);
         fittedFor_ = game_.prompt().isNull() ? QStringLiteral("") : game_.prompt();
     }
     for (int i = 0; i < QuizGame::kButtons; ++i) {
