@@ -283,10 +283,12 @@ void CQuizDialog::LostActivation()
 
 void CQuizDialog::closeEvent(QCloseEvent* e)
 {
+    // The close message (the session ending, say) does end the quiz, unlike Escape.
     closed_ = true;
     for (QBasicTimer& t : timers_)
         t.stop();
-    QDialog::closeEvent(e);
+    e->accept();
+    QDialog::done(QDialog::Rejected);
 }
 
 void CQuizDialog::showEvent(QShowEvent* e)

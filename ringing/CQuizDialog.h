@@ -72,7 +72,8 @@ protected:
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    // Escape does not dismiss the quiz: only solving it (or the automatic stop) does.
+    // Escape does not dismiss the quiz: only solving it, the automatic stop or
+    // the window's close message do.
     void reject() override;
 
 private:

@@ -165,8 +165,6 @@ private slots:
 
     void mathProblemsAreSolvedByTheirDigit_data();
     void mathProblemsAreSolvedByTheirDigit();
-    void levelZeroSumsTotalADigit_data();
-    void levelZeroSumsTotalADigit();
     void squareRoots_data();
     void squareRoots();
     void memoryFaceUpPairsByLevel_data();
@@ -182,6 +180,7 @@ private slots:
     void layoutByOrientation();
     void lostActivation_data();
     void lostActivation();
+    void escapeKeepsTheQuiz();
     void runnerRunsModally();
 
 private:
@@ -235,28 +234,6 @@ void QuizTest::mathProblemsAreSolvedByTheirDigit()
         QVERIFY2(!quiz.isVisible(), qPrintable(prompt));
         QCOMPARE(quiz.result(), int(QDialog::Accepted));
     }
-}
-
-// Level 0: the two numbers are not negative and add up to a digit.
-void QuizTest::levelZeroSumsTotalADigit_data()
-{
-    QTest::addColumn<unsigned>("seed");
-    for (unsigned seed : {1u, 7u, 99u, 1234u, 4000000000u})
-        QTest::newRow(qPrintable(QString::number(seed))) << seed;
-}
-
-void QuizTest::levelZeroSumsTotalADigit()
-{
-    QFETCH(unsigned, seed);
-    CQuizDialog::SetSeedForTesting(seed);
-    CQuizDialog quiz(0, 0xFFFFFF, 0, QuizGame::Math);
-    const QStringList parts = quiz.game().prompt().split(QStringLiteral(" + "));
-    QCOMPARE(parts.size(), 2);
-    const int x = parts[0].toInt(), y = parts[1].toInt();
-    QVERIFY(x >= 0 && y >= 0 && x + y <= 9);
-    quiz.show();
-    quiz.TapButton(ButtonWithLabel(quiz, QString::number(x + y)));
-    QCOMPARE(quiz.result(), int(QDialog::Accepted));
 }
 
 // Level 3 shows the root sign and the square of the answer, including 0.
@@ -632,6 +609,19 @@ void QuizTest::lostActivation()
         QCOMPARE(quiz.result(), int(QDialog::Accepted));
         QTRY_VERIFY(owner.activations > before);
     }
+}
+
+// Escape is no way out of the quiz; the window's close message is.
+void QuizTest::escapeKeepsTheQuiz()
+{
+    CQuizDialog quiz(0, 0xFFFFFF, 2, QuizGame::Repeat);
+    quiz.show();
+    QTest::keyClick(&quiz, Qt::Key_Escape);
+    QVERIFY(quiz.isVisible());
+    QVERIFY(quiz.close());
+    QVERIFY(!quiz.isVisible());
+    // Its timers stop with it.
+    QVERIFY(!quiz.timerActive(QuizGame::TimerPresent));
 }
 
 // The ringing window's hook runs the quiz modally until it is solved.
