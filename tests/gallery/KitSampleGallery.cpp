@@ -140,7 +140,10 @@ public:
         } else {
             auto* list = new QListWidget;
             list->addItems({QStringLiteral("07:30 Work days"), QStringLiteral("09:00 Weekend"),
-                            QStringLiteral("13:15 Nap"), QStringLiteral("18:00 Gym")});
+                            QStringLiteral("13:15 Nap"), QStringLiteral("18:00 Gym"),
+                            QStringLiteral("21:00 Pills"), QStringLiteral("22:30 Bed"),
+                            QStringLiteral("23:45 Late news"), QStringLiteral("05:10 Early train"),
+                            QStringLiteral("06:00 Run"), QStringLiteral("06:45 Bus")});
             list->setCurrentRow(1);
             list->setMinimumHeight(ScaleY(30));
             add(list, columns);
