@@ -1,4 +1,5 @@
 #include "ColorHelpers.h"
+#include "KitArrowButton.h"
 #include "KitPainter.h"
 #include "KitStyle.h"
 
@@ -170,6 +171,35 @@ private slots:
         // The tick is drawn in the text colour in the middle of the box.
         QVERIFY(HasColor(on, QRect(5, 5, 8, 8), 0x00000000));
         QVERIFY(!HasColor(off, QRect(5, 5, 8, 8), 0x00000000));
+    }
+
+    void arrowButton_data()
+    {
+        QTest::addColumn<int>("arrow");
+        QTest::addColumn<QRect>("arrowSide");  // where the arrow's broad end lies
+        QTest::addColumn<QRect>("pointSide");  // beside the tip, where the arrow is narrow
+        QTest::newRow("left") << int(Qt::LeftArrow) << QRect(16, 10, 4, 10) << QRect(12, 9, 3, 3);
+        QTest::newRow("up") << int(Qt::UpArrow) << QRect(10, 16, 10, 4) << QRect(9, 12, 3, 3);
+    }
+    void arrowButton()
+    {
+        QFETCH(int, arrow);
+        QFETCH(QRect, arrowSide);
+        QFETCH(QRect, pointSide);
+        QWidget window;
+        ApplyKitColors(&window, 0x00FFFFFF, 0x00000000);
+        auto* button = new KitArrowButton(Qt::ArrowType(arrow), &window);
+        button->setGeometry(0, 0, 30, 30);
+        const QImage normal = Render(button);
+        QVERIFY(HasColor(normal, arrowSide, 0x00000000));
+        QVERIFY(!HasColor(normal, pointSide, 0x00000000));
+        button->setDown(true);
+        QVERIFY(Render(button) != normal); // pressed look
+        button->setDown(false);
+        button->setEnabled(false);
+        const QImage disabled = Render(button);
+        QVERIFY(!HasColor(disabled, QRect(5, 5, 20, 20), 0x00000000));
+        QVERIFY(HasColor(disabled, arrowSide, Average(0x00FFFFFF, 0)));
     }
 
     void windowBackgroundGradient_data()
