@@ -1097,13 +1097,29 @@ void CAlarmDialog::UpdateBattery(bool repaint)
 
 void CAlarmDialog::PaintLabel(QPainter& p, QLabel* label)
 {
-    HiddenLabelStyle style;
-    style.background = backColor_;
-    style.text = textColor_;
-    style.shade = kGradientShade;
-    style.textBorder = !alarm_->noTextBorder;
-    style.fillFrame = backgroundCache_.isNull(); // a picture behind stays visible
-    PaintHiddenLabel(p, this, label, style);
+    const QString text = label->text();
+    const QRect r = label->geometry();
+    if (text.isEmpty() || r.isEmpty())
+        return;
+    if (label->frameShape() != QFrame::NoFrame) {
+        const uint32_t shade = GradientShade(backColor_, kGradientShade);
+        if (backgroundCache_.isNull()) // a picture behind stays visible
+            PaintVerticalGradient(p, r.adjusted(1, 1, -1, -1), shade, backColor_);
+        PaintCutFrame(p, r, shade, backColor_);
+    }
+    // Wrapped texts keep the margin of u their font was fitted to.
+    const QRect inner = label->wordWrap() ? r.adjusted(unit_, unit_, -unit_, -unit_) : r;
+    const int wrap = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+    const int hAlign = int(label->alignment() & Qt::AlignHorizontal_Mask);
+    p.setFont(label->font());
+    const QFontMetrics fm(label->font());
+    const int need = fm.boundingRect(inner, hAlign | Qt::AlignTop | wrap, text).height();
+    const QRect band = CenteredTextBand(inner, need, std::max(1, fm.lineSpacing()));
+    p.save();
+    p.setClipRect(band.adjusted(-1, -1, 1, 1));
+    const int vAlign = need > inner.height() ? Qt::AlignTop : Qt::AlignVCenter;
+    DrawBorderedText(p, band, hAlign | vAlign | wrap, text, textColor_, backColor_, !alarm_->noTextBorder);
+    p.restore();
 }
 
 void CAlarmDialog::paintEvent(QPaintEvent*)
