@@ -229,6 +229,10 @@ int NotifyDaemon::Run()
     }
     if (!Acquire())
         return lockFd_ >= 0 ? ExitAlreadyRunning : ExitFailure;
+    // Leave the starter's working folder, so the service (and every program it
+    // starts) holds no folder busy; the paths above are absolute then.
+    if (paths_.deviceDir[0] == '/' && !paths_.socket.empty() && paths_.socket[0] == '/' && ::chdir("/") != 0)
+        std::fprintf(stderr, "%s: cannot change to /: %s\n", kName, std::strerror(errno));
     if (!Listen())
         return ExitFailure;
     OpenTimer();
