@@ -15,6 +15,9 @@
 #include "DaemonLink.h"
 #include "NotifyStore.h"
 
+#include <cstdint>
+#include <optional>
+
 namespace dawnbell::notify {
 
 class NotifyDaemon {
@@ -32,14 +35,22 @@ public:
     int Run();
 
 private:
+    // Takes the device directory's lock and writes our id into it; false when
+    // another service holds it (lockFd_ open) or the file cannot be opened.
     bool Acquire();
+    // Binds the wake-up socket (replacing a dead service's socket file).
     bool Listen();
+    // Creates the alarm timer, falling back to CLOCK_REALTIME without the capability.
     void OpenTimer();
+    // Watches /etc for time-zone changes and the device directory for removal.
     void WatchZone();
     // Fires what is due and re-arms; false when the store cannot be read.
     bool Serve();
+    // Arms the timer at an absolute time in ms since the epoch, or disarms it.
     void Arm(const std::optional<int64_t>& atMs);
+    // Starts a removed record's application and logs the outcome.
     void Fire(const NotifyRecord& record);
+    // Consumes pending wake-ups, timer expirations and file events.
     void Drain();
 
     DaemonPaths paths_;
