@@ -11,6 +11,7 @@
 // A service started on demand by a client writes its messages (what it started,
 // what it removed) to <device directory>/notifyd.log, truncated at each start.
 // It ends when its device directory or its lock file is removed.
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
