@@ -17,6 +17,8 @@
 #include <QScreen>
 #include <QTimerEvent>
 
+#include <algorithm>
+
 namespace dawnbell {
 
 namespace {
@@ -39,6 +41,26 @@ QRect ScreenRect(const QWidget* w)
     if (g.emulated || !w->screen())
         return QRect(0, 0, g.logicalWidth, g.logicalHeight);
     return w->screen()->geometry();
+}
+
+// Densities for a window of `design` (96-dpi pixels) on `screen` (logical
+// pixels): dpi_x/dpi_y, lowered by one common factor when the window would not
+// fit otherwise (displays smaller than any the layouts were made for, such as
+// 240 x 320 at 192 dpi with 120 x 160 logical pixels).
+void FitDensities(const QSize& design, const QSize& screen, int* dpiX, int* dpiY)
+{
+    *dpiX = dpi_x();
+    *dpiY = dpi_y();
+    if (design.isEmpty() || screen.isEmpty())
+        return;
+    const int baseX = *dpiX, baseY = *dpiY;
+    for (int percent = 100; percent > 1; --percent) {
+        *dpiX = std::max(1, baseX * percent / 100);
+        *dpiY = std::max(1, baseY * percent / 100);
+        if (mul_div_round(design.width(), *dpiX, 96) <= screen.width()
+            && mul_div_round(design.height(), *dpiY, 96) <= screen.height())
+            return;
+    }
 }
 
 bool IsWithin(const QWidget* w, const QWidget* root)
@@ -65,14 +87,17 @@ CCloseAlarmDialog::CCloseAlarmDialog(uint32_t backColor, uint32_t textColor, QWi
     question_->setObjectName(QString::number(IdQuestion));
     question_->setAlignment(Qt::AlignCenter);
     question_->setWordWrap(true);
-    QFont bold = KitFont(kQuestionPoints);
+    // Fonts shrink with the window on displays too small for its design size.
+    int dx = 96, dy = 96;
+    FitDensities(QSize(kWidth, kHeight), ScreenRect(this).size(), &dx, &dy);
+    QFont bold = KitFont(std::max(4, mul_div_round(kQuestionPoints, dx, dpi_x())));
     bold.setBold(true);
     question_->setFont(bold);
     question_->hide();
     count_ = new QLabel(QString::number(countdown_), this);
     count_->setObjectName(QString::number(IdCountdown));
     count_->setAlignment(Qt::AlignCenter);
-    count_->setFont(KitFont(kCountdownPoints));
+    count_->setFont(KitFont(std::max(4, mul_div_round(kCountdownPoints, dx, dpi_x()))));
     count_->hide();
 
     yes_ = new QPushButton(Text(kTextYes), this);
@@ -83,9 +108,14 @@ CCloseAlarmDialog::CCloseAlarmDialog(uint32_t backColor, uint32_t textColor, QWi
     no_->setObjectName(QString::number(IdNo));
     no_->setAutoDefault(false);
     connect(no_, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+    if (dx != dpi_x()) {
+        yes_->setFont(KitFont(std::max(4, mul_div_round(kCountdownPoints, dx, dpi_x()))));
+        no_->setFont(yes_->font());
+    }
 
-    setFixedSize(mul_div_round(kWidth, dpi_x(), 96), mul_div_round(kHeight, dpi_y(), 96));
-    DialogLayout::Load(kLayout).Apply(this);
+    size_ = QSize(mul_div_round(kWidth, dx, 96), mul_div_round(kHeight, dy, 96));
+    setFixedSize(size_);
+    DialogLayout::Load(kLayout).Apply(this, dx, dy);
     Place();
     timer_.start(kTickMs, this);
 }
@@ -108,10 +138,9 @@ QLabel* CCloseAlarmDialog::label(int id) const
 void CCloseAlarmDialog::Place()
 {
     const QRect screen = ScreenRect(this);
-    const QSize size(mul_div_round(kWidth, dpi_x(), 96), mul_div_round(kHeight, dpi_y(), 96));
-    const QRect target(QPoint(screen.x() + (screen.width() - size.width()) / 2,
-                              screen.y() + (screen.height() - size.height()) / 2),
-                       size);
+    const QRect target(QPoint(screen.x() + (screen.width() - size_.width()) / 2,
+                              screen.y() + (screen.height() - size_.height()) / 2),
+                       size_);
     if (geometry() != target)
         setGeometry(target);
 }

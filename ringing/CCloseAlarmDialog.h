@@ -66,6 +66,7 @@ private:
 
     uint32_t backColor_;            // 0x00BBGGRR
     uint32_t textColor_;            // 0x00BBGGRR
+    QSize size_;                    // window size, logical pixels
     int countdown_ = kCountdownSeconds; // seconds left before answering No
     bool closed_ = false;           // ended or closing: activation no longer handled
     bool wasActive_ = false;        // has been the active window

@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QTimerEvent>
 
+#include <algorithm>
+
 namespace dawnbell {
 
 namespace {
@@ -42,6 +44,26 @@ QRect ScreenRect(const QWidget* w)
     if (g.emulated || !w->screen())
         return QRect(0, 0, g.logicalWidth, g.logicalHeight);
     return w->screen()->geometry();
+}
+
+// Densities for a window of `design` (96-dpi pixels) on `screen` (logical
+// pixels): dpi_x/dpi_y, lowered by one common factor when the window would not
+// fit otherwise (displays smaller than any the layouts were made for, such as
+// 240 x 320 at 192 dpi with 120 x 160 logical pixels).
+void FitDensities(const QSize& design, const QSize& screen, int* dpiX, int* dpiY)
+{
+    *dpiX = dpi_x();
+    *dpiY = dpi_y();
+    if (design.isEmpty() || screen.isEmpty())
+        return;
+    const int baseX = *dpiX, baseY = *dpiY;
+    for (int percent = 100; percent > 1; --percent) {
+        *dpiX = std::max(1, baseX * percent / 100);
+        *dpiY = std::max(1, baseY * percent / 100);
+        if (mul_div_round(design.width(), *dpiX, 96) <= screen.width()
+            && mul_div_round(design.height(), *dpiY, 96) <= screen.height())
+            return;
+    }
 }
 
 // True when `w` is `root` or lies below it (parent chain).
@@ -116,9 +138,11 @@ void CQuizDialog::UpdateLayout()
     if (id == layoutId_)
         return;
     layoutId_ = id;
-    const int dx = dpi_x(), dy = dpi_y();
-    setFixedSize(mul_div_round(portrait ? kPortraitWidth : kLandscapeWidth, dx, 96),
-                 mul_div_round(portrait ? kPortraitHeight : kLandscapeHeight, dy, 96));
+    const QSize design = portrait ? QSize(kPortraitWidth, kPortraitHeight) : QSize(kLandscapeWidth, kLandscapeHeight);
+    int dx = 96, dy = 96;
+    FitDensities(design, screen.size(), &dx, &dy);
+    dpiX_ = dx;
+    setFixedSize(mul_div_round(design.width(), dx, 96), mul_div_round(design.height(), dy, 96));
 
     const DialogLayout layout = DialogLayout::Load(id);
     layout.Apply(this, dx, dy);
@@ -149,7 +173,7 @@ void CQuizDialog::Refresh()
 {
     // The font is fitted to the prompt and used by the keypad as well.
     if (fittedFor_ != game_.prompt() || fittedFor_.isNull()) {
-        const int u = ((dpi_x() + 24) * 2) / 96;
+        const int u = ((dpiX_ + 24) * 2) / 96;
         promptFont_ = FitFont(game_.prompt(), promptRect_, u);
         fittedFor_ = game_.prompt().isNull() ? QStringLiteral("") : game_.prompt();
     }

@@ -93,6 +93,7 @@ private:
     std::array<QBasicTimer, kTimers> timers_;     // indexed by QuizGame::TimerId
     std::array<int, kTimers> intervals_{};        // ms of the last start, -1 never
     int layoutId_ = 0;                            // layout applied, 0 = none yet
+    int dpiX_ = 96;                               // horizontal density the layout was scaled with
     QRect promptRect_;                            // prompt area, window pixels
     QFont promptFont_;                            // fitted prompt and keypad font
     QString fittedFor_;                           // prompt text promptFont_ was fitted to

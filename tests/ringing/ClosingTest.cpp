@@ -145,6 +145,7 @@ void ClosingTest::sizeAndPlace_data()
     QTest::newRow("320x240") << QByteArray("320x240") << QRect(74, 75, 171, 89);
     QTest::newRow("480x800@192") << QByteArray("480x800@192") << QRect(34, 155, 171, 89);
     QTest::newRow("240x240") << QByteArray("240x240") << QRect(34, 75, 171, 89);
+    QTest::newRow("smaller than designed for") << QByteArray("240x320@192") << QRect(0, 49, 119, 62);
 }
 
 void ClosingTest::sizeAndPlace()

@@ -545,6 +545,8 @@ void QuizTest::layoutByOrientation_data()
     QTest::newRow("square repeat") << QByteArray("240x240") << 4 << 186 << QRect(7, 22, 225, 195) << twelve;
     QTest::newRow("high density portrait") << QByteArray("480x800@192") << 4 << 185 << QRect(26, 67, 188, 265)
                                            << twelve;
+    QTest::newRow("smaller than designed for") << QByteArray("240x320@192") << 1 << 185 << QRect(3, 0, 114, 160)
+                                               << digits;
     QTest::newRow("wide landscape") << QByteArray("800x480@192") << 1 << 186 << QRect(87, 22, 225, 195) << digits;
 }
 
@@ -562,7 +564,8 @@ void QuizTest::layoutByOrientation()
     quiz.show();
     QCOMPARE(quiz.layoutId(), layout);
     QCOMPARE(quiz.geometry(), geometry);
-    QCOMPARE(quiz.promptRect(), QRect(11, 12, geometry.width() - 22, 26));
+    if (geometry.height() >= 195)
+        QCOMPARE(quiz.promptRect(), QRect(11, 12, geometry.width() - 22, 26));
     // (A Repeat keypad is read before its presentation covers a button.)
     QCOMPARE(KeypadReading(quiz), reading);
     for (int i = 0; i < 12; ++i) {
