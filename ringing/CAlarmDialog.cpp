@@ -1,6 +1,7 @@
 #include "CAlarmDialog.h"
 
 #include "Alarm.h"
+#include "AutoStop.h"
 #include "BatteryIcons.h"
 #include "ClockFormat.h"
 #include "Clock.h"
@@ -894,22 +895,16 @@ void CAlarmDialog::closeEvent(QCloseEvent* e)
 void CAlarmDialog::changeEvent(QEvent* e)
 {
     QDialog::changeEvent(e);
-    if (e->type() != QEvent::ActivationChange || ended_ || !initDone_ || isActiveWindow())
+    if (e->type() != QEvent::ActivationChange || !initDone_)
         return;
-    // The window's own quiz or confirmation, and its parent, never count.
-    auto ours = [this](QWidget* w) {
-        for (; w; w = w->parentWidget()) {
-            if (w == this)
-                return true;
-        }
-        return false;
-    };
-    QWidget* active = QApplication::activeWindow();
-    if (active && (active == parentWidget() || ours(active)))
-        return;
-    if (ours(QApplication::activeModalWidget()))
-        return;
-    OnLostActivation();
+    switch (DecideOnDeactivate(this, ended_)) {
+    case AutoStopDecision::Stop: // a phone call came to the front
+        KillTimer(TimerCountdown);
+        EndRinging();
+        break;
+    case AutoStopDecision::Reassert: OnLostActivation(); break;
+    case AutoStopDecision::Nothing: break;
+    }
 }
 
 void CAlarmDialog::OnLostActivation() { ReassertForeground(); }

@@ -143,9 +143,8 @@ protected:
     // only End alarm, the automatic stops and the close message do.
     void reject() override;
 
-    // The window lost activation to a window that is not its own (nor its
-    // parent). The automatic stop hooks in here; by default the window takes the
-    // foreground back.
+    // The window lost activation to another program that is not the phone (or
+    // the automatic stop is off): by default it takes the foreground back.
     virtual void OnLostActivation();
     // Puts the window back in front, covering the whole screen.
     void ReassertForeground();

@@ -1,11 +1,20 @@
 #include "RingingServices.h"
 
+#include "CCloseAlarmDialog.h"
+#include "CQuizDialog.h"
+
 namespace dawnbell {
 
 namespace {
 RingingServices& Defaults()
 {
-    static RingingServices services;
+    // The program's own quiz and closing confirmation unless replaced.
+    static RingingServices services = [] {
+        RingingServices s;
+        s.quiz = MakeQuizRunner();
+        s.confirmClose = MakeCloseConfirmer();
+        return s;
+    }();
     return services;
 }
 } // namespace

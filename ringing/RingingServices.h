@@ -30,7 +30,8 @@ struct RingingServices {
     QString wakeProgram;          // started by the snooze wake-up; empty: this program
 };
 
-// The services every ringing window starts with unless it is given its own.
+// The services every ringing window starts with unless it is given its own;
+// initially the program's quiz and closing confirmation windows.
 void SetDefaultRingingServices(const RingingServices& services);
 const RingingServices& DefaultRingingServices();
 
