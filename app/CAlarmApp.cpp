@@ -71,7 +71,7 @@ CAlarmApp::StartFunction& Start()
 
 } // namespace
 
-CAlarmApp::CAlarmApp()
+CAlarmApp::CAlarmApp() : programDir(QString::fromStdString(ProgramDir()))
 {
     s_instance = this;
 }
@@ -166,10 +166,12 @@ void CAlarmApp::ChooseAndLoadLanguage()
     languageFile = Profile::ReadText(kSettings, QStringLiteral("languageFile"), QStringLiteral("|"));
     if (languageFile == QLatin1String("|")) {
         languageFile = LanguageTable::FileForLanguageId(PlatformLanguageId());
+        if (languageFile.isNull())
+            languageFile = QStringLiteral(""); // stored as an empty text; a null one would delete the value
         Profile::WriteText(kSettings, QStringLiteral("languageFile"), languageFile);
     }
     languageTable.InstallAsTextProvider();
-    languageTable.Load(languageFile);
+    languageTable.Load(programDir, languageFile);
 }
 
 void CAlarmApp::ApplyPowerTimeoutFix(bool olderPlatform)
@@ -215,7 +217,7 @@ bool CAlarmApp::Initialise(const QString& line)
 
     if (Profile::ReadInt(kSettings, QStringLiteral("firstLaunch"), 1) == 1) {
         Profile::WriteInt(kSettings, QStringLiteral("firstLaunch"), 0);
-        FirstLaunch::WriteDefaults(QString::fromStdString(ProgramDir()));
+        FirstLaunch::WriteDefaults(programDir);
         if (olderPlatform &&
             ShowMessageBox(Text(72), Text(114), MsgButtons::YesNo, MsgIcon::Information) == MsgAnswer::Yes) {
             Restart()();

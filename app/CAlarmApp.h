@@ -61,6 +61,7 @@ public:
 
     // --- held for the life of the process ------------------------------------
     QString commandLine;          // the program's command line, for the main window
+    QString programDir;           // program folder (languages/, sounds/); the executable's by default
     QString languageFile;         // current `languageFile` ("" = built-in English)
     LanguageTable languageTable;  // the loaded language; the program's text provider
     uint32_t bgColor = kDefaultBgColor;     // main-window background (0x00BBGGRR)

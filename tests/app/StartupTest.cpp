@@ -1,0 +1,416 @@
+// Start-up of a first instance on a temporary device: the verbs, the language
+// chosen on the first start, the power-timeout fix and restart question by
+// platform version, the first-launch defaults, and the lock-screen lists.
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "CAlarmApp.h"
+#include "FirstLaunch.h"
+#include "LockScreenExceptions.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "Texts.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace dawnbell;
+
+namespace {
+
+const QString kSettings = QStringLiteral("settings");
+const char* const kTimeouts = "System\\CurrentControlSet\\Control\\Power\\Timeouts";
+
+uint32_t Dword(Hive hive, const std::string& path, const char* name, uint32_t def = 0xDEADBEEF)
+{
+    RegKey key;
+    uint32_t v = def;
+    if (RegKey::Open(hive, path, &key) == RegOk)
+        key.ReadDword(name, &v);
+    return v;
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", m_home->path().toUtf8());
+        qputenv("DAWNBELL_MSGBOX_RECORD", (m_home->path() + "/boxes.txt").toUtf8());
+        qputenv("DAWNBELL_AUTO_ANSWER", "no");
+        qputenv("DAWNBELL_LANGID", "9");
+        qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.21000");
+        qputenv("DAWNBELL_PROGRAMS", (m_home->path() + "/programs").toUtf8());
+        m_restarts = 0;
+        m_started.clear();
+        CAlarmApp::SetRestartFunction([this] {
+            ++m_restarts;
+            return true;
+        });
+        CAlarmApp::SetStartFunction([this](const QString& program, const QStringList& args) {
+            if (!QFile::exists(program))
+                return false;
+            m_started << program + " " + args.join(' ');
+            return true;
+        });
+        Profile::SetRegistryKey("Torvane");
+    }
+    void cleanup()
+    {
+        SetTextProvider(nullptr);
+        notify::NotifyCloseStore();
+        RegCloseStore();
+    }
+
+    void firstStartChoosesLanguage_data()
+    {
+        QTest::addColumn<QString>("langId");
+        QTest::addColumn<QString>("languageFile");
+        QTest::addColumn<QString>("templateName");
+        QTest::addColumn<QString>("firstColor");
+        QTest::newRow("German") << "7" << "deutsch" << "Morgennebel" << "Blau";
+        QTest::newRow("German (Austria), sublanguage ignored") << "0xC07" << "deutsch" << "Morgennebel" << "Blau";
+        QTest::newRow("English") << "9" << "" << "Morning Mist" << "Blue";
+        // A language with a name but no file here: the built-in texts stay in force.
+        QTest::newRow("Polish without a file") << "21" << "polski" << "Morning Mist" << "Blue";
+    }
+    void firstStartChoosesLanguage()
+    {
+        QFETCH(QString, langId);
+        QFETCH(QString, languageFile);
+        QFETCH(QString, templateName);
+        QFETCH(QString, firstColor);
+        qputenv("DAWNBELL_LANGID", langId.toUtf8());
+        QVERIFY(RunStart("4321"));
+        QCOMPARE(Profile::ReadText(kSettings, "languageFile", "|"), languageFile);
+        QCOMPARE(Profile::ReadInt(kSettings, "firstLaunch", 1), 0);
+        QVERIFY(AlarmStore::LoadSection("T" + templateName) != nullptr);
+        QList<NamedColor> colors;
+        AlarmStore::LoadNamedColors(&colors);
+        QCOMPARE(colors.size(), 29);
+        bool found = false;
+        for (const NamedColor& c : colors)
+            found = found || (c.name == firstColor && c.color == 15116940);
+        QVERIFY2(found, qPrintable(firstColor));
+    }
+
+    void setLanguageIsKept_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("built-in English") << "";
+        QTest::newRow("French") << QStringLiteral("français");
+    }
+    void setLanguageIsKept()
+    {
+        QFETCH(QString, stored);
+        qputenv("DAWNBELL_LANGID", "7");
+        Profile::WriteText(kSettings, "languageFile", stored);
+        QVERIFY(RunStart("4321"));
+        QCOMPARE(Profile::ReadText(kSettings, "languageFile", "|"), stored);
+        QVERIFY(AlarmStore::LoadSection("TMorgennebel") == nullptr);
+    }
+
+    void autocloseToggles()
+    {
+        qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+        QVERIFY(!RunStart("autoclose"));
+        QCOMPARE(Profile::ReadInt(kSettings, "disableAutoStop", -1), 1);
+        QVERIFY(!RunStart("autoclose"));
+        QCOMPARE(Profile::ReadInt(kSettings, "disableAutoStop", -1), 0);
+        const QStringList boxes = Boxes();
+        QCOMPARE(boxes.size(), 3);
+        QVERIFY(boxes[0].startsWith("Dawnbell\tDo only deactivate the automatic stop"));
+        QCOMPARE(boxes[1], "Dawnbell\tThe automatic stop of the alarms is deactivated now.");
+        QCOMPARE(boxes[2], "Dawnbell\tThe automatic stop of the alarms is re-activated now.");
+        // Handling the verb is all: no first launch, no language.
+        QCOMPARE(Profile::ReadInt(kSettings, "firstLaunch", -1), -1);
+    }
+
+    void autocloseDeclined()
+    {
+        qputenv("DAWNBELL_AUTO_ANSWER", "no");
+        QVERIFY(!RunStart("autoclose"));
+        QCOMPARE(Profile::ReadInt(kSettings, "disableAutoStop", -1), -1);
+        QCOMPARE(Boxes().size(), 1);
+    }
+
+    void verbsAreExact_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("continues");
+        QTest::newRow("reinit") << "reinit" << false;
+        QTest::newRow("autoclose") << "autoclose" << false;
+        QTest::newRow("Reinit is a key") << "Reinit" << true;
+        QTest::newRow("autoclose with a blank is a key") << "autoclose " << true;
+        QTest::newRow("reset") << "reset" << true;
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("edit") << "edit 3456031" << true;
+    }
+    void verbsAreExact()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, continues);
+        QCOMPARE(RunStart(line), continues);
+        QCOMPARE(Profile::ReadInt(kSettings, "firstLaunch", -1), continues ? 0 : -1);
+    }
+
+    void resetRewritesDefaults()
+    {
+        qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.20999");
+        QVERIFY(RunStart("4321"));
+        std::unique_ptr<Alarm> t = AlarmStore::LoadSection("TMorning Mist");
+        t->title = "mine";
+        t->Save();
+        Profile::WriteInt("settings\\colors", "Blue", 1);
+        Profile::WriteInt(kSettings, "bgColor", 7);
+
+        QVERIFY(RunStart("")); // a normal start keeps the user's changes
+        QCOMPARE(AlarmStore::LoadSection("TMorning Mist")->title, "mine");
+        QCOMPARE(m_lastBg, 7u);
+
+        QVERIFY(RunStart("reset"));
+        QCOMPARE(AlarmStore::LoadSection("TMorning Mist")->title, "Good morning");
+        QCOMPARE(Profile::ReadInt("settings\\colors", "Blue", 0), 15116940);
+        QCOMPARE(m_lastBg, CAlarmApp::kDefaultBgColor);
+        QCOMPARE(m_lastText, CAlarmApp::kDefaultTextColor);
+        QCOMPARE(Boxes().count(QStringLiteral("Information\t") + Text(72).replace('\n', "\\n")), 2);
+    }
+
+    void platformVersion_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("fixAlarmBug"); // -1: not set
+        QTest::addColumn<bool>("timeouts");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("5.2.21000") << "5.2.21000" << -1 << false << false;
+        QTest::newRow("5.2.20999") << "5.2.20999" << -1 << true << true;
+        QTest::newRow("5.1.30000") << "5.1.30000" << -1 << true << true;
+        QTest::newRow("4.21.1") << "4.21.1" << -1 << true << true;
+        QTest::newRow("5.3.0") << "5.3.0" << -1 << false << false;
+        QTest::newRow("6.0.0") << "6.0.0" << -1 << false << false;
+        QTest::newRow("fix switched off") << "5.2.20999" << 0 << false << true;
+        QTest::newRow("malformed reads as newer") << "5.2" << -1 << false << false;
+        QTest::newRow("signs refused") << "5.-2.1" << -1 << false << false;
+    }
+    void platformVersion()
+    {
+        QFETCH(QString, version);
+        QFETCH(int, fixAlarmBug);
+        QFETCH(bool, timeouts);
+        QFETCH(bool, asks);
+        qputenv("DAWNBELL_PLATFORM_VERSION", version.toUtf8());
+        if (fixAlarmBug >= 0)
+            Profile::WriteInt(kSettings, "fixAlarmBug", fixAlarmBug);
+        RegKey key; // the fix opens the key; it never creates it
+        QCOMPARE(RegKey::Create(Hive::LocalMachine, kTimeouts, &key), RegOk);
+        QCOMPARE(key.WriteDword("ACResumingSuspendTimeout", 15), RegOk);
+        key.Close();
+
+        QVERIFY(RunStart("4321"));
+        QCOMPARE(Dword(Hive::LocalMachine, kTimeouts, "BattResumingSuspendTimeout"), timeouts ? 90u : 0xDEADBEEF);
+        QCOMPARE(Dword(Hive::LocalMachine, kTimeouts, "ACResumingSuspendTimeout"), timeouts ? 90u : 15u);
+        QCOMPARE(Boxes().size(), asks ? 1 : 0);
+        QCOMPARE(m_restarts, 0); // answered No
+    }
+
+    void missingTimeoutKeyIsNotCreated()
+    {
+        qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.20999");
+        QVERIFY(RunStart("4321"));
+        RegKey key;
+        QCOMPARE(RegKey::Open(Hive::LocalMachine, kTimeouts, &key), RegNotFound);
+    }
+
+    void restartOnYes()
+    {
+        qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.20999");
+        qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+        QVERIFY(!RunStart("4321"));
+        QCOMPARE(m_restarts, 1);
+        QCOMPARE(Profile::ReadInt(kSettings, "firstLaunch", 1), 0);
+        QVERIFY(AlarmStore::LoadSection("TPizza Timer") != nullptr);
+    }
+
+    void builtInTemplates()
+    {
+        QVERIFY(RunStart("4321"));
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        std::vector<std::unique_ptr<AlarmTemplate>> templates;
+        AlarmStore::LoadAll(&alarms, &templates);
+        QCOMPARE(alarms.size(), size_t(0));
+        QCOMPARE(templates.size(), size_t(5));
+        const QString sounds = QStringLiteral(DAWNBELL_PROGRAM_DIR) + "/sounds/";
+
+        std::map<QString, AlarmTemplate*> byName;
+        for (auto& t : templates)
+            byName[t->name] = t.get();
+        AlarmTemplate* noon = byName["High Noon"];
+        QVERIFY(noon);
+        QCOMPARE(noon->title, "It's 12 o'clock");
+        QCOMPARE(noon->GetSecondsOfDay(), 12 * 3600);
+        QCOMPARE(noon->repeatDays, 127);
+        QCOMPARE(noon->backColor, 8536370u);
+        QCOMPARE(noon->textColor, 16440520u);
+        QCOMPARE(noon->playlist.size(), 13);
+        QCOMPARE(noon->playlist.first(), sounds + "bigbenHighNoon.mp3");
+        QCOMPARE(noon->playlist.count(sounds + "bigbenHour.mp3"), 12);
+        QCOMPARE(noon->closeAfterTimes, 1);
+        QCOMPARE(noon->layoutStyle, 1);
+        QCOMPARE(noon->useSnooze, 0);
+
+        AlarmTemplate* meeting = byName["Meeting"];
+        QVERIFY(meeting);
+        QCOMPARE(meeting->type, int(AlarmAppointment));
+        QCOMPARE(meeting->repeatDays, 0);
+        QCOMPARE(meeting->GetSecondsOfDay(), 10 * 3600);
+        QCOMPARE(meeting->closeAfterMinutes, 5);
+        QCOMPARE(meeting->playlist, QStringList{sounds + "ring.mp3"});
+
+        AlarmTemplate* mist = byName["Morning Mist"];
+        QVERIFY(mist);
+        QCOMPARE(mist->message, "Time to start a new day...");
+        QCOMPARE(mist->repeatDays, 31);
+        QCOMPARE(mist->quiz, 3);
+        QCOMPARE(mist->forceVolume, 1);
+        QCOMPARE(mist->volume, 77);
+        QCOMPARE(mist->useFade, 1);
+        QCOMPARE(mist->confirmClose, 1);
+        QCOMPARE(mist->BackImage(BackImageQVGAWide), "morningQVGALandscape.jpg");
+        QCOMPARE(mist->BackImage(BackImageSquare), "morningSquare.jpg");
+
+        AlarmTemplate* pizza = byName["Pizza Timer"];
+        QVERIFY(pizza);
+        QCOMPARE(pizza->volume, 100);
+        QCOMPARE(pizza->closeAfterMinutes, 15);
+        QCOMPARE(pizza->BackImage(BackImageWVGALandscape), "pizzaWVGALandscape.jpg");
+        QCOMPARE(byName["Medication"]->snooze, 600);
+
+        for (auto& t : templates) {
+            QCOMPARE(t->activated, 0);
+            QCOMPARE(t->backImageStyle, 1);
+            QCOMPARE(t->useBackColor, 1);
+            QCOMPARE(t->useTextColor, 1);
+            QCOMPARE(t->fadeDuration, 15);
+            QCOMPARE(t->random, 0);
+            QCOMPARE(t->quizTypes, 7);
+            QCOMPARE(int(t->fade[0]), 0);  // 0.04
+            QCOMPARE(int(t->fade[4]), 1);  // 0.04 * 25 = 1 exactly
+            QCOMPARE(int(t->fade[9]), 4);  // 4
+            QCOMPARE(int(t->fade[24]), 25);
+            QCOMPARE(int(t->fade[48]), 96); // 96.04
+            QCOMPARE(int(t->fade[49]), 100);
+            for (int f = 0; f < BackImageFieldCount; ++f)
+                QVERIFY2(t->BackImage(f).endsWith(".jpg"), qPrintable(t->name));
+        }
+    }
+
+    void lockScreenList_data()
+    {
+        // Slots of "Software\A_C\S2U2": "-" missing, "" empty text, text otherwise.
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("written"); // slot receiving the name, -1 none
+        const QString d = QStringLiteral("Dawnbell.exe");
+        QTest::newRow("all missing") << QStringList{} << int(LockScreenExceptions::NoFreeSlot) << -1;
+        QTest::newRow("first empty") << QStringList{"", ""} << int(LockScreenExceptions::Added) << 0;
+        QTest::newRow("after others") << QStringList{"a.exe", "-", "b.exe", ""} << int(LockScreenExceptions::Added) << 3;
+        QTest::newRow("listed after a free slot") << QStringList{"", "x", d} << int(LockScreenExceptions::AlreadyListed) << -1;
+        QTest::newRow("listed in the last slot")
+            << QStringList{"", "", "", "", "", "", "", "", "", "", d} << int(LockScreenExceptions::AlreadyListed) << -1;
+        QTest::newRow("slot past the last") << QStringList{"a", "a", "a", "a", "a", "a", "a", "a", "a", "a", "a", ""}
+                                            << int(LockScreenExceptions::NoFreeSlot) << -1;
+        QTest::newRow("other letter case is another program")
+            << QStringList{"dawnbell.exe", ""} << int(LockScreenExceptions::Added) << 1;
+    }
+    void lockScreenList()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, result);
+        QFETCH(int, written);
+        RegKey key;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Software\\A_C\\S2U2", &key), RegOk);
+        for (int i = 0; i < entries.size(); ++i) {
+            if (entries[i] != "-")
+                key.WriteString("ExceptionEXE" + std::to_string(i), entries[i].toStdU16String());
+        }
+        QDir().mkpath(m_home->path() + "/programs/S2U2");
+        QFile exe(m_home->path() + "/programs/S2U2/iLock2.exe");
+        QVERIFY(exe.open(QIODevice::WriteOnly));
+        exe.close();
+
+        const auto start = [this](const QString& p, const QStringList& a) {
+            if (!QFile::exists(p))
+                return false;
+            m_started << p + " " + a.join(' ');
+            return true;
+        };
+        QCOMPARE(int(LockScreenExceptions::Join("Software\\A_C\\S2U2", "ExceptionEXE", 1, 10, start)), result);
+        for (int i = 0; i < 12; ++i) {
+            std::u16string text;
+            const bool has = key.ReadString("ExceptionEXE" + std::to_string(i), &text);
+            if (i == written)
+                QVERIFY(text == u"Dawnbell.exe");
+            else if (i < entries.size() && entries[i] != "-")
+                QCOMPARE(QString::fromStdU16String(text), entries[i]);
+            else
+                QVERIFY(!has);
+        }
+        QCOMPARE(m_started, written >= 0 ? QStringList{m_home->path() + "/programs/S2U2/iLock2.exe -refresh"}
+                                         : QStringList{});
+    }
+
+    void lockScreenListsAtStart()
+    {
+        // The second list numbers its entries with two digits; a missing first list
+        // is skipped.
+        RegKey key;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Software\\A_C\\S2U2\\Exceptions", &key), RegOk);
+        key.WriteString("ExceptionEXE00", u"x.exe");
+        key.WriteString("ExceptionEXE01", u"");
+        key.WriteString("ExceptionEXE1", u"");
+        QVERIFY(RunStart("4321"));
+        std::u16string text;
+        QVERIFY(key.ReadString("ExceptionEXE01", &text));
+        QVERIFY(text == u"Dawnbell.exe");
+        QVERIFY(key.ReadString("ExceptionEXE1", &text));
+        QVERIFY(text.empty());
+        QVERIFY(m_started.isEmpty()); // no refresh program anywhere
+    }
+
+private:
+    // Runs the start-up steps as a first instance with `line`; true when the main
+    // window would follow.
+    bool RunStart(const QString& line)
+    {
+        CAlarmApp app;
+        app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR);
+        const bool goOn = app.Initialise(line);
+        m_lastBg = app.bgColor;
+        m_lastText = app.textColor;
+        SetTextProvider(nullptr);
+        return goOn;
+    }
+    QStringList Boxes() const
+    {
+        QFile f(m_home->path() + "/boxes.txt");
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    int m_restarts = 0;
+    QStringList m_started;
+    uint32_t m_lastBg = 0;
+    uint32_t m_lastText = 0;
+};
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
