@@ -162,20 +162,28 @@ private:
 
     // The first alarm of the list whose key is `key`; null when none.
     Alarm* FindByKey(const QString& key) const;
-    int IndexOf(const Alarm* alarm) const;
+    // The template list: the application object's, or this window's own when
+    // there is no application object.
+    std::vector<std::unique_ptr<AlarmTemplate>>& Templates();
     // Re-insert: remove the alarm's row, insert it sorted again, select it.
     void ReInsert(Alarm* alarm);
     // Deactivate, delete the stored section, flush.
     void Withdraw(Alarm* alarm);
-    // Withdraw, remove its row, destroy it, select the neighbour.
+    // Removes the alarm's row, destroys it, selects the row now at its index
+    // (or the new last row); with an empty list only the buttons are updated.
+    void Destroy(Alarm* alarm);
+    // Withdraw, then Destroy.
     void RemoveAlarm(Alarm* alarm);
+    // Takes a new alarm into the list, inserted sorted and selected.
+    void Adopt(std::unique_ptr<Alarm> alarm);
     void RefreshSimulationIfSet();
-    void ActivateAlarm(Alarm* alarm);
-    void DeactivateAlarm(Alarm* alarm);
+    // Rings `alarm` modally (the injected runner, else the ringing window).
+    void RunRinging(Alarm* alarm);
 
     void CmdAdd();
     void CmdNew(int type);
     void CmdTemplate(int index);
+    // Edits `alarm`; forceType >= 0 turns a compact or wizard alarm into that kind first.
     void CmdEditAlarm(Alarm* alarm, int forceType);
     void CmdToggle();
     void CmdAll(bool on);
@@ -183,14 +191,16 @@ private:
     void CmdTest();
     void CmdOptions();
     void RowActivated();
+    // Copy-data code 1: ring, then reschedule; ends the window with autoExit.
     void Ring(Alarm* alarm);
-    bool RunEditorFor(Alarm* alarm);
+    // Closes the window with Accepted (the program ends).
     void Finish();
 
+    static constexpr int kButtonCount = 6;     // Add, Edit, Activate, Remove, Test, Options
     CAlarmListCtrl* list_ = nullptr;           // the list, id 1001
     QLabel* clockLabel_ = nullptr;             // holder of the clock line's place and font
     QLabel* statusLabel_ = nullptr;            // holder of the status line's place
-    QPushButton* buttons_[7] = {};             // Add, Edit, Activate, Remove, Test, Options, OK
+    QPushButton* buttons_[kButtonCount] = {};  // Add, Edit, Activate, Remove, Test, Options
     std::unique_ptr<QMenu> addMenu_;           // menu 251
     std::unique_ptr<QMenu> editMenu_;          // menu 252
     std::unique_ptr<QMenu> activateMenu_;      // menu 254

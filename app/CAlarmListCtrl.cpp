@@ -1,0 +1,491 @@
+#include "CAlarmListCtrl.h"
+
+#include "Alarm.h"
+#include "ColorHelpers.h"
+#include "KitFont.h"
+#include "KitPainter.h"
+#include "Scaling.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimerEvent>
+
+#include <cstdlib>
+
+static void InitIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace dawnbell {
+
+namespace {
+
+// Shade difference between the row gradient's two ends and the frame tones.
+constexpr int kShade = 30;
+constexpr int kSelectedShade = 50;
+constexpr int kFrameLight = 100;
+constexpr int kFrameDark = 50;
+
+// The row icon `id` at `size` logical pixels for a device pixel ratio, cached.
+QPixmap IconPixmap(int id, const QSize& size, qreal dpr)
+{
+    static QHash<QString, QPixmap> cache;
+    const QString key = QStringLiteral("%1/%2x%3@%4").arg(id).arg(size.width()).arg(size.height()).arg(dpr);
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return *it;
+    InitIconResources();
+    QPixmap source(QStringLiteral(":/icons/icon%1.png").arg(id));
+    QPixmap scaled;
+    if (!source.isNull()) {
+        scaled = source.scaled(size * dpr, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(dpr);
+    }
+    cache.insert(key, scaled);
+    return scaled;
+}
+
+} // namespace
+
+CAlarmListCtrl::CAlarmListCtrl(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::ArrowCursor);
+    lineHeight_ = ScaleY(kLineHeight96);
+    padding_ = mul_div_round(2, dpi_x(), 96) + 2;
+    margin_ = ScaleX(kMargin96);
+    iconColumn_ = ScaleX(kIconColumn96);
+    SetBaseColor(0x808080);
+    redraw_ = true;
+}
+
+CAlarmListCtrl::~CAlarmListCtrl() = default;
+
+int CAlarmListCtrl::IconId(int type, bool active)
+{
+    switch (type) {
+    case AlarmCompact: return active ? 301 : 298;
+    case AlarmWizard: return active ? 296 : 297;
+    case AlarmAppointment: return active ? 299 : 302;
+    case AlarmCommand: return active ? 300 : 303;
+    default: return active ? 296 : 297; // an unknown kind looks like a wizard alarm
+    }
+}
+
+int CAlarmListCtrl::InsertSorted(Alarm* alarm)
+{
+    if (!alarm)
+        return -1;
+    const bool active = alarm->activated != 0;
+    const int64_t remaining = alarm->GetTimeToNext();
+    size_t at = items_.size();
+    for (size_t i = 0; i < items_.size(); ++i) {
+        Alarm* row = items_[i].alarm;
+        const bool rowActive = row->activated != 0;
+        if ((!rowActive && active) || (rowActive == active && row->GetTimeToNext() > remaining)) {
+            at = i;
+            break;
+        }
+    }
+    Row r;
+    r.alarm = alarm;
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), r);
+    selected_ = -1;
+    Layout();
+    return static_cast<int>(at);
+}
+
+void CAlarmListCtrl::RemoveAt(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    items_.erase(items_.begin() + index);
+    selected_ = -1;
+    Layout();
+}
+
+void CAlarmListCtrl::Select(int index)
+{
+    if (index >= Count() || index == selected_ || index < -1)
+        return;
+    const int previous = selected_;
+    selected_ = index;
+    if (redraw_) {
+        DrawRow(previous);
+        DrawRow(selected_);
+        update();
+    }
+    emit notify(NotifySelectionChanged);
+}
+
+Alarm* CAlarmListCtrl::SelectedAlarm() const
+{
+    return AlarmAt(selected_);
+}
+
+Alarm* CAlarmListCtrl::AlarmAt(int index) const
+{
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return items_[static_cast<size_t>(index)].alarm;
+}
+
+int CAlarmListCtrl::IndexOf(const Alarm* alarm) const
+{
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].alarm == alarm)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void CAlarmListCtrl::SetBaseColor(uint32_t color)
+{
+    base_ = color & 0xFFFFFF;
+    if (IsDark(base_)) {
+        shadeA_ = Lighten(base_, kShade);
+        shadeB_ = base_;
+    } else {
+        shadeA_ = base_;
+        shadeB_ = Darken(base_, kShade);
+    }
+    Layout();
+}
+
+void CAlarmListCtrl::SetTextColor(uint32_t color)
+{
+    text_ = color & 0xFFFFFF;
+    Layout();
+}
+
+void CAlarmListCtrl::EnableRedraw(bool on)
+{
+    redraw_ = on;
+    if (on)
+        Layout();
+}
+
+void CAlarmListCtrl::Relayout()
+{
+    content_ = QPixmap(); // force a full redraw even when the size is unchanged
+    Layout();
+}
+
+void CAlarmListCtrl::ComputeRow(Row* row) const
+{
+    row->line1 = row->alarm->GetTimeText();
+    row->line2 = row->alarm->GetDaysText();
+    row->height = lineHeight_ + 2 * padding_ + (row->line2.isEmpty() ? 0 : lineHeight_);
+}
+
+void CAlarmListCtrl::Layout()
+{
+    if (!redraw_)
+        return;
+    int y = 0;
+    for (Row& row : items_) {
+        ComputeRow(&row);
+        row.top = y;
+        y += row.height;
+    }
+    const int clientW = width();
+    contentHeight_ = std::max(y, height());
+    const qreal dpr = devicePixelRatioF();
+    if (clientW > 0 && contentHeight_ > 0) {
+        if (content_.isNull() || content_.deviceIndependentSize().toSize() != QSize(clientW, contentHeight_)
+            || content_.devicePixelRatio() != dpr) {
+            content_ = QPixmap(QSize(clientW, contentHeight_) * dpr);
+            content_.setDevicePixelRatio(dpr);
+        }
+        QPainter p(&content_);
+        PaintVerticalGradient(p, QRect(0, 0, clientW, contentHeight_), shadeA_, shadeB_);
+        p.end();
+        for (int i = 0; i < Count(); ++i)
+            DrawRow(i);
+    } else {
+        content_ = QPixmap();
+    }
+    update();
+}
+
+void CAlarmListCtrl::DrawRow(int index)
+{
+    if (index < 0 || index >= Count() || content_.isNull())
+        return;
+    const Row& row = items_[static_cast<size_t>(index)];
+    const bool selected = index == selected_;
+    const bool dark = IsDark(base_);
+    const QRect rect(2, row.top, width() - 4, row.height);
+    if (rect.width() <= 6)
+        return;
+
+    QPainter p(&content_);
+    // The strip behind the row's outer ring belongs to the list background.
+    p.setClipRect(QRect(0, row.top, width(), row.height));
+    PaintVerticalGradient(p, QRect(0, 0, width(), contentHeight_), shadeA_, shadeB_);
+    p.setClipping(false);
+    uint32_t top = shadeB_, bottom = shadeA_;
+    if (selected) {
+        top = dark ? Lighten(shadeB_, kSelectedShade) : Darken(shadeB_, kSelectedShade);
+        bottom = dark ? Lighten(shadeA_, kSelectedShade) : Darken(shadeA_, kSelectedShade);
+    }
+    PaintVerticalGradient(p, rect.adjusted(3, 3, -3, -3), top, bottom);
+    uint32_t outer, inner;
+    if (dark) {
+        outer = Lighten(base_, kFrameLight);
+        inner = selected ? outer : base_;
+    } else {
+        outer = Darken(base_, kFrameDark);
+        inner = selected ? outer : Lighten(base_, kFrameDark);
+    }
+    PaintCutFrame(p, rect.adjusted(1, 1, -1, -1), outer, inner);
+
+    // Icon, vertically centred on the row.
+    const QSize iconSize(ScaleX(kIconSize96), ScaleY(kIconSize96));
+    const QPixmap icon = IconPixmap(IconId(row.alarm->type, row.alarm->activated != 0), iconSize,
+                                    content_.devicePixelRatio());
+    if (!icon.isNull())
+        p.drawPixmap(QPoint(2 + margin_, row.top + row.height / 2 - ScaleY(kIconSize96 / 2)), icon);
+
+    // Text lines, each vertically centred in its own band.
+    p.setFont(font());
+    p.setPen(ToQColor(text_));
+    const int textX = iconColumn_ + 2 * margin_;
+    const int textW = rect.right() - margin_ - textX;
+    if (textW > 0) {
+        const QFontMetrics fm(font());
+        const QRect band1(textX, row.top + padding_, textW, lineHeight_);
+        p.drawText(band1, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   fm.elidedText(row.line1, Qt::ElideRight, textW));
+        if (!row.line2.isEmpty()) {
+            const QRect band2(textX, band1.bottom() + 1, textW, lineHeight_);
+            p.drawText(band2, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                       fm.elidedText(row.line2, Qt::ElideRight, textW));
+        }
+    }
+}
+
+void CAlarmListCtrl::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const int w = width(), h = height();
+    // The visible part of the content, 2 pixels below the top edge.
+    const int contentTop = 2 - offset_;
+    if (!content_.isNull())
+        p.drawPixmap(QPoint(0, contentTop), content_);
+    if (contentTop > 0)
+        p.fillRect(QRect(0, 0, w, contentTop), ToQColor(shadeA_));
+    const int contentBottom = contentTop + contentHeight_;
+    if (contentBottom < h)
+        p.fillRect(QRect(0, contentBottom, w, h - contentBottom), ToQColor(shadeB_));
+    const bool dark = IsDark(base_);
+    const uint32_t outer = dark ? Lighten(base_, kFrameLight) : Darken(base_, kFrameDark);
+    const uint32_t inner = dark ? base_ : Lighten(base_, kFrameDark);
+    PaintCutFrame(p, rect(), outer, inner);
+}
+
+void CAlarmListCtrl::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    Layout();
+}
+
+int CAlarmListCtrl::maxScrollOffset() const
+{
+    return std::max(0, contentHeight_ - height());
+}
+
+bool CAlarmListCtrl::OffsetInRange() const
+{
+    return offset_ >= 0 && offset_ <= contentHeight_ - height();
+}
+
+void CAlarmListCtrl::SetScrollOffset(int offset)
+{
+    offset_ = offset;
+    update();
+}
+
+int CAlarmListCtrl::DragThreshold() const
+{
+    return mul_div_round(mul_div_round(kDragThreshold96, dpi_x(), 96), dpi_y(), 96);
+}
+
+QRect CAlarmListCtrl::RowRect(int index) const
+{
+    if (index < 0 || index >= Count())
+        return QRect();
+    const Row& row = items_[static_cast<size_t>(index)];
+    return QRect(2, 2 - offset_ + row.top, width() - 4, row.height);
+}
+
+int CAlarmListCtrl::RowAt(int y) const
+{
+    const int contentY = y - 2 + offset_;
+    for (int i = 0; i < Count(); ++i) {
+        const Row& row = items_[static_cast<size_t>(i)];
+        if (contentY >= row.top && contentY < row.top + row.height)
+            return i;
+    }
+    return -1;
+}
+
+QString CAlarmListCtrl::RowLine1(int index) const
+{
+    return index >= 0 && index < Count() ? items_[static_cast<size_t>(index)].line1 : QString();
+}
+
+QString CAlarmListCtrl::RowLine2(int index) const
+{
+    return index >= 0 && index < Count() ? items_[static_cast<size_t>(index)].line2 : QString();
+}
+
+void CAlarmListCtrl::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(e);
+        return;
+    }
+    lastY_ = qRound(e->position().y());
+    pressed_ = true;
+    dragging_ = false;
+    grabMouse();
+}
+
+void CAlarmListCtrl::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!pressed_)
+        return;
+    const int y = qRound(e->position().y());
+    if (!dragging_ && Count() > 0 && std::abs(y - lastY_) > DragThreshold())
+        dragging_ = true;
+    if (dragging_) {
+        offset_ += lastY_ - y;
+        lastY_ = y;
+        update();
+    }
+}
+
+void CAlarmListCtrl::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || !pressed_) {
+        QWidget::mouseReleaseEvent(e);
+        return;
+    }
+    pressed_ = false;
+    releaseMouse();
+    if (dragging_) {
+        dragging_ = false;
+        if (!OffsetInRange())
+            snapTimer_.start(kSnapBackMs, this);
+        return;
+    }
+    if (doubleClickGuard_) {
+        doubleClickGuard_ = false;
+        return;
+    }
+    if (OffsetInRange())
+        Select(RowAt(qRound(e->position().y())));
+}
+
+void CAlarmListCtrl::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(e);
+        return;
+    }
+    // The second press of a double tap: it may still start a drag.
+    lastY_ = qRound(e->position().y());
+    pressed_ = true;
+    dragging_ = false;
+    grabMouse();
+    if (!OffsetInRange())
+        return;
+    doubleClickGuard_ = true;
+    const int row = RowAt(lastY_);
+    Select(row);
+    if (row >= 0)
+        emit notify(NotifyRowActivated);
+}
+
+void CAlarmListCtrl::SnapBackTick()
+{
+    const int step = ScaleX(kSnapStep96);
+    const int maximum = contentHeight_ - height();
+    if (offset_ < 0) {
+        offset_ = std::min(0, offset_ + step);
+        if (offset_ == 0)
+            snapTimer_.stop();
+    } else if (offset_ > maximum) {
+        offset_ = std::max(maximum, offset_ - step);
+        if (offset_ == maximum)
+            snapTimer_.stop();
+    } else {
+        snapTimer_.stop();
+    }
+    update();
+}
+
+void CAlarmListCtrl::timerEvent(QTimerEvent* e)
+{
+    if (e->timerId() == snapTimer_.timerId())
+        SnapBackTick();
+    else
+        QWidget::timerEvent(e);
+}
+
+bool CAlarmListCtrl::event(QEvent* e)
+{
+    // The list takes every key itself, Tab included.
+    if (e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QWidget::event(e);
+}
+
+void CAlarmListCtrl::keyPressEvent(QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit notify(NotifyRowActivated);
+        break;
+    case Qt::Key_Up:
+        if (selected_ == 0)
+            focusPreviousChild();
+        else if (selected_ < 0)
+            Select(Count() - 1);
+        else
+            Select(selected_ - 1);
+        break;
+    case Qt::Key_Down:
+        if (Count() > 0 && selected_ == Count() - 1)
+            focusNextChild();
+        else
+            Select(selected_ + 1);
+        break;
+    case Qt::Key_Left:
+        focusPreviousChild();
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Tab:
+        focusNextChild();
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+}
+
+} // namespace dawnbell

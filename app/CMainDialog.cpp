@@ -1,0 +1,933 @@
+#include "CMainDialog.h"
+
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "CAlarmApp.h"
+#include "CAlarmDialog.h"
+#include "CAlarmListCtrl.h"
+#include "ClockFormat.h"
+#include "Clock.h"
+#include "ColorHelpers.h"
+#include "CommandAlarm.h"
+#include "DialogLayout.h"
+#include "KitFont.h"
+#include "KitPainter.h"
+#include "KitStyle.h"
+#include "Locale.h"
+#include "MessageBox.h"
+#include "Profile.h"
+#include "Scaling.h"
+#include "Scheduler.h"
+#include "TextFormat.h"
+#include "Texts.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimerEvent>
+
+static void InitMainWindowResources()
+{
+    Q_INIT_RESOURCE(CMainDialog);
+}
+
+namespace dawnbell {
+
+namespace {
+
+// Layout ids of the three orientations.
+constexpr int kLayoutPortrait = 102;
+constexpr int kLayoutLandscape = 103;
+constexpr int kLayoutSquare = 209;
+// Window icon resource id.
+constexpr int kProgramIcon = 276;
+// Shade n of the window background gradient and the clock frame.
+constexpr int kWindowShade = 80;
+// Clock line font size, points.
+constexpr int kClockPoints = 22;
+// Bottom margin (portrait) and right margin (landscape), pixels at 96 dpi.
+constexpr int kBottomMargin96 = 5;
+constexpr int kRightMargin96 = 13;
+// How long a press must last to open a button's menu, ms.
+constexpr int kHoldMs = 600;
+// Longest clock line, characters.
+constexpr int kMaxClockChars = 60;
+// Most template items in the Add menu.
+constexpr int kMaxTemplateItems = CMainDialog::CmdTemplateLast - CMainDialog::CmdTemplateFirst + 1;
+
+// Button ids in the order of the buttons_ array.
+constexpr int kButtonIds[] = {CMainDialog::IdAdd,    CMainDialog::IdEdit, CMainDialog::IdActivate,
+                              CMainDialog::IdRemove, CMainDialog::IdTest, CMainDialog::IdOptions};
+
+const QString kSettings = QStringLiteral("settings");
+
+// The pluggable windows.
+CMainDialog::EditorRunner& CompactEditor()
+{
+    static CMainDialog::EditorRunner run;
+    return run;
+}
+CMainDialog::EditorRunner& WizardEditor()
+{
+    static CMainDialog::EditorRunner run;
+    return run;
+}
+CMainDialog::EditorRunner& TemplateSelection()
+{
+    static CMainDialog::EditorRunner run;
+    return run;
+}
+CMainDialog::OptionsRunner& OptionsSheet()
+{
+    static CMainDialog::OptionsRunner run;
+    return run;
+}
+CMainDialog::RingRunner& Ringer()
+{
+    static CMainDialog::RingRunner run;
+    return run;
+}
+CMainDialog::SimulationRefresh& Simulation()
+{
+    static CMainDialog::SimulationRefresh refresh;
+    return refresh;
+}
+
+// The editor for an alarm kind: the compact editor for type 0, the wizard for 1-3.
+const CMainDialog::EditorRunner* EditorFor(int type)
+{
+    if (type == AlarmCompact)
+        return &CompactEditor();
+    if (type == AlarmWizard || type == AlarmAppointment || type == AlarmCommand)
+        return &WizardEditor();
+    return nullptr;
+}
+
+bool HasEditorFor(int type)
+{
+    const CMainDialog::EditorRunner* run = EditorFor(type);
+    return run && *run;
+}
+
+// The layouts of this window, read once from the resource.
+const QMap<int, DialogLayout>& Layouts()
+{
+    static QMap<int, DialogLayout> layouts;
+    static bool loaded = false;
+    if (!loaded) {
+        loaded = true;
+        InitMainWindowResources();
+        QFile file(QStringLiteral(":/mainwindow/CMainDialog.json"));
+        if (file.open(QIODevice::ReadOnly))
+            DialogLayout::Parse(file.read(DialogLayout::kMaxDataBytes + 1), &layouts);
+    }
+    return layouts;
+}
+
+bool SimulateSystemAlarm()
+{
+    return Profile::ReadInt(kSettings, QStringLiteral("simulateSystemAlarm"), 0) == 1;
+}
+
+} // namespace
+
+void CMainDialog::SetCompactEditor(EditorRunner run) { CompactEditor() = std::move(run); }
+void CMainDialog::SetWizardEditor(EditorRunner run) { WizardEditor() = std::move(run); }
+void CMainDialog::SetTemplateSelection(EditorRunner run) { TemplateSelection() = std::move(run); }
+void CMainDialog::SetOptionsSheet(OptionsRunner run) { OptionsSheet() = std::move(run); }
+void CMainDialog::SetRingRunner(RingRunner run) { Ringer() = std::move(run); }
+void CMainDialog::SetSimulationRefresh(SimulationRefresh refresh) { Simulation() = std::move(refresh); }
+
+CMainDialog::CMainDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CMainDialog"));
+    setWindowTitle(QStringLiteral("Dawnbell"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFont(KitFont(9));
+    {
+        InitMainWindowResources();
+        QIcon icon(QStringLiteral(":/icons/icon%1.png").arg(kProgramIcon));
+        setWindowIcon(icon);
+    }
+    if (CAlarmApp* app = CAlarmApp::Instance()) {
+        bgColor_ = app->bgColor;
+        textColor_ = app->textColor;
+        app->mainWindow = this;
+    } else {
+        bgColor_ = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("bgColor"),
+                                                          static_cast<int>(CAlarmApp::kDefaultBgColor)));
+        textColor_ = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("textColor"),
+                                                            static_cast<int>(CAlarmApp::kDefaultTextColor)));
+    }
+    bgColor_ &= 0xFFFFFF;
+    textColor_ &= 0xFFFFFF;
+    timePattern_ = ClockFormat::FromPicture(LocaleTimeFormat());
+
+    CreateControls();
+    ApplyKitColors(this, bgColor_, textColor_);
+    list_->SetBaseColor(bgColor_);
+    list_->SetTextColor(textColor_);
+
+    // The notification paths (activation, removal) refresh the simulation with
+    // this window's next alarm.
+    Scheduler::SetSystemAlarmRefresh([this] {
+        if (Simulation())
+            Simulation()(NextAlarm());
+    });
+
+    LoadAlarms();
+    ApplyCaptions();
+    BuildMenus();
+    UpdateClockAndStatus();
+    clockTimer_.start(kClockPeriodMs, this);
+
+    // A handheld's main window fills the display; elsewhere it starts at its
+    // portrait design size.
+    const ScreenGeometry screen = CurrentScreen();
+    const DialogLayout portrait = Layouts().value(kLayoutPortrait);
+    if (screen.emulated && screen.logicalWidth > 0 && screen.logicalHeight > 0)
+        resize(screen.logicalWidth, screen.logicalHeight);
+    else if (portrait.IsValid())
+        resize(portrait.ScaledSize(dpi_x(), dpi_y()));
+    DoLayout(size());
+}
+
+CMainDialog::~CMainDialog()
+{
+    clockTimer_.stop();
+    holdTimer_.stop();
+    Scheduler::SetSystemAlarmRefresh(nullptr);
+    if (CAlarmApp* app = CAlarmApp::Instance()) {
+        if (app->mainWindow == this)
+            app->mainWindow = nullptr;
+    }
+    // The list holds pointers into alarms_; empty it before they go.
+    delete list_;
+    list_ = nullptr;
+    alarms_.clear();
+}
+
+void CMainDialog::CreateControls()
+{
+    clockLabel_ = new QLabel(this);
+    clockLabel_->setObjectName(QString::number(IdClock));
+    clockLabel_->setFont(KitFont(kClockPoints));
+    clockLabel_->setAlignment(Qt::AlignCenter);
+    clockLabel_->setVisible(false);
+
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QString::number(IdStatus));
+    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLabel_->setVisible(false);
+
+    list_ = new CAlarmListCtrl(this);
+    list_->setObjectName(QString::number(IdList));
+    connect(list_, &CAlarmListCtrl::notify, this, [this](int code) {
+        if (code == CAlarmListCtrl::NotifySelectionChanged)
+            UpdateButtons();
+        else if (code == CAlarmListCtrl::NotifyRowActivated)
+            RowActivated();
+    });
+
+    for (int i = 0; i < kButtonCount; ++i) {
+        auto* b = new QPushButton(this);
+        b->setObjectName(QString::number(kButtonIds[i]));
+        b->setAutoDefault(false);
+        b->setFocusPolicy(Qt::StrongFocus);
+        b->installEventFilter(this);
+        const int id = kButtonIds[i];
+        connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        buttons_[i] = b;
+    }
+    // Tab order: the list, then the buttons in reading order.
+    QWidget::setTabOrder(list_, buttons_[0]);
+    for (int i = 1; i < kButtonCount; ++i)
+        QWidget::setTabOrder(buttons_[i - 1], buttons_[i]);
+}
+
+QPushButton* CMainDialog::button(int id) const
+{
+    for (int i = 0; i < kButtonCount; ++i) {
+        if (kButtonIds[i] == id)
+            return buttons_[i];
+    }
+    return nullptr;
+}
+
+std::vector<std::unique_ptr<AlarmTemplate>>& CMainDialog::Templates()
+{
+    if (CAlarmApp* app = CAlarmApp::Instance())
+        return app->templates;
+    return ownTemplates_;
+}
+
+void CMainDialog::LoadAlarms()
+{
+    std::vector<std::unique_ptr<Alarm>> loaded;
+    std::vector<std::unique_ptr<AlarmTemplate>> templates;
+    AlarmStore::LoadAll(&loaded, &templates); // templates come sorted by name
+    Templates() = std::move(templates);
+    list_->EnableRedraw(false);
+    for (auto& a : loaded) {
+        list_->InsertSorted(a.get());
+        alarms_.push_back(std::move(a));
+    }
+    list_->EnableRedraw(true);
+    list_->Select(0);
+    UpdateButtons();
+}
+
+// --- copy-data and command line ----------------------------------------------
+
+Alarm* CMainDialog::FindByKey(const QString& key) const
+{
+    for (int i = 0; i < list_->Count(); ++i) {
+        Alarm* a = list_->AlarmAt(i);
+        if (a->GetKey() == key)
+            return a;
+    }
+    return nullptr;
+}
+
+int CMainDialog::OnCopyData(int code, const QString& key)
+{
+    if (code == CopyRefresh) {
+        Scheduler::ReRegisterAll();
+        RefreshSimulationIfSet();
+        return 0;
+    }
+    Alarm* alarm = FindByKey(key);
+    if (!alarm)
+        return 1;
+    switch (code) {
+    case CopyRing:
+        Ring(alarm);
+        break;
+    case CopyEdit:
+        raise();
+        activateWindow();
+        CmdEditAlarm(alarm, -1);
+        break;
+    case CopyActivate:
+        Scheduler::Activate(alarm);
+        ReInsert(alarm);
+        break;
+    case CopyDeactivate:
+        Scheduler::Deactivate(alarm);
+        ReInsert(alarm);
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+void CMainDialog::OnReinitMessage()
+{
+    Scheduler::ReRegisterAll();
+}
+
+void CMainDialog::ExecuteCommandLine(const QString& line)
+{
+    if (line.isEmpty() || line == QLatin1String("reinit"))
+        return;
+    if (line.startsWith(QLatin1String("edit ")))
+        OnCopyData(CopyEdit, line.mid(5));
+    else
+        OnCopyData(CopyRing, line);
+}
+
+// --- services ----------------------------------------------------------------
+
+bool CMainDialog::TimeClash(const Alarm& alarm, const Alarm* excluded) const
+{
+    std::vector<const Alarm*> all;
+    all.reserve(static_cast<size_t>(list_->Count()));
+    for (int i = 0; i < list_->Count(); ++i)
+        all.push_back(list_->AlarmAt(i));
+    return Scheduler::TimeClash(alarm, excluded, all);
+}
+
+Alarm* CMainDialog::NextAlarm() const
+{
+    Alarm* best = nullptr;
+    int64_t bestTime = 0;
+    for (int i = 0; i < list_->Count(); ++i) {
+        Alarm* a = list_->AlarmAt(i);
+        if (!a->activated)
+            continue;
+        const int64_t t = a->GetTimeToNext();
+        // An alarm due now (0) or already past (an appointment) is not ahead.
+        if (t <= 0)
+            continue;
+        if (!best || t < bestTime) {
+            best = a;
+            bestTime = t;
+        }
+    }
+    return best;
+}
+
+QString CMainDialog::FormatRemaining(int64_t seconds)
+{
+    if (seconds < 0)
+        seconds = 0;
+    const int64_t hours = seconds / 3600;
+    const int minutes = static_cast<int>((seconds / 60) % 60);
+    const int secs = static_cast<int>(seconds % 60);
+    return QStringLiteral("%1:%2:%3")
+        .arg(hours)
+        .arg(minutes, 2, 10, QLatin1Char('0'))
+        .arg(secs, 2, 10, QLatin1Char('0'));
+}
+
+void CMainDialog::UpdateClockAndStatus()
+{
+    const clock::LocalTime now = clock::ToLocal(clock::Now());
+    clockText_ = ClockFormat::Format(timePattern_, now.hour, now.minute, now.second).left(kMaxClockChars);
+    Alarm* next = NextAlarm();
+    if (next)
+        statusText_ = FormatTextId(54, {FormatRemaining(next->GetTimeToNext())});
+    else
+        statusText_ = Text(55);
+    clockLabel_->setText(clockText_);
+    statusLabel_->setText(statusText_);
+    update();
+}
+
+// --- list maintenance ----------------------------------------------------------
+
+void CMainDialog::ReInsert(Alarm* alarm)
+{
+    const int at = list_->IndexOf(alarm);
+    if (at >= 0)
+        list_->RemoveAt(at);
+    list_->Select(list_->InsertSorted(alarm));
+    UpdateButtons();
+    UpdateClockAndStatus();
+}
+
+void CMainDialog::Withdraw(Alarm* alarm)
+{
+    Scheduler::Deactivate(alarm);
+    AlarmStore::DeleteSection(*alarm); // flushes
+}
+
+void CMainDialog::Destroy(Alarm* alarm)
+{
+    const int at = list_->IndexOf(alarm);
+    if (at >= 0)
+        list_->RemoveAt(at);
+    for (auto it = alarms_.begin(); it != alarms_.end(); ++it) {
+        if (it->get() == alarm) {
+            alarms_.erase(it);
+            break;
+        }
+    }
+    if (list_->Count() == 0) {
+        UpdateButtons();
+    } else if (at >= 0) {
+        list_->Select(at < list_->Count() ? at : list_->Count() - 1);
+    }
+    UpdateButtons();
+    UpdateClockAndStatus();
+}
+
+void CMainDialog::RemoveAlarm(Alarm* alarm)
+{
+    Withdraw(alarm);
+    Destroy(alarm);
+}
+
+void CMainDialog::RefreshSimulationIfSet()
+{
+    if (Simulation() && SimulateSystemAlarm())
+        Simulation()(NextAlarm());
+}
+
+void CMainDialog::Adopt(std::unique_ptr<Alarm> alarm)
+{
+    Alarm* a = alarm.get();
+    alarms_.push_back(std::move(alarm));
+    list_->Select(list_->InsertSorted(a));
+    UpdateButtons();
+    UpdateClockAndStatus();
+}
+
+// --- commands ------------------------------------------------------------------
+
+void CMainDialog::OnCommand(int id)
+{
+    switch (id) {
+    case IdOk: Finish(); return;
+    case IdAdd: CmdAdd(); return;
+    case IdEdit: CmdEditAlarm(list_->SelectedAlarm(), -1); return;
+    case IdActivate: CmdToggle(); return;
+    case IdRemove: CmdRemove(true); return;
+    case IdTest: CmdTest(); return;
+    case IdOptions: CmdOptions(); return;
+    case CmdEditAsWizard: CmdEditAlarm(list_->SelectedAlarm(), AlarmWizard); return;
+    case CmdEditAsCompact: CmdEditAlarm(list_->SelectedAlarm(), AlarmCompact); return;
+    case CmdActivateAll: CmdAll(true); return;
+    case CmdDeactivateAll: CmdAll(false); return;
+    default: break;
+    }
+    // While templates exist the Add menu holds only template items, whose ids
+    // overlap the new-alarm ids.
+    const int templates = std::min(static_cast<int>(Templates().size()), kMaxTemplateItems);
+    if (templates > 0) {
+        if (id >= CmdTemplateFirst && id < CmdTemplateFirst + templates)
+            CmdTemplate(id - CmdTemplateFirst);
+        return;
+    }
+    switch (id) {
+    case CmdNewWizard: CmdNew(AlarmWizard); break;
+    case CmdNewCompact: CmdNew(AlarmCompact); break;
+    case CmdNewAppointment: CmdNew(AlarmAppointment); break;
+    case CmdNewCommand: CmdNew(AlarmCommand); break;
+    default: break;
+    }
+}
+
+void CMainDialog::CmdAdd()
+{
+    if (!TemplateSelection())
+        return;
+    auto alarm = std::make_unique<Alarm>();
+    if (TemplateSelection()(alarm.get(), this)) {
+        Scheduler::Activate(alarm.get());
+        alarm->Save();
+        Adopt(std::move(alarm));
+        RefreshSimulationIfSet();
+    }
+    BuildMenus();
+}
+
+void CMainDialog::CmdNew(int type)
+{
+    const EditorRunner* run = EditorFor(type);
+    if (!run || !*run)
+        return;
+    auto alarm = std::make_unique<Alarm>();
+    alarm->type = type;
+    if (!(*run)(alarm.get(), this))
+        return;
+    Scheduler::Activate(alarm.get());
+    alarm->Save();
+    Adopt(std::move(alarm));
+}
+
+void CMainDialog::CmdTemplate(int index)
+{
+    auto& templates = Templates();
+    if (index < 0 || index >= static_cast<int>(templates.size()))
+        return;
+    auto alarm = std::make_unique<Alarm>();
+    alarm->CopyFrom(*templates[static_cast<size_t>(index)]);
+    const EditorRunner* run = EditorFor(alarm->type);
+    if (!run || !*run)
+        return;
+    if (!(*run)(alarm.get(), this))
+        return;
+    Scheduler::Activate(alarm.get());
+    alarm->Save();
+    Adopt(std::move(alarm));
+}
+
+void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
+{
+    if (!alarm)
+        return;
+    if (forceType >= 0) {
+        // Only compact and wizard alarms change kind.
+        if (alarm->type != AlarmCompact && alarm->type != AlarmWizard)
+            return;
+        if (!HasEditorFor(forceType))
+            return;
+        alarm->type = forceType;
+    }
+    const EditorRunner* run = EditorFor(alarm->type);
+    if (!run || !*run)
+        return; // no editor for this kind yet: leave the alarm untouched
+    const bool wasActive = alarm->activated != 0;
+    Withdraw(alarm);
+    const bool ok = (*run)(alarm, this);
+    if (ok || wasActive)
+        Scheduler::Activate(alarm);
+    alarm->Save();
+    ReInsert(alarm);
+    if (ok)
+        BuildMenus();
+}
+
+void CMainDialog::CmdToggle()
+{
+    Alarm* alarm = list_->SelectedAlarm();
+    if (!alarm)
+        return;
+    if (alarm->activated)
+        Scheduler::Deactivate(alarm);
+    else
+        Scheduler::Activate(alarm);
+    ReInsert(alarm);
+}
+
+void CMainDialog::CmdAll(bool on)
+{
+    // Row order changes while re-inserting: walk a copy.
+    std::vector<Alarm*> all;
+    for (int i = 0; i < list_->Count(); ++i)
+        all.push_back(list_->AlarmAt(i));
+    bool changed = false;
+    list_->EnableRedraw(false);
+    for (Alarm* a : all) {
+        if ((a->activated != 0) == on)
+            continue;
+        a->SetActivated(on);
+        if (on && !a->activated)
+            continue; // refused (an appointment in the past)
+        a->Save();
+        changed = true;
+        const int at = list_->IndexOf(a);
+        list_->RemoveAt(at);
+        list_->Select(list_->InsertSorted(a));
+    }
+    list_->EnableRedraw(true);
+    if (changed) {
+        Scheduler::ReRegisterAll();
+        RefreshSimulationIfSet();
+    }
+    UpdateButtons();
+    UpdateClockAndStatus();
+}
+
+void CMainDialog::CmdRemove(bool ask)
+{
+    Alarm* alarm = list_->SelectedAlarm();
+    if (!alarm)
+        return;
+    if (ask && ShowMessageBox(Text(156), Text(139), MsgButtons::YesNo, MsgIcon::Question, this) == MsgAnswer::No)
+        return;
+    RemoveAlarm(alarm);
+}
+
+void CMainDialog::RunRinging(Alarm* alarm)
+{
+    if (Ringer()) {
+        Ringer()(alarm, this);
+        return;
+    }
+    CAlarmDialog dialog(alarm, this);
+    dialog.exec();
+}
+
+void CMainDialog::CmdTest()
+{
+    Alarm* alarm = list_->SelectedAlarm();
+    if (!alarm)
+        return;
+    if (alarm->type == AlarmCommand)
+        RunCommandAlarm(alarm->command);
+    else
+        RunRinging(alarm);
+}
+
+void CMainDialog::CmdOptions()
+{
+    if (!OptionsSheet())
+        return;
+    const bool simulateBefore = SimulateSystemAlarm();
+    if (!OptionsSheet()(this))
+        return;
+    uint32_t bg = bgColor_, text = textColor_;
+    if (CAlarmApp* app = CAlarmApp::Instance()) {
+        bg = app->bgColor;
+        text = app->textColor;
+    } else {
+        bg = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("bgColor"), static_cast<int>(bg)));
+        text = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("textColor"), static_cast<int>(text)));
+    }
+    if ((bg & 0xFFFFFF) != bgColor_ || (text & 0xFFFFFF) != textColor_)
+        SetColors(bg, text);
+    const bool simulateAfter = SimulateSystemAlarm();
+    if (simulateAfter != simulateBefore && Simulation())
+        Simulation()(simulateAfter ? NextAlarm() : nullptr);
+    ApplyCaptions();
+    BuildMenus();
+    list_->Relayout();
+}
+
+void CMainDialog::RowActivated()
+{
+    switch (Profile::ReadInt(kSettings, QStringLiteral("doubleClick"), 0)) {
+    case 0: OnCommand(IdEdit); break;
+    case 1: OnCommand(IdActivate); break;
+    case 2: OnCommand(IdRemove); break;
+    default: break;
+    }
+}
+
+void CMainDialog::Ring(Alarm* alarm)
+{
+    const bool autoExit = Profile::ReadInt(kSettings, QStringLiteral("autoExit"), 1) != 0;
+    if (alarm->type == AlarmCommand) {
+        RunCommandAlarm(alarm->command);
+    } else {
+        RunRinging(alarm);
+    }
+    // After the ringing: off, then on again for its next occurrence when it
+    // repeats; an appointment's stored section is deleted. A command alarm takes
+    // the same path, so its next occurrence is scheduled too.
+    list_->Select(list_->IndexOf(alarm));
+    if (Scheduler::AfterRinging(alarm) == Scheduler::RangDeleted && autoExit)
+        Destroy(alarm);
+    else
+        ReInsert(alarm);
+    if (autoExit) {
+        Finish();
+    } else {
+        raise();
+        activateWindow();
+    }
+}
+
+void CMainDialog::Finish()
+{
+    clockTimer_.stop();
+    done(QDialog::Accepted);
+}
+
+// --- buttons and menus -----------------------------------------------------------
+
+void CMainDialog::ApplyCaptions()
+{
+    button(IdAdd)->setText(Text(20));
+    button(IdEdit)->setText(Text(26));
+    button(IdRemove)->setText(Text(21));
+    button(IdTest)->setText(Text(58));
+    button(IdOptions)->setText(Text(27));
+    UpdateButtons();
+}
+
+void CMainDialog::UpdateButtons()
+{
+    Alarm* selected = list_->SelectedAlarm();
+    QPushButton* activate = button(IdActivate);
+    if (!selected) {
+        for (int id : {IdEdit, IdRemove, IdTest, IdActivate})
+            button(id)->setEnabled(false);
+        activate->setText(Text(7));
+    } else {
+        button(IdEdit)->setEnabled(HasEditorFor(selected->type));
+        button(IdRemove)->setEnabled(true);
+        button(IdTest)->setEnabled(true);
+        activate->setEnabled(true);
+        activate->setText(Text(selected->activated ? 6 : 7));
+    }
+    button(IdAdd)->setEnabled(static_cast<bool>(TemplateSelection()));
+    button(IdOptions)->setEnabled(static_cast<bool>(OptionsSheet()));
+}
+
+void CMainDialog::BuildMenus()
+{
+    auto add = [this](QMenu* menu, int id, const QString& text, bool enabled) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    };
+
+    addMenu_ = std::make_unique<QMenu>(this);
+    const auto& templates = Templates();
+    if (!templates.empty()) {
+        const int n = std::min(static_cast<int>(templates.size()), kMaxTemplateItems);
+        for (int i = 0; i < n; ++i) {
+            const AlarmTemplate& t = *templates[static_cast<size_t>(i)];
+            add(addMenu_.get(), CmdTemplateFirst + i, t.name, HasEditorFor(t.type));
+        }
+    } else {
+        add(addMenu_.get(), CmdNewWizard, Text(130), HasEditorFor(AlarmWizard));
+        add(addMenu_.get(), CmdNewCompact, Text(131), HasEditorFor(AlarmCompact));
+        add(addMenu_.get(), CmdNewAppointment, Text(132), HasEditorFor(AlarmAppointment));
+        add(addMenu_.get(), CmdNewCommand, Text(133), HasEditorFor(AlarmCommand));
+    }
+
+    editMenu_ = std::make_unique<QMenu>(this);
+    add(editMenu_.get(), CmdEditAsWizard, Text(134), HasEditorFor(AlarmWizard));
+    add(editMenu_.get(), CmdEditAsCompact, Text(135), HasEditorFor(AlarmCompact));
+
+    activateMenu_ = std::make_unique<QMenu>(this);
+    add(activateMenu_.get(), CmdActivateAll, Text(146), true);
+    add(activateMenu_.get(), CmdDeactivateAll, Text(147), true);
+}
+
+QMenu* CMainDialog::menuFor(int id) const
+{
+    switch (id) {
+    case IdAdd: return addMenu_.get();
+    case IdActivate: return activateMenu_.get();
+    case IdEdit: {
+        Alarm* a = list_->SelectedAlarm();
+        if (a && (a->type == AlarmCompact || a->type == AlarmWizard))
+            return editMenu_.get();
+        return nullptr;
+    }
+    default: return nullptr;
+    }
+}
+
+void CMainDialog::OpenMenu(int id, const QPoint& globalPos)
+{
+    QMenu* menu = menuFor(id);
+    QPushButton* b = button(id);
+    if (!menu || !b || !b->isEnabled())
+        return;
+    menu->exec(globalPos);
+}
+
+bool CMainDialog::eventFilter(QObject* watched, QEvent* e)
+{
+    auto* b = qobject_cast<QPushButton*>(watched);
+    const int id = b ? b->objectName().toInt() : 0;
+    if (!b || !button(id))
+        return QDialog::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() == Qt::LeftButton && menuFor(id)) {
+            pressedButton_ = id;
+            holdPos_ = me->globalPosition().toPoint();
+            holdFired_ = false;
+            holdTimer_.start(kHoldMs, this);
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (holdTimer_.isActive() && !b->rect().contains(me->position().toPoint()))
+            holdTimer_.stop();
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        holdTimer_.stop();
+        if (holdFired_) {
+            // The long press opened the menu; the release is not a tap.
+            holdFired_ = false;
+            b->setDown(false);
+            return true;
+        }
+        break;
+    case QEvent::ContextMenu:
+        OpenMenu(id, static_cast<QContextMenuEvent*>(e)->globalPos());
+        return true;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+// --- layout, painting, timers -------------------------------------------------------
+
+void CMainDialog::resizeEvent(QResizeEvent* e)
+{
+    QDialog::resizeEvent(e);
+    DoLayout(size());
+}
+
+void CMainDialog::DoLayout(const QSize& size)
+{
+    // A handheld re-lays out only at the work area's width; a desktop window may
+    // have any size, so every new size is laid out.
+    if (size == lastSize_ || size.isEmpty())
+        return;
+    lastSize_ = size;
+    const int id = DialogLayout::ChooseId(size, kLayoutPortrait, kLayoutLandscape, kLayoutSquare);
+    const DialogLayout layout = Layouts().value(id);
+    if (layout.IsValid())
+        layout.Apply(this);
+
+    const DialogLayout::Variant variant = DialogLayout::VariantFor(size);
+    if (variant == DialogLayout::Portrait) {
+        const int space = size.height() - ScaleY(kBottomMargin96) - statusLabel_->geometry().bottom() - 1;
+        if (space >= 1) {
+            statusLabel_->move(statusLabel_->pos() + QPoint(0, space));
+            for (QPushButton* b : buttons_)
+                b->move(b->pos() + QPoint(0, space));
+            list_->resize(list_->width(), list_->height() + space);
+        }
+    } else if (variant == DialogLayout::Landscape) {
+        int right = 0;
+        for (QPushButton* b : buttons_)
+            right = std::max(right, b->geometry().right() + 1);
+        const int space = size.width() - ScaleX(kRightMargin96) - right;
+        if (space >= 1) {
+            for (QPushButton* b : buttons_)
+                b->move(b->pos() + QPoint(space, 0));
+            list_->resize(list_->width() + space, list_->height());
+            clockLabel_->resize(clockLabel_->width() + space, clockLabel_->height());
+        }
+    }
+    ApplyCaptions();
+    list_->Relayout();
+    UpdateClockAndStatus();
+    update();
+}
+
+void CMainDialog::SetColors(uint32_t bgColor, uint32_t textColor)
+{
+    bgColor_ = bgColor & 0xFFFFFF;
+    textColor_ = textColor & 0xFFFFFF;
+    ApplyKitColors(this, bgColor_, textColor_);
+    list_->SetBaseColor(bgColor_);
+    list_->SetTextColor(textColor_);
+    update();
+}
+
+void CMainDialog::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    PaintWindowBackground(p, rect(), bgColor_, kWindowShade);
+    const QRect clockRect = clockLabel_->geometry();
+    PaintTitleArea(p, clockRect, bgColor_, kWindowShade);
+    p.setPen(ToQColor(textColor_));
+    p.setFont(clockLabel_->font());
+    p.drawText(clockRect.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextSingleLine, clockText_);
+    p.setFont(statusLabel_->font());
+    p.drawText(statusLabel_->geometry(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, statusText_);
+}
+
+void CMainDialog::timerEvent(QTimerEvent* e)
+{
+    if (e->timerId() == clockTimer_.timerId()) {
+        UpdateClockAndStatus();
+    } else if (e->timerId() == holdTimer_.timerId()) {
+        holdTimer_.stop();
+        if (menuFor(pressedButton_)) {
+            holdFired_ = true;
+            if (QPushButton* b = button(pressedButton_))
+                b->setDown(false);
+            OpenMenu(pressedButton_, holdPos_);
+        }
+    } else {
+        QDialog::timerEvent(e);
+    }
+}
+
+void CMainDialog::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            UpdateClockAndStatus();
+            clockTimer_.start(kClockPeriodMs, this);
+        } else {
+            clockTimer_.stop();
+        }
+    }
+    QDialog::changeEvent(e);
+}
+
+} // namespace dawnbell

@@ -1,0 +1,636 @@
+// The main window and its alarm list over a real registry and notification store
+// in a temporary home, at a fixed moment: list order, selection, finger
+// scrolling, keys, buttons, the commands and the copy-data codes.
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "CAlarmListCtrl.h"
+#include "CMainDialog.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "Scheduler.h"
+#include "../model/TestEnv.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace dawnbell;
+using dawnbell::test::At;
+
+namespace {
+
+const QString kProgram = QStringLiteral("/opt/dawnbell/bin/dawnbell");
+// Saturday 8 March 2031, 09:00; far ahead of the real clock, so the started
+// notification service never fires during a test.
+const char kNow[] = "2031-03-08 09:00:00";
+
+// A stored alarm: kind, time of day, repeat days, activation, title; an
+// appointment's date is the 10th of March 2031.
+struct Spec {
+    int type = AlarmCompact;
+    int hour = 7;
+    int minute = 0;
+    int days = 0;
+    bool active = true;
+    QString title;
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Spec)
+namespace {
+
+Alarm MakeAlarm(const Spec& s)
+{
+    Alarm a;
+    a.type = s.type;
+    a.repeatDays = s.days;
+    a.activated = s.active ? 1 : 0;
+    a.title = s.title;
+    a.alarmTime = clock::MakeLocal(2031, 3, 10, s.hour, s.minute, 0);
+    a.dateYear = 2031;
+    a.dateMonth = 3;
+    a.dateDay = 10;
+    return a;
+}
+
+QString Store(const Spec& s)
+{
+    Alarm a = MakeAlarm(s);
+    a.Save();
+    return a.GetKey();
+}
+
+// The titles of the list's rows, top to bottom.
+QStringList Titles(const CAlarmListCtrl* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->Count(); ++i)
+        out << list->AlarmAt(i)->title;
+    return out;
+}
+
+// The notification records' arguments and start times.
+QStringList Records()
+{
+    std::vector<notify::NotifyRecord> list;
+    notify::NotifyList(&list);
+    QStringList out;
+    for (const notify::NotifyRecord& r : list)
+        out << QString::fromStdString(r.trigger.arguments) + "@" + test::Format(r.trigger.start);
+    return out;
+}
+
+} // namespace
+
+class MainDialogTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    int m_rings = 0;
+
+    std::unique_ptr<CMainDialog> Open()
+    {
+        auto w = std::make_unique<CMainDialog>();
+        w->resize(240, 320);
+        w->show();
+        return w;
+    }
+
+private slots:
+    void initTestCase() { test::UseFixedZoneAndLocale(); }
+
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+        Scheduler::SetProgramPathForTesting(kProgram);
+        clock::SetNowForTesting(At(kNow));
+        m_rings = 0;
+        // The ringing window ends at once.
+        CMainDialog::SetRingRunner([this](Alarm*, QWidget*) { ++m_rings; });
+        CMainDialog::SetCompactEditor(nullptr);
+        CMainDialog::SetWizardEditor(nullptr);
+    }
+    void cleanup()
+    {
+        CMainDialog::SetRingRunner(nullptr);
+        CMainDialog::SetCompactEditor(nullptr);
+        CMainDialog::SetWizardEditor(nullptr);
+        clock::SetNowForTesting(std::nullopt);
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        Scheduler::SetProgramPathForTesting(QString());
+    }
+
+    void emptyList()
+    {
+        auto w = Open();
+        CAlarmListCtrl* list = w->list();
+        QCOMPARE(list->Count(), 0);
+        for (int id : {CMainDialog::IdEdit, CMainDialog::IdRemove, CMainDialog::IdTest, CMainDialog::IdActivate})
+            QVERIFY2(!w->button(id)->isEnabled(), qPrintable(QString::number(id)));
+        QCOMPARE(w->button(CMainDialog::IdActivate)->text(), QStringLiteral("Activate"));
+        QCOMPARE(w->statusText(), QStringLiteral("No active alarm."));
+        QVERIFY(w->NextAlarm() == nullptr);
+
+        w->show();
+        QSignalSpy spy(list, &CAlarmListCtrl::notify);
+        QTest::mouseDClick(list, Qt::LeftButton, {}, QPoint(list->width() / 2, list->height() / 2));
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(list->SelectedIndex(), -1);
+        // Keys on an empty list select nothing either.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(list->SelectedIndex(), -1);
+    }
+
+    void sortedInsertion_data()
+    {
+        QTest::addColumn<QList<Spec>>("rows");
+        QTest::addColumn<Spec>("added");
+        QTest::addColumn<int>("index");
+        // Now is Saturday 09:00: 10:00 once is due in 1 h, 08:00 once tomorrow.
+        const Spec at10{AlarmCompact, 10, 0, 0, true, "10"};
+        const Spec at08{AlarmCompact, 8, 0, 0, true, "08"};
+        const Spec off10{AlarmCompact, 10, 0, 0, false, "off10"};
+        QTest::newRow("into an empty list") << QList<Spec>{} << at10 << 0;
+        QTest::newRow("sooner goes before later") << QList<Spec>{at08} << at10 << 0;
+        QTest::newRow("later goes after sooner") << QList<Spec>{at10} << at08 << 1;
+        QTest::newRow("same moment goes after the existing row")
+            << QList<Spec>{at10} << Spec{AlarmCompact, 10, 0, 32, true, "Saturday 10"} << 1;
+        QTest::newRow("active goes before inactive, even when later")
+            << QList<Spec>{off10} << at08 << 0;
+        QTest::newRow("inactive goes after every active row")
+            << QList<Spec>{at10, at08} << Spec{AlarmCompact, 9, 30, 0, false, "off"} << 2;
+        QTest::newRow("inactive rows are ordered by time too")
+            << QList<Spec>{at10, Spec{AlarmCompact, 8, 0, 0, false, "off08"}} << off10 << 1;
+    }
+    void sortedInsertion()
+    {
+        QFETCH(QList<Spec>, rows);
+        QFETCH(Spec, added);
+        QFETCH(int, index);
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        CAlarmListCtrl list;
+        list.resize(200, 150);
+        for (const Spec& s : rows) {
+            alarms.push_back(std::make_unique<Alarm>(MakeAlarm(s)));
+            list.InsertSorted(alarms.back().get());
+        }
+        list.Select(0);
+        alarms.push_back(std::make_unique<Alarm>(MakeAlarm(added)));
+        QCOMPARE(list.InsertSorted(alarms.back().get()), index);
+        QCOMPARE(list.AlarmAt(index), alarms.back().get());
+        QCOMPARE(list.SelectedIndex(), -1); // insertion clears the selection
+    }
+
+    void tiesKeepLoadOrderAndStatusCountsToTheFirst()
+    {
+        // Both ring at 10:00 today; sections load in key order ("4608000" before "4608032").
+        Store({AlarmCompact, 10, 0, 0, true, "once"});
+        Store({AlarmCompact, 10, 0, 32, true, "Saturdays"});
+        Store({AlarmCompact, 9, 30, 0, false, "inactive, sooner"});
+        auto w = Open();
+        QCOMPARE(Titles(w->list()), (QStringList{"once", "Saturdays", "inactive, sooner"}));
+        QCOMPARE(w->NextAlarm(), w->list()->AlarmAt(0));
+        QCOMPARE(w->statusText(), QStringLiteral("Next alarm: 1:00:00"));
+        QCOMPARE(w->list()->SelectedIndex(), 0); // the first row is selected after loading
+        QCOMPARE(w->button(CMainDialog::IdActivate)->text(), QStringLiteral("Deactivate"));
+    }
+
+    void remainingTime_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "0:00:00";
+        QTest::newRow("under a minute") << qint64(59) << "0:00:59";
+        QTest::newRow("31 hours 5 minutes 9 seconds") << qint64(31 * 3600 + 5 * 60 + 9) << "31:05:09";
+        QTest::newRow("50 hours are not wrapped into days") << qint64(50 * 3600) << "50:00:00";
+        QTest::newRow("over 100 hours") << qint64(123 * 3600 + 59 * 60 + 59) << "123:59:59";
+        QTest::newRow("negative counts as nothing left") << qint64(-5) << "0:00:00";
+    }
+    void remainingTime()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(CMainDialog::FormatRemaining(seconds), text);
+    }
+
+    void appointmentFiftyHoursAhead()
+    {
+        // Monday 10 March 11:00 is 50 hours after Saturday 09:00.
+        Store({AlarmAppointment, 11, 0, 0, true, "dentist"});
+        auto w = Open();
+        QCOMPARE(w->statusText(), QStringLiteral("Next alarm: 50:00:00"));
+        QVERIFY(!w->list()->RowLine2(0).isEmpty()); // the date line
+    }
+
+    void arrowKeys_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("listKeepsFocus");
+        QTest::newRow("Down moves to the next row") << 0 << int(Qt::Key_Down) << 1 << true;
+        QTest::newRow("Up moves to the previous row") << 2 << int(Qt::Key_Up) << 1 << true;
+        QTest::newRow("Down without a selection: first row") << -1 << int(Qt::Key_Down) << 0 << true;
+        QTest::newRow("Up without a selection: last row") << -1 << int(Qt::Key_Up) << 2 << true;
+        QTest::newRow("Up on the first row leaves the list") << 0 << int(Qt::Key_Up) << 0 << false;
+        QTest::newRow("Down on the last row leaves the list") << 2 << int(Qt::Key_Down) << 2 << false;
+        QTest::newRow("Left leaves the list") << 1 << int(Qt::Key_Left) << 1 << false;
+        QTest::newRow("Right leaves the list") << 1 << int(Qt::Key_Right) << 1 << false;
+        QTest::newRow("Tab leaves the list") << 1 << int(Qt::Key_Tab) << 1 << false;
+    }
+    void arrowKeys()
+    {
+        QFETCH(int, start);
+        QFETCH(int, key);
+        QFETCH(int, selected);
+        QFETCH(bool, listKeepsFocus);
+        Store({AlarmCompact, 10, 0, 0, true, "a"});
+        Store({AlarmCompact, 11, 0, 0, true, "b"});
+        Store({AlarmCompact, 12, 0, 0, true, "c"});
+        auto w = Open();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        CAlarmListCtrl* list = w->list();
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        list->Select(start);
+        QTest::keyClick(list, Qt::Key(key));
+        QCOMPARE(list->SelectedIndex(), selected);
+        QCOMPARE(list->hasFocus(), listKeepsFocus);
+    }
+
+    void enterActivatesTheRowByTheDoubleClickSetting()
+    {
+        Store({AlarmCompact, 10, 0, 0, true, "a"});
+        Profile::WriteInt("settings", "doubleClick", 1); // 1 = activate/deactivate
+        auto w = Open();
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        QCOMPARE(w->list()->AlarmAt(0)->activated, 0);
+        QCOMPARE(w->button(CMainDialog::IdActivate)->text(), QStringLiteral("Activate"));
+    }
+
+    void snapBack_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QList<int>>("steps");
+        // At 96 dpi the step is 10 pixels; the maximum is set by the test to 100.
+        QTest::newRow("above the top") << -25 << QList<int>{-15, -5, 0};
+        QTest::newRow("exactly one step above") << -10 << QList<int>{0};
+        QTest::newRow("below the bottom") << 123 << QList<int>{113, 103, 100};
+        QTest::newRow("already in range stops at once") << 40 << QList<int>{40};
+    }
+    void snapBack()
+    {
+        QFETCH(int, offset);
+        QFETCH(QList<int>, steps);
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        CAlarmListCtrl list;
+        list.resize(200, 100);
+        for (int i = 0; i < 40 && list.contentHeight() < 200; ++i) {
+            alarms.push_back(std::make_unique<Alarm>(MakeAlarm({AlarmCompact, 10, i, 0, true, "x"})));
+            list.InsertSorted(alarms.back().get());
+        }
+        list.resize(200, list.contentHeight() - 100); // maximum offset: 100
+        QCOMPARE(list.maxScrollOffset(), 100);
+        list.SetScrollOffset(offset);
+        for (int expected : steps) {
+            list.SnapBackTick();
+            QCOMPARE(list.scrollOffset(), expected);
+        }
+        QVERIFY(!list.snapBackRunning());
+    }
+
+    void dragOverTheTopThenSnapBack()
+    {
+        for (int i = 0; i < 12; ++i)
+            Store({AlarmCompact, 10, i, 0, true, QString::number(i)});
+        auto w = Open();
+        w->show();
+        CAlarmListCtrl* list = w->list();
+        QVERIFY(list->contentHeight() > list->height());
+        QSignalSpy spy(list, &CAlarmListCtrl::notify);
+        const int x = list->width() / 2;
+        // A small movement stays a tap candidate; beyond 5 pixels it drags.
+        QTest::mousePress(list, Qt::LeftButton, {}, QPoint(x, 20));
+        QTest::mouseMove(list, QPoint(x, 24));
+        QCOMPARE(list->scrollOffset(), 0);
+        QTest::mouseMove(list, QPoint(x, 30));
+        QTest::mouseMove(list, QPoint(x, 60));
+        QCOMPARE(list->scrollOffset(), -40);
+        QTest::mouseRelease(list, Qt::LeftButton, {}, QPoint(x, 60));
+        QVERIFY(list->snapBackRunning());
+        QCOMPARE(spy.count(), 0); // a drag selects nothing
+
+        // A tap while over-scrolled selects nothing.
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(x, list->height() - 10));
+        QCOMPARE(list->SelectedIndex(), 0);
+        QCOMPARE(spy.count(), 0);
+
+        QTRY_COMPARE_WITH_TIMEOUT(list->scrollOffset(), 0, 2000);
+        QVERIFY(!list->snapBackRunning());
+        // Back in range, a tap selects the row under it.
+        const int row = list->RowAt(list->height() - 10);
+        QVERIFY(row > 0);
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(x, list->height() - 10));
+        QCOMPARE(list->SelectedIndex(), row);
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void tapBelowTheRowsClearsTheSelection()
+    {
+        Store({AlarmCompact, 10, 0, 0, true, "a"});
+        auto w = Open();
+        w->show();
+        CAlarmListCtrl* list = w->list();
+        QCOMPARE(list->SelectedIndex(), 0);
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(20, list->height() - 5));
+        QCOMPARE(list->SelectedIndex(), -1);
+        QVERIFY(!w->button(CMainDialog::IdRemove)->isEnabled());
+        // A double tap on a row selects it and activates it once; its button-up
+        // does not select again.
+        QSignalSpy spy(list, &CAlarmListCtrl::notify);
+        QTest::mouseDClick(list, Qt::LeftButton, {}, QPoint(20, 10));
+        QCOMPARE(list->SelectedIndex(), 0);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(1).at(0).toInt(), int(CAlarmListCtrl::NotifyRowActivated));
+    }
+
+    void removeSelectsTheNeighbour_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<int>("selectedAfter");
+        QTest::newRow("a middle row: the next takes its place") << 3 << 1 << 1;
+        QTest::newRow("the first row") << 3 << 0 << 0;
+        QTest::newRow("the last row: the new last row") << 3 << 2 << 1;
+        QTest::newRow("the only row: nothing left") << 1 << 0 << -1;
+    }
+    void removeSelectsTheNeighbour()
+    {
+        QFETCH(int, count);
+        QFETCH(int, removed);
+        QFETCH(int, selectedAfter);
+        for (int i = 0; i < count; ++i)
+            Store({AlarmCompact, 10 + i, 0, 0, true, QString::number(i)});
+        auto w = Open();
+        w->list()->Select(removed);
+        const QString key = w->list()->AlarmAt(removed)->GetKey();
+        w->OnCommand(CMainDialog::IdRemove);
+        QCOMPARE(w->list()->Count(), count - 1);
+        QCOMPARE(w->list()->SelectedIndex(), selectedAfter);
+        QVERIFY(!AlarmStore::LoadSection(key));
+        QVERIFY(!Records().join(' ').contains(key + "@"));
+        const bool any = selectedAfter >= 0;
+        for (int id : {CMainDialog::IdRemove, CMainDialog::IdTest, CMainDialog::IdActivate})
+            QCOMPARE(w->button(id)->isEnabled(), any);
+        if (!any)
+            QCOMPARE(w->statusText(), QStringLiteral("No active alarm."));
+    }
+
+    void removeAnsweredNoKeepsTheAlarm()
+    {
+        const QString key = Store({AlarmCompact, 10, 0, 0, true, "kept"});
+        qputenv("DAWNBELL_AUTO_ANSWER", "no");
+        auto w = Open();
+        w->OnCommand(CMainDialog::IdRemove);
+        QCOMPARE(w->list()->Count(), 1);
+        QVERIFY(AlarmStore::LoadSection(key));
+    }
+
+    void ringThroughCopyData_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<bool>("autoExit");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<bool>("row");
+        QTest::addColumn<QString>("scheduled"); // next registration, "" = none
+        // Rung at its time: Saturday 10:00.
+        QTest::newRow("repeating: active again for next Saturday")
+            << int(AlarmCompact) << 32 << true << true << true << true << "2031-03-15 10:00:00";
+        QTest::newRow("repeating every day: tomorrow")
+            << int(AlarmWizard) << 127 << false << true << true << true << "2031-03-09 10:00:00";
+        QTest::newRow("one-time: stays inactive") << int(AlarmCompact) << 0 << true << false << true << true << "";
+        QTest::newRow("appointment with autoExit: section and row gone")
+            << int(AlarmAppointment) << 0 << true << false << false << false << "";
+        QTest::newRow("appointment without autoExit: section gone, row stays")
+            << int(AlarmAppointment) << 0 << false << false << false << true << "";
+    }
+    void ringThroughCopyData()
+    {
+        QFETCH(int, type);
+        QFETCH(int, days);
+        QFETCH(bool, autoExit);
+        QFETCH(bool, active);
+        QFETCH(bool, stored);
+        QFETCH(bool, row);
+        QFETCH(QString, scheduled);
+        Profile::WriteInt("settings", "autoExit", autoExit ? 1 : 0);
+        Spec spec{type, 10, 0, days, true, "ring"};
+        if (type == AlarmAppointment) // today, an hour ahead
+            spec.hour = 10;
+        Alarm stub = MakeAlarm(spec);
+        if (type == AlarmAppointment) {
+            stub.dateDay = 8;
+            stub.alarmTime = clock::MakeLocal(2031, 3, 8, 10, 0, 0);
+        }
+        stub.Save();
+        const QString key = stub.GetKey();
+        Store({AlarmCompact, 12, 0, 0, true, "other"});
+        auto w = Open();
+        w->show();
+        clock::SetNowForTesting(At("2031-03-08 10:00:00"));
+        QCOMPARE(w->OnCopyData(CMainDialog::CopyRing, key), 1);
+        QCOMPARE(m_rings, 1);
+        QCOMPARE(w->isVisible(), !autoExit); // autoExit ends the program
+        std::unique_ptr<Alarm> loaded = AlarmStore::LoadSection(key);
+        QCOMPARE(bool(loaded), stored);
+        if (loaded)
+            QCOMPARE(loaded->activated, active ? 1 : 0);
+        Alarm* inList = nullptr;
+        for (int i = 0; i < w->list()->Count(); ++i) {
+            if (w->list()->AlarmAt(i)->GetKey() == key)
+                inList = w->list()->AlarmAt(i);
+        }
+        QCOMPARE(inList != nullptr, row);
+        if (inList)
+            QCOMPARE(w->list()->SelectedAlarm(), inList);
+        QStringList expected;
+        if (!scheduled.isEmpty())
+            expected << key + "@" + scheduled;
+        expected << MakeAlarm({AlarmCompact, 12, 0, 0, true, "other"}).GetKey() + "@2031-03-08 12:00:00";
+        expected.sort();
+        QStringList records = Records();
+        records.sort();
+        QCOMPARE(records, expected);
+    }
+
+    void ringUnknownKeyDoesNothing()
+    {
+        Store({AlarmCompact, 10, 0, 0, true, "a"});
+        auto w = Open();
+        w->show();
+        QCOMPARE(w->OnCopyData(CMainDialog::CopyRing, "4608001"), 1);
+        QCOMPARE(m_rings, 0);
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->OnCopyData(CMainDialog::CopyRefresh, QString()), 0);
+    }
+
+    void copyDataActivationReinserts_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("startActive");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<int>("activated");
+        QTest::newRow("3 activates and moves the row up")
+            << int(CMainDialog::CopyActivate) << false << QStringList{"target", "noon"} << 1;
+        QTest::newRow("4 deactivates and moves the row down")
+            << int(CMainDialog::CopyDeactivate) << true << QStringList{"noon", "target"} << 0;
+    }
+    void copyDataActivationReinserts()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, startActive);
+        QFETCH(QStringList, order);
+        QFETCH(int, activated);
+        Store({AlarmCompact, 12, 0, 0, true, "noon"});
+        const QString key = Store({AlarmCompact, 10, 0, 0, startActive, "target"});
+        auto w = Open();
+        QCOMPARE(w->OnCopyData(code, key), 1);
+        QCOMPARE(Titles(w->list()), order);
+        QCOMPARE(w->list()->SelectedAlarm()->title, QStringLiteral("target"));
+        QCOMPARE(AlarmStore::LoadSection(key)->activated, activated);
+        QCOMPARE(Records().join(' ').contains(key + "@"), activated == 1);
+        QCOMPARE(w->button(CMainDialog::IdActivate)->text(),
+                 activated ? QStringLiteral("Deactivate") : QStringLiteral("Activate"));
+    }
+
+    void activateAndDeactivateAll()
+    {
+        Store({AlarmCompact, 10, 0, 0, false, "a"});
+        Store({AlarmCompact, 11, 0, 0, true, "b"});
+        // An appointment in the past cannot be activated.
+        Alarm past = MakeAlarm({AlarmAppointment, 8, 0, 0, false, "past"});
+        past.dateDay = 1;
+        past.alarmTime = clock::MakeLocal(2031, 3, 1, 8, 0, 0);
+        past.Save();
+        auto w = Open();
+        w->OnCommand(CMainDialog::CmdActivateAll);
+        QCOMPARE(Titles(w->list()), (QStringList{"a", "b", "past"}));
+        QCOMPARE(w->list()->AlarmAt(2)->activated, 0);
+        QCOMPARE(Records().size(), 2);
+        w->OnCommand(CMainDialog::CmdDeactivateAll);
+        for (int i = 0; i < w->list()->Count(); ++i)
+            QCOMPARE(w->list()->AlarmAt(i)->activated, 0);
+        QCOMPARE(Records().size(), 0);
+        QCOMPARE(w->statusText(), QStringLiteral("No active alarm."));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("rings");
+        QTest::addColumn<int>("edits");
+        QTest::newRow("empty") << "" << 0 << 0;
+        QTest::newRow("reinit") << "reinit" << 0 << 0;
+        QTest::newRow("a key rings") << "KEY" << 1 << 0;
+        QTest::newRow("edit and a key edits") << "edit KEY" << 0 << 1;
+        QTest::newRow("edit without the blank is a key") << "editKEY" << 0 << 0;
+        QTest::newRow("an unknown key does nothing") << "4608001" << 0 << 0;
+    }
+    void commandLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, rings);
+        QFETCH(int, edits);
+        const QString key = Store({AlarmCompact, 10, 0, 0, true, "a"});
+        line.replace("KEY", key);
+        Profile::WriteInt("settings", "autoExit", 0);
+        int editorRuns = 0;
+        CMainDialog::SetCompactEditor([&](Alarm* a, CMainDialog*) {
+            ++editorRuns;
+            return a->GetKey() == key;
+        });
+        auto w = Open();
+        w->ExecuteCommandLine(line);
+        QCOMPARE(m_rings, rings);
+        QCOMPARE(editorRuns, edits);
+        // Edited and accepted alarms are active and stored again.
+        QVERIFY(AlarmStore::LoadSection(key));
+    }
+
+    void editCancelRestoresActivation()
+    {
+        const QString key = Store({AlarmCompact, 10, 0, 0, true, "a"});
+        CMainDialog::SetCompactEditor([](Alarm* a, CMainDialog*) {
+            a->title = QStringLiteral("changed");
+            return false; // cancelled
+        });
+        auto w = Open();
+        QVERIFY(w->button(CMainDialog::IdEdit)->isEnabled());
+        QVERIFY(w->menuFor(CMainDialog::IdEdit));
+        w->OnCommand(CMainDialog::IdEdit);
+        const auto loaded = AlarmStore::LoadSection(key);
+        QVERIFY(loaded);
+        QCOMPARE(loaded->activated, 1);
+        QCOMPARE(Records(), QStringList{key + "@2031-03-08 10:00:00"});
+    }
+
+    void windowsNotBuiltYetStayDisabled()
+    {
+        Store({AlarmCompact, 10, 0, 0, true, "a"});
+        auto w = Open();
+        for (int id : {CMainDialog::IdAdd, CMainDialog::IdEdit, CMainDialog::IdOptions})
+            QVERIFY(!w->button(id)->isEnabled());
+        QVERIFY(w->button(CMainDialog::IdAdd)->isVisible());
+        for (QAction* a : w->menuFor(CMainDialog::IdAdd)->actions())
+            QVERIFY(!a->isEnabled());
+        for (QAction* a : w->menuFor(CMainDialog::IdActivate)->actions())
+            QVERIFY(a->isEnabled());
+        // Double-click action 0 (edit) without an editor leaves the alarm alone.
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        QCOMPARE(w->list()->Count(), 1);
+        QCOMPARE(w->list()->AlarmAt(0)->activated, 1);
+    }
+
+    void listStretchesWithTheWindow_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("listRect");
+        // Portrait: the list grows by the space below the status line (margin 5).
+        QTest::newRow("portrait design size") << QSize(240, 268) << QRect(10, 44, 219, 138);
+        QTest::newRow("portrait, taller") << QSize(240, 320) << QRect(10, 44, 219, 190);
+        // Landscape: the list widens by the space right of the buttons (margin 13).
+        QTest::newRow("landscape design size") << QSize(320, 188) << QRect(10, 50, 209, 110);
+        QTest::newRow("landscape, wider") << QSize(400, 188) << QRect(10, 50, 289, 110);
+        QTest::newRow("square") << QSize(240, 240) << QRect(10, 42, 219, 82);
+    }
+    void listStretchesWithTheWindow()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QRect, listRect);
+        auto w = Open();
+        w->resize(size);
+        QCOMPARE(w->list()->geometry(), listRect);
+    }
+};
+
+QTEST_MAIN(MainDialogTest)
+#include "MainDialogTest.moc"
