@@ -2,6 +2,7 @@
 // with a fake player, a fixed clock, the real registry, notification store,
 // virtual device volume and a fake sysfs tree.
 #include "Alarm.h"
+#include "AlarmStore.h"
 #include "CAlarmDialog.h"
 #include "Clock.h"
 #include "FakeMediaPlayer.h"
@@ -701,6 +702,86 @@ private slots:
         QCOMPARE(WaveResourcePlayCount(kWaveEndSound), before + endSound);
         dlg.HandleTimer(CAlarmDialog::TimerCloseAfter); // ignored once ended
         QCOMPARE(WaveResourcePlayCount(kWaveEndSound), before + endSound);
+    }
+
+    void alarmIsNeverWritten()
+    {
+        auto alarm = MakeAlarm(5);
+        alarm->random = 1;
+        alarm->Save();
+        const QString key = alarm->GetKey();
+        const QStringList stored = alarm->GetPlaylist();
+        QByteArray before;
+        QVERIFY(Profile::ReadBinary(key, "fade", &before));
+        {
+            CAlarmDialog dlg(alarm.get(), nullptr, Services());
+            dlg.SetVibrateChecked(true);
+            dlg.Tap();
+            RunCountdown(dlg);
+            dlg.EndAlarm();
+        }
+        const std::unique_ptr<Alarm> reloaded = AlarmStore::LoadSection(key);
+        QVERIFY(reloaded);
+        QCOMPARE(reloaded->GetPlaylist(), stored);
+        QCOMPARE(reloaded->vibrate, 0);
+        QByteArray after;
+        QVERIFY(Profile::ReadBinary(key, "fade", &after));
+        QCOMPARE(after, before);
+        QCOMPARE(alarm->vibrate, 0); // the check box change is put back in memory too
+    }
+
+    void hostileValues_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("value");
+        QTest::newRow("snooze 0") << "snooze" << 0;
+        QTest::newRow("snooze negative") << "snooze" << -50;
+        QTest::newRow("closeAfterMinutes huge") << "closeAfterMinutes" << 2000000000;
+        QTest::newRow("closeAfterTimes negative") << "closeAfterTimes" << -1;
+        QTest::newRow("layoutStyle 7") << "layoutStyle" << 7;
+        QTest::newRow("layoutStyle negative") << "layoutStyle" << -3;
+        QTest::newRow("fadeDuration huge") << "fadeDuration" << 2000000000;
+        QTest::newRow("quizLevel negative") << "quizLevel" << -100;
+        QTest::newRow("backImageStyle 9") << "backImageStyle" << 9;
+        QTest::newRow("volume 300") << "volume" << 300;
+    }
+    void hostileValues()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, value);
+        auto alarm = MakeAlarm(2);
+        alarm->useFade = 1;
+        alarm->quiz = 1;
+        alarm->forceVolume = 1;
+        alarm->SetBackImage(BackImageQVGA, "x.png");
+        int* target = field == "snooze" ? &alarm->snooze
+                      : field == "closeAfterMinutes" ? &alarm->closeAfterMinutes
+                      : field == "closeAfterTimes" ? &alarm->closeAfterTimes
+                      : field == "layoutStyle" ? &alarm->layoutStyle
+                      : field == "fadeDuration" ? &alarm->fadeDuration
+                      : field == "quizLevel" ? &alarm->quizLevel
+                      : field == "backImageStyle" ? &alarm->backImageStyle
+                                                  : &alarm->volume;
+        *target = value;
+        CAlarmDialog dlg(alarm.get(), nullptr, Services());
+        QVERIFY(dlg.timerInterval(CAlarmDialog::TimerFade) >= 0);
+        if (field == "closeAfterMinutes")
+            QVERIFY(dlg.timerInterval(CAlarmDialog::TimerCloseAfter) > 0);
+        if (field == "volume") {
+            uint32_t wave = 0;
+            QVERIFY(GetWaveOutVolume(&wave));
+            QCOMPARE(wave, 65535u);
+        }
+        dlg.grab();
+        // A snooze always counts down at least one second and then rings again.
+        dlg.Tap();
+        QVERIFY(dlg.countdown() >= 1);
+        RunCountdown(dlg);
+        QCOMPARE(dlg.countdown(), 0);
+        QVERIFY(!dlg.timerActive(CAlarmDialog::TimerCountdown));
+        QCOMPARE(dlg.playState(), int(CAlarmDialog::Playing));
+        dlg.EndAlarm();
+        QVERIFY(dlg.ended());
     }
 
     void layoutGeometry_data()
