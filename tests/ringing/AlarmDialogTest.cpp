@@ -855,20 +855,6 @@ private slots:
         QCOMPARE(dlg.batteryIcon(), -1);
     }
 
-    void clockShowsFixedTime()
-    {
-        auto alarm = MakeAlarm(0);
-        CAlarmDialog dlg(alarm.get(), nullptr, Services());
-        const QString format = CAlarmDialog::LocaleClockFormat();
-        const clock::LocalTime t = clock::ToLocal(kNow + 3661);
-        clock::SetNowForTesting(kNow + 3661);
-        dlg.HandleTimer(CAlarmDialog::TimerClock);
-        const QString text = dlg.findChild<QLabel*>("1021")->text();
-        QVERIFY2(text.contains(QString("%1").arg(t.minute, 2, 10, QChar('0'))), qPrintable(text + " / " + format));
-        QVERIFY(dlg.timerActive(CAlarmDialog::TimerClock));
-        QCOMPARE(dlg.timerInterval(CAlarmDialog::TimerClock), 1000);
-    }
-
     void paintsWithoutImages()
     {
         // A picture that does not decode leaves the gradient; painting works.

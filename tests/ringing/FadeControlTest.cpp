@@ -111,21 +111,6 @@ private slots:
         QVERIFY(control.GetCurve() == before);
     }
 
-    void mouseDrivesThePen()
-    {
-        CFadeControl control;
-        control.resize(104, 54);
-        control.show();
-        QTest::mousePress(&control, Qt::LeftButton, {}, QPoint(12, 2));
-        QVERIFY(control.penDown());
-        QMouseEvent move(QEvent::MouseMove, QPointF(32, 2), control.mapToGlobal(QPointF(32, 2)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&control, &move);
-        QTest::mouseRelease(&control, Qt::LeftButton, {}, QPoint(32, 2));
-        QVERIFY(!control.penDown());
-        QCOMPARE(int(control.GetCurve()[10]), 100);
-    }
-
     void drawingModes()
     {
         CFadeControl control;

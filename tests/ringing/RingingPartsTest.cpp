@@ -4,7 +4,6 @@
 #include "ClockFormat.h"
 #include "FadeCurve.h"
 #include "SnoozeKeys.h"
-#include "WaveVolume.h"
 #include "WuLine.h"
 
 #include <QtTest>
@@ -17,29 +16,26 @@ private slots:
     void presets_data()
     {
         QTest::addColumn<int>("type");
-        QTest::addColumn<QList<int>>("expected"); // index, value pairs
-        QTest::newRow("parabola") << 0 << QList<int>{0, 0, 3, 0, 4, 1, 13, 7, 14, 9, 29, 36, 34, 49, 48, 96, 49, 100};
-        QTest::newRow("linear ends at 98") << 1 << QList<int>{0, 0, 1, 2, 25, 50, 49, 98};
-        QTest::newRow("steep") << 2 << QList<int>{0, 0, 24, 96, 25, 100, 49, 100};
-        QTest::newRow("unknown type is the parabola") << 7 << QList<int>{4, 1, 49, 100};
+        QTest::addColumn<QList<int>>("values");
+        QTest::newRow("parabola") << 0
+            << QList<int>{0,  0,  0,  0,  1,  1,  1,  2,  3,  4,  4,  5,  6,  7,  9,  10, 11,
+                          12, 14, 16, 17, 19, 21, 23, 25, 27, 29, 31, 33, 36, 38, 40, 43, 46,
+                          49, 51, 54, 57, 60, 64, 67, 70, 73, 77, 81, 84, 88, 92, 96, 100};
+        QList<int> linear, steep;
+        for (int i = 0; i < 50; ++i) {
+            linear << 2 * i;
+            steep << (i < 25 ? 4 * i : 100);
+        }
+        QTest::newRow("linear ends at 98") << 1 << linear;
+        QTest::newRow("steep") << 2 << steep;
     }
     void presets()
     {
         QFETCH(int, type);
-        QFETCH(QList<int>, expected);
+        QFETCH(QList<int>, values);
         const FadeCurve curve = FadePresetCurve(type);
-        for (int i = 0; i + 1 < expected.size(); i += 2)
-            QCOMPARE(int(curve[expected[i]]), expected[i + 1]);
-    }
-
-    void parabolaMatchesTable()
-    {
-        const int table[50] = {0,  0,  0,  0,  1,  1,  1,  2,  3,  4,  4,  5,  6,  7,  9,  10, 11,
-                               12, 14, 16, 17, 19, 21, 23, 25, 27, 29, 31, 33, 36, 38, 40, 43, 46,
-                               49, 51, 54, 57, 60, 64, 67, 70, 73, 77, 81, 84, 88, 92, 96, 100};
-        const FadeCurve curve = FadePresetCurve(FadePresetParabola);
         for (int i = 0; i < 50; ++i)
-            QCOMPARE(int(curve[i]), table[i]);
+            QCOMPARE(int(curve[i]), values[i]);
     }
 
     void fadeMath_data()
@@ -76,21 +72,6 @@ private slots:
         QFETCH(int, point);
         QFETCH(int, volume);
         QCOMPARE(FadeVolume(target, point), volume);
-    }
-
-    void waveValues_data()
-    {
-        QTest::addColumn<int>("percent");
-        QTest::addColumn<uint>("value");
-        QTest::newRow("100") << 100 << 65535u;
-        QTest::newRow("50") << 50 << 32767u;
-        QTest::newRow("1") << 1 << 655u;
-    }
-    void waveValues()
-    {
-        QFETCH(int, percent);
-        QFETCH(uint, value);
-        QCOMPARE(WaveValueForPercent(percent), uint32_t(value));
     }
 
     void clockPicture_data()
@@ -166,26 +147,6 @@ private slots:
         QCOMPARE(IsSnoozeKeyCode(code), snoozes);
     }
 
-    void keyMapping_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("code");
-        QTest::newRow("F2") << int(Qt::Key_F2) << 113;
-        QTest::newRow("F24") << int(Qt::Key_F24) << 135;
-        QTest::newRow("Enter") << int(Qt::Key_Enter) << 13;
-        QTest::newRow("Left") << int(Qt::Key_Left) << 37;
-        QTest::newRow("9") << int(Qt::Key_9) << 57;
-        QTest::newRow("Launch5") << int(Qt::Key_Launch5) << 198;
-        QTest::newRow("Launch6 has none") << int(Qt::Key_Launch6) << 0;
-        QTest::newRow("F25 has none") << int(Qt::Key_F25) << 0;
-    }
-    void keyMapping()
-    {
-        QFETCH(int, key);
-        QFETCH(int, code);
-        QCOMPARE(PlatformKeyCode(key), code);
-    }
-
     void batteryIcons_data()
     {
         QTest::addColumn<int>("percent");
@@ -250,20 +211,6 @@ private slots:
                 QCOMPARE(image.pixel(p), qRgb(0, 0, 0));
     }
 
-    void blend_data()
-    {
-        QTest::addColumn<int>("weight");
-        QTest::addColumn<uint>("expected");
-        QTest::newRow("none") << 0 << uint(qRgb(200, 100, 0));
-        QTest::newRow("full") << 255 << uint(qRgb(0, 100, 200));
-        QTest::newRow("half") << 128 << uint(qRgb(100, 100, 100));
-    }
-    void blend()
-    {
-        QFETCH(int, weight);
-        QFETCH(uint, expected);
-        QCOMPARE(BlendCoverage(qRgb(200, 100, 0), qRgb(0, 100, 200), weight), QRgb(expected));
-    }
 };
 
 QTEST_MAIN(RingingPartsTest)
