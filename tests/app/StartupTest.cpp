@@ -9,9 +9,11 @@
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "ScreenClass.h"
 #include "Texts.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,6 +31,15 @@ uint32_t Dword(Hive hive, const std::string& path, const char* name, uint32_t de
     if (RegKey::Open(hive, path, &key) == RegOk)
         key.ReadDword(name, &v);
     return v;
+}
+
+int ClassOfField(int field)
+{
+    for (int cls = 0; cls <= 10; ++cls) {
+        if (ScreenClassImageField(cls) == field)
+            return cls;
+    }
+    return -1;
 }
 
 } // namespace
@@ -306,8 +317,13 @@ private slots:
             QCOMPARE(int(t->fade[24]), 25);
             QCOMPARE(int(t->fade[48]), 96); // 96.04
             QCOMPARE(int(t->fade[49]), 100);
-            for (int f = 0; f < BackImageFieldCount; ++f)
-                QVERIFY2(t->BackImage(f).endsWith(".jpg"), qPrintable(t->name));
+            // Every sound and picture a template names is in the program folder.
+            for (int f = 0; f < BackImageFieldCount; ++f) {
+                const QString picture = QStringLiteral(DAWNBELL_PROGRAM_DIR) + "/images/" + t->BackImage(f);
+                QVERIFY2(QImage(picture).size() == ScreenClassResolution(ClassOfField(f)), qPrintable(picture));
+            }
+            for (const QString& sound : t->playlist)
+                QVERIFY2(QFileInfo(sound).size() > 1000, qPrintable(sound));
         }
     }
 
