@@ -266,16 +266,19 @@ void CQuizDialog::paintEvent(QPaintEvent*)
     p.setFont(promptFont_);
     p.setPen(ToQColor(textColor_));
     const int flags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap;
+    const QString& prompt = game_.prompt();
     const QFontMetrics fm(promptFont_, this);
-    const QRect needed = fm.boundingRect(promptRect_, flags, game_.prompt());
-    const QRect band = CenteredTextBand(promptRect_, needed.height(),
-                                        std::max(1, fm.boundingRect(QString::fromLatin1(kSampleWord)).height()));
-    p.save();
+    const int needed = fm.boundingRect(promptRect_, flags, prompt).height();
+    if (needed <= promptRect_.height()) {
+        p.drawText(promptRect_, flags, prompt);
+        return;
+    }
+    // Too tall: the whole lines that fit, centred, from the first line on.
+    const int lineHeight = std::max(1, fm.boundingRect(QString::fromLatin1(kSampleWord)).height());
+    const QRect band = CenteredTextBand(promptRect_, needed, lineHeight);
     p.setClipRect(band);
-    p.drawText(band.height() < needed.height() ? QRect(band.left(), band.top(), band.width(), needed.height()) : band,
-               band.height() < needed.height() ? (flags & ~Qt::AlignVCenter) | Qt::AlignTop : flags,
-               game_.prompt());
-    p.restore();
+    p.drawText(QRect(band.left(), band.top(), band.width(), needed), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+               prompt);
 }
 
 void CQuizDialog::changeEvent(QEvent* e)
