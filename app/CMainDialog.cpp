@@ -22,6 +22,7 @@
 #include "Texts.h"
 
 #include <QContextMenuEvent>
+#include <algorithm>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -49,6 +50,8 @@ constexpr int kProgramIcon = 276;
 constexpr int kWindowShade = 80;
 // Clock line font size, points.
 constexpr int kClockPoints = 22;
+// Button font size, points.
+constexpr int kButtonPoints = 8;
 // Bottom margin (portrait) and right margin (landscape), pixels at 96 dpi.
 constexpr int kBottomMargin96 = 5;
 constexpr int kRightMargin96 = 13;
@@ -238,6 +241,7 @@ void CMainDialog::CreateControls()
         b->setObjectName(QString::number(kButtonIds[i]));
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::StrongFocus);
+        b->setFont(KitFont(kButtonPoints));
         b->installEventFilter(this);
         const int id = kButtonIds[i];
         connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
@@ -763,6 +767,7 @@ void CMainDialog::BuildMenus()
     activateMenu_ = std::make_unique<QMenu>(this);
     add(activateMenu_.get(), CmdActivateAll, Text(146), true);
     add(activateMenu_.get(), CmdDeactivateAll, Text(147), true);
+    ColorMenus();
 }
 
 QMenu* CMainDialog::menuFor(int id) const
@@ -850,25 +855,46 @@ void CMainDialog::DoLayout(const QSize& size)
     if (layout.IsValid())
         layout.Apply(this);
 
-    const DialogLayout::Variant variant = DialogLayout::VariantFor(size);
-    if (variant == DialogLayout::Portrait) {
-        const int space = size.height() - ScaleY(kBottomMargin96) - statusLabel_->geometry().bottom() - 1;
-        if (space >= 1) {
-            statusLabel_->move(statusLabel_->pos() + QPoint(0, space));
+    // Space left below the status line (bottom margin 5) makes the list taller
+    // and moves what lies below it down; space left at the right (margin 13)
+    // widens the list and the clock line and moves the buttons right. A window
+    // of the layout's own size has neither; a larger one (a bigger display, a
+    // desktop window) uses both in every orientation.
+    const bool buttonsBelow = DialogLayout::VariantFor(size) != DialogLayout::Landscape;
+    const int down = size.height() - ScaleY(kBottomMargin96) - (statusLabel_->geometry().bottom() + 1);
+    if (down >= 1) {
+        statusLabel_->move(statusLabel_->pos() + QPoint(0, down));
+        if (buttonsBelow) {
             for (QPushButton* b : buttons_)
-                b->move(b->pos() + QPoint(0, space));
-            list_->resize(list_->width(), list_->height() + space);
+                b->move(b->pos() + QPoint(0, down));
         }
-    } else if (variant == DialogLayout::Landscape) {
-        int right = 0;
-        for (QPushButton* b : buttons_)
-            right = std::max(right, b->geometry().right() + 1);
-        const int space = size.width() - ScaleX(kRightMargin96) - right;
-        if (space >= 1) {
+        list_->resize(list_->width(), list_->height() + down);
+    }
+    int right = list_->geometry().right() + 1;
+    for (QPushButton* b : buttons_)
+        right = std::max(right, b->geometry().right() + 1);
+    const int across = size.width() - ScaleX(kRightMargin96) - right;
+    if (across >= 1) {
+        list_->resize(list_->width() + across, list_->height());
+        clockLabel_->resize(clockLabel_->width() + across, clockLabel_->height());
+        statusLabel_->resize(statusLabel_->width() + across, statusLabel_->height());
+        if (!buttonsBelow) {
             for (QPushButton* b : buttons_)
-                b->move(b->pos() + QPoint(space, 0));
-            list_->resize(list_->width() + space, list_->height());
-            clockLabel_->resize(clockLabel_->width() + space, clockLabel_->height());
+                b->move(b->pos() + QPoint(across, 0));
+        } else {
+            // The button grid's columns share the new width.
+            QList<int> columns;
+            for (QPushButton* b : buttons_) {
+                if (!columns.contains(b->x()))
+                    columns << b->x();
+            }
+            std::sort(columns.begin(), columns.end());
+            const int n = static_cast<int>(columns.size());
+            for (QPushButton* b : buttons_) {
+                const int k = static_cast<int>(columns.indexOf(b->x()));
+                const int x0 = across * k / n, x1 = across * (k + 1) / n;
+                b->setGeometry(b->x() + x0, b->y(), b->width() + (x1 - x0), b->height());
+            }
         }
     }
     ApplyCaptions();
@@ -877,11 +903,20 @@ void CMainDialog::DoLayout(const QSize& size)
     update();
 }
 
+void CMainDialog::ColorMenus()
+{
+    for (QMenu* menu : {addMenu_.get(), editMenu_.get(), activateMenu_.get()}) {
+        if (menu)
+            ApplyKitColors(menu, bgColor_, textColor_);
+    }
+}
+
 void CMainDialog::SetColors(uint32_t bgColor, uint32_t textColor)
 {
     bgColor_ = bgColor & 0xFFFFFF;
     textColor_ = textColor & 0xFFFFFF;
     ApplyKitColors(this, bgColor_, textColor_);
+    ColorMenus();
     list_->SetBaseColor(bgColor_);
     list_->SetTextColor(textColor_);
     update();

@@ -158,6 +158,8 @@ private:
     void ApplyCaptions();
     void UpdateButtons();
     void BuildMenus();
+    // Gives the drop-down menus the window's colours.
+    void ColorMenus();
     void LoadAlarms();
 
     // The first alarm of the list whose key is `key`; null when none.

@@ -614,13 +614,16 @@ private slots:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QRect>("listRect");
-        // Portrait: the list grows by the space below the status line (margin 5).
+        // At a layout's own size nothing stretches; the list takes the space
+        // left below the status line (margin 5) and right of the rightmost
+        // control (margin 13).
         QTest::newRow("portrait design size") << QSize(240, 268) << QRect(10, 44, 219, 138);
         QTest::newRow("portrait, taller") << QSize(240, 320) << QRect(10, 44, 219, 190);
-        // Landscape: the list widens by the space right of the buttons (margin 13).
+        QTest::newRow("portrait, wider") << QSize(480, 640) << QRect(10, 44, 457, 510);
         QTest::newRow("landscape design size") << QSize(320, 188) << QRect(10, 50, 209, 110);
         QTest::newRow("landscape, wider") << QSize(400, 188) << QRect(10, 50, 289, 110);
-        QTest::newRow("square") << QSize(240, 240) << QRect(10, 42, 219, 82);
+        QTest::newRow("landscape, taller") << QSize(320, 240) << QRect(10, 50, 209, 162);
+        QTest::newRow("square") << QSize(240, 240) << QRect(10, 42, 219, 129);
     }
     void listStretchesWithTheWindow()
     {
@@ -629,6 +632,11 @@ private slots:
         auto w = Open();
         w->resize(size);
         QCOMPARE(w->list()->geometry(), listRect);
+        // The buttons stay inside the window and apart from the list.
+        for (int id : {CMainDialog::IdAdd, CMainDialog::IdOptions}) {
+            QVERIFY(w->rect().contains(w->button(id)->geometry()));
+            QVERIFY(!w->button(id)->geometry().intersects(listRect));
+        }
     }
 };
 
