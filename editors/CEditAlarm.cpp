@@ -3,6 +3,7 @@
 #include "Alarm.h"
 #include "Clock.h"
 #include "ColorHelpers.h"
+#include "DayCheckBox.h"
 #include "DialogLayout.h"
 #include "FileDialog.h"
 #include "KitFont.h"
@@ -78,6 +79,8 @@ constexpr int kRolePath = Qt::UserRole;          // list row data: the entry's f
 const QString kCountdownFormat = QStringLiteral("HH:mm:ss");
 constexpr int kSecondsPerDay = 86400;
 constexpr int kMinCentringShift = 10; // a free margin up to this is left alone, pixels
+constexpr int kLabelFontTenths = 90;    // label font, tenths of a point
+constexpr int kMinLabelFontTenths = 70; // smallest label font when a text is too wide
 
 CEditAlarm::FileDialogRunner& FileDialogRunnerSlot()
 {
@@ -201,8 +204,10 @@ void CEditAlarm::CreateControls()
         c->setObjectName(QString::number(id));
         return c;
     };
-    for (int i = 0; i < 7; ++i)
-        m_days[i] = checkBox(kDayIds[i]);
+    for (int i = 0; i < 7; ++i) {
+        m_days[i] = new DayCheckBox(this);
+        m_days[i]->setObjectName(QString::number(kDayIds[i]));
+    }
     m_vibrate = checkBox(IdVibrate);
     m_random = checkBox(IdRandom);
     m_forceVolume = checkBox(IdForceVolume);
@@ -270,6 +275,8 @@ void CEditAlarm::FillFromAlarm()
     const Alarm& a = *m_alarm;
     m_title->setText(a.title);
     m_message->setText(a.message);
+    m_title->setCursorPosition(0);
+    m_message->setCursorPosition(0);
     m_vibrate->setChecked(a.vibrate != 0);
     m_random->setChecked(a.random != 0);
     m_forceVolume->setChecked(a.forceVolume != 0);
@@ -378,6 +385,19 @@ void CEditAlarm::SetPickerFormat()
     m_time->setDisplayFormat(format.isEmpty() ? kCountdownFormat : format);
 }
 
+void CEditAlarm::FitLabelFonts()
+{
+    for (QLabel* label : {m_titleLabel, m_messageLabel, m_timeLabel, m_snoozeLabel, m_quizLabel}) {
+        int tenths = kLabelFontTenths;
+        QFont font = KitFontTenths(tenths);
+        while (tenths > kMinLabelFontTenths && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
+            tenths -= 5;
+            font = KitFontTenths(tenths);
+        }
+        label->setFont(font);
+    }
+}
+
 void CEditAlarm::ApplyCaptions()
 {
     m_titleLabel->setText(Text(kTextTitle));
@@ -393,6 +413,7 @@ void CEditAlarm::ApplyCaptions()
     m_remove->setText(Text(kTextRemove));
     m_ok->setText(Text(kTextOk));
     m_cancel->setText(Text(kTextCancel));
+    FitLabelFonts();
     update();
 }
 
@@ -511,6 +532,7 @@ void CEditAlarm::TapTimeLabel()
         m_time->setTime(TimeOfMoment(moment));
     }
     m_timeLabel->setText(Text(m_countdown ? kTextRemainingTime : kTextTime));
+    FitLabelFonts();
     update();
 }
 

@@ -699,11 +699,12 @@ private slots:
         QTest::addColumn<int>("layout");
         QTest::addColumn<QRect>("title");
         QTest::addColumn<QRect>("list");
-        QTest::newRow("portrait") << QByteArray("240x320") << 130 << QRect(88, 24, 134, 20) << QRect(10, 135, 121, 72);
-        QTest::newRow("portrait tall, centred down") << QByteArray("240x400") << 130 << QRect(88, 64, 134, 20)
-                                                     << QRect(10, 175, 121, 72);
-        QTest::newRow("portrait at 192 dpi") << QByteArray("480x640@192") << 130 << QRect(88, 24, 134, 20)
-                                             << QRect(10, 135, 121, 72);
+        QTest::newRow("portrait, no room to centre") << QByteArray("240x320") << 130 << QRect(88, 10, 134, 20)
+                                                    << QRect(10, 121, 121, 72);
+        QTest::newRow("portrait tall, centred down") << QByteArray("240x400") << 130 << QRect(88, 57, 134, 20)
+                                                     << QRect(10, 168, 121, 72);
+        QTest::newRow("portrait at 192 dpi") << QByteArray("480x800@192") << 130 << QRect(88, 57, 134, 20)
+                                             << QRect(10, 168, 121, 72);
         QTest::newRow("landscape, no room to centre") << QByteArray("320x240") << 131 << QRect(90, 6, 105, 20)
                                                       << QRect(49, 115, 135, 45);
         QTest::newRow("landscape wide, centred right") << QByteArray("800x480") << 131 << QRect(332, 6, 105, 20)
