@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -608,6 +609,46 @@ private slots:
         QTest::keyClick(w->list(), Qt::Key_Return);
         QCOMPARE(w->list()->Count(), 1);
         QCOMPARE(w->list()->AlarmAt(0)->activated, 1);
+    }
+
+    void longPressOpensTheMenuInsteadOfTheCommand()
+    {
+        Store({AlarmCompact, 10, 0, 0, true, "a"});
+        auto w = Open();
+        QPushButton* activate = w->button(CMainDialog::IdActivate);
+        QWidget* popup = nullptr;
+        QTimer::singleShot(900, [&] {
+            popup = QApplication::activePopupWidget();
+            if (popup)
+                popup->close();
+        });
+        QTest::mousePress(activate, Qt::LeftButton, {}, activate->rect().center());
+        QTest::qWait(1200);
+        QTest::mouseRelease(activate, Qt::LeftButton, {}, activate->rect().center());
+        QCOMPARE(popup, static_cast<QWidget*>(w->menuFor(CMainDialog::IdActivate)));
+        QCOMPARE(w->list()->AlarmAt(0)->activated, 1); // the release after the menu is no tap
+        QTest::mouseClick(activate, Qt::LeftButton, {}, activate->rect().center());
+        QCOMPARE(w->list()->AlarmAt(0)->activated, 0); // a plain tap toggles
+    }
+
+    void editMenuOnlyForCompactAndWizardAlarms_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("menu");
+        QTest::newRow("compact") << int(AlarmCompact) << true;
+        QTest::newRow("wizard") << int(AlarmWizard) << true;
+        QTest::newRow("appointment") << int(AlarmAppointment) << false;
+        QTest::newRow("command") << int(AlarmCommand) << false;
+    }
+    void editMenuOnlyForCompactAndWizardAlarms()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, menu);
+        Store({type, 10, 0, 0, true, "a"});
+        auto w = Open();
+        QCOMPARE(w->menuFor(CMainDialog::IdEdit) != nullptr, menu);
+        w->list()->Select(-1);
+        QVERIFY(!w->menuFor(CMainDialog::IdEdit));
     }
 
     void listStretchesWithTheWindow_data()
