@@ -1,5 +1,7 @@
 #include "RegistryStore.h"
 
+#include "Utf8.h"
+
 #include "DevicePaths.h"
 
 #include <sqlite3.h>
@@ -22,63 +24,19 @@ int64_t RootId(Hive hive)
     return hive == Hive::CurrentUser ? kRootCurrentUser : kRootLocalMachine;
 }
 
-// Decodes one UTF-8 sequence; returns U+FFFD for malformed input.
+
+// Decodes one UTF-8 sequence and advances past it; a malformed sequence gives
+// U+FFFD and advances by one byte.
 char32_t DecodeUtf8(std::string_view s, size_t* i)
 {
-    const auto b0 = static_cast<unsigned char>(s[*i]);
-    int len = 1;
-    char32_t cp = 0xFFFD;
-    if (b0 < 0x80) {
-        cp = b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07;
-    } else {
+    char32_t cp = 0;
+    const size_t len = DecodeUtf8At(s, *i, &cp);
+    if (len == 0) {
         ++*i;
         return 0xFFFD;
-    }
-    if (*i + len > s.size()) {
-        ++*i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[*i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++*i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (b & 0x3F);
     }
     *i += len;
-    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF
-        || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0xFFFD;
     return cp;
-}
-
-void AppendUtf8(std::string* out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out->push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 char32_t UpperCase(char32_t c)
