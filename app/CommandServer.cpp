@@ -105,9 +105,10 @@ void CommandServer::OnReadable(int fd)
             QTimer::singleShot(0, this, [this] { m_handlers.reinit(); });
         break;
     case ipc::MsgForeground:
+        // At once: a sender brings the window up before it sends its key.
         m_server.Finish(fd, 0, false);
         if (m_handlers.foreground)
-            QTimer::singleShot(0, this, [this] { m_handlers.foreground(); });
+            m_handlers.foreground();
         break;
     default:
         m_server.Finish(fd, 0, false);

@@ -2,7 +2,8 @@
 // The running main window's end of the command channel, on the Qt event loop:
 // accepts connections on the channel's socket, reads each request without ever
 // blocking, answers copy-data synchronously (the handler may run a nested modal
-// loop, e.g. a whole ringing) and delivers posted messages on the next loop turn.
+// loop, e.g. a whole ringing), delivers "reinit" on the next loop turn and brings
+// the window to the front at once.
 #include "IpcServer.h"
 
 #include <QObject>

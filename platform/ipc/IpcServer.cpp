@@ -122,6 +122,7 @@ IpcServer::ReadResult IpcServer::Read(int fd, Frame* frame)
         return Dropped;
     if (it->second.handling)
         return Pending;
+    bool ended = false; // the client has finished sending (a posted message, then close)
     for (;;) {
         Connection& c = it->second;
         // Never buffer more than one largest frame.
@@ -135,8 +136,8 @@ IpcServer::ReadResult IpcServer::Read(int fd, Frame* frame)
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
         if (n <= 0) {
-            Drop(fd);
-            return Dropped;
+            ended = true;
+            break;
         }
         c.buffer.insert(c.buffer.end(), chunk, chunk + n);
     }
@@ -148,7 +149,9 @@ IpcServer::ReadResult IpcServer::Read(int fd, Frame* frame)
         c.buffer.clear();
         return FrameReady;
     case ParseResult::NeedMore:
-        return Pending;
+        if (!ended)
+            return Pending;
+        break;
     case ParseResult::Malformed:
         break;
     }

@@ -238,6 +238,23 @@ private slots:
         QCOMPARE(server.ConnectionCount(), size_t(0));
     }
 
+    void postedMessageSurvivesAnAtOnceClose()
+    {
+        IpcServer server;
+        QCOMPARE(server.Listen(m_socket), IpcServer::Listening);
+        {
+            IpcClient c;
+            QCOMPARE(c.Connect(m_socket, ProgramPath()), SendOk);
+            QCOMPARE(c.Post(MsgReinit, 0, -1), SendOk);
+        } // closed before the server has read a byte
+        Pump pump(&server);
+        pump.Run(100);
+        QCOMPARE(pump.frames.size(), size_t(1));
+        QCOMPARE(pump.frames[0].message, uint32_t(MsgReinit));
+        QCOMPARE(pump.frames[0].lparam, -1);
+        QCOMPARE(server.ConnectionCount(), size_t(0));
+    }
+
     void silentClientsExpire()
     {
         IpcServer server;
