@@ -24,6 +24,7 @@
 #include <QContextMenuEvent>
 #include <algorithm>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -852,8 +853,24 @@ void CMainDialog::DoLayout(const QSize& size)
     lastSize_ = size;
     const int id = DialogLayout::ChooseId(size, kLayoutPortrait, kLayoutLandscape, kLayoutSquare);
     const DialogLayout layout = Layouts().value(id);
-    if (layout.IsValid())
+    if (layout.IsValid()) {
         layout.Apply(this);
+        // A display smaller than the layout (a tiny display at a high density)
+        // gets the layout shrunk to fit rather than controls off the window.
+        const QSize design = layout.ScaledSize(dpi_x(), dpi_y());
+        const double fx = design.width() > size.width() ? double(size.width()) / design.width() : 1.0;
+        const double fy = design.height() > size.height() ? double(size.height()) / design.height() : 1.0;
+        if (fx < 1.0 || fy < 1.0) {
+            for (int controlId : layout.ControlIds()) {
+                if (QWidget* w = DialogLayout::FindControl(this, controlId)) {
+                    const QRect r = w->geometry();
+                    const int x0 = int(r.x() * fx), y0 = int(r.y() * fy);
+                    const int x1 = int((r.right() + 1) * fx), y1 = int((r.bottom() + 1) * fy);
+                    w->setGeometry(x0, y0, std::max(1, x1 - x0), std::max(1, y1 - y0));
+                }
+            }
+        }
+    }
 
     // Space left below the status line (bottom margin 5) makes the list taller
     // and moves what lies below it down; space left at the right (margin 13)
@@ -929,7 +946,12 @@ void CMainDialog::paintEvent(QPaintEvent*)
     const QRect clockRect = clockLabel_->geometry();
     PaintTitleArea(p, clockRect, bgColor_, kWindowShade);
     p.setPen(ToQColor(textColor_));
-    p.setFont(clockLabel_->font());
+    // The clock's 22-point font, or a smaller one where the line is too narrow.
+    QFont clockFont = clockLabel_->font();
+    if (QFontMetrics(clockFont).horizontalAdvance(clockText_) > clockRect.width() - 4
+        || QFontMetrics(clockFont).height() > clockRect.height())
+        clockFont = FitFont(clockText_, clockRect, 1);
+    p.setFont(clockFont);
     p.drawText(clockRect.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextSingleLine, clockText_);
     p.setFont(statusLabel_->font());
     p.drawText(statusLabel_->geometry(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, statusText_);
