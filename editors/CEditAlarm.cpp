@@ -288,7 +288,11 @@ void CEditAlarm::FillFromAlarm()
     SetPickerFormat();
     m_time->setTime(TimeOfMoment(a.alarmTime));
 
-    m_snooze->setValue(SnoozeMinutesFor(a.useSnooze, a.snooze));
+    // A longer snooze made in the wizard is shown (and kept) as it is; the
+    // arrows still stop at 99 on the way down.
+    const int minutes = SnoozeMinutesFor(a.useSnooze, a.snooze);
+    m_snooze->setMaximum(std::max(kMaxSnoozeMinutes, minutes));
+    m_snooze->setValue(minutes);
     m_quiz->setValue(std::clamp(a.quiz, 0, kMaxQuiz));
     for (int i = 0; i < 7; ++i)
         m_days[i]->setChecked((a.repeatDays & (1 << i)) != 0);
@@ -307,7 +311,7 @@ int CEditAlarm::SnoozeMinutesFor(int useSnooze, int snoozeSeconds)
         return 0;
     if (snoozeSeconds < 60)
         return 1;
-    return std::min(snoozeSeconds / 60, kMaxSnoozeMinutes);
+    return snoozeSeconds / 60;
 }
 
 int CEditAlarm::CountdownSeconds(int pickedSecondOfDay, int nowSecondOfDay)

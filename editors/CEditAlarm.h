@@ -81,7 +81,7 @@ public:
     static constexpr int kSquareLayout = 207;
     // Limits of the edits.
     static constexpr int kMaxTextLength = 1000; // title and message, characters
-    static constexpr int kMaxSnoozeMinutes = 99;
+    static constexpr int kMaxSnoozeMinutes = 99; // unless the alarm already has more
     static constexpr int kMaxQuiz = 9;
     // The sound file filter of the file chooser.
     static const QString kSoundFilter;
@@ -139,7 +139,7 @@ public:
 
     // --- pure helpers --------------------------------------------------------
     // Minutes shown in the snooze edit: 0 when snooze is off, 1 below one
-    // minute, else whole minutes (capped at the edit's 99).
+    // minute, else whole minutes (rounded down).
     static int SnoozeMinutesFor(int useSnooze, int snoozeSeconds);
     // Seconds from the current time of day `nowSecondOfDay` to the next `picked`
     // time of day: 0 <= result < 86400.

@@ -150,7 +150,7 @@ private slots:
         QTest::newRow("119 s rounds down") << 1 << 119 << 2 << "1" << "2";
         QTest::newRow("five minutes") << 1 << 300 << 3 << "5" << "3";
         QTest::newRow("quiz 12 is capped") << 1 << 180 << 12 << "3" << "9";
-        QTest::newRow("longer than the edit") << 1 << 7200 << 3 << "99" << "3";
+        QTest::newRow("longer than the arrows go, kept") << 1 << 7200 << 3 << "120" << "3";
     }
     void opensSnoozeAndQuiz()
     {
@@ -204,6 +204,7 @@ private slots:
         QTest::newRow("30 s becomes a minute") << 1 << 30 << -1 << 1 << 60;
         QTest::newRow("new length") << 0 << 420 << 12 << 1 << 720;
         QTest::newRow("largest") << 1 << 60 << 99 << 1 << 5940;
+        QTest::newRow("two hours from the wizard kept") << 1 << 7230 << -1 << 1 << 7200;
     }
     void okWritesSnooze()
     {
