@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "CommandServer.h"
 #include "InstanceLock.h"
+#include "RingTrace.h"
 #include "Scheduler.h"
 #include "SingleInstance.h"
 #include "SystemAlarmSimulation.h"
@@ -70,6 +71,7 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
 
 int main(int argc, char** argv)
 {
+    RingTraceMark("process-start");
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -1,0 +1,143 @@
+// One alarm from notification to rescheduling, with every part real: the alarm is
+// stored and scheduled, the real notification service starts the real program
+// with the alarm's key at the alarm time, the ringing window comes up and ends by
+// itself after one pass of its playlist, the alarm is rescheduled (repeating) or
+// left inactive (one-time), and the program ends (autoExit).
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "Clock.h"
+#include "InstanceLock.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "Scheduler.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace dawnbell;
+
+namespace {
+
+const QString kProgram = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell");
+
+QStringList Marks(const QString& traceFile)
+{
+    QFile f(traceFile);
+    QStringList names;
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            if (!line.isEmpty())
+                names << QString::fromUtf8(line.split(' ').first());
+        }
+    }
+    return names;
+}
+
+bool ProgramRunning()
+{
+    ipc::InstanceLock probe;
+    return probe.Acquire(kProgram.toStdString()) == ipc::InstanceLock::HeldByOther;
+}
+
+} // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.reset(new QTemporaryDir);
+        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", m_home->path().toUtf8());
+        qputenv("DAWNBELL_TRACE", (m_home->path() + "/trace.txt").toUtf8());
+        qputenv("DAWNBELL_AUTO_ANSWER", "no");
+        qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.21000");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        Profile::SetRegistryKey("Torvane");
+        Scheduler::SetProgramPathForTesting(kProgram);
+    }
+    void cleanup()
+    {
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        Scheduler::SetProgramPathForTesting(QString());
+        notify::NotifyCloseStore();
+        RegCloseStore();
+    }
+
+    void ringsAndReschedules_data()
+    {
+        QTest::addColumn<int>("repeatDays");
+        QTest::addColumn<int>("activatedAfter");
+        QTest::addColumn<int>("notificationsAfter");
+        QTest::newRow("one-time") << 0 << 0 << 0;
+        QTest::newRow("every day") << 127 << 1 << 1;
+    }
+    void ringsAndReschedules()
+    {
+        QFETCH(int, repeatDays);
+        QFETCH(int, activatedAfter);
+        QFETCH(int, notificationsAfter);
+        QVERIFY(QFile::exists(kProgram));
+
+        // A short sound, played once, no questions: the ringing ends by itself.
+        Alarm alarm;
+        alarm.type = AlarmCompact;
+        alarm.repeatDays = repeatDays;
+        alarm.alarmTime = clock::Now() + 3;
+        alarm.SetPlaylist({QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/oven.mp3")});
+        alarm.closeAfterTimes = 1;
+        alarm.confirmClose = 0;
+        alarm.useFade = 0;
+        alarm.vibrate = 0;
+        alarm.forceVolume = 0;
+        alarm.quiz = 0;
+        alarm.title = "End to end";
+        alarm.activated = 1;
+        alarm.Save();
+        const QString key = alarm.GetKey();
+        Profile::WriteInt("settings", "firstLaunch", 0);
+        Profile::WriteInt("settings", "autoExit", 1);
+        Profile::Flush();
+        Scheduler::ReRegisterAll(); // the first registration starts the service
+
+        std::vector<notify::NotifyRecord> records;
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+
+        const QString trace = m_home->path() + "/trace.txt";
+        QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains("window-shown"), 15000);
+        QVERIFY(Marks(trace).contains("process-start"));
+        // The window goes by itself and the program ends.
+        QTRY_VERIFY_WITH_TIMEOUT(!ProgramRunning(), 20000);
+
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        std::unique_ptr<Alarm> after = AlarmStore::LoadSection(key);
+        QVERIFY(after);
+        QCOMPARE(after->activated, activatedAfter);
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(int(records.size()), notificationsAfter);
+        if (notificationsAfter) {
+            // Tomorrow at the same time.
+            const clock::LocalTime t = records[0].trigger.start;
+            const int64_t next = clock::MakeLocal(t.year, t.month, t.day, t.hour, t.minute, t.second);
+            QVERIFY2(next - alarm.alarmTime > 23 * 3600 && next - alarm.alarmTime <= 25 * 3600,
+                     qPrintable(QString::number(next - alarm.alarmTime)));
+            QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+        }
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+QTEST_GUILESS_MAIN(EndToEndTest)
+#include "EndToEndTest.moc"
