@@ -10,9 +10,11 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <cstdlib>
 
 static void InitIconResources()
@@ -117,9 +119,8 @@ void CAlarmListCtrl::Select(int index)
     const int previous = selected_;
     selected_ = index;
     if (redraw_) {
-        DrawRow(previous);
-        DrawRow(selected_);
-        update();
+        update(RowRect(previous));
+        update(RowRect(selected_));
     }
     emit notify(NotifySelectionChanged);
 }
@@ -173,7 +174,6 @@ void CAlarmListCtrl::EnableRedraw(bool on)
 
 void CAlarmListCtrl::Relayout()
 {
-    content_ = QPixmap(); // force a full redraw even when the size is unchanged
     Layout();
 }
 
@@ -194,42 +194,22 @@ void CAlarmListCtrl::Layout()
         row.top = y;
         y += row.height;
     }
-    const int clientW = width();
     contentHeight_ = std::max(y, height());
-    const qreal dpr = devicePixelRatioF();
-    if (clientW > 0 && contentHeight_ > 0) {
-        if (content_.isNull() || content_.deviceIndependentSize().toSize() != QSize(clientW, contentHeight_)
-            || content_.devicePixelRatio() != dpr) {
-            content_ = QPixmap(QSize(clientW, contentHeight_) * dpr);
-            content_.setDevicePixelRatio(dpr);
-        }
-        QPainter p(&content_);
-        PaintVerticalGradient(p, QRect(0, 0, clientW, contentHeight_), shadeA_, shadeB_);
-        p.end();
-        for (int i = 0; i < Count(); ++i)
-            DrawRow(i);
-    } else {
-        content_ = QPixmap();
-    }
+    // Out of a drag and its snap-back the offset stays in range, also when rows
+    // went away or the list grew taller.
+    if (!pressed_ && !snapTimer_.isActive())
+        offset_ = std::clamp(offset_, 0, maxScrollOffset());
     update();
 }
 
-void CAlarmListCtrl::DrawRow(int index)
+void CAlarmListCtrl::DrawRow(QPainter& p, int index) const
 {
-    if (index < 0 || index >= Count() || content_.isNull())
-        return;
     const Row& row = items_[static_cast<size_t>(index)];
     const bool selected = index == selected_;
     const bool dark = IsDark(base_);
     const QRect rect(2, row.top, width() - 4, row.height);
     if (rect.width() <= 6)
         return;
-
-    QPainter p(&content_);
-    // The strip behind the row's outer ring belongs to the list background.
-    p.setClipRect(QRect(0, row.top, width(), row.height));
-    PaintVerticalGradient(p, QRect(0, 0, width(), contentHeight_), shadeA_, shadeB_);
-    p.setClipping(false);
     uint32_t top = shadeB_, bottom = shadeA_;
     if (selected) {
         top = dark ? Lighten(shadeB_, kSelectedShade) : Darken(shadeB_, kSelectedShade);
@@ -249,7 +229,7 @@ void CAlarmListCtrl::DrawRow(int index)
     // Icon, vertically centred on the row.
     const QSize iconSize(ScaleX(kIconSize96), ScaleY(kIconSize96));
     const QPixmap icon = IconPixmap(IconId(row.alarm->type, row.alarm->activated != 0), iconSize,
-                                    content_.devicePixelRatio());
+                                    devicePixelRatioF());
     if (!icon.isNull())
         p.drawPixmap(QPoint(2 + margin_, row.top + row.height / 2 - ScaleY(kIconSize96 / 2)), icon);
 
@@ -271,14 +251,28 @@ void CAlarmListCtrl::DrawRow(int index)
     }
 }
 
-void CAlarmListCtrl::paintEvent(QPaintEvent*)
+void CAlarmListCtrl::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     const int w = width(), h = height();
-    // The visible part of the content, 2 pixels below the top edge.
+    // The content (background gradient and rows, contentHeight_ tall) is drawn
+    // 2 pixels below the top edge, shifted by the offset; only the rows that
+    // meet the repainted area are drawn, so memory does not grow with the list.
     const int contentTop = 2 - offset_;
-    if (!content_.isNull())
-        p.drawPixmap(QPoint(0, contentTop), content_);
+    p.save();
+    p.setClipRect(e->rect());
+    p.translate(0, contentTop);
+    PaintVerticalGradient(p, QRect(0, 0, w, contentHeight_), shadeA_, shadeB_);
+    const QRect visible = e->rect().translated(0, -contentTop);
+    for (int i = 0; i < Count(); ++i) {
+        const Row& row = items_[static_cast<size_t>(i)];
+        if (row.top + row.height <= visible.top())
+            continue;
+        if (row.top > visible.bottom())
+            break;
+        DrawRow(p, i);
+    }
+    p.restore();
     if (contentTop > 0)
         p.fillRect(QRect(0, 0, w, contentTop), ToQColor(shadeA_));
     const int contentBottom = contentTop + contentHeight_;

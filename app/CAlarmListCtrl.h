@@ -7,9 +7,10 @@
 // Lengths are logical pixels; 96-dpi design lengths are scaled with the display's
 // densities. Colours are 0x00BBGGRR.
 #include <QBasicTimer>
-#include <QPixmap>
 #include <QString>
 #include <QWidget>
+
+class QPainter;
 
 #include <cstdint>
 #include <vector>
@@ -120,7 +121,8 @@ private:
 
     void Layout();
     void ComputeRow(Row* row) const;
-    void DrawRow(int index);
+    // Draws row `index` (in range) with `p` in content coordinates.
+    void DrawRow(QPainter& p, int index) const;
     bool OffsetInRange() const;
     int DragThreshold() const;
 
@@ -139,7 +141,6 @@ private:
     uint32_t shadeA_ = 0;         // lighter shade
     uint32_t shadeB_ = 0;         // darker shade
     uint32_t text_ = kDefaultText; // text colour
-    QPixmap content_;             // all rows, contentHeight_ tall
     int contentHeight_ = 0;       // pixels
     bool redraw_ = false;         // changes re-lay out and repaint
     QBasicTimer snapTimer_;       // timer 30

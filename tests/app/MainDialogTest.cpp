@@ -317,6 +317,26 @@ private slots:
         QVERIFY(!list.snapBackRunning());
     }
 
+    void removingRowsKeepsTheOffsetInRange()
+    {
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        CAlarmListCtrl list;
+        list.resize(200, 100);
+        for (int i = 0; i < 10; ++i) {
+            alarms.push_back(std::make_unique<Alarm>(MakeAlarm({AlarmCompact, 10, i, 0, true, "x"})));
+            list.InsertSorted(alarms.back().get());
+        }
+        list.SetScrollOffset(list.maxScrollOffset());
+        QVERIFY(list.scrollOffset() > 0);
+        while (list.Count() > 2)
+            list.RemoveAt(list.Count() - 1);
+        // The rows now fit: without the clamp every tap would be ignored as over-scrolled.
+        QCOMPARE(list.scrollOffset(), 0);
+        list.show();
+        QTest::mouseClick(&list, Qt::LeftButton, {}, QPoint(50, 10));
+        QCOMPARE(list.SelectedIndex(), 0);
+    }
+
     void dragOverTheTopThenSnapBack()
     {
         for (int i = 0; i < 12; ++i)
