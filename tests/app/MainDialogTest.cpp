@@ -34,7 +34,7 @@ const char kNow[] = "2031-03-08 09:00:00";
 
 // A stored alarm: kind, time of day, repeat days, activation, title; an
 // appointment's date is the 10th of March 2031.
-struct Spec {
+struct Stored {
     int type = AlarmCompact;
     int hour = 7;
     int minute = 0;
@@ -44,10 +44,10 @@ struct Spec {
 };
 
 } // namespace
-Q_DECLARE_METATYPE(Spec)
+Q_DECLARE_METATYPE(Stored)
 namespace {
 
-Alarm MakeAlarm(const Spec& s)
+Alarm MakeAlarm(const Stored& s)
 {
     Alarm a;
     a.type = s.type;
@@ -61,7 +61,7 @@ Alarm MakeAlarm(const Spec& s)
     return a;
 }
 
-QString Store(const Spec& s)
+QString Store(const Stored& s)
 {
     Alarm a = MakeAlarm(s);
     a.Save();
@@ -159,34 +159,34 @@ private slots:
 
     void sortedInsertion_data()
     {
-        QTest::addColumn<QList<Spec>>("rows");
-        QTest::addColumn<Spec>("added");
+        QTest::addColumn<QList<Stored>>("rows");
+        QTest::addColumn<Stored>("added");
         QTest::addColumn<int>("index");
         // Now is Saturday 09:00: 10:00 once is due in 1 h, 08:00 once tomorrow.
-        const Spec at10{AlarmCompact, 10, 0, 0, true, "10"};
-        const Spec at08{AlarmCompact, 8, 0, 0, true, "08"};
-        const Spec off10{AlarmCompact, 10, 0, 0, false, "off10"};
-        QTest::newRow("into an empty list") << QList<Spec>{} << at10 << 0;
-        QTest::newRow("sooner goes before later") << QList<Spec>{at08} << at10 << 0;
-        QTest::newRow("later goes after sooner") << QList<Spec>{at10} << at08 << 1;
+        const Stored at10{AlarmCompact, 10, 0, 0, true, "10"};
+        const Stored at08{AlarmCompact, 8, 0, 0, true, "08"};
+        const Stored off10{AlarmCompact, 10, 0, 0, false, "off10"};
+        QTest::newRow("into an empty list") << QList<Stored>{} << at10 << 0;
+        QTest::newRow("sooner goes before later") << QList<Stored>{at08} << at10 << 0;
+        QTest::newRow("later goes after sooner") << QList<Stored>{at10} << at08 << 1;
         QTest::newRow("same moment goes after the existing row")
-            << QList<Spec>{at10} << Spec{AlarmCompact, 10, 0, 32, true, "Saturday 10"} << 1;
+            << QList<Stored>{at10} << Stored{AlarmCompact, 10, 0, 32, true, "Saturday 10"} << 1;
         QTest::newRow("active goes before inactive, even when later")
-            << QList<Spec>{off10} << at08 << 0;
+            << QList<Stored>{off10} << at08 << 0;
         QTest::newRow("inactive goes after every active row")
-            << QList<Spec>{at10, at08} << Spec{AlarmCompact, 9, 30, 0, false, "off"} << 2;
+            << QList<Stored>{at10, at08} << Stored{AlarmCompact, 9, 30, 0, false, "off"} << 2;
         QTest::newRow("inactive rows are ordered by time too")
-            << QList<Spec>{at10, Spec{AlarmCompact, 8, 0, 0, false, "off08"}} << off10 << 1;
+            << QList<Stored>{at10, Stored{AlarmCompact, 8, 0, 0, false, "off08"}} << off10 << 1;
     }
     void sortedInsertion()
     {
-        QFETCH(QList<Spec>, rows);
-        QFETCH(Spec, added);
+        QFETCH(QList<Stored>, rows);
+        QFETCH(Stored, added);
         QFETCH(int, index);
         std::vector<std::unique_ptr<Alarm>> alarms;
         CAlarmListCtrl list;
         list.resize(200, 150);
-        for (const Spec& s : rows) {
+        for (const Stored& s : rows) {
             alarms.push_back(std::make_unique<Alarm>(MakeAlarm(s)));
             list.InsertSorted(alarms.back().get());
         }
@@ -464,11 +464,8 @@ private slots:
         QFETCH(bool, row);
         QFETCH(QString, scheduled);
         Profile::WriteInt("settings", "autoExit", autoExit ? 1 : 0);
-        Spec spec{type, 10, 0, days, true, "ring"};
-        if (type == AlarmAppointment) // today, an hour ahead
-            spec.hour = 10;
-        Alarm stub = MakeAlarm(spec);
-        if (type == AlarmAppointment) {
+        Alarm stub = MakeAlarm({type, 10, 0, days, true, "ring"});
+        if (type == AlarmAppointment) { // today at 10:00
             stub.dateDay = 8;
             stub.alarmTime = clock::MakeLocal(2031, 3, 8, 10, 0, 0);
         }
