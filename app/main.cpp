@@ -15,6 +15,9 @@
 #ifdef DAWNBELL_HAVE_MAIN_WINDOW
 #include "CMainDialog.h"
 #endif
+#ifdef DAWNBELL_HAVE_COMPACT_EDITOR
+#include "CEditAlarm.h"
+#endif
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -37,6 +40,14 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
 {
 #ifdef DAWNBELL_HAVE_MAIN_WINDOW
     CMainDialog::SetSimulationRefresh([](Alarm* next) { SystemAlarmSimulation::Refresh(next); });
+#ifdef DAWNBELL_HAVE_COMPACT_EDITOR
+    CMainDialog::SetCompactEditor([](Alarm* alarm, CMainDialog* owner) {
+        CEditAlarm editor(alarm, owner, [owner, alarm](const Alarm& candidate) {
+            return owner->TimeClash(candidate, alarm);
+        });
+        return editor.exec() == QDialog::Accepted;
+    });
+#endif
     CMainDialog window;
     app.mainWindow = &window;
     Scheduler::SetSystemAlarmRefresh([&window] { SystemAlarmSimulation::Refresh(window.NextAlarm()); });
