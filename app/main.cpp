@@ -8,7 +8,6 @@
 #include "CommandServer.h"
 #include "InstanceLock.h"
 #include "RingTrace.h"
-#include "Scheduler.h"
 #include "SingleInstance.h"
 #include "SystemAlarmSimulation.h"
 
@@ -50,7 +49,6 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
 #endif
     CMainDialog window;
     app.mainWindow = &window;
-    Scheduler::SetSystemAlarmRefresh([&window] { SystemAlarmSimulation::Refresh(window.NextAlarm()); });
 
     CommandServer::Handlers handlers;
     handlers.copyData = [&window](int code, const QString& key) { return window.OnCopyData(code, key); };
@@ -70,7 +68,6 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
     window.exec();
 
     server.Close();
-    Scheduler::SetSystemAlarmRefresh(nullptr);
     app.mainWindow = nullptr;
 #else
     Q_UNUSED(app);
