@@ -13,6 +13,7 @@
 #include "Scheduler.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -133,6 +134,64 @@ private slots:
                      qPrintable(QString::number(next - alarm.alarmTime)));
             QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
         }
+    }
+
+    void keyForwardedToTheRunningProgram()
+    {
+        // The user has the program open; the service then starts a second one
+        // with an alarm's key. The key rings in the first, the second waits for
+        // that and ends, and the first ends after the ringing (autoExit).
+        Alarm alarm;
+        alarm.type = AlarmCompact;
+        alarm.alarmTime = clock::MakeLocal(2030, 1, 1, 6, 45, 0);
+        alarm.SetPlaylist({QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/oven.mp3")});
+        alarm.closeAfterTimes = 1;
+        alarm.confirmClose = 0;
+        alarm.useFade = 0;
+        alarm.vibrate = 0;
+        alarm.quiz = 0;
+        alarm.activated = 0;
+        alarm.Save();
+        Profile::WriteInt("settings", "firstLaunch", 0);
+        Profile::Flush();
+
+        QProcess first;
+        first.setProcessChannelMode(QProcess::ForwardedChannels);
+        first.start(kProgram, {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home->path() + "/dawnbell/Dawnbell.sock"), 10000);
+
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(kProgram, {alarm.GetKey()});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 0);
+        const QString trace = m_home->path() + "/trace.txt";
+        QVERIFY(Marks(trace).contains("window-shown")); // rung before the second ended
+        QCOMPARE(Marks(trace).count("process-start"), 2);
+        QVERIFY(first.waitForFinished(10000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    }
+
+    void autocloseWithoutDisplay()
+    {
+        // No window system at all: the questions are answered by the automation.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("DAWNBELL_AUTO_ANSWER", "yes");
+        env.insert("DAWNBELL_MSGBOX_RECORD", m_home->path() + "/boxes.txt");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(kProgram, {"autoclose"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        RegCloseStore();
+        QCOMPARE(Profile::ReadInt("settings", "disableAutoStop", 0), 1);
+        QFile boxes(m_home->path() + "/boxes.txt");
+        QVERIFY(boxes.open(QIODevice::ReadOnly));
+        QCOMPARE(boxes.readAll().count('\n'), 2);
     }
 
 private:
