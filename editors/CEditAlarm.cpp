@@ -441,7 +441,14 @@ void CEditAlarm::DoLayout(const QSize& size)
     int dpiY = dpi_y();
     // Displays smaller than any the layouts were made for get a lower density.
     FitDensities(layout.DesignSize(), size, &dpiX, &dpiY);
-    layout.Apply(this, dpiX, dpiY);
+    // Edge by edge, like the run-time controls, so neighbours that touch at
+    // 96 dpi never overlap after rounding.
+    for (int controlId : layout.ControlIds()) {
+        QRect r;
+        QWidget* w = DialogLayout::FindControl(this, controlId);
+        if (w && layout.ControlRect(controlId, &r))
+            w->setGeometry(ScaleEdges({r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}, dpiX, dpiY));
+    }
     m_layoutId = id;
     for (const RuntimePlace& p : kRuntimePlaces) {
         const Edges& e = variant == DialogLayout::Portrait    ? p.portrait
