@@ -9,6 +9,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -63,6 +64,10 @@ SendResult IpcClient::Connect(const std::string& socketPath, const std::string& 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return SendNoWindow;
+    // A window that stopped accepting (its queue full) must not hold the sender
+    // for ever: connecting and writing give up after this time.
+    const timeval limit{kConnectTimeoutMs / 1000, (kConnectTimeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         ::close(fd);
         return SendNoWindow;

@@ -25,6 +25,9 @@ std::string ExecutableOfProcess(pid_t pid);
 // An open connection to the running main window.
 class IpcClient {
 public:
+    // Longest wait to connect or to write a frame (ms).
+    static constexpr int kConnectTimeoutMs = 2000;
+
     IpcClient() = default;
     ~IpcClient();
     IpcClient(const IpcClient&) = delete;

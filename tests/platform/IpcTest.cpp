@@ -284,6 +284,32 @@ private slots:
         QCOMPARE(none.Connect(m_socket + ".missing", ProgramPath()), SendNoWindow);
     }
 
+    void hungWindowDoesNotHoldTheSender()
+    {
+        // A window that no longer accepts: its queue fills up, and a further
+        // sender gives up instead of waiting for ever.
+        IpcServer server;
+        QCOMPARE(server.Listen(m_socket), IpcServer::Listening);
+        std::vector<int> queued;
+        for (int i = 0; i < 64; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::memcpy(addr.sun_path, m_socket.c_str(), m_socket.size() + 1);
+            const bool accepted = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+            queued.push_back(fd);
+            if (!accepted)
+                break;
+        }
+        QElapsedTimer t;
+        t.start();
+        IpcClient c;
+        QCOMPARE(c.Connect(m_socket, ""), SendNoWindow);
+        QVERIFY(t.elapsed() < IpcClient::kConnectTimeoutMs + 1000);
+        for (int fd : queued)
+            ::close(fd);
+    }
+
     void staleSocketIsReplacedLiveOneKept()
     {
         {
