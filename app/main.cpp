@@ -17,6 +17,9 @@
 #ifdef DAWNBELL_HAVE_COMPACT_EDITOR
 #include "CEditAlarm.h"
 #endif
+#ifdef DAWNBELL_HAVE_RINGING_SETUP
+#include "RingingSetup.h"
+#endif
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -38,6 +41,9 @@ bool HaveDisplay()
 void RunMainWindow(CAlarmApp& app, const QString& line)
 {
 #ifdef DAWNBELL_HAVE_MAIN_WINDOW
+#ifdef DAWNBELL_HAVE_RINGING_SETUP
+    InstallRingingServices();
+#endif
     CMainDialog::SetSimulationRefresh([](Alarm* next) { SystemAlarmSimulation::Refresh(next); });
 #ifdef DAWNBELL_HAVE_COMPACT_EDITOR
     CMainDialog::SetCompactEditor([](Alarm* alarm, CMainDialog* owner) {
