@@ -10,16 +10,9 @@
 #include "RingTrace.h"
 #include "SingleInstance.h"
 #include "SystemAlarmSimulation.h"
-
-#ifdef DAWNBELL_HAVE_MAIN_WINDOW
 #include "CMainDialog.h"
-#endif
-#ifdef DAWNBELL_HAVE_COMPACT_EDITOR
 #include "CEditAlarm.h"
-#endif
-#ifdef DAWNBELL_HAVE_RINGING_SETUP
 #include "RingingSetup.h"
-#endif
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -40,19 +33,14 @@ bool HaveDisplay()
 
 void RunMainWindow(CAlarmApp& app, const QString& line)
 {
-#ifdef DAWNBELL_HAVE_MAIN_WINDOW
-#ifdef DAWNBELL_HAVE_RINGING_SETUP
     InstallRingingServices();
-#endif
     CMainDialog::SetSimulationRefresh([](Alarm* next) { SystemAlarmSimulation::Refresh(next); });
-#ifdef DAWNBELL_HAVE_COMPACT_EDITOR
     CMainDialog::SetCompactEditor([](Alarm* alarm, CMainDialog* owner) {
         CEditAlarm editor(alarm, owner, [owner, alarm](const Alarm& candidate) {
             return owner->TimeClash(candidate, alarm);
         });
         return editor.exec() == QDialog::Accepted;
     });
-#endif
     CMainDialog window;
     app.mainWindow = &window;
 
@@ -75,10 +63,6 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
 
     server.Close();
     app.mainWindow = nullptr;
-#else
-    Q_UNUSED(app);
-    std::fprintf(stderr, "dawnbell: \"%s\": this build has no main window\n", line.toLocal8Bit().constData());
-#endif
 }
 
 } // namespace
