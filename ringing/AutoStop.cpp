@@ -47,4 +47,12 @@ AutoStopDecision DecideOnDeactivate(const QWidget* ringing, bool ended)
     return DecideAutoStop(facts);
 }
 
+bool LostToAnotherWindow(const QWidget* window)
+{
+    const QWidget* other = QApplication::activeWindow();
+    if (other && (other == window->parentWidget() || IsWithin(other, window)))
+        return false;
+    return Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("disableAutoStop"), 0) == 0;
+}
+
 } // namespace dawnbell

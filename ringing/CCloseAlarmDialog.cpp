@@ -1,20 +1,19 @@
 #include "CCloseAlarmDialog.h"
 
+#include "AutoStop.h"
 #include "ColorHelpers.h"
 #include "DialogLayout.h"
 #include "KitFont.h"
 #include "KitPainter.h"
 #include "KitStyle.h"
-#include "Profile.h"
 #include "Scaling.h"
 #include "Texts.h"
+#include "WindowPlacement.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -34,43 +33,6 @@ constexpr int kGradientShade = 0x50;
 // Point sizes of the question and the countdown.
 constexpr int kQuestionPoints = 10;
 constexpr int kCountdownPoints = 9;
-
-QRect ScreenRect(const QWidget* w)
-{
-    const ScreenGeometry g = CurrentScreen();
-    if (g.emulated || !w->screen())
-        return QRect(0, 0, g.logicalWidth, g.logicalHeight);
-    return w->screen()->geometry();
-}
-
-// Densities for a window of `design` (96-dpi pixels) on `screen` (logical
-// pixels): dpi_x/dpi_y, lowered by one common factor when the window would not
-// fit otherwise (displays smaller than any the layouts were made for, such as
-// 240 x 320 at 192 dpi with 120 x 160 logical pixels).
-void FitDensities(const QSize& design, const QSize& screen, int* dpiX, int* dpiY)
-{
-    *dpiX = dpi_x();
-    *dpiY = dpi_y();
-    if (design.isEmpty() || screen.isEmpty())
-        return;
-    const int baseX = *dpiX, baseY = *dpiY;
-    for (int percent = 100; percent > 1; --percent) {
-        *dpiX = std::max(1, baseX * percent / 100);
-        *dpiY = std::max(1, baseY * percent / 100);
-        if (mul_div_round(design.width(), *dpiX, 96) <= screen.width()
-            && mul_div_round(design.height(), *dpiY, 96) <= screen.height())
-            return;
-    }
-}
-
-bool IsWithin(const QWidget* w, const QWidget* root)
-{
-    for (; w; w = w->parentWidget()) {
-        if (w == root)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -137,10 +99,7 @@ QLabel* CCloseAlarmDialog::label(int id) const
 
 void CCloseAlarmDialog::Place()
 {
-    const QRect screen = ScreenRect(this);
-    const QRect target(QPoint(screen.x() + (screen.width() - size_.width()) / 2,
-                              screen.y() + (screen.height() - size_.height()) / 2),
-                       size_);
+    const QRect target(CentredOn(ScreenRect(this), size_), size_);
     if (geometry() != target)
         setGeometry(target);
 }
@@ -192,13 +151,9 @@ void CCloseAlarmDialog::changeEvent(QEvent* e)
     }
     if (!wasActive_)
         return;
-    QWidget* other = QApplication::activeWindow();
-    if (other && (other == parentWidget() || IsWithin(other, this)))
-        return;
-    if (Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("disableAutoStop"), 0) != 0)
-        return;
     // Another program took the foreground (an incoming call, say): close the alarm.
-    done(QDialog::Accepted);
+    if (LostToAnotherWindow(this))
+        done(QDialog::Accepted);
 }
 
 void CCloseAlarmDialog::done(int result)

@@ -1,5 +1,6 @@
 #include "CQuizDialog.h"
 
+#include "AutoStop.h"
 #include "CAlarmDialog.h"
 #include "Clock.h"
 #include "ColorHelpers.h"
@@ -7,10 +8,10 @@
 #include "KitFont.h"
 #include "KitPainter.h"
 #include "KitStyle.h"
-#include "Profile.h"
 #include "Scaling.h"
+#include "WindowPlacement.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -36,45 +37,6 @@ constexpr int kPromptMargin = 11, kPromptTop = 12, kPromptBottom = 38;
 const char* const kSampleWord = "Wg";
 
 std::optional<unsigned> g_testSeed; // seed for tests instead of the time
-
-// The screen the window is centred on, in logical pixels.
-QRect ScreenRect(const QWidget* w)
-{
-    const ScreenGeometry g = CurrentScreen();
-    if (g.emulated || !w->screen())
-        return QRect(0, 0, g.logicalWidth, g.logicalHeight);
-    return w->screen()->geometry();
-}
-
-// Densities for a window of `design` (96-dpi pixels) on `screen` (logical
-// pixels): dpi_x/dpi_y, lowered by one common factor when the window would not
-// fit otherwise (displays smaller than any the layouts were made for, such as
-// 240 x 320 at 192 dpi with 120 x 160 logical pixels).
-void FitDensities(const QSize& design, const QSize& screen, int* dpiX, int* dpiY)
-{
-    *dpiX = dpi_x();
-    *dpiY = dpi_y();
-    if (design.isEmpty() || screen.isEmpty())
-        return;
-    const int baseX = *dpiX, baseY = *dpiY;
-    for (int percent = 100; percent > 1; --percent) {
-        *dpiX = std::max(1, baseX * percent / 100);
-        *dpiY = std::max(1, baseY * percent / 100);
-        if (mul_div_round(design.width(), *dpiX, 96) <= screen.width()
-            && mul_div_round(design.height(), *dpiY, 96) <= screen.height())
-            return;
-    }
-}
-
-// True when `w` is `root` or lies below it (parent chain).
-bool IsWithin(const QWidget* w, const QWidget* root)
-{
-    for (; w; w = w->parentWidget()) {
-        if (w == root)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -163,8 +125,7 @@ void CQuizDialog::UpdateLayout()
 
 void CQuizDialog::Centre()
 {
-    const QRect screen = ScreenRect(this);
-    const QPoint target(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+    const QPoint target = CentredOn(ScreenRect(this), size());
     if (pos() != target)
         move(target);
 }
@@ -296,10 +257,7 @@ void CQuizDialog::changeEvent(QEvent* e)
 
 void CQuizDialog::LostActivation()
 {
-    QWidget* other = QApplication::activeWindow();
-    if (other && (other == parentWidget() || IsWithin(other, this)))
-        return;
-    if (Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("disableAutoStop"), 0) != 0)
+    if (!LostToAnotherWindow(this))
         return;
     closed_ = true;
     accept();
