@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "TempHome.h"
 #include "SectionName.h"
 #include "Texts.h"
 #include "TestEnv.h"
@@ -56,9 +57,7 @@ class AlarmStoreTest : public QObject {
 private slots:
     void init()
     {
-        RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
         clock::SetNowForTesting(At("2024-03-04 12:00:00"));
     }
     void cleanup()
@@ -571,7 +570,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home; // the device directory of the current test
+    test::TempHome m_home; // the device directory of the current test
 };
 
 int main(int argc, char** argv)

@@ -5,9 +5,9 @@
 #include "Profile.h"
 #include "Registry.h"
 #include "Scheduler.h"
+#include "TempHome.h"
 #include "TestEnv.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -96,10 +96,8 @@ private slots:
 
     void init()
     {
-        RegCloseStore();
         notify::NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
         Scheduler::SetProgramPathForTesting(kProgram);
         Scheduler::SetSystemAlarmRefresh(nullptr);
@@ -327,7 +325,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home;
 };
 
 QTEST_GUILESS_MAIN(SchedulerTest)

@@ -2,8 +2,8 @@
 // the exact text written, the features read, and malformed files.
 #include "RegFile.h"
 #include "Registry.h"
+#include "TempHome.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -66,11 +66,9 @@ class RegFileTest : public QObject {
 private slots:
     void init()
     {
-        RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
     }
-    void cleanup() { RegCloseStore(); }
+    void cleanup() { m_home.Close(); }
 
     // Each value is exported, the tree deleted, and the text imported again: the
     // value must come back with the same name, type and bytes.
@@ -374,7 +372,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home;
 };
 
 QTEST_GUILESS_MAIN(RegFileTest)

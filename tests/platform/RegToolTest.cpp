@@ -1,6 +1,7 @@
 // dawnbell-reg, run as a separate process on a temporary store, and what another
 // process's changes look like to this one.
 #include "Registry.h"
+#include "TempHome.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,11 +24,9 @@ class RegToolTest : public QObject {
 private slots:
     void init()
     {
-        RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
     }
-    void cleanup() { RegCloseStore(); }
+    void cleanup() { m_home.Close(); }
 
     void help()
     {
@@ -258,7 +257,7 @@ private:
         return r;
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home;
 };
 
 QTEST_GUILESS_MAIN(RegToolTest)

@@ -5,10 +5,10 @@
 // The test binary doubles as the child processes: run with --crash-writer or
 // --contender it does that job instead of running the tests.
 #include "Registry.h"
+#include "TempHome.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -149,15 +149,13 @@ class RegistryProcessTest : public QObject {
 private slots:
     void init()
     {
-        RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
     }
-    void cleanup() { RegCloseStore(); }
+    void cleanup() { m_home.Close(); }
 
     void killedWriterLosesNothingFlushed()
     {
-        const QString db = m_home->path() + "/registry.db";
+        const QString db = m_home.path() + "/registry.db";
         QRandomGenerator rng(20261208);
         uint32_t flushed = 0;
         for (int round = 0; round < 30; ++round) {
@@ -222,12 +220,12 @@ private slots:
             QVERIFY2(out.startsWith("ok "), qPrintable(out));
             QVERIFY2(out.mid(3).toInt() > 5, qPrintable(out));
         }
-        QCOMPARE(IntegrityCheck(m_home->path() + "/registry.db"), QString("ok"));
+        QCOMPARE(IntegrityCheck(m_home.path() + "/registry.db"), QString("ok"));
         qDeleteAll(procs);
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home;
 };
 
 int main(int argc, char** argv)

@@ -1,8 +1,8 @@
 // Semantics of the registry store: names, ordering, typed reads, deletion, limits
 // and write batches, on a real store in a temporary device directory.
 #include "Registry.h"
+#include "TempHome.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -41,11 +41,9 @@ class RegistryTest : public QObject {
 private slots:
     void init()
     {
-        RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
     }
-    void cleanup() { RegCloseStore(); }
+    void cleanup() { m_home.Close(); }
 
     void caseInsensitiveNames_data()
     {
@@ -221,7 +219,7 @@ private slots:
         // Nothing of the deleted keys is left behind in the file.
         RegCloseStore();
         sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open((m_home->path() + "/registry.db").toUtf8().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_open((m_home.path() + "/registry.db").toUtf8().constData(), &db), SQLITE_OK);
         sqlite3_stmt* st = nullptr;
         QCOMPARE(sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM keys), (SELECT count(*) FROM vals)", -1, &st,
                                     nullptr),
@@ -394,7 +392,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home;
 };
 
 QTEST_GUILESS_MAIN(RegistryTest)

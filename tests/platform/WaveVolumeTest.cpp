@@ -1,8 +1,8 @@
 #include "Registry.h"
+#include "TempHome.h"
 #include "SoundSetting.h"
 #include "WaveVolume.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -15,11 +15,9 @@ private slots:
     void initTestCase() { qputenv("DAWNBELL_AUDIO_VIRTUAL", "1"); }
     void init()
     {
-        RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
     }
-    void cleanup() { RegCloseStore(); }
+    void cleanup() { m_home.Close(); }
 
     void waveValueForPercent_data()
     {
@@ -173,7 +171,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home;
 };
 
 QTEST_GUILESS_MAIN(WaveVolumeTest)
