@@ -224,8 +224,10 @@ void CAlarmDialog::GoFullScreen()
     }
     if (target.isEmpty())
         target = QRect(0, 0, 240, 320);
-    if (geometry() != target)
-        setGeometry(target);
+    // Always set it, even when it already matches (a new window is 640x480 by
+    // default): an explicit size keeps show() from growing the window to its
+    // contents' size hint.
+    setGeometry(target);
     DoLayout(target.size());
 }
 
@@ -284,7 +286,10 @@ void CAlarmDialog::DoLayout(const QSize& size)
         break;
     case 1:
         titleLabel_->setGeometry(2 * u, 20 * u, m, 25 * u);
-        endButton_->setGeometry(2 * u, 77 * u, m, std::max(0, H - 54 * u - R - 25 * u));
+        if (H - 54 * u - R - 25 * u >= 12 * u)
+            endButton_->setGeometry(2 * u, 77 * u, m, H - 54 * u - R - 25 * u);
+        else // a display too short for the medium button gets the small one
+            endButton_->setGeometry(W / 2 - 25 * u, H - R - 16 * u, 50 * u, 12 * u);
         countdownLabel_->setGeometry(QRect());
         if (snooze)
             hintLabel_->setGeometry(2 * u, 45 * u, m, 7 * u);
