@@ -40,22 +40,6 @@ int HexDigit(char c)
     return -1;
 }
 
-// Parses 1..maxDigits hex digits making up all of `s`.
-bool ParseHex(std::string_view s, size_t maxDigits, uint32_t* out)
-{
-    if (s.empty() || s.size() > maxDigits)
-        return false;
-    uint32_t v = 0;
-    for (char c : s) {
-        const int d = HexDigit(c);
-        if (d < 0)
-            return false;
-        v = (v << 4) | static_cast<uint32_t>(d);
-    }
-    *out = v;
-    return true;
-}
-
 bool StartsWithNoCase(std::string_view s, std::string_view prefix)
 {
     if (s.size() < prefix.size())
@@ -363,7 +347,7 @@ bool Parser::ParseHexList(std::string_view first, std::vector<uint8_t>* bytes)
         if (end == std::string::npos)
             end = joined.size();
         uint32_t b;
-        if (!ParseHex(Trim(std::string_view(joined).substr(start, end - start)), 2, &b))
+        if (!RegFile::ParseHex(Trim(std::string_view(joined).substr(start, end - start)), 2, &b))
             return Fail(lineAt(start), "a hex byte must be one or two hex digits");
         bytes->push_back(static_cast<uint8_t>(b));
         if (bytes->size() > kRegMaxValueBytes)
@@ -420,7 +404,7 @@ bool Parser::ParseValue(std::string_view t)
             return Fail(line, "the value is larger than 1 MiB");
     } else if (StartsWithNoCase(rest, "dword:")) {
         uint32_t v;
-        if (!ParseHex(rest.substr(6), 8, &v))
+        if (!RegFile::ParseHex(rest.substr(6), 8, &v))
             return Fail(line, "a dword must be one to eight hex digits");
         op.type = RegType::Dword;
         op.data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
@@ -432,7 +416,7 @@ bool Parser::ParseValue(std::string_view t)
     } else if (StartsWithNoCase(rest, "hex(")) {
         const size_t close = rest.find("):");
         uint32_t type;
-        if (close == std::string_view::npos || !ParseHex(rest.substr(4, close - 4), 8, &type))
+        if (close == std::string_view::npos || !RegFile::ParseHex(rest.substr(4, close - 4), 8, &type))
             return Fail(line, "expected hex(N): with N a hex type number");
         op.type = static_cast<RegType>(type);
         if (!ParseHexList(rest.substr(close + 2), &op.data))
@@ -682,6 +666,21 @@ RegResult RegFile::ExportAll(std::string* out, std::string* error)
     }
     out->append(text);
     return RegOk;
+}
+
+bool RegFile::ParseHex(std::string_view s, size_t maxDigits, uint32_t* out)
+{
+    if (s.empty() || s.size() > maxDigits)
+        return false;
+    uint32_t v = 0;
+    for (char c : s) {
+        const int d = HexDigit(c);
+        if (d < 0)
+            return false;
+        v = (v << 4) | static_cast<uint32_t>(d);
+    }
+    *out = v;
+    return true;
 }
 
 } // namespace dawnbell

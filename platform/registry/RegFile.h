@@ -81,6 +81,9 @@ public:
     // One value line (with its continuation lines, no final line end), e.g.
     // "name"=dword:00000001. False when the name holds a control character.
     static bool FormatValue(const RegValue& value, std::string* line);
+    // Reads `s` as 1..maxDigits hex digits (either case, nothing else) into *out;
+    // false, leaving *out alone, for anything else.
+    static bool ParseHex(std::string_view s, size_t maxDigits, uint32_t* out);
 };
 
 } // namespace dawnbell

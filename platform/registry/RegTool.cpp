@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dawnbell {
@@ -154,34 +155,18 @@ std::string ValueLine(const RegValue& v)
 
 bool ParseDword(const std::string& s, uint32_t* out)
 {
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+        return RegFile::ParseHex(std::string_view(s).substr(2), 8, out);
+    if (s.empty() || s.size() > 10)
+        return false;
     uint64_t v = 0;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        if (s.size() > 10)
+    for (char c : s) {
+        if (c < '0' || c > '9')
             return false;
-        for (size_t i = 2; i < s.size(); ++i) {
-            const char c = s[i];
-            int d;
-            if (c >= '0' && c <= '9')
-                d = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                d = c - 'A' + 10;
-            else
-                return false;
-            v = v * 16 + static_cast<uint64_t>(d);
-        }
-    } else {
-        if (s.empty() || s.size() > 10)
-            return false;
-        for (char c : s) {
-            if (c < '0' || c > '9')
-                return false;
-            v = v * 10 + static_cast<uint64_t>(c - '0');
-        }
-        if (v > 0xFFFFFFFFu)
-            return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
     }
+    if (v > 0xFFFFFFFFu)
+        return false;
     *out = static_cast<uint32_t>(v);
     return true;
 }
@@ -196,22 +181,9 @@ bool ParseBytes(const std::string& s, std::vector<uint8_t>* out)
         size_t end = s.find(',', start);
         if (end == std::string::npos)
             end = s.size();
-        const std::string item = s.substr(start, end - start);
-        if (item.empty() || item.size() > 2)
+        uint32_t v = 0;
+        if (!RegFile::ParseHex(std::string_view(s).substr(start, end - start), 2, &v))
             return false;
-        unsigned v = 0;
-        for (char c : item) {
-            int d;
-            if (c >= '0' && c <= '9')
-                d = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                d = c - 'A' + 10;
-            else
-                return false;
-            v = v * 16 + static_cast<unsigned>(d);
-        }
         out->push_back(static_cast<uint8_t>(v));
         if (end == s.size())
             return true;
