@@ -3,6 +3,7 @@
 // fresh registry connection, as the program does when its main window opens.
 #include "Alarm.h"
 #include "AlarmStore.h"
+#include "BenchSupport.h"
 #include "Registry.h"
 
 #include <QCoreApplication>
@@ -25,12 +26,6 @@ double CpuMs()
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 Alarm MakeAlarm(int i)
@@ -98,10 +93,10 @@ int main(int argc, char** argv)
     }
     RegCloseStore();
 
-    std::printf("save+flush one alarm: median %.3f ms over %d (goal <= 5 ms)\n", Median(saveMs), saves);
-    std::printf("save+flush, CPU time: median %.3f ms (the rest is waiting for the disk)\n", Median(saveCpuMs));
-    std::printf("load all of %zu alarms: median %.3f ms over %d (goal <= 30 ms)\n", loaded, Median(loadMs), loads);
-    std::printf("load all, CPU time: median %.3f ms\n", Median(loadCpuMs));
-    std::printf("load all again, store cache warm: median %.3f ms\n", Median(warmMs));
+    std::printf("save+flush one alarm: median %.3f ms over %d (goal <= 5 ms)\n", bench::Median(saveMs), saves);
+    std::printf("save+flush, CPU time: median %.3f ms (the rest is waiting for the disk)\n", bench::Median(saveCpuMs));
+    std::printf("load all of %zu alarms: median %.3f ms over %d (goal <= 30 ms)\n", loaded, bench::Median(loadMs), loads);
+    std::printf("load all, CPU time: median %.3f ms\n", bench::Median(loadCpuMs));
+    std::printf("load all again, store cache warm: median %.3f ms\n", bench::Median(warmMs));
     return 0;
 }

@@ -7,6 +7,7 @@
 //   bench_notification_to_ring [runs]   (default 3; goals: window <= 150 ms after
 //                                        the process start, playing <= 250 ms after due)
 #include "Alarm.h"
+#include "BenchSupport.h"
 #include "Clock.h"
 #include "InstanceLock.h"
 #include "Notify.h"
@@ -32,24 +33,6 @@ namespace {
 
 const QString kProgram = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell");
 
-// Half a second of a quiet 16-bit mono tone.
-bool WriteWave(const QString& path)
-{
-    const int rate = 22050, samples = rate / 2;
-    QByteArray data(samples * 2, '\0');
-    for (int i = 0; i < samples; ++i) {
-        const int16_t v = ((i / 25) % 2) ? 1500 : -1500;
-        data[2 * i] = char(v & 0xFF);
-        data[2 * i + 1] = char((v >> 8) & 0xFF);
-    }
-    auto le32 = [](uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
-    auto le16 = [](uint16_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
-    const QByteArray out = "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
-                           le32(rate) + le32(rate * 2) + le16(2) + le16(16) + "data" + le32(data.size()) + data;
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(out) == out.size();
-}
-
 QMap<QString, double> Marks(const QString& file)
 {
     QMap<QString, double> marks;
@@ -70,14 +53,6 @@ bool ProgramRunning()
     return probe.Acquire(kProgram.toStdString()) == ipc::InstanceLock::HeldByOther;
 }
 
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -92,7 +67,7 @@ int main(int argc, char** argv)
     Profile::SetRegistryKey(QStringLiteral("Torvane"));
     Scheduler::SetProgramPathForTesting(kProgram);
     const QString wave = home.path() + "/tone.wav";
-    if (!WriteWave(wave)) {
+    if (!bench::WriteToneWave(wave, 500, 1500)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(wave));
         return 1;
     }
@@ -150,8 +125,8 @@ int main(int argc, char** argv)
                     playing > 0 ? playing - start : -1, window - dueMs, playing > 0 ? playing - dueMs : -1);
         std::fflush(stdout);
     }
-    std::printf("med  %14.1f  %13.1f  %14.1f  %11.1f  %12.1f\n", Median(toStart), Median(toWindow),
-                Median(toPlaying), Median(dueWindow), Median(duePlaying));
+    std::printf("med  %14.1f  %13.1f  %14.1f  %11.1f  %12.1f\n", bench::Median(toStart), bench::Median(toWindow),
+                bench::Median(toPlaying), bench::Median(dueWindow), bench::Median(duePlaying));
     if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
         ::kill(pid, SIGTERM);
     return 0;

@@ -4,6 +4,7 @@
 // a temporary device directory and prints each run and the median in ms.
 //   bench_ring_latency [runs]      (default 7; goals: window <= 150, playing <= 250)
 #include "Alarm.h"
+#include "BenchSupport.h"
 #include "Registry.h"
 
 #include <QCoreApplication>
@@ -27,34 +28,6 @@ double WallMs()
     return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
 }
 
-// Writes a 16-bit mono PCM WAVE file of `seconds` of a quiet tone.
-bool WriteWave(const QString& path, int seconds)
-{
-    const int rate = 22050;
-    const int samples = rate * seconds;
-    QByteArray data;
-    data.resize(samples * 2);
-    for (int i = 0; i < samples; ++i) {
-        const int16_t v = int16_t(((i / 25) % 2) ? 2000 : -2000);
-        data[2 * i] = char(v & 0xFF);
-        data[2 * i + 1] = char((v >> 8) & 0xFF);
-    }
-    auto le32 = [](uint32_t v) { return QByteArray::fromRawData(reinterpret_cast<const char*>(&v), 4); };
-    auto le16 = [](uint16_t v) { return QByteArray::fromRawData(reinterpret_cast<const char*>(&v), 2); };
-    QByteArray out = "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) + le32(rate) +
-                     le32(rate * 2) + le16(2) + le16(16) + "data" + le32(data.size()) + data;
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(out) == out.size();
-}
-
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -70,7 +43,7 @@ int main(int argc, char** argv)
         qputenv("DAWNBELL_SCREEN", "480x800@192");
 
     const QString wave = temp.filePath("alarm.wav");
-    if (!WriteWave(wave, 3)) {
+    if (!dawnbell::bench::WriteToneWave(wave, 3000, 2000)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(wave));
         return 1;
     }
@@ -120,7 +93,7 @@ int main(int argc, char** argv)
         if (tPlaying >= 0)
             playing.push_back(tPlaying);
     }
-    std::printf("median: window shown %.1f ms (goal <= 150), playing %.1f ms (goal <= 250)\n", Median(shown),
-                Median(playing));
+    std::printf("median: window shown %.1f ms (goal <= 150), playing %.1f ms (goal <= 250)\n", dawnbell::bench::Median(shown),
+                dawnbell::bench::Median(playing));
     return 0;
 }
