@@ -995,11 +995,6 @@ void CAlarmDialog::RestoreVolume()
 
 // --- painting ------------------------------------------------------------------
 
-QLabel* CAlarmDialog::Label(int id) const
-{
-    return findChild<QLabel*>(QString::number(id), Qt::FindDirectChildrenOnly);
-}
-
 QString CAlarmDialog::backgroundName() const
 {
     if (alarm_->backImageStyle == 0)

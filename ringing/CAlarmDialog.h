@@ -196,7 +196,6 @@ private:
     void PaintLabel(QPainter& p, QLabel* label);
     void UpdateBackgroundCache();
     void UpdateBattery(bool repaint);
-    QLabel* Label(int id) const;
 
     void StartTimer(int id, int ms);
     void KillTimer(int id);

@@ -135,7 +135,6 @@ private:
         int64_t modified = 0; // last-write time, seconds since the epoch
     };
 
-    void ParseFilterIfNeeded();
     void ListSubfolders(QTreeWidgetItem* item);
     QTreeWidgetItem* AddFolderItem(QTreeWidgetItem* parent, const QString& name, const QString& path);
     void RevealCurrentFolder();
