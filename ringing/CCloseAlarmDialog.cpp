@@ -75,8 +75,7 @@ CCloseAlarmDialog::CCloseAlarmDialog(uint32_t backColor, uint32_t textColor, QWi
         no_->setFont(yes_->font());
     }
 
-    size_ = QSize(mul_div_round(kWidth, dx, 96), mul_div_round(kHeight, dy, 96));
-    setFixedSize(size_);
+    setFixedSize(mul_div_round(kWidth, dx, 96), mul_div_round(kHeight, dy, 96));
     DialogLayout::Load(kLayout).Apply(this, dx, dy);
     Place();
     timer_.start(kTickMs, this);
@@ -99,7 +98,7 @@ QLabel* CCloseAlarmDialog::label(int id) const
 
 void CCloseAlarmDialog::Place()
 {
-    const QRect target(CentredOn(ScreenRect(this), size_), size_);
+    const QRect target(CentredOn(ScreenRect(this), size()), size());
     if (geometry() != target)
         setGeometry(target);
 }

@@ -62,11 +62,11 @@ protected:
     void moveEvent(QMoveEvent* e) override;
 
 private:
+    // Keeps the window centred on its display: it is never moved elsewhere.
     void Place();
 
     uint32_t backColor_;            // 0x00BBGGRR
     uint32_t textColor_;            // 0x00BBGGRR
-    QSize size_;                    // window size, logical pixels
     int countdown_ = kCountdownSeconds; // seconds left before answering No
     bool closed_ = false;           // ended or closing: activation no longer handled
     bool wasActive_ = false;        // has been the active window
