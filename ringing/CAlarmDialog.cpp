@@ -62,10 +62,6 @@ constexpr int kTextVibrate = 23;
 constexpr int kTextError = 113;
 constexpr int kTextQuestion = 139;
 
-// Application default colours (section "settings").
-constexpr int kDefaultBackColor = 15132390;
-constexpr int kDefaultTextColor = 5263440;
-
 // Shade of the gradient's top colour and of label frames.
 constexpr int kGradientShade = 0x50;
 // Height of the plain strip behind the sound controls, pixels (not scaled).
@@ -110,12 +106,8 @@ void CAlarmDialog::Init()
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted; nothing is erased
     setFocusPolicy(Qt::StrongFocus);
 
-    backColor_ = alarm_->useBackColor ? alarm_->backColor
-                                      : static_cast<uint32_t>(Profile::ReadInt("settings", "bgColor",
-                                                                               kDefaultBackColor));
-    textColor_ = alarm_->useTextColor ? alarm_->textColor
-                                      : static_cast<uint32_t>(Profile::ReadInt("settings", "textColor",
-                                                                               kDefaultTextColor));
+    backColor_ = alarm_->useBackColor ? alarm_->backColor : AppBackColor();
+    textColor_ = alarm_->useTextColor ? alarm_->textColor : AppTextColor();
     backColor_ &= 0xFFFFFF;
     textColor_ &= 0xFFFFFF;
     clockFormat_ = LocaleClockFormat();

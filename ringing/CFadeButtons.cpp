@@ -1,7 +1,6 @@
 #include "CFadeButtons.h"
 
 #include "ColorHelpers.h"
-#include "Profile.h"
 #include "Scaling.h"
 
 #include <QPainter>
@@ -12,15 +11,13 @@
 namespace dawnbell {
 
 namespace {
-constexpr int kDefaultBackColor = 15132390;
-constexpr int kDefaultTextColor = 5263440;
 constexpr int kFaceShade = 30;
 } // namespace
 
 CFadeButtons::CFadeButtons(QWidget* parent)
     : QAbstractButton(parent),
-      lineColor_(static_cast<uint32_t>(Profile::ReadInt("settings", "textColor", kDefaultTextColor)) & 0xFFFFFF),
-      faceColor_(static_cast<uint32_t>(Profile::ReadInt("settings", "bgColor", kDefaultBackColor)) & 0xFFFFFF)
+      lineColor_(AppTextColor()),
+      faceColor_(AppBackColor())
 {
     setFocusPolicy(Qt::StrongFocus);
 }

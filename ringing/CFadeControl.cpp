@@ -1,7 +1,6 @@
 #include "CFadeControl.h"
 
 #include "ColorHelpers.h"
-#include "Profile.h"
 #include "WuLine.h"
 
 #include <QLinearGradient>
@@ -13,15 +12,13 @@
 namespace dawnbell {
 
 namespace {
-constexpr int kDefaultBackColor = 15132390;
-constexpr int kDefaultTextColor = 5263440;
 constexpr int kGradientShade = 80;
 } // namespace
 
 CFadeControl::CFadeControl(QWidget* parent)
     : QWidget(parent),
-      backColor_(static_cast<uint32_t>(Profile::ReadInt("settings", "bgColor", kDefaultBackColor)) & 0xFFFFFF),
-      lineColor_(static_cast<uint32_t>(Profile::ReadInt("settings", "textColor", kDefaultTextColor)) & 0xFFFFFF)
+      backColor_(AppBackColor()),
+      lineColor_(AppTextColor())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -1,5 +1,7 @@
 #include "ColorHelpers.h"
 
+#include "Profile.h"
+
 #include <algorithm>
 
 namespace dawnbell {
@@ -49,6 +51,18 @@ uint32_t FromQColor(const QColor& color)
     const QColor rgb = color.toRgb();
     return Rgb(static_cast<uint32_t>(rgb.red()), static_cast<uint32_t>(rgb.green()),
                static_cast<uint32_t>(rgb.blue()));
+}
+
+uint32_t AppBackColor()
+{
+    return static_cast<uint32_t>(Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("bgColor"), 0xE6E6E6))
+        & 0xFFFFFF;
+}
+
+uint32_t AppTextColor()
+{
+    return static_cast<uint32_t>(Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("textColor"), 0x505050))
+        & 0xFFFFFF;
 }
 
 } // namespace dawnbell

@@ -27,4 +27,9 @@ constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b)
     return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
 }
 
+// The application colours: settings bgColor / textColor, or light grey
+// 0xE6E6E6 / dark grey 0x505050 when unset.
+uint32_t AppBackColor();
+uint32_t AppTextColor();
+
 } // namespace dawnbell

@@ -1,4 +1,6 @@
 #include "ColorHelpers.h"
+#include "Profile.h"
+#include "TempHome.h"
 
 #include <QtTest>
 
@@ -80,6 +82,38 @@ private slots:
         QCOMPARE(q.blue(), 0x56);
         QCOMPARE(FromQColor(q), c);
         QCOMPARE(FromQColor(QColor::fromHsv(0, 255, 255)), Rgb(255, 0, 0));
+    }
+
+    // The application colours come from the settings, grey when unset; a stored
+    // value with a high byte still gives a plain colour.
+    void appColors_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<int>("back");
+        QTest::addColumn<int>("text");
+        QTest::addColumn<uint>("wantBack");
+        QTest::addColumn<uint>("wantText");
+        QTest::newRow("unset") << false << 0 << 0 << uint(0xE6E6E6) << uint(0x505050);
+        QTest::newRow("stored") << true << 0x102030 << 0xFFFFFF << uint(0x102030) << uint(0xFFFFFF);
+        QTest::newRow("black on black") << true << 0 << 0 << uint(0) << uint(0);
+        QTest::newRow("high byte dropped") << true << int(0xFF405060) << -1 << uint(0x405060) << uint(0xFFFFFF);
+    }
+    void appColors()
+    {
+        QFETCH(bool, stored);
+        QFETCH(int, back);
+        QFETCH(int, text);
+        QFETCH(uint, wantBack);
+        QFETCH(uint, wantText);
+        test::TempHome home;
+        home.Renew();
+        if (stored) {
+            QVERIFY(Profile::WriteInt(QStringLiteral("settings"), QStringLiteral("bgColor"), back));
+            QVERIFY(Profile::WriteInt(QStringLiteral("settings"), QStringLiteral("textColor"), text));
+        }
+        QCOMPARE(uint(AppBackColor()), wantBack);
+        QCOMPARE(uint(AppTextColor()), wantText);
+        home.Close();
     }
 };
 
