@@ -117,19 +117,12 @@ bool HasEditorFor(int type)
     return run && *run;
 }
 
-// The layouts of this window, read once from the resource.
-const QMap<int, DialogLayout>& Layouts()
+// A layout of this window, from its own resource.
+DialogLayout LoadLayout(int id)
 {
-    static QMap<int, DialogLayout> layouts;
-    static bool loaded = false;
-    if (!loaded) {
-        loaded = true;
-        InitMainWindowResources();
-        QFile file(QStringLiteral(":/mainwindow/CMainDialog.json"));
-        if (file.open(QIODevice::ReadOnly))
-            DialogLayout::Parse(file.read(DialogLayout::kMaxDataBytes + 1), &layouts);
-    }
-    return layouts;
+    static const bool initialised = (InitMainWindowResources(), true);
+    Q_UNUSED(initialised);
+    return DialogLayout::LoadFrom(QStringLiteral(":/mainwindow/CMainDialog.json"), id);
 }
 
 bool SimulateSystemAlarm()
@@ -192,7 +185,7 @@ CMainDialog::CMainDialog(QWidget* parent) : QDialog(parent)
     // A handheld's main window fills the display; elsewhere it starts at its
     // portrait design size.
     const ScreenGeometry screen = CurrentScreen();
-    const DialogLayout portrait = Layouts().value(kLayoutPortrait);
+    const DialogLayout portrait = LoadLayout(kLayoutPortrait);
     if (screen.emulated && screen.logicalWidth > 0 && screen.logicalHeight > 0)
         resize(screen.logicalWidth, screen.logicalHeight);
     else if (portrait.IsValid())
@@ -852,7 +845,7 @@ void CMainDialog::DoLayout(const QSize& size)
         return;
     lastSize_ = size;
     const int id = DialogLayout::ChooseId(size, kLayoutPortrait, kLayoutLandscape, kLayoutSquare);
-    const DialogLayout layout = Layouts().value(id);
+    const DialogLayout layout = LoadLayout(id);
     if (layout.IsValid()) {
         layout.Apply(this);
         // A display smaller than the layout (a tiny display at a high density)

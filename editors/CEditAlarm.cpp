@@ -88,22 +88,12 @@ CEditAlarm::FileDialogRunner& FileDialogRunnerSlot()
     return runner;
 }
 
-// The editor's three layouts, read once from the resource.
+// The editor's three layouts, from its own resource.
 DialogLayout LoadLayout(int id)
 {
-    static QMutex mutex;
-    static bool loaded = false;
-    static QMap<int, DialogLayout> layouts;
-    QMutexLocker lock(&mutex);
-    if (!loaded) {
-        loaded = true;
-        InitEditorResources();
-        QFile file(QString::fromLatin1(kLayoutResource));
-        if (!file.open(QIODevice::ReadOnly)
-            || !DialogLayout::Parse(file.read(DialogLayout::kMaxDataBytes + 1), &layouts))
-            layouts.clear();
-    }
-    return layouts.value(id);
+    static const bool initialised = (InitEditorResources(), true);
+    Q_UNUSED(initialised);
+    return DialogLayout::LoadFrom(QString::fromLatin1(kLayoutResource), id);
 }
 
 // A run-time control's edges at 96 dpi in each orientation.

@@ -141,21 +141,25 @@ bool DialogLayout::Parse(const QByteArray& json, QMap<int, DialogLayout>* out, Q
 
 DialogLayout DialogLayout::Load(int layoutId)
 {
+    static const bool initialised = (InitLayoutResources(), true);
+    Q_UNUSED(initialised);
+    return LoadFrom(QString::fromLatin1(kResourcePath), layoutId);
+}
+
+DialogLayout DialogLayout::LoadFrom(const QString& resourcePath, int layoutId)
+{
     static QMutex mutex;
-    static bool loaded = false;
-    static QMap<int, DialogLayout> builtIn;
+    static QMap<QString, QMap<int, DialogLayout>> loaded;
     QMutexLocker lock(&mutex);
-    if (!loaded) {
-        loaded = true;
-        InitLayoutResources();
-        QFile file(QString::fromLatin1(kResourcePath));
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray data = file.read(kMaxDataBytes + 1);
-            if (!Parse(data, &builtIn))
-                builtIn.clear();
-        }
+    auto it = loaded.find(resourcePath);
+    if (it == loaded.end()) {
+        QMap<int, DialogLayout> layouts;
+        QFile file(resourcePath);
+        if (file.open(QIODevice::ReadOnly) && !Parse(file.read(kMaxDataBytes + 1), &layouts))
+            layouts.clear();
+        it = loaded.insert(resourcePath, layouts);
     }
-    return builtIn.value(layoutId);
+    return it->value(layoutId);
 }
 
 DialogLayout::Variant DialogLayout::VariantFor(const QSize& size)

@@ -37,6 +37,10 @@ public:
 
     // The built-in layout `layoutId`; invalid when there is none.
     static DialogLayout Load(int layoutId);
+    // Layout `layoutId` from the layout data in a Qt resource file (read and
+    // parsed once per path, then kept); invalid when there is none or the data is
+    // malformed. The caller initialises its resource first.
+    static DialogLayout LoadFrom(const QString& resourcePath, int layoutId);
     // Parses layout data in the format above into `out` (replacing its contents).
     // False with a short reason in `error` for malformed data; nothing is stored then.
     static bool Parse(const QByteArray& json, QMap<int, DialogLayout>* out, QString* error = nullptr);

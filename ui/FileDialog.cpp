@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMutex>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -71,21 +70,12 @@ constexpr int kRoleListed = Qt::UserRole + 1;   // subfolders listed already
 // Item data role of the file list: the row's index into m_rows.
 constexpr int kRoleRow = Qt::UserRole;
 
-// The file dialog's layouts, read once from the resource.
+// The file dialog's layouts, from its own resource.
 DialogLayout LoadLayout(int id)
 {
-    static QMutex mutex;
-    static bool loaded = false;
-    static QMap<int, DialogLayout> layouts;
-    QMutexLocker lock(&mutex);
-    if (!loaded) {
-        loaded = true;
-        InitFileDialogResources();
-        QFile file(QString::fromLatin1(kLayoutResource));
-        if (file.open(QIODevice::ReadOnly) && !DialogLayout::Parse(file.read(DialogLayout::kMaxDataBytes + 1), &layouts))
-            layouts.clear();
-    }
-    return layouts.value(id);
+    static const bool initialised = (InitFileDialogResources(), true);
+    Q_UNUSED(initialised);
+    return DialogLayout::LoadFrom(QString::fromLatin1(kLayoutResource), id);
 }
 
 // Maps a design coordinate to the window: stretch bands [first, second) of the
