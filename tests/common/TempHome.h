@@ -22,6 +22,8 @@ public:
     // Closes the registry store; the directory stays until the next Renew.
     void Close() { RegCloseStore(); }
 
+    // Whether Renew could create the directory.
+    bool isValid() const { return dir_ && dir_->isValid(); }
     // The directory (valid after Renew).
     QString path() const { return dir_->path(); }
     QString filePath(const QString& name) const { return dir_->filePath(name); }

@@ -2,6 +2,7 @@
 #include "LanguageTable.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "TempHome.h"
 #include "Texts.h"
 #include "XmlDocument.h"
 
@@ -56,20 +57,18 @@ class LanguageTableTest : public QObject {
 private slots:
     void init()
     {
-        RegCloseStore();
-        m_home = std::make_unique<QTemporaryDir>();
+        m_home.Renew();
         m_program = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_home->isValid() && m_program->isValid());
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        QVERIFY(m_home.isValid() && m_program->isValid());
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
-        qputenv("DAWNBELL_MSGBOX_RECORD", m_home->filePath(QStringLiteral("boxes.txt")).toUtf8());
+        qputenv("DAWNBELL_MSGBOX_RECORD", m_home.filePath(QStringLiteral("boxes.txt")).toUtf8());
         QVERIFY(QDir(m_program->path()).mkdir(QStringLiteral("languages")));
         for (const char* name : {"todayString0", "todayString1", "todayString3", "todayString4"})
             Profile::WriteText(QStringLiteral("settings"), QString::fromLatin1(name), kUnchanged);
     }
     void cleanup()
     {
-        RegCloseStore();
+        m_home.Close();
         qunsetenv("DAWNBELL_MSGBOX_RECORD");
     }
 
@@ -398,7 +397,7 @@ private slots:
 
     void availableLanguages()
     {
-        QCOMPARE(LanguageTable::AvailableLanguages(m_home->filePath(QStringLiteral("nowhere"))),
+        QCOMPARE(LanguageTable::AvailableLanguages(m_home.filePath(QStringLiteral("nowhere"))),
                  QStringList{QStringLiteral("english")});
         for (const QString& name : {QStringLiteral("deutsch.xml"), QStringLiteral("fran\u00E7ais.xml"),
                                     QStringLiteral("notes.txt"), QStringLiteral("UPPER.XML")})
@@ -437,7 +436,7 @@ private:
     }
     QStringList Recorded() const
     {
-        QFile f(m_home->filePath(QStringLiteral("boxes.txt")));
+        QFile f(m_home.filePath(QStringLiteral("boxes.txt")));
         if (!f.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -450,7 +449,7 @@ private:
         return texts;
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;    // device directory
+    test::TempHome m_home;                    // device directory
     std::unique_ptr<QTemporaryDir> m_program; // program folder with languages/
 };
 
