@@ -58,26 +58,37 @@ private:
     };
 
     RegistryStore() = default;
+    // Opens (or reopens, after DAWNBELL_HOME changed) the device directory's
+    // registry.db; false when there is no directory or the file cannot be used.
     bool EnsureOpen();
+    // Creates the tables and the two hive roots when missing.
     bool CreateSchema();
+    // Drops the cache when another connection has changed the file (outside scopes only).
     void Revalidate();
+    // Whether key `id` exists (cache first).
     bool KeyExists(int64_t id);
+    // The cached subkeys / values of key `id`, read on first use; null when it is gone.
     const std::vector<Child>* Children(int64_t id);
     std::vector<Value>* Values(int64_t id);
+    // The kept statement for `sql`, reset and unbound; null when it does not compile.
     sqlite3_stmt* Prepare(const char* sql);
+    // Runs `sql` without results; true on success.
     bool Exec(const char* sql);
+    // False inside a batch whose transaction could not be opened.
     bool WriteAllowed() const;
+    // Marks the open batch for rollback after a failed write.
     void NoteWriteFailure();
+    // Transaction of one operation; no-ops inside a scope, whose own transaction holds.
     bool Begin(bool write);
     bool Commit();
     void Rollback();
 
     std::recursive_mutex mutex_;
-    sqlite3* db_ = nullptr;
-    std::string dbPath_;
-    std::map<std::string, sqlite3_stmt*> statements_;
-    std::unordered_map<int64_t, KeyCache> cache_;
-    int64_t dataVersion_ = -1;
+    sqlite3* db_ = nullptr;   // open connection, null before the first use
+    std::string dbPath_;      // file db_ was opened on
+    std::map<std::string, sqlite3_stmt*> statements_; // prepared once per SQL text
+    std::unordered_map<int64_t, KeyCache> cache_;     // by key id
+    int64_t dataVersion_ = -1; // PRAGMA data_version the cache belongs to
     int readDepth_ = 0;  // nested RegReadScope count
     int writeDepth_ = 0; // nested RegWriteBatch count
     bool writeFailed_ = false; // a write inside the open batch failed: roll it back
