@@ -48,9 +48,13 @@ private:
         bool on = false;        // last state this object set successfully
     };
 
+    // Looks for the vibrators once: LED class devices first, then input devices.
     void Scan();
+    // Adds the LED class devices below `sysfs` whose name holds "vibrator" (any case).
     void ScanLeds(const std::string& sysfs);
+    // Adds the event character devices below `devinput` named "vibrator" (any case) that can rumble.
     void ScanInput(const std::string& devinput);
+    // Switches one device; false when the system refuses (the state is kept then).
     bool SetLed(Device& d, bool on);
     bool SetInput(Device& d, bool on);
 
