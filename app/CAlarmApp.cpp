@@ -1,5 +1,7 @@
 #include "CAlarmApp.h"
 
+#include "ColorHelpers.h"
+
 #include "Alarm.h"
 #include "CommandLine.h"
 #include "DevicePaths.h"
@@ -225,10 +227,8 @@ bool CAlarmApp::Initialise(const QString& line)
         }
     }
 
-    bgColor = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("bgColor"),
-                                                     static_cast<int>(kDefaultBgColor)));
-    textColor = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("textColor"),
-                                                       static_cast<int>(kDefaultTextColor)));
+    bgColor = AppBackColor();
+    textColor = AppTextColor();
 
     LockScreenExceptions::JoinAll(Start());
     return true;

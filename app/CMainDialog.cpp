@@ -155,10 +155,8 @@ CMainDialog::CMainDialog(QWidget* parent) : QDialog(parent)
         textColor_ = app->textColor;
         app->mainWindow = this;
     } else {
-        bgColor_ = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("bgColor"),
-                                                          static_cast<int>(CAlarmApp::kDefaultBgColor)));
-        textColor_ = static_cast<uint32_t>(Profile::ReadInt(kSettings, QStringLiteral("textColor"),
-                                                            static_cast<int>(CAlarmApp::kDefaultTextColor)));
+        bgColor_ = AppBackColor();
+        textColor_ = AppTextColor();
     }
     bgColor_ &= 0xFFFFFF;
     textColor_ &= 0xFFFFFF;

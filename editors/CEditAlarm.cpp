@@ -73,8 +73,6 @@ enum TextId {
 
 const QString kSettings = QStringLiteral("settings");
 const char kLayoutResource[] = ":/editors/CEditAlarm.json";
-constexpr uint32_t kDefaultBgColor = 0xE6E6E6;   // setting bgColor when unset
-constexpr uint32_t kDefaultTextColor = 0x505050; // setting textColor when unset
 constexpr int kRolePath = Qt::UserRole;          // list row data: the entry's full path
 const QString kCountdownFormat = QStringLiteral("HH:mm:ss");
 constexpr int kSecondsPerDay = 86400;
@@ -142,10 +140,8 @@ CEditAlarm::CEditAlarm(Alarm* alarm, QWidget* parent, ClashCheck clash)
     setWindowTitle(QStringLiteral("Dawnbell"));
     setFont(KitFont(9));
     SetEdgeFrame(false);
-    const uint32_t bg = static_cast<uint32_t>(
-        Profile::ReadInt(kSettings, QStringLiteral("bgColor"), static_cast<int>(kDefaultBgColor)));
-    const uint32_t text = static_cast<uint32_t>(
-        Profile::ReadInt(kSettings, QStringLiteral("textColor"), static_cast<int>(kDefaultTextColor)));
+    const uint32_t bg = AppBackColor();
+    const uint32_t text = AppTextColor();
     CreateControls();
     SetKitColors(bg, text);
     FillFromAlarm();

@@ -1,5 +1,7 @@
 #include "FileDialog.h"
 
+#include "ColorHelpers.h"
+
 #include "DialogLayout.h"
 #include "KitPainter.h"
 #include "KitStyle.h"
@@ -57,8 +59,6 @@ constexpr int kLayoutLandscape = FileDialog::kLayoutId * 100 + DialogLayout::Lan
 constexpr int kLayoutSquare = FileDialog::kLayoutId * 100 + DialogLayout::Square;
 
 // Colours when there is neither a parent nor a colour setting (0x00BBGGRR).
-constexpr uint32_t kDefaultBack = 0x00E6E6E6;
-constexpr uint32_t kDefaultText = 0x00505050;
 // Shade of the background's top row against its base colour.
 constexpr int kBackgroundShade = 40;
 
@@ -199,13 +199,13 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // The window's colours: the parent's, else the main window's settings.
-    uint32_t back = kDefaultBack, text = kDefaultText;
+    uint32_t back, text;
     if (parent) {
         back = KitBackground(parent);
         text = KitText(parent);
     } else {
-        back = uint32_t(Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("bgColor"), int(kDefaultBack)));
-        text = uint32_t(Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("textColor"), int(kDefaultText)));
+        back = AppBackColor();
+        text = AppTextColor();
     }
     ApplyKitColors(this, back & 0x00FFFFFF, text & 0x00FFFFFF);
 
