@@ -9,8 +9,9 @@ function(dawnbell_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
-  # Fixtures shared by the tests of several folders.
+  # Fixtures shared by the tests of several folders (TempHome needs the registry).
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
+  target_link_libraries(${T_NAME} PRIVATE dawnbell_registry)
   target_compile_definitions(${T_NAME} PRIVATE
     DAWNBELL_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     DAWNBELL_PROGRAM_DIR="${DAWNBELL_PROGRAM_DIR}")

@@ -4,6 +4,7 @@
 // itself after one pass of its playlist, the alarm is rescheduled (repeating) or
 // left inactive (one-time), and the program ends (autoExit).
 #include "Alarm.h"
+#include "TempHome.h"
 #include "AlarmStore.h"
 #include "Clock.h"
 #include "InstanceLock.h"
@@ -14,7 +15,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -53,10 +53,9 @@ private slots:
     {
         RegCloseStore();
         notify::NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_home->path().toUtf8());
-        qputenv("DAWNBELL_TRACE", (m_home->path() + "/trace.txt").toUtf8());
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        qputenv("DAWNBELL_TRACE", (m_home.path() + "/trace.txt").toUtf8());
         qputenv("DAWNBELL_AUTO_ANSWER", "no");
         qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.21000");
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -113,7 +112,7 @@ private slots:
         QCOMPARE(records.size(), size_t(1));
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
 
-        const QString trace = m_home->path() + "/trace.txt";
+        const QString trace = m_home.path() + "/trace.txt";
         QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains("window-shown"), 15000);
         QVERIFY(Marks(trace).contains("process-start"));
         // The window goes by itself and the program ends.
@@ -159,14 +158,14 @@ private slots:
         first.setProcessChannelMode(QProcess::ForwardedChannels);
         first.start(kProgram, {});
         QVERIFY(first.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home->path() + "/dawnbell/Dawnbell.sock"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home.path() + "/dawnbell/Dawnbell.sock"), 10000);
 
         QProcess second;
         second.setProcessChannelMode(QProcess::ForwardedChannels);
         second.start(kProgram, {alarm.GetKey()});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitCode(), 0);
-        const QString trace = m_home->path() + "/trace.txt";
+        const QString trace = m_home.path() + "/trace.txt";
         QVERIFY(Marks(trace).contains("window-shown")); // rung before the second ended
         QCOMPARE(Marks(trace).count("process-start"), 2);
         QVERIFY(first.waitForFinished(10000));
@@ -181,7 +180,7 @@ private slots:
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
         env.insert("DAWNBELL_AUTO_ANSWER", "yes");
-        env.insert("DAWNBELL_MSGBOX_RECORD", m_home->path() + "/boxes.txt");
+        env.insert("DAWNBELL_MSGBOX_RECORD", m_home.path() + "/boxes.txt");
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(kProgram, {"autoclose"});
@@ -189,13 +188,13 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
         RegCloseStore();
         QCOMPARE(Profile::ReadInt("settings", "disableAutoStop", 0), 1);
-        QFile boxes(m_home->path() + "/boxes.txt");
+        QFile boxes(m_home.path() + "/boxes.txt");
         QVERIFY(boxes.open(QIODevice::ReadOnly));
         QCOMPARE(boxes.readAll().count('\n'), 2);
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
 };
 
 QTEST_GUILESS_MAIN(EndToEndTest)

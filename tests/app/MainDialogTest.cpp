@@ -2,6 +2,7 @@
 // in a temporary home, at a fixed moment: list order, selection, finger
 // scrolling, keys, buttons, the commands and the copy-data codes.
 #include "Alarm.h"
+#include "TempHome.h"
 #include "AlarmStore.h"
 #include "CAlarmListCtrl.h"
 #include "CMainDialog.h"
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -93,7 +93,7 @@ QStringList Records()
 class MainDialogTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     int m_rings = 0;
 
     std::unique_ptr<CMainDialog> Open()
@@ -111,8 +111,7 @@ private slots:
     {
         RegCloseStore();
         notify::NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "yes");
         Scheduler::SetProgramPathForTesting(kProgram);
         clock::SetNowForTesting(At(kNow));

@@ -1,10 +1,10 @@
 #include "NamedEvent.h"
+#include "TempHome.h"
 #include "PowerKeeper.h"
 #include "Registry.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -88,10 +88,9 @@ private slots:
     void init()
     {
         RegCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_home->path().toUtf8());
-        qputenv("DAWNBELL_SYSFS", (m_home->path() + QStringLiteral("/sys")).toUtf8());
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        qputenv("DAWNBELL_SYSFS", (m_home.path() + QStringLiteral("/sys")).toUtf8());
         NamedEvent event;
         QCOMPARE(NamedEvent::Create(kReload, false, false, &event), EventOk);
     }
@@ -288,7 +287,7 @@ private slots:
 private:
     QString MakeBacklight(const QString& name, int blPower, int brightness, int max)
     {
-        const QString dir = m_home->path() + QStringLiteral("/sys/class/backlight/") + name;
+        const QString dir = m_home.path() + QStringLiteral("/sys/class/backlight/") + name;
         QDir().mkpath(dir);
         WriteAttr(dir, "bl_power", blPower);
         WriteAttr(dir, "brightness", brightness);
@@ -311,7 +310,7 @@ private:
         return ok ? v : -2;
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
 };
 
 QTEST_GUILESS_MAIN(PowerKeeperTest)

@@ -2,13 +2,13 @@
 // registry, `dawnbell-notify list` shows the records, and the real service starts
 // the program for them.
 #include "Notify.h"
+#include "TempHome.h"
 #include "Profile.h"
 #include "Registry.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -40,8 +40,7 @@ private slots:
     {
         RegCloseStore();
         notify::NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
         Profile::SetRegistryKey("Torvane");
         StoreAlarm(kWeekdays, 1);
         StoreAlarm(kOnce, 1);
@@ -56,7 +55,7 @@ private slots:
             ::kill(pid, SIGTERM);
         // Programs the service started must not outlive the test either; the
         // service's log names them ("(process N)").
-        QFile log(m_home->path() + "/notifyd.log");
+        QFile log(m_home.path() + "/notifyd.log");
         if (log.open(QIODevice::ReadOnly)) {
             const QString text = QString::fromUtf8(log.readAll());
             static const QRegularExpression started(QStringLiteral("\\(process (\\d+)\\)"));
@@ -94,7 +93,7 @@ private slots:
         // The same week in the past of the real clock: both times have come, so
         // the service starts the program for each at once.
         QCOMPARE(Run("dawnbell", {"reinit"}, "2026-11-28T09:00:00"), 0);
-        const QString log = m_home->path() + "/notifyd.log";
+        const QString log = m_home.path() + "/notifyd.log";
         QElapsedTimer t;
         t.start();
         QString text;
@@ -119,7 +118,7 @@ private:
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DAWNBELL_HOME", m_home->path());
+        env.insert("DAWNBELL_HOME", m_home.path());
         if (!now.isEmpty())
             env.insert("DAWNBELL_NOW", now);
         else
@@ -133,7 +132,7 @@ private:
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
 };
 
 QTEST_GUILESS_MAIN(ReinitTest)

@@ -2,6 +2,7 @@
 // chosen on the first start, the power-timeout fix and restart question by
 // platform version, the first-launch defaults, and the lock-screen lists.
 #include "Alarm.h"
+#include "TempHome.h"
 #include "AlarmStore.h"
 #include "CAlarmApp.h"
 #include "FirstLaunch.h"
@@ -14,7 +15,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -51,14 +51,13 @@ private slots:
     {
         RegCloseStore();
         notify::NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_home->path().toUtf8());
-        qputenv("DAWNBELL_MSGBOX_RECORD", (m_home->path() + "/boxes.txt").toUtf8());
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        qputenv("DAWNBELL_MSGBOX_RECORD", (m_home.path() + "/boxes.txt").toUtf8());
         qputenv("DAWNBELL_AUTO_ANSWER", "no");
         qputenv("DAWNBELL_LANGID", "9");
         qputenv("DAWNBELL_PLATFORM_VERSION", "5.2.21000");
-        qputenv("DAWNBELL_PROGRAMS", (m_home->path() + "/programs").toUtf8());
+        qputenv("DAWNBELL_PROGRAMS", (m_home.path() + "/programs").toUtf8());
         m_restarts = 0;
         m_started.clear();
         CAlarmApp::SetRestartFunction([this] {
@@ -356,8 +355,8 @@ private slots:
             if (entries[i] != "-")
                 key.WriteString("ExceptionEXE" + std::to_string(i), entries[i].toStdU16String());
         }
-        QDir().mkpath(m_home->path() + "/programs/S2U2");
-        QFile exe(m_home->path() + "/programs/S2U2/iLock2.exe");
+        QDir().mkpath(m_home.path() + "/programs/S2U2");
+        QFile exe(m_home.path() + "/programs/S2U2/iLock2.exe");
         QVERIFY(exe.open(QIODevice::WriteOnly));
         exe.close();
 
@@ -378,7 +377,7 @@ private slots:
             else
                 QVERIFY(!has);
         }
-        QCOMPARE(m_started, written >= 0 ? QStringList{m_home->path() + "/programs/S2U2/iLock2.exe -refresh"}
+        QCOMPARE(m_started, written >= 0 ? QStringList{m_home.path() + "/programs/S2U2/iLock2.exe -refresh"}
                                          : QStringList{});
     }
 
@@ -415,13 +414,13 @@ private:
     }
     QStringList Boxes() const
     {
-        QFile f(m_home->path() + "/boxes.txt");
+        QFile f(m_home.path() + "/boxes.txt");
         if (!f.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     int m_restarts = 0;
     QStringList m_started;
     uint32_t m_lastBg = 0;

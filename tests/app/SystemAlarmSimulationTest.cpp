@@ -1,11 +1,11 @@
 // The dummy system alarm in the shell's alarm state and the clock's first slot.
 #include "Alarm.h"
+#include "TempHome.h"
 #include "Clock.h"
 #include "Notify.h"
 #include "Registry.h"
 #include "SystemAlarmSimulation.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -49,9 +49,8 @@ private slots:
     {
         RegCloseStore();
         notify::NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_home->path().toUtf8());
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
         // Saturday 2 January 2027, 09:00.
         clock::SetNowForTesting(clock::MakeLocal(2027, 1, 2, 9, 0, 0));
         RegKey key;
@@ -225,7 +224,7 @@ private:
         QCOMPARE(type, RegType::Dword);
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
 };
 
 QTEST_GUILESS_MAIN(SystemAlarmSimulationTest)

@@ -1,6 +1,7 @@
 // The notification service end to end: the real dawnbell-notifyd on a temporary
 // device directory starts a real program (NotifyArgvRecorder) at the due time.
 #include "Notify.h"
+#include "TempHome.h"
 #include "NotifyStore.h"
 
 #include <QElapsedTimer>
@@ -86,10 +87,9 @@ private slots:
     void init()
     {
         NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
         qunsetenv("DAWNBELL_NOTIFYD");
-        m_argvFile = m_home->path() + "/argv.txt";
+        m_argvFile = m_home.path() + "/argv.txt";
         qputenv("NOTIFY_ARGV_FILE", m_argvFile.toUtf8());
     }
     void cleanup()
@@ -154,7 +154,7 @@ private slots:
     {
         // Stored directly, as if set long ago while no service ran.
         NotifyStore store;
-        QCOMPARE(store.Open(m_home->path().toStdString() + "/notifications.db"), NotifyOk);
+        QCOMPARE(store.Open(m_home.path().toStdString() + "/notifications.db"), NotifyOk);
         uint32_t handle = 0;
         QCOMPARE(store.Insert(Trigger("overdue", InMs(-3 * 86400 * 1000)), &handle), NotifyOk);
         QCOMPARE(store.Insert(Trigger("future", InMs(3600 * 1000)), &handle), NotifyOk);
@@ -175,7 +175,7 @@ private slots:
     void missingApplicationIsRemoved()
     {
         NotifyTrigger gone = Trigger("x", InMs(300));
-        gone.application = m_home->path().toStdString() + "/no-such-program";
+        gone.application = m_home.path().toStdString() + "/no-such-program";
         QVERIFY(NotifySetTime(gone) != 0);
         QVERIFY(NotifySetTime(Trigger("after", InMs(700))) != 0);
         QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 5000));
@@ -238,7 +238,7 @@ private slots:
             auto proc = std::make_unique<QProcess>();
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("T", tool);
-            env.insert("OUT", m_home->path() + QString("/handles%1.txt").arg(p));
+            env.insert("OUT", m_home.path() + QString("/handles%1.txt").arg(p));
             proc->setProcessEnvironment(env);
             proc->start("/bin/sh", {"-c", script});
             writers.push_back(std::move(proc));
@@ -262,7 +262,7 @@ private slots:
         QVERIFY(!args.contains("old"));
         // The printed handles are the stored ones.
         for (int p = 0; p < 4; ++p) {
-            QFile f(m_home->path() + QString("/handles%1.txt").arg(p));
+            QFile f(m_home.path() + QString("/handles%1.txt").arg(p));
             QVERIFY(f.open(QIODevice::ReadOnly));
             const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
             QCOMPARE(lines.size(), 25);
@@ -312,7 +312,7 @@ private:
         }
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     QString m_argvFile;
 };
 

@@ -1,6 +1,7 @@
 // The notification records, the tool's command line and the service's planning,
 // without a running service.
 #include "ArmPlan.h"
+#include "TempHome.h"
 #include "Notify.h"
 #include "NotifyCommandLine.h"
 #include "NotifyStore.h"
@@ -64,12 +65,11 @@ private slots:
     void init()
     {
         NotifyCloseStore();
-        m_home.reset(new QTemporaryDir);
-        qputenv("DAWNBELL_HOME", m_home->path().toUtf8());
+        m_home.Renew();
         // This process holds the service's lock, standing in for a running
         // service: no real one starts, so records stay exactly as stored (none
         // fires, damaged ones are not cleaned away).
-        m_lockFd = ::open((m_home->path() + "/notifyd.lock").toUtf8().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        m_lockFd = ::open((m_home.path() + "/notifyd.lock").toUtf8().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         QVERIFY(m_lockFd >= 0);
         QCOMPARE(::flock(m_lockFd, LOCK_EX | LOCK_NB), 0);
     }
@@ -219,7 +219,7 @@ private slots:
         QFETCH(QString, values);
         const uint32_t good = NotifySetTime(Trigger("/b", "good", Lt(2099, 1, 1, 0, 0, 0)));
         QVERIFY(good != 0);
-        const std::string db = m_home->path().toStdString() + "/notifications.db";
+        const std::string db = m_home.path().toStdString() + "/notifications.db";
         const std::string sql =
             "INSERT INTO notifications (kind, event, application, arguments,"
             " start_year, start_month, start_dow, start_day, start_hour, start_minute, start_second, start_ms,"
@@ -445,7 +445,7 @@ private:
         return int64_t(timegm(&tm));
     }
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     int m_lockFd = -1; // the stand-in service's lock
 };
 
