@@ -14,6 +14,7 @@
 #include "KitPainter.h"
 #include "KitStyle.h"
 #include "Locale.h"
+#include "LongPress.h"
 #include "MessageBox.h"
 #include "Profile.h"
 #include "Scaling.h"
@@ -21,13 +22,11 @@
 #include "TextFormat.h"
 #include "Texts.h"
 
-#include <QContextMenuEvent>
 #include <algorithm>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimerEvent>
@@ -56,8 +55,6 @@ constexpr int kButtonPoints = 8;
 // Bottom margin (portrait) and right margin (landscape), pixels at 96 dpi.
 constexpr int kBottomMargin96 = 5;
 constexpr int kRightMargin96 = 13;
-// How long a press must last to open a button's menu, ms.
-constexpr int kHoldMs = 600;
 // Longest clock line, characters.
 constexpr int kMaxClockChars = 60;
 // Most template items in the Add menu.
@@ -69,53 +66,28 @@ constexpr int kButtonIds[] = {CMainDialog::IdAdd,    CMainDialog::IdEdit, CMainD
 
 const QString kSettings = QStringLiteral("settings");
 
-// The pluggable windows.
-CMainDialog::EditorRunner& CompactEditor()
-{
-    static CMainDialog::EditorRunner run;
-    return run;
-}
-CMainDialog::EditorRunner& WizardEditor()
-{
-    static CMainDialog::EditorRunner run;
-    return run;
-}
-CMainDialog::EditorRunner& TemplateSelection()
-{
-    static CMainDialog::EditorRunner run;
-    return run;
-}
-CMainDialog::OptionsRunner& OptionsSheet()
-{
-    static CMainDialog::OptionsRunner run;
-    return run;
-}
-CMainDialog::RingRunner& Ringer()
-{
-    static CMainDialog::RingRunner run;
-    return run;
-}
-CMainDialog::SimulationRefresh& Simulation()
-{
-    static CMainDialog::SimulationRefresh refresh;
-    return refresh;
-}
-
-// The editor for an alarm kind: the compact editor for type 0, the wizard for 1-3.
-const CMainDialog::EditorRunner* EditorFor(int type)
-{
-    if (type == AlarmCompact)
-        return &CompactEditor();
-    if (type == AlarmWizard || type == AlarmAppointment || type == AlarmCommand)
-        return &WizardEditor();
-    return nullptr;
-}
-
-bool HasEditorFor(int type)
-{
-    const CMainDialog::EditorRunner* run = EditorFor(type);
-    return run && *run;
-}
+// Texts of the string table this window shows.
+enum TextId : int {
+    kTextDeactivate = 6,
+    kTextActivate = 7,
+    kTextAdd = 20,
+    kTextRemove = 21,
+    kTextEdit = 26,
+    kTextOptions = 27,
+    kTextNextAlarm = 54,     // "Next alarm: %s"
+    kTextNoActiveAlarm = 55,
+    kTextTest = 58,
+    kTextNewWizard = 130,
+    kTextNewCompact = 131,
+    kTextNewAppointment = 132,
+    kTextNewCommand = 133,
+    kTextEditAsWizard = 134,
+    kTextEditAsCompact = 135,
+    kTextQuestion = 139,     // caption of questions
+    kTextActivateAll = 146,
+    kTextDeactivateAll = 147,
+    kTextDeleteAlarm = 156,  // "Delete the selected alarm?"
+};
 
 // A layout of this window, from its own resource.
 DialogLayout LoadLayout(int id)
@@ -132,14 +104,8 @@ bool SimulateSystemAlarm()
 
 } // namespace
 
-void CMainDialog::SetCompactEditor(EditorRunner run) { CompactEditor() = std::move(run); }
-void CMainDialog::SetWizardEditor(EditorRunner run) { WizardEditor() = std::move(run); }
-void CMainDialog::SetTemplateSelection(EditorRunner run) { TemplateSelection() = std::move(run); }
-void CMainDialog::SetOptionsSheet(OptionsRunner run) { OptionsSheet() = std::move(run); }
-void CMainDialog::SetRingRunner(RingRunner run) { Ringer() = std::move(run); }
-void CMainDialog::SetSimulationRefresh(SimulationRefresh refresh) { Simulation() = std::move(refresh); }
-
-CMainDialog::CMainDialog(QWidget* parent) : QDialog(parent)
+CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
+    : QDialog(parent), services_(std::move(services))
 {
     setObjectName(QStringLiteral("CMainDialog"));
     setWindowTitle(QStringLiteral("Dawnbell"));
@@ -169,10 +135,12 @@ CMainDialog::CMainDialog(QWidget* parent) : QDialog(parent)
 
     // The notification paths (activation, removal) refresh the simulation with
     // this window's next alarm.
-    Scheduler::SetSystemAlarmRefresh([this] {
-        if (Simulation())
-            Simulation()(NextAlarm());
-    });
+    ScheduleServices schedule = Scheduler::Services();
+    schedule.systemAlarmRefresh = [this] {
+        if (services_.simulation)
+            services_.simulation(NextAlarm());
+    };
+    Scheduler::SetServices(std::move(schedule));
 
     LoadAlarms();
     ApplyCaptions();
@@ -194,8 +162,9 @@ CMainDialog::CMainDialog(QWidget* parent) : QDialog(parent)
 CMainDialog::~CMainDialog()
 {
     clockTimer_.stop();
-    holdTimer_.stop();
-    Scheduler::SetSystemAlarmRefresh(nullptr);
+    ScheduleServices schedule = Scheduler::Services();
+    schedule.systemAlarmRefresh = nullptr;
+    Scheduler::SetServices(std::move(schedule));
     if (CAlarmApp* app = CAlarmApp::Instance()) {
         if (app->mainWindow == this)
             app->mainWindow = nullptr;
@@ -234,11 +203,16 @@ void CMainDialog::CreateControls()
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::StrongFocus);
         b->setFont(KitFont(kButtonPoints));
-        b->installEventFilter(this);
         const int id = kButtonIds[i];
         connect(b, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
         buttons_[i] = b;
     }
+    // A hold on a button with a menu opens that menu instead of the button's command.
+    hold_ = new LongPress(this);
+    for (int id : {IdAdd, IdEdit, IdActivate})
+        hold_->Watch(button(id), [this, id] { return menuFor(id) != nullptr; });
+    connect(hold_, &LongPress::held, this,
+            [this](QWidget* w, const QPoint& at) { OpenMenu(w->objectName().toInt(), at); });
     // Tab order: the list, then the buttons in reading order.
     QWidget::setTabOrder(list_, buttons_[0]);
     for (int i = 1; i < kButtonCount; ++i)
@@ -387,9 +361,9 @@ void CMainDialog::UpdateClockAndStatus()
     clockText_ = ClockFormat::Format(timePattern_, now.hour, now.minute, now.second).left(kMaxClockChars);
     Alarm* next = NextAlarm();
     if (next)
-        statusText_ = FormatTextId(54, {FormatRemaining(next->GetTimeToNext())});
+        statusText_ = FormatTextId(kTextNextAlarm, {FormatRemaining(next->GetTimeToNext())});
     else
-        statusText_ = Text(55);
+        statusText_ = Text(kTextNoActiveAlarm);
     clockLabel_->setText(clockText_);
     statusLabel_->setText(statusText_);
     update();
@@ -441,8 +415,8 @@ void CMainDialog::RemoveAlarm(Alarm* alarm)
 
 void CMainDialog::RefreshSimulationIfSet()
 {
-    if (Simulation() && SimulateSystemAlarm())
-        Simulation()(NextAlarm());
+    if (services_.simulation && SimulateSystemAlarm())
+        services_.simulation(NextAlarm());
 }
 
 void CMainDialog::Adopt(std::unique_ptr<Alarm> alarm)
@@ -491,10 +465,10 @@ void CMainDialog::OnCommand(int id)
 
 void CMainDialog::CmdAdd()
 {
-    if (!TemplateSelection())
+    if (!services_.templateSelection)
         return;
     auto alarm = std::make_unique<Alarm>();
-    if (TemplateSelection()(alarm.get(), this)) {
+    if (services_.templateSelection(alarm.get(), this)) {
         Scheduler::Activate(alarm.get());
         alarm->Save();
         Adopt(std::move(alarm));
@@ -506,7 +480,7 @@ void CMainDialog::CmdAdd()
 void CMainDialog::CmdNew(int type)
 {
     const EditorRunner* run = EditorFor(type);
-    if (!run || !*run)
+    if (!run)
         return;
     auto alarm = std::make_unique<Alarm>();
     alarm->type = type;
@@ -525,7 +499,7 @@ void CMainDialog::CmdTemplate(int index)
     auto alarm = std::make_unique<Alarm>();
     alarm->CopyFrom(*templates[static_cast<size_t>(index)]);
     const EditorRunner* run = EditorFor(alarm->type);
-    if (!run || !*run)
+    if (!run)
         return;
     if (!(*run)(alarm.get(), this))
         return;
@@ -547,7 +521,7 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
         alarm->type = forceType;
     }
     const EditorRunner* run = EditorFor(alarm->type);
-    if (!run || !*run)
+    if (!run)
         return; // no editor for this kind yet: leave the alarm untouched
     const bool wasActive = alarm->activated != 0;
     Withdraw(alarm);
@@ -606,15 +580,25 @@ void CMainDialog::CmdRemove(bool ask)
     Alarm* alarm = list_->SelectedAlarm();
     if (!alarm)
         return;
-    if (ask && ShowMessageBox(Text(156), Text(139), MsgButtons::YesNo, MsgIcon::Question, this) == MsgAnswer::No)
+    if (ask && ShowMessageBox(Text(kTextDeleteAlarm), Text(kTextQuestion), MsgButtons::YesNo, MsgIcon::Question, this) == MsgAnswer::No)
         return;
     RemoveAlarm(alarm);
 }
 
+const EditorRunner* CMainDialog::EditorFor(int type) const
+{
+    const EditorRunner* run = nullptr;
+    if (type == AlarmCompact)
+        run = &services_.compactEditor;
+    else if (type == AlarmWizard || type == AlarmAppointment || type == AlarmCommand)
+        run = &services_.wizard;
+    return run && *run ? run : nullptr;
+}
+
 void CMainDialog::RunRinging(Alarm* alarm)
 {
-    if (Ringer()) {
-        Ringer()(alarm, this);
+    if (services_.ring) {
+        services_.ring(alarm, this);
         return;
     }
     CAlarmDialog dialog(alarm, this);
@@ -634,10 +618,10 @@ void CMainDialog::CmdTest()
 
 void CMainDialog::CmdOptions()
 {
-    if (!OptionsSheet())
+    if (!services_.options)
         return;
     const bool simulateBefore = SimulateSystemAlarm();
-    if (!OptionsSheet()(this))
+    if (!services_.options(this))
         return;
     uint32_t bg = bgColor_, text = textColor_;
     if (CAlarmApp* app = CAlarmApp::Instance()) {
@@ -650,8 +634,8 @@ void CMainDialog::CmdOptions()
     if ((bg & 0xFFFFFF) != bgColor_ || (text & 0xFFFFFF) != textColor_)
         SetColors(bg, text);
     const bool simulateAfter = SimulateSystemAlarm();
-    if (simulateAfter != simulateBefore && Simulation())
-        Simulation()(simulateAfter ? NextAlarm() : nullptr);
+    if (simulateAfter != simulateBefore && services_.simulation)
+        services_.simulation(simulateAfter ? NextAlarm() : nullptr);
     ApplyCaptions();
     BuildMenus();
     list_->Relayout();
@@ -701,11 +685,11 @@ void CMainDialog::Finish()
 
 void CMainDialog::ApplyCaptions()
 {
-    button(IdAdd)->setText(Text(20));
-    button(IdEdit)->setText(Text(26));
-    button(IdRemove)->setText(Text(21));
-    button(IdTest)->setText(Text(58));
-    button(IdOptions)->setText(Text(27));
+    button(IdAdd)->setText(Text(kTextAdd));
+    button(IdEdit)->setText(Text(kTextEdit));
+    button(IdRemove)->setText(Text(kTextRemove));
+    button(IdTest)->setText(Text(kTextTest));
+    button(IdOptions)->setText(Text(kTextOptions));
     UpdateButtons();
 }
 
@@ -716,16 +700,16 @@ void CMainDialog::UpdateButtons()
     if (!selected) {
         for (int id : {IdEdit, IdRemove, IdTest, IdActivate})
             button(id)->setEnabled(false);
-        activate->setText(Text(7));
+        activate->setText(Text(kTextActivate));
     } else {
         button(IdEdit)->setEnabled(HasEditorFor(selected->type));
         button(IdRemove)->setEnabled(true);
         button(IdTest)->setEnabled(true);
         activate->setEnabled(true);
-        activate->setText(Text(selected->activated ? 6 : 7));
+        activate->setText(Text(selected->activated ? kTextDeactivate : kTextActivate));
     }
-    button(IdAdd)->setEnabled(static_cast<bool>(TemplateSelection()));
-    button(IdOptions)->setEnabled(static_cast<bool>(OptionsSheet()));
+    button(IdAdd)->setEnabled(static_cast<bool>(services_.templateSelection));
+    button(IdOptions)->setEnabled(static_cast<bool>(services_.options));
 }
 
 void CMainDialog::BuildMenus()
@@ -746,19 +730,19 @@ void CMainDialog::BuildMenus()
             add(addMenu_.get(), CmdTemplateFirst + i, t.name, HasEditorFor(t.type));
         }
     } else {
-        add(addMenu_.get(), CmdNewWizard, Text(130), HasEditorFor(AlarmWizard));
-        add(addMenu_.get(), CmdNewCompact, Text(131), HasEditorFor(AlarmCompact));
-        add(addMenu_.get(), CmdNewAppointment, Text(132), HasEditorFor(AlarmAppointment));
-        add(addMenu_.get(), CmdNewCommand, Text(133), HasEditorFor(AlarmCommand));
+        add(addMenu_.get(), CmdNewWizard, Text(kTextNewWizard), HasEditorFor(AlarmWizard));
+        add(addMenu_.get(), CmdNewCompact, Text(kTextNewCompact), HasEditorFor(AlarmCompact));
+        add(addMenu_.get(), CmdNewAppointment, Text(kTextNewAppointment), HasEditorFor(AlarmAppointment));
+        add(addMenu_.get(), CmdNewCommand, Text(kTextNewCommand), HasEditorFor(AlarmCommand));
     }
 
     editMenu_ = std::make_unique<QMenu>(this);
-    add(editMenu_.get(), CmdEditAsWizard, Text(134), HasEditorFor(AlarmWizard));
-    add(editMenu_.get(), CmdEditAsCompact, Text(135), HasEditorFor(AlarmCompact));
+    add(editMenu_.get(), CmdEditAsWizard, Text(kTextEditAsWizard), HasEditorFor(AlarmWizard));
+    add(editMenu_.get(), CmdEditAsCompact, Text(kTextEditAsCompact), HasEditorFor(AlarmCompact));
 
     activateMenu_ = std::make_unique<QMenu>(this);
-    add(activateMenu_.get(), CmdActivateAll, Text(146), true);
-    add(activateMenu_.get(), CmdDeactivateAll, Text(147), true);
+    add(activateMenu_.get(), CmdActivateAll, Text(kTextActivateAll), true);
+    add(activateMenu_.get(), CmdDeactivateAll, Text(kTextDeactivateAll), true);
     ColorMenus();
 }
 
@@ -784,47 +768,6 @@ void CMainDialog::OpenMenu(int id, const QPoint& globalPos)
     if (!menu || !b || !b->isEnabled())
         return;
     menu->exec(globalPos);
-}
-
-bool CMainDialog::eventFilter(QObject* watched, QEvent* e)
-{
-    auto* b = qobject_cast<QPushButton*>(watched);
-    const int id = b ? b->objectName().toInt() : 0;
-    if (!b || !button(id))
-        return QDialog::eventFilter(watched, e);
-    switch (e->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(e);
-        if (me->button() == Qt::LeftButton && menuFor(id)) {
-            pressedButton_ = id;
-            holdPos_ = me->globalPosition().toPoint();
-            holdFired_ = false;
-            holdTimer_.start(kHoldMs, this);
-        }
-        break;
-    }
-    case QEvent::MouseMove: {
-        auto* me = static_cast<QMouseEvent*>(e);
-        if (holdTimer_.isActive() && !b->rect().contains(me->position().toPoint()))
-            holdTimer_.stop();
-        break;
-    }
-    case QEvent::MouseButtonRelease:
-        holdTimer_.stop();
-        if (holdFired_) {
-            // The long press opened the menu; the release is not a tap.
-            holdFired_ = false;
-            b->setDown(false);
-            return true;
-        }
-        break;
-    case QEvent::ContextMenu:
-        OpenMenu(id, static_cast<QContextMenuEvent*>(e)->globalPos());
-        return true;
-    default:
-        break;
-    }
-    return QDialog::eventFilter(watched, e);
 }
 
 // --- layout, painting, timers -------------------------------------------------------
@@ -952,14 +895,6 @@ void CMainDialog::timerEvent(QTimerEvent* e)
 {
     if (e->timerId() == clockTimer_.timerId()) {
         UpdateClockAndStatus();
-    } else if (e->timerId() == holdTimer_.timerId()) {
-        holdTimer_.stop();
-        if (menuFor(pressedButton_)) {
-            holdFired_ = true;
-            if (QPushButton* b = button(pressedButton_))
-                b->setDown(false);
-            OpenMenu(pressedButton_, holdPos_);
-        }
     } else {
         QDialog::timerEvent(e);
     }

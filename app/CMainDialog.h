@@ -5,6 +5,8 @@
 // activate, deactivate, test) passes through it, and it is the receiver of the
 // copy-data codes with which start-up, a second instance and the today plug-in
 // hand it an alarm to refresh, ring, edit, activate or deactivate.
+#include "MainWindowServices.h"
+
 #include <QBasicTimer>
 #include <QDialog>
 #include <QString>
@@ -23,6 +25,7 @@ namespace dawnbell {
 class Alarm;
 class AlarmTemplate;
 class CAlarmListCtrl;
+class LongPress;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -69,9 +72,10 @@ public:
     static constexpr int kClockPeriodMs = 1000; // clock and status update period
 
     // The window with its controls, colours and time pattern; loads every stored
-    // alarm and template and selects the first row. The command line is executed
+    // alarm and template and selects the first row. `services` are the windows it
+    // may open (empty ones do not exist yet). The command line is executed
     // separately (ExecuteCommandLine).
-    explicit CMainDialog(QWidget* parent = nullptr);
+    explicit CMainDialog(MainWindowServices services = {}, QWidget* parent = nullptr);
     // Stops the clock timer and deletes every alarm of the list.
     ~CMainDialog() override;
 
@@ -96,25 +100,6 @@ public:
 
     // Runs a menu or button command (ControlId or CommandId).
     void OnCommand(int id);
-
-    // --- pluggable windows ------------------------------------------------
-    // Runs an editor (or the template selection) modally for `alarm`; true on OK.
-    using EditorRunner = std::function<bool(Alarm* alarm, CMainDialog* owner)>;
-    // Runs the options sheet modally; true on OK.
-    using OptionsRunner = std::function<bool(CMainDialog* owner)>;
-    // Rings `alarm` modally over `owner` and returns when the ringing has ended.
-    using RingRunner = std::function<void(Alarm* alarm, QWidget* owner)>;
-    // Refreshes the system-alarm simulation with `next` (null removes it).
-    using SimulationRefresh = std::function<void(Alarm* next)>;
-    // Commands that need an unset editor stay visible but disabled.
-    static void SetCompactEditor(EditorRunner run);
-    static void SetWizardEditor(EditorRunner run);
-    static void SetTemplateSelection(EditorRunner run);
-    static void SetOptionsSheet(OptionsRunner run);
-    // Empty: the ringing window (CAlarmDialog) run with exec().
-    static void SetRingRunner(RingRunner run);
-    // Empty: nothing to refresh.
-    static void SetSimulationRefresh(SimulationRefresh refresh);
 
     // --- state, for the program and its tests -----------------------------
     CAlarmListCtrl* list() const { return list_; }
@@ -150,7 +135,6 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void CreateControls();
@@ -179,8 +163,12 @@ private:
     // Takes a new alarm into the list, inserted sorted and selected.
     void Adopt(std::unique_ptr<Alarm> alarm);
     void RefreshSimulationIfSet();
-    // Rings `alarm` modally (the injected runner, else the ringing window).
+    // Rings `alarm` modally (the ring service, else the ringing window).
     void RunRinging(Alarm* alarm);
+    // The editor service for an alarm kind: the compact editor for type 0, the
+    // wizard for 1-3; null for other kinds or when that editor does not exist.
+    const EditorRunner* EditorFor(int type) const;
+    bool HasEditorFor(int type) const { return EditorFor(type) != nullptr; }
 
     void CmdAdd();
     void CmdNew(int type);
@@ -215,10 +203,8 @@ private:
     uint32_t textColor_ = 0;                   // text colour (0x00BBGGRR)
     QSize lastSize_{-1, -1};                   // last client size laid out
     QBasicTimer clockTimer_;                   // timer 1
-    int pressedButton_ = 0;                    // button under a press that may become a long press
-    QBasicTimer holdTimer_;                    // press-and-hold recogniser
-    QPoint holdPos_;                           // global position of that press
-    bool holdFired_ = false;                   // the long press opened a menu: swallow the click
+    MainWindowServices services_;              // the windows this one may open
+    LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
 };
 
 } // namespace dawnbell

@@ -9,9 +9,8 @@
 #include "InstanceLock.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
-#include "SystemAlarmSimulation.h"
 #include "CMainDialog.h"
-#include "CEditAlarm.h"
+#include "ProgramServices.h"
 #include "RingingSetup.h"
 
 #include <QApplication>
@@ -34,14 +33,7 @@ bool HaveDisplay()
 void RunMainWindow(CAlarmApp& app, const QString& line)
 {
     InstallRingingServices();
-    CMainDialog::SetSimulationRefresh([](Alarm* next) { SystemAlarmSimulation::Refresh(next); });
-    CMainDialog::SetCompactEditor([](Alarm* alarm, CMainDialog* owner) {
-        CEditAlarm editor(alarm, owner, [owner, alarm](const Alarm& candidate) {
-            return owner->TimeClash(candidate, alarm);
-        });
-        return editor.exec() == QDialog::Accepted;
-    });
-    CMainDialog window;
+    CMainDialog window{ProgramMainWindowServices()};
     app.mainWindow = &window;
 
     CommandServer::Handlers handlers;

@@ -18,22 +18,10 @@ namespace {
 // The program's own notifications carry this in their upper-cased path.
 const QString kProgramMark = QStringLiteral("DAWNBELL");
 
-QString& ProgramPathOverride()
+ScheduleServices& Installed()
 {
-    static QString path;
-    return path;
-}
-
-std::function<void()>& SystemAlarmRefresh()
-{
-    static std::function<void()> hook;
-    return hook;
-}
-
-std::function<void()>& IdleTimerReset()
-{
-    static std::function<void()> hook;
-    return hook;
+    static ScheduleServices services;
+    return services;
 }
 
 // Clears every notification whose application belongs to the program.
@@ -121,32 +109,34 @@ clock::LocalTime StartTime(const SectionInfo& info, int64_t now)
 
 void RefreshSystemAlarmIfWanted()
 {
-    if (SystemAlarmRefresh() && Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("simulateSystemAlarm"), 0) == 1)
-        SystemAlarmRefresh()();
+    // A copy: the refresh may install other services while it runs.
+    const std::function<void()> refresh = Installed().systemAlarmRefresh;
+    if (refresh && Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("simulateSystemAlarm"), 0) == 1)
+        refresh();
 }
 
 } // namespace
 
 QString Scheduler::ProgramPath()
 {
-    if (!ProgramPathOverride().isEmpty())
-        return ProgramPathOverride();
+    if (!Installed().programPath.isEmpty())
+        return Installed().programPath;
     return QString::fromStdString(dawnbell::ProgramPath());
+}
+
+void Scheduler::SetServices(ScheduleServices services)
+{
+    Installed() = std::move(services);
+}
+
+const ScheduleServices& Scheduler::Services()
+{
+    return Installed();
 }
 
 void Scheduler::SetProgramPathForTesting(const QString& path)
 {
-    ProgramPathOverride() = path;
-}
-
-void Scheduler::SetSystemAlarmRefresh(std::function<void()> refresh)
-{
-    SystemAlarmRefresh() = std::move(refresh);
-}
-
-void Scheduler::SetIdleTimerReset(std::function<void()> reset)
-{
-    IdleTimerReset() = std::move(reset);
+    Installed().programPath = path;
 }
 
 void Scheduler::ReRegisterAll()
@@ -190,8 +180,8 @@ void Scheduler::ReRegisterAll()
             notify::NotifySetTime(trigger);
         }
     }
-    if (IdleTimerReset())
-        IdleTimerReset()();
+    if (const std::function<void()> reset = Installed().idleTimerReset)
+        reset();
 }
 
 bool Scheduler::Clashes(const Alarm& a, const Alarm& b)

@@ -15,12 +15,23 @@
 
 namespace dawnbell {
 
+// The pieces outside the model that the schedule calls; each may be empty.
+struct ScheduleServices {
+    // The executable named in the notifications; empty: the running program.
+    QString programPath;
+    // Refreshes the system-alarm simulation with the next alarm; called after an
+    // activation change when the setting simulateSystemAlarm is 1.
+    std::function<void()> systemAlarmRefresh;
+    // Resets the session's idle timer; called as the last step of ReRegisterAll.
+    std::function<void()> idleTimerReset;
+};
+
 class Scheduler {
 public:
     // Rebuilds the program's notifications from the registry root: clears the
     // program's own, then registers one per active alarm section (templates,
     // "settings" and names that are not alarms are skipped) for its next time.
-    // Ends with the idle-timer reset hook. No result: a refused registration leaves
+    // Ends with the idle-timer reset of the services. No result: a refused registration leaves
     // that alarm unscheduled.
     static void ReRegisterAll();
 
@@ -60,17 +71,14 @@ public:
     static RangResult AfterRinging(Alarm* alarm);
 
     // The executable named in the program's notifications: the running program
-    // (its full path), unless a test set another one.
+    // (its full path), unless the services name another one.
     static QString ProgramPath();
-    // Sets the path used instead of the running program's (empty: the real one).
-    static void SetProgramPathForTesting(const QString& path);
 
-    // Hooks of later parts; both default to doing nothing.
-    // Refreshes the system-alarm simulation with the next alarm; called after an
-    // activation change when the setting simulateSystemAlarm is 1.
-    static void SetSystemAlarmRefresh(std::function<void()> refresh);
-    // Resets the system's idle timer; called at the end of ReRegisterAll.
-    static void SetIdleTimerReset(std::function<void()> reset);
+    // What the schedule calls out to, installed once for the process.
+    static void SetServices(ScheduleServices services);
+    static const ScheduleServices& Services();
+    // Sets only ScheduleServices::programPath (tests that stand in for the program).
+    static void SetProgramPathForTesting(const QString& path);
 };
 
 } // namespace dawnbell

@@ -95,10 +95,11 @@ class MainDialogTest : public QObject {
 private:
     test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     int m_rings = 0;
+    MainWindowServices m_services; // the windows the next Open() gets
 
     std::unique_ptr<CMainDialog> Open()
     {
-        auto w = std::make_unique<CMainDialog>();
+        auto w = std::make_unique<CMainDialog>(m_services);
         w->resize(240, 320);
         w->show();
         return w;
@@ -116,16 +117,12 @@ private slots:
         Scheduler::SetProgramPathForTesting(kProgram);
         clock::SetNowForTesting(At(kNow));
         m_rings = 0;
-        // The ringing window ends at once.
-        CMainDialog::SetRingRunner([this](Alarm*, QWidget*) { ++m_rings; });
-        CMainDialog::SetCompactEditor(nullptr);
-        CMainDialog::SetWizardEditor(nullptr);
+        // The ringing window ends at once; no editor exists.
+        m_services = MainWindowServices{};
+        m_services.ring = [this](Alarm*, QWidget*) { ++m_rings; };
     }
     void cleanup()
     {
-        CMainDialog::SetRingRunner(nullptr);
-        CMainDialog::SetCompactEditor(nullptr);
-        CMainDialog::SetWizardEditor(nullptr);
         clock::SetNowForTesting(std::nullopt);
         if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
             ::kill(pid, SIGTERM);
@@ -581,10 +578,10 @@ private slots:
         line.replace("KEY", key);
         Profile::WriteInt("settings", "autoExit", 0);
         int editorRuns = 0;
-        CMainDialog::SetCompactEditor([&](Alarm* a, CMainDialog*) {
+        m_services.compactEditor = [&](Alarm* a, CMainDialog*) {
             ++editorRuns;
             return a->GetKey() == key;
-        });
+        };
         auto w = Open();
         w->ExecuteCommandLine(line);
         QCOMPARE(m_rings, rings);
@@ -596,10 +593,10 @@ private slots:
     void editCancelRestoresActivation()
     {
         const QString key = Store({AlarmCompact, 10, 0, 0, true, "a"});
-        CMainDialog::SetCompactEditor([](Alarm* a, CMainDialog*) {
+        m_services.compactEditor = [](Alarm* a, CMainDialog*) {
             a->title = QStringLiteral("changed");
             return false; // cancelled
-        });
+        };
         auto w = Open();
         QVERIFY(w->button(CMainDialog::IdEdit)->isEnabled());
         QVERIFY(w->menuFor(CMainDialog::IdEdit));

@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "Notify.h"
 #include "Profile.h"
+#include "ProgramServices.h"
 #include "Registry.h"
 #include "Scheduler.h"
 #include "Scaling.h"
@@ -103,14 +104,7 @@ private slots:
         qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
         qputenv("DAWNBELL_SCREEN", "240x320@96");
         ResetDpiCacheForTesting();
-        // As the program plugs the editor in.
-        CMainDialog::SetCompactEditor([](Alarm* alarm, CMainDialog* owner) {
-            CEditAlarm editor(alarm, owner,
-                              [owner, alarm](const Alarm& candidate) { return owner->TimeClash(candidate, alarm); });
-            return editor.exec() == QDialog::Accepted;
-        });
     }
-    void cleanupTestCase() { CMainDialog::SetCompactEditor(nullptr); }
 
     void init()
     {
@@ -139,7 +133,7 @@ private slots:
     void newCompactAlarm()
     {
         const QString daily = Store(AlarmCompact, 7, 0, QStringLiteral("daily"));
-        CMainDialog w;
+        CMainDialog w{ProgramMainWindowServices()}; // the editors as the program has them
         w.show();
         bool ran = false;
         WhenEditorOpens(
@@ -194,7 +188,7 @@ private slots:
         QFETCH(int, how);
         QFETCH(bool, ok);
         const QString oldKey = Store(storedType, 7, 0x1F, QStringLiteral("work"));
-        CMainDialog w;
+        CMainDialog w{ProgramMainWindowServices()}; // the editors as the program has them
         w.show();
         w.list()->Select(0);
         bool ran = false;

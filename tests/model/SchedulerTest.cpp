@@ -99,9 +99,7 @@ private slots:
         notify::NotifyCloseStore();
         m_home.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
-        Scheduler::SetProgramPathForTesting(kProgram);
-        Scheduler::SetSystemAlarmRefresh(nullptr);
-        Scheduler::SetIdleTimerReset(nullptr);
+        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr});
     }
     void cleanup()
     {
@@ -205,7 +203,7 @@ private slots:
     {
         QVERIFY(AddRecord(kProgram, Key(7, 0, 0, 0), "2031-03-10 07:00:00") != 0);
         int idleResets = 0;
-        Scheduler::SetIdleTimerReset([&] { ++idleResets; });
+        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, [&] { ++idleResets; }});
         Scheduler::ReRegisterAll();
         QCOMPARE(Records(), QStringList{});
         Store({Key(7, 0, 0, 0), "1"});
@@ -302,7 +300,7 @@ private slots:
     {
         clock::SetNowForTesting(At("2031-03-08 09:00:00"));
         int refreshes = 0;
-        Scheduler::SetSystemAlarmRefresh([&] { ++refreshes; });
+        Scheduler::SetServices(ScheduleServices{kProgram, [&] { ++refreshes; }, nullptr});
         std::unique_ptr<Alarm> alarm(MakeAlarm(AlarmWizard, 8, 0, 0));
         alarm->activated = 0;
         Scheduler::Activate(alarm.get());
