@@ -8,9 +8,10 @@
 // path, so services of different device directories never share a socket even
 // when they share a runtime directory. The socket is mode 0600 inside the 0700
 // runtime folder. A wake-up is any datagram; its content is ignored.
-// A service started on demand by a client writes its messages (what it started,
-// what it removed) to <device directory>/notifyd.log, truncated at each start.
-// It ends when its device directory or its lock file is removed.
+// The service writes what it does (what it started, what it removed, the clock
+// it armed, damaged stores) to <device directory>/notifyd.log, mode 0600, rotated
+// at 1 MiB with one older copy notifyd.log.1. It ends when its device directory
+// or its lock file is removed.
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -21,7 +22,7 @@ struct DaemonPaths {
     std::string deviceDir; // empty when no device directory can be made
     std::string database;  // <device>/notifications.db
     std::string lock;      // <device>/notifyd.lock
-    std::string log;       // <device>/notifyd.log: the service's messages when started on demand
+    std::string log;       // <device>/notifyd.log: the service's log
     std::string socket;    // <runtime>/notifyd-<hash>.sock
 };
 

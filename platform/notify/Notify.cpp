@@ -251,11 +251,11 @@ bool NotifyEnsureDaemon()
     }
     // Two clients may both start one; the second service finds the lock taken and
     // ends quietly. A service reads the store only after it listens, so a record
-    // stored before it listens is seen without a wake-up. Its messages go to
-    // notifyd.log: inheriting our standard error would keep a caller's pipe open
-    // for the service's whole life.
+    // stored before it listens is seen without a wake-up. It writes notifyd.log
+    // itself; its standard error goes nowhere: inheriting ours would keep a
+    // caller's pipe open for the service's whole life.
     process::SpawnOptions options;
-    options.logFile = p.log;
+    options.logFile = "/dev/null";
     if (process::SpawnDetachedArgs(binary, {}, nullptr, options) != 0)
         return false;
     // Wait until it holds its lock, so callers (and a second client) see it run.

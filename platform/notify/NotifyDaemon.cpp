@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -46,7 +47,27 @@ bool IsExecutableFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
+// "YYYY-MM-DD HH:MM:SS" of a local broken-down time.
+std::string FormatLocal(const clock::LocalTime& t)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return buf;
+}
+
 } // namespace
+
+void NotifyDaemon::Log(const char* format, ...)
+{
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    log_.Append(line);
+    std::fprintf(stderr, "%s: %s\n", kName, line);
+}
 
 NotifyDaemon::~NotifyDaemon()
 {
@@ -60,7 +81,7 @@ bool NotifyDaemon::Acquire()
 {
     lockFd_ = ::open(paths_.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0) {
-        std::fprintf(stderr, "%s: cannot open %s: %s\n", kName, paths_.lock.c_str(), std::strerror(errno));
+        Log("cannot open %s: %s", paths_.lock.c_str(), std::strerror(errno));
         return false;
     }
     if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
@@ -68,7 +89,7 @@ bool NotifyDaemon::Acquire()
     char buf[32];
     const int n = std::snprintf(buf, sizeof buf, "%d\n", static_cast<int>(::getpid()));
     if (::ftruncate(lockFd_, 0) != 0 || ::pwrite(lockFd_, buf, static_cast<size_t>(n), 0) != n)
-        std::fprintf(stderr, "%s: cannot write %s\n", kName, paths_.lock.c_str());
+        Log("cannot write %s", paths_.lock.c_str());
     return true;
 }
 
@@ -76,7 +97,7 @@ bool NotifyDaemon::Listen()
 {
     sockaddr_un addr{};
     if (paths_.socket.empty() || paths_.socket.size() >= sizeof addr.sun_path) {
-        std::fprintf(stderr, "%s: no usable socket path in the runtime directory\n", kName);
+        Log("no usable socket path in the runtime directory");
         return false;
     }
     sockFd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -90,7 +111,7 @@ bool NotifyDaemon::Listen()
     const int rc = ::bind(sockFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     ::umask(old);
     if (rc != 0) {
-        std::fprintf(stderr, "%s: cannot listen on %s: %s\n", kName, paths_.socket.c_str(), std::strerror(errno));
+        Log("cannot listen on %s: %s", paths_.socket.c_str(), std::strerror(errno));
         return false;
     }
     ::chmod(paths_.socket.c_str(), 0600);
@@ -100,13 +121,17 @@ bool NotifyDaemon::Listen()
 void NotifyDaemon::OpenTimer()
 {
     timerFd_ = ::timerfd_create(CLOCK_REALTIME_ALARM, TFD_CLOEXEC | TFD_NONBLOCK);
-    if (timerFd_ < 0) {
-        std::fprintf(stderr,
-                     "%s: no CAP_WAKE_ALARM; alarms will not wake a suspended device "
-                     "(setcap cap_wake_alarm+ep on the binary)\n",
-                     kName);
-        timerFd_ = ::timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (timerFd_ >= 0) {
+        clockName_ = "CLOCK_REALTIME_ALARM";
+        Log("timer on CLOCK_REALTIME_ALARM: alarms wake a suspended device");
+        return;
     }
+    const int err = errno;
+    timerFd_ = ::timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK);
+    clockName_ = "CLOCK_REALTIME";
+    Log("timer on CLOCK_REALTIME: alarms will not wake a suspended device (CLOCK_REALTIME_ALARM: %s; "
+        "setcap cap_wake_alarm+ep on the binary)",
+        std::strerror(err));
 }
 
 void NotifyDaemon::WatchZone()
@@ -133,27 +158,39 @@ void NotifyDaemon::Arm(const std::optional<int64_t>& atMs)
             value.it_value.tv_nsec = 1; // an all-zero value would disarm
     }
     const int flags = atMs ? (TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET) : 0;
-    if (::timerfd_settime(timerFd_, flags, &value, nullptr) != 0)
-        std::fprintf(stderr, "%s: cannot arm the timer: %s\n", kName, std::strerror(errno));
+    if (::timerfd_settime(timerFd_, flags, &value, nullptr) != 0) {
+        Log("cannot arm the timer: %s", std::strerror(errno));
+        armedMs_.reset();
+        return;
+    }
+    if (atMs != armedMs_) {
+        if (atMs)
+            Log("next start at %s (%s)", FormatLocal(clock::ToLocal(*atMs / 1000)).c_str(), clockName_);
+        else
+            Log("nothing to start; the timer is off");
+    }
+    armedMs_ = atMs;
 }
 
 void NotifyDaemon::Fire(const NotifyRecord& record)
 {
     const NotifyTrigger& t = record.trigger;
+    const std::string due = FormatLocal(t.start);
+    const std::string program = EscapeNotifyText(t.application);
+    const std::string argument = EscapeNotifyText(t.arguments);
     if (!IsExecutableFile(t.application)) {
-        std::fprintf(stderr, "%s: notification %u removed: %s cannot be started\n", kName, record.handle,
-                     EscapeNotifyText(t.application).c_str());
+        Log("notification %u due %s removed: %s [%s] cannot be started (not an executable file)", record.handle,
+            due.c_str(), program.c_str(), argument.c_str());
         return;
     }
     pid_t pid = 0;
     const int err = process::SpawnDetached(t.application, t.arguments, &pid);
     if (err != 0)
-        std::fprintf(stderr, "%s: notification %u: starting %s failed: %s\n", kName, record.handle,
-                     EscapeNotifyText(t.application).c_str(), std::strerror(err));
+        Log("notification %u due %s: starting %s [%s] failed: %s", record.handle, due.c_str(), program.c_str(),
+            argument.c_str(), std::strerror(err));
     else
-        std::fprintf(stderr, "%s: notification %u: started %s [%s] (process %d)\n", kName, record.handle,
-                     EscapeNotifyText(t.application).c_str(), EscapeNotifyText(t.arguments).c_str(),
-                     static_cast<int>(pid));
+        Log("notification %u due %s: started %s [%s] (process %d)", record.handle, due.c_str(), program.c_str(),
+            argument.c_str(), static_cast<int>(pid));
 }
 
 void NotifyDaemon::Drain()
@@ -202,7 +239,7 @@ bool NotifyDaemon::Serve()
         const ArmPlan plan = PlanArming(inputs, RealNowMs(), clock::FromLocal);
         for (uint32_t handle : plan.invalid) {
             if (store_.Remove(handle) == NotifyOk)
-                std::fprintf(stderr, "%s: notification %u removed: the record is damaged\n", kName, handle);
+                Log("notification %u removed: the record is damaged", handle);
         }
         if (plan.due.empty()) {
             Arm(plan.nextMs);
@@ -224,27 +261,30 @@ int NotifyDaemon::Run()
 {
     paths_ = CurrentDaemonPaths();
     if (paths_.deviceDir.empty()) {
-        std::fprintf(stderr, "%s: no device directory\n", kName);
+        Log("no device directory");
         return ExitFailure;
     }
     if (!Acquire())
         return lockFd_ >= 0 ? ExitAlreadyRunning : ExitFailure;
+    // Only the one service of the device directory writes its log.
+    log_.SetPath(paths_.log);
+    Log("started (process %d) for %s", static_cast<int>(::getpid()), paths_.deviceDir.c_str());
     // Leave the starter's working folder, so the service (and every program it
     // starts) holds no folder busy; the paths above are absolute then.
     if (paths_.deviceDir[0] == '/' && !paths_.socket.empty() && paths_.socket[0] == '/' && ::chdir("/") != 0)
-        std::fprintf(stderr, "%s: cannot change to /: %s\n", kName, std::strerror(errno));
+        Log("cannot change to /: %s", std::strerror(errno));
     if (!Listen())
         return ExitFailure;
     OpenTimer();
     if (timerFd_ < 0) {
-        std::fprintf(stderr, "%s: no timer: %s\n", kName, std::strerror(errno));
+        Log("no timer: %s; ending", std::strerror(errno));
         return ExitFailure;
     }
     WatchZone();
     // The store is read only now, after the socket listens: anything stored before
     // is seen below, anything stored later sends a wake-up.
     if (store_.Open(paths_.database, NotifyStore::SyncLazily) != NotifyOk) {
-        std::fprintf(stderr, "%s: cannot open %s\n", kName, paths_.database.c_str());
+        Log("cannot open %s; ending", paths_.database.c_str());
         return ExitFailure;
     }
     std::signal(SIGPIPE, SIG_IGN);
@@ -253,9 +293,11 @@ int NotifyDaemon::Run()
     for (;;) {
         if (!Serve()) {
             // A busy or damaged store: try again shortly instead of spinning.
-            std::fprintf(stderr, "%s: cannot read %s\n", kName, paths_.database.c_str());
-            if (++failures > 5)
+            Log("cannot read %s", paths_.database.c_str());
+            if (++failures > 5) {
+                Log("the store stays unreadable; ending");
                 return ExitFailure;
+            }
             Arm(RealNowMs() + 1000);
         } else {
             failures = 0;
@@ -266,13 +308,15 @@ int NotifyDaemon::Run()
         do {
             n = ::poll(fds, count, -1);
         } while (n < 0 && errno == EINTR);
-        if (n < 0)
+        if (n < 0) {
+            Log("poll failed: %s; ending", std::strerror(errno));
             return ExitFailure;
+        }
         Drain();
         if (quit_) {
             // Without its device directory or lock file the service would hold on
             // to records nobody can see, or run beside a newly started one.
-            std::fprintf(stderr, "%s: the device directory %s is gone; ending\n", kName, paths_.deviceDir.c_str());
+            Log("the device directory %s or its lock file is gone; ending", paths_.deviceDir.c_str());
             return ExitOk;
         }
     }

@@ -12,7 +12,13 @@
 // After every wake-up it reads the store, removes each due record and starts its
 // application detached, then arms the timer for the next one. It always works on
 // the real clock.
+//
+// What a user needs after a silent alarm is written to notifyd.log in the device
+// directory (and to standard error): each start it makes with the record's time,
+// program, argument and the result of the start; the clock it armed; damaged
+// records and stores; why it ended.
 #include "DaemonLink.h"
+#include "LogFile.h"
 #include "NotifyStore.h"
 
 #include <cstdint>
@@ -52,16 +58,21 @@ private:
     void Fire(const NotifyRecord& record);
     // Consumes pending wake-ups, timer expirations and file events.
     void Drain();
+    // Writes one line to notifyd.log and to standard error.
+    void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+    log::LogFile log_;  // notifyd.log in the device directory
     DaemonPaths paths_;
     NotifyStore store_;
     int lockFd_ = -1;   // holds the exclusive flock for the service's life
     int sockFd_ = -1;   // wake-up datagrams
     int timerFd_ = -1;  // the alarm timer
+    const char* clockName_ = ""; // the timer's clock, for the log
     int watchFd_ = -1;  // inotify on /etc and the device directory, -1 when unavailable
     int zoneWd_ = -1;   // watch of /etc (time zone)
     int homeWd_ = -1;   // watch of the device directory (removal ends the service)
     bool quit_ = false; // the device directory or the lock file is gone
+    std::optional<int64_t> armedMs_; // moment the timer was last armed for (logged when it changes)
 };
 
 } // namespace dawnbell::notify

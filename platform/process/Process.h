@@ -16,8 +16,8 @@ namespace dawnbell::process {
 // Optional settings of a start.
 struct SpawnOptions {
     // When set, standard output goes to /dev/null and standard error to this file
-    // (created with mode 0600, truncated), so a long-lived program does not keep
-    // the caller's terminal or pipe open.
+    // (created with mode 0600, truncated; "/dev/null" discards it), so a long-lived
+    // program does not keep the caller's terminal or pipe open.
     std::string logFile;
 };
 
