@@ -3,14 +3,8 @@
 // the phone application has come to the front (an incoming call), and taking
 // the foreground back from anything else.
 //
-// Wiring into the ringing window's activation handling (after the default
-// handling, on every activation change):
-//
-//   switch (DecideOnDeactivate(this, ended_)) {
-//   case AutoStopDecision::Stop:     KillTimer(TimerCountdown); EndRinging(); break;
-//   case AutoStopDecision::Reassert: ReassertForeground(); break;
-//   case AutoStopDecision::Nothing:  break;
-//   }
+// The ringing window asks on every activation change, after the default
+// handling: Stop ends the ringing, Reassert takes the foreground back.
 #include <functional>
 #include <string>
 

@@ -7,15 +7,18 @@
 //
 // The window never writes the alarm: it shuffles the playlist in memory when
 // `random` is set and puts `vibrate` back to its starting value at the end.
+#include "RingingBacklight.h"
+#include "RingingCanvas.h"
+#include "RingingLayout.h"
+#include "RingingPlayback.h"
 #include "RingingServices.h"
+#include "RingingVibration.h"
+#include "SnoozeWake.h"
+#include "WindowTimers.h"
 
-#include <QBasicTimer>
 #include <QDialog>
 #include <QEvent>
-#include <QPixmap>
-#include <QPointer>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -27,8 +30,7 @@ class QSlider;
 namespace dawnbell {
 
 class Alarm;
-class MediaPlayer;
-class NotificationLeds;
+class DeviceVolumeOverride;
 
 class CAlarmDialog : public QDialog {
     Q_OBJECT
@@ -49,12 +51,12 @@ public:
     // Timers; the value is the timer's id.
     enum TimerId : int {
         TimerCountdown = 1,    // 1 s: snooze countdown tick
-        TimerFade = 2,         // fade period: one fade step
-        TimerFallback = 3,     // 2 s: the fallback sound is over, play next
+        TimerFade = RingingPlayback::TimerFade,         // fade period: one fade step
+        TimerFallback = RingingPlayback::TimerFallback, // 2 s: the fallback sound is over, play next
         TimerClock = 7,        // 1 s: redraw the clock
-        TimerBacklight = 8,    // 5 s after a use: backlight off
+        TimerBacklight = RingingBacklight::TimerBacklight, // 5 s after a use: backlight off
         TimerCloseAfter = 9,   // closeAfterMinutes: end the ringing
-        TimerVibrate = 10,     // 1 s: flip the interval vibration
+        TimerVibrate = RingingVibration::TimerVibrate, // 1 s: flip the interval vibration
         TimerPause = 11,       // 5 s: resume after a pause request
         TimerSnoozeWake = 12,  // withdraw the snooze wake-up before it fires
         TimerCount = 13        // size of the timer table
@@ -69,14 +71,7 @@ public:
 
     // Periods, ms.
     static constexpr int kSecondMs = 1000;
-    static constexpr int kFallbackMs = 2000;
-    static constexpr int kBacklightMs = 5000;
     static constexpr int kPauseMs = 5000;
-    // The snooze wake-up fires this many seconds before the countdown ends, and
-    // is withdrawn this many seconds before it fires.
-    static constexpr int kWakeLeadSeconds = 5;
-    // Playlist paths this long or longer count as missing.
-    static constexpr int kMaxPathChars = 260;
 
     // Starts ringing `alarm` (not owned; must outlive the window) with the
     // default services. The caller runs it with exec(); it ends with Accepted.
@@ -103,26 +98,26 @@ public slots:
 
 public:
     // --- state, for the program and its tests ---
-    bool timerActive(int id) const;
-    int timerInterval(int id) const;  // ms of the last start; -1 when never started
-    int playState() const { return playState_; }
+    bool timerActive(int id) const { return timers_.Active(id); }
+    int timerInterval(int id) const { return timers_.Interval(id); } // ms of the last start; -1 never
+    int playState() const { return playback_.state(); }
     int countdown() const { return countdown_; }
     int snoozeNumber() const { return snoozeNumber_; }
-    int itemsStarted() const { return itemsStarted_; }
-    int playerVolumeTarget() const { return volumeTarget_; }
-    int fadeStep() const { return fadeStep_; }
+    int itemsStarted() const { return playback_.itemsStarted(); }
+    int playerVolumeTarget() const { return playback_.volumeTarget(); }
+    int fadeStep() const { return playback_.fadeStep(); }
     bool ended() const { return ended_; }
     int screenClass() const { return screenClass_; }
     int layoutStyle() const;
-    uint32_t snoozeNotification() const { return snoozeNotification_; }
-    MediaPlayer* player() const { return player_.get(); }
+    uint32_t snoozeNotification() const { return snoozeWake_.handle(); }
+    MediaPlayer* player() const { return playback_.player(); }
     uint32_t backColor() const { return backColor_; }
     uint32_t textColor() const { return textColor_; }
     // The name of the background image in use ("" for none).
     QString backgroundName() const;
     // Id of the battery icon shown (282-286), -1 when none.
-    int batteryIcon() const { return batteryIcon_; }
-    QRect batteryRect() const { return batteryRect_; }
+    int batteryIcon() const { return canvas_.batteryIcon(); }
+    QRect batteryRect() const { return canvas_.batteryRect(); }
 
     // Converts the current locale's time picture into the clock's format.
     static QString LocaleClockFormat();
@@ -153,93 +148,59 @@ protected:
     void EndRinging();
 
 private:
+    // Start-up steps, in the order Init runs them.
     void Init();
     void CreateControls();
-    void ApplyColors(QWidget* w);
+    void PreparePlayback();
+    void ForceDeviceVolume();
+    void StartCloseAfterTimer();
     void GoFullScreen();
+
+    void ApplyColors(QWidget* w);
     void DoLayout(const QSize& size);
     void UpdateClock();
+    void UpdateBattery(bool repaint);
 
-    // Playback.
-    bool CreatePlayer();
     void PlayNext();
-    void MediaFailed();
-    void FallbackSound();
-    void SetPlayerVolume(int v, bool moveSlider);
-    void FadeTick();
-
-    // Vibration.
-    void VibratorSet(bool on);
-    void ApplyVibratePhase();
 
     // Snooze.
     void SnoozeRoutine();
+    void SilenceForSnooze();
     void CountdownTick();
+    void ShowCountdown();
     void RunQuiz();
     void SetSnoozeWake();
     void WithdrawSnoozeWake();
 
-    // Light the screen and dim it again after 5 s.
-    void LightForAWhile();
-    void Backlight(bool dim);
-
     void Pause();
     void ResumeAfterPause();
 
-    // Forced volume.
-    void ForceVolume();
-    void RestoreVolume();
-
     void Cleanup();
-
-    // Painting.
-    void PaintLabel(QPainter& p, QLabel* label);
-    void UpdateBackgroundCache();
-    void UpdateBattery(bool repaint);
-
-    void StartTimer(int id, int ms);
-    void KillTimer(int id);
 
     Alarm* alarm_;                       // the alarm being rung; not owned
     RingingServices services_;           // outside pieces
-    std::unique_ptr<KeepAwake> keepAwake_; // alive as long as the window
-    std::unique_ptr<MediaPlayer> player_; // null when ringing silently
-    std::unique_ptr<NotificationLeds> leds_; // vibrators, found on first use
-
-    std::array<QBasicTimer, TimerCount> timers_; // indexed by TimerId
-    std::array<int, TimerCount> intervals_{};    // ms of the last start, -1 never
+    // The parts with a life of their own; each gives back what it changed when
+    // it is destroyed, and the cleanup ends them in the order the ringing needs.
+    WindowTimers timers_;                // the window's timers, indexed by TimerId
+    RingingBacklight backlight_;         // keep-awake and dimming; restores when destroyed
+    RingingPlayback playback_;           // playlist, player volume and fade
+    RingingVibration vibration_;         // the device's vibrators; off when destroyed
+    std::unique_ptr<DeviceVolumeOverride> volumeOverride_; // forceVolume: restores when reset
+    SnoozeWake snoozeWake_;              // the current snooze's wake-up notification
+    RingingCanvas canvas_;               // painting and its caches
 
     uint32_t backColor_ = 0;       // effective background colour 0x00BBGGRR
     uint32_t textColor_ = 0;       // effective text colour
     int startingVibrate_ = 0;      // `vibrate` at start; written back at the end
-    int volumeTarget_ = 100;       // player volume 0-100 that ringing and fading aim at
-    int fadeStep_ = 0;             // index 0-50 into the fade curve
     int countdown_ = 0;            // seconds left in the snooze; 0 = not snoozing
     int snoozeNumber_ = 1;         // 1 before the first snooze
-    int playState_ = Stopped;      // PlayState
-    int itemsStarted_ = 0;         // playlist items started (closeAfterTimes)
-    bool vibratePhase_ = false;    // on/off phase of interval vibration
-    bool volumeForced_ = false;    // the device volume was saved and forced
-    uint32_t savedWaveVolume_ = 0; // device volume before forcing, 0-65535
-    bool savedWaveValid_ = false;  // savedWaveVolume_ was read
-    int savedSoundType_ = 0;       // shell sound setting before forcing (SoundType)
-    std::u16string savedSoundFile_; // its file
-    int64_t savedShellVolume_ = -1;  // "SavedVolume", -1 when not read
-    int64_t savedRingerVolume_ = -1; // "SavedRingerVolume", -1 when not read
-    int savedPlayerVolume_ = -1;   // the player's volume before our first change
-    uint32_t snoozeNotification_ = 0; // handle of the snooze wake-up, 0 = none
     bool ended_ = false;           // the cleanup has run
     bool initDone_ = false;        // construction finished
     QSize lastLayoutSize_{-1, -1}; // size of the last layout
+    RingingLayout layout_;         // places of the last layout
     int screenClass_ = 3;          // ScreenClass at the last layout
-    int unit_ = 2;                 // u: 96-dpi layout unit in logical pixels
     QString clockFormat_;          // strftime-style clock format
     QFont clockFont_;              // clock font
-
-    QPixmap backgroundCache_;      // scaled background image of the client size
-    QString backgroundCacheKey_;   // name, style and size it was made for
-    int batteryIcon_ = -1;         // battery icon shown, -1 = none
-    QRect batteryRect_;            // where it is drawn
 
     QPushButton* endButton_ = nullptr;
     QPushButton* skipButton_ = nullptr;

@@ -46,9 +46,8 @@ void CQuizDialog::SetSeedForTesting(std::optional<unsigned> seed) { g_testSeed =
 
 CQuizDialog::CQuizDialog(uint32_t textColor, uint32_t backColor, int level, int type, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      game_(type, level), textColor_(textColor & 0xFFFFFF), backColor_(backColor & 0xFFFFFF)
+      game_(type, level), textColor_(textColor & 0xFFFFFF), backColor_(backColor & 0xFFFFFF), timers_(this, kTimers)
 {
-    intervals_.fill(-1);
     setObjectName(QStringLiteral("CQuizDialog"));
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted; nothing is erased
     ApplyKitColors(this, backColor_, textColor_);
@@ -152,20 +151,13 @@ void CQuizDialog::Refresh()
 void CQuizDialog::SyncTimers()
 {
     for (const QuizGame::TimerRequest& r : game_.TakeTimerRequests()) {
-        if (r.id <= 0 || r.id >= kTimers)
-            continue;
-        if (r.ms < 0) {
-            timers_[r.id].stop();
-        } else {
-            timers_[r.id].start(r.ms, this);
-            intervals_[r.id] = r.ms;
-        }
+        if (r.ms < 0)
+            timers_.Kill(r.id);
+        else
+            timers_.Start(r.id, r.ms);
     }
 }
 
-bool CQuizDialog::timerActive(int id) const { return id > 0 && id < kTimers && timers_[id].isActive(); }
-
-int CQuizDialog::timerInterval(int id) const { return id > 0 && id < kTimers ? intervals_[id] : -1; }
 
 void CQuizDialog::TapButton(int index)
 {
@@ -200,13 +192,10 @@ void CQuizDialog::HandleTimer(int id)
 
 void CQuizDialog::timerEvent(QTimerEvent* e)
 {
-    for (int id = 1; id < kTimers; ++id) {
-        if (e->timerId() == timers_[id].timerId()) {
-            HandleTimer(id);
-            return;
-        }
-    }
-    QDialog::timerEvent(e);
+    if (const int id = timers_.Find(e->timerId()))
+        HandleTimer(id);
+    else
+        QDialog::timerEvent(e);
 }
 
 void CQuizDialog::mouseReleaseEvent(QMouseEvent* e)
@@ -270,8 +259,7 @@ void CQuizDialog::closeEvent(QCloseEvent* e)
 {
     // The close message (the session ending, say) does end the quiz, unlike Escape.
     closed_ = true;
-    for (QBasicTimer& t : timers_)
-        t.stop();
+    timers_.KillAll();
     e->accept();
     QDialog::done(QDialog::Rejected);
 }

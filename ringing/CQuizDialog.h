@@ -10,8 +10,8 @@
 // automatic stop.
 #include "QuizGame.h"
 #include "RingingServices.h"
+#include "WindowTimers.h"
 
-#include <QBasicTimer>
 #include <QDialog>
 #include <QEvent>
 #include <QFont>
@@ -61,8 +61,8 @@ public:
     QRect promptRect() const { return promptRect_; }
     // The layout in use (185 or 186).
     int layoutId() const { return layoutId_; }
-    bool timerActive(int id) const;
-    int timerInterval(int id) const; // ms of the last start; -1 when never started
+    bool timerActive(int id) const { return timers_.Active(id); }
+    int timerInterval(int id) const { return timers_.Interval(id); } // ms of the last start; -1 never
     QFont promptFont() const { return promptFont_; }
 
 protected:
@@ -90,8 +90,7 @@ private:
     uint32_t textColor_;                          // 0x00BBGGRR
     uint32_t backColor_;                          // 0x00BBGGRR
     std::array<QPushButton*, QuizGame::kButtons> buttons_{}; // keypad by index
-    std::array<QBasicTimer, kTimers> timers_;     // indexed by QuizGame::TimerId
-    std::array<int, kTimers> intervals_{};        // ms of the last start, -1 never
+    WindowTimers timers_;                         // indexed by QuizGame::TimerId
     int layoutId_ = 0;                            // layout applied, 0 = none yet
     int dpiX_ = 96;                               // horizontal density the layout was scaled with
     QRect promptRect_;                            // prompt area, window pixels

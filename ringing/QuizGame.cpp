@@ -300,4 +300,21 @@ std::vector<QuizGame::TimerRequest> QuizGame::TakeTimerRequests()
     return out;
 }
 
+int QuizGame::ChooseType(int quizTypes, unsigned seed)
+{
+    const int bits = quizTypes & (Math | Memory | Repeat);
+    if (bits == 0)
+        return Math;
+    int count = 0;
+    for (int b = 0; b < 3; ++b)
+        count += (bits >> b) & 1;
+    std::srand(seed);
+    int index = std::rand() % count;
+    for (int b = 0; b < 3; ++b) {
+        if (((bits >> b) & 1) && index-- == 0)
+            return 1 << b;
+    }
+    return Math;
+}
+
 } // namespace dawnbell

@@ -86,6 +86,10 @@ public:
 
     // The text of button `index` in a Repeat game ("1".."12" reading the keypad in order).
     static QString RepeatLabel(int index);
+    // One of the game types set in `quizTypes` (bit 0 Math, 1 Memory, 2 Repeat;
+    // other bits are ignored), chosen with rand() after srand(seed); Math when
+    // none is set.
+    static int ChooseType(int quizTypes, unsigned seed);
 
 private:
     static bool valid(int index) { return index >= 0 && index < kButtons; }

@@ -1,5 +1,10 @@
 #include "RingTrace.h"
 
+#include "MediaPlayer.h"
+
+#include <QPointer>
+#include <QTimer>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +39,29 @@ void RingTraceMark(const char* name)
         std::fprintf(f, "%s %.3f\n", name, ms);
         std::fclose(f);
     }
+}
+
+void RingTraceWhenPlaying(MediaPlayer* player, QObject* owner)
+{
+    if (!RingTraceEnabled() || !player)
+        return;
+    if (player->state() == MediaPlayer::Playing) {
+        RingTraceMark("playing");
+        return;
+    }
+    auto* poll = new QTimer(owner);
+    poll->setInterval(2);
+    QPointer<MediaPlayer> watched(player);
+    QObject::connect(poll, &QTimer::timeout, owner, [watched, poll] {
+        if (!watched) {
+            poll->deleteLater();
+        } else if (watched->state() == MediaPlayer::Playing) {
+            RingTraceMark("playing");
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+    QTimer::singleShot(5000, poll, &QObject::deleteLater);
 }
 
 } // namespace dawnbell

@@ -1,0 +1,50 @@
+#pragma once
+// The ringing's vibration: the device's vibrators (found on first use) driven
+// steadily or, with the alarm's `vibrateInterval`, one second on and one second
+// off on the ringing window's TimerVibrate. Destruction switches them off, so no
+// way out of the ringing leaves the device vibrating.
+#include <memory>
+
+namespace dawnbell {
+
+class Alarm;
+class NotificationLeds;
+class WindowTimers;
+
+class RingingVibration {
+public:
+    // The window timer this object runs.
+    enum TimerId : int { TimerVibrate = 10 };
+    static constexpr int kPhaseMs = 1000; // length of an on or off phase
+
+    // Vibrates for `alarm` (not owned; its `vibrate` and `vibrateInterval`)
+    // using `timers` (the window's).
+    RingingVibration(Alarm* alarm, WindowTimers* timers);
+    // Switches the vibrators off.
+    ~RingingVibration();
+    RingingVibration(const RingingVibration&) = delete;
+    RingingVibration& operator=(const RingingVibration&) = delete;
+
+    // Vibration as at the start of ringing, when `vibrate` is set.
+    void Start();
+    // Stops vibrating (TimerVibrate killed, vibrators off).
+    void Stop();
+    // TimerVibrate: flips the phase and applies it.
+    void Tick();
+    // The check box changed `vibrate` to `on`; `snoozing` while a snooze counts
+    // down (which keeps the vibrators still).
+    void Checked(bool on, bool snoozing);
+    // The vibrators' state last set.
+    bool on() const { return on_; }
+
+private:
+    void Set(bool on);
+
+    Alarm* alarm_;                           // not owned
+    WindowTimers* timers_;                   // the window's timers
+    std::unique_ptr<NotificationLeds> leds_; // the vibrators, found on first use
+    bool on_ = false;                        // state last set
+    bool phase_ = false;                     // on/off phase of interval vibration
+};
+
+} // namespace dawnbell
