@@ -12,6 +12,7 @@
 #include "CMainDialog.h"
 #include "ProgramServices.h"
 #include "RingingSetup.h"
+#include "WidgetMessageBox.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -87,6 +88,7 @@ int main(int argc, char** argv)
     }
     QApplication gui(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dawnbell"));
+    InstallWidgetMessageBox();
     CAlarmApp app;
     return app.Run(line, [&app, &line] { RunMainWindow(app, line); });
 }

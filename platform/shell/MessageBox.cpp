@@ -1,30 +1,12 @@
 #include "MessageBox.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QTextStream>
 
 #include <cstdio>
 
 namespace dawnbell {
 
 namespace {
-
-MsgAnswer SafeDefault(MsgButtons buttons)
-{
-    switch (buttons) {
-    case MsgButtons::Ok:
-        return MsgAnswer::Ok;
-    case MsgButtons::OkCancel:
-        return MsgAnswer::Cancel;
-    case MsgButtons::YesNo:
-    case MsgButtons::YesNoCancel:
-        return MsgAnswer::No;
-    }
-    return MsgAnswer::Ok;
-}
 
 // Maps an automation answer to one the box offers; nullopt-like Ok fallback.
 bool AutoAnswer(MsgButtons buttons, MsgAnswer* answer)
@@ -39,7 +21,7 @@ bool AutoAnswer(MsgButtons buttons, MsgAnswer* answer)
     else if (env == "no")
         *answer = yesNo ? MsgAnswer::No : (hasCancel ? MsgAnswer::Cancel : MsgAnswer::Ok);
     else if (env == "cancel")
-        *answer = hasCancel ? MsgAnswer::Cancel : SafeDefault(buttons);
+        *answer = hasCancel ? MsgAnswer::Cancel : SafeMessageBoxAnswer(buttons);
     else
         *answer = yesNo ? MsgAnswer::Yes : MsgAnswer::Ok; // "ok" accepts
     return true;
@@ -63,7 +45,39 @@ void Record(const QString& text, const QString& caption)
     f.write(line.toUtf8());
 }
 
+MessageBoxPresenter& Presenter()
+{
+    static MessageBoxPresenter presenter;
+    return presenter;
+}
+
 } // namespace
+
+MsgAnswer SafeMessageBoxAnswer(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return MsgAnswer::Ok;
+    case MsgButtons::OkCancel:
+        return MsgAnswer::Cancel;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel:
+        return MsgAnswer::No;
+    }
+    return MsgAnswer::Ok;
+}
+
+
+MsgAnswer MessageBoxToStderr(const QString& text, const QString& caption, MsgButtons buttons)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    return SafeMessageBoxAnswer(buttons);
+}
+
+void SetMessageBoxPresenter(MessageBoxPresenter presenter)
+{
+    Presenter() = std::move(presenter);
+}
 
 MsgAnswer ShowMessageBox(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon,
                          QWidget* owner)
@@ -72,61 +86,9 @@ MsgAnswer ShowMessageBox(const QString& text, const QString& caption, MsgButtons
     MsgAnswer answer;
     if (AutoAnswer(buttons, &answer))
         return answer;
-
-    const bool haveGui = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr
-        && QGuiApplication::platformName() != QLatin1String("offscreen")
-        && QGuiApplication::platformName() != QLatin1String("minimal");
-    if (!haveGui) {
-        std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData());
-        return SafeDefault(buttons);
-    }
-
-    QMessageBox box(owner);
-    box.setWindowTitle(caption);
-    box.setText(text);
-    switch (icon) {
-    case MsgIcon::Error:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MsgIcon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case MsgIcon::None:
-        break;
-    }
-    switch (buttons) {
-    case MsgButtons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case MsgButtons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case MsgButtons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    case MsgButtons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    }
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return MsgAnswer::Yes;
-    case QMessageBox::No:
-        return MsgAnswer::No;
-    case QMessageBox::Cancel:
-        return MsgAnswer::Cancel;
-    case QMessageBox::Ok:
-        return MsgAnswer::Ok;
-    default:
-        return SafeDefault(buttons);
-    }
+    if (Presenter())
+        return Presenter()(text, caption, buttons, icon, owner);
+    return MessageBoxToStderr(text, caption, buttons);
 }
 
 } // namespace dawnbell
