@@ -1,6 +1,7 @@
 #include "CAlarmListCtrl.h"
 
 #include "Alarm.h"
+#include "AlarmList.h"
 #include "ColorHelpers.h"
 #include "KitFont.h"
 #include "KitPainter.h"
@@ -84,17 +85,11 @@ int CAlarmListCtrl::InsertSorted(Alarm* alarm)
 {
     if (!alarm)
         return -1;
-    const bool active = alarm->activated != 0;
-    const int64_t remaining = alarm->GetTimeToNext();
-    size_t at = items_.size();
-    for (size_t i = 0; i < items_.size(); ++i) {
-        Alarm* row = items_[i].alarm;
-        const bool rowActive = row->activated != 0;
-        if ((!rowActive && active) || (rowActive == active && row->GetTimeToNext() > remaining)) {
-            at = i;
-            break;
-        }
-    }
+    std::vector<Alarm*> rows;
+    rows.reserve(items_.size());
+    for (const Row& row : items_)
+        rows.push_back(row.alarm);
+    const size_t at = AlarmList::InsertionIndex(rows, alarm);
     Row r;
     r.alarm = alarm;
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), r);

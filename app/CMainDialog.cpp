@@ -1,6 +1,7 @@
 #include "CMainDialog.h"
 
 #include "Alarm.h"
+#include "AlarmList.h"
 #include "AlarmStore.h"
 #include "CAlarmApp.h"
 #include "CAlarmDialog.h"
@@ -255,12 +256,7 @@ void CMainDialog::LoadAlarms()
 
 Alarm* CMainDialog::FindByKey(const QString& key) const
 {
-    for (int i = 0; i < list_->Count(); ++i) {
-        Alarm* a = list_->AlarmAt(i);
-        if (a->GetKey() == key)
-            return a;
-    }
-    return nullptr;
+    return AlarmList::FindByKey(Rows(), key);
 }
 
 int CMainDialog::OnCopyData(int code, const QString& key)
@@ -315,44 +311,26 @@ void CMainDialog::ExecuteCommandLine(const QString& line)
 
 bool CMainDialog::TimeClash(const Alarm& alarm, const Alarm* excluded) const
 {
-    std::vector<const Alarm*> all;
-    all.reserve(static_cast<size_t>(list_->Count()));
-    for (int i = 0; i < list_->Count(); ++i)
-        all.push_back(list_->AlarmAt(i));
-    return Scheduler::TimeClash(alarm, excluded, all);
+    return Scheduler::TimeClash(alarm, excluded, Rows());
 }
 
 Alarm* CMainDialog::NextAlarm() const
 {
-    Alarm* best = nullptr;
-    int64_t bestTime = 0;
-    for (int i = 0; i < list_->Count(); ++i) {
-        Alarm* a = list_->AlarmAt(i);
-        if (!a->activated)
-            continue;
-        const int64_t t = a->GetTimeToNext();
-        // An alarm due now (0) or already past (an appointment) is not ahead.
-        if (t <= 0)
-            continue;
-        if (!best || t < bestTime) {
-            best = a;
-            bestTime = t;
-        }
-    }
-    return best;
+    return AlarmList::NextAlarm(Rows());
+}
+
+std::vector<Alarm*> CMainDialog::Rows() const
+{
+    std::vector<Alarm*> rows;
+    rows.reserve(static_cast<size_t>(list_->Count()));
+    for (int i = 0; i < list_->Count(); ++i)
+        rows.push_back(list_->AlarmAt(i));
+    return rows;
 }
 
 QString CMainDialog::FormatRemaining(int64_t seconds)
 {
-    if (seconds < 0)
-        seconds = 0;
-    const int64_t hours = seconds / 3600;
-    const int minutes = static_cast<int>((seconds / 60) % 60);
-    const int secs = static_cast<int>(seconds % 60);
-    return QStringLiteral("%1:%2:%3")
-        .arg(hours)
-        .arg(minutes, 2, 10, QLatin1Char('0'))
-        .arg(secs, 2, 10, QLatin1Char('0'));
+    return AlarmList::FormatRemaining(seconds);
 }
 
 void CMainDialog::UpdateClockAndStatus()

@@ -148,6 +148,8 @@ private:
 
     // The first alarm of the list whose key is `key`; null when none.
     Alarm* FindByKey(const QString& key) const;
+    // The alarms of the list, in list order.
+    std::vector<Alarm*> Rows() const;
     // The template list: the application object's, or this window's own when
     // there is no application object.
     std::vector<std::unique_ptr<AlarmTemplate>>& Templates();
