@@ -23,6 +23,7 @@
 #include "TextFormat.h"
 #include "Texts.h"
 
+#include <QApplication>
 #include <algorithm>
 #include <QFile>
 #include <QFontMetrics>
@@ -30,6 +31,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QTimerEvent>
 
 static void InitMainWindowResources()
@@ -252,6 +254,29 @@ void CMainDialog::LoadAlarms()
     UpdateButtons();
 }
 
+void CMainDialog::ReloadAlarms()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if ((modal && modal != this) || QApplication::activePopupWidget()) {
+        reloadTimer_.start(kReloadRetryMs, this);
+        return;
+    }
+    reloadTimer_.stop();
+    const Alarm* selected = list_->SelectedAlarm();
+    const QString selectedKey = selected ? selected->GetKey() : QString();
+    list_->EnableRedraw(false);
+    while (list_->Count() > 0) // the rows point into alarms_: empty the list first
+        list_->RemoveAt(list_->Count() - 1);
+    alarms_.clear();
+    LoadAlarms();
+    if (Alarm* again = FindByKey(selectedKey))
+        list_->Select(list_->IndexOf(again));
+    BuildMenus();
+    UpdateButtons();
+    UpdateClockAndStatus();
+    emit alarmsChanged();
+}
+
 // --- copy-data and command line ----------------------------------------------
 
 Alarm* CMainDialog::FindByKey(const QString& key) const
@@ -262,6 +287,7 @@ Alarm* CMainDialog::FindByKey(const QString& key) const
 int CMainDialog::OnCopyData(int code, const QString& key)
 {
     if (code == CopyRefresh) {
+        ReloadAlarms();
         Scheduler::ReRegisterAll();
         RefreshSimulationIfSet();
         return 0;
@@ -286,6 +312,14 @@ int CMainDialog::OnCopyData(int code, const QString& key)
         Scheduler::Deactivate(alarm);
         ReInsert(alarm);
         break;
+    case CopyTest:
+        // The sender does not wait for the whole ringing; the alarm is looked up
+        // again then, as the list may have been reloaded meanwhile.
+        QTimer::singleShot(0, this, [this, key] {
+            if (Alarm* a = FindByKey(key))
+                TestAlarm(a);
+        });
+        break;
     default:
         break;
     }
@@ -301,9 +335,15 @@ void CMainDialog::ExecuteCommandLine(const QString& line)
 {
     if (line.isEmpty() || line == QLatin1String("reinit"))
         return;
-    if (line.startsWith(QLatin1String("edit ")))
+    if (line.startsWith(QLatin1String("edit "))) {
         OnCopyData(CopyEdit, line.mid(5));
-    else
+    } else if (line.startsWith(QLatin1String("test "))) {
+        if (Alarm* alarm = FindByKey(line.mid(5))) {
+            TestAlarm(alarm);
+            if (Profile::ReadInt(kSettings, QStringLiteral("autoExit"), 1) != 0)
+                Finish();
+        }
+    } else
         OnCopyData(CopyRing, line);
 }
 
@@ -594,6 +634,12 @@ void CMainDialog::CmdTest()
         RunRinging(alarm);
 }
 
+void CMainDialog::TestAlarm(Alarm* alarm)
+{
+    list_->Select(list_->IndexOf(alarm));
+    CmdTest();
+}
+
 void CMainDialog::CmdOptions()
 {
     if (!services_.options)
@@ -873,6 +919,8 @@ void CMainDialog::timerEvent(QTimerEvent* e)
 {
     if (e->timerId() == clockTimer_.timerId()) {
         UpdateClockAndStatus();
+    } else if (e->timerId() == reloadTimer_.timerId()) {
+        ReloadAlarms();
     } else {
         QDialog::timerEvent(e);
     }

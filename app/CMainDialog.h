@@ -60,16 +60,19 @@ public:
 
     // Copy-data codes.
     enum CopyDataCode : int {
-        CopyRefresh = 0,    // re-register all notifications, refresh the simulation
+        CopyRefresh = 0,    // reload the list from the store, re-register all, refresh the simulation
         CopyRing = 1,       // ring the alarm with the key
         CopyEdit = 2,       // bring to front and edit the alarm with the key
         CopyActivate = 3,   // activate the alarm with the key and re-insert its row
         CopyDeactivate = 4, // deactivate the alarm with the key and re-insert its row
+        CopyTest = 5,       // test the alarm with the key as the Test button does (no activation change)
     };
 
     // Timers; the value is the timer's id.
     enum TimerId : int { TimerClock = 1 };
     static constexpr int kClockPeriodMs = 1000; // clock and status update period
+    // How often a reload that waits for a window over this one looks again (ms).
+    static constexpr int kReloadRetryMs = 200;
 
     // The window with its controls, colours and time pattern; loads every stored
     // alarm and template and selects the first row. `services` are the windows it
@@ -79,16 +82,20 @@ public:
     // Stops the clock timer and deletes every alarm of the list.
     ~CMainDialog() override;
 
-    // Handles a copy-data message: `code` 0-4 and the alarm key (ignored for 0).
+    // Handles a copy-data message: `code` 0-5 and the alarm key (ignored for 0).
     // The first alarm in list order whose key equals `key` is acted on; no match
     // (or an unknown code) does nothing. Returns 0 for code 0, 1 otherwise.
+    // Code 0 also reloads the list from the store, so alarms changed by other
+    // programs (dawnbell-alarm, the today plug-in) show at once; code 5 is answered
+    // at once and the test runs on the next turn of the event loop.
     int OnCopyData(int code, const QString& key);
     // The reinit message of a second instance: rebuilds the schedule from the
     // registry (re-register all notifications).
     void OnReinitMessage();
     // Executes the program's command line once the window is set up: "edit KEY"
-    // (5-character prefix) becomes code 2 with KEY, any other text that is neither
-    // empty nor "reinit" becomes code 1 with the whole line as key.
+    // (5-character prefix) becomes code 2 with KEY; "test KEY" tests that alarm
+    // and then, with the setting autoExit, ends the program; any other text that
+    // is neither empty nor "reinit" becomes code 1 with the whole line as key.
     void ExecuteCommandLine(const QString& line);
 
     // True when `alarm` would ring at the same time as an alarm of the list other
@@ -145,6 +152,11 @@ private:
     // Gives the drop-down menus the window's colours.
     void ColorMenus();
     void LoadAlarms();
+    // Replaces the list with the stored alarms and templates, keeping the selected
+    // key selected. While a window of its own (an editor, a ringing, a question,
+    // a drop-down menu) is open over this one, an alarm or a menu may be in use:
+    // the reload then waits for it.
+    void ReloadAlarms();
 
     // The first alarm of the list whose key is `key`; null when none.
     Alarm* FindByKey(const QString& key) const;
@@ -181,6 +193,8 @@ private:
     void CmdAll(bool on);
     void CmdRemove(bool ask);
     void CmdTest();
+    // Selects `alarm` and tests it (CmdTest).
+    void TestAlarm(Alarm* alarm);
     void CmdOptions();
     void RowActivated();
     // Copy-data code 1: ring, then reschedule; ends the window with autoExit.
@@ -207,6 +221,7 @@ private:
     QBasicTimer clockTimer_;                   // timer 1
     MainWindowServices services_;              // the windows this one may open
     LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
+    QBasicTimer reloadTimer_;                  // a reload waits for the window over this one
 };
 
 } // namespace dawnbell

@@ -27,6 +27,11 @@ CommandLine::Verb CommandLine::Classify(const QString& line, QString* key)
             *key = line.mid(5);
         return Edit;
     }
+    if (line.startsWith(QLatin1String("test "))) {
+        if (key)
+            *key = line.mid(5);
+        return Test;
+    }
     if (key)
         *key = line;
     return Ring;

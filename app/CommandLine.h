@@ -1,7 +1,8 @@
 #pragma once
 // The program's command line: one text, as the notification service, the today
-// plug-in and the shortcuts start it ("", an alarm key, "edit KEY", "reinit",
-// "autoclose", "reset"), and what it asks the first instance to do.
+// plug-in, the shortcuts and dawnbell-alarm start it ("", an alarm key, "edit KEY",
+// "test KEY", "reinit", "autoclose", "reset"), and what it asks the first instance
+// to do.
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,7 @@ public:
         AutoClose, // "autoclose": toggle disableAutoStop and end
         Reset,     // "reset": first-launch defaults again, then the main window
         Edit,      // "edit " + key: the main window opens that alarm's editor
+        Test,      // "test " + key: the main window tests that alarm (as its Test button)
         Ring,      // anything else: an alarm key to ring
     };
 
@@ -28,7 +30,7 @@ public:
     static QString FromArguments(const QStringList& arguments);
 
     // The verb of a first instance; the words are compared exactly (letter case
-    // matters). `key`, when given, receives the alarm key of Edit and Ring.
+    // matters). `key`, when given, receives the alarm key of Edit, Test and Ring.
     static Verb Classify(const QString& line, QString* key = nullptr);
 };
 

@@ -34,6 +34,9 @@ ipc::SendResult SingleInstance::Forward(const QString& line, const std::string& 
     if (line.startsWith(QLatin1String("edit "))) {
         code = 2;
         key = line.mid(5);
+    } else if (line.startsWith(QLatin1String("test "))) {
+        code = 5;
+        key = line.mid(5);
     }
     if (const ipc::SendResult r = PostTo(socketPath, executable, ipc::MsgForeground, 0, 0); r != ipc::SendOk)
         return r;

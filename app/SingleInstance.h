@@ -35,7 +35,8 @@ public:
     // runs `executable`: "" posts "to the front"; "reinit" posts message 1024
     // (wParam 0, lParam -1); "edit " + key (exact, case-sensitive, like the first
     // instance's verbs) brings the window to the front, then sends copy-data code 2
-    // with the key; anything else likewise with code 1 and the whole line.
+    // with the key; "test " + key likewise with code 5; anything else likewise with
+    // code 1 and the whole line.
     // SendNoWindow when no such window answers on the socket.
     static ipc::SendResult Forward(const QString& line, const std::string& socketPath,
                                    const std::string& executable, int answerTimeoutMs = kAnswerTimeoutMs);

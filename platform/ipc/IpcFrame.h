@@ -23,7 +23,7 @@ constexpr size_t kMaxDataBytes = 2 * (kMaxKeyChars + 1); // largest copy-data pa
 
 // Messages the running window accepts.
 enum Message : uint32_t {
-    MsgCopyData = 0x004A,   // code 0-4 and a key; answered with the handler's result
+    MsgCopyData = 0x004A,   // code 0-5 and a key; answered with the handler's result
     MsgReinit = 1024,       // posted by "reinit": rebuild the schedule (wParam 0, lParam -1)
     MsgForeground = 0x8001, // posted: bring the window to the front
 };

@@ -26,6 +26,8 @@ private slots:
         QTest::newRow("edit without key") << QStringList{"edit "} << int(CommandLine::Edit) << "";
         QTest::newRow("editing is a key") << QStringList{"editing"} << int(CommandLine::Ring) << "editing";
         QTest::newRow("alarm key") << QStringList{"3456031"} << int(CommandLine::Ring) << "3456031";
+        QTest::newRow("test as two arguments") << QStringList{"test", "3456031"} << int(CommandLine::Test)
+                                               << "3456031";
     }
     void classify()
     {

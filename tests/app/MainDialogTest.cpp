@@ -562,18 +562,21 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("rings");
         QTest::addColumn<int>("edits");
-        QTest::newRow("empty") << "" << 0 << 0;
-        QTest::newRow("reinit") << "reinit" << 0 << 0;
-        QTest::newRow("a key rings") << "KEY" << 1 << 0;
-        QTest::newRow("edit and a key edits") << "edit KEY" << 0 << 1;
-        QTest::newRow("edit without the blank is a key") << "editKEY" << 0 << 0;
-        QTest::newRow("an unknown key does nothing") << "4608001" << 0 << 0;
+        QTest::addColumn<int>("activeAfter");
+        QTest::newRow("empty") << "" << 0 << 0 << 1;
+        QTest::newRow("reinit") << "reinit" << 0 << 0 << 1;
+        QTest::newRow("a key rings, and the one-time alarm is then off") << "KEY" << 1 << 0 << 0;
+        QTest::newRow("edit and a key edits") << "edit KEY" << 0 << 1 << 1;
+        QTest::newRow("edit without the blank is a key") << "editKEY" << 0 << 0 << 1;
+        QTest::newRow("an unknown key does nothing") << "4608001" << 0 << 0 << 1;
+        QTest::newRow("test and a key rings, the alarm stays on") << "test KEY" << 1 << 0 << 1;
     }
     void commandLine()
     {
         QFETCH(QString, line);
         QFETCH(int, rings);
         QFETCH(int, edits);
+        QFETCH(int, activeAfter);
         const QString key = Store({AlarmCompact, 10, 0, 0, true, "a"});
         line.replace("KEY", key);
         Profile::WriteInt("settings", "autoExit", 0);
@@ -588,6 +591,37 @@ private slots:
         QCOMPARE(editorRuns, edits);
         // Edited and accepted alarms are active and stored again.
         QVERIFY(AlarmStore::LoadSection(key));
+        QCOMPARE(AlarmStore::LoadSection(key)->activated, activeAfter);
+        QVERIFY(w->isVisible()); // autoExit is off
+    }
+
+    void refreshReloadsTheStoreOnceNoWindowIsOverIt()
+    {
+        const QString gone = Store({AlarmCompact, 10, 0, 0, true, "removed elsewhere"});
+        const QString kept = Store({AlarmCompact, 11, 0, 0, true, "switched off elsewhere"});
+        auto w = Open();
+        w->list()->Select(1);
+        QCOMPARE(w->list()->SelectedAlarm()->title, QStringLiteral("switched off elsewhere"));
+
+        // Another program changes the store while an editor is open over the window.
+        QDialog editor(w.get());
+        QTimer::singleShot(0, &editor, [&] {
+            Alarm off = *AlarmStore::LoadSection(kept);
+            off.activated = 0;
+            off.Save();
+            AlarmStore::DeleteSection(*AlarmStore::LoadSection(gone));
+            Store({AlarmCompact, 8, 0, 0, true, "added elsewhere"});
+            QCOMPARE(w->OnCopyData(CMainDialog::CopyRefresh, QString()), 0);
+            // The alarm under the editor stays until the editor is closed.
+            QCOMPARE(Titles(w->list()), (QStringList{"removed elsewhere", "switched off elsewhere"}));
+            QTimer::singleShot(300, &editor, &QDialog::accept);
+        });
+        editor.exec();
+        QTRY_COMPARE(Titles(w->list()), (QStringList{"added elsewhere", "switched off elsewhere"}));
+        QCOMPARE(w->list()->SelectedAlarm()->title, QStringLiteral("switched off elsewhere"));
+        QCOMPARE(w->list()->SelectedAlarm()->activated, 0);
+        QVERIFY(w->statusText().startsWith(QStringLiteral("Next alarm: ")));
+        QCOMPARE(Records().size(), 1);
     }
 
     void editCancelRestoresActivation()
