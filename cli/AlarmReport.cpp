@@ -1,0 +1,229 @@
+#include "AlarmReport.h"
+
+#include "Alarm.h"
+#include "AlarmList.h"
+#include "Clock.h"
+#include "Locale.h"
+#include "ToolArguments.h"
+
+#include <QJsonArray>
+
+namespace dawnbell::cli {
+
+namespace {
+
+// "HH:MM:SS" of a number of seconds of the day.
+QString TimeOfDay(int seconds)
+{
+    return QString::asprintf("%02d:%02d:%02d", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
+}
+
+// ISO local date and time of a moment, "YYYY-MM-DDTHH:MM:SS".
+QString IsoMoment(int64_t moment)
+{
+    const clock::LocalTime t = clock::ToLocal(moment);
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+// A text on one line: line breaks become blanks.
+QString OneLine(const QString& text)
+{
+    QString s = text;
+    s.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return s;
+}
+
+// The date and time of a moment in the user's short formats.
+QString LocalMoment(int64_t moment)
+{
+    return FormatShortDate(moment) + QLatin1Char(' ') + FormatTimeNoSeconds(moment);
+}
+
+// Repeat days, or an appointment's date, as the alarm list shows them.
+QString DaysOrDate(Alarm& alarm)
+{
+    alarm.UpdateTime(); // an appointment's moment carries its date
+    return alarm.GetDaysText();
+}
+
+// Rows of cells as left-aligned columns two blanks apart; the last column is not padded.
+QString Columns(const std::vector<QStringList>& rows)
+{
+    std::vector<int> widths;
+    for (const QStringList& row : rows) {
+        for (int i = 0; i < row.size(); ++i) {
+            if (static_cast<int>(widths.size()) <= i)
+                widths.push_back(0);
+            widths[i] = std::max(widths[i], static_cast<int>(row[i].size()));
+        }
+    }
+    QString out;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i) {
+            if (i + 1 < row.size())
+                line += row[i].leftJustified(widths[i]) + QLatin1String("  ");
+            else
+                line += row[i];
+        }
+        out += line.trimmed() + QLatin1Char('\n');
+    }
+    return out;
+}
+
+// The fields alarms and templates share.
+QJsonObject CommonJson(Alarm& alarm)
+{
+    QJsonObject o;
+    o[QStringLiteral("key")] = alarm.GetKey();
+    o[QStringLiteral("kind")] = AlarmReport::KindName(alarm.type);
+    o[QStringLiteral("time")] = TimeOfDay(alarm.GetSecondsOfDay());
+    QJsonArray days;
+    if (alarm.type != AlarmAppointment) {
+        for (int d = 0; d < 7; ++d) {
+            if (alarm.repeatDays & (1 << d))
+                days.append(ToolArguments::EnglishDay(d));
+        }
+    }
+    o[QStringLiteral("days")] = days;
+    o[QStringLiteral("date")] = alarm.type == AlarmAppointment
+        ? QJsonValue(QString::asprintf("%04d-%02d-%02d", alarm.dateYear, alarm.dateMonth, alarm.dateDay))
+        : QJsonValue();
+    o[QStringLiteral("title")] = alarm.title;
+    o[QStringLiteral("message")] = alarm.message;
+    o[QStringLiteral("sounds")] = QJsonArray::fromStringList(alarm.GetPlaylist());
+    o[QStringLiteral("snooze_seconds")] = alarm.useSnooze ? alarm.snooze : 0;
+    o[QStringLiteral("quiz")] = alarm.quiz;
+    o[QStringLiteral("vibrate")] = alarm.vibrate != 0;
+    o[QStringLiteral("volume")] = alarm.forceVolume ? QJsonValue(alarm.volume) : QJsonValue();
+    o[QStringLiteral("command")] = alarm.command;
+    return o;
+}
+
+} // namespace
+
+QString AlarmReport::KindName(int type)
+{
+    switch (type) {
+    case AlarmCompact:
+        return QStringLiteral("compact");
+    case AlarmWizard:
+        return QStringLiteral("wizard");
+    case AlarmAppointment:
+        return QStringLiteral("appointment");
+    case AlarmCommand:
+        return QStringLiteral("command");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+std::optional<int64_t> AlarmReport::NextRing(Alarm& alarm)
+{
+    if (!alarm.activated)
+        return std::nullopt;
+    const int64_t remaining = alarm.GetTimeToNext();
+    if (remaining <= 0)
+        return std::nullopt;
+    return clock::Now() + remaining;
+}
+
+QJsonObject AlarmReport::Json(Alarm& alarm)
+{
+    QJsonObject o = CommonJson(alarm);
+    o[QStringLiteral("active")] = alarm.activated != 0;
+    const std::optional<int64_t> next = NextRing(alarm);
+    o[QStringLiteral("next")] = next ? QJsonValue(IsoMoment(*next)) : QJsonValue();
+    o[QStringLiteral("remaining_seconds")] =
+        next ? QJsonValue(static_cast<qint64>(*next - clock::Now())) : QJsonValue();
+    return o;
+}
+
+QJsonObject AlarmReport::Json(AlarmTemplate& alarmTemplate)
+{
+    QJsonObject o = CommonJson(alarmTemplate);
+    o[QStringLiteral("name")] = alarmTemplate.name;
+    return o;
+}
+
+QString AlarmReport::Table(const std::vector<Alarm*>& alarms)
+{
+    std::vector<QStringList> rows;
+    rows.push_back({QStringLiteral("KEY"), QStringLiteral("KIND"), QStringLiteral("ON"), QStringLiteral("TIME"),
+                    QStringLiteral("DAYS OR DATE"), QStringLiteral("NEXT RING"), QStringLiteral("IN"),
+                    QStringLiteral("TITLE")});
+    for (Alarm* a : alarms) {
+        const std::optional<int64_t> next = NextRing(*a);
+        rows.push_back({a->GetKey(), KindName(a->type), a->activated ? QStringLiteral("on") : QStringLiteral("off"),
+                        FormatTimeNoSeconds(a->alarmTime), DaysOrDate(*a),
+                        next ? LocalMoment(*next) : QStringLiteral("-"),
+                        next ? AlarmList::FormatRemaining(*next - clock::Now()) : QStringLiteral("-"),
+                        OneLine(a->title)});
+    }
+    return Columns(rows);
+}
+
+QString AlarmReport::TemplateTable(const std::vector<AlarmTemplate*>& templates)
+{
+    std::vector<QStringList> rows;
+    rows.push_back({QStringLiteral("TEMPLATE"), QStringLiteral("KIND"), QStringLiteral("TIME"),
+                    QStringLiteral("DAYS"), QStringLiteral("TITLE")});
+    for (AlarmTemplate* t : templates) {
+        rows.push_back({OneLine(t->name), KindName(t->type), FormatTimeNoSeconds(t->alarmTime),
+                        t->type == AlarmAppointment ? QString() : t->GetDaysText(), OneLine(t->title)});
+    }
+    return Columns(rows);
+}
+
+QString AlarmReport::Details(Alarm& alarm)
+{
+    std::vector<QStringList> rows;
+    auto add = [&rows](const char* label, const QString& value) {
+        rows.push_back({QLatin1String(label) + QLatin1Char(':'), value});
+    };
+    if (auto* t = dynamic_cast<AlarmTemplate*>(&alarm))
+        add("Template", OneLine(t->name));
+    else
+        add("Key", alarm.GetKey());
+    add("Kind", KindName(alarm.type));
+    if (!dynamic_cast<AlarmTemplate*>(&alarm))
+        add("Active", alarm.activated ? QStringLiteral("yes") : QStringLiteral("no"));
+    add("Time", FormatTimeNoSeconds(alarm.alarmTime));
+    if (alarm.type == AlarmAppointment)
+        add("Date", DaysOrDate(alarm));
+    else
+        add("Days", alarm.repeatDays ? alarm.GetDaysText() : QStringLiteral("once"));
+    add("Title", OneLine(alarm.title));
+    add("Message", OneLine(alarm.message));
+    if (alarm.type == AlarmCommand) {
+        add("Command", alarm.command);
+    } else {
+        const QStringList sounds = alarm.GetPlaylist();
+        add("Sounds", sounds.isEmpty() ? QStringLiteral("none") : sounds.first());
+        for (int i = 1; i < sounds.size(); ++i)
+            rows.push_back({QString(), sounds[i]});
+        add("Snooze", alarm.useSnooze ? QStringLiteral("%1 s").arg(alarm.snooze) : QStringLiteral("off"));
+        add("Quiz", alarm.quiz ? QStringLiteral("from snooze %1").arg(alarm.quiz) : QStringLiteral("never"));
+        add("Vibrate", alarm.vibrate ? QStringLiteral("yes") : QStringLiteral("no"));
+        add("Volume", alarm.forceVolume ? QStringLiteral("%1%").arg(alarm.volume) : QStringLiteral("as set"));
+    }
+    if (!dynamic_cast<AlarmTemplate*>(&alarm)) {
+        const std::optional<int64_t> next = NextRing(alarm);
+        const QString in = next ? AlarmList::FormatRemaining(*next - clock::Now()) : QString();
+        add("Next ring", next ? LocalMoment(*next) + QStringLiteral(" (in ") + in + QLatin1Char(')')
+                              : QStringLiteral("-"));
+    }
+    return Columns(rows);
+}
+
+QString AlarmReport::Line(Alarm& alarm)
+{
+    QString line = alarm.GetKey() + QLatin1String("  ") + OneLine(alarm.GetTimeText());
+    const QString days = DaysOrDate(alarm);
+    if (!days.isEmpty())
+        line += QLatin1String("  ") + days;
+    return line;
+}
+
+} // namespace dawnbell::cli

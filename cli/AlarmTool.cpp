@@ -1,0 +1,591 @@
+#include "AlarmTool.h"
+
+#include "Alarm.h"
+#include "AlarmList.h"
+#include "AlarmReport.h"
+#include "AlarmStore.h"
+#include "Clock.h"
+#include "CommandAlarm.h"
+#include "DevicePaths.h"
+#include "IpcClient.h"
+#include "LanguageTable.h"
+#include "Locale.h"
+#include "MessageBox.h"
+#include "Process.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "Scheduler.h"
+#include "SystemAlarmSimulation.h"
+#include "TextFormat.h"
+#include "Texts.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocale>
+
+#include <cstring>
+
+namespace dawnbell::cli {
+
+namespace {
+
+const QString kSettings = QStringLiteral("settings");
+// Copy-data codes of the main window this tool sends.
+constexpr uint32_t kCopyRefresh = 0; // reload the list, rebuild the schedule
+constexpr uint32_t kCopyTest = 5;    // test an alarm (answered before it rings)
+// Longest wait for the main window's answer (ms); it rebuilds the schedule first.
+constexpr int kAnswerTimeoutMs = 10000;
+
+// The first line of a text, so every message stays on one line.
+QString FirstLine(const QString& text)
+{
+    QString line = text.section(QLatin1Char('\n'), 0, 0);
+    line.remove(QLatin1Char('\r'));
+    return line.trimmed();
+}
+
+QString Quoted(const QString& text)
+{
+    return QLatin1Char('"') + FirstLine(text) + QLatin1Char('"');
+}
+
+QString DeviceFolder()
+{
+    return QString::fromStdString(DeviceDir());
+}
+
+// True when a window system can be reached (or the offscreen platform is asked for).
+bool HaveDisplay()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+// True when the store can be opened: an existing or a still missing root key.
+bool StoreReadable()
+{
+    if (DeviceDir().empty())
+        return false;
+    RegKey root;
+    const RegResult rc = RegKey::Open(Hive::CurrentUser, Profile::RootPath().toStdString(), &root);
+    return rc == RegOk || rc == RegNotFound;
+}
+
+// The moment today at `secondsOfDay`, or on a neighbouring day when the clocks
+// skip that time today: the alarm keeps its time of day (and so its key), and
+// its next ringing is computed from the time of day alone.
+int64_t MomentAt(int secondsOfDay)
+{
+    const clock::LocalTime today = clock::ToLocal(clock::Now());
+    const int h = secondsOfDay / 3600, m = (secondsOfDay % 3600) / 60, s = secondsOfDay % 60;
+    int64_t moment = 0;
+    for (int offset : {0, 1, -1, 2}) {
+        moment = clock::MakeLocal(today.year, today.month, today.day + offset, h, m, s);
+        const clock::LocalTime t = clock::ToLocal(moment);
+        if (t.hour == h && t.minute == m && t.second == s)
+            break;
+    }
+    return moment;
+}
+
+// The first word of a command line (a double-quoted word may hold blanks) and
+// the text after it.
+QString FirstWord(const QString& line, QString* rest)
+{
+    const QString text = line.trimmed();
+    int end = 0;
+    QString word;
+    if (text.startsWith(QLatin1Char('"'))) {
+        const int close = text.indexOf(QLatin1Char('"'), 1);
+        end = close < 0 ? text.size() : close + 1;
+        word = text.mid(1, (close < 0 ? text.size() : close) - 1);
+    } else {
+        while (end < text.size() && !text[end].isSpace())
+            ++end;
+        word = text.left(end);
+    }
+    *rest = text.mid(end).trimmed();
+    return word;
+}
+
+// The names of the days (0 = Monday) in the program's language (texts 42-48) and
+// in the user's locale, accepted by --days besides the English ones.
+DayNames LocalDayNames()
+{
+    DayNames names;
+    const QLocale locale = QLocale::system();
+    for (int d = 0; d < 7; ++d) {
+        names.names[d] << Text(42 + d) << locale.dayName(d + 1, QLocale::ShortFormat)
+                       << locale.dayName(d + 1, QLocale::LongFormat)
+                       << locale.standaloneDayName(d + 1, QLocale::ShortFormat);
+    }
+    return names;
+}
+
+} // namespace
+
+AlarmTool::AlarmTool(QTextStream& out, QTextStream& err) : out_(out), err_(err)
+{
+    // Boxes the model raises (the "time is in the past" refusal) become error lines.
+    SetMessageBoxPresenter([this](const QString& text, const QString&, MsgButtons buttons, MsgIcon, QWidget*) {
+        shownMessages_ << text;
+        err_ << "dawnbell-alarm: " << FirstLine(text) << '\n';
+        err_.flush();
+        return SafeMessageBoxAnswer(buttons);
+    });
+    ScheduleServices schedule;
+    // The schedule starts the program, never this tool.
+    schedule.programPath = ProgramPath();
+    // The system-alarm simulation shows the next alarm of the whole store.
+    schedule.systemAlarmRefresh = [] {
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        std::vector<std::unique_ptr<AlarmTemplate>> templates;
+        AlarmStore::LoadAll(&alarms, &templates);
+        AlarmList list;
+        for (auto& a : alarms)
+            list.InsertSorted(a.get());
+        SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(list.Items()));
+    };
+    Scheduler::SetServices(std::move(schedule));
+}
+
+AlarmTool::~AlarmTool()
+{
+    Scheduler::SetServices(ScheduleServices());
+    SetMessageBoxPresenter(nullptr);
+    SetTextProvider(nullptr);
+}
+
+QString AlarmTool::ProgramPath()
+{
+    const QString configured = qEnvironmentVariable("DAWNBELL_EXECUTABLE");
+    if (!configured.isEmpty())
+        return QFileInfo(configured).absoluteFilePath();
+    return QString::fromStdString(dawnbell::ProgramDir()) + QStringLiteral("/dawnbell");
+}
+
+int AlarmTool::Fail(int code, const QString& message)
+{
+    err_ << "dawnbell-alarm: " << FirstLine(message) << '\n';
+    err_.flush();
+    return code;
+}
+
+int AlarmTool::Refused()
+{
+    if (shownMessages_.isEmpty())
+        return Fail(ExitRefused, Text(78));
+    return ExitRefused;
+}
+
+int AlarmTool::Run(const QStringList& args)
+{
+    Profile::SetRegistryKey(QStringLiteral("Torvane"));
+
+    // The program's language, as start-up would choose it (nothing is written).
+    QString languageFile = Profile::ReadText(kSettings, QStringLiteral("languageFile"), QStringLiteral("|"));
+    if (languageFile == QLatin1String("|"))
+        languageFile = LanguageTable::FileForLanguageId(PlatformLanguageId());
+    language_ = std::make_unique<LanguageTable>();
+    if (!languageFile.isEmpty()) {
+        QFile file(QString::fromStdString(dawnbell::ProgramDir()) + QStringLiteral("/languages/") + languageFile +
+                   QStringLiteral(".xml"));
+        if (file.exists()) {
+            const bool read = file.size() <= LanguageTable::kMaxFileSize && file.open(QIODevice::ReadOnly);
+            if (!read || language_->LoadFromBytes(file.readAll()) != LanguageTable::LoadResult::Loaded)
+                err_ << "dawnbell-alarm: the language file " << file.fileName()
+                     << " cannot be read; texts are in English\n";
+        }
+    }
+    language_->InstallAsTextProvider();
+
+    ToolRequest request;
+    QString error;
+    if (!ToolArguments::Parse(args, LocalDayNames(), &request, &error))
+        return Fail(ExitUsage, error);
+
+    switch (request.command) {
+    case Command::Help:
+        out_ << ToolArguments::Usage(request.helpFor);
+        return ExitOk;
+    case Command::Version:
+        out_ << "dawnbell-alarm " << DAWNBELL_VERSION << '\n';
+        return ExitOk;
+    default:
+        break;
+    }
+
+    if (!StoreReadable())
+        return Fail(ExitStore, QStringLiteral("the alarm store in %1 cannot be opened").arg(DeviceFolder()));
+
+    switch (request.command) {
+    case Command::List:
+        return List(request);
+    case Command::Show:
+        return Show(request);
+    case Command::Next:
+        return Next(request);
+    case Command::Add:
+        return Add(request);
+    case Command::Enable:
+        return SetActive(request, true);
+    case Command::Disable:
+        return SetActive(request, false);
+    case Command::Remove:
+        return Remove(request);
+    case Command::Test:
+        return Test(request);
+    default:
+        return Fail(ExitUsage, QStringLiteral("no command given; try 'dawnbell-alarm --help'"));
+    }
+}
+
+// --- store ---------------------------------------------------------------------
+
+void AlarmTool::Load()
+{
+    alarms_.clear();
+    order_.clear();
+    templates_.clear();
+    AlarmStore::LoadAll(&alarms_, &templates_);
+    AlarmList list;
+    for (auto& a : alarms_)
+        list.InsertSorted(a.get());
+    order_ = list.Items();
+}
+
+Alarm* AlarmTool::Find(const QString& key)
+{
+    Load();
+    Alarm* alarm = AlarmList::FindByKey(order_, key);
+    if (!alarm)
+        Fail(ExitRefused, QStringLiteral("no alarm has the key %1 (see 'dawnbell-alarm list')").arg(Quoted(key)));
+    return alarm;
+}
+
+AlarmTemplate* AlarmTool::FindTemplate(const QString& name) const
+{
+    AlarmTemplate* caseless = nullptr;
+    for (const auto& t : templates_) {
+        if (t->name == name)
+            return t.get();
+        if (!caseless && t->name.compare(name, Qt::CaseInsensitive) == 0)
+            caseless = t.get();
+    }
+    return caseless;
+}
+
+bool AlarmTool::Stored(const QString& key, int activated)
+{
+    const std::unique_ptr<Alarm> back = AlarmStore::LoadSection(key);
+    if (back && back->activated == activated)
+        return true;
+    Fail(ExitStore, QStringLiteral("the alarm could not be written to the store in %1").arg(DeviceFolder()));
+    return false;
+}
+
+void AlarmTool::TellWindow()
+{
+    ipc::IpcClient client;
+    if (client.Connect(ipc::SocketPath(), ProgramPath().toStdString()) != ipc::SendOk)
+        return; // no main window: the store and the schedule are all there is
+    if (client.SendCopyData(kCopyRefresh, std::u16string(), kAnswerTimeoutMs, nullptr) != ipc::SendOk)
+        err_ << "dawnbell-alarm: the running main window did not answer; it shows the change once it is "
+                "opened again\n";
+}
+
+// --- commands --------------------------------------------------------------------
+
+int AlarmTool::List(const ToolRequest& r)
+{
+    Load();
+    std::vector<AlarmTemplate*> templates;
+    for (auto& t : templates_)
+        templates.push_back(t.get());
+    if (r.keys) {
+        for (Alarm* a : order_)
+            out_ << a->GetKey() << '\n';
+        if (r.templates) {
+            for (AlarmTemplate* t : templates)
+                out_ << t->GetKey() << '\n';
+        }
+        return ExitOk;
+    }
+    if (r.json) {
+        QJsonObject root;
+        QJsonArray alarms;
+        for (Alarm* a : order_)
+            alarms.append(AlarmReport::Json(*a));
+        root[QStringLiteral("alarms")] = alarms;
+        if (r.templates) {
+            QJsonArray list;
+            for (AlarmTemplate* t : templates)
+                list.append(AlarmReport::Json(*t));
+            root[QStringLiteral("templates")] = list;
+        }
+        out_ << QJsonDocument(root).toJson(QJsonDocument::Indented);
+        return ExitOk;
+    }
+    out_ << AlarmReport::Table(order_);
+    if (r.templates)
+        out_ << '\n' << AlarmReport::TemplateTable(templates);
+    return ExitOk;
+}
+
+int AlarmTool::Show(const ToolRequest& r)
+{
+    Load();
+    Alarm* alarm = AlarmList::FindByKey(order_, r.key);
+    if (!alarm && r.key.startsWith(QLatin1Char('T')))
+        alarm = FindTemplate(r.key.mid(1));
+    if (!alarm)
+        return Fail(ExitRefused,
+                    QStringLiteral("no alarm or template has the key %1 (see 'dawnbell-alarm list --templates')")
+                        .arg(Quoted(r.key)));
+    if (r.json) {
+        QJsonObject o;
+        if (auto* t = dynamic_cast<AlarmTemplate*>(alarm))
+            o = AlarmReport::Json(*t);
+        else
+            o = AlarmReport::Json(*alarm);
+        out_ << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    } else {
+        out_ << AlarmReport::Details(*alarm);
+    }
+    return ExitOk;
+}
+
+int AlarmTool::Next(const ToolRequest& r)
+{
+    Load();
+    Alarm* next = AlarmList::NextAlarm(order_);
+    const QString status =
+        next ? FormatTextId(54, {AlarmList::FormatRemaining(next->GetTimeToNext())}) : Text(55);
+    if (r.json) {
+        QJsonObject o;
+        o[QStringLiteral("status")] = status;
+        o[QStringLiteral("alarm")] = next ? QJsonValue(AlarmReport::Json(*next)) : QJsonValue();
+        out_ << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    } else {
+        out_ << status << '\n';
+        if (next)
+            out_ << AlarmReport::Line(*next) << '\n';
+    }
+    return next ? ExitOk : ExitRefused;
+}
+
+int AlarmTool::Add(const ToolRequest& r)
+{
+    const AddOptions& o = r.add;
+    Load();
+
+    // The kind: a template's, else a command, an appointment or a compact alarm.
+    Alarm alarm;
+    if (o.templateName) {
+        const AlarmTemplate* t = FindTemplate(*o.templateName);
+        if (!t)
+            return Fail(ExitRefused, QStringLiteral("no template is named %1 (see 'dawnbell-alarm list --templates')")
+                                         .arg(Quoted(*o.templateName)));
+        alarm.CopyFrom(*t);
+        const QString kind = AlarmReport::KindName(alarm.type);
+        if (o.command && alarm.type != AlarmCommand)
+            return Fail(ExitUsage, QStringLiteral("--command needs a command template; %1 is a %2 template")
+                                       .arg(Quoted(t->name), kind));
+        if (o.date && alarm.type != AlarmAppointment)
+            return Fail(ExitUsage, QStringLiteral("--date needs an appointment template; %1 is a %2 template")
+                                       .arg(Quoted(t->name), kind));
+        if (o.days && alarm.type == AlarmAppointment)
+            return Fail(ExitUsage, QStringLiteral("%1 is an appointment template: it rings once, --days does not apply")
+                                       .arg(Quoted(t->name)));
+        if (alarm.type == AlarmCommand && (!o.sounds.isEmpty() || o.snoozeMinutes || o.quiz || o.vibrate || o.volume))
+            return Fail(ExitUsage, QStringLiteral("%1 is a command template: it starts its command instead of "
+                                                  "ringing, so sound options do not apply")
+                                       .arg(Quoted(t->name)));
+        if (alarm.type < AlarmCompact || alarm.type > AlarmCommand)
+            return Fail(ExitRefused, QStringLiteral("the template %1 is of an unknown kind").arg(Quoted(t->name)));
+    } else {
+        alarm.type = o.command ? AlarmCommand : o.date ? AlarmAppointment : AlarmCompact;
+    }
+
+    // When: a moment from now (once), or a time of day with its days or date.
+    const int64_t now = clock::Now();
+    if (o.inSeconds) {
+        alarm.alarmTime = now + *o.inSeconds;
+        alarm.repeatDays = 0;
+        const clock::LocalTime t = clock::ToLocal(alarm.alarmTime);
+        alarm.dateYear = t.year;
+        alarm.dateMonth = t.month;
+        alarm.dateDay = t.day;
+    } else {
+        const int seconds = o.secondsOfDay ? *o.secondsOfDay : alarm.GetSecondsOfDay();
+        if (alarm.type == AlarmAppointment) {
+            const Date d = o.date ? *o.date : Date{alarm.dateYear, alarm.dateMonth, alarm.dateDay};
+            const int h = seconds / 3600, m = (seconds % 3600) / 60, s = seconds % 60;
+            const int64_t moment = clock::MakeLocal(d.year, d.month, d.day, h, m, s);
+            const clock::LocalTime t = clock::ToLocal(moment);
+            if (t.year != d.year || t.month != d.month || t.day != d.day || t.hour != h || t.minute != m ||
+                t.second != s)
+                return Fail(ExitRefused, QString::asprintf("%02d:%02d:%02d does not exist on %04d-%02d-%02d "
+                                                           "(the clocks are put forward then)",
+                                                           h, m, s, d.year, d.month, d.day));
+            alarm.alarmTime = moment;
+            alarm.dateYear = d.year;
+            alarm.dateMonth = d.month;
+            alarm.dateDay = d.day;
+            alarm.repeatDays = 0;
+        } else {
+            alarm.alarmTime = MomentAt(seconds);
+            if (o.days)
+                alarm.repeatDays = *o.days;
+        }
+    }
+    // An appointment must lie ahead, as its editor page demands.
+    if (alarm.type == AlarmAppointment && (alarm.dateYear <= 1969 || alarm.alarmTime <= now))
+        return Fail(ExitRefused, Text(78));
+
+    // What the compact editor writes.
+    if (o.title)
+        alarm.title = *o.title;
+    if (o.message)
+        alarm.message = *o.message;
+    if (o.snoozeMinutes) {
+        const int s = *o.snoozeMinutes * 60;
+        alarm.useSnooze = s != 0 ? 1 : 0;
+        if (s > 0)
+            alarm.snooze = s;
+    }
+    if (o.quiz)
+        alarm.quiz = *o.quiz;
+    if (o.vibrate)
+        alarm.vibrate = *o.vibrate ? 1 : 0;
+    if (o.volume) {
+        alarm.forceVolume = 1;
+        alarm.volume = *o.volume;
+    }
+    if (!o.sounds.isEmpty()) {
+        QStringList playlist;
+        for (const QString& sound : o.sounds) {
+            const QFileInfo info(sound);
+            if (!info.isFile() || !info.isReadable())
+                return Fail(ExitRefused, QStringLiteral("the sound file %1 does not exist or cannot be read")
+                                             .arg(Quoted(sound)));
+            playlist << info.absoluteFilePath();
+        }
+        alarm.SetPlaylist(playlist);
+    }
+
+    // A command alarm: a program with its arguments, or a document.
+    if (o.command) {
+        QString rest;
+        const QString target = FirstWord(*o.command, &rest);
+        if (!target.isEmpty()) {
+            if (target.contains(QLatin1String("::")))
+                return Fail(ExitUsage, QStringLiteral("a program or document name cannot contain \"::\""));
+            const bool url = target.contains(QLatin1String("://"));
+            const QString resolved =
+                !url && (target.contains(QLatin1Char('/')) || (QFileInfo::exists(target) && !IsProgramTarget(target)))
+                    ? QFileInfo(target).absoluteFilePath()
+                    : target;
+            if (IsProgramTarget(resolved)) {
+                alarm.command = resolved + QStringLiteral("::") + rest;
+            } else if (!rest.isEmpty()) {
+                return Fail(ExitUsage,
+                            QStringLiteral("%1 is not a program, so it takes no arguments").arg(Quoted(target)));
+            } else if (!url && !QFileInfo::exists(resolved)) {
+                return Fail(ExitRefused, QStringLiteral("no program or file is named %1").arg(Quoted(target)));
+            } else {
+                alarm.command = resolved;
+            }
+        } else {
+            alarm.command.clear();
+        }
+    }
+    if (alarm.type == AlarmCommand && alarm.command.isEmpty())
+        return Fail(ExitRefused, Text(91));
+
+    if (Scheduler::TimeClash(alarm, nullptr, order_))
+        return Fail(ExitRefused, Text(2));
+    if (alarm.type != AlarmCommand && alarm.playlist.isEmpty())
+        err_ << "dawnbell-alarm: " << FirstLine(Text(56)) << '\n';
+
+    shownMessages_.clear();
+    if (o.inactive) {
+        Scheduler::Deactivate(&alarm);
+    } else {
+        Scheduler::Activate(&alarm);
+        if (!alarm.activated)
+            return Refused();
+    }
+    if (!Stored(alarm.GetKey(), alarm.activated))
+        return ExitStore;
+    TellWindow();
+    out_ << alarm.GetKey() << '\n';
+    return ExitOk;
+}
+
+int AlarmTool::SetActive(const ToolRequest& r, bool on)
+{
+    Alarm* alarm = Find(r.key);
+    if (!alarm)
+        return ExitRefused;
+    shownMessages_.clear();
+    if (on) {
+        Scheduler::Activate(alarm);
+        if (!alarm->activated)
+            return Refused();
+    } else {
+        Scheduler::Deactivate(alarm);
+    }
+    if (!Stored(alarm->GetKey(), alarm->activated))
+        return ExitStore;
+    TellWindow();
+    return ExitOk;
+}
+
+int AlarmTool::Remove(const ToolRequest& r)
+{
+    Alarm* alarm = Find(r.key);
+    if (!alarm)
+        return ExitRefused;
+    // Withdrawn as the main window withdraws it: off (saved, schedule rebuilt), then deleted.
+    Scheduler::Deactivate(alarm);
+    if (!AlarmStore::DeleteSection(*alarm) || AlarmStore::LoadSection(alarm->GetKey()))
+        return Fail(ExitStore,
+                    QStringLiteral("the alarm could not be deleted from the store in %1").arg(DeviceFolder()));
+    TellWindow();
+    return ExitOk;
+}
+
+int AlarmTool::Test(const ToolRequest& r)
+{
+    Alarm* alarm = Find(r.key);
+    if (!alarm)
+        return ExitRefused;
+    if (alarm->type == AlarmCommand) {
+        // What the Test button does for a command alarm; no window is needed.
+        if (const int rc = RunCommandAlarm(alarm->command); rc != 0)
+            return Fail(ExitRefused, QStringLiteral("the command %1 could not be started: %2")
+                                         .arg(Quoted(alarm->command), QString::fromLocal8Bit(std::strerror(rc))));
+        return ExitOk;
+    }
+    const std::string program = ProgramPath().toStdString();
+    ipc::IpcClient client;
+    if (client.Connect(ipc::SocketPath(), program) == ipc::SendOk) {
+        if (client.SendCopyData(kCopyTest, alarm->GetKey().toStdU16String(), kAnswerTimeoutMs, nullptr) != ipc::SendOk)
+            return Fail(ExitRefused, QStringLiteral("the running Dawnbell did not take the alarm"));
+        return ExitOk;
+    }
+    if (!HaveDisplay())
+        return Fail(ExitRefused, QStringLiteral("no display to ring the alarm on; run this in a desktop session"));
+    process::SpawnOptions options;
+    options.logFile = "/dev/null"; // the program writes its own log
+    if (const int rc = process::SpawnDetachedArgs(program, {"test", alarm->GetKey().toStdString()}, nullptr, options);
+        rc != 0)
+        return Fail(ExitRefused, QStringLiteral("Dawnbell (%1) could not be started: %2")
+                                     .arg(ProgramPath(), QString::fromLocal8Bit(std::strerror(rc))));
+    return ExitOk;
+}
+
+} // namespace dawnbell::cli

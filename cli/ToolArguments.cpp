@@ -1,0 +1,714 @@
+#include "ToolArguments.h"
+
+#include <QDate>
+
+#include <cstdint>
+
+#include <functional>
+
+namespace dawnbell::cli {
+
+namespace {
+
+const QString kTool = QStringLiteral("dawnbell-alarm");
+
+// The commands as typed, in the order the overview lists them.
+const struct {
+    Command command;
+    const char* name;
+} kCommands[] = {
+    {Command::List, "list"},
+    {Command::Show, "show"},
+    {Command::Next, "next"},
+    {Command::Add, "add"},
+    {Command::Enable, "enable"},
+    {Command::Disable, "disable"},
+    {Command::Remove, "remove"},
+    {Command::Test, "test"},
+    {Command::Help, "help"},
+};
+
+// English day names, Monday first; the first of each row is the output name.
+const char* const kEnglishDays[7][5] = {
+    {"mo", "mon", "monday", nullptr, nullptr},
+    {"tu", "tue", "tues", "tuesday", nullptr},
+    {"we", "wed", "wednesday", nullptr, nullptr},
+    {"th", "thu", "thur", "thurs", "thursday"},
+    {"fr", "fri", "friday", nullptr, nullptr},
+    {"sa", "sat", "saturday", nullptr, nullptr},
+    {"su", "sun", "sunday", nullptr, nullptr},
+};
+
+constexpr int kWeekdays = 0x1F; // Monday to Friday
+constexpr int kWeekend = 0x60;  // Saturday and Sunday
+constexpr int kDaily = 0x7F;
+
+QString Quoted(const QString& text)
+{
+    // Long or multi-line values are shortened so the message stays one line.
+    QString shown = text.left(40);
+    shown.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    if (shown.size() < text.size())
+        shown += QStringLiteral("...");
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+// Folds a day name for comparison: lower case, blanks and one trailing "." dropped.
+QString FoldDay(const QString& name)
+{
+    QString n = name.trimmed().toLower();
+    if (n.endsWith(QLatin1Char('.')))
+        n.chop(1);
+    return n;
+}
+
+bool AllDigits(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// A decimal number of at most `maxDigits` digits within min..max.
+bool ParseNumber(const QString& text, int maxDigits, int min, int max, int* out)
+{
+    if (!AllDigits(text) || text.size() > maxDigits)
+        return false;
+    const int v = text.toInt();
+    if (v < min || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+
+// One option of one command.
+struct Option {
+    const char* name;  // without the leading "--"
+    bool takesValue;   // --name VALUE or --name=VALUE
+    // Stores the value (or the flag); false with `error` set when it is bad.
+    std::function<bool(const QString& value, ToolRequest* r, QString* error)> apply;
+};
+
+// Sets an optional once; a second occurrence is an error.
+template <typename T>
+bool SetOnce(std::optional<T>* slot, const T& value, const char* option, QString* error)
+{
+    if (slot->has_value()) {
+        *error = QStringLiteral("--%1 is given twice").arg(QLatin1String(option));
+        return false;
+    }
+    *slot = value;
+    return true;
+}
+
+bool SetText(std::optional<QString>* slot, const QString& value, const char* option, QString* error)
+{
+    if (value.size() > ToolArguments::kMaxTextChars) {
+        *error = QStringLiteral("the --%1 text is longer than %2 characters")
+                     .arg(QLatin1String(option))
+                     .arg(ToolArguments::kMaxTextChars);
+        return false;
+    }
+    return SetOnce(slot, value, option, error);
+}
+
+std::vector<Option> OptionsOf(Command command, const DayNames& localNames)
+{
+    const Option json{"json", false, [](const QString&, ToolRequest* r, QString*) {
+                          r->json = true;
+                          return true;
+                      }};
+    switch (command) {
+    case Command::List:
+        return {json,
+                {"templates", false, [](const QString&, ToolRequest* r, QString*) {
+                     r->templates = true;
+                     return true;
+                 }},
+                {"keys", false, [](const QString&, ToolRequest* r, QString*) {
+                     r->keys = true;
+                     return true;
+                 }}};
+    case Command::Show:
+    case Command::Next:
+        return {json};
+    case Command::ImportTemplate:
+        return {{"overwrite", false, [](const QString&, ToolRequest* r, QString*) {
+                     r->overwrite = true;
+                     return true;
+                 }},
+                {"keep", false, [](const QString&, ToolRequest* r, QString*) {
+                     r->overwrite = false;
+                     return true;
+                 }}};
+    case Command::Add:
+        break;
+    default:
+        return {};
+    }
+    return {
+        {"time", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             int s = 0;
+             if (!ToolArguments::ParseTime(v, &s)) {
+                 *e = QStringLiteral("invalid time %1 (use HH:MM or HH:MM:SS, from 00:00 to 23:59:59)").arg(Quoted(v));
+                 return false;
+             }
+             return SetOnce(&r->add.secondsOfDay, s, "time", e);
+         }},
+        {"in", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             int s = 0;
+             if (!ToolArguments::ParseDuration(v, &s)) {
+                 *e = QStringLiteral("invalid relative time %1 (use e.g. 25m, 1h30m or 90s, under 24 hours)")
+                          .arg(Quoted(v));
+                 return false;
+             }
+             return SetOnce(&r->add.inSeconds, s, "in", e);
+         }},
+        {"days", true,
+         [localNames](const QString& v, ToolRequest* r, QString* e) {
+             int mask = 0;
+             QString bad;
+             if (!ToolArguments::ParseDays(v, localNames, &mask, &bad)) {
+                 *e = QStringLiteral("unknown day name %1 in --days (use mo,tu,we,th,fr,sa,su, ranges such as "
+                                     "mo-fr, weekdays, weekend or daily)")
+                          .arg(Quoted(bad));
+                 return false;
+             }
+             return SetOnce(&r->add.days, mask, "days", e);
+         }},
+        {"date", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             Date d;
+             if (!ToolArguments::ParseDate(v, &d)) {
+                 *e = QStringLiteral("invalid date %1 (use YYYY-MM-DD)").arg(Quoted(v));
+                 return false;
+             }
+             if (r->add.date) {
+                 *e = QStringLiteral("--date is given twice");
+                 return false;
+             }
+             r->add.date = d;
+             return true;
+         }},
+        {"title", true,
+         [](const QString& v, ToolRequest* r, QString* e) { return SetText(&r->add.title, v, "title", e); }},
+        {"message", true,
+         [](const QString& v, ToolRequest* r, QString* e) { return SetText(&r->add.message, v, "message", e); }},
+        {"sound", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             if (v.isEmpty()) {
+                 *e = QStringLiteral("--sound needs a file name");
+                 return false;
+             }
+             if (r->add.sounds.size() >= ToolArguments::kMaxSounds) {
+                 *e = QStringLiteral("more than %1 sound files").arg(ToolArguments::kMaxSounds);
+                 return false;
+             }
+             r->add.sounds << v;
+             return true;
+         }},
+        {"snooze", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             int m = 0;
+             if (!ParseNumber(v, 2, 0, 99, &m)) {
+                 *e = QStringLiteral("invalid snooze %1 (minutes from 0 to 99; 0 switches snooze off)").arg(Quoted(v));
+                 return false;
+             }
+             return SetOnce(&r->add.snoozeMinutes, m, "snooze or --no-snooze", e);
+         }},
+        {"no-snooze", false,
+         [](const QString&, ToolRequest* r, QString* e) {
+             return SetOnce(&r->add.snoozeMinutes, 0, "snooze or --no-snooze", e);
+         }},
+        {"quiz", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             int q = 0;
+             if (!ParseNumber(v, 1, 0, 9, &q)) {
+                 *e = QStringLiteral("invalid quiz %1 (the snooze from which a quiz is asked, 0 to 9; 0 = never)")
+                          .arg(Quoted(v));
+                 return false;
+             }
+             return SetOnce(&r->add.quiz, q, "quiz", e);
+         }},
+        {"vibrate", false,
+         [](const QString&, ToolRequest* r, QString* e) {
+             return SetOnce(&r->add.vibrate, true, "vibrate or --no-vibrate", e);
+         }},
+        {"no-vibrate", false,
+         [](const QString&, ToolRequest* r, QString* e) {
+             return SetOnce(&r->add.vibrate, false, "vibrate or --no-vibrate", e);
+         }},
+        {"volume", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             int p = 0;
+             if (!ParseNumber(v, 3, 0, 100, &p)) {
+                 *e = QStringLiteral("invalid volume %1 (percent from 0 to 100)").arg(Quoted(v));
+                 return false;
+             }
+             return SetOnce(&r->add.volume, p, "volume", e);
+         }},
+        {"inactive", false,
+         [](const QString&, ToolRequest* r, QString*) {
+             r->add.inactive = true;
+             return true;
+         }},
+        {"from-template", true,
+         [](const QString& v, ToolRequest* r, QString* e) {
+             if (v.isEmpty()) {
+                 *e = QStringLiteral("--from-template needs a template name");
+                 return false;
+             }
+             return SetOnce(&r->add.templateName, v, "from-template", e);
+         }},
+        {"command", true,
+         [](const QString& v, ToolRequest* r, QString* e) { return SetOnce(&r->add.command, v, "command", e); }},
+    };
+}
+
+Command CommandNamed(const QString& name)
+{
+    for (const auto& c : kCommands) {
+        if (name == QLatin1String(c.name))
+            return c.command;
+    }
+    return Command::None;
+}
+
+// The combinations "add" refuses, checked once every option is read.
+bool CheckAdd(const AddOptions& a, QString* error)
+{
+    if (a.secondsOfDay && a.inSeconds) {
+        *error = QStringLiteral("--time and --in exclude each other");
+        return false;
+    }
+    if (a.days && a.date) {
+        *error = QStringLiteral("--days and --date exclude each other (an appointment rings once)");
+        return false;
+    }
+    if (a.inSeconds && (a.days || a.date)) {
+        *error = QStringLiteral("--in gives a one-time alarm: leave out --%1").arg(a.days ? "days" : "date");
+        return false;
+    }
+    if (!a.templateName && !a.secondsOfDay && !a.inSeconds) {
+        *error = QStringLiteral("add needs --time HH:MM, --in DURATION or --from-template NAME");
+        return false;
+    }
+    if (a.command) {
+        const char* ringing = !a.sounds.isEmpty() ? "sound"
+            : a.snoozeMinutes                     ? "snooze"
+            : a.quiz                              ? "quiz"
+            : a.vibrate                           ? "vibrate"
+            : a.volume                            ? "volume"
+                                                  : nullptr;
+        if (ringing) {
+            *error = QStringLiteral("a command alarm starts its command instead of ringing: --%1 does not apply")
+                         .arg(QLatin1String(ringing));
+            return false;
+        }
+        if (a.date) {
+            *error = QStringLiteral("a command alarm has a time of day and repeat days, not a --date");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString ToolArguments::Name(Command command)
+{
+    for (const auto& c : kCommands) {
+        if (c.command == command)
+            return QLatin1String(c.name);
+    }
+    return QString();
+}
+
+QString ToolArguments::EnglishDay(int d)
+{
+    if (d < 0 || d > 6)
+        return QString();
+    return QLatin1String(kEnglishDays[d][0]);
+}
+
+int ToolArguments::DayOfName(const QString& name, const DayNames& localNames)
+{
+    const QString n = FoldDay(name);
+    if (n.isEmpty())
+        return -1;
+    for (int d = 0; d < 7; ++d) {
+        for (const char* english : kEnglishDays[d]) {
+            if (english && n == QLatin1String(english))
+                return d;
+        }
+    }
+    for (int d = 0; d < 7; ++d) {
+        for (const QString& local : localNames.names[d]) {
+            if (!local.isEmpty() && FoldDay(local) == n)
+                return d;
+        }
+    }
+    return -1;
+}
+
+bool ToolArguments::ParseTime(const QString& text, int* secondsOfDay)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return false;
+    int h = 0, m = 0, s = 0;
+    if (parts[0].size() > 2 || !ParseNumber(parts[0], 2, 0, 23, &h))
+        return false;
+    if (parts[1].size() != 2 || !ParseNumber(parts[1], 2, 0, 59, &m))
+        return false;
+    if (parts.size() == 3 && (parts[2].size() != 2 || !ParseNumber(parts[2], 2, 0, 59, &s)))
+        return false;
+    *secondsOfDay = h * 3600 + m * 60 + s;
+    return true;
+}
+
+bool ToolArguments::ParseDays(const QString& text, const DayNames& localNames, int* mask, QString* bad)
+{
+    int result = 0;
+    for (const QString& raw : text.split(QLatin1Char(','))) {
+        const QString item = raw.trimmed();
+        const QString word = item.toLower();
+        if (word == QLatin1String("weekdays")) {
+            result |= kWeekdays;
+            continue;
+        }
+        if (word == QLatin1String("weekend")) {
+            result |= kWeekend;
+            continue;
+        }
+        if (word == QLatin1String("daily")) {
+            result |= kDaily;
+            continue;
+        }
+        const QStringList range = item.split(QLatin1Char('-'));
+        if (range.size() == 1) {
+            const int d = DayOfName(item, localNames);
+            if (d < 0) {
+                *bad = item;
+                return false;
+            }
+            result |= 1 << d;
+        } else if (range.size() == 2) {
+            const int from = DayOfName(range[0], localNames);
+            const int to = DayOfName(range[1], localNames);
+            if (from < 0 || to < 0) {
+                *bad = item;
+                return false;
+            }
+            for (int d = from;; d = (d + 1) % 7) {
+                result |= 1 << d;
+                if (d == to)
+                    break;
+            }
+        } else {
+            *bad = item;
+            return false;
+        }
+    }
+    *mask = result;
+    return true;
+}
+
+bool ToolArguments::ParseDate(const QString& text, Date* date)
+{
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() != 3 || parts[0].size() != 4 || parts[1].size() != 2 || parts[2].size() != 2)
+        return false;
+    int y = 0, m = 0, d = 0;
+    if (!ParseNumber(parts[0], 4, 1, 9999, &y) || !ParseNumber(parts[1], 2, 1, 12, &m) ||
+        !ParseNumber(parts[2], 2, 1, 31, &d))
+        return false;
+    if (!QDate::isValid(y, m, d))
+        return false;
+    *date = Date{y, m, d};
+    return true;
+}
+
+bool ToolArguments::ParseDuration(const QString& text, int* seconds)
+{
+    if (text.isEmpty() || text.size() > 32)
+        return false;
+    int64_t total = 0;
+    int i = 0;
+    while (i < text.size()) {
+        int start = i;
+        while (i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
+            ++i;
+        if (i == start || i - start > 6 || i == text.size())
+            return false; // a number of at most six digits, then its unit
+        const int64_t n = text.mid(start, i - start).toLongLong();
+        switch (text[i].toLower().unicode()) {
+        case 'd':
+            total += n * 86400;
+            break;
+        case 'h':
+            total += n * 3600;
+            break;
+        case 'm':
+            total += n * 60;
+            break;
+        case 's':
+            total += n;
+            break;
+        default:
+            return false;
+        }
+        ++i;
+    }
+    if (total <= 0 || total >= 86400)
+        return false;
+    *seconds = static_cast<int>(total);
+    return true;
+}
+
+bool ToolArguments::Parse(const QStringList& args, const DayNames& localNames, ToolRequest* out, QString* error)
+{
+    *out = ToolRequest();
+    for (const QString& a : args) {
+        if (a.size() > kMaxArgumentChars) {
+            *error = QStringLiteral("an argument is longer than %1 characters").arg(kMaxArgumentChars);
+            return false;
+        }
+    }
+    if (args.isEmpty()) {
+        *error = QStringLiteral("no command given; try '%1 --help'").arg(kTool);
+        return false;
+    }
+    const QString first = args[0];
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        out->command = Command::Help;
+        return true;
+    }
+    if (first == QLatin1String("--version")) {
+        out->command = Command::Version;
+        return true;
+    }
+    const Command command = CommandNamed(first);
+    if (command == Command::None) {
+        *error = QStringLiteral("unknown command %1; try '%2 --help'").arg(Quoted(first), kTool);
+        return false;
+    }
+    const QString where = Name(command);
+    if (command == Command::Help) {
+        out->command = Command::Help;
+        if (args.size() > 2) {
+            *error = QStringLiteral("help takes at most one command name");
+            return false;
+        }
+        if (args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+            out->helpFor = Command::Help;
+        } else if (args.size() == 2) {
+            out->helpFor = CommandNamed(args[1]);
+            if (out->helpFor == Command::None) {
+                *error = QStringLiteral("unknown command %1; try '%2 --help'").arg(Quoted(args[1]), kTool);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // --help anywhere before "--" wins over everything else on the line.
+    for (int i = 1; i < args.size() && args[i] != QLatin1String("--"); ++i) {
+        if (args[i] == QLatin1String("--help") || args[i] == QLatin1String("-h")) {
+            out->command = Command::Help;
+            out->helpFor = command;
+            return true;
+        }
+    }
+
+    out->command = command;
+    const std::vector<Option> options = OptionsOf(command, localNames);
+    QStringList positional;
+    bool onlyPositional = false;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (onlyPositional || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            positional << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            onlyPositional = true;
+            continue;
+        }
+        if (!a.startsWith(QLatin1String("--"))) {
+            *error = QStringLiteral("unknown option %1 for %2; try '%3 %2 --help'").arg(Quoted(a), where, kTool);
+            return false;
+        }
+        const int eq = a.indexOf(QLatin1Char('='));
+        const QString name = a.mid(2, eq < 0 ? -1 : eq - 2);
+        const Option* option = nullptr;
+        for (const Option& o : options) {
+            if (name == QLatin1String(o.name))
+                option = &o;
+        }
+        if (!option) {
+            *error = QStringLiteral("unknown option %1 for %2; try '%3 %2 --help'")
+                         .arg(Quoted(QStringLiteral("--") + name), where, kTool);
+            return false;
+        }
+        QString value;
+        if (option->takesValue) {
+            if (eq >= 0) {
+                value = a.mid(eq + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                *error = QStringLiteral("--%1 needs a value").arg(name);
+                return false;
+            }
+        } else if (eq >= 0) {
+            *error = QStringLiteral("--%1 takes no value").arg(name);
+            return false;
+        }
+        if (!option->apply(value, out, error))
+            return false;
+    }
+
+    auto wantPositional = [&](int min, int max, const char* what) {
+        if (positional.size() < min) {
+            *error = QStringLiteral("%1 needs %2; try '%3 %1 --help'").arg(where, QLatin1String(what), kTool);
+            return false;
+        }
+        if (max >= 0 && positional.size() > max) {
+            *error = QStringLiteral("%1 takes %2, not %3").arg(where, QLatin1String(what), Quoted(positional[max]));
+            return false;
+        }
+        return true;
+    };
+    switch (command) {
+    case Command::List:
+    case Command::Next:
+        return wantPositional(0, 0, "no arguments");
+    case Command::Add:
+        return wantPositional(0, 0, "options only") && CheckAdd(out->add, error);
+    case Command::Show:
+    case Command::Enable:
+    case Command::Disable:
+    case Command::Remove:
+    case Command::Test:
+        if (!wantPositional(1, 1, "one alarm KEY"))
+            return false;
+        out->key = positional[0];
+        return true;
+    case Command::ExportTemplate:
+        if (!wantPositional(2, 2, "a template NAME and a FILE.atf"))
+            return false;
+        out->templateName = positional[0];
+        out->files = QStringList{positional[1]};
+        return true;
+    case Command::ImportTemplate:
+        if (!wantPositional(1, -1, "one or more FILE.atf"))
+            return false;
+        out->files = positional;
+        return true;
+    default:
+        return true;
+    }
+}
+
+QString ToolArguments::Usage(Command command)
+{
+    switch (command) {
+    case Command::List:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm list [--json] [--templates] [--keys]\n"
+            "Lists every alarm in the order of Dawnbell's main window (active alarms first, each\n"
+            "group by time to ring): key, kind, on/off, time, repeat days or date, next ring as\n"
+            "local time and as time remaining, title.\n"
+            "  --templates  also list the templates, by name\n"
+            "  --json       machine-readable output (described in the README)\n"
+            "  --keys       only the keys, one per line\n");
+    case Command::Show:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm show KEY [--json]\n"
+            "Shows one alarm in full. KEY is an alarm key from 'list', or T followed by a\n"
+            "template name.\n");
+    case Command::Next:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm next [--json]\n"
+            "Shows the next alarm and the countdown to it, as the main window's status line\n"
+            "does. Exits with 1 when no alarm is active.\n");
+    case Command::Add:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm add (--time HH:MM[:SS] | --in DURATION) [options]\n"
+            "Creates an alarm as the compact editor does, switches it on, rebuilds the schedule\n"
+            "and prints its key. A time already taken, or a date in the past, is refused.\n"
+            "  --time HH:MM[:SS]      time of day\n"
+            "  --in DURATION          in this long from now, once (25m, 1h30m, 90s; under 24h)\n"
+            "  --days LIST            repeat days: mo,tu,we,th,fr,sa,su (or the language's short\n"
+            "                         names), ranges such as mo-fr, weekdays, weekend, daily\n"
+            "  --date YYYY-MM-DD      an appointment: rings once on that date\n"
+            "  --title TEXT           first line shown when ringing (at most 1000 characters)\n"
+            "  --message TEXT         message shown when ringing (at most 1000 characters)\n"
+            "  --sound FILE           a sound to play; repeat for a playlist\n"
+            "  --snooze MINUTES       snooze length, 0 to 99 (0 = no snooze)\n"
+            "  --no-snooze            no snooze\n"
+            "  --quiz N               ask a quiz from the Nth snooze on (0 = never, up to 9)\n"
+            "  --vibrate, --no-vibrate  vibrate while ringing (new alarms do)\n"
+            "  --volume PERCENT       force the device volume while ringing\n"
+            "  --inactive             store the alarm switched off\n"
+            "  --from-template NAME   start from a template; other options change its values\n"
+            "  --command \"PROGRAM ARGS\"  a command alarm: start PROGRAM with ARGS (or open a\n"
+            "                         document) instead of ringing\n");
+    case Command::Enable:
+        return QStringLiteral("Usage: dawnbell-alarm enable KEY\n"
+                              "Switches an alarm on and schedules its next ringing.\n");
+    case Command::Disable:
+        return QStringLiteral("Usage: dawnbell-alarm disable KEY\n"
+                              "Switches an alarm off; it stays in the list.\n");
+    case Command::Remove:
+        return QStringLiteral("Usage: dawnbell-alarm remove KEY\n"
+                              "Deletes an alarm (no question is asked).\n");
+    case Command::Test:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm test KEY\n"
+            "Rings an alarm now, through the running Dawnbell or a new one (a command alarm\n"
+            "starts its command). Its schedule and activation do not change.\n");
+    case Command::ExportTemplate:
+        return QStringLiteral("Usage: dawnbell-alarm export-template NAME FILE.atf\n"
+                              "Writes a template with its sounds and pictures to a template file.\n");
+    case Command::ImportTemplate:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm import-template [--overwrite | --keep] FILE.atf...\n"
+            "Reads templates from template files. A sound or picture that already exists is\n"
+            "kept (--keep, the default) or replaced (--overwrite).\n");
+    case Command::Help:
+        return QStringLiteral("Usage: dawnbell-alarm help [COMMAND]\n"
+                              "Shows the help of the tool or of one command.\n");
+    default:
+        break;
+    }
+    return QStringLiteral(
+        "Usage: dawnbell-alarm COMMAND [ARGUMENTS]\n"
+        "Lists, adds, changes and removes Dawnbell's alarms from a shell. Changes take the same\n"
+        "path as in Dawnbell's windows: the same checks, the schedule rebuilt, and a running\n"
+        "main window shows them at once.\n"
+        "\n"
+        "Commands:\n"
+        "  list [--json] [--templates]   every alarm, in the main window's order\n"
+        "  show KEY [--json]             one alarm in full\n"
+        "  next [--json]                 the next alarm and the countdown to it\n"
+        "  add --time HH:MM [options]    a new alarm (see 'add --help')\n"
+        "  enable KEY                    switch an alarm on\n"
+        "  disable KEY                   switch an alarm off\n"
+        "  remove KEY                    delete an alarm\n"
+        "  test KEY                      ring an alarm now\n"
+        "  help [COMMAND]                this text, or a command's\n"
+        "\n"
+        "Each command takes --help. Exit status: 0 done, 1 refused or not found, 2 usage\n"
+        "error, 3 the alarm store could not be read or written.\n"
+        "Environment: DAWNBELL_HOME (device directory), DAWNBELL_NOW (fixed time, for tests).\n");
+}
+
+} // namespace dawnbell::cli

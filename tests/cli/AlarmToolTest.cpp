@@ -1,0 +1,505 @@
+// dawnbell-alarm end to end: the real tool as a separate process on a temporary
+// home, with the real store and the real notification service, at a fixed moment
+// (DAWNBELL_NOW) in a zone with daylight saving; and the main window in this
+// process, serving the command channel as the program does.
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "CAlarmListCtrl.h"
+#include "CMainDialog.h"
+#include "CommandServer.h"
+#include "IpcClient.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "Registry.h"
+#include "TempHome.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+#include <ctime>
+
+using namespace dawnbell;
+
+namespace {
+
+const QString kTool = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-alarm");
+const QString kProgram = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell");
+// Central European time with its daylight-saving rules, given inline.
+const char kZone[] = "CET-1CEST,M3.5.0,M10.5.0/3";
+// Friday 7 March 2031, far ahead of the real clock: the service never fires.
+const QString kFriday = QStringLiteral("2031-03-07T09:00:00");
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// One call of the tool in a round trip: its arguments ("@N" is replaced by what
+// step N printed), the exit code, and a text its output (or, on failure, its
+// one error line) must contain.
+struct Step {
+    QStringList args;
+    int code = 0;
+    QString contains;
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(QList<Step>)
+namespace {
+
+// An alarm of `list --json` in one line: key, kind, on/off, time, days or date,
+// title, command.
+QString Summary(const QJsonObject& a)
+{
+    QStringList days;
+    for (const QJsonValue& d : a["days"].toArray())
+        days << d.toString();
+    QString s = QStringList{a["key"].toString(), a["kind"].toString(), a["active"].toBool() ? "on" : "off",
+                            a["time"].toString(), a["date"].isNull() ? days.join(',') : a["date"].toString(),
+                            a["title"].toString()}
+                    .join(' ');
+    if (!a["command"].toString().isEmpty())
+        s += " {" + a["command"].toString() + "}";
+    return s;
+}
+
+// The service's records of the program: "KEY@YYYY-MM-DD HH:MM:SS"; another
+// application path shows in full.
+QStringList Schedule()
+{
+    notify::NotifyCloseStore();
+    std::vector<notify::NotifyRecord> records;
+    notify::NotifyList(&records);
+    QStringList out;
+    for (const notify::NotifyRecord& r : records) {
+        const clock::LocalTime& t = r.trigger.start;
+        QString entry = QString::fromStdString(r.trigger.arguments) +
+                        QString::asprintf("@%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                                          t.minute, t.second);
+        if (QString::fromStdString(r.trigger.application) != kProgram)
+            entry += " by " + QString::fromStdString(r.trigger.application);
+        out << entry;
+    }
+    return out;
+}
+
+QStringList Titles(const CAlarmListCtrl* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->Count(); ++i)
+        out << list->AlarmAt(i)->title;
+    return out;
+}
+
+} // namespace
+
+class AlarmToolTest : public QObject {
+    Q_OBJECT
+private:
+    test::TempHome m_home; // a fresh DAWNBELL_HOME (and runtime folder) for each test
+    QString m_sound;       // an existing sound file
+    QString m_now = kFriday;
+    QStringList m_env;     // extra VAR=VALUE for the tool
+
+    // Runs the tool; the event loop keeps running meanwhile, so a window of this
+    // process can answer it.
+    Run Tool(const QStringList& args, const QString& home = QString())
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DAWNBELL_NOW", m_now);
+        env.insert("TZ", kZone);
+        env.insert("LC_ALL", "C.UTF-8");
+        env.remove("DAWNBELL_LANGID");
+        if (!home.isEmpty())
+            env.insert("DAWNBELL_HOME", home);
+        for (const QString& kv : m_env)
+            env.insert(kv.section('=', 0, 0), kv.section('=', 1));
+        p.setProcessEnvironment(env);
+        p.start(kTool, args);
+        if (!p.waitForStarted(10000))
+            return {};
+        QElapsedTimer waited;
+        waited.start();
+        while (p.state() != QProcess::NotRunning && waited.elapsed() < 30000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            p.waitForFinished(10);
+        }
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    // Every stored alarm as Summary, in list order.
+    QStringList Alarms()
+    {
+        const Run r = Tool({"list", "--json"});
+        QStringList out;
+        for (const QJsonValue& a : QJsonDocument::fromJson(r.out.toUtf8()).object()["alarms"].toArray())
+            out << Summary(a.toObject());
+        return out;
+    }
+
+    // Everything a change could touch: the alarms with templates, and the schedule.
+    QString State()
+    {
+        return Tool({"list", "--json", "--templates"}).out + Schedule().join('\n');
+    }
+
+private slots:
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        qputenv("TZ", kZone);
+        tzset();
+        m_now = kFriday;
+        m_env.clear();
+        m_sound = m_home.filePath("birds.mp3");
+        QFile f(m_sound);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ID3");
+        f.close();
+        // A template as a user may have made it: a wizard alarm with its own values.
+        Profile::SetRegistryKey("Torvane");
+        AlarmTemplate tea;
+        tea.name = "Tea time";
+        tea.type = AlarmWizard;
+        tea.alarmTime = clock::MakeLocal(2031, 3, 7, 17, 0, 0);
+        tea.repeatDays = 0;
+        tea.activated = 0;
+        tea.title = "Tea is ready";
+        tea.snooze = 420;
+        tea.quiz = 0;
+        tea.vibrate = 0;
+        tea.SetPlaylist({m_sound});
+        tea.Save();
+        RegCloseStore();
+    }
+    void cleanup()
+    {
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        notify::NotifyCloseStore();
+        RegCloseStore();
+    }
+
+    void roundTrips_data()
+    {
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QStringList>("env");
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<QStringList>("alarms");
+        QTest::addColumn<QStringList>("schedule");
+        const QString sound = "SOUND";
+
+        QTest::newRow("weekday alarm: next ring on Monday")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", sound}, 0,
+                            "3110431"},
+                           {{"next"}, 0, "Next alarm: 69:45:00"}}
+            << QStringList{"3110431 compact on 06:45:00 mo,tu,we,th,fr Work"}
+            << QStringList{"3110431@2031-03-10 06:45:00"};
+        QTest::newRow("disabled: kept, off, unscheduled")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "07:30", "--days", "sa", "--title", "Run", "--sound", sound}, 0, ""},
+                           {{"disable", "@0"}, 0, ""},
+                           {{"next"}, 1, "No active alarm."}}
+            << QStringList{"3456032 compact off 07:30:00 sa Run"} << QStringList{};
+        QTest::newRow("disabled and enabled again: scheduled again")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "07:30", "--days", "sa", "--title", "Run", "--sound", sound}, 0, ""},
+                           {{"disable", "@0"}, 0, ""},
+                           {{"enable", "@0"}, 0, ""}}
+            << QStringList{"3456032 compact on 07:30:00 sa Run"} << QStringList{"3456032@2031-03-08 07:30:00"};
+        QTest::newRow("removed: gone with its schedule, the other stays")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "07:30", "--title", "Gone", "--sound", sound}, 0, ""},
+                           {{"add", "--time", "08:00", "--title", "Stays", "--sound", sound}, 0, ""},
+                           {{"remove", "@0"}, 0, ""}}
+            << QStringList{"3686400 compact on 08:00:00  Stays"} << QStringList{"3686400@2031-03-08 08:00:00"};
+        QTest::newRow("a clash is refused, another day is not")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "07:00", "--days", "mo", "--title", "Mon", "--sound", sound}, 0, ""},
+                           {{"add", "--time", "07:00", "--title", "Daily", "--sound", sound}, 1,
+                            "An alarm at that time already exists!"},
+                           {{"add", "--time", "07:00", "--days", "tu", "--title", "Tue", "--sound", sound}, 0, ""}}
+            << QStringList{"3225601 compact on 07:00:00 mo Mon", "3225602 compact on 07:00:00 tu Tue"}
+            << QStringList{"3225601@2031-03-10 07:00:00", "3225602@2031-03-11 07:00:00"};
+        QTest::newRow("an appointment ahead; one in the past is refused")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--date", "2031-03-20", "--time", "08:15", "--title", "Dentist", "--sound", sound},
+                            0, "A2970020310320"},
+                           {{"add", "--date", "2031-03-07", "--time", "08:59", "--sound", sound}, 1,
+                            "The time of the alarm is in the past!"}}
+            << QStringList{"A2970020310320 appointment on 08:15:00 2031-03-20 Dentist"}
+            << QStringList{"A2970020310320@2031-03-20 08:15:00"};
+        QTest::newRow("a template copy keeps the template's kind and values")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--from-template", "tea TIME", "--time", "16:30"}, 0, "7603200"},
+                           {{"show", "@0"}, 0, "420 s"}}
+            << QStringList{"7603200 wizard on 16:30:00  Tea is ready"} << QStringList{"7603200@2031-03-07 16:30:00"};
+        QTest::newRow("a command alarm keeps its program and arguments")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "12:00", "--days", "daily", "--command", "/bin/echo \"hello world\" 2"},
+                            0, "5529727"}}
+            << QStringList{"5529727 command on 12:00:00 mo,tu,we,th,fr,sa,su  {/bin/echo::\"hello world\" 2}"}
+            << QStringList{"5529727@2031-03-07 12:00:00"};
+        QTest::newRow("relative time across midnight")
+            << "2031-03-07T23:30:00" << QStringList{}
+            << QList<Step>{{{"add", "--in", "45m", "--title", "Late", "--sound", sound}, 0, "115200"}}
+            << QStringList{"115200 compact on 00:15:00  Late"} << QStringList{"115200@2031-03-08 00:15:00"};
+        QTest::newRow("relative time across the spring change: one real hour")
+            << "2031-03-30T01:30:00" << QStringList{}
+            << QList<Step>{{{"add", "--in", "1h", "--title", "Spring", "--sound", sound}, 0, "1612800"}}
+            << QStringList{"1612800 compact on 03:30:00  Spring"} << QStringList{"1612800@2031-03-30 03:30:00"};
+        QTest::newRow("stored switched off")
+            << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "05:00", "--inactive", "--sound", sound}, 0, "2304000"}}
+            << QStringList{"2304000 compact off 05:00:00  "} << QStringList{};
+        QTest::newRow("the language's day names in and out")
+            << kFriday << QStringList{"DAWNBELL_LANGID=7"}
+            << QList<Step>{{{"add", "--time", "06:00", "--days", "Di,do", "--title", "Zwei", "--sound", sound}, 0, ""},
+                           {{"list"}, 0, "[Di][Do]"}}
+            << QStringList{"2764810 compact on 06:00:00 tu,th Zwei"} << QStringList{"2764810@2031-03-11 06:00:00"};
+    }
+    void roundTrips()
+    {
+        QFETCH(QString, now);
+        QFETCH(QStringList, env);
+        QFETCH(QList<Step>, steps);
+        QFETCH(QStringList, alarms);
+        QFETCH(QStringList, schedule);
+        m_now = now;
+        m_env = env;
+        QStringList printed;
+        for (int i = 0; i < steps.size(); ++i) {
+            QStringList args = steps[i].args;
+            for (QString& a : args) {
+                a.replace("SOUND", m_sound).replace("TIME", "time");
+                if (a.startsWith('@'))
+                    a = printed.value(a.mid(1).toInt());
+            }
+            const Run r = Tool(args);
+            QVERIFY2(r.code == steps[i].code,
+                     qPrintable(args.join(' ') + " -> " + QString::number(r.code) + ": " + r.err));
+            // Results go to stdout; a refusal is one line on stderr.
+            const QString& where = r.code != 0 && !r.err.isEmpty() ? r.err : r.out;
+            QVERIFY2(where.contains(steps[i].contains), qPrintable(r.out + r.err));
+            if (r.code != 0 && !r.err.isEmpty())
+                QVERIFY2(r.err.count('\n') == 1 && r.err.startsWith("dawnbell-alarm: "), qPrintable(r.err));
+            printed << r.out.trimmed();
+        }
+        QCOMPARE(Alarms(), alarms);
+        QCOMPARE(Schedule(), schedule);
+    }
+
+    void badInputChangesNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown day name") << QStringList{"add", "--time", "07:00", "--days", "mo,xx"} << 2
+                                          << "unknown day name \"xx\"";
+        QTest::newRow("25:00") << QStringList{"add", "--time", "25:00"} << 2 << "invalid time \"25:00\"";
+        QTest::newRow("a sound file that does not exist")
+            << QStringList{"add", "--time", "07:00", "--sound", "/nonexistent/birds.mp3"} << 1
+            << "the sound file \"/nonexistent/birds.mp3\" does not exist";
+        QTest::newRow("enable: a key that does not exist") << QStringList{"enable", "999"} << 1
+                                                           << "no alarm has the key";
+        QTest::newRow("remove: a key that does not exist") << QStringList{"remove", "999"} << 1
+                                                           << "no alarm has the key";
+        QTest::newRow("test: a template is no alarm") << QStringList{"test", "TTea time"} << 1
+                                                      << "no alarm has the key";
+        QTest::newRow("a huge title") << QStringList{"add", "--time", "07:00", "--title", QString(1001, 'x')} << 2
+                                      << "longer than 1000 characters";
+        QTest::newRow("a huge argument") << QStringList{"show", QString(5000, '1')} << 2 << "longer than 4096";
+        QTest::newRow("a clash with the stored alarm") << QStringList{"add", "--time", "06:45"} << 1
+                                                       << "An alarm at that time already exists!";
+        QTest::newRow("a date in the past") << QStringList{"add", "--date", "2031-03-06", "--time", "10:00"} << 1
+                                            << "The time of the alarm is in the past!";
+        QTest::newRow("a date that does not exist") << QStringList{"add", "--date", "2031-02-29", "--time", "10:00"}
+                                                    << 2 << "invalid date";
+        QTest::newRow("a time the spring change skips")
+            << QStringList{"add", "--date", "2031-03-30", "--time", "02:30"} << 1 << "does not exist on 2031-03-30";
+        QTest::newRow("a relative time of a day or more") << QStringList{"add", "--in", "24h"} << 2
+                                                          << "invalid relative time";
+        QTest::newRow("--time and --in") << QStringList{"add", "--time", "07:00", "--in", "5m"} << 2
+                                         << "exclude each other";
+        QTest::newRow("no such template") << QStringList{"add", "--from-template", "Coffee"} << 1
+                                          << "no template is named \"Coffee\"";
+        QTest::newRow("a dated wizard template") << QStringList{"add", "--from-template", "Tea time", "--date",
+                                                                "2031-04-01"}
+                                                 << 2 << "--date needs an appointment template";
+        QTest::newRow("a program that does not exist")
+            << QStringList{"add", "--time", "07:00", "--command", "no-such-program-anywhere"} << 1
+            << "no program or file is named";
+        QTest::newRow("a document given arguments")
+            << QStringList{"add", "--time", "07:00", "--command", "SOUND -x"} << 2 << "takes no arguments";
+        QTest::newRow("a command alarm with a sound")
+            << QStringList{"add", "--time", "07:00", "--command", "/bin/true", "--sound", "SOUND"} << 2
+            << "--sound does not apply";
+        QTest::newRow("an unknown option") << QStringList{"list", "--all"} << 2 << "unknown option \"--all\"";
+        QTest::newRow("an unknown command") << QStringList{"delete", "1"} << 2 << "unknown command \"delete\"";
+        QTest::newRow("no command") << QStringList{} << 2 << "no command given";
+        QTest::newRow("a missing value") << QStringList{"add", "--time"} << 2 << "--time needs a value";
+        QTest::newRow("an option given twice") << QStringList{"add", "--time", "07:00", "--time", "08:00"} << 2
+                                               << "--time is given twice";
+    }
+    void badInputChangesNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const Run added = Tool({"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", m_sound});
+        QCOMPARE(added.code, 0);
+        const QString before = State();
+        QVERIFY(before.contains("Tea time") && before.contains("3110431@"));
+        for (QString& a : args)
+            a.replace("SOUND", m_sound);
+        const Run r = Tool(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.startsWith("dawnbell-alarm: ") && r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(State(), before);
+    }
+
+    void unusableStoreIsExitThree()
+    {
+        const QString file = m_home.filePath("not-a-folder");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const Run r = Tool({"list"}, file);
+        QCOMPARE(r.code, 3);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains("cannot be opened"), qPrintable(r.err));
+    }
+
+    void helpOnEveryCommand()
+    {
+        const Run tool = Tool({"--help"});
+        QCOMPARE(tool.code, 0);
+        const QStringList commands{"list", "show", "next", "add", "enable", "disable", "remove", "test", "help"};
+        for (const QString& c : commands) {
+            QVERIFY2(tool.out.contains("  " + c), qPrintable(c));
+            const Run r = Tool({c, "--help"});
+            QCOMPARE(r.code, 0);
+            QVERIFY2(r.out.startsWith("Usage: dawnbell-alarm " + c), qPrintable(r.out));
+            QVERIFY(r.err.isEmpty());
+            QCOMPARE(Tool({"help", c}).out, r.out);
+        }
+        // Help wins over a bad option, and needs no store.
+        const Run bad = Tool({"add", "--bogus", "--help"}, m_home.filePath("nothing-here/x"));
+        QCOMPARE(bad.code, 0);
+        QVERIFY(bad.out.contains("--from-template"));
+    }
+
+    void jsonNamesEveryField()
+    {
+        QCOMPARE(Tool({"add", "--date", "2031-03-20", "--time", "08:15", "--title", "Dentist", "--message", "Room 2",
+                       "--sound", m_sound, "--snooze", "9", "--quiz", "4", "--no-vibrate", "--volume", "70"})
+                     .code,
+                 0);
+        const QJsonObject a = QJsonDocument::fromJson(Tool({"show", "A2970020310320", "--json"}).out.toUtf8()).object();
+        const QJsonObject expected{{"key", "A2970020310320"},     {"kind", "appointment"},
+                                   {"active", true},              {"time", "08:15:00"},
+                                   {"days", QJsonArray()},        {"date", "2031-03-20"},
+                                   {"title", "Dentist"},          {"message", "Room 2"},
+                                   {"sounds", QJsonArray{m_sound}}, {"snooze_seconds", 540},
+                                   {"quiz", 4},                   {"vibrate", false},
+                                   {"volume", 70},                {"command", ""},
+                                   {"next", "2031-03-20T08:15:00"}, {"remaining_seconds", 13 * 86400 - 45 * 60}};
+        QCOMPARE(a, expected);
+        const QJsonObject next = QJsonDocument::fromJson(Tool({"next", "--json"}).out.toUtf8()).object();
+        QCOMPARE(next["status"].toString(), QStringLiteral("Next alarm: 311:15:00"));
+        QCOMPARE(next["alarm"].toObject(), expected);
+        const QJsonObject t =
+            QJsonDocument::fromJson(Tool({"list", "--json", "--templates"}).out.toUtf8()).object()["templates"]
+                .toArray()
+                .first()
+                .toObject();
+        QCOMPARE(t["name"].toString(), QStringLiteral("Tea time"));
+        QCOMPARE(t["key"].toString(), QStringLiteral("TTea time"));
+        QCOMPARE(t["snooze_seconds"].toInt(), 420);
+        QVERIFY(!t.contains("active") && !t.contains("next"));
+    }
+
+    void runningWindowFollowsTheShell()
+    {
+        // The main window as the program runs it, answering on the command channel;
+        // the tool talks to it because it names this process's executable.
+        m_env << "DAWNBELL_EXECUTABLE=" + QCoreApplication::applicationFilePath();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        Profile::SetRegistryKey("Torvane");
+        int rings = 0;
+        MainWindowServices services;
+        services.ring = [&rings](Alarm*, QWidget*) { ++rings; };
+        CMainDialog window(services);
+        window.show();
+        CommandServer::Handlers handlers;
+        handlers.copyData = [&window](int code, const QString& key) { return window.OnCopyData(code, key); };
+        CommandServer server(handlers);
+        QVERIFY(server.Listen());
+        QCOMPARE(window.list()->Count(), 0);
+
+        const Run added =
+            Tool({"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", m_sound});
+        QCOMPARE(added.code, 0);
+        const QString key = added.out.trimmed();
+        QTRY_COMPARE_WITH_TIMEOUT(Titles(window.list()), QStringList{"Work"}, 1000);
+        QVERIFY(window.statusText().startsWith("Next alarm: "));
+
+        // A test rings in the window and changes nothing.
+        QCOMPARE(Tool({"test", key}).code, 0);
+        QTRY_COMPARE(rings, 1);
+        QCOMPARE(window.list()->AlarmAt(0)->activated, 1);
+
+        QCOMPARE(Tool({"disable", key}).code, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.list()->AlarmAt(0)->activated, 0, 1000);
+        QCOMPARE(window.statusText(), QStringLiteral("No active alarm."));
+
+        QCOMPARE(Tool({"remove", key}).code, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.list()->Count(), 0, 1000);
+        server.Close();
+    }
+
+    void bashCompletion()
+    {
+        QCOMPARE(Tool({"add", "--time", "06:45", "--title", "Work", "--sound", m_sound}).code, 0);
+        const QString script = QStringLiteral(DAWNBELL_PROGRAM_DIR "/completions/dawnbell-alarm");
+        QVERIFY(QFile::exists(script));
+        auto complete = [&](const QStringList& words) {
+            QProcess bash;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("DAWNBELL_NOW", m_now);
+            bash.setProcessEnvironment(env);
+            QStringList quoted;
+            for (const QString& w : words)
+                quoted << "'" + w + "'";
+            bash.start("bash", {"-c", QString("source '%1'; COMP_WORDS=('%2' %3); COMP_CWORD=%4; _dawnbell_alarm; "
+                                              "printf '%s\\n' \"${COMPREPLY[@]}\"")
+                                      .arg(script, kTool, quoted.join(' '))
+                                      .arg(words.size())});
+            bash.waitForFinished(20000);
+            return QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        };
+        QCOMPARE(complete({"en"}), QStringList{"enable"});
+        QCOMPARE(complete({"disable", ""}), QStringList{"3110400"});
+        QCOMPARE(complete({"add", "--from-template", "T"}), QStringList{"Tea\\ time"});
+        QCOMPARE(complete({"add", "--no-"}), (QStringList{"--no-snooze", "--no-vibrate"}));
+    }
+};
+
+QTEST_MAIN(AlarmToolTest)
+#include "AlarmToolTest.moc"
