@@ -88,6 +88,7 @@ void CAlarmDialog::Init()
     backColor_ = (alarm_->useBackColor ? alarm_->backColor : AppBackColor()) & 0xFFFFFF;
     textColor_ = (alarm_->useTextColor ? alarm_->textColor : AppTextColor()) & 0xFFFFFF;
     clockFormat_ = LocaleClockFormat();
+    qInfo("Ringing %s \"%s\".", qPrintable(alarm_->GetKey()), qPrintable(alarm_->title));
 
     CreateControls();
     startingVibrate_ = alarm_->vibrate;
@@ -314,7 +315,7 @@ void CAlarmDialog::HandleTimer(int id)
         UpdateBattery(true);
         break;
     case TimerBacklight: backlight_.Dim(); break;
-    case TimerCloseAfter: EndRinging(); break;
+    case TimerCloseAfter: EndRinging("closeAfterMinutes reached"); break;
     case TimerVibrate: vibration_.Tick(); break;
     case TimerPause: ResumeAfterPause(); break;
     case TimerSnoozeWake: WithdrawSnoozeWake(); break;
@@ -337,7 +338,7 @@ void CAlarmDialog::PlayNext()
     if (playback_.PlayNext() == RingingPlayback::PassesDone) {
         QTimer::singleShot(0, this, [this] {
             if (!ended_)
-                EndRinging();
+                EndRinging("closeAfterTimes reached");
         });
     }
 }
@@ -568,13 +569,31 @@ void CAlarmDialog::EndAlarm()
             return;
     }
     timers_.Kill(TimerCountdown);
-    EndRinging();
+    EndRinging("End alarm");
 }
 
-void CAlarmDialog::EndRinging()
+void CAlarmDialog::EndRinging(const char* why)
 {
+    if (!ended_)
+        qInfo("Ringing of %s ended: %s.", qPrintable(alarm_->GetKey()), why);
     Cleanup();
-    done(QDialog::Accepted);
+    CloseOwnWindows();
+    QDialog::done(QDialog::Accepted);
+}
+
+void CAlarmDialog::done(int)
+{
+    EndRinging("the window was dismissed");
+}
+
+// The quiz or the confirmation still open ends with the ringing, so the caller's
+// after-ringing path runs at once.
+void CAlarmDialog::CloseOwnWindows()
+{
+    for (QDialog* d : findChildren<QDialog*>()) {
+        if (d->isVisible() && !d->close())
+            d->done(QDialog::Rejected);
+    }
 }
 
 void CAlarmDialog::reject()
@@ -584,10 +603,18 @@ void CAlarmDialog::reject()
 
 void CAlarmDialog::closeEvent(QCloseEvent* e)
 {
-    e->accept();
-    Cleanup();
-    setResult(QDialog::Accepted);
-    QDialog::done(QDialog::Accepted);
+    // A close request from the window system (Alt+F4, the title bar) is the End
+    // alarm button, with its snooze, quiz and confirmation; the program's own
+    // close runs the cleanup.
+    // End alarm runs after this event, not inside it: its quiz and confirmation
+    // must not run while the window is still in the middle of closing.
+    if (e->spontaneous()) {
+        e->ignore();
+        QMetaObject::invokeMethod(this, &CAlarmDialog::EndAlarm, Qt::QueuedConnection);
+    } else {
+        e->accept();
+        EndRinging("the program closed the window");
+    }
 }
 
 void CAlarmDialog::changeEvent(QEvent* e)
@@ -598,7 +625,7 @@ void CAlarmDialog::changeEvent(QEvent* e)
     switch (DecideOnDeactivate(this, ended_)) {
     case AutoStopDecision::Stop: // a phone call came to the front
         timers_.Kill(TimerCountdown);
-        EndRinging();
+        EndRinging("automatic stop, the phone application came to the front");
         break;
     case AutoStopDecision::Reassert: OnLostActivation(); break;
     case AutoStopDecision::Nothing: break;
@@ -613,6 +640,7 @@ void CAlarmDialog::Cleanup()
     if (ended_)
         return;
     ended_ = true;
+    RingTraceMark("ringing-ended");
     vibration_.Stop();
     timers_.KillAll();
     playback_.Release();

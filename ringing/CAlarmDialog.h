@@ -93,6 +93,8 @@ public:
     void SliderMoved(int value);     // the volume slider was moved by the user
 
 public slots:
+    // Whoever ends the window, the cleanup runs first and the result is Accepted.
+    void done(int result) override;
     // Pauses playback and vibration for 5 seconds.
     void RequestPause();
 
@@ -134,8 +136,9 @@ protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-    // Escape and the window system's cancel never end the ringing on their own:
-    // only End alarm, the automatic stops and the close message do.
+    // Escape never ends the ringing on its own: only End alarm (or the window
+    // system's close request, which counts as End alarm), the automatic stops and
+    // the program's own close message do.
     void reject() override;
 
     // The window lost activation to another program that is not the phone (or
@@ -144,8 +147,9 @@ protected:
     // Puts the window back in front, covering the whole screen.
     void ReassertForeground();
 
-    // The end-of-ringing cleanup (runs once), then closing with Accepted.
-    void EndRinging();
+    // The end-of-ringing cleanup (runs once; logged with `why`), the quiz or
+    // confirmation still open closed, then the window closes with Accepted.
+    void EndRinging(const char* why);
 
 private:
     // Start-up steps, in the order Init runs them.
@@ -176,6 +180,7 @@ private:
     void ResumeAfterPause();
 
     void Cleanup();
+    void CloseOwnWindows();
 
     Alarm* alarm_;                       // the alarm being rung; not owned
     RingingServices services_;           // outside pieces

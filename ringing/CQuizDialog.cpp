@@ -257,7 +257,13 @@ void CQuizDialog::LostActivation()
 
 void CQuizDialog::closeEvent(QCloseEvent* e)
 {
-    // The close message (the session ending, say) does end the quiz, unlike Escape.
+    // A close request from the window system (Alt+F4, the title bar) must not
+    // skip the quiz: it is solved, or lost to another program. The program's own
+    // close (the ringing ended, the program is ending) does end it.
+    if (e->spontaneous()) {
+        e->ignore();
+        return;
+    }
     closed_ = true;
     timers_.KillAll();
     e->accept();

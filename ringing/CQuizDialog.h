@@ -72,8 +72,9 @@ protected:
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    // Escape does not dismiss the quiz: only solving it, the automatic stop or
-    // the window's close message do.
+    // Escape does not dismiss the quiz, nor does the window system's close
+    // request: only solving it, the automatic stop or the program's own close
+    // message do.
     void reject() override;
 
 private:

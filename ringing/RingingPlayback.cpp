@@ -20,8 +20,10 @@ RingingPlayback::~RingingPlayback() { Release(); }
 bool RingingPlayback::Create()
 {
     player_ = CreateMediaPlayer();
-    if (!player_)
+    if (!player_) {
+        qCritical("No media player could be made: the alarm rings without sound.");
         return false;
+    }
     connect(player_.get(), &MediaPlayer::ended, this, &RingingPlayback::itemEnded);
     connect(player_.get(), &MediaPlayer::error, this, &RingingPlayback::MediaFailed);
     return true;
@@ -56,6 +58,7 @@ RingingPlayback::Next RingingPlayback::PlayNext()
 
     const QFileInfo info(name);
     if (name.size() >= kMaxPathChars || !info.exists() || info.isDir()) {
+        qWarning("Sound file missing: %s; the built-in alarm sound plays instead.", qPrintable(name));
         FallbackSound();
         return Started;
     }
@@ -79,6 +82,8 @@ RingingPlayback::Next RingingPlayback::PlayNext()
 
 void RingingPlayback::MediaFailed()
 {
+    qWarning("The player cannot play %s; the built-in alarm sound plays instead.",
+             qPrintable(player_ ? player_->Media() : QString()));
     Stop();
     FallbackSound();
 }
