@@ -20,6 +20,7 @@
 #include "Profile.h"
 #include "Scaling.h"
 #include "Scheduler.h"
+#include "StoredAlarmGuard.h"
 #include "TextFormat.h"
 #include "Texts.h"
 
@@ -542,8 +543,13 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
     if (!run)
         return; // no editor for this kind yet: leave the alarm untouched
     const bool wasActive = alarm->activated != 0;
+    // When the program is told to end during the edit, the guard puts the
+    // section back as stored; nothing of the edit is kept.
+    StoredAlarmGuard stored(alarm->GetKey());
     Withdraw(alarm);
     const bool ok = (*run)(alarm, this);
+    if (stored.restored())
+        return;
     if (ok || wasActive)
         Scheduler::Activate(alarm);
     alarm->Save();

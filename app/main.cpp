@@ -6,7 +6,10 @@
 #include "CAlarmApp.h"
 #include "CommandLine.h"
 #include "CommandServer.h"
+#include "ExitSignalPipe.h"
+#include "ExitSignals.h"
 #include "InstanceLock.h"
+#include "ProgramLog.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
 #include "CMainDialog.h"
@@ -31,6 +34,31 @@ bool HaveDisplay()
            qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// The program is told to end: every window still open gets the program's own
+// close message, innermost first - the ringing window runs its cleanup, an
+// editor gives back what it changed - and then the main window closes, which
+// ends the program once every window's loop has returned.
+void CloseAllWindows(QDialog* mainWindow)
+{
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close())
+            popup->hide();
+    }
+    // Bounded: a window that refuses both ways must not hold the program.
+    for (int guard = 0; guard < 64; ++guard) {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w == mainWindow)
+            break;
+        if (!w->close()) {
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->done(QDialog::Rejected);
+            else
+                w->hide();
+        }
+    }
+    mainWindow->done(QDialog::Accepted);
+}
+
 void RunMainWindow(CAlarmApp& app, const QString& line)
 {
     InstallRingingServices();
@@ -49,9 +77,22 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
     CommandServer server(handlers);
     server.Listen();
 
+    // After the windows' own answers to the signal (queued behind them).
+    QObject::connect(
+        ExitSignals::Instance(), &ExitSignals::received, &window,
+        [&window](int signo) {
+            qInfo("%s received: ending the program.", process::ExitSignalName(signo));
+            CloseAllWindows(&window);
+        },
+        Qt::QueuedConnection);
+
     // Once the window's loop runs, so that a ringing that ends the program can
     // close the window.
     QTimer::singleShot(0, &window, [&window, line] { window.ExecuteCommandLine(line); });
+    // A signal that came during start-up ends the program once the command line
+    // has begun (a ringing then runs its cleanup and the after-ringing path).
+    if (ExitSignals::Received())
+        QTimer::singleShot(0, &window, [&window] { CloseAllWindows(&window); });
     window.exec();
 
     server.Close();
@@ -68,9 +109,11 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const QString line = CommandLine::FromArguments(arguments);
 
+    ProgramLog::Install();
     ipc::InstanceLock lock;
     if (SingleInstance::Enter(line, &lock) == SingleInstance::Forwarded)
         return 0;
+    RestoreAfterInterruptedRinging();
 
     const CommandLine::Verb verb = CommandLine::Classify(line);
     if (verb == CommandLine::Reinit || (verb == CommandLine::AutoClose && !HaveDisplay())) {
@@ -89,6 +132,7 @@ int main(int argc, char** argv)
     QApplication gui(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dawnbell"));
     InstallWidgetMessageBox();
+    ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
     CAlarmApp app;
     return app.Run(line, [&app, &line] { RunMainWindow(app, line); });
 }

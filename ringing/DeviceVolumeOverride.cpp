@@ -4,7 +4,18 @@
 #include "SoundSetting.h"
 #include "WaveVolume.h"
 
+#include <QString>
+
 namespace dawnbell {
+
+namespace {
+// Marker entry names.
+const QString kWave = QStringLiteral("wave");
+const QString kSoundType = QStringLiteral("soundType");
+const QString kSoundFile = QStringLiteral("soundFile");
+const QString kShell = QStringLiteral("shellVolume");
+const QString kRinger = QStringLiteral("ringerVolume");
+} // namespace
 
 DeviceVolumeOverride::DeviceVolumeOverride(int percent)
 {
@@ -22,12 +33,19 @@ DeviceVolumeOverride::DeviceVolumeOverride(int percent)
         if (key.ReadDword(kShellSavedRingerVolumeValue, &v))
             saved_.ringerVolume = v;
     }
+    RestoreMarker::Hold(kMarkerPart, {{kWave, QString::number(saved_.wave)},
+                                      {kSoundType, QString::number(saved_.soundType)},
+                                      {kSoundFile, QString::fromStdU16String(saved_.soundFile)},
+                                      {kShell, QString::number(saved_.shellVolume)},
+                                      {kRinger, QString::number(saved_.ringerVolume)}});
     SetWaveOutVolume(WaveValueForPercent(percent));
 }
 
 DeviceVolumeOverride::~DeviceVolumeOverride()
 {
     GiveBack(saved_);
+    qInfo("Device volume given back (%lld).", static_cast<long long>(saved_.wave));
+    RestoreMarker::Release(kMarkerPart);
 }
 
 void DeviceVolumeOverride::GiveBack(const Saved& saved)
@@ -48,6 +66,27 @@ void DeviceVolumeOverride::GiveBack(const Saved& saved)
             RegFlush(Hive::CurrentUser);
         }
     }
+}
+
+bool DeviceVolumeOverride::RestoreLeftOver(const RestoreMarker::Entries& entries)
+{
+    if (!entries.contains(kSoundType))
+        return false;
+    // Values out of range read as "not saved" and are not written.
+    auto number = [&entries](const QString& name, int64_t max) -> int64_t {
+        bool ok = false;
+        const qlonglong v = entries.value(name).toLongLong(&ok);
+        return ok && v >= 0 && v <= max ? v : -1;
+    };
+    Saved saved;
+    saved.wave = number(kWave, kWaveVolumeMax);
+    const int64_t type = number(kSoundType, static_cast<int64_t>(SoundType::None));
+    saved.soundType = type >= 0 ? static_cast<uint32_t>(type) : 0;
+    saved.soundFile = entries.value(kSoundFile).toStdU16String();
+    saved.shellVolume = number(kShell, UINT32_MAX);
+    saved.ringerVolume = number(kRinger, UINT32_MAX);
+    GiveBack(saved);
+    return true;
 }
 
 } // namespace dawnbell

@@ -6,7 +6,11 @@
 // "SavedRingerVolume" under HKCU\ControlPanel\Notifications\ShellOverrides, when
 // the key opens), then sets the wave-out volume to the alarm's percentage.
 // Destruction writes every saved value back, so whichever way the ringing ends
-// the device is given back as it was found.
+// the device is given back as it was found. Meanwhile the saved values are held
+// in the RestoreMarker (part "volume"), so a crash is mended at the next start
+// (RestoreLeftOver).
+#include "RestoreMarker.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,6 +25,12 @@ public:
     ~DeviceVolumeOverride();
     DeviceVolumeOverride(const DeviceVolumeOverride&) = delete;
     DeviceVolumeOverride& operator=(const DeviceVolumeOverride&) = delete;
+
+    // Gives the device back from the marker entries a crashed ringing left
+    // (part "volume"); false when they hold nothing to restore.
+    static bool RestoreLeftOver(const RestoreMarker::Entries& entries);
+    // The marker part.
+    static constexpr const char* kMarkerPart = "volume";
 
 private:
     struct Saved {

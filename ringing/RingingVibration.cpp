@@ -2,6 +2,7 @@
 
 #include "Alarm.h"
 #include "NotificationLeds.h"
+#include "RestoreMarker.h"
 #include "WindowTimers.h"
 
 namespace dawnbell {
@@ -12,6 +13,26 @@ RingingVibration::~RingingVibration()
 {
     if (leds_)
         Set(false);
+    Mark(false);
+}
+
+void RingingVibration::Mark(bool inUse)
+{
+    if (inUse == marked_)
+        return;
+    marked_ = inUse;
+    if (inUse)
+        RestoreMarker::Hold(kMarkerPart, {{QStringLiteral("on"), QStringLiteral("1")}});
+    else
+        RestoreMarker::Release(kMarkerPart);
+}
+
+void RingingVibration::RestoreLeftOver()
+{
+    NotificationLeds leds;
+    const bool ok = leds.SetAll(0);
+    qInfo("Vibrators switched off after an interrupted ringing (%d found%s).", leds.Count(),
+          ok ? "" : ", some refused");
 }
 
 void RingingVibration::Set(bool on)
@@ -27,6 +48,7 @@ void RingingVibration::Start()
 {
     if (!alarm_->vibrate)
         return;
+    Mark(true);
     if (alarm_->vibrateInterval)
         timers_->Start(TimerVibrate, kPhaseMs);
     else
@@ -37,6 +59,7 @@ void RingingVibration::Stop()
 {
     timers_->Kill(TimerVibrate);
     Set(false);
+    Mark(false);
 }
 
 void RingingVibration::Tick()
@@ -47,6 +70,8 @@ void RingingVibration::Tick()
 
 void RingingVibration::Checked(bool on, bool snoozing)
 {
+    if (on && !snoozing)
+        Mark(true);
     if (alarm_->vibrateInterval) {
         timers_->Kill(TimerVibrate);
         if (on && !snoozing) {
@@ -54,9 +79,11 @@ void RingingVibration::Checked(bool on, bool snoozing)
             Tick();
         } else {
             Set(false);
+            Mark(false);
         }
     } else if (!snoozing) {
         Set(on);
+        Mark(on);
     }
 }
 

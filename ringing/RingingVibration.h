@@ -2,7 +2,9 @@
 // The ringing's vibration: the device's vibrators (found on first use) driven
 // steadily or, with the alarm's `vibrateInterval`, one second on and one second
 // off on the ringing window's TimerVibrate. Destruction switches them off, so no
-// way out of the ringing leaves the device vibrating.
+// way out of the ringing leaves the device vibrating; while they are in use the
+// RestoreMarker holds the part "vibrators", so the next start switches them off
+// after a crash (RestoreLeftOver).
 #include <memory>
 
 namespace dawnbell {
@@ -37,14 +39,22 @@ public:
     // The vibrators' state last set.
     bool on() const { return on_; }
 
+    // Switches every vibrator off, for a ringing that crashed while they were
+    // in use (RestoreMarker part kMarkerPart).
+    static void RestoreLeftOver();
+    static constexpr const char* kMarkerPart = "vibrators";
+
 private:
     void Set(bool on);
+    // Holds / releases the marker part while the vibrators are in use.
+    void Mark(bool inUse);
 
     Alarm* alarm_;                           // not owned
     WindowTimers* timers_;                   // the window's timers
     std::unique_ptr<NotificationLeds> leds_; // the vibrators, found on first use
     bool on_ = false;                        // state last set
     bool phase_ = false;                     // on/off phase of interval vibration
+    bool marked_ = false;                    // the marker part is held
 };
 
 } // namespace dawnbell

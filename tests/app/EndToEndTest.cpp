@@ -13,6 +13,8 @@
 #include "Registry.h"
 #include "Scheduler.h"
 
+#include "WaveVolume.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
@@ -44,6 +46,34 @@ bool ProgramRunning()
     return probe.Acquire(kProgram.toStdString()) == ipc::InstanceLock::HeldByOther;
 }
 
+// The stored values of a section, in order, as "name type bytes" lines.
+QStringList RawSection(const QString& key)
+{
+    RegCloseStore();
+    RegKey section;
+    QStringList out;
+    if (RegKey::Open(Hive::CurrentUser, (Profile::RootPath() + "\\" + key).toStdString(), &section) != RegOk)
+        return out;
+    RegValue v;
+    for (uint32_t i = 0; section.EnumValue(i, &v) == RegOk; ++i)
+        out << QString::fromStdString(v.name) + ' ' + QString::number(int(v.type)) + ' ' +
+                   QByteArray(reinterpret_cast<const char*>(v.data.data()), int(v.data.size())).toHex();
+    return out;
+}
+
+QByteArray ReadText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("<missing>");
+}
+
+bool WriteText(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
 } // namespace
 
 class EndToEndTest : public QObject {
@@ -64,6 +94,9 @@ private slots:
     }
     void cleanup()
     {
+        qunsetenv("DAWNBELL_SYSFS");
+        qunsetenv("DAWNBELL_DEVINPUT");
+        qunsetenv("DAWNBELL_AUDIO_VIRTUAL");
         if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
             ::kill(pid, SIGTERM);
         Scheduler::SetProgramPathForTesting(QString());
@@ -191,6 +224,131 @@ private slots:
         QFile boxes(m_home.path() + "/boxes.txt");
         QVERIFY(boxes.open(QIODevice::ReadOnly));
         QCOMPARE(boxes.readAll().count('\n'), 2);
+    }
+
+    // SIGTERM, SIGINT and SIGHUP during the ringing run the cleanup (device volume
+    // and vibrator given back) and the after-ringing path, then the program ends,
+    // also without autoExit. SIGKILL cannot run the cleanup: the next start of the
+    // program (here "reinit") gives the device back from the marker the ringing left.
+    void signalDuringRinging_data()
+    {
+        QTest::addColumn<int>("signo");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL);
+    }
+    void signalDuringRinging()
+    {
+        QFETCH(int, signo);
+        const QString sysfs = m_home.filePath("sys");
+        const QString led = sysfs + "/class/leds/test::vibrator";
+        QVERIFY(WriteText(led + "/brightness", "0"));
+        QVERIFY(WriteText(led + "/max_brightness", "255"));
+        qputenv("DAWNBELL_SYSFS", sysfs.toUtf8());
+        qputenv("DAWNBELL_DEVINPUT", m_home.filePath("input").toUtf8());
+        qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
+        QVERIFY(SetWaveOutVolume(12345));
+
+        Alarm alarm;
+        alarm.type = AlarmCompact;
+        alarm.repeatDays = 127;
+        alarm.alarmTime = clock::MakeLocal(2030, 1, 1, 6, 45, 0);
+        alarm.SetPlaylist({QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/oven.mp3")});
+        alarm.closeAfterTimes = 0; // rings until the signal
+        alarm.forceVolume = 1;
+        alarm.volume = 50;
+        alarm.vibrate = 1;
+        alarm.vibrateInterval = 0;
+        alarm.quiz = 0;
+        alarm.confirmClose = 0;
+        alarm.activated = 1;
+        alarm.Save();
+        const QString key = alarm.GetKey();
+        Profile::WriteInt("settings", "firstLaunch", 0);
+        Profile::WriteInt("settings", "autoExit", 0);
+        Profile::Flush();
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(kProgram, {key});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(Marks(m_home.path() + "/trace.txt").contains("window-shown"), 15000);
+        RegCloseStore();
+        uint32_t wave = 0;
+        QVERIFY(GetWaveOutVolume(&wave));
+        QCOMPARE(wave, 32767u);
+        QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
+        const QString marker = m_home.filePath("ringing-restore");
+        QVERIFY(QFile::exists(marker));
+
+        ::kill(pid_t(program.processId()), signo);
+        QVERIFY(program.waitForFinished(15000));
+        if (signo == SIGKILL) {
+            RegCloseStore();
+            QVERIFY(GetWaveOutVolume(&wave));
+            QCOMPARE(wave, 32767u); // nothing could run
+            QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
+            QProcess next;
+            next.start(kProgram, {"reinit"});
+            QVERIFY(next.waitForFinished(15000));
+            QCOMPARE(next.exitCode(), 0);
+            QVERIFY(ReadText(m_home.filePath("dawnbell.log")).contains("without its cleanup"));
+        } else {
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            const QByteArray log = ReadText(m_home.filePath("dawnbell.log"));
+            QVERIFY2(log.contains(signo == SIGTERM ? "SIGTERM" : signo == SIGINT ? "SIGINT" : "SIGHUP"), log.constData());
+            QVERIFY(log.contains("Device volume given back"));
+        }
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        QVERIFY(GetWaveOutVolume(&wave));
+        QCOMPARE(wave, 12345u);
+        QCOMPARE(ReadText(led + "/brightness"), QByteArray("0"));
+        QVERIFY(!QFile::exists(marker));
+        // Rescheduled for tomorrow (after the ringing, or by "reinit").
+        std::vector<notify::NotifyRecord> records;
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+    }
+
+    // SIGTERM while "edit KEY" has the editor open: the main window took the
+    // alarm out of the store for the edit; it is put back exactly as stored and
+    // scheduled again.
+    void signalDuringEdit()
+    {
+        Alarm alarm;
+        alarm.type = AlarmCompact;
+        alarm.repeatDays = 0x15;
+        alarm.alarmTime = clock::MakeLocal(2030, 1, 1, 5, 55, 0);
+        alarm.title = "Kept as stored";
+        alarm.snooze = 420;
+        alarm.activated = 1;
+        alarm.Save();
+        const QString key = alarm.GetKey();
+        Profile::WriteInt("settings", "firstLaunch", 0);
+        Profile::Flush();
+        Scheduler::ReRegisterAll();
+        const QStringList stored = RawSection(key);
+        QVERIFY(stored.size() > 10);
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(kProgram, {"edit " + key});
+        QVERIFY(program.waitForStarted());
+        // The editor is open once the alarm has been taken out of the store.
+        QTRY_VERIFY_WITH_TIMEOUT(RawSection(key).isEmpty(), 15000);
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(RawSection(key), stored);
+        notify::NotifyCloseStore();
+        std::vector<notify::NotifyRecord> records;
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
     }
 
 private:
