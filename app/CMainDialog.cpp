@@ -684,16 +684,17 @@ void CMainDialog::RowActivated()
 void CMainDialog::Ring(Alarm* alarm)
 {
     const bool autoExit = Profile::ReadInt(kSettings, QStringLiteral("autoExit"), 1) != 0;
+    const bool wasActive = alarm->activated != 0;
     if (alarm->type == AlarmCommand) {
         RunCommandAlarm(alarm->command);
     } else {
         RunRinging(alarm);
     }
     // After the ringing: off, then on again for its next occurrence when it
-    // repeats; an appointment's stored section is deleted. A command alarm takes
-    // the same path, so its next occurrence is scheduled too.
+    // repeats and was on; an appointment's stored section is deleted. A command
+    // alarm takes the same path, so its next occurrence is scheduled too.
     list_->Select(list_->IndexOf(alarm));
-    if (Scheduler::AfterRinging(alarm) == Scheduler::RangDeleted && autoExit)
+    if (Scheduler::AfterRinging(alarm, wasActive) == Scheduler::RangDeleted && autoExit)
         Destroy(alarm);
     else
         ReInsert(alarm);

@@ -223,7 +223,7 @@ void Scheduler::Deactivate(Alarm* alarm)
     RefreshSystemAlarmIfWanted();
 }
 
-Scheduler::RangResult Scheduler::AfterRinging(Alarm* alarm)
+Scheduler::RangResult Scheduler::AfterRinging(Alarm* alarm, bool wasActive)
 {
     if (!alarm)
         return RangKept;
@@ -232,7 +232,7 @@ Scheduler::RangResult Scheduler::AfterRinging(Alarm* alarm)
         AlarmStore::DeleteSection(*alarm);
         return RangDeleted;
     }
-    if ((alarm->repeatDays & 0x7F) != 0)
+    if (wasActive && (alarm->repeatDays & 0x7F) != 0)
         Activate(alarm);
     return RangKept;
 }

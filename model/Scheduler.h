@@ -66,9 +66,11 @@ public:
         RangDeleted, // an appointment: its section is gone; drop it from the list
     };
     // After an alarm rang: deactivate it (saved, rescheduled); an appointment's
-    // section is then deleted; a repeating alarm is activated again, which
-    // schedules its next occurrence; any other alarm stays inactive.
-    static RangResult AfterRinging(Alarm* alarm);
+    // section is then deleted; a repeating alarm that `wasActive` when it began
+    // to ring is activated again, which schedules its next occurrence; any other
+    // alarm stays inactive (a stale notification or a manual start never switches
+    // an alarm on).
+    static RangResult AfterRinging(Alarm* alarm, bool wasActive = true);
 
     // The executable named in the program's notifications: the running program
     // (its full path), unless the services name another one.

@@ -107,14 +107,18 @@ private slots:
     void ringsAndReschedules_data()
     {
         QTest::addColumn<int>("repeatDays");
+        QTest::addColumn<int>("activatedBefore");
         QTest::addColumn<int>("activatedAfter");
         QTest::addColumn<int>("notificationsAfter");
-        QTest::newRow("one-time") << 0 << 0 << 0;
-        QTest::newRow("every day") << 127 << 1 << 1;
+        QTest::newRow("one-time") << 0 << 1 << 0 << 0;
+        QTest::newRow("every day") << 127 << 1 << 1 << 1;
+        // A stale notification for an alarm the user has switched off since.
+        QTest::newRow("every day, switched off") << 127 << 0 << 0 << 0;
     }
     void ringsAndReschedules()
     {
         QFETCH(int, repeatDays);
+        QFETCH(int, activatedBefore);
         QFETCH(int, activatedAfter);
         QFETCH(int, notificationsAfter);
         QVERIFY(QFile::exists(kProgram));
@@ -132,13 +136,21 @@ private slots:
         alarm.forceVolume = 0;
         alarm.quiz = 0;
         alarm.title = "End to end";
-        alarm.activated = 1;
+        alarm.activated = activatedBefore;
         alarm.Save();
         const QString key = alarm.GetKey();
         Profile::WriteInt("settings", "firstLaunch", 0);
         Profile::WriteInt("settings", "autoExit", 1);
         Profile::Flush();
-        Scheduler::ReRegisterAll(); // the first registration starts the service
+        if (activatedBefore) {
+            Scheduler::ReRegisterAll(); // the first registration starts the service
+        } else {
+            notify::NotifyTrigger stale;
+            stale.application = kProgram.toStdString();
+            stale.arguments = key.toStdString();
+            stale.start = stale.end = clock::ToLocal(alarm.alarmTime);
+            QVERIFY(notify::NotifySetTime(stale) != 0);
+        }
 
         std::vector<notify::NotifyRecord> records;
         QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
