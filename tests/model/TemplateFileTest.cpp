@@ -1,0 +1,675 @@
+// Alarm template files between two device directories: export on one, import on
+// the other (real registry, real program folders), the file layout read from
+// files built byte by byte here, refused and hostile files, and deletion.
+#include "AlarmStore.h"
+#include "AtfFormat.h"
+#include "Clock.h"
+#include "FirstLaunch.h"
+#include "Profile.h"
+#include "TempHome.h"
+#include "TemplateAnswers.h"
+#include "TemplateLibrary.h"
+#include "TemplateName.h"
+#include "TestEnv.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace dawnbell;
+using dawnbell::test::At;
+
+namespace {
+
+// Fixed answers (default no) and a transcript of everything asked and told.
+class ScriptedDialogue : public TemplateAnswers {
+public:
+    ScriptedDialogue() : TemplateAnswers([this](const QString& line) { transcript << line; }) {}
+    QStringList transcript; // "<caption>: <text>[ yes| no| (<detail>)]"
+};
+
+// The one line of a refused import.
+bool IsRefusal(const QStringList& transcript)
+{
+    return transcript.size() == 1
+        && transcript[0].startsWith(QStringLiteral("Fehler: File has no valid template file format! ("));
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size(), qPrintable(path));
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Every file below `root`, relative, sorted.
+QStringList FilesBelow(const QString& root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// An alarm template file written field by field, independently of the writer.
+// Each member holds the texts of one field so a test row can spoil one of them.
+struct RawFile {
+    QString header = QStringLiteral("ATF450");
+    QString nameCount;                     // the name's count text; null = its real length
+    QString name = QStringLiteral("Wake");
+    QList<QPair<QString, QByteArray>> sounds{{QStringLiteral("a.mp3"), "AAAA"}};
+    QString soundSize;                     // size text of the first sound; null = its real size
+    QList<QPair<QString, QByteArray>> pictures{{QStringLiteral("p.png"), "PP"}};
+    QStringList playlist{QStringLiteral("a.mp3")};
+    QByteArray fade = QByteArray(kFadePoints, '\x07');
+    QString fadeDuration = QStringLiteral("12");
+    QString title = QStringLiteral("T"), message = QStringLiteral("M"), command = QStringLiteral("C");
+    QStringList pictureFields = QStringList(11, QString());
+    QByteArray timeAndDays = QByteArray("\x06\x0F\x1E\x03\x1D\x02", 6); // 06:15:30, Mo+Tu, 29 Feb
+    QStringList numbers{"2032", "0", "240", "1", "60", "0", "2", "5", "1", "0", "10", "3",
+                        "1", "1", "-1", "255", "2", "1", "1", "0", "0", "2", "4"};
+
+    static QByteArray Units(const QString& s)
+    {
+        QByteArray b;
+        for (QChar c : s) {
+            b.append(char(c.unicode() & 0xFF));
+            b.append(char(c.unicode() >> 8));
+        }
+        return b;
+    }
+    static QByteArray Bar(const QString& s) { return Units(s + QLatin1Char('|')); }
+    static QByteArray Counted(const QString& s, const QString& count = QString())
+    {
+        return Bar(count.isNull() ? QString::number(s.size()) : count) + Units(s);
+    }
+    // The file; `starts` receives the offset at which each field (each part of
+    // an embedded file counted alone) begins.
+    QByteArray Bytes(QList<int>* starts = nullptr) const
+    {
+        QByteArray b;
+        const auto add = [&](const QByteArray& field) {
+            if (starts)
+                starts->append(int(b.size()));
+            b += field;
+        };
+        add(Bar(header));
+        add(Counted(name, nameCount));
+        for (int i = 0; i < sounds.size(); ++i) {
+            add(Bar(sounds[i].first));
+            add(Bar(i == 0 && !soundSize.isNull() ? soundSize : QString::number(sounds[i].second.size())));
+            add(sounds[i].second);
+        }
+        add(Units(QStringLiteral("|")));
+        for (const auto& p : pictures) {
+            add(Bar(p.first));
+            add(Bar(QString::number(p.second.size())));
+            add(p.second);
+        }
+        add(Units(QStringLiteral("|")));
+        for (const QString& entry : playlist)
+            add(Bar(entry));
+        add(Units(QStringLiteral("|")));
+        add(fade);
+        const bool old = header == QLatin1String("ATF");
+        if (!old)
+            add(Bar(fadeDuration));
+        add(Counted(title));
+        add(Counted(message));
+        add(Counted(command));
+        for (int i = 0; i < (old ? 6 : 11); ++i)
+            add(Counted(pictureFields.value(i)));
+        for (char c : timeAndDays)
+            add(QByteArray(1, c));
+        for (const QString& n : numbers)
+            add(Bar(n));
+        return b;
+    }
+};
+
+// Sets one field of `f` named by a test row: "header", "name", "nameCount",
+// "soundName", "soundSize", "playlist", "picture0", "fadeDuration", "title",
+// "time", "date", or "number<i>".
+void Spoil(RawFile* f, const QString& field, const QString& value)
+{
+    if (field == QLatin1String("header"))
+        f->header = value;
+    else if (field == QLatin1String("name"))
+        f->name = value;
+    else if (field == QLatin1String("nameCount"))
+        f->nameCount = value;
+    else if (field == QLatin1String("soundName"))
+        f->sounds[0].first = value;
+    else if (field == QLatin1String("soundSize"))
+        f->soundSize = value;
+    else if (field == QLatin1String("playlist"))
+        f->playlist = QStringList{value};
+    else if (field == QLatin1String("picture0"))
+        f->pictureFields[0] = value;
+    else if (field == QLatin1String("fadeDuration"))
+        f->fadeDuration = value;
+    else if (field == QLatin1String("title"))
+        f->title = value;
+    else if (field == QLatin1String("time"))
+        f->timeAndDays.replace(0, 3, QByteArray::fromHex(value.toLatin1()));
+    else if (field == QLatin1String("date"))
+        f->timeAndDays.replace(4, 2, QByteArray::fromHex(value.toLatin1()));
+    else if (field.startsWith(QLatin1String("number")))
+        f->numbers[field.mid(6).toInt()] = value;
+    else
+        QFAIL(qPrintable(QStringLiteral("unknown field ") + field));
+}
+
+// A field of an imported template as text, for the rows of `accepted`.
+QString FieldText(const AlarmTemplate& t, const QString& field, const QString& programDir)
+{
+    if (field == QLatin1String("playlist"))
+        return t.playlist.join(QLatin1Char(';')).replace(programDir, QStringLiteral("<dir>"));
+    if (field == QLatin1String("pictures")) {
+        QStringList names;
+        for (int i = 0; i < AtfFormat::kPictureCount; ++i)
+            names << t.BackImage(AtfFormat::PictureField(i));
+        return names.join(QLatin1Char(';'));
+    }
+    if (field == QLatin1String("time"))
+        return test::Format(t.alarmTime);
+    if (field == QLatin1String("date"))
+        return QString::asprintf("%04d-%02d-%02d", t.dateYear, t.dateMonth, t.dateDay);
+    if (field == QLatin1String("files"))
+        return FilesBelow(programDir).join(QLatin1Char(';'));
+    for (int i = 0; i < AtfFormat::kNumberCount; ++i) {
+        if (field == QLatin1String(AtfFormat::NumberName(i)))
+            return QString::number(AtfFormat::GetNumber(t, i));
+    }
+    if (field == QLatin1String("fadeDuration"))
+        return QString::number(t.fadeDuration);
+    if (field == QLatin1String("title"))
+        return t.title;
+    return QStringLiteral("<unknown field>");
+}
+
+} // namespace
+
+class TemplateFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_home.Renew();
+        m_dirs = std::make_unique<QTemporaryDir>();
+        m_programA = m_dirs->filePath(QStringLiteral("deviceA"));
+        m_programB = m_dirs->filePath(QStringLiteral("deviceB/program"));
+        QDir().mkpath(m_programA);
+        QDir().mkpath(m_programB);
+        clock::SetNowForTesting(At("2024-05-17 12:00:00"));
+        m_templates.clear();
+    }
+    void cleanup()
+    {
+        m_templates.clear();
+        RegCloseStore();
+        clock::SetNowForTesting(std::nullopt);
+    }
+
+    // Export on device A, import on device B: every field, the sound and picture
+    // files, the registry section; the date of the import day, the time of the file.
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("builtin");  // built-in template index, or -1 for the rows below
+        QTest::addColumn<QString>("shape"); // "every field", "duplicate entry", "long texts"
+        for (int i = 0; i < FirstLaunch::kTemplateCount; ++i)
+            QTest::addRow("built-in %d", i) << i << QString();
+        QTest::newRow("every field, bar in title and name") << -1 << "every field";
+        QTest::newRow("same file twice in the playlist") << -1 << "duplicate entry";
+        QTest::newRow("texts and files larger than one piece") << -1 << "long texts";
+    }
+    void roundTrip()
+    {
+        QFETCH(int, builtin);
+        QFETCH(QString, shape);
+        AlarmTemplate source;
+        QString sourceProgram = m_programA;
+        QByteArray once; // contents that must be embedded exactly once
+        if (builtin >= 0) {
+            sourceProgram = QStringLiteral(DAWNBELL_PROGRAM_DIR);
+            FirstLaunch::FillTemplate(builtin, sourceProgram, &source);
+        } else {
+            test::FillNonDefault(&source);
+            source.name = QStringLiteral("Every | field");
+            source.title = QStringLiteral("Wake | up\r\nnow");
+            const QString a = m_dirs->filePath(QStringLiteral("music/a one.mp3"));
+            const QString b = m_dirs->filePath(QStringLiteral("music/two.ogg"));
+            WriteFile(a, "first sound");
+            WriteFile(b, "second sound");
+            source.SetPlaylist({a, b});
+            for (int i = 0; i < BackImageFieldCount; ++i)
+                WriteFile(m_programA + QStringLiteral("/images/") + source.BackImage(i), "picture " + QByteArray::number(i));
+            if (shape == QLatin1String("duplicate entry")) {
+                source.SetPlaylist({a, b, a});
+                once = "first sound";
+            } else if (shape == QLatin1String("long texts")) {
+                source.message = QString(3 * AtfFormat::kPieceUnits + 5, QChar(0x263C));
+                QByteArray big(2 * AtfFormat::kPieceBytes + 17, 'x');
+                big[AtfFormat::kPieceBytes] = 'y';
+                WriteFile(a, big);
+            }
+        }
+        const QString atf = m_dirs->filePath(QStringLiteral("out/t.atf"));
+        QDir().mkpath(QFileInfo(atf).absolutePath());
+        ScriptedDialogue dialogue;
+        TemplateList sourceList;
+        QVERIFY(TemplateLibrary(&sourceList, sourceProgram, &dialogue).ExportTo(source, atf));
+        QCOMPARE(dialogue.transcript, QStringList{"Information: Template successfully exported."});
+        if (!once.isEmpty())
+            QCOMPARE(ReadFile(atf).count(once), 1);
+
+        m_home.Renew(); // device B: its own registry
+        dialogue.transcript.clear();
+        AlarmTemplate* t = TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf);
+        QVERIFY2(t, qPrintable(dialogue.transcript.join('\n')));
+        QCOMPARE(dialogue.transcript.size(), 2);
+        QCOMPARE(dialogue.transcript[0], QStringLiteral("%1: Template successfully imported.").arg(source.name));
+        QVERIFY(QFile::exists(atf)); // the delete question was answered no
+
+        // What the file does not carry: activation, the text border; paths follow device B.
+        AlarmTemplate expected;
+        expected.CopyFrom(source);
+        expected.name = source.name;
+        expected.activated = 1;
+        expected.noTextBorder = 0;
+        QStringList playlist;
+        for (const QString& entry : source.playlist)
+            playlist << m_programB + QStringLiteral("/sounds/") + AtfFormat::FileNamePart(entry);
+        expected.SetPlaylist(playlist);
+        QCOMPARE(t->name, expected.name);
+        QCOMPARE(test::FirstDifference(*t, expected), QString());
+        QCOMPARE(test::Format(t->alarmTime).left(10), QStringLiteral("2024-05-17"));
+        QCOMPARE(QString::asprintf("%d-%d-%d", t->dateYear, t->dateMonth, t->dateDay),
+                 QString::asprintf("%d-%d-%d", source.dateYear, source.dateMonth, source.dateDay));
+        for (int i = 0; i < source.playlist.size(); ++i)
+            QCOMPARE(ReadFile(t->playlist[i]), ReadFile(source.playlist[i]));
+        for (int i = 0; i < BackImageFieldCount; ++i) {
+            if (!source.BackImage(i).isEmpty())
+                QCOMPARE(ReadFile(m_programB + "/images/" + t->BackImage(i)),
+                         ReadFile(sourceProgram + "/images/" + source.BackImage(i)));
+        }
+        // Stored as imported.
+        const std::unique_ptr<Alarm> stored = AlarmStore::LoadSection(t->GetKey());
+        QVERIFY(stored);
+        expected.activated = 1;
+        QCOMPARE(test::FirstDifference(*stored, expected), QString());
+        QCOMPARE(m_templates.size(), size_t(1));
+    }
+
+    // Two sound files of one name from different folders: the second asks before
+    // replacing the first, and both playlist entries name the one file.
+    void sameNameFromTwoFolders_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("yes: the second replaces the first") << true << QByteArray("from two");
+        QTest::newRow("no: the first stays") << false << QByteArray("from one");
+    }
+    void sameNameFromTwoFolders()
+    {
+        QFETCH(bool, overwrite);
+        QFETCH(QByteArray, contents);
+        AlarmTemplate source;
+        source.name = QStringLiteral("Twins");
+        const QString one = m_dirs->filePath(QStringLiteral("one/ring.mp3"));
+        const QString two = m_dirs->filePath(QStringLiteral("two/ring.mp3"));
+        WriteFile(one, "from one");
+        WriteFile(two, "from two");
+        source.SetPlaylist({one, two});
+        const QString atf = m_dirs->filePath(QStringLiteral("twins.atf"));
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::OverwriteFile, overwrite);
+        TemplateLibrary library(&m_templates, m_programB, &dialogue);
+        QVERIFY(library.ExportTo(source, atf));
+        AlarmTemplate* t = library.ImportFile(atf);
+        QVERIFY(t);
+        const QString target = m_programB + QStringLiteral("/sounds/ring.mp3");
+        QCOMPARE(t->playlist, QStringList({target, target}));
+        QCOMPARE(ReadFile(target), contents);
+        QCOMPARE(dialogue.transcript.filter(QStringLiteral("Warning")),
+                 QStringList{QStringLiteral("Warning: The file %1 already exists. Do you want to overwrite it? %2")
+                                 .arg(target, overwrite ? "yes" : "no")});
+        QCOMPARE(FilesBelow(m_programB + "/sounds"), QStringList{"ring.mp3"}); // no leftover temporary file
+    }
+
+    // Names already in the list (compared without regard to case, as the
+    // registry does) give the imported template the first free "%s (%d)".
+    void freeName_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("deleteFile");
+        QTest::newRow("free") << QStringList{"Other"} << "Wake" << "Wake" << true;
+        QTest::newRow("taken") << QStringList{"Wake"} << "Wake" << "Wake (1)" << false;
+        QTest::newRow("N and N (1) taken") << QStringList{"Wake", "Wake (1)"} << "Wake" << "Wake (2)" << false;
+        QTest::newRow("taken in other case") << QStringList{"WAKE"} << "wake" << "wake (1)" << false;
+        QTest::newRow("counter from the file's name") << QStringList{"Wake", "Wake (1)", "Wake (1) (1)"} << "Wake"
+                                                      << "Wake (2)" << false;
+        QTest::newRow("only N (1) taken") << QStringList{"Wake (1)"} << "Wake" << "Wake" << false;
+        QTest::newRow("placeholders in the name") << QStringList{"%1 %2"} << "%1 %2" << "%1 %2 (1)" << false;
+    }
+    void freeName()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, fileName);
+        QFETCH(QString, expected);
+        QFETCH(bool, deleteFile);
+        for (const QString& name : existing) {
+            auto t = std::make_unique<AlarmTemplate>();
+            t->name = name;
+            t->snooze = 11;
+            t->Save();
+            m_templates.push_back(std::move(t));
+        }
+        RawFile raw;
+        raw.name = fileName;
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::DeleteImportedFile, deleteFile);
+        AlarmTemplate* t = TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf);
+        QVERIFY2(t, qPrintable(dialogue.transcript.join('\n')));
+        QCOMPARE(t->name, expected);
+        QCOMPARE(dialogue.transcript,
+                 QStringList({QStringLiteral("%1: Template successfully imported.").arg(expected),
+                              QStringLiteral("Question: Delete the imported template file (%1)? %2")
+                                  .arg(atf, deleteFile ? "yes" : "no")}));
+        QCOMPARE(QFile::exists(atf), !deleteFile);
+        // The list is sorted and mirrors the registry; the others are untouched.
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        TemplateList stored;
+        AlarmStore::LoadAll(&alarms, &stored);
+        QCOMPARE(stored.size(), m_templates.size());
+        for (size_t i = 0; i < stored.size(); ++i) {
+            QCOMPARE(stored[i]->name, m_templates[i]->name);
+            QCOMPARE(stored[i]->snooze, m_templates[i]->name == expected ? 240 : 11);
+        }
+    }
+
+    // Files read with one field set as the row says: what the template holds.
+    void accepted_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("check");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "title" << "T" << "snooze" << "240";
+        QTest::newRow("leading digits count") << "number2" << "12abc" << "snooze" << "12";
+        QTest::newRow("blank and sign") << "number2" << " +7" << "snooze" << "7";
+        QTest::newRow("negative") << "number10" << "-3" << "closeAfterMinutes" << "-3";
+        QTest::newRow("beyond 32 bits") << "number2" << "99999999999" << "snooze" << "2147483647";
+        QTest::newRow("colour as signed bits") << "number14" << "-1" << "backColor" << "-1";
+        QTest::newRow("quizLevel not a number") << "number22" << "x" << "quizLevel" << "1";
+        QTest::newRow("quizLevel 00") << "number22" << "00" << "quizLevel" << "1";
+        QTest::newRow("quizLevel 0") << "number22" << "0" << "quizLevel" << "0";
+        QTest::newRow("bar in a counted text") << "title" << "a|b|" << "title" << "a|b|";
+        QTest::newRow("old version") << "header" << "ATF" << "fadeDuration" << "5";
+        QTest::newRow("old version, six pictures") << "header" << "ATF" << "pictures" << "q;;;;;;;;;;";
+        QTest::newRow("pictures") << "title" << "T" << "pictures" << "q;;;;;;;;;;";
+        QTest::newRow("time of the file on the import day") << "title" << "T" << "time" << "2024-05-17 06:15:30";
+        QTest::newRow("unknown hour reads 0") << "time" << "FF0F1E" << "time" << "2024-05-17 00:15:30";
+        QTest::newRow("date from the file") << "title" << "T" << "date" << "2032-02-29";
+        QTest::newRow("impossible date keeps the import day") << "date" << "1E02" << "date" << "2024-05-17";
+        QTest::newRow("sound ../x stays in sounds") << "soundName" << "../x" << "files" << "images/p.png;sounds/x";
+        QTest::newRow("sound /etc/x stays in sounds") << "soundName" << "/etc/x" << "files" << "images/p.png;sounds/x";
+        QTest::newRow("sound a\\..\\..\\x stays in sounds") << "soundName" << "a\\..\\..\\x" << "files"
+                                                             << "images/p.png;sounds/x";
+        QTest::newRow("playlist ../x") << "playlist" << "../x" << "playlist" << "<dir>/sounds/x";
+        QTest::newRow("playlist a\\..\\..\\x") << "playlist" << "a\\..\\..\\x" << "playlist" << "<dir>/sounds/x";
+        QTest::newRow("picture ../../q") << "picture0" << "../../q" << "pictures" << "q;;;;;;;;;;";
+    }
+    void accepted()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, check);
+        QFETCH(QString, expected);
+        RawFile raw;
+        raw.pictureFields[0] = QStringLiteral("q");
+        Spoil(&raw, field, value);
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        ScriptedDialogue dialogue;
+        AlarmTemplate* t = TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf);
+        QVERIFY2(t, qPrintable(dialogue.transcript.join('\n')));
+        QCOMPARE(FieldText(*t, check, m_programB), expected);
+        QCOMPARE(FilesBelow(m_dirs->path()).filter(QStringLiteral("deviceB/")).size(), 2); // sounds/…, images/p.png
+    }
+
+    // Files that are not templates: text 128, nothing in the list or the
+    // registry, nothing written outside the program's sounds/ and images/.
+    void refused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("unknown header") << "header" << "ATF451";
+        QTest::newRow("zero written 00") << "number5" << "00";
+        QTest::newRow("negative zero") << "number1" << "-0";
+        QTest::newRow("snooze not a number") << "number2" << "abc";
+        QTest::newRow("fadeDuration empty") << "fadeDuration" << "";
+        QTest::newRow("count beyond the file") << "nameCount" << "2000000000";
+        QTest::newRow("count negative") << "nameCount" << "-1";
+        QTest::newRow("count 00") << "nameCount" << "00";
+        QTest::newRow("size beyond the file") << "soundSize" << "1000000";
+        QTest::newRow("size negative") << "soundSize" << "-4";
+        QTest::newRow("sound named ..") << "soundName" << "..";
+        QTest::newRow("sound named a/") << "soundName" << "a/";
+        QTest::newRow("sound named .") << "soundName" << "x\\.";
+        QTest::newRow("playlist entry ..") << "playlist" << "../..";
+        QTest::newRow("picture ..") << "picture0" << "..";
+        QTest::newRow("name with backslash") << "name" << "a\\b";
+        QTest::newRow("empty name") << "name" << "";
+        QTest::newRow("name too long") << "name" << QString(255, QLatin1Char('n'));
+    }
+    void refused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        RawFile raw;
+        Spoil(&raw, field, value);
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        ScriptedDialogue dialogue;
+        QVERIFY(!TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf));
+        QVERIFY2(IsRefusal(dialogue.transcript), qPrintable(dialogue.transcript.join('\n')));
+        QVERIFY(m_templates.empty());
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        TemplateList stored;
+        AlarmStore::LoadAll(&alarms, &stored);
+        QVERIFY(stored.empty());
+        for (const QString& file : FilesBelow(m_dirs->path()))
+            QVERIFY2(file == QLatin1String("in.atf") || file.startsWith(QLatin1String("deviceB/program/sounds/"))
+                         || file.startsWith(QLatin1String("deviceB/program/images/")),
+                     qPrintable(file));
+    }
+
+    // A file cut at the start and in the middle of every field is refused; the
+    // sound files completed before the cut stay, a partial one never appears.
+    void truncated()
+    {
+        RawFile raw;
+        raw.sounds = {{QStringLiteral("one.mp3"), "first-sound-bytes"}, {QStringLiteral("two.mp3"), "second-sound"}};
+        raw.title = QStringLiteral("Title");
+        QList<int> starts;
+        const QByteArray whole = raw.Bytes(&starts);
+        starts.append(int(whole.size()));
+        const int firstEnd = whole.indexOf("first-sound-bytes") + 17;
+        const int secondEnd = whole.indexOf("second-sound") + 12;
+        const QString atf = m_dirs->filePath(QStringLiteral("cut.atf"));
+        ScriptedDialogue dialogue;
+        TemplateLibrary library(&m_templates, m_programB, &dialogue);
+        // The refusals are logged once per cut; keep the test's output readable.
+        const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        const auto restore = qScopeGuard([logger] { qInstallMessageHandler(logger); });
+        for (int field = 0; field + 1 < starts.size(); ++field) {
+            for (int cut : {starts[field], (starts[field] + starts[field + 1]) / 2}) {
+                QDir(m_programB).removeRecursively();
+                WriteFile(atf, whole.left(cut));
+                dialogue.transcript.clear();
+                QVERIFY2(!library.ImportFile(atf), qPrintable(QString::number(cut)));
+                QVERIFY2(IsRefusal(dialogue.transcript), qPrintable(dialogue.transcript.join('\n')));
+                QStringList expected;
+                if (cut >= firstEnd)
+                    expected << QStringLiteral("one.mp3");
+                if (cut >= secondEnd)
+                    expected << QStringLiteral("two.mp3");
+                QCOMPARE(FilesBelow(m_programB + "/sounds"), expected);
+            }
+        }
+        QVERIFY(m_templates.empty());
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        TemplateList stored;
+        AlarmStore::LoadAll(&alarms, &stored);
+        QVERIFY(stored.empty());
+    }
+
+    // Export errors: the platform's description with the path; no file is left,
+    // an existing one is kept.
+    void exportFails_data()
+    {
+        QTest::addColumn<QString>("missing"); // "sound", "picture", "folder"
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("sound file missing") << "sound" << "No such file or directory";
+        QTest::newRow("picture missing") << "picture" << "No such file or directory";
+        QTest::newRow("target folder missing") << "folder" << "";
+    }
+    void exportFails()
+    {
+        QFETCH(QString, missing);
+        QFETCH(QString, reason);
+        AlarmTemplate t;
+        t.name = QStringLiteral("Broken");
+        const QString sound = m_dirs->filePath(QStringLiteral("s.mp3"));
+        if (missing != QLatin1String("sound"))
+            WriteFile(sound, "s");
+        t.SetPlaylist({sound});
+        t.SetBackImage(BackImageVGA, QStringLiteral("v.png"));
+        const QString picture = m_programA + QStringLiteral("/images/v.png");
+        if (missing != QLatin1String("picture"))
+            WriteFile(picture, "v");
+        QString atf = m_dirs->filePath(QStringLiteral("old.atf"));
+        WriteFile(atf, "old contents");
+        if (missing == QLatin1String("folder"))
+            atf = m_dirs->filePath(QStringLiteral("no/such/folder/t.atf"));
+        ScriptedDialogue dialogue;
+        QVERIFY(!TemplateLibrary(&m_templates, m_programA, &dialogue).ExportTo(t, atf));
+        const QString failed = missing == QLatin1String("sound") ? sound : missing == QLatin1String("picture") ? picture : atf;
+        QCOMPARE(dialogue.transcript.size(), 1);
+        QVERIFY2(dialogue.transcript[0].startsWith(QStringLiteral("Fehler: %1: %2").arg(failed, reason)),
+                 qPrintable(dialogue.transcript[0]));
+        if (missing != QLatin1String("folder"))
+            QCOMPARE(ReadFile(atf), QByteArray("old contents"));
+        QCOMPARE(FilesBelow(m_dirs->path()).filter(QStringLiteral(".atf")).size(), 1);
+    }
+
+    // Deletion: the template's section and list entry, and on request its
+    // pictures and sounds; the questions only when there is something to ask.
+    void deleteTemplate_data()
+    {
+        QTest::addColumn<bool>("withFiles");
+        QTest::addColumn<QString>("answers"); // y/n for: delete, pictures, sounds
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QStringList>("remaining");
+        const QStringList all{"images/keep.png", "images/pic.png", "sounds/s.mp3"};
+        const QStringList three{"Delete selected template?", "Delete the file(s) of the background image too?",
+                                "Delete sound file(s) used by the template too?"};
+        QTest::newRow("no") << true << "nyy" << three.mid(0, 1) << all;
+        QTest::newRow("template only") << true << "ynn" << three << all;
+        QTest::newRow("with pictures") << true << "yyn" << three
+                                       << QStringList{"images/keep.png", "sounds/s.mp3"};
+        QTest::newRow("with sounds") << true << "yny" << three << QStringList{"images/keep.png", "images/pic.png"};
+        QTest::newRow("nothing to ask about") << false << "yyy" << three.mid(0, 1) << all;
+    }
+    void deleteTemplate()
+    {
+        QFETCH(bool, withFiles);
+        QFETCH(QString, answers);
+        QFETCH(QStringList, asked);
+        QFETCH(QStringList, remaining);
+        for (const char* f : {"images/keep.png", "images/pic.png", "sounds/s.mp3"})
+            WriteFile(m_programA + '/' + QLatin1String(f), "x");
+        for (const char* name : {"A", "Doomed", "Z"}) {
+            auto t = std::make_unique<AlarmTemplate>();
+            t->name = QLatin1String(name);
+            if (withFiles && t->name == QLatin1String("Doomed")) {
+                t->SetBackImage(BackImageQVGA, QStringLiteral("pic.png"));
+                t->SetBackImage(BackImageVGA, QStringLiteral("pic.png"));
+                t->SetBackImage(BackImageSquare, QStringLiteral("../keep.png")); // never outside images/
+                t->SetPlaylist({m_programA + QStringLiteral("/sounds/s.mp3")});
+            }
+            t->Save();
+            m_templates.push_back(std::move(t));
+        }
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::DeleteTemplate, answers[0] == 'y');
+        dialogue.SetAnswer(TemplateDialogue::Question::DeleteImages, answers[1] == 'y');
+        dialogue.SetAnswer(TemplateDialogue::Question::DeleteSounds, answers[2] == 'y');
+        const bool deleted = TemplateLibrary(&m_templates, m_programA, &dialogue).Delete(m_templates[1].get());
+        QCOMPARE(deleted, answers[0] == 'y');
+        QStringList texts;
+        for (const QString& line : dialogue.transcript)
+            texts << line.section(QStringLiteral(": "), 1).section(QLatin1Char(' '), 0, -2); // without the answer
+        QCOMPARE(texts, asked);
+        QCOMPARE(FilesBelow(m_programA), remaining);
+        QCOMPARE(m_templates.size(), size_t(deleted ? 2 : 3));
+        QCOMPARE(m_templates.back()->name, QStringLiteral("Z"));
+        QCOMPARE(AlarmStore::LoadSection(QStringLiteral("TDoomed")) != nullptr, !deleted);
+        QVERIFY(AlarmStore::LoadSection(QStringLiteral("TA")));
+    }
+
+    // The one name rule: the registry's case folding, beyond ASCII too.
+    void nameRule_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("equal");
+        QTest::newRow("same") << "Wake" << "Wake" << true;
+        QTest::newRow("ASCII case") << "wake up" << "WAKE UP" << true;
+        QTest::newRow("umlaut case") << QString::fromUtf8("\xC3\xBC" "ber") << QString::fromUtf8("\xC3\x9C" "BER") << true;
+        QTest::newRow("different") << "Wake" << "Wake " << false;
+    }
+    void nameRule()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, equal);
+        QCOMPARE(TemplateName::Equal(a, b), equal);
+        // The registry agrees: saving under b finds a's section.
+        AlarmTemplate t;
+        t.name = a;
+        t.Save();
+        QCOMPARE(AlarmStore::LoadSection(QLatin1Char('T') + b) != nullptr, equal);
+    }
+
+private:
+    test::TempHome m_home;               // the device directory of the current test
+    std::unique_ptr<QTemporaryDir> m_dirs; // program folders and files of the current test
+    QString m_programA;                  // program folder of the exporting device
+    QString m_programB;                  // program folder of the importing device
+    TemplateList m_templates;            // the template list of the importing device
+};
+
+int main(int argc, char** argv)
+{
+    dawnbell::test::UseFixedZoneAndLocale();
+    QCoreApplication app(argc, argv);
+    TemplateFileTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TemplateFileTest.moc"
