@@ -15,6 +15,7 @@
 #include "Scaling.h"
 #include "Texts.h"
 #include "WaveVolume.h"
+#include "WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -146,13 +147,12 @@ CEditAlarm::CEditAlarm(Alarm* alarm, QWidget* parent, ClashCheck clash)
     SetKitColors(bg, text);
     FillFromAlarm();
 
-    const ScreenGeometry screen = CurrentScreen();
-    if (screen.logicalWidth > 0 && screen.logicalHeight > 0) {
-        resize(screen.logicalWidth, screen.logicalHeight);
-    } else {
-        const DialogLayout portrait = LoadLayout(kPortraitLayout);
-        resize(portrait.ScaledSize(dpi_x(), dpi_y()));
-    }
+    // A handheld's editor fills the screen; on a desktop it is as large as its
+    // portrait layout.
+    const QSize design = LoadLayout(kPortraitLayout).ScaledSize(dpi_x(), dpi_y());
+    PlaceWindow(this, design);
+    if (AvailableArea(this).isEmpty()) // no screen at all
+        resize(design);
     DoLayout(size());
 }
 
@@ -594,7 +594,8 @@ void CEditAlarm::RemoveRow()
 
 void CEditAlarm::AddFiles()
 {
-    const QString folder = Profile::ReadText(kSettings, QStringLiteral("lastSelectedSoundFolder"), QString());
+    const QString folder = FileDialog::StartFolder(
+        FileDialog::Purpose::Sounds, Profile::ReadText(kSettings, QStringLiteral("lastSelectedSoundFolder"), QString()));
     FileDialog chooser(FileDialog::Mode::Open, folder, this);
     chooser.SetFilter(kSoundFilter);
     const FileDialogRunner& runner = FileDialogRunnerSlot();

@@ -11,6 +11,7 @@
 #include "Scaling.h"
 #include "TextFormat.h"
 #include "Texts.h"
+#include "WindowGeometry.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -25,6 +26,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -209,20 +211,15 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     }
     ApplyKitColors(this, back & 0x00FFFFFF, text & 0x00FFFFFF);
 
-    // On an emulated handheld display the dialog fills the screen, as dialogs
-    // do there; elsewhere it opens at twice its design size, within the screen.
-    const ScreenGeometry screen = CurrentScreen();
-    if (screen.emulated && screen.logicalWidth > 0 && screen.logicalHeight > 0) {
-        setGeometry(0, 0, screen.logicalWidth, screen.logicalHeight);
-    } else {
-        QSize size = LoadLayout(kLayoutId).ScaledSize(dpi_x(), dpi_y());
-        if (!size.isValid())
-            size = QSize(ScaleX(240), ScaleY(294));
-        size *= 2;
-        if (screen.logicalWidth > 0 && screen.logicalHeight > 0)
-            size = size.boundedTo(QSize(screen.logicalWidth, screen.logicalHeight));
+    // On a handheld display the dialog fills the screen, as dialogs do there;
+    // on a desktop it opens at twice its design size, within the screen.
+    QSize size = LoadLayout(kLayoutId).ScaledSize(dpi_x(), dpi_y());
+    if (!size.isValid())
+        size = QSize(ScaleX(240), ScaleY(294));
+    size *= 2;
+    PlaceWindow(this, size);
+    if (AvailableArea(this).isEmpty()) // no screen at all
         resize(size);
-    }
 }
 
 FileDialog::~FileDialog() = default;
@@ -707,6 +704,22 @@ QString FileDialog::JoinPath(const QString& folder, const QString& name)
     if (folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+QString FileDialog::StartFolder(Purpose purpose, const QString& lastFolder)
+{
+    if (!lastFolder.isEmpty())
+        return lastFolder;
+    const QString home = QDir::homePath();
+    QStandardPaths::StandardLocation location;
+    switch (purpose) {
+    case Purpose::Sounds: location = QStandardPaths::MusicLocation; break;
+    case Purpose::Pictures: location = QStandardPaths::PicturesLocation; break;
+    default: return home;
+    }
+    // Qt reads user-dirs.dirs, and falls back to ~/Music or ~/Pictures.
+    const QString folder = QStandardPaths::writableLocation(location);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : home;
 }
 
 QString FileDialog::NormalizeFolder(const QString& folder)

@@ -48,7 +48,21 @@ public:
 
     // A dialog in `mode` that opens `startFolder` (an absolute path; a trailing
     // "/" is dropped, the root "/" kept; empty or relative means the root).
+    // Callers pass StartFolder(...) of their last folder.
     FileDialog(Mode mode, const QString& startFolder, QWidget* parent = nullptr);
+
+    // What a chooser is opened for; it decides where a chooser without a last
+    // folder starts.
+    enum class Purpose {
+        Sounds,    // the user's music folder
+        Pictures,  // the user's pictures folder
+        Programs,  // the home folder
+        Templates, // the home folder
+    };
+    // The folder a chooser for `purpose` starts in: `lastFolder` when it is
+    // set; otherwise the music or pictures folder of the XDG user directories
+    // ($XDG_CONFIG_HOME/user-dirs.dirs) when it exists, else the home folder.
+    static QString StartFolder(Purpose purpose, const QString& lastFolder);
     ~FileDialog() override;
 
     // "description|pattern|description|pattern...". A pattern field may hold

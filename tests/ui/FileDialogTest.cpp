@@ -75,6 +75,8 @@ private slots:
     void sizeSortUsesWholeSize();
     void startingFolder_data();
     void startingFolder();
+    void startingFolderByPurpose_data();
+    void startingFolderByPurpose();
     void treeListsVisibleFoldersInNameOrder();
     void multipleSelectionAcrossFolders();
     void twinRowsAreOneChoice();
@@ -276,6 +278,48 @@ void FileDialogTest::startingFolder()
 
     // The same walk on request reports whether the whole path was found.
     QCOMPARE(dialog.OpenFolder(start), complete);
+}
+
+void FileDialogTest::startingFolderByPurpose_data()
+{
+    QTest::addColumn<int>("purpose");
+    QTest::addColumn<QString>("last");     // the caller's last folder
+    QTest::addColumn<QString>("userDirs"); // user-dirs.dirs; "-": none
+    QTest::addColumn<QString>("start");    // "~" stands for the home folder
+    const QString dirs = QStringLiteral("XDG_MUSIC_DIR=\"$HOME/Klang\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    const int sounds = int(FileDialog::Purpose::Sounds), pictures = int(FileDialog::Purpose::Pictures);
+    QTest::newRow("sounds: the music folder") << sounds << "" << dirs << "~/Klang";
+    QTest::newRow("pictures: the pictures folder") << pictures << "" << dirs << "~/Bilder";
+    QTest::newRow("programs: home") << int(FileDialog::Purpose::Programs) << "" << dirs << "~";
+    QTest::newRow("templates: home") << int(FileDialog::Purpose::Templates) << "" << dirs << "~";
+    QTest::newRow("the last folder wins") << sounds << "/srv/tunes" << dirs << "/srv/tunes";
+    QTest::newRow("a music folder that does not exist: home")
+        << sounds << "" << QStringLiteral("XDG_MUSIC_DIR=\"$HOME/Gone\"\n") << "~";
+    QTest::newRow("no user directories: ~/Music") << sounds << "" << "-" << "~/Music";
+    QTest::newRow("no user directories and no ~/Pictures: home") << pictures << "" << "-" << "~";
+}
+
+void FileDialogTest::startingFolderByPurpose()
+{
+    QFETCH(int, purpose);
+    QFETCH(QString, last);
+    QFETCH(QString, userDirs);
+    QFETCH(QString, start);
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const QString home = m_root + "/home";
+    for (const char* folder : {"/home/Klang", "/home/Bilder", "/home/Music", "/config"})
+        QVERIFY(QDir().mkpath(m_root + folder));
+    if (userDirs != "-") {
+        QFile file(m_root + "/config/user-dirs.dirs");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(userDirs.toUtf8());
+    }
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (m_root + "/config").toUtf8());
+    const QString got = FileDialog::StartFolder(FileDialog::Purpose(purpose), last);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    QCOMPARE(got, start.replace("~", home));
 }
 
 void FileDialogTest::treeListsVisibleFoldersInNameOrder()

@@ -1,5 +1,6 @@
 #include "Alarm.h"
 #include "ScreenClass.h"
+#include "WindowGeometry.h"
 
 #include <QtTest>
 
@@ -34,33 +35,38 @@ private slots:
         QTest::addColumn<int>("w");
         QTest::addColumn<int>("h");
         QTest::addColumn<int>("cls");
-        QTest::newRow("240x320") << 240 << 320 << 0;
-        QTest::newRow("320x240") << 320 << 240 << 1;
-        QTest::newRow("320x320") << 320 << 320 << 2;
-        QTest::newRow("480x640") << 480 << 640 << 3;
-        QTest::newRow("640x480") << 640 << 480 << 4;
-        QTest::newRow("480x480") << 480 << 480 << 5;
-        QTest::newRow("240x400") << 240 << 400 << 6;
-        QTest::newRow("400x240") << 400 << 240 << 7;
-        QTest::newRow("480x800") << 480 << 800 << 8;
-        QTest::newRow("800x480") << 800 << 480 << 9;
-        QTest::newRow("240x240") << 240 << 240 << 10;
+        QTest::addColumn<bool>("desktop"); // larger than every handheld class
+        QTest::newRow("240x320") << 240 << 320 << 0 << false;
+        QTest::newRow("320x240") << 320 << 240 << 1 << false;
+        QTest::newRow("320x320") << 320 << 320 << 2 << false;
+        QTest::newRow("480x640") << 480 << 640 << 3 << false;
+        QTest::newRow("640x480") << 640 << 480 << 4 << false;
+        QTest::newRow("480x480") << 480 << 480 << 5 << false;
+        QTest::newRow("240x400") << 240 << 400 << 6 << false;
+        QTest::newRow("400x240") << 400 << 240 << 7 << false;
+        QTest::newRow("480x800") << 480 << 800 << 8 << false;
+        QTest::newRow("800x480") << 800 << 480 << 9 << false;
+        QTest::newRow("240x240") << 240 << 240 << 10 << false;
         // Unknown displays and near misses fall back to class 3.
-        QTest::newRow("640x640") << 640 << 640 << 3;
-        QTest::newRow("1024x768") << 1024 << 768 << 3;
-        QTest::newRow("320x480 is not QVGA") << 320 << 480 << 3;
-        QTest::newRow("400x320") << 400 << 320 << 3;
-        QTest::newRow("800x800") << 800 << 800 << 3;
-        QTest::newRow("240x800") << 240 << 800 << 3;
-        QTest::newRow("zero") << 0 << 0 << 3;
-        QTest::newRow("negative") << -240 << -320 << 3;
+        QTest::newRow("640x640") << 640 << 640 << 3 << true;
+        QTest::newRow("1024x768") << 1024 << 768 << 3 << true;
+        QTest::newRow("320x480 is not QVGA") << 320 << 480 << 3 << false;
+        QTest::newRow("400x320") << 400 << 320 << 3 << false;
+        QTest::newRow("800x800") << 800 << 800 << 3 << true;
+        QTest::newRow("240x800") << 240 << 800 << 3 << false;
+        QTest::newRow("zero") << 0 << 0 << 3 << false;
+        QTest::newRow("negative") << -240 << -320 << 3 << false;
+        QTest::newRow("800x600, taller than any landscape class") << 800 << 600 << 3 << true;
+        QTest::newRow("1280x800 laptop") << 1280 << 800 << 3 << true;
     }
     void classify()
     {
         QFETCH(int, w);
         QFETCH(int, h);
         QFETCH(int, cls);
+        QFETCH(bool, desktop);
         QCOMPARE(int(classify_screen(w, h)), cls);
+        QCOMPARE(IsDesktopDisplay(w, h), desktop);
     }
 
     // Every class's nominal resolution classifies back to that class, and its own
