@@ -9,6 +9,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -363,6 +364,11 @@ void CAlarmListCtrl::mouseMoveEvent(QMouseEvent* e)
 
 void CAlarmListCtrl::mouseReleaseEvent(QMouseEvent* e)
 {
+    if (e->button() == Qt::LeftButton && doubleClickGuard_) {
+        // The button-up of a double tap: the tap has been answered already.
+        doubleClickGuard_ = false;
+        return;
+    }
     if (e->button() != Qt::LeftButton || !pressed_) {
         QWidget::mouseReleaseEvent(e);
         return;
@@ -375,10 +381,6 @@ void CAlarmListCtrl::mouseReleaseEvent(QMouseEvent* e)
             snapTimer_.start(kSnapBackMs, this);
         return;
     }
-    if (doubleClickGuard_) {
-        doubleClickGuard_ = false;
-        return;
-    }
     if (OffsetInRange())
         Select(RowAt(qRound(e->position().y())));
 }
@@ -389,18 +391,29 @@ void CAlarmListCtrl::mouseDoubleClickEvent(QMouseEvent* e)
         QWidget::mouseDoubleClickEvent(e);
         return;
     }
-    // The second press of a double tap: it may still start a drag.
     lastY_ = qRound(e->position().y());
-    pressed_ = true;
     dragging_ = false;
-    grabMouse();
-    if (!OffsetInRange())
+    if (!OffsetInRange()) {
+        // Over-scrolled: the second press of the double tap is a plain press,
+        // which may still start a drag.
+        pressed_ = true;
+        grabMouse();
         return;
+    }
+    // The double tap is answered now. The pointer is let go first, so that a
+    // window the parent opens for the row gets every press; the guard swallows
+    // the button-up if it still comes here.
+    pressed_ = false;
+    releaseMouse();
     doubleClickGuard_ = true;
     const int row = RowAt(lastY_);
     Select(row);
     if (row >= 0)
         emit notify(NotifyRowActivated);
+    // When the button went up while the parent's window was open, that window
+    // had the button-up: nothing is left to swallow.
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        doubleClickGuard_ = false;
 }
 
 void CAlarmListCtrl::SnapBackTick()

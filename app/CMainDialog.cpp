@@ -23,6 +23,7 @@
 #include "StoredAlarmGuard.h"
 #include "TextFormat.h"
 #include "Texts.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -59,6 +60,14 @@ constexpr int kButtonPoints = 8;
 // Bottom margin (portrait) and right margin (landscape), pixels at 96 dpi.
 constexpr int kBottomMargin96 = 5;
 constexpr int kRightMargin96 = 13;
+// Size of the main window on a desktop display, pixels at 96 dpi.
+constexpr int kDesktopWidth96 = 400;
+constexpr int kDesktopHeight96 = 600;
+// Settings that keep the desktop window's position and size (logical pixels).
+const QString kGeometryValues[4] = {QStringLiteral("windowLeft"), QStringLiteral("windowTop"),
+                                    QStringLiteral("windowWidth"), QStringLiteral("windowHeight")};
+// A remembered width or height below this is not used, logical pixels.
+constexpr int kMinRememberedSide = 100;
 // Longest clock line, characters.
 constexpr int kMaxClockChars = 60;
 // Most template items in the Add menu.
@@ -92,6 +101,30 @@ enum TextId : int {
     kTextDeactivateAll = 147,
     kTextDeleteAlarm = 156,  // "Delete the selected alarm?"
 };
+
+// The new-alarm kinds of the Add menu, in menu order.
+struct NewKind {
+    int command; // CommandId
+    int type;    // the alarm's type
+    int text;    // TextId of the menu entry
+};
+constexpr NewKind kNewKinds[] = {
+    {CMainDialog::CmdNewWizard, AlarmWizard, kTextNewWizard},
+    {CMainDialog::CmdNewCompact, AlarmCompact, kTextNewCompact},
+    {CMainDialog::CmdNewAppointment, AlarmAppointment, kTextNewAppointment},
+    {CMainDialog::CmdNewCommand, AlarmCommand, kTextNewCommand},
+};
+
+// Name of the property that carries a template item's index in the Add menu.
+const char kTemplateIndex[] = "templateIndex";
+
+// Lets go of a pointer grab (the list holds one while a finger is down), so a
+// modal window opened now gets every press.
+void LetGoOfPointer()
+{
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+}
 
 // A layout of this window, from its own resource.
 DialogLayout LoadLayout(int id)
@@ -152,15 +185,43 @@ CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
     UpdateClockAndStatus();
     clockTimer_.start(kClockPeriodMs, this);
 
-    // A handheld's main window fills the display; elsewhere it starts at its
-    // portrait design size.
-    const ScreenGeometry screen = CurrentScreen();
-    const DialogLayout portrait = LoadLayout(kLayoutPortrait);
-    if (screen.emulated && screen.logicalWidth > 0 && screen.logicalHeight > 0)
-        resize(screen.logicalWidth, screen.logicalHeight);
-    else if (portrait.IsValid())
-        resize(portrait.ScaledSize(dpi_x(), dpi_y()));
+    PlaceOnScreen();
     DoLayout(size());
+}
+
+void CMainDialog::PlaceOnScreen()
+{
+    // A handheld's main window fills the available area of the display.
+    if (!OnDesktop()) {
+        PlaceWindow(this, QSize());
+        if (AvailableArea(this).isEmpty()) // no screen at all: the design size
+            resize(LoadLayout(kLayoutPortrait).ScaledSize(dpi_x(), dpi_y()));
+        return;
+    }
+    // A desktop window opens where and as large as it was left, else at a
+    // comfortable size in the middle of the screen.
+    PlaceWindow(this, QSize(ScaleX(kDesktopWidth96), ScaleY(kDesktopHeight96)));
+    const QRect area = AvailableArea(this);
+    const int x = Profile::ReadInt(kSettings, kGeometryValues[0], 0);
+    const int y = Profile::ReadInt(kSettings, kGeometryValues[1], 0);
+    const int w = Profile::ReadInt(kSettings, kGeometryValues[2], 0);
+    const int h = Profile::ReadInt(kSettings, kGeometryValues[3], 0);
+    const QRect kept(x, y, std::min(w, area.width()), std::min(h, area.height()));
+    if (w >= kMinRememberedSide && h >= kMinRememberedSide && OnSomeDisplay(kept))
+        setGeometry(kept);
+}
+
+void CMainDialog::done(int result)
+{
+    // A desktop window's place and size are kept for the next start.
+    if (OnDesktop() && isVisible()) {
+        const QRect r = geometry(); // the client area, as PlaceOnScreen sets it
+        const int values[4] = {r.x(), r.y(), r.width(), r.height()};
+        for (int i = 0; i < 4; ++i)
+            Profile::WriteInt(kSettings, kGeometryValues[i], values[i]);
+        Profile::Flush();
+    }
+    QDialog::done(result);
 }
 
 CMainDialog::~CMainDialog()
@@ -473,20 +534,22 @@ void CMainDialog::OnCommand(int id)
             CmdTemplate(id - CmdTemplateFirst);
         return;
     }
-    switch (id) {
-    case CmdNewWizard: CmdNew(AlarmWizard); break;
-    case CmdNewCompact: CmdNew(AlarmCompact); break;
-    case CmdNewAppointment: CmdNew(AlarmAppointment); break;
-    case CmdNewCommand: CmdNew(AlarmCommand); break;
-    default: break;
+    for (const NewKind& kind : kNewKinds) {
+        if (kind.command == id)
+            CmdNew(kind.type);
     }
 }
 
 void CMainDialog::CmdAdd()
 {
-    if (!services_.templateSelection)
+    if (!services_.templateSelection) {
+        // Without the template selection, Add offers its menu (New compact alarm, ...).
+        QPushButton* b = button(IdAdd);
+        OpenMenu(IdAdd, b->mapToGlobal(QPoint(0, b->height())));
         return;
+    }
     auto alarm = std::make_unique<Alarm>();
+    LetGoOfPointer();
     if (services_.templateSelection(alarm.get(), this)) {
         Scheduler::Activate(alarm.get());
         alarm->Save();
@@ -503,11 +566,13 @@ void CMainDialog::CmdNew(int type)
         return;
     auto alarm = std::make_unique<Alarm>();
     alarm->type = type;
+    LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;
     Scheduler::Activate(alarm.get());
     alarm->Save();
     Adopt(std::move(alarm));
+    RefreshSimulationIfSet(); // now that the new alarm is in the list
 }
 
 void CMainDialog::CmdTemplate(int index)
@@ -520,11 +585,13 @@ void CMainDialog::CmdTemplate(int index)
     const EditorRunner* run = EditorFor(alarm->type);
     if (!run)
         return;
+    LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;
     Scheduler::Activate(alarm.get());
     alarm->Save();
     Adopt(std::move(alarm));
+    RefreshSimulationIfSet(); // now that the new alarm is in the list
 }
 
 void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
@@ -547,6 +614,7 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
     // section back as stored; nothing of the edit is kept.
     StoredAlarmGuard stored(alarm->GetKey());
     Withdraw(alarm);
+    LetGoOfPointer();
     const bool ok = (*run)(alarm, this);
     if (stored.restored())
         return;
@@ -604,6 +672,7 @@ void CMainDialog::CmdRemove(bool ask)
     Alarm* alarm = list_->SelectedAlarm();
     if (!alarm)
         return;
+    LetGoOfPointer();
     if (ask && ShowMessageBox(Text(kTextDeleteAlarm), Text(kTextQuestion), MsgButtons::YesNo, MsgIcon::Question, this) == MsgAnswer::No)
         return;
     RemoveAlarm(alarm);
@@ -621,6 +690,7 @@ const EditorRunner* CMainDialog::EditorFor(int type) const
 
 void CMainDialog::RunRinging(Alarm* alarm)
 {
+    LetGoOfPointer();
     if (services_.ring) {
         services_.ring(alarm, this);
         return;
@@ -651,6 +721,7 @@ void CMainDialog::CmdOptions()
     if (!services_.options)
         return;
     const bool simulateBefore = SimulateSystemAlarm();
+    LetGoOfPointer();
     if (!services_.options(this))
         return;
     uint32_t bg = bgColor_, text = textColor_;
@@ -739,66 +810,97 @@ void CMainDialog::UpdateButtons()
         activate->setEnabled(true);
         activate->setText(Text(selected->activated ? kTextDeactivate : kTextActivate));
     }
-    button(IdAdd)->setEnabled(static_cast<bool>(services_.templateSelection));
-    button(IdOptions)->setEnabled(static_cast<bool>(services_.options));
+    // Add, Edit and Options exist only with a window behind them.
+    button(IdAdd)->setHidden(!services_.templateSelection && !(addMenu_ && !addMenu_->isEmpty()));
+    button(IdEdit)->setHidden(!services_.compactEditor && !services_.wizard);
+    button(IdOptions)->setHidden(!services_.options);
 }
 
 void CMainDialog::BuildMenus()
 {
-    auto add = [this](QMenu* menu, int id, const QString& text, bool enabled) {
+    // An entry whose window does not exist yet is left out.
+    auto add = [](QMenu* menu, int id, const QString& text) {
         QAction* action = menu->addAction(text);
         action->setData(id);
-        action->setEnabled(enabled);
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        return action;
     };
 
     addMenu_ = std::make_unique<QMenu>(this);
     const auto& templates = Templates();
-    if (!templates.empty()) {
-        const int n = std::min(static_cast<int>(templates.size()), kMaxTemplateItems);
-        for (int i = 0; i < n; ++i) {
-            const AlarmTemplate& t = *templates[static_cast<size_t>(i)];
-            add(addMenu_.get(), CmdTemplateFirst + i, t.name, HasEditorFor(t.type));
+    const int n = std::min(static_cast<int>(templates.size()), kMaxTemplateItems);
+    // The blank kinds when there are no templates, and, until the template
+    // selection exists, ahead of the templates: a new alarm can always be made.
+    if (n == 0 || !services_.templateSelection) {
+        for (const NewKind& kind : kNewKinds) {
+            if (HasEditorFor(kind.type))
+                add(addMenu_.get(), kind.command, Text(kind.text));
         }
-    } else {
-        add(addMenu_.get(), CmdNewWizard, Text(kTextNewWizard), HasEditorFor(AlarmWizard));
-        add(addMenu_.get(), CmdNewCompact, Text(kTextNewCompact), HasEditorFor(AlarmCompact));
-        add(addMenu_.get(), CmdNewAppointment, Text(kTextNewAppointment), HasEditorFor(AlarmAppointment));
-        add(addMenu_.get(), CmdNewCommand, Text(kTextNewCommand), HasEditorFor(AlarmCommand));
+    }
+    bool separated = addMenu_->isEmpty();
+    for (int i = 0; i < n; ++i) {
+        const AlarmTemplate& t = *templates[static_cast<size_t>(i)];
+        if (!HasEditorFor(t.type))
+            continue;
+        if (!separated)
+            addMenu_->addSeparator();
+        separated = true;
+        add(addMenu_.get(), CmdTemplateFirst + i, t.name)->setProperty(kTemplateIndex, i);
     }
 
     editMenu_ = std::make_unique<QMenu>(this);
-    add(editMenu_.get(), CmdEditAsWizard, Text(kTextEditAsWizard), HasEditorFor(AlarmWizard));
-    add(editMenu_.get(), CmdEditAsCompact, Text(kTextEditAsCompact), HasEditorFor(AlarmCompact));
+    if (HasEditorFor(AlarmWizard))
+        add(editMenu_.get(), CmdEditAsWizard, Text(kTextEditAsWizard));
+    if (HasEditorFor(AlarmCompact))
+        add(editMenu_.get(), CmdEditAsCompact, Text(kTextEditAsCompact));
 
     activateMenu_ = std::make_unique<QMenu>(this);
-    add(activateMenu_.get(), CmdActivateAll, Text(kTextActivateAll), true);
-    add(activateMenu_.get(), CmdDeactivateAll, Text(kTextDeactivateAll), true);
+    add(activateMenu_.get(), CmdActivateAll, Text(kTextActivateAll));
+    add(activateMenu_.get(), CmdDeactivateAll, Text(kTextDeactivateAll));
     ColorMenus();
+    UpdateButtons();
 }
 
 QMenu* CMainDialog::menuFor(int id) const
 {
+    QMenu* menu = nullptr;
     switch (id) {
-    case IdAdd: return addMenu_.get();
-    case IdActivate: return activateMenu_.get();
+    case IdAdd: menu = addMenu_.get(); break;
+    case IdActivate: menu = activateMenu_.get(); break;
     case IdEdit: {
         Alarm* a = list_->SelectedAlarm();
         if (a && (a->type == AlarmCompact || a->type == AlarmWizard))
-            return editMenu_.get();
-        return nullptr;
+            menu = editMenu_.get();
+        break;
     }
-    default: return nullptr;
+    default: break;
     }
+    return menu && !menu->isEmpty() ? menu : nullptr;
 }
 
 void CMainDialog::OpenMenu(int id, const QPoint& globalPos)
 {
     QMenu* menu = menuFor(id);
     QPushButton* b = button(id);
-    if (!menu || !b || !b->isEnabled())
+    if (!menu || !b || !b->isEnabled() || b->isHidden())
         return;
-    menu->exec(globalPos);
+    LetGoOfPointer();
+    // The choice runs once the menu has closed, outside its event handling.
+    QAction* chosen = menu->exec(globalPos);
+    if (!chosen)
+        return;
+    const QVariant templateIndex = chosen->property(kTemplateIndex);
+    const int command = chosen->data().toInt();
+    if (templateIndex.isValid()) {
+        CmdTemplate(templateIndex.toInt());
+        return;
+    }
+    for (const NewKind& kind : kNewKinds) {
+        if (kind.command == command) {
+            CmdNew(kind.type);
+            return;
+        }
+    }
+    OnCommand(command);
 }
 
 // --- layout, painting, timers -------------------------------------------------------

@@ -33,7 +33,8 @@ public:
     // Control ids, kept as the controls' object names.
     enum ControlId : int {
         IdOk = 1,         // closes the window (ends the program)
-        IdAdd = 1000,     // "Add"; long press: menu of templates or new-alarm kinds
+        IdAdd = 1000,     // "Add": the template selection, or its menu while there is none;
+                          // long press: menu of templates or new-alarm kinds
         IdList = 1001,    // the alarm list
         IdEdit = 1002,    // "Edit"; long press (compact/wizard alarms): edit-as menu
         IdActivate = 1003, // "Activate"/"Deactivate"; long press: activate/deactivate all
@@ -117,7 +118,8 @@ public:
     // button offers none at present.
     QMenu* menuFor(int id) const;
     // Opens the drop-down menu of button `id` at `globalPos` (long press or right
-    // click); returns without running it when the button has no menu.
+    // click) and, once it has closed, runs the entry chosen; returns at once when
+    // the button has no menu.
     void OpenMenu(int id, const QPoint& globalPos);
     // The converted time pattern of the clock line.
     QString timePattern() const { return timePattern_; }
@@ -142,9 +144,13 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
+    // Keeps a desktop window's place and size, then closes.
+    void done(int result) override;
 
 private:
     void CreateControls();
+    // Fills a handheld display; on a desktop the remembered or a comfortable size.
+    void PlaceOnScreen();
     void DoLayout(const QSize& size);
     void ApplyCaptions();
     void UpdateButtons();

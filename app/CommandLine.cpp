@@ -37,4 +37,50 @@ CommandLine::Verb CommandLine::Classify(const QString& line, QString* key)
     return Ring;
 }
 
+CommandLine::Option CommandLine::FindOption(const QStringList& arguments, QString* bad)
+{
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            continue;
+        if (argument == QLatin1String("--help"))
+            return HelpOption;
+        if (argument == QLatin1String("--version"))
+            return VersionOption;
+        if (bad)
+            *bad = argument.left(kMaxChars);
+        return BadOption;
+    }
+    return NoOption;
+}
+
+QString CommandLine::Usage()
+{
+    return QStringLiteral(
+        "Usage: dawnbell [COMMAND]\n"
+        "The Dawnbell alarm clock. Without a command it rebuilds the schedule and opens\n"
+        "the main window; a running Dawnbell is brought to the front instead.\n"
+        "\n"
+        "Commands:\n"
+        "  KEY          ring the alarm with this key (the alarm service starts it so)\n"
+        "  edit KEY     open the alarm with this key in its editor\n"
+        "  reset        write the first-launch defaults (colours, templates) again\n"
+        "  reinit       rebuild the schedule of all alarms and end\n"
+        "  autoclose    switch the automatic stop of ringing alarms off, or on again\n"
+        "  --help       show this text and end\n"
+        "  --version    show the version and end\n"
+        "\n"
+        "Environment:\n"
+        "  DAWNBELL_HOME              device directory (default ~/.local/share/dawnbell)\n"
+        "  DAWNBELL_NOW=YYYY-MM-DDTHH:MM:SS   fixes the program's idea of now\n"
+        "  DAWNBELL_AUTO_ANSWER=yes|no|ok|cancel   answers every message box unseen\n"
+        "  DAWNBELL_MSGBOX_RECORD=FILE            appends each message box to FILE\n"
+        "  DAWNBELL_LANGID            platform language id (7 German, 12 French, ...)\n"
+        "  DAWNBELL_PLATFORM_VERSION=major.minor.build   platform version to assume\n"
+        "  DAWNBELL_SCREEN=WxH[@dpi]  emulates a handheld display, e.g. 480x800@192\n"
+        "  DAWNBELL_SYSFS, DAWNBELL_DEVINPUT   roots instead of /sys and /dev/input\n"
+        "  DAWNBELL_AUDIO_VIRTUAL=1   a device volume kept in the registry, not ALSA\n"
+        "  DAWNBELL_TRACE=FILE        records start-up and ringing moments\n"
+        "  DAWNBELL_PROGRAMS          where the lock screen's refresh program is looked for\n");
+}
+
 } // namespace dawnbell

@@ -32,6 +32,20 @@ public:
     // The verb of a first instance; the words are compared exactly (letter case
     // matters). `key`, when given, receives the alarm key of Edit, Test and Ring.
     static Verb Classify(const QString& line, QString* key = nullptr);
+
+    // What the arguments ask for before any verb or key: an argument that
+    // begins with "-" is an option (alarm keys and verbs never do).
+    enum Option {
+        NoOption,      // no option: the command line is a verb or a key
+        HelpOption,    // "--help": the usage on standard output, exit status 0
+        VersionOption, // "--version": the program's version on standard output, exit status 0
+        BadOption,     // any other "-..." argument: the usage on standard error, exit status 2
+    };
+    // The first option among `arguments` decides; `bad`, when given, receives
+    // the argument of a BadOption.
+    static Option FindOption(const QStringList& arguments, QString* bad = nullptr);
+    // The short usage text: the commands and the environment variables.
+    static QString Usage();
 };
 
 } // namespace dawnbell

@@ -2,6 +2,8 @@
 
 #include "CEditAlarm.h"
 #include "CMainDialog.h"
+#include "Scheduler.h"
+#include "SessionInhibitor.h"
 #include "SystemAlarmSimulation.h"
 
 namespace dawnbell {
@@ -15,6 +17,13 @@ bool RunCompactEditor(Alarm* alarm, CMainDialog* owner)
 }
 
 } // namespace
+
+void InstallScheduleServices()
+{
+    ScheduleServices s = Scheduler::Services();
+    s.idleTimerReset = SessionInhibitor::SimulateUserActivity;
+    Scheduler::SetServices(std::move(s));
+}
 
 MainWindowServices ProgramMainWindowServices()
 {

@@ -12,6 +12,7 @@
 #include "ProgramLog.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
+#include "VersionInfo.h"
 #include "CMainDialog.h"
 #include "ProgramServices.h"
 #include "RingingSetup.h"
@@ -107,9 +108,30 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // Options are answered at once, without a window or the running instance.
+    QString bad;
+    switch (CommandLine::FindOption(arguments, &bad)) {
+    case CommandLine::HelpOption:
+        std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::VersionOption: {
+        VersionInfo version;
+        version.Load();
+        const QString number = version.FileVersion().isEmpty() ? QStringLiteral("unknown") : version.FileVersion();
+        std::printf("dawnbell %s\n", number.toLocal8Bit().constData());
+        return 0;
+    }
+    case CommandLine::BadOption:
+        std::fprintf(stderr, "dawnbell: unknown option %s\n\n%s", bad.toLocal8Bit().constData(),
+                     CommandLine::Usage().toLocal8Bit().constData());
+        return 2;
+    case CommandLine::NoOption:
+        break;
+    }
     const QString line = CommandLine::FromArguments(arguments);
 
     ProgramLog::Install();
+    InstallScheduleServices();
     ipc::InstanceLock lock;
     if (SingleInstance::Enter(line, &lock) == SingleInstance::Forwarded)
         return 0;

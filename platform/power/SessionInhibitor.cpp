@@ -7,6 +7,7 @@
 #include <QDBusUnixFileDescriptor>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dawnbell {
@@ -19,6 +20,18 @@ const char kLogindInterface[] = "org.freedesktop.login1.Manager";
 const char kScreenSaverService[] = "org.freedesktop.ScreenSaver";
 const char kScreenSaverPath[] = "/org/freedesktop/ScreenSaver";
 const char kScreenSaverInterface[] = "org.freedesktop.ScreenSaver";
+
+// Whether the session has a bus: its address is given, or the user manager's
+// bus socket exists. Without one, asking Qt for the session bus would let
+// libdbus start a bus of its own (X11 autolaunch) that outlives the program.
+bool SessionBusExists()
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    return !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
 
 // The bus when it is usable and the service is present on it; without a
 // QCoreApplication QtDBus must not be used at all.
@@ -62,7 +75,7 @@ void SessionInhibitor::Acquire(const QString& why)
             }
         }
     }
-    if (cookie_ == 0) {
+    if (cookie_ == 0 && SessionBusExists()) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (ServiceAvailable(bus, kScreenSaverService)) {
             const QDBusMessage reply = Call(bus, kScreenSaverService, kScreenSaverPath, kScreenSaverInterface,
@@ -79,7 +92,7 @@ void SessionInhibitor::Release()
         ::close(sleepFd_);
         sleepFd_ = -1;
     }
-    if (cookie_ != 0) {
+    if (cookie_ != 0 && SessionBusExists()) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (ServiceAvailable(bus, kScreenSaverService))
             Call(bus, kScreenSaverService, kScreenSaverPath, kScreenSaverInterface, "UnInhibit", {cookie_});
@@ -89,6 +102,8 @@ void SessionInhibitor::Release()
 
 void SessionInhibitor::SimulateUserActivity()
 {
+    if (!SessionBusExists())
+        return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (ServiceAvailable(bus, kScreenSaverService))
         Call(bus, kScreenSaverService, kScreenSaverPath, kScreenSaverInterface, "SimulateUserActivity", {});

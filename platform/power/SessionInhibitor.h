@@ -3,8 +3,9 @@
 // "idle:sleep" block inhibitor on the system bus (its file descriptor is kept
 // open; closing it ends the inhibition) and the session's
 // org.freedesktop.ScreenSaver inhibit cookie. Each part is skipped silently when
-// its bus, service or the Qt application object is missing; calls wait at most
-// kCallTimeoutMs.
+// its bus, service or the Qt application object is missing (the session bus
+// counts only when its address is known, so none is ever started for us);
+// calls wait at most kCallTimeoutMs.
 #include <QString>
 
 namespace dawnbell {

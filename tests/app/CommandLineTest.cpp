@@ -1,6 +1,9 @@
 // The program's command line: joining the arguments and the first instance's verbs.
 #include "CommandLine.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -37,6 +40,61 @@ private slots:
         QString got = "stale";
         QCOMPARE(int(CommandLine::Classify(CommandLine::FromArguments(arguments), &got)), verb);
         QCOMPARE(got, key);
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("exitCode"); // of the program run with these arguments
+        QTest::addColumn<QString>("out");  // begins standard output
+        QTest::addColumn<QString>("err");  // begins standard error
+        QTest::newRow("a key is no option") << QStringList{"3456031"} << int(CommandLine::NoOption) << -1 << ""
+                                            << "";
+        QTest::newRow("--help") << QStringList{"--help"} << int(CommandLine::HelpOption) << 0
+                                << "Usage: dawnbell [COMMAND]" << "";
+        QTest::newRow("--version") << QStringList{"--version"} << int(CommandLine::VersionOption) << 0
+                                   << "dawnbell " DAWNBELL_PROJECT_VERSION << "";
+        QTest::newRow("--help after a verb") << QStringList{"edit", "--help"} << int(CommandLine::HelpOption) << 0
+                                             << "Usage:" << "";
+        QTest::newRow("unknown option") << QStringList{"--ring"} << int(CommandLine::BadOption) << 2 << ""
+                                        << "dawnbell: unknown option --ring";
+        QTest::newRow("a single dash") << QStringList{"-"} << int(CommandLine::BadOption) << 2 << ""
+                                       << "dawnbell: unknown option -";
+        QTest::newRow("-h is not --help") << QStringList{"-h"} << int(CommandLine::BadOption) << 2 << ""
+                                          << "dawnbell: unknown option -h";
+    }
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, option);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QCOMPARE(int(CommandLine::FindOption(arguments)), option);
+        if (exitCode < 0)
+            return;
+        // The program answers without a window: it needs no display at all, and
+        // touches no device directory.
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        env.insert("DAWNBELL_HOME", home.path());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell"), arguments);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        const QString stdoutText = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString stderrText = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(out.isEmpty() ? stdoutText.isEmpty() : stdoutText.startsWith(out) && stdoutText.endsWith('\n'),
+                 qPrintable(stdoutText));
+        QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err), qPrintable(stderrText));
+        if (exitCode == 2)
+            QVERIFY(stderrText.contains("Usage: dawnbell"));
+        QVERIFY(QDir(home.path()).isEmpty());
     }
 
     void overlongCommandLineIsCut()

@@ -9,6 +9,7 @@
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "Scaling.h"
 #include "Scheduler.h"
 #include "../model/TestEnv.h"
 
@@ -96,6 +97,8 @@ private:
     test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     int m_rings = 0;
     MainWindowServices m_services; // the windows the next Open() gets
+    // Windows a test gives the main window.
+    enum Window { WindowCompact = 1, WindowWizard = 2, WindowSelection = 4, WindowOptions = 8 };
 
     std::unique_ptr<CMainDialog> Open()
     {
@@ -123,6 +126,8 @@ private slots:
     }
     void cleanup()
     {
+        qunsetenv("DAWNBELL_SCREEN");
+        ResetDpiCacheForTesting();
         clock::SetNowForTesting(std::nullopt);
         if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
             ::kill(pid, SIGTERM);
@@ -641,21 +646,156 @@ private slots:
         QCOMPARE(Records(), QStringList{key + "@2031-03-08 10:00:00"});
     }
 
-    void windowsNotBuiltYetStayDisabled()
+    void windowsNotBuiltYetAreHidden_data()
     {
+        QTest::addColumn<int>("windows"); // WindowCompact | WindowWizard | WindowSelection | WindowOptions
+        QTest::addColumn<QStringList>("addMenu"); // empty: no Add button
+        QTest::addColumn<QStringList>("editMenu");
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<bool>("options");
+        const QStringList kinds{"New wizard alarm", "New compact alarm", "New appointment alarm", "New command alarm"};
+        QTest::newRow("none") << 0 << QStringList{} << QStringList{} << false << false;
+        QTest::newRow("compact editor: the wizard's template and kinds are left out")
+            << int(WindowCompact) << QStringList{"New compact alarm"} << QStringList{"Edit as compact alarm"} << true
+            << false;
+        QTest::newRow("both editors: the kinds, then the templates")
+            << int(WindowCompact | WindowWizard) << (kinds + QStringList{"Morning"})
+            << QStringList{"Edit as wizard alarm", "Edit as compact alarm"} << true << false;
+        QTest::newRow("with the template selection the hold menu lists the templates")
+            << int(WindowCompact | WindowWizard | WindowSelection) << QStringList{"Morning"}
+            << QStringList{"Edit as wizard alarm", "Edit as compact alarm"} << true << false;
+        QTest::newRow("options") << int(WindowCompact | WindowOptions) << QStringList{"New compact alarm"}
+                                 << QStringList{"Edit as compact alarm"} << true << true;
+    }
+    void windowsNotBuiltYetAreHidden()
+    {
+        QFETCH(int, windows);
+        QFETCH(QStringList, addMenu);
+        QFETCH(QStringList, editMenu);
+        QFETCH(bool, edit);
+        QFETCH(bool, options);
         Store({AlarmCompact, 10, 0, 0, true, "a"});
+        AlarmTemplate morning;
+        morning.type = AlarmWizard;
+        morning.name = QStringLiteral("Morning");
+        morning.Save();
+        auto never = [](Alarm*, CMainDialog*) { return false; };
+        if (windows & WindowCompact)
+            m_services.compactEditor = never;
+        if (windows & WindowWizard)
+            m_services.wizard = never;
+        if (windows & WindowSelection)
+            m_services.templateSelection = never;
+        if (windows & WindowOptions)
+            m_services.options = [](CMainDialog*) { return false; };
         auto w = Open();
-        for (int id : {CMainDialog::IdAdd, CMainDialog::IdEdit, CMainDialog::IdOptions})
-            QVERIFY(!w->button(id)->isEnabled());
-        QVERIFY(w->button(CMainDialog::IdAdd)->isVisible());
-        for (QAction* a : w->menuFor(CMainDialog::IdAdd)->actions())
-            QVERIFY(!a->isEnabled());
-        for (QAction* a : w->menuFor(CMainDialog::IdActivate)->actions())
-            QVERIFY(a->isEnabled());
+        // The entries of a menu; one shown disabled would read "(disabled) ...".
+        auto entries = [](QMenu* menu) {
+            QStringList out;
+            for (QAction* a : menu ? menu->actions() : QList<QAction*>{}) {
+                if (!a->isSeparator())
+                    out << (a->isEnabled() ? a->text() : "(disabled) " + a->text());
+            }
+            return out;
+        };
+        QCOMPARE(entries(w->menuFor(CMainDialog::IdAdd)), addMenu);
+        QCOMPARE(w->button(CMainDialog::IdAdd)->isVisible(), !addMenu.isEmpty());
+        QCOMPARE(entries(w->menuFor(CMainDialog::IdEdit)), editMenu);
+        QCOMPARE(w->button(CMainDialog::IdEdit)->isVisible(), edit);
+        QCOMPARE(w->button(CMainDialog::IdOptions)->isVisible(), options);
+        QCOMPARE(entries(w->menuFor(CMainDialog::IdActivate)), (QStringList{"Activate all", "Deactivate all"}));
         // Double-click action 0 (edit) without an editor leaves the alarm alone.
         QTest::keyClick(w->list(), Qt::Key_Return);
         QCOMPARE(w->list()->Count(), 1);
         QCOMPARE(w->list()->AlarmAt(0)->activated, 1);
+    }
+
+    void newAlarmsRefreshTheSimulationOnceListed_data()
+    {
+        QTest::addColumn<int>("how"); // 0 New compact alarm, 1 a template item, 2 Add (template selection)
+        QTest::newRow("new compact alarm") << 0;
+        QTest::newRow("template item") << 1;
+        QTest::newRow("template selection") << 2;
+    }
+    void newAlarmsRefreshTheSimulationOnceListed()
+    {
+        QFETCH(int, how);
+        Profile::WriteInt("settings", "simulateSystemAlarm", 1);
+        Store({AlarmCompact, 12, 0, 0, true, "noon"});
+        if (how == 1) {
+            AlarmTemplate early;
+            early.type = AlarmCompact;
+            early.name = QStringLiteral("Early");
+            early.Save();
+        }
+        QStringList refreshed; // the next alarm at each refresh
+        m_services.simulation = [&](Alarm* next) { refreshed << (next ? next->title : QStringLiteral("none")); };
+        // The editor makes it due at 09:30 today, before "noon".
+        auto accept = [](Alarm* a, CMainDialog*) {
+            a->type = AlarmCompact;
+            a->title = QStringLiteral("early");
+            a->alarmTime = clock::MakeLocal(2031, 3, 8, 9, 30, 0);
+            return true;
+        };
+        m_services.compactEditor = accept;
+        if (how == 2)
+            m_services.templateSelection = accept;
+        auto w = Open();
+        const int commands[] = {CMainDialog::CmdNewCompact, CMainDialog::CmdTemplateFirst, CMainDialog::IdAdd};
+        w->OnCommand(commands[how]);
+        QCOMPARE(w->list()->Count(), 2);
+        QVERIFY(!refreshed.isEmpty());
+        QCOMPARE(refreshed.last(), QStringLiteral("early"));
+    }
+
+    void placement_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QRect>("kept"); // remembered geometry in the settings; empty: none
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<bool>("desktop");
+        // Handhelds fill the display, whatever was remembered.
+        QTest::newRow("handheld 480x800 at 192 dpi")
+            << "480x800@192" << QRect(5, 6, 300, 300) << QRect(0, 0, 240, 400) << false;
+        QTest::newRow("handheld 240x320") << "240x320@96" << QRect() << QRect(0, 0, 240, 320) << false;
+        QTest::newRow("handheld 800x480") << "800x480@96" << QRect() << QRect(0, 0, 800, 480) << false;
+        // Desktops: 400 x 600 (scaled) in the middle, or where the window was left.
+        QTest::newRow("desktop 1280x800") << "1280x800@96" << QRect() << QRect(440, 100, 400, 600) << true;
+        QTest::newRow("desktop at 192 dpi (1280 x 720 logical)")
+            << "2560x1440@192" << QRect() << QRect(440, 60, 400, 600) << true;
+        QTest::newRow("desktop, remembered")
+            << "1280x800@96" << QRect(100, 50, 500, 700) << QRect(100, 50, 500, 700) << true;
+        QTest::newRow("desktop, remembered off the screen")
+            << "1280x800@96" << QRect(5000, 50, 500, 700) << QRect(440, 100, 400, 600) << true;
+        QTest::newRow("desktop, remembered too narrow")
+            << "1280x800@96" << QRect(100, 50, 20, 700) << QRect(440, 100, 400, 600) << true;
+    }
+    void placement()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QRect, kept);
+        QFETCH(QRect, geometry);
+        QFETCH(bool, desktop);
+        qputenv("DAWNBELL_SCREEN", screen.toUtf8());
+        ResetDpiCacheForTesting();
+        if (!kept.isNull()) {
+            Profile::WriteInt("settings", "windowLeft", kept.x());
+            Profile::WriteInt("settings", "windowTop", kept.y());
+            Profile::WriteInt("settings", "windowWidth", kept.width());
+            Profile::WriteInt("settings", "windowHeight", kept.height());
+        }
+        auto w = std::make_unique<CMainDialog>(m_services);
+        w->show();
+        // (A handheld's window system places the full-screen window itself.)
+        QCOMPARE(w->size(), geometry.size());
+        if (desktop)
+            QCOMPARE(w->geometry().topLeft(), geometry.topLeft());
+        // A desktop window's place and size are kept when it closes.
+        w->setGeometry(30, 40, 410, 610);
+        w->OnCommand(CMainDialog::IdOk);
+        QCOMPARE(Profile::ReadInt("settings", "windowLeft", -1), desktop ? 30 : kept.isNull() ? -1 : kept.x());
+        QCOMPARE(Profile::ReadInt("settings", "windowHeight", -1),
+                 desktop ? 610 : kept.isNull() ? -1 : kept.height());
     }
 
     void longPressOpensTheMenuInsteadOfTheCommand()
@@ -692,6 +832,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(bool, menu);
         Store({type, 10, 0, 0, true, "a"});
+        m_services.compactEditor = m_services.wizard = [](Alarm*, CMainDialog*) { return false; };
         auto w = Open();
         QCOMPARE(w->menuFor(CMainDialog::IdEdit) != nullptr, menu);
         w->list()->Select(-1);

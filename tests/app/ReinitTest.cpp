@@ -6,6 +6,7 @@
 #include "Profile.h"
 #include "Registry.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -30,6 +31,23 @@ void StoreAlarm(const QString& section, uint32_t activated)
     QCOMPARE(key.WriteDword("activated", activated), RegOk);
     QCOMPARE(key.WriteDword("type", 1), RegOk);
 }
+
+// The session's screensaver, played by the test on a private session bus: at
+// each SimulateUserActivity it notes how many starts the service holds.
+class FakeScreenSaver : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    QList<int> recordsAtCall; // notification records at each call
+
+public slots:
+    void SimulateUserActivity()
+    {
+        std::vector<notify::NotifyRecord> records;
+        notify::NotifyList(&records);
+        recordsAtCall << int(records.size());
+    }
+};
 
 } // namespace
 
@@ -111,6 +129,39 @@ private slots:
         QString list;
         QCOMPARE(Run("dawnbell-notify", {"list"}, "", &list), 0);
         QCOMPARE(list, QString()); // consumed when they fired
+    }
+
+    void resetsTheSessionIdleTimerLast()
+    {
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address",
+                                                    "--address=unix:path=" + m_home.path() + "/bus"});
+        QVERIFY2(daemon.waitForStarted(5000), "dbus-daemon (Debian package dbus-daemon) is needed");
+        QVERIFY(daemon.waitForReadyRead(5000));
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        FakeScreenSaver saver;
+        {
+            QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("test-session"));
+            QVERIFY(bus.isConnected());
+            QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+            QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &saver,
+                                       QDBusConnection::ExportAllSlots));
+        }
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DAWNBELL_HOME", m_home.path());
+        env.insert("DAWNBELL_NOW", "2027-01-02T09:00:00");
+        env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        program.setProcessEnvironment(env);
+        program.start(kBin + "/dawnbell", {"reinit"});
+        // The event loop runs meanwhile, so the screensaver answers.
+        QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(program.exitCode(), 0);
+        // Once, after both alarms were registered.
+        QCOMPARE(saver.recordsAtCall, QList<int>{2});
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-session"));
+        daemon.terminate();
+        QVERIFY(daemon.waitForFinished(5000));
     }
 
 private:

@@ -10,6 +10,7 @@
 #include "CMainDialog.h"
 #include "Clock.h"
 #include "Profile.h"
+#include "ProgramServices.h"
 #include "Scaling.h"
 
 #include <QMenu>
@@ -111,7 +112,7 @@ QWidget* BuildMainWindow(const QString& state)
     else if (state.startsWith(QLatin1String("many")))
         StoreMany();
 
-    auto* window = new CMainDialog;
+    auto* window = new CMainDialog(ProgramMainWindowServices());
     if (state.startsWith(QLatin1String("many"))) {
         CAlarmListCtrl* list = window->list();
         list->Select(std::min(6, list->Count() - 1));

@@ -1,0 +1,302 @@
+// A new user on a fresh home, with the pointer alone: the program starts as it
+// does for a first launch, the main window opens with the program's own windows,
+// and every step goes through the window system's event path (press, release,
+// hold, double click on the windows, so grabs, popups and modality act as they
+// do for a person): Add, "New compact alarm", the editor's OK; a double click on
+// the row opens the editor, whose fields and OK take the clicks that follow; a
+// click deactivates, a hold on Activate opens its menu, Remove removes. Once on a
+// handheld display and once on a desktop display.
+#include "Alarm.h"
+#include "AlarmStore.h"
+#include "CAlarmApp.h"
+#include "CAlarmListCtrl.h"
+#include "CEditAlarm.h"
+#include "CMainDialog.h"
+#include "Clock.h"
+#include "LongPress.h"
+#include "Notify.h"
+#include "Profile.h"
+#include "ProgramServices.h"
+#include "Registry.h"
+#include "Scaling.h"
+#include "Scheduler.h"
+#include "TempHome.h"
+#include "Texts.h"
+#include "../model/TestEnv.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+#include <QtTest>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+using namespace dawnbell;
+
+namespace {
+
+const QString kProgram = QStringLiteral("/opt/dawnbell/bin/dawnbell");
+
+// The top-level window `w` is in, and `local` (in w) in that window's coordinates.
+QWindow* WindowOf(QWidget* w, QPoint* local)
+{
+    QWindow* window = w->window()->windowHandle();
+    *local = window->mapFromGlobal(w->mapToGlobal(*local));
+    return window;
+}
+
+// A click (press and release) at `at` in `w`, through the window system.
+void Click(QWidget* w, QPoint at = QPoint(-1, -1))
+{
+    if (at == QPoint(-1, -1))
+        at = w->rect().center();
+    QWindow* window = WindowOf(w, &at);
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+}
+
+// A press held longer than a tap-and-hold takes, then the release.
+void Hold(QWidget* w)
+{
+    QPoint at = w->rect().center();
+    QWindow* window = WindowOf(w, &at);
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    QTest::qWait(LongPress::kHoldMs + 300);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+}
+
+// One mouse event through the window system, at the test's mouse clock.
+void Send(QWindow* window, QPoint at, Qt::MouseButtons state, QEvent::Type type)
+{
+    QTest::lastMouseTimestamp += 20;
+    qt_handleMouseEvent(window, at, window->mapToGlobal(at), state, Qt::LeftButton, type, {},
+                        QTest::lastMouseTimestamp);
+}
+
+// A double click at `at` in `w` whose second press opens a modal window: the
+// button goes up while that window is open, as a finger lifts. `lift` is called
+// from inside the modal window's loop and lets the button go up there (the
+// window system gives the release to the window pressed, now blocked).
+std::function<void()> DoubleClickLiftingLater(QWidget* w, QPoint at)
+{
+    QWindow* window = WindowOf(w, &at);
+    Send(window, at, Qt::LeftButton, QEvent::MouseButtonPress);
+    Send(window, at, Qt::NoButton, QEvent::MouseButtonRelease);
+    return [window, at] { Send(window, at, Qt::NoButton, QEvent::MouseButtonRelease); };
+}
+void SecondPress(QWidget* w, QPoint at)
+{
+    QWindow* window = WindowOf(w, &at);
+    Send(window, at, Qt::LeftButton, QEvent::MouseButtonPress);
+    QTest::lastMouseTimestamp += 1000; // no double click with what follows
+}
+
+// Runs `act` once a widget found by `find` shows up (polled while a modal loop
+// runs); `*ran` tells whether it did within five seconds.
+template <typename T>
+void When(std::function<T*()> find, std::function<void(T*)> act, bool* ran)
+{
+    *ran = false;
+    auto* poll = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, find, act, ran, tries] {
+        T* found = find();
+        if ((!found || !found->isVisible()) && ++*tries < 500)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (found && found->isVisible()) {
+            *ran = true;
+            act(found);
+        }
+    });
+    poll->start(10);
+}
+
+QMenu* OpenPopup() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
+CEditAlarm* OpenEditor() { return qobject_cast<CEditAlarm*>(QApplication::activeModalWidget()); }
+
+// Clicks the entry `text` of an open menu; false when it has none.
+bool ChooseFromMenu(QMenu* menu, const QString& text)
+{
+    for (QAction* a : menu->actions()) {
+        if (a->isVisible() && a->text() == text) {
+            Click(menu, menu->actionGeometry(a).center());
+            return true;
+        }
+    }
+    return false;
+}
+
+// The visible entries of a menu.
+QStringList Entries(QMenu* menu)
+{
+    QStringList out;
+    for (QAction* a : menu->actions()) {
+        if (a->isVisible() && !a->isSeparator())
+            out << a->text();
+    }
+    return out;
+}
+
+// Replaces the editor's title by `title` with a click into the field and keys.
+void TypeTitle(CEditAlarm* editor, const QString& title)
+{
+    auto* field = editor->findChild<QLineEdit*>(QString::number(CEditAlarm::IdTitle));
+    Click(field);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, title);
+}
+
+void PressOk(CEditAlarm* editor)
+{
+    Click(editor->findChild<QWidget*>(QString::number(CEditAlarm::IdOk)));
+}
+
+int RecordCount()
+{
+    std::vector<notify::NotifyRecord> list;
+    notify::NotifyList(&list);
+    return static_cast<int>(list.size());
+}
+
+} // namespace
+
+class NewUserTest : public QObject {
+    Q_OBJECT
+private:
+    test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
+
+private slots:
+    void initTestCase() { test::UseFixedZoneAndLocale(); }
+
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        // "Delete the selected alarm?" and "no sound chosen" are answered Yes.
+        qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+        // Far ahead of the real clock, so the started service never fires.
+        clock::SetNowForTesting(test::At("2031-03-08 09:00:00"));
+        Scheduler::SetProgramPathForTesting(kProgram);
+    }
+    void cleanup()
+    {
+        clock::SetNowForTesting(std::nullopt);
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        Scheduler::SetProgramPathForTesting(QString());
+        qunsetenv("DAWNBELL_SCREEN");
+        ResetDpiCacheForTesting();
+    }
+
+    void firstAlarmByPointer_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<bool>("holdAdd"); // open the Add menu by a hold instead of a tap
+        QTest::newRow("handheld 480x800") << "480x800@192" << false;
+        QTest::newRow("desktop 1280x800") << "1280x800@96" << true;
+    }
+    void firstAlarmByPointer()
+    {
+        QFETCH(QString, screen);
+        QFETCH(bool, holdAdd);
+        qputenv("DAWNBELL_SCREEN", screen.toUtf8());
+        ResetDpiCacheForTesting();
+
+        CAlarmApp app;
+        QVERIFY(app.Initialise(QString())); // first launch: colours and templates
+        CMainDialog w{ProgramMainWindowServices()};
+        QCOMPARE(app.templates.size(), size_t(5));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QPushButton* add = w.button(CMainDialog::IdAdd);
+        QVERIFY(add->isVisible() && add->isEnabled());
+
+        // Add -> "New compact alarm" -> title -> OK.
+        bool menuShown = false, editorShown = false;
+        QStringList addEntries;
+        When<QMenu>(OpenPopup, [&](QMenu* menu) {
+            addEntries = Entries(menu);
+            When<CEditAlarm>(OpenEditor, [](CEditAlarm* editor) {
+                TypeTitle(editor, QStringLiteral("Gym"));
+                PressOk(editor);
+            }, &editorShown);
+            QVERIFY(ChooseFromMenu(menu, Text(131)));
+        }, &menuShown);
+        if (holdAdd)
+            Hold(add);
+        else
+            Click(add);
+        QTRY_VERIFY(menuShown && editorShown);
+        QVERIFY(addEntries.contains(Text(131)));
+        QCOMPARE(w.list()->Count(), 1);
+        Alarm* gym = w.list()->AlarmAt(0);
+        QCOMPARE(gym->title, QStringLiteral("Gym"));
+        QCOMPARE(gym->activated, 1);
+        QCOMPARE(Profile::ReadText(gym->GetKey(), QStringLiteral("title"), QString()), QStringLiteral("Gym"));
+        QCOMPARE(RecordCount(), 1);
+
+        // A double click on the row opens the editor; the finger lifts while it is
+        // open, and its field and OK take the clicks that follow.
+        QString shownTitle;
+        const QPoint row = w.list()->RowRect(0).center();
+        const std::function<void()> lift = DoubleClickLiftingLater(w.list(), row);
+        QWidget* grabbedWhileOpen = nullptr;
+        When<CEditAlarm>(OpenEditor, [&](CEditAlarm* editor) {
+            // No widget of the main window holds the pointer (a window system
+            // grab would send every press to it).
+            grabbedWhileOpen = QWidget::mouseGrabber();
+            lift();
+            shownTitle = editor->findChild<QLineEdit*>(QString::number(CEditAlarm::IdTitle))->text();
+            TypeTitle(editor, QStringLiteral("Gym, later"));
+            PressOk(editor);
+        }, &editorShown);
+        SecondPress(w.list(), row);
+        QTRY_VERIFY(editorShown);
+        QCOMPARE(grabbedWhileOpen, nullptr);
+        QCOMPARE(shownTitle, QStringLiteral("Gym"));
+        QTRY_COMPARE(w.list()->AlarmAt(0)->title, QStringLiteral("Gym, later"));
+        QVERIFY(!OpenEditor());
+        // The list takes the next taps: below the rows clears the selection, on
+        // the row selects it again.
+        Click(w.list(), QPoint(row.x(), w.list()->height() - 5));
+        QCOMPARE(w.list()->SelectedIndex(), -1);
+        Click(w.list(), row);
+        QCOMPARE(w.list()->SelectedIndex(), 0);
+
+        // The click after the editor reaches the window: Deactivate.
+        QPushButton* activate = w.button(CMainDialog::IdActivate);
+        QCOMPARE(activate->text(), Text(6));
+        Click(activate);
+        QCOMPARE(w.list()->AlarmAt(0)->activated, 0);
+        QCOMPARE(RecordCount(), 0);
+
+        // A hold on Activate opens its menu; "Activate all".
+        When<QMenu>(OpenPopup, [](QMenu* menu) { QVERIFY(ChooseFromMenu(menu, Text(146))); }, &menuShown);
+        Hold(activate);
+        QTRY_VERIFY(menuShown);
+        QTRY_COMPARE(w.list()->AlarmAt(0)->activated, 1);
+        QCOMPARE(RecordCount(), 1);
+
+        // Remove (the question is answered Yes).
+        const QString key = w.list()->AlarmAt(0)->GetKey();
+        Click(w.button(CMainDialog::IdRemove));
+        QCOMPARE(w.list()->Count(), 0);
+        QVERIFY(!AlarmStore::LoadSection(key));
+        QCOMPARE(RecordCount(), 0);
+    }
+};
+
+QTEST_MAIN(NewUserTest)
+#include "NewUserTest.moc"
