@@ -31,7 +31,8 @@ int TemplateMessageBoxes::Run(FileDialog& chooser)
 bool TemplateMessageBoxes::ChooseExportFile(const QString& startFolder, const QString& proposedName, QString* path,
                                             QString* folder)
 {
-    FileDialog chooser(FileDialog::Mode::Save, startFolder, owner_);
+    FileDialog chooser(FileDialog::Mode::Save, FileDialog::StartFolder(FileDialog::Purpose::Templates, startFolder),
+                       owner_);
     chooser.SetFilter(kFilter);
     chooser.SetDefaultExtension(QStringLiteral(".atf"));
     chooser.SetDefaultFileName(proposedName);
@@ -44,7 +45,8 @@ bool TemplateMessageBoxes::ChooseExportFile(const QString& startFolder, const QS
 
 bool TemplateMessageBoxes::ChooseImportFiles(const QString& startFolder, QStringList* paths, QString* folder)
 {
-    FileDialog chooser(FileDialog::Mode::Open, startFolder, owner_);
+    FileDialog chooser(FileDialog::Mode::Open, FileDialog::StartFolder(FileDialog::Purpose::Templates, startFolder),
+                       owner_);
     chooser.SetFilter(kFilter);
     const bool chosen = Run(chooser) == QDialog::Accepted && !chooser.ChosenFiles().isEmpty();
     *folder = chooser.CurrentFolder();
