@@ -16,6 +16,9 @@
 #include "Registry.h"
 #include "Scheduler.h"
 #include "SystemAlarmSimulation.h"
+#include "TemplateDialogue.h"
+#include "TemplateLibrary.h"
+#include "TemplateName.h"
 #include "TextFormat.h"
 #include "Texts.h"
 
@@ -123,6 +126,50 @@ DayNames LocalDayNames()
     }
     return names;
 }
+
+// The template operations' questions answered from the command line, their
+// messages as lines: successes on stdout, failures on stderr.
+class ToolDialogue : public TemplateDialogue {
+public:
+    ToolDialogue(QTextStream& out, QTextStream& err, bool overwrite) : out_(out), err_(err), overwrite_(overwrite) {}
+
+    bool Ask(Question question, const QString&, const QString&) override
+    {
+        switch (question) {
+        case Question::OverwriteFile:
+            return overwrite_;
+        case Question::DeleteTemplate:
+            return true; // asked for by name on the command line
+        default:
+            return false; // template files, sounds and pictures stay
+        }
+    }
+
+    void Tell(Notice notice, const QString& text, const QString& caption, const QString& detail) override
+    {
+        if (notice == Notice::Error) {
+            failed_ = true;
+            err_ << "dawnbell-alarm: " << FirstLine(text);
+            if (!detail.isEmpty() && detail != text)
+                err_ << " (" << FirstLine(detail) << ')';
+            err_ << '\n';
+            err_.flush();
+        } else if (notice == Notice::Imported) {
+            out_ << FirstLine(caption) << ": " << FirstLine(text) << '\n';
+        } else {
+            out_ << FirstLine(text) << '\n';
+        }
+    }
+
+    // Whether an error was told.
+    bool Failed() const { return failed_; }
+
+private:
+    QTextStream& out_;
+    QTextStream& err_;
+    bool overwrite_;      // the answer to "overwrite an existing file?"
+    bool failed_ = false; // an error was told
+};
 
 } // namespace
 
@@ -237,6 +284,10 @@ int AlarmTool::Run(const QStringList& args)
         return Remove(request);
     case Command::Test:
         return Test(request);
+    case Command::ExportTemplate:
+        return ExportTemplate(request);
+    case Command::ImportTemplate:
+        return ImportTemplate(request);
     default:
         return Fail(ExitUsage, QStringLiteral("no command given; try 'dawnbell-alarm --help'"));
     }
@@ -546,6 +597,10 @@ int AlarmTool::SetActive(const ToolRequest& r, bool on)
 
 int AlarmTool::Remove(const ToolRequest& r)
 {
+    Load();
+    if (!AlarmList::FindByKey(order_, r.key) && r.key.startsWith(QLatin1Char('T')) &&
+        TemplateName::Find(templates_, r.key.mid(1)))
+        return RemoveTemplate(r.key.mid(1));
     Alarm* alarm = Find(r.key);
     if (!alarm)
         return ExitRefused;
@@ -586,6 +641,46 @@ int AlarmTool::Test(const ToolRequest& r)
         return Fail(ExitRefused, QStringLiteral("Dawnbell (%1) could not be started: %2")
                                      .arg(ProgramPath(), QString::fromLocal8Bit(std::strerror(rc))));
     return ExitOk;
+}
+
+int AlarmTool::RemoveTemplate(const QString& name)
+{
+    AlarmTemplate* t = TemplateName::Find(templates_, name);
+    const QString key = t->GetKey();
+    ToolDialogue dialogue(out_, err_, false);
+    TemplateLibrary library(&templates_, QString::fromStdString(dawnbell::ProgramDir()), &dialogue);
+    if (!library.Delete(t) || AlarmStore::LoadSection(key))
+        return Fail(ExitStore,
+                    QStringLiteral("the template could not be deleted from the store in %1").arg(DeviceFolder()));
+    TellWindow();
+    return ExitOk;
+}
+
+int AlarmTool::ExportTemplate(const ToolRequest& r)
+{
+    Load();
+    const AlarmTemplate* t = TemplateName::Find(templates_, r.templateName);
+    if (!t)
+        return Fail(ExitRefused, QStringLiteral("no template is named %1 (see 'dawnbell-alarm list --templates')")
+                                     .arg(Quoted(r.templateName)));
+    ToolDialogue dialogue(out_, err_, false);
+    TemplateLibrary library(&templates_, QString::fromStdString(dawnbell::ProgramDir()), &dialogue);
+    const bool written = library.ExportTo(*t, QFileInfo(r.files.first()).absoluteFilePath());
+    return written && !dialogue.Failed() ? ExitOk : ExitRefused;
+}
+
+int AlarmTool::ImportTemplate(const ToolRequest& r)
+{
+    Load();
+    ToolDialogue dialogue(out_, err_, r.overwrite);
+    TemplateLibrary library(&templates_, QString::fromStdString(dawnbell::ProgramDir()), &dialogue);
+    QStringList paths;
+    for (const QString& file : r.files)
+        paths << QFileInfo(file).absoluteFilePath();
+    const int imported = library.ImportFiles(paths);
+    if (imported > 0)
+        TellWindow();
+    return imported == paths.size() && !dialogue.Failed() ? ExitOk : ExitRefused;
 }
 
 } // namespace dawnbell::cli

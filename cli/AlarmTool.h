@@ -51,6 +51,10 @@ private:
     int SetActive(const ToolRequest& r, bool on);
     int Remove(const ToolRequest& r);
     int Test(const ToolRequest& r);
+    int ExportTemplate(const ToolRequest& r);
+    int ImportTemplate(const ToolRequest& r);
+    // Deletes the template named `name` (sounds and pictures stay).
+    int RemoveTemplate(const QString& name);
 
     // Loads every alarm (into list order) and template.
     void Load();

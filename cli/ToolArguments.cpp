@@ -25,6 +25,8 @@ const struct {
     {Command::Disable, "disable"},
     {Command::Remove, "remove"},
     {Command::Test, "test"},
+    {Command::ExportTemplate, "export-template"},
+    {Command::ImportTemplate, "import-template"},
     {Command::Help, "help"},
 };
 
@@ -669,7 +671,8 @@ QString ToolArguments::Usage(Command command)
                               "Switches an alarm off; it stays in the list.\n");
     case Command::Remove:
         return QStringLiteral("Usage: dawnbell-alarm remove KEY\n"
-                              "Deletes an alarm (no question is asked).\n");
+                              "Deletes an alarm (no question is asked). KEY may also be T followed by a\n"
+                              "template's name: the template is deleted, its sounds and pictures are kept.\n");
     case Command::Test:
         return QStringLiteral(
             "Usage: dawnbell-alarm test KEY\n"
@@ -677,12 +680,15 @@ QString ToolArguments::Usage(Command command)
             "starts its command). Its schedule and activation do not change.\n");
     case Command::ExportTemplate:
         return QStringLiteral("Usage: dawnbell-alarm export-template NAME FILE.atf\n"
-                              "Writes a template with its sounds and pictures to a template file.\n");
+                              "Writes a template with its sounds and pictures to a template file (an\n"
+                              "existing file is replaced). NAME is compared without regard to letter case.\n");
     case Command::ImportTemplate:
         return QStringLiteral(
             "Usage: dawnbell-alarm import-template [--overwrite | --keep] FILE.atf...\n"
-            "Reads templates from template files. A sound or picture that already exists is\n"
-            "kept (--keep, the default) or replaced (--overwrite).\n");
+            "Reads templates from template files, with their sounds and pictures. A template\n"
+            "whose name is taken gets a free one (\"Name (1)\"); a sound or picture file that\n"
+            "already exists is kept (--keep, the default) or replaced (--overwrite). The\n"
+            "template files stay. Exits with 1 when a file could not be imported.\n");
     case Command::Help:
         return QStringLiteral("Usage: dawnbell-alarm help [COMMAND]\n"
                               "Shows the help of the tool or of one command.\n");
@@ -702,8 +708,10 @@ QString ToolArguments::Usage(Command command)
         "  add --time HH:MM [options]    a new alarm (see 'add --help')\n"
         "  enable KEY                    switch an alarm on\n"
         "  disable KEY                   switch an alarm off\n"
-        "  remove KEY                    delete an alarm\n"
+        "  remove KEY                    delete an alarm (or a template: T + its name)\n"
         "  test KEY                      ring an alarm now\n"
+        "  export-template NAME FILE     write a template file\n"
+        "  import-template FILE...       read template files\n"
         "  help [COMMAND]                this text, or a command's\n"
         "\n"
         "Each command takes --help. Exit status: 0 done, 1 refused or not found, 2 usage\n"

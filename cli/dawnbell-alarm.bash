@@ -17,16 +17,18 @@ _dawnbell_alarm()
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
     local tool=${COMP_WORDS[0]}
-    local commands="list show next add enable disable remove test help"
+    local commands="list show next add enable disable remove test export-template import-template help"
 
     if (( COMP_CWORD == 1 )); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
     fi
     local command=${COMP_WORDS[1]}
-    local keys templates
-    keys=$("$tool" list --keys 2>/dev/null)
-    templates=$("$tool" list --templates --keys 2>/dev/null | sed -n 's/^T//p')
+    # Alarm keys are digits or "A" + digits; a template's key is "T" + its name.
+    local all keys templates
+    all=$("$tool" list --templates --keys 2>/dev/null)
+    keys=$(grep -v '^T' <<<"$all")
+    templates=$(sed -n 's/^T//p' <<<"$all")
 
     case $command in
     add)
@@ -42,18 +44,35 @@ _dawnbell_alarm()
         ;;
     list) COMPREPLY=($(compgen -W "--json --templates --keys --help" -- "$cur")) ;;
     next) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
-    show)
-        if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "--json --help" -- "$cur"))
-        else
-            _dawnbell_alarm_words "$keys"$'\n'"$("$tool" list --templates --keys 2>/dev/null | grep '^T')"
-        fi
-        ;;
-    enable|disable|remove|test)
+    enable|disable|test)
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W "--help" -- "$cur"))
         elif (( COMP_CWORD == 2 )); then
             _dawnbell_alarm_words "$keys"
+        fi
+        ;;
+    show|remove)
+        if [[ $cur == -* ]]; then
+            [[ $command == show ]] && COMPREPLY=($(compgen -W "--json --help" -- "$cur")) \
+                || COMPREPLY=($(compgen -W "--help" -- "$cur"))
+        elif (( COMP_CWORD == 2 )); then
+            _dawnbell_alarm_words "$all"
+        fi
+        ;;
+    export-template)
+        if (( COMP_CWORD == 2 )); then
+            _dawnbell_alarm_words "$templates"
+        else
+            COMPREPLY=($(compgen -f -X '!*.atf' -- "$cur") $(compgen -d -- "$cur"))
+            compopt -o filenames 2>/dev/null
+        fi
+        ;;
+    import-template)
+        if [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W "--overwrite --keep --help" -- "$cur"))
+        else
+            COMPREPLY=($(compgen -f -X '!*.atf' -- "$cur") $(compgen -d -- "$cur"))
+            compopt -o filenames 2>/dev/null
         fi
         ;;
     help) (( COMP_CWORD == 2 )) && COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;

@@ -13,6 +13,7 @@
 #include "Registry.h"
 #include "TempHome.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -111,7 +112,7 @@ private:
 
     // Runs the tool; the event loop keeps running meanwhile, so a window of this
     // process can answer it.
-    Run Tool(const QStringList& args, const QString& home = QString())
+    Run Tool(const QStringList& args, const QString& home = QString(), const QString& tool = kTool)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -124,7 +125,7 @@ private:
         for (const QString& kv : m_env)
             env.insert(kv.section('=', 0, 0), kv.section('=', 1));
         p.setProcessEnvironment(env);
-        p.start(kTool, args);
+        p.start(tool, args);
         if (!p.waitForStarted(10000))
             return {};
         QElapsedTimer waited;
@@ -352,6 +353,12 @@ private slots:
         QTest::newRow("an unknown command") << QStringList{"delete", "1"} << 2 << "unknown command \"delete\"";
         QTest::newRow("no command") << QStringList{} << 2 << "no command given";
         QTest::newRow("a missing value") << QStringList{"add", "--time"} << 2 << "--time needs a value";
+        QTest::newRow("export: no such template") << QStringList{"export-template", "Coffee", "x.atf"} << 1
+                                                  << "no template is named \"Coffee\"";
+        QTest::newRow("export: a folder that does not exist")
+            << QStringList{"export-template", "Tea time", "/nonexistent/tea.atf"} << 1 << "";
+        QTest::newRow("import: not a template file") << QStringList{"import-template", "SOUND"} << 1
+                                                     << "File has no valid template file format!";
         QTest::newRow("an option given twice") << QStringList{"add", "--time", "07:00", "--time", "08:00"} << 2
                                                << "--time is given twice";
     }
@@ -374,6 +381,59 @@ private slots:
         QCOMPARE(State(), before);
     }
 
+    void templateFilesRoundTrip()
+    {
+        // A program folder of its own, so extracted sounds land in this test's home.
+        const QString bin = m_home.filePath("bin");
+        const QString tool = bin + "/dawnbell-alarm";
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QFile::copy(kTool, tool));
+        const QString file = m_home.filePath("tea.atf");
+
+        Run r = Tool({"export-template", "TEA TIME", file}, QString(), tool);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("Template successfully exported.\n"));
+        QVERIFY(QFileInfo(file).size() > 0);
+
+        // The name is taken: the copy gets a free one, with the template's values and sound.
+        r = Tool({"import-template", file}, QString(), tool);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("Tea time (1): Template successfully imported.\n"));
+        const QJsonArray templates =
+            QJsonDocument::fromJson(Tool({"list", "--json", "--templates"}).out.toUtf8()).object()["templates"].toArray();
+        QCOMPARE(templates.size(), 2);
+        const QJsonObject copy = templates[1].toObject();
+        QCOMPARE(copy["name"].toString(), QStringLiteral("Tea time (1)"));
+        QCOMPARE(copy["title"].toString(), QStringLiteral("Tea is ready"));
+        QCOMPARE(copy["snooze_seconds"].toInt(), 420);
+        const QString sound = bin + "/sounds/birds.mp3";
+        QCOMPARE(copy["sounds"].toArray(), QJsonArray{sound});
+
+        // An existing sound is kept unless --overwrite is given.
+        auto content = [&sound] {
+            QFile f(sound);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QCOMPARE(content(), QByteArray("ID3"));
+        {
+            QFile f(sound);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("changed");
+        }
+        QCOMPARE(Tool({"import-template", "--keep", file}, QString(), tool).code, 0);
+        QCOMPARE(content(), QByteArray("changed"));
+        QCOMPARE(Tool({"import-template", "--overwrite", file}, QString(), tool).code, 0);
+        QCOMPARE(content(), QByteArray("ID3"));
+
+        // A template is removed by its key; its sound stays.
+        QCOMPARE(Tool({"remove", "TTea time (1)"}).code, 0);
+        QCOMPARE(Tool({"remove", "Ttea time (2)"}).code, 0);
+        const QString left = Tool({"list", "--templates", "--keys"}).out;
+        QCOMPARE(left, QStringLiteral("TTea time\nTTea time (3)\n"));
+        QVERIFY(QFile::exists(sound));
+        QVERIFY(QFile::exists(file));
+    }
+
     void unusableStoreIsExitThree()
     {
         const QString file = m_home.filePath("not-a-folder");
@@ -390,7 +450,8 @@ private slots:
     {
         const Run tool = Tool({"--help"});
         QCOMPARE(tool.code, 0);
-        const QStringList commands{"list", "show", "next", "add", "enable", "disable", "remove", "test", "help"};
+        const QStringList commands{"list",   "show", "next",            "add",             "enable", "disable",
+                                   "remove", "test", "export-template", "import-template", "help"};
         for (const QString& c : commands) {
             QVERIFY2(tool.out.contains("  " + c), qPrintable(c));
             const Run r = Tool({c, "--help"});
