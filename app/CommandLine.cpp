@@ -63,6 +63,7 @@ QString CommandLine::Usage()
         "Commands:\n"
         "  KEY          ring the alarm with this key (the alarm service starts it so)\n"
         "  edit KEY     open the alarm with this key in its editor\n"
+        "  test KEY     ring the alarm with this key as a test (it stays as it is)\n"
         "  reset        write the first-launch defaults (colours, templates) again\n"
         "  reinit       rebuild the schedule of all alarms and end\n"
         "  autoclose    switch the automatic stop of ringing alarms off, or on again\n"
