@@ -253,7 +253,7 @@ void CAlarmDialog::DoLayout(const QSize& size)
     countdownLabel_->setFont(small);
     ShowCountdown();
     endButton_->setText(Text(kTextEndAlarm));
-    QFont endFont = KitFont(layoutStyle() == 0 ? kSmallPointSize : kEndPointSize);
+    QFont endFont = KitFont(l.smallEnd ? kSmallPointSize : kEndPointSize);
     endFont.setBold(true);
     endButton_->setFont(endFont);
     vibrateBox_->setText(Text(kTextVibrate));

@@ -44,9 +44,13 @@ void RingingCanvas::UpdatePicture(const Scene& s)
         return;
     QImageReader reader(s.picturePath);
     reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    QImage image = reader.read();
     if (image.isNull())
         return;
+    // Centred and tiled pictures keep their own size in device pixels.
+    if (s.pictureStyle != 1)
+        image.setDevicePixelRatio(s.dpr);
+    const QSizeF own = image.deviceIndependentSize();
 
     QPixmap cache(s.size * s.dpr);
     cache.setDevicePixelRatio(s.dpr);
@@ -58,17 +62,16 @@ void RingingCanvas::UpdatePicture(const Scene& s)
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(area, image);
         break;
-    case 2: {
+    case 2:
         p.fillRect(area, ToQColor(s.backColor));
-        const QPoint at(area.left() + (area.width() - image.width()) / 2,
-                        area.top() + (area.height() - image.height()) / 2);
-        p.drawImage(at, image);
+        p.drawImage(QPointF(area.left() + (area.width() - own.width()) / 2,
+                            area.top() + (area.height() - own.height()) / 2),
+                    image);
         break;
-    }
     default:
-        for (int y = area.top(); y <= area.bottom(); y += image.height())
-            for (int x = area.left(); x <= area.right(); x += image.width())
-                p.drawImage(QPoint(x, y), image);
+        for (qreal y = area.top(); y < area.top() + area.height(); y += own.height())
+            for (qreal x = area.left(); x < area.left() + area.width(); x += own.width())
+                p.drawImage(QPointF(x, y), image);
         break;
     }
     p.end();
@@ -143,9 +146,10 @@ void RingingCanvas::Paint(QPainter& p, const Scene& s)
     for (const QLabel* label : s.labels)
         PaintLabel(p, s, label);
 
-    if (s.soundStrip)
-        p.fillRect(0, s.size.height() - kSoundStripHeight, s.size.width(), kSoundStripHeight,
-                   ToQColor(s.backColor));
+    if (s.soundStrip) { // device pixels
+        const qreal strip = kSoundStripHeight / s.dpr;
+        p.fillRect(QRectF(0, s.size.height() - strip, s.size.width(), strip), ToQColor(s.backColor));
+    }
 
     if (batteryIcon_ >= 0) {
         const int scale = std::max((dpi_x() + 48) / 96, 1);

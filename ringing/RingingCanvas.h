@@ -28,7 +28,8 @@ public:
         int unit = 2;                      // layout unit u; wrapped texts keep this margin
         bool textBorder = true;            // texts get a one-pixel border (not noTextBorder)
         QString picturePath;               // background picture file; empty for none
-        int pictureStyle = 0;              // backImageStyle: 1 stretch, 2 centre, 3 tile
+        int pictureStyle = 0;              // backImageStyle: 1 stretch, 2 centre, 3 tile (2 and 3
+                                           // at the picture's own size in device pixels)
         QRect pictureArea;                 // where the picture may be drawn
         std::vector<const QLabel*> labels; // the labels to paint, in order
         bool soundStrip = false;           // fill the strip behind the sound controls
@@ -36,7 +37,7 @@ public:
 
     // Shade of the gradient's top colour and of label frames.
     static constexpr int kGradientShade = 0x50;
-    // Height of the plain strip behind the sound controls, pixels (not scaled).
+    // Height of the plain strip behind the sound controls, device pixels (not scaled).
     static constexpr int kSoundStripHeight = 30;
 
     // The bare file name of `alarm`'s background picture for screen class `cls`

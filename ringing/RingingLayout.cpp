@@ -41,15 +41,16 @@ RingingLayout ComputeRingingLayout(const QSize& size, int dpi, int style, bool s
     case 1: {
         l.title = QRect(2 * u, 20 * u, m, 25 * u);
         const int endHeight = H - 54 * u - R - 25 * u;
-        if (endHeight >= 12 * u) {
-            l.end = QRect(2 * u, 77 * u, m, endHeight);
-        } else { // a display too short for the medium button gets the small one
-            l.end = smallEnd;
-            l.smallEnd = true;
-        }
         if (snooze)
             l.hint = QRect(2 * u, 45 * u, m, 7 * u);
-        l.message = QRect(2 * u, 52 * u, m, 25 * u);
+        if (endHeight >= 12 * u) {
+            l.end = QRect(2 * u, 77 * u, m, endHeight);
+            l.message = QRect(2 * u, 52 * u, m, 25 * u);
+        } else { // a display too short for the medium button gets the small one, as in layout 0
+            l.end = smallEnd;
+            l.smallEnd = true;
+            l.message = QRect(2 * u, 52 * u, m, std::max(0, H - R - 68 * u));
+        }
         break;
     }
     default:

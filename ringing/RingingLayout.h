@@ -25,7 +25,8 @@ struct RingingLayout {
 // The layout for a window of `size` at `dpi` (logical, horizontal) with
 // `style` (layoutStyle 0 small, 1 medium, 2 big; others are clamped),
 // `soundControls` (showSoundControls) and `snooze` (useSnooze). Layout 1 falls
-// back to the small End button when the medium one would be under 12u tall.
+// back to the small End button when the medium one would be under 12u tall; its
+// message then ends above the button, as in layout 0.
 RingingLayout ComputeRingingLayout(const QSize& size, int dpi, int style, bool soundControls, bool snooze);
 
 } // namespace dawnbell

@@ -6,6 +6,7 @@
 #include "CAlarmDialog.h"
 #include "Clock.h"
 #include "FakeMediaPlayer.h"
+#include "KitFont.h"
 #include "MediaPlayerFactory.h"
 #include "Notify.h"
 #include "PowerKeeper.h"
@@ -791,14 +792,18 @@ private slots:
         QTest::addColumn<bool>("sound");
         QTest::addColumn<QRect>("end");
         QTest::addColumn<int>("screenClass");
+        QTest::addColumn<int>("endPoints"); // the End button's font size
         // u = 2 at 96 dpi.
-        QTest::newRow("QVGA, small") << "240x320" << 0 << false << QRect(70, 288, 100, 24) << 0;
-        QTest::newRow("QVGA, small, sound") << "240x320" << 0 << true << QRect(70, 262, 100, 24) << 0;
-        QTest::newRow("QVGA, medium") << "240x320" << 1 << false << QRect(4, 154, 232, 162) << 0;
-        QTest::newRow("QVGA, big") << "240x320" << 2 << false << QRect(4, 62, 232, 254) << 0;
-        QTest::newRow("square 240") << "240x240" << 0 << false << QRect(70, 208, 100, 24) << 10;
-        QTest::newRow("WVGA at 192 dpi") << "480x800@192" << 0 << false << QRect(70, 368, 100, 24) << 8;
-        QTest::newRow("unknown display") << "300x500" << 0 << false << QRect(100, 468, 100, 24) << 3;
+        QTest::newRow("QVGA, small") << "240x320" << 0 << false << QRect(70, 288, 100, 24) << 0 << 9;
+        QTest::newRow("QVGA, small, sound") << "240x320" << 0 << true << QRect(70, 262, 100, 24) << 0 << 9;
+        QTest::newRow("QVGA, medium") << "240x320" << 1 << false << QRect(4, 154, 232, 162) << 0 << 16;
+        QTest::newRow("QVGA, big") << "240x320" << 2 << false << QRect(4, 62, 232, 254) << 0 << 16;
+        QTest::newRow("square 240") << "240x240" << 0 << false << QRect(70, 208, 100, 24) << 10 << 9;
+        QTest::newRow("WVGA at 192 dpi") << "480x800@192" << 0 << false << QRect(70, 368, 100, 24) << 8 << 9;
+        // 120 x 160 logical pixels: too short for the medium button, which falls back to the small one.
+        QTest::newRow("QVGA at 192 dpi, medium falls back")
+            << "240x320@192" << 1 << false << QRect(10, 128, 100, 24) << 0 << 9;
+        QTest::newRow("unknown display") << "300x500" << 0 << false << QRect(100, 468, 100, 24) << 3 << 9;
     }
     void layoutGeometry()
     {
@@ -807,6 +812,7 @@ private slots:
         QFETCH(bool, sound);
         QFETCH(QRect, end);
         QFETCH(int, screenClass);
+        QFETCH(int, endPoints);
         qputenv("DAWNBELL_SCREEN", screen.toUtf8());
         ResetDpiCacheForTesting();
         auto alarm = MakeAlarm(1);
@@ -817,7 +823,11 @@ private slots:
         alarm->backImageStyle = 1;
         CAlarmDialog dlg(alarm.get(), nullptr, Services());
         QCOMPARE(dlg.screenClass(), screenClass);
-        QCOMPARE(dlg.findChild<QPushButton*>("1")->geometry(), end);
+        auto* endButton = dlg.findChild<QPushButton*>("1");
+        QCOMPARE(endButton->geometry(), end);
+        QCOMPARE(endButton->font().pointSizeF(), KitFont(endPoints).pointSizeF());
+        if (style != 2) // the message never reaches into the End button
+            QVERIFY(dlg.findChild<QLabel*>("1018")->geometry().bottom() < end.top());
         QCOMPARE(dlg.findChild<QSlider*>("1037")->isVisibleTo(&dlg), sound);
         QCOMPARE(dlg.findChild<QLabel*>("1021")->geometry().topLeft(), QPoint(4, 4));
         QCOMPARE(dlg.backgroundName(), screenClass == 10 ? QString("square.png") : QString("qvga.png"));

@@ -1,11 +1,15 @@
 // The ringing window's building blocks: fade curves and timing, the clock
-// format, the snooze keys, the battery icons and Wu's lines.
+// format, the snooze keys, the battery icons, Wu's lines and the painting of
+// background pictures in device pixels.
 #include "BatteryIcons.h"
 #include "ClockFormat.h"
 #include "FadeCurve.h"
+#include "RingingCanvas.h"
 #include "SnoozeKeys.h"
 #include "WuLine.h"
 
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace dawnbell;
@@ -211,6 +215,67 @@ private slots:
                 QCOMPARE(image.pixel(p), qRgb(0, 0, 0));
     }
 
+    // A 10 x 10 picture, red on its left half and blue on its right, behind a
+    // window of 60 x 80 logical pixels: centred and tiled it keeps its 10
+    // device pixels at any density, and the strip
+    // behind the sound controls is 30 device pixels high.
+    void picturesInDevicePixels_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("dpr");
+        QTest::newRow("tile at 96 dpi") << 3 << 1;
+        QTest::newRow("tile at 192 dpi") << 3 << 2;
+        QTest::newRow("centre at 192 dpi") << 2 << 2;
+    }
+    void picturesInDevicePixels()
+    {
+        QFETCH(int, style);
+        QFETCH(int, dpr);
+        QTemporaryDir dir;
+        QImage picture(10, 10, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 5; ++x)
+                picture.setPixel(x, y, qRgb(255, 0, 0));
+        QVERIFY(picture.save(dir.filePath("half.png")));
+
+        RingingCanvas::Scene scene;
+        scene.size = QSize(60, 80);
+        scene.dpr = dpr;
+        scene.backColor = 0x0000FF00; // green
+        scene.picturePath = dir.filePath("half.png");
+        scene.pictureStyle = style;
+        scene.pictureArea = QRect(QPoint(0, 0), scene.size);
+        scene.soundStrip = true;
+        QImage out(scene.size * dpr, QImage::Format_RGB32);
+        out.setDevicePixelRatio(dpr);
+        QPainter painter(&out);
+        RingingCanvas canvas;
+        canvas.Paint(painter, scene);
+        painter.end();
+
+        const int width = 60 * dpr;
+        const int height = 80 * dpr;
+        auto colour = [&out](int x, int y) {
+            const QRgb px = out.pixel(x, y);
+            return qRed(px) > 200 ? 'r' : qBlue(px) > 200 ? 'b' : qGreen(px) > 200 ? 'g' : '?';
+        };
+        const int y = style == 2 ? height / 2 : 2;
+        QByteArray row, want;
+        for (int x = 0; x < width; ++x) {
+            row += colour(x, y);
+            if (style == 3)
+                want += x % 10 < 5 ? 'r' : 'b';
+            else
+                want += x < width / 2 - 5 || x >= width / 2 + 5 ? 'g' : x < width / 2 ? 'r' : 'b';
+        }
+        QCOMPARE(row, want);
+        // The strip: exactly the last 30 device-pixel rows.
+        QCOMPARE(colour(width / 4, height - 1), 'g');
+        QCOMPARE(colour(width / 4, height - 30), 'g');
+        if (style == 3)
+            QVERIFY(colour(width / 4, height - 31) != 'g');
+    }
 };
 
 QTEST_MAIN(RingingPartsTest)
