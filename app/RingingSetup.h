@@ -10,8 +10,9 @@ namespace dawnbell {
 void InstallRingingServices();
 
 // Gives the device back from what a ringing that could not run its cleanup (a
-// crash, SIGKILL, power loss) left in the restore marker: the device volume and
-// the vibrators. Logs what it did. Call at start-up, before anything rings.
+// crash, SIGKILL, power loss) left in the restore marker: the device volume, the
+// vibrators, the suspend time-outs, key lock and backlight. Logs what it did.
+// Call at start-up, before anything rings.
 void RestoreAfterInterruptedRinging();
 
 } // namespace dawnbell

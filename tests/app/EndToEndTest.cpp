@@ -13,6 +13,7 @@
 #include "Registry.h"
 #include "Scheduler.h"
 
+#include "PowerKeeper.h"
 #include "WaveVolume.h"
 
 #include <QFile>
@@ -238,8 +239,9 @@ private slots:
         QCOMPARE(boxes.readAll().count('\n'), 2);
     }
 
-    // SIGTERM, SIGINT and SIGHUP during the ringing run the cleanup (device volume
-    // and vibrator given back) and the after-ringing path, then the program ends,
+    // SIGTERM, SIGINT and SIGHUP during the ringing run the cleanup (device volume,
+    // vibrator, suspend time-out and backlight given back) and the after-ringing
+    // path, then the program ends,
     // also without autoExit. SIGKILL cannot run the cleanup: the next start of the
     // program (here "reinit") gives the device back from the marker the ringing left.
     void signalDuringRinging_data()
@@ -257,6 +259,23 @@ private slots:
         const QString led = sysfs + "/class/leds/test::vibrator";
         QVERIFY(WriteText(led + "/brightness", "0"));
         QVERIFY(WriteText(led + "/max_brightness", "255"));
+        const QString panel = sysfs + "/class/backlight/panel";
+        QVERIFY(WriteText(panel + "/bl_power", "0"));
+        QVERIFY(WriteText(panel + "/brightness", "40"));
+        QVERIFY(WriteText(panel + "/max_brightness", "100"));
+        {
+            RegKey timeouts;
+            QCOMPARE(RegKey::Create(Hive::LocalMachine, PowerKeeper::kTimeoutsKey, &timeouts), RegOk);
+            timeouts.WriteDword("ACSuspendTimeout", 60);
+        }
+        auto acTimeout = [] {
+            RegCloseStore();
+            RegKey timeouts;
+            uint32_t v = 12345;
+            if (RegKey::Open(Hive::LocalMachine, PowerKeeper::kTimeoutsKey, &timeouts) == RegOk)
+                timeouts.ReadDword("ACSuspendTimeout", &v);
+            return v;
+        };
         qputenv("DAWNBELL_SYSFS", sysfs.toUtf8());
         qputenv("DAWNBELL_DEVINPUT", m_home.filePath("input").toUtf8());
         qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
@@ -291,6 +310,8 @@ private slots:
         QVERIFY(GetWaveOutVolume(&wave));
         QCOMPARE(wave, 32767u);
         QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
+        QCOMPARE(acTimeout(), 0u);
+        QCOMPARE(ReadText(panel + "/brightness"), QByteArray("100"));
         const QString marker = m_home.filePath("ringing-restore");
         QVERIFY(QFile::exists(marker));
 
@@ -301,6 +322,7 @@ private slots:
             QVERIFY(GetWaveOutVolume(&wave));
             QCOMPARE(wave, 32767u); // nothing could run
             QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
+            QCOMPARE(acTimeout(), 0u);
             QProcess next;
             next.start(kProgram, {"reinit"});
             QVERIFY(next.waitForFinished(15000));
@@ -318,6 +340,9 @@ private slots:
         QVERIFY(GetWaveOutVolume(&wave));
         QCOMPARE(wave, 12345u);
         QCOMPARE(ReadText(led + "/brightness"), QByteArray("0"));
+        QCOMPARE(acTimeout(), 60u);
+        QCOMPARE(ReadText(panel + "/brightness"), QByteArray("40"));
+        QCOMPARE(ReadText(panel + "/bl_power"), QByteArray("0"));
         QVERIFY(!QFile::exists(marker));
         // Rescheduled for tomorrow (after the ringing, or by "reinit").
         std::vector<notify::NotifyRecord> records;
