@@ -44,10 +44,8 @@ constexpr int kTextPlayerFailed = 1;
 constexpr int kTextRemaining = 3;
 constexpr int kTextTapToSnooze = 12;
 constexpr int kTextEndAlarm = 13;
-constexpr int kTextCloseAlarm = 14;
 constexpr int kTextVibrate = 23;
 constexpr int kTextError = 113;
-constexpr int kTextQuestion = 139;
 
 // Font sizes, points: the clock, the End button of layouts 1 and 2, and the
 // small texts (hint, countdown, check box, the small End button).
@@ -87,7 +85,7 @@ void CAlarmDialog::Init()
     setFocusPolicy(Qt::StrongFocus);
     backColor_ = (alarm_->useBackColor ? alarm_->backColor : AppBackColor()) & 0xFFFFFF;
     textColor_ = (alarm_->useTextColor ? alarm_->textColor : AppTextColor()) & 0xFFFFFF;
-    clockFormat_ = LocaleClockFormat();
+    clockFormat_ = ClockFormat::FromPicture(LocaleTimeFormat());
     qInfo("Ringing %s \"%s\".", qPrintable(alarm_->GetKey()), qPrintable(alarm_->title));
 
     CreateControls();
@@ -206,8 +204,6 @@ void CAlarmDialog::ReassertForeground()
         activateWindow();
     }
 }
-
-QString CAlarmDialog::LocaleClockFormat() { return ClockFormat::FromPicture(LocaleTimeFormat()); }
 
 // --- layout ----------------------------------------------------------------
 
@@ -558,16 +554,8 @@ void CAlarmDialog::EndAlarm()
     SnoozeRoutine();
     if (ended_)
         return;
-    if (alarm_->confirmClose) {
-        bool yes;
-        if (services_.confirmClose)
-            yes = services_.confirmClose(this, backColor_, textColor_);
-        else
-            yes = ShowMessageBox(Text(kTextCloseAlarm), Text(kTextQuestion), MsgButtons::YesNo, MsgIcon::Question,
-                                 this) == MsgAnswer::Yes;
-        if (!yes || ended_)
-            return;
-    }
+    if (alarm_->confirmClose && (!ConfirmClose(services_, this, backColor_, textColor_) || ended_))
+        return;
     timers_.Kill(TimerCountdown);
     EndRinging("End alarm");
 }
@@ -693,16 +681,6 @@ void CAlarmDialog::paintEvent(QPaintEvent*)
     canvas_.Paint(p, scene);
     p.end();
     RingTraceMark("window-shown");
-}
-
-// --- running -------------------------------------------------------------------
-
-int RunRingingWindow(Alarm* alarm, QWidget* parent)
-{
-    if (!alarm)
-        return QDialog::Rejected;
-    CAlarmDialog dialog(alarm, parent);
-    return dialog.exec();
 }
 
 } // namespace dawnbell

@@ -121,9 +121,6 @@ public:
     int batteryIcon() const { return canvas_.batteryIcon(); }
     QRect batteryRect() const { return canvas_.batteryRect(); }
 
-    // Converts the current locale's time picture into the clock's format.
-    static QString LocaleClockFormat();
-
 protected:
     void timerEvent(QTimerEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -217,9 +214,5 @@ private:
     QLabel* hintLabel_ = nullptr;
     QLabel* countdownLabel_ = nullptr;
 };
-
-// Runs the ringing window for `alarm` modally with the default services and
-// returns its result (Accepted when the ringing ended).
-int RunRingingWindow(Alarm* alarm, QWidget* parent);
 
 } // namespace dawnbell

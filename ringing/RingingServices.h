@@ -30,6 +30,10 @@ struct RingingServices {
     QString wakeProgram;          // started by the snooze wake-up; empty: this program
 };
 
+// Asks with services.confirmClose, or with a Yes/No question box "Close the
+// alarm?" when it is empty; true means close the alarm.
+bool ConfirmClose(const RingingServices& services, QWidget* parent, uint32_t backColor, uint32_t textColor);
+
 // The services every ringing window starts with unless it is given its own;
 // initially the program's quiz and closing confirmation windows.
 void SetDefaultRingingServices(const RingingServices& services);
