@@ -1,6 +1,7 @@
 #include "KitPainter.h"
 
 #include "ColorHelpers.h"
+#include "KitTextFit.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -115,17 +116,19 @@ bool PaintHiddenLabel(QPainter& painter, const QWidget* window, const QLabel* la
     else
         flags |= Qt::TextSingleLine;
 
+    // The kit's fit rule, measured in the label's own rectangle.
+    const KitTextFit::Result fit = KitTextFit::FitFor(label, text, label->font(), QRect(QPoint(0, 0), box.size()), flags);
     painter.save();
-    painter.setFont(label->font());
+    painter.setFont(fit.font);
     QRect textRect = box;
     if (align & Qt::AlignVCenter) {
-        const QFontMetrics metrics(label->font());
-        const QRect measured = metrics.boundingRect(QRect(0, 0, box.width(), 1 << 20), flags | Qt::AlignTop, text);
+        const QFontMetrics metrics(fit.font);
+        const QRect measured = metrics.boundingRect(QRect(0, 0, box.width(), 1 << 20), flags | Qt::AlignTop, fit.text);
         textRect = CenteredTextBand(box, measured.height(), metrics.lineSpacing());
         if (measured.height() > box.height())
             painter.setClipRect(textRect.adjusted(-1, 0, 1, 0), Qt::IntersectClip); // whole lines only
     }
-    DrawBorderedText(painter, textRect, flags | Qt::AlignTop, text, style.text, style.background, style.textBorder);
+    DrawBorderedText(painter, textRect, flags | Qt::AlignTop, fit.text, style.text, style.background, style.textBorder);
     painter.restore();
     return true;
 }

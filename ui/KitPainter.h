@@ -56,7 +56,8 @@ struct HiddenLabelStyle {
 // (left, centre or right; vertically centred when its alignment holds
 // Qt::AlignVCenter, else top) and wrapping (QLabel::wordWrap) apply; a label
 // with a frame shape other than NoFrame gets a double frame and, with
-// `fillFrame`, a gradient inside. A label with empty text is skipped, as is a
+// `fillFrame`, a gradient inside. A text that does not fit the label's rectangle
+// follows the kit's fit rule (KitTextFit). A label with empty text is skipped, as is a
 // disabled one when `skipDisabled` is set. Returns true when something was drawn.
 bool PaintHiddenLabel(QPainter& painter, const QWidget* window, const QLabel* label,
                       const HiddenLabelStyle& style, bool skipDisabled = false);

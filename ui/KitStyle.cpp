@@ -2,18 +2,26 @@
 
 #include "ColorHelpers.h"
 #include "KitFont.h"
+#include "KitTextFit.h"
 #include "Scaling.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QToolTip>
 #include <QWidget>
 
 #include <algorithm>
@@ -57,10 +65,51 @@ void PaintField(QPainter* p, const QRect& rect, const QPalette& pal, bool focuse
     p->restore();
 }
 
+// The label or button whose own text `painter` is drawing; null for any other
+// painting (item views, combo boxes, pictures).
+const QWidget* TextControl(const QPainter* painter)
+{
+    QPaintDevice* device = painter->device();
+    if (!device || device->devType() != QInternal::Widget)
+        return nullptr;
+    const auto* widget = static_cast<const QWidget*>(device);
+    if (qobject_cast<const QLabel*>(widget) || qobject_cast<const QAbstractButton*>(widget))
+        return widget;
+    return nullptr;
+}
+
+// Shows the tooltip of a hidden label (a holder whose text the window paints,
+// with the full text as tooltip when it is elided) where the pointer rests on
+// it: Qt offers tooltips for visible widgets only. Installed on every window.
+class HiddenLabelTips : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip || !watched->isWidgetType())
+            return false;
+        auto* window = static_cast<QWidget*>(watched);
+        const auto* help = static_cast<QHelpEvent*>(event);
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            if (!label->isHidden() || label->toolTip().isEmpty() || label->window() != window)
+                continue;
+            const QRect area(label->mapTo(window, QPoint(0, 0)), label->size());
+            if (area.contains(help->pos())) {
+                QToolTip::showText(help->globalPos(), label->toolTip(), window, area);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 KitStyle::KitStyle()
     : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+    , m_hiddenLabelTips(new HiddenLabelTips(this))
 {
 }
 
@@ -76,6 +125,34 @@ KitStyle* KitStyle::Install()
     QApplication::setFont(KitFont(9));
     installed = style;
     return style;
+}
+
+QRect KitStyle::TextArea(const QWidget* control)
+{
+    if (!control)
+        return QRect();
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    if (!button) {
+        if (const auto* label = qobject_cast<const QLabel*>(control))
+            return label->contentsRect();
+        return control->rect();
+    }
+    QStyleOptionButton opt;
+    opt.initFrom(control);
+    opt.text = button->text();
+    QStyle* style = control->style();
+    if (qobject_cast<const QPushButton*>(control)) {
+        QRect r = style->subElementRect(QStyle::SE_PushButtonContents, &opt, control);
+        const int margin = ScaleX(kButtonTextMargin);
+        if (r.width() > 2 * margin)
+            r.adjust(margin, 0, -margin, 0);
+        return r;
+    }
+    if (qobject_cast<const QCheckBox*>(control))
+        return style->subElementRect(QStyle::SE_CheckBoxContents, &opt, control);
+    if (qobject_cast<const QRadioButton*>(control))
+        return style->subElementRect(QStyle::SE_RadioButtonContents, &opt, control);
+    return control->rect();
 }
 
 void KitStyle::PaintButtonFace(QPainter* p, const QRect& rect, const QPalette& pal, bool pressed, bool focused)
@@ -238,6 +315,17 @@ void KitStyle::drawControl(ControlElement element, const QStyleOption* opt, QPai
             return;
         }
         break;
+    case CE_PushButtonLabel:
+        if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(opt)) {
+            // The text keeps a margin from the frame (the area the fit rule measures).
+            QStyleOptionButton inner(*button);
+            const int margin = ScaleX(kButtonTextMargin);
+            if (inner.rect.width() > 2 * margin)
+                inner.rect.adjust(margin, 0, -margin, 0);
+            QProxyStyle::drawControl(element, &inner, p, w);
+            return;
+        }
+        break;
     case CE_ProgressBarGroove:
         PaintField(p, opt->rect, opt->palette, false);
         return;
@@ -245,6 +333,21 @@ void KitStyle::drawControl(ControlElement element, const QStyleOption* opt, QPai
         break;
     }
     QProxyStyle::drawControl(element, opt, p, w);
+}
+
+void KitStyle::drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
+                            const QString& text, QPalette::ColorRole textRole) const
+{
+    const QWidget* control = text.isEmpty() ? nullptr : TextControl(painter);
+    if (!control) {
+        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, textRole);
+        return;
+    }
+    const KitTextFit::Result fit = KitTextFit::FitFor(control, text, painter->font(), rect, flags);
+    painter->save();
+    painter->setFont(fit.font);
+    QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, fit.text, textRole);
+    painter->restore();
 }
 
 void KitStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* opt, QPainter* p,
@@ -438,6 +541,8 @@ QSize KitStyle::sizeFromContents(ContentsType type, const QStyleOption* opt, con
 void KitStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);
+    if (widget->isWindow())
+        widget->installEventFilter(m_hiddenLabelTips);
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         // The drop-down list is a window of its own: let it follow the combo's palette.
         if (QAbstractItemView* view = combo->view()) {

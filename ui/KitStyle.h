@@ -22,6 +22,8 @@ public:
     // Difference between a colour and its shade in gradients (Lighten for dark
     // colours, Darken for light ones), in colour steps of 0-255.
     static constexpr int kShade = 30;
+    // Space between a push button's frame and its text on each side, pixels at 96 dpi.
+    static constexpr int kButtonTextMargin = 1;
 
     KitStyle();
 
@@ -29,6 +31,12 @@ public:
     // application font, once per process; returns the installed style. Needs a
     // QApplication.
     static KitStyle* Install();
+
+    // The area in which the kit draws `control`'s text (widget coordinates): a
+    // push button's inside less its frame and kButtonTextMargin, a check box's or
+    // radio button's room right of its indicator, a label's contents rectangle;
+    // the whole widget for anything else.
+    static QRect TextArea(const QWidget* control);
 
     // Paints a kit button face into `rect`: rounded corners, a gradient of the
     // palette's Button colour and its shade (reversed when `pressed`), an outline
@@ -44,6 +52,9 @@ public:
                        const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
+    // Texts of labels and buttons follow the kit's fit rule (KitTextFit).
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
+                      const QString& text, QPalette::ColorRole textRole = QPalette::NoRole) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
@@ -54,8 +65,13 @@ public:
                          const QWidget* widget = nullptr) const override;
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget = nullptr) const override;
+    // Also shows the tooltips of a window's hidden labels (KitTextFit gives an
+    // elided one its full text as tooltip).
     void polish(QWidget* widget) override;
     using QProxyStyle::polish;
+
+private:
+    QObject* m_hiddenLabelTips; // event filter on every window; owned by the style
 };
 
 // The kit palette of a window: Window/Button/Base = background, WindowText/
