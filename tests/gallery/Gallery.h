@@ -1,6 +1,7 @@
 #pragma once
 // The screenshot gallery: every window of the program, in each state worth
-// seeing, rendered to PNG for one emulated display per process.
+// seeing, rendered to PNG for one emulated display per process, in every
+// shipped language, and checked (README.md in this folder).
 //
 // A window joins with one call in a source file of this folder (added to the
 // dawnbell_gallery target with dawnbell_gallery_entry() in CMakeLists.txt):
@@ -11,8 +12,8 @@
 // The factory builds the real window in the named state, sized as it would be
 // on the current display (Scaling.h: CurrentScreen(), dpi_x(), dpi_y()), and
 // returns it without showing it or running it modally; the gallery shows it,
-// grabs it to <out>/<WxH@dpi>/<name>-<state>.png and deletes it. A null result
-// counts as a failure. Settings live in a temporary DAWNBELL_HOME and the clock
+// grabs it to <out>/<lang>/<WxH@dpi>/<name>-<state>.png, checks its geometry
+// and texts, and deletes it. A null result counts as a failure. Settings live in a temporary DAWNBELL_HOME and the clock
 // is fixed (kGalleryNow), so pictures are repeatable.
 #include <QString>
 #include <QStringList>

@@ -1,112 +1,58 @@
 // The gallery process: renders every registered window in every state on one
-// emulated display and checks that nothing falls off the screen.
+// emulated display, in each shipped language, and checks each picture
+// (WindowCheck: nothing off the screen, no overlaps, no text overflowing its
+// control).
 //
-//   dawnbell_gallery --screen 480x800@192 --out DIR [--entry NAME]
+//   dawnbell_gallery --screen 480x800@192 --out DIR [--entry NAME] [--lang NAME]...
 //
-// Pictures go to DIR/<screen>/<name>-<state>.png. Exit status 0 when every
-// window was built and fits; problems are printed one per line.
+// Pictures go to DIR/<lang>/<screen>/<name>-<state>.png; <lang> is "english"
+// (the built-in texts) or the base name of a language file in the program
+// folder's languages/ (all of them unless --lang names some). Exit status 0
+// when every window was built and passed; findings are printed one per line.
+// Text overflow fails only on the eleven screen classes at their real density.
 #include "Gallery.h"
 #include "KitStyle.h"
+#include "KitTextFit.h"
+#include "LanguageTable.h"
 #include "OffscreenConfig.h"
+#include "Profile.h"
 #include "Scaling.h"
+#include "WindowCheck.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAbstractScrollArea>
-#include <QAbstractSlider>
-#include <QAbstractSpinBox>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <functional>
 #include <memory>
 
 using namespace dawnbell;
 
 namespace {
 
-// Controls a finger taps: two of them must never cover each other.
-bool IsInteractive(const QWidget* w)
+// The density a display of `width` x `height` device pixels has on a real
+// handheld: 96 dpi for the 240-pixel classes, 192 for the 480-pixel ones; 0
+// for displays of no screen class.
+int RealDensity(int width, int height)
 {
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QAbstractSlider*>(w)
-        || qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QComboBox*>(w)
-        || qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractItemView*>(w);
-}
-
-// Parts of a composite control (scroll area viewports and bars, spin box
-// editors, combo box pieces) are placed by Qt; a scroll area's content may
-// lie outside its viewport on purpose. Only the window's own controls are checked.
-bool IsInternal(const QWidget* w, const QWidget* window)
-{
-    if (w->objectName().startsWith(QLatin1String("qt_")))
-        return true;
-    for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
-        if (qobject_cast<const QAbstractScrollArea*>(p) || qobject_cast<const QAbstractSpinBox*>(p)
-            || qobject_cast<const QComboBox*>(p))
-            return true;
+    static const QSize kClasses[] = {{240, 320}, {320, 240}, {320, 320}, {480, 640}, {640, 480}, {480, 480},
+                                     {240, 400}, {400, 240}, {480, 800}, {800, 480}, {240, 240}};
+    for (const QSize& c : kClasses) {
+        if (c == QSize(width, height))
+            return std::min(width, height) >= 480 ? 192 : 96;
     }
-    return false;
-}
-
-QString Describe(const QWidget* w)
-{
-    return QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
-}
-
-// Checks the shown window `window` on a screen of `screen` logical pixels;
-// prints each problem with `tag` and returns the number of failures.
-int CheckWindow(const QWidget* window, const QRect& screen, const QString& tag)
-{
-    int failures = 0;
-    auto fail = [&](const QString& what) {
-        std::printf("FAIL %s: %s\n", qPrintable(tag), qPrintable(what));
-        ++failures;
-    };
-    const QRect frame = window->frameGeometry();
-    if (!screen.contains(frame))
-        fail(QStringLiteral("window %1,%2 %3x%4 falls off the %5x%6 screen")
-                 .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-                 .arg(screen.width()).arg(screen.height()));
-    const auto children = window->findChildren<QWidget*>();
-    for (const QWidget* child : children) {
-        if (child->isWindow() || !child->isVisibleTo(window) || IsInternal(child, window))
-            continue;
-        const QWidget* parent = child->parentWidget();
-        if (!QRect(QPoint(0, 0), parent->size()).contains(child->geometry()))
-            fail(QStringLiteral("%1 at %2,%3 %4x%5 lies outside its parent (%6x%7)")
-                     .arg(Describe(child)).arg(child->x()).arg(child->y()).arg(child->width())
-                     .arg(child->height()).arg(parent->width()).arg(parent->height()));
-        if (!IsInteractive(child))
-            continue;
-        for (const QObject* o : parent->children()) {
-            const auto* sibling = qobject_cast<const QWidget*>(o);
-            if (!sibling || !std::less<const QWidget*>()(child, sibling) || sibling->isWindow() || !sibling->isVisibleTo(window)
-                || !IsInteractive(sibling) || IsInternal(sibling, window))
-                continue;
-            if (child->geometry().intersects(sibling->geometry()))
-                fail(QStringLiteral("%1 overlaps %2").arg(Describe(child), Describe(sibling)));
-        }
-        if (const auto* button = qobject_cast<const QAbstractButton*>(child)) {
-            if (!button->text().isEmpty() && button->sizeHint().width() > button->width() + 2)
-                std::printf("WARN %s: text of %s needs %d pixels, has %d\n", qPrintable(tag),
-                            qPrintable(Describe(button)), button->sizeHint().width(), button->width());
-        }
-    }
-    return failures;
+    return 0;
 }
 
 void Usage()
 {
-    std::fprintf(stderr, "usage: dawnbell_gallery --screen WxH[@dpi] --out DIR [--entry NAME]\n");
+    std::fprintf(stderr, "usage: dawnbell_gallery --screen WxH[@dpi] --out DIR [--entry NAME] [--lang NAME]...\n");
 }
 
 } // namespace
@@ -114,6 +60,7 @@ void Usage()
 int main(int argc, char** argv)
 {
     QString screenText, outDir, only;
+    QStringList languages;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--screen") && hasValue)
@@ -122,6 +69,8 @@ int main(int argc, char** argv)
             outDir = QString::fromLocal8Bit(argv[++i]);
         else if (!std::strcmp(argv[i], "--entry") && hasValue)
             only = QString::fromLocal8Bit(argv[++i]);
+        else if (!std::strcmp(argv[i], "--lang") && hasValue)
+            languages << QString::fromLocal8Bit(argv[++i]);
         else {
             Usage();
             return 2;
@@ -163,45 +112,79 @@ int main(int argc, char** argv)
                     qtScreen ? qtScreen->size().height() : 0, qtScreen ? qtScreen->devicePixelRatio() : 0.0);
         return 1;
     }
-    const QString folderName = QStringLiteral("%1x%2@%3")
-                                   .arg(g.deviceWidth).arg(g.deviceHeight).arg(qRound(g.devicePixelRatio * 96));
-    QDir folder(QDir(outDir).filePath(folderName));
-    if (!folder.mkpath(QStringLiteral("."))) {
-        std::printf("FAIL %s: cannot create %s\n", qPrintable(folderName), qPrintable(folder.path()));
-        return 1;
-    }
+    const int dpi = qRound(g.devicePixelRatio * 96);
+    const QString screenName = QStringLiteral("%1x%2@%3").arg(g.deviceWidth).arg(g.deviceHeight).arg(dpi);
+    const bool strictTexts = RealDensity(g.deviceWidth, g.deviceHeight) == dpi;
 
-    const QRect screenRect(0, 0, g.logicalWidth, g.logicalHeight);
-    int failures = 0, pictures = 0;
-    QElapsedTimer timer;
-    timer.start();
-    for (const gallery::Entry& entry : gallery::Entries()) {
-        if (!only.isEmpty() && entry.name != only)
-            continue;
-        for (const QString& state : entry.states) {
-            const QString tag = QStringLiteral("%1 %2-%3").arg(folderName, entry.name, state);
-            std::unique_ptr<QWidget> window(entry.build ? entry.build(state) : nullptr);
-            if (!window) {
-                std::printf("FAIL %s: the window could not be built\n", qPrintable(tag));
-                ++failures;
-                continue;
-            }
-            window->show();
-            for (int i = 0; i < 3; ++i)
-                QApplication::processEvents();
-            const QPixmap picture = window->grab();
-            const QString file = folder.filePath(QStringLiteral("%1-%2.png").arg(entry.name, state));
-            if (!picture.save(file, "PNG")) {
-                std::printf("FAIL %s: cannot write %s\n", qPrintable(tag), qPrintable(file));
-                ++failures;
-            } else {
-                ++pictures;
-            }
-            failures += CheckWindow(window.get(), screenRect, tag);
-            window->close();
+    // English first, then every shipped language file.
+    const QString programFolder = QStringLiteral(DAWNBELL_PROGRAM_DIR);
+    if (languages.isEmpty()) {
+        languages << QStringLiteral("english");
+        for (const QString& name : LanguageTable::AvailableLanguages(programFolder)) {
+            if (name != QLatin1String("english"))
+                languages << name;
         }
     }
-    std::printf("%s: %d pictures in %lld ms, %d failures\n", qPrintable(folderName), pictures,
-                static_cast<long long>(timer.elapsed()), failures);
+    LanguageTable texts;
+    texts.InstallAsTextProvider();
+
+    const QRect screenRect(0, 0, g.logicalWidth, g.logicalHeight);
+    int failures = 0;
+    for (const QString& language : languages) {
+        const QString folderName = language + QLatin1Char('/') + screenName;
+        const LanguageTable::LoadResult loaded = texts.Load(programFolder, language);
+        if (loaded != LanguageTable::LoadResult::Loaded && language != QLatin1String("english")) {
+            std::printf("FAIL %s: the language file could not be loaded\n", qPrintable(folderName));
+            ++failures;
+            continue;
+        }
+        Profile::WriteText(QStringLiteral("settings"), QStringLiteral("languageFile"), language);
+        QDir folder(QDir(outDir).filePath(folderName));
+        if (!folder.mkpath(QStringLiteral("."))) {
+            std::printf("FAIL %s: cannot create %s\n", qPrintable(folderName), qPrintable(folder.path()));
+            ++failures;
+            continue;
+        }
+        int pictures = 0, overflows = 0, smaller = 0, elided = 0, languageFailures = 0;
+        QElapsedTimer timer;
+        timer.start();
+        for (const gallery::Entry& entry : gallery::Entries()) {
+            if (!only.isEmpty() && entry.name != only)
+                continue;
+            for (const QString& state : entry.states) {
+                const QString tag = QStringLiteral("%1 %2-%3").arg(folderName, entry.name, state);
+                std::unique_ptr<QWidget> window(entry.build ? entry.build(state) : nullptr);
+                if (!window) {
+                    std::printf("FAIL %s: the window could not be built\n", qPrintable(tag));
+                    ++languageFailures;
+                    continue;
+                }
+                window->show();
+                for (int i = 0; i < 3; ++i)
+                    QApplication::processEvents();
+                KitTextFit::ForgetDrawn(); // the checks look at this drawing only
+                const QPixmap picture = window->grab();
+                const QString file = folder.filePath(QStringLiteral("%1-%2.png").arg(entry.name, state));
+                if (!picture.save(file, "PNG")) {
+                    std::printf("FAIL %s: cannot write %s\n", qPrintable(tag), qPrintable(file));
+                    ++languageFailures;
+                } else {
+                    ++pictures;
+                }
+                gallery::WindowCheck check(tag, strictTexts);
+                check.Geometry(window.get(), screenRect);
+                check.Texts(window.get());
+                languageFailures += check.failures();
+                overflows += check.overflows();
+                smaller += check.smaller();
+                elided += check.elided();
+                window->close();
+            }
+        }
+        std::printf("%s: %d pictures in %lld ms; texts: %d overflowing, %d smaller, %d elided; %d failures\n",
+                    qPrintable(folderName), pictures, static_cast<long long>(timer.elapsed()), overflows, smaller,
+                    elided, languageFailures);
+        failures += languageFailures;
+    }
     return failures ? 1 : 0;
 }
