@@ -13,7 +13,9 @@
 #include "DialogLayout.h"
 #include "KitFont.h"
 #include "KitPainter.h"
+#include "KitRow.h"
 #include "KitStyle.h"
+#include "KitTextFit.h"
 #include "Locale.h"
 #include "LongPress.h"
 #include "MessageBox.h"
@@ -982,6 +984,13 @@ void CMainDialog::DoLayout(const QSize& size)
         }
     }
     ApplyCaptions();
+    if (buttonsBelow) {
+        // A caption longer than its button (a translation) takes room from the
+        // other columns and the gaps; English captions leave the grid alone.
+        KitRow::Share({{button(IdAdd), button(IdRemove)}, {button(IdEdit), button(IdTest)},
+                       {button(IdActivate), button(IdOptions)}},
+                      {{button(IdActivate), {Text(kTextDeactivate), Text(kTextActivate)}}});
+    }
     list_->Relayout();
     UpdateClockAndStatus();
     update();
@@ -1019,9 +1028,15 @@ void CMainDialog::paintEvent(QPaintEvent*)
         || QFontMetrics(clockFont).height() > clockRect.height())
         clockFont = FitFont(clockText_, clockRect, 1);
     p.setFont(clockFont);
-    p.drawText(clockRect.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextSingleLine, clockText_);
-    p.setFont(statusLabel_->font());
-    p.drawText(statusLabel_->geometry(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, statusText_);
+    const int clockFlags = Qt::AlignCenter | Qt::TextSingleLine;
+    p.drawText(clockRect.adjusted(2, 0, -2, 0), clockFlags, clockText_);
+    KitTextFit::Record(clockLabel_, clockText_, clockFont, clockLabel_->rect().adjusted(2, 0, -2, 0), clockFlags);
+    // The status line follows the kit's fit rule.
+    const int statusFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    const KitTextFit::Result status = KitTextFit::FitFor(statusLabel_, statusText_, statusLabel_->font(),
+                                                         statusLabel_->rect(), statusFlags);
+    p.setFont(status.font);
+    p.drawText(statusLabel_->geometry(), statusFlags, status.text);
 }
 
 void CMainDialog::timerEvent(QTimerEvent* e)

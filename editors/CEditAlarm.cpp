@@ -8,6 +8,7 @@
 #include "FileDialog.h"
 #include "KitFont.h"
 #include "KitPainter.h"
+#include "KitRow.h"
 #include "Locale.h"
 #include "MediaPlayerFactory.h"
 #include "MessageBox.h"
@@ -79,7 +80,6 @@ const QString kCountdownFormat = QStringLiteral("HH:mm:ss");
 constexpr int kSecondsPerDay = 86400;
 constexpr int kMinCentringShift = 10; // a free margin up to this is left alone, pixels
 constexpr int kLabelFontTenths = 90;    // label font, tenths of a point
-constexpr int kMinLabelFontTenths = 70; // smallest label font when a text is too wide
 
 CEditAlarm::FileDialogRunner& FileDialogRunnerSlot()
 {
@@ -175,7 +175,9 @@ void CEditAlarm::CreateControls()
         auto* l = new QLabel(this);
         l->setObjectName(QString::number(id));
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        l->hide(); // a holder of text and place; the dialog paints the text
+        l->setFont(KitFontTenths(kLabelFontTenths));
+        l->setWordWrap(true); // a long text takes a second line before the kit's fit rule shrinks it
+        l->hide();            // a holder of text and place; the dialog paints the text
         return l;
     };
     m_titleLabel = label(IdTitleLabel);
@@ -375,19 +377,6 @@ void CEditAlarm::SetPickerFormat()
     m_time->setDisplayFormat(format.isEmpty() ? kCountdownFormat : format);
 }
 
-void CEditAlarm::FitLabelFonts()
-{
-    for (QLabel* label : {m_titleLabel, m_messageLabel, m_timeLabel, m_snoozeLabel, m_quizLabel}) {
-        int tenths = kLabelFontTenths;
-        QFont font = KitFontTenths(tenths);
-        while (tenths > kMinLabelFontTenths && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
-            tenths -= 5;
-            font = KitFontTenths(tenths);
-        }
-        label->setFont(font);
-    }
-}
-
 void CEditAlarm::ApplyCaptions()
 {
     m_titleLabel->setText(Text(kTextTitle));
@@ -403,7 +392,6 @@ void CEditAlarm::ApplyCaptions()
     m_remove->setText(Text(kTextRemove));
     m_ok->setText(Text(kTextOk));
     m_cancel->setText(Text(kTextCancel));
-    FitLabelFonts();
     update();
 }
 
@@ -453,6 +441,15 @@ void CEditAlarm::DoLayout(const QSize& size)
             setTabOrder(order[i], order[i + 1]);
     }
     ApplyCaptions();
+    // A check box or button text longer than its place (a translation) takes
+    // the room its row can spare; English texts leave the layout as it is.
+    if (variant == DialogLayout::Landscape) {
+        KitRow::Share({{m_add}, {m_remove}});
+    } else {
+        KitRow::Share({{m_vibrate}, {m_random}});
+        if (variant == DialogLayout::Portrait)
+            KitRow::Share({{m_forceVolume}, {m_volume}});
+    }
     m_volume->setVisible(m_forceVolume->isChecked());
 
     // Centre the design on screens larger than it was made for.
@@ -529,7 +526,6 @@ void CEditAlarm::TapTimeLabel()
         m_time->setTime(TimeOfMoment(moment));
     }
     m_timeLabel->setText(Text(m_countdown ? kTextRemainingTime : kTextTime));
-    FitLabelFonts();
     update();
 }
 

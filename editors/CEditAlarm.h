@@ -165,8 +165,6 @@ private:
     // Places every control for a dialog of `size` (see the class comment).
     void DoLayout(const QSize& size);
     void ApplyCaptions();
-    // Gives each hidden label the largest font (9 pt down to 7 pt) its text fits.
-    void FitLabelFonts();
     void UpdateButtons();
     void SetPickerFormat();
     void AddRow(const QString& path);
