@@ -739,9 +739,11 @@ void CMainDialog::CmdOptions()
     const bool simulateAfter = SimulateSystemAlarm();
     if (simulateAfter != simulateBefore && services_.simulation)
         services_.simulation(simulateAfter ? NextAlarm() : nullptr);
-    ApplyCaptions();
+    // The language may have changed: a fresh layout pass shares the button
+    // rows out for the new captions.
+    lastSize_ = QSize();
+    DoLayout(size());
     BuildMenus();
-    list_->Relayout();
 }
 
 void CMainDialog::RowActivated()
