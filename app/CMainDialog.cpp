@@ -141,6 +141,14 @@ bool SimulateSystemAlarm()
     return Profile::ReadInt(kSettings, QStringLiteral("simulateSystemAlarm"), 0) == 1;
 }
 
+// Activates `alarm` through the scheduler; an appointment in the past is refused
+// there, and the user is told so in a message box without owner.
+void ActivateOrTell(Alarm* alarm)
+{
+    if (alarm && !Scheduler::Activate(alarm))
+        ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
+}
+
 } // namespace
 
 CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
@@ -369,7 +377,7 @@ int CMainDialog::OnCopyData(int code, const QString& key)
         CmdEditAlarm(alarm, -1);
         break;
     case CopyActivate:
-        Scheduler::Activate(alarm);
+        ActivateOrTell(alarm);
         ReInsert(alarm);
         break;
     case CopyDeactivate:
@@ -553,7 +561,7 @@ void CMainDialog::CmdAdd()
     auto alarm = std::make_unique<Alarm>();
     LetGoOfPointer();
     if (services_.templateSelection(alarm.get(), this)) {
-        Scheduler::Activate(alarm.get());
+        ActivateOrTell(alarm.get());
         alarm->Save();
         Adopt(std::move(alarm));
         RefreshSimulationIfSet();
@@ -571,7 +579,7 @@ void CMainDialog::CmdNew(int type)
     LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;
-    Scheduler::Activate(alarm.get());
+    ActivateOrTell(alarm.get());
     alarm->Save();
     Adopt(std::move(alarm));
     RefreshSimulationIfSet(); // now that the new alarm is in the list
@@ -590,7 +598,7 @@ void CMainDialog::CmdTemplate(int index)
     LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;
-    Scheduler::Activate(alarm.get());
+    ActivateOrTell(alarm.get());
     alarm->Save();
     Adopt(std::move(alarm));
     RefreshSimulationIfSet(); // now that the new alarm is in the list
@@ -621,7 +629,7 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
     if (stored.restored())
         return;
     if (ok || wasActive)
-        Scheduler::Activate(alarm);
+        ActivateOrTell(alarm);
     alarm->Save();
     ReInsert(alarm);
     if (ok)
@@ -636,7 +644,7 @@ void CMainDialog::CmdToggle()
     if (alarm->activated)
         Scheduler::Deactivate(alarm);
     else
-        Scheduler::Activate(alarm);
+        ActivateOrTell(alarm);
     ReInsert(alarm);
 }
 
@@ -651,9 +659,11 @@ void CMainDialog::CmdAll(bool on)
     for (Alarm* a : all) {
         if ((a->activated != 0) == on)
             continue;
-        a->SetActivated(on);
-        if (on && !a->activated)
-            continue; // refused (an appointment in the past)
+        if (!a->SetActivated(on)) {
+            // Refused: an appointment in the past.
+            ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
+            continue;
+        }
         a->Save();
         changed = true;
         const int at = list_->IndexOf(a);

@@ -1,14 +1,14 @@
 #include "Alarm.h"
 
+#include "AlarmField.h"
 #include "Clock.h"
 #include "Locale.h"
-#include "MessageBox.h"
+#include "NextRinging.h"
 #include "Profile.h"
 #include "Registry.h"
 #include "SectionName.h"
 #include "Texts.h"
 #include "WaitCursor.h"
-
 
 #include <chrono>
 #include <cstdlib>
@@ -18,20 +18,6 @@
 namespace dawnbell {
 
 namespace {
-
-// Value names of the background-image fields, indexed by BackImageField.
-const char* const kBackImageNames[BackImageFieldCount] = {
-    "backImageWVGA",        "backImageWQVGA",     "backImageWVGALandscape", "backImageWQVGALandscape",
-    "backImageQVGA",        "backImageQVGAWide",  "backImageVGA",           "backImageVGAWide",
-    "backImageQVGASquare",  "backImageVGASquare", "backImageSquare",
-};
-
-// The order in which a saved section holds the background images.
-const BackImageField kBackImageSaveOrder[BackImageFieldCount] = {
-    BackImageWVGA, BackImageWQVGA,     BackImageWVGALandscape, BackImageWQVGALandscape,
-    BackImageQVGA, BackImageQVGAWide,  BackImageQVGASquare,    BackImageVGA,
-    BackImageVGAWide, BackImageVGASquare, BackImageSquare,
-};
 
 std::u16string_view U16(const QString& s)
 {
@@ -54,9 +40,11 @@ std::string SectionPath(const QString& section)
 
 QString BackImageValueName(int field)
 {
-    if (field < 0 || field >= BackImageFieldCount)
-        return QString();
-    return QLatin1String(kBackImageNames[field]);
+    for (const AlarmField& f : AlarmFields()) {
+        if (f.kind == FieldKind::Text && f.image == field && field >= 0)
+            return QLatin1String(f.name);
+    }
+    return QString();
 }
 
 Alarm::Alarm()
@@ -66,8 +54,9 @@ Alarm::Alarm()
     dateYear = now.year;
     dateMonth = now.month;
     dateDay = now.day;
-    for (int i = 0; i < kFadePoints; ++i)
-        fade[i] = static_cast<uint8_t>(2 * i);
+    for (const AlarmField& f : AlarmFields())
+        f.SetNumber(this, f.newValue); // texts and the playlist start empty
+    fade = NewFadeCurve();
 }
 
 Alarm::~Alarm() = default;
@@ -93,45 +82,33 @@ void Alarm::CopyFrom(const Alarm& other)
 {
     if (&other == this)
         return;
+    // What the key holds, then every stored value but the notification handle.
     alarmTime = other.alarmTime;
     repeatDays = other.repeatDays;
-    activated = other.activated;
-    vibrate = other.vibrate;
-    vibrateInterval = other.vibrateInterval;
-    random = other.random;
-    forceVolume = other.forceVolume;
-    volume = other.volume;
-    fadeDuration = other.fadeDuration;
-    playlist.clear();
-    for (const QString& entry : other.playlist)
-        playlist.append(entry);
-    snooze = other.snooze;
-    quiz = other.quiz;
-    quizLevel = other.quizLevel;
-    type = other.type;
     dateYear = other.dateYear;
     dateMonth = other.dateMonth;
     dateDay = other.dateDay;
-    quizTypes = other.quizTypes;
-    useFade = other.useFade;
-    useSnooze = other.useSnooze;
-    fade = other.fade;
-    closeAfterMinutes = other.closeAfterMinutes;
-    closeAfterTimes = other.closeAfterTimes;
-    useBackColor = other.useBackColor;
-    useTextColor = other.useTextColor;
-    backImageStyle = other.backImageStyle;
-    backColor = other.backColor;
-    textColor = other.textColor;
-    for (int i = 0; i < BackImageFieldCount; ++i)
-        backImages[i] = other.backImages[i];
-    layoutStyle = other.layoutStyle;
-    showSoundControls = other.showSoundControls;
-    confirmClose = other.confirmClose;
-    noTextBorder = other.noTextBorder;
-    title = other.title;
-    message = other.message;
-    command = other.command;
+    for (const AlarmField& f : AlarmFields()) {
+        switch (f.kind) {
+        case FieldKind::Playlist:
+            playlist.clear();
+            for (const QString& entry : other.playlist)
+                playlist.append(entry);
+            break;
+        case FieldKind::Fade:
+            fade = other.fade;
+            break;
+        case FieldKind::Text:
+            f.TextOf(this) = f.TextOf(other);
+            break;
+        case FieldKind::Integer:
+        case FieldKind::Colour:
+            f.SetNumber(this, f.Number(other));
+            break;
+        case FieldKind::Handle:
+            break;
+        }
+    }
     // The cursor pointed into the old playlist.
     if (playlistCursor >= playlist.size())
         playlistCursor = -1;
@@ -143,59 +120,35 @@ int Alarm::GetSecondsOfDay() const
     return t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-void Alarm::SetActivated(bool on)
+bool Alarm::SetActivated(bool on)
 {
     if (on && type == AlarmAppointment) {
         const clock::LocalTime t = clock::ToLocal(alarmTime);
         const int64_t moment = clock::MakeLocal(dateYear, dateMonth, dateDay, t.hour, t.minute, t.second);
-        if (moment <= clock::Now()) {
-            activated = 0;
-            ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
-            return;
-        }
-        activated = 1;
-        return;
+        activated = moment > clock::Now() ? 1 : 0;
+        return activated != 0;
     }
     activated = on ? 1 : 0;
+    return true;
 }
 
 void Alarm::UpdateTime()
 {
-    const clock::LocalTime t = clock::ToLocal(alarmTime);
+    const int seconds = GetSecondsOfDay();
     if (type == AlarmAppointment) {
-        alarmTime = clock::MakeLocal(dateYear, dateMonth, dateDay, t.hour, t.minute, t.second);
+        alarmTime = MomentOn(CalendarDate{dateYear, dateMonth, dateDay}, seconds);
         return;
     }
-    const int64_t now = clock::Now();
-    const clock::LocalTime today = clock::ToLocal(now);
-    int64_t next = clock::MakeLocal(today.year, today.month, today.day, t.hour, t.minute, t.second);
-    if (next < now)
-        next = clock::MakeLocal(today.year, today.month, today.day + 1, t.hour, t.minute, t.second);
-    alarmTime = next;
+    alarmTime = MomentOn(NextRingingDate(seconds, 0, clock::Now()), seconds);
 }
 
 clock::LocalTime Alarm::GetNextOccurrence()
 {
     UpdateTime();
     int64_t result = alarmTime;
-    const int days = repeatDays & 0x7F;
-    if (days != 0 && type != AlarmAppointment) {
-        const clock::LocalTime t = clock::ToLocal(alarmTime);
-        const int64_t now = clock::Now();
-        const clock::LocalTime today = clock::ToLocal(now);
-        const int weekday = (today.dayOfWeek + 6) % 7; // 0 = Monday
-        const int64_t todayAt = clock::MakeLocal(today.year, today.month, today.day, t.hour, t.minute, t.second);
-        if (todayAt > now && (days & (1 << weekday))) {
-            result = todayAt;
-        } else {
-            const int twoWeeks = days + days * 128; // the mask doubled to 14 bits
-            for (int i = 1; i <= 7; ++i) {
-                if (twoWeeks & (1 << (weekday + i))) {
-                    result = clock::MakeLocal(today.year, today.month, today.day + i, t.hour, t.minute, t.second);
-                    break;
-                }
-            }
-        }
+    if ((repeatDays & 0x7F) != 0 && type != AlarmAppointment) {
+        const int seconds = GetSecondsOfDay();
+        result = MomentOn(NextRingingDate(seconds, repeatDays, clock::Now()), seconds);
     }
     clock::LocalTime out = clock::ToLocal(result);
     out.dayOfWeek = 0;
@@ -320,48 +273,29 @@ void Alarm::Save()
         RegKey key;
         if (RegKey::Create(Hive::CurrentUser, SectionPath(section), &key) != RegOk)
             return;
-        for (int n = 0; n < playlist.size(); ++n)
-            key.WriteString("playlist" + std::to_string(n), U16(playlist[n]));
-        key.WriteDword("playlistCount", static_cast<uint32_t>(playlist.size()));
-        key.WriteBinary("fade", std::vector<uint8_t>(fade.begin(), fade.end()));
-        key.WriteString("title", U16(title));
-        key.WriteString("message", U16(message));
-        key.WriteString("command", U16(command));
-        for (BackImageField field : kBackImageSaveOrder)
-            key.WriteString(kBackImageNames[field], U16(backImages[field]));
-        const struct {
-            const char* name;
-            uint32_t value;
-        } ints[] = {
-            {"activated", static_cast<uint32_t>(activated)},
-            {"random", static_cast<uint32_t>(random)},
-            {"snooze", static_cast<uint32_t>(snooze)},
-            {"forceVolume", static_cast<uint32_t>(forceVolume)},
-            {"volume", static_cast<uint32_t>(volume)},
-            {"fadeDuration", static_cast<uint32_t>(fadeDuration)},
-            {"vibrate", static_cast<uint32_t>(vibrate)},
-            {"quiz", static_cast<uint32_t>(quiz)},
-            {"quizLevel", static_cast<uint32_t>(quizLevel)},
-            {"quizTypes", static_cast<uint32_t>(quizTypes)},
-            {"useSnooze", static_cast<uint32_t>(useSnooze)},
-            {"useFade", static_cast<uint32_t>(useFade)},
-            {"closeAfterMinutes", static_cast<uint32_t>(closeAfterMinutes)},
-            {"closeAfterTimes", static_cast<uint32_t>(closeAfterTimes)},
-            {"useTextColor", static_cast<uint32_t>(useTextColor)},
-            {"useBackColor", static_cast<uint32_t>(useBackColor)},
-            {"backColor", backColor},
-            {"textColor", textColor},
-            {"backImageStyle", static_cast<uint32_t>(backImageStyle)},
-            {"layoutStyle", static_cast<uint32_t>(layoutStyle)},
-            {"showSoundControls", static_cast<uint32_t>(showSoundControls)},
-            {"vibrateInterval", static_cast<uint32_t>(vibrateInterval)},
-            {"confirmClose", static_cast<uint32_t>(confirmClose)},
-            {"type", static_cast<uint32_t>(type)},
-            {"noTextBorder", static_cast<uint32_t>(noTextBorder)},
-        };
-        for (const auto& v : ints)
-            key.WriteDword(v.name, v.value);
-        key.WriteBinary("notificationHandle", std::vector<uint8_t>(4, 0));
+        for (const AlarmField& f : AlarmFields()) {
+            switch (f.kind) {
+            case FieldKind::Playlist:
+                // Entries left over from a longer earlier playlist stay; the count hides them.
+                for (int n = 0; n < playlist.size(); ++n)
+                    key.WriteString("playlist" + std::to_string(n), U16(playlist[n]));
+                key.WriteDword(f.name, static_cast<uint32_t>(playlist.size()));
+                break;
+            case FieldKind::Fade:
+                key.WriteBinary(f.name, std::vector<uint8_t>(fade.begin(), fade.end()));
+                break;
+            case FieldKind::Text:
+                key.WriteString(f.name, U16(f.TextOf(*this)));
+                break;
+            case FieldKind::Integer:
+            case FieldKind::Colour:
+                key.WriteDword(f.name, static_cast<uint32_t>(f.Number(*this)));
+                break;
+            case FieldKind::Handle:
+                key.WriteBinary(f.name, std::vector<uint8_t>(4, 0));
+                break;
+            }
+        }
     }
     Profile::Flush();
 }

@@ -62,16 +62,17 @@ public:
     virtual void Save();
 
     // Copies every field except notificationHandle, pendingTemplateName and the
-    // playlist cursor.
+    // playlist cursor (the stored values through the AlarmField table).
     void CopyFrom(const Alarm& other);
 
     // Hour * 3600 + minute * 60 + second of alarmTime.
     int GetSecondsOfDay() const;
 
     // Sets activated. Activating an appointment whose moment is not in the future
-    // is refused: activated becomes 0 and the "time is in the past" error box is
-    // shown. Callers read `activated` afterwards.
-    void SetActivated(bool on);
+    // is refused: activated becomes 0 and the result is false, and the caller
+    // tells the user (text 78, "The time of the alarm is in the past!"). True
+    // otherwise.
+    bool SetActivated(bool on);
 
     // Moves alarmTime to the date of the next ringing of its time of day (the
     // appointment's own date for type 2; today, or tomorrow when already passed).
@@ -101,34 +102,36 @@ public:
     QString GetNextPlaylistEntry();
 
     // --- fields, in declaration order -------------------------------------
+    // A new alarm's values and the load defaults of the stored ones are in the
+    // AlarmField table (AlarmField.cpp); the constructor applies them.
     int64_t alarmTime = 0;     // time of day (and, after UpdateTime, date of the next ringing)
     int repeatDays = 0;        // bit 0 Monday ... bit 6 Sunday; 0 = rings once (0-127)
-    int activated = 1;         // scheduled
-    int vibrate = 1;           // vibrate while ringing
-    int vibrateInterval = 1;   // one second on, one second off
-    int random = 1;            // play the playlist shuffled
+    int activated = 0;         // scheduled
+    int vibrate = 0;           // vibrate while ringing
+    int vibrateInterval = 0;   // one second on, one second off
+    int random = 0;            // play the playlist shuffled
     int forceVolume = 0;       // force the device volume to `volume` while ringing
-    int volume = 50;           // forced device volume, percent 0-100
-    int fadeDuration = 5;      // length of the fade-in, seconds
+    int volume = 0;            // forced device volume, percent 0-100
+    int fadeDuration = 0;      // length of the fade-in, seconds
     QStringList playlist;      // sound file paths, in order
-    int snooze = 180;          // length of one snooze, seconds
-    int quiz = 3;              // snooze number at which the quiz starts; 0 = never
-    int quizLevel = 1;         // starting level of the quiz
-    int type = AlarmWizard;    // AlarmType
+    int snooze = 0;            // length of one snooze, seconds
+    int quiz = 0;              // snooze number at which the quiz starts; 0 = never
+    int quizLevel = 0;         // starting level of the quiz
+    int type = 0;              // AlarmType
     int dateYear = 0;          // appointment date (type 2)
     int dateMonth = 0;         // 1-12
     int dateDay = 0;           // 1-31
-    int quizTypes = 7;         // bit 0 Math, bit 1 Memory, bit 2 Repeat
-    int useFade = 1;           // fade the volume in
-    int useSnooze = 1;         // snooze is offered
+    int quizTypes = 0;         // bit 0 Math, bit 1 Memory, bit 2 Repeat
+    int useFade = 0;           // fade the volume in
+    int useSnooze = 0;         // snooze is offered
     std::array<uint8_t, kFadePoints> fade{}; // player volume in % of target for each fade step
     int closeAfterMinutes = 0; // stop ringing after this many minutes; 0 = never
     int closeAfterTimes = 0;   // stop after the playlist played this many times; 0 = never
     int useBackColor = 0;      // use backColor while ringing
     int useTextColor = 0;      // use textColor while ringing
     int backImageStyle = 0;    // 0 none, 1 stretch, 2 centre, 3 tile
-    uint32_t backColor = 15116940; // background colour 0x00BBGGRR
-    uint32_t textColor = 0xFFFFFF; // text colour 0x00BBGGRR
+    uint32_t backColor = 0;    // background colour 0x00BBGGRR
+    uint32_t textColor = 0;    // text colour 0x00BBGGRR
     QString backImages[BackImageFieldCount]; // bare file names in the program's images/ folder
     int layoutStyle = 0;       // ringing layout / close-button size: 0 small, 1 medium, 2 big
     int showSoundControls = 0; // volume controls while ringing

@@ -1,5 +1,6 @@
 #include "AlarmStore.h"
 
+#include "AlarmField.h"
 #include "Clock.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -26,40 +27,32 @@ std::string KeyPath(const QString& section)
     return path.toStdString();
 }
 
-// The values an alarm or template section may hold besides "playlist%d".
-enum class V : int {
-    PlaylistCount, Fade, Title, Message, Command, BackImageWVGA, BackImageWQVGA, BackImageWVGALandscape,
-    BackImageWQVGALandscape, BackImageQVGA, BackImageQVGAWide, BackImageQVGASquare, BackImageVGA, BackImageVGAWide,
-    BackImageVGASquare, BackImageSquare, Activated, Random, Snooze, ForceVolume, Volume, FadeDuration, Vibrate,
-    Quiz, QuizLevel, QuizTypes, UseSnooze, UseFade, CloseAfterMinutes, CloseAfterTimes, UseTextColor, UseBackColor,
-    BackColor, TextColor, BackImageStyle, LayoutStyle, ShowSoundControls, VibrateInterval, ConfirmClose, Type,
-    NoTextBorder, Time, Count
-};
-
-// Their names in lower case, indexed by V (the registry compares value names
-// without regard to case).
-const char* const kKnownValues[] = {
-    "playlistcount", "fade", "title", "message", "command", "backimagewvga", "backimagewqvga",
-    "backimagewvgalandscape", "backimagewqvgalandscape", "backimageqvga", "backimageqvgawide",
-    "backimageqvgasquare", "backimagevga", "backimagevgawide", "backimagevgasquare", "backimagesquare",
-    "activated", "random", "snooze", "forcevolume", "volume", "fadeduration", "vibrate", "quiz", "quizlevel",
-    "quiztypes", "usesnooze", "usefade", "closeafterminutes", "closeaftertimes", "usetextcolor",
-    "usebackcolor", "backcolor", "textcolor", "backimagestyle", "layoutstyle", "showsoundcontrols",
-    "vibrateinterval", "confirmclose", "type", "notextborder", "time",
-};
-constexpr int kKnownCount = static_cast<int>(V::Count);
-static_assert(std::size(kKnownValues) == static_cast<size_t>(kKnownCount), "one name per value");
-
-// The background-image values in BackImageField order.
-const V kBackImageValues[BackImageFieldCount] = {
-    V::BackImageWVGA, V::BackImageWQVGA, V::BackImageWVGALandscape, V::BackImageWQVGALandscape,
-    V::BackImageQVGA, V::BackImageQVGAWide, V::BackImageVGA, V::BackImageVGAWide, V::BackImageQVGASquare,
-    V::BackImageVGASquare, V::BackImageSquare,
-};
-
 char Lower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The values a section may hold besides "playlist%d": the AlarmField rows, in
+// table order, then a template's `time`.
+int TimeSlot()
+{
+    return static_cast<int>(AlarmFields().size());
+}
+
+// Their names in lower case, indexed by slot (the registry compares value names
+// without regard to case).
+const std::vector<std::string>& KnownNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> out;
+        for (const AlarmField& f : AlarmFields())
+            out.emplace_back(f.name);
+        out.emplace_back("time");
+        for (std::string& n : out)
+            std::transform(n.begin(), n.end(), n.begin(), Lower);
+        return out;
+    }();
+    return names;
 }
 
 // FNV-1a of the lower-cased name.
@@ -71,16 +64,17 @@ uint32_t NameHash(std::string_view name)
     return h;
 }
 
-// The V of a value name (any letter case), or -1. An open-addressing table keeps
-// this cheap: it runs once for every value of every section.
+// The slot of a value name (any letter case), or -1. An open-addressing table
+// keeps this cheap: it runs once for every value of every section.
 int KnownSlot(std::string_view name)
 {
-    constexpr uint32_t kTableSize = 128; // a power of two, well above kKnownCount
+    constexpr uint32_t kTableSize = 128; // a power of two, well above the number of names
     static const std::array<int8_t, kTableSize> kTable = [] {
         std::array<int8_t, kTableSize> t;
         t.fill(-1);
-        for (int i = 0; i < kKnownCount; ++i) {
-            uint32_t h = NameHash(kKnownValues[i]) & (kTableSize - 1);
+        const std::vector<std::string>& names = KnownNames();
+        for (size_t i = 0; i < names.size(); ++i) {
+            uint32_t h = NameHash(names[i]) & (kTableSize - 1);
             while (t[h] >= 0)
                 h = (h + 1) & (kTableSize - 1);
             t[h] = static_cast<int8_t>(i);
@@ -91,7 +85,7 @@ int KnownSlot(std::string_view name)
         const int slot = kTable[h];
         if (slot < 0)
             return -1;
-        const std::string_view known = kKnownValues[slot];
+        const std::string& known = KnownNames()[static_cast<size_t>(slot)];
         if (known.size() == name.size()
             && std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) { return Lower(a) == b; }))
             return slot;
@@ -128,9 +122,9 @@ int PlaylistIndex(std::string_view name)
 // bulk load does not allocate per value) and indexed by name.
 class SectionReader {
 public:
-    SectionReader(const RegKey& key, std::vector<RegValue>* buffer) : values_(*buffer)
+    SectionReader(const RegKey& key, std::vector<RegValue>* buffer)
+        : values_(*buffer), known_(KnownNames().size(), -1)
     {
-        known_.fill(-1);
         for (uint32_t i = 0;; ++i) {
             if (i >= values_.size())
                 values_.emplace_back();
@@ -151,18 +145,18 @@ public:
         }
     }
 
-    int Int(V name, int def) const
+    int Int(int slot, int def) const
     {
-        const RegValue* v = Find(name);
+        const RegValue* v = Find(slot);
         if (!v || v->type != RegType::Dword || v->data.size() != 4)
             return def;
         const auto& d = v->data;
         return static_cast<int>(uint32_t(d[0]) | uint32_t(d[1]) << 8 | uint32_t(d[2]) << 16 | uint32_t(d[3]) << 24);
     }
-    QString Text(V name) const { return TextOf(Find(name)); }
-    bool Binary(V name, std::vector<uint8_t>* out) const
+    QString Text(int slot) const { return TextOf(Find(slot)); }
+    bool Binary(int slot, std::vector<uint8_t>* out) const
     {
-        const RegValue* v = Find(name);
+        const RegValue* v = Find(slot);
         if (!v || v->type != RegType::Binary)
             return false;
         *out = v->data;
@@ -192,14 +186,14 @@ private:
             out[i] = QChar(static_cast<char16_t>(d[2 * i] | d[2 * i + 1] << 8));
         return text;
     }
-    const RegValue* Find(V name) const
+    const RegValue* Find(int slot) const
     {
-        const int index = known_[static_cast<int>(name)];
+        const int index = known_[static_cast<size_t>(slot)];
         return index < 0 ? nullptr : &values_[index];
     }
 
     std::vector<RegValue>& values_;
-    std::array<int, kKnownCount> known_{}; // index into values_ per known name, -1 = missing
+    std::vector<int> known_;                // index into values_ per known slot, -1 = missing
     std::vector<int> playlist_;             // index into values_ per playlist entry, -1 = missing
 };
 
@@ -217,7 +211,7 @@ void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm, std::ve
         alarm->repeatDays = 0;
     } else if (info.kind == SectionKind::Template) {
         // A `time` outside the day reads as missing.
-        if (!SplitKeyValue(r.Int(V::Time, 0), &seconds, &alarm->repeatDays)) {
+        if (!SplitKeyValue(r.Int(TimeSlot(), 0), &seconds, &alarm->repeatDays)) {
             seconds = 0;
             alarm->repeatDays = 0;
         }
@@ -226,49 +220,41 @@ void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm, std::ve
     alarm->alarmTime = clock::MakeLocal(today.year, today.month, today.day, seconds / 3600, (seconds % 3600) / 60,
                                         seconds % 60);
 
-    // `type` still has its construction value (wizard), so no date check happens here.
-    alarm->SetActivated(r.Int(V::Activated, 0) != 0);
-
-    alarm->message = r.Text(V::Message);
-    alarm->random = r.Int(V::Random, 0);
-    alarm->snooze = r.Int(V::Snooze, 0);
-    alarm->volume = r.Int(V::Volume, 50);
-    alarm->fadeDuration = r.Int(V::FadeDuration, 5);
-    alarm->forceVolume = r.Int(V::ForceVolume, 0);
-    alarm->title = r.Text(V::Title);
-    alarm->vibrate = r.Int(V::Vibrate, 0);
-    alarm->quiz = r.Int(V::Quiz, 3);
-    alarm->quizLevel = r.Int(V::QuizLevel, 1);
-    alarm->quizTypes = r.Int(V::QuizTypes, 1);
-    alarm->useFade = r.Int(V::UseFade, 1);
-    alarm->useSnooze = r.Int(V::UseSnooze, 1);
-    alarm->closeAfterMinutes = r.Int(V::CloseAfterMinutes, 0);
-    alarm->closeAfterTimes = r.Int(V::CloseAfterTimes, 0);
-    alarm->useBackColor = r.Int(V::UseBackColor, 0);
-    alarm->useTextColor = r.Int(V::UseTextColor, 0);
-    alarm->backColor = static_cast<uint32_t>(r.Int(V::BackColor, 15116940));
-    alarm->textColor = static_cast<uint32_t>(r.Int(V::TextColor, 0xFFFFFF));
-    alarm->backImageStyle = r.Int(V::BackImageStyle, 0);
-    alarm->layoutStyle = r.Int(V::LayoutStyle, 0);
-    alarm->showSoundControls = r.Int(V::ShowSoundControls, 0);
-    alarm->vibrateInterval = r.Int(V::VibrateInterval, 1);
-    alarm->confirmClose = r.Int(V::ConfirmClose, 1);
-    alarm->type = r.Int(V::Type, 0);
-    alarm->command = r.Text(V::Command);
-    for (int field = 0; field < BackImageFieldCount; ++field)
-        alarm->backImages[field] = r.Text(kBackImageValues[field]);
-    alarm->noTextBorder = r.Int(V::NoTextBorder, 0);
-
-    std::vector<uint8_t> fade;
-    if (r.Binary(V::Fade, &fade) && fade.size() == static_cast<size_t>(kFadePoints))
-        std::copy(fade.begin(), fade.end(), alarm->fade.begin());
-
-    const int count = std::clamp(r.Int(V::PlaylistCount, 0), 0, AlarmStore::kMaxPlaylistEntries);
-    QStringList playlist;
-    playlist.reserve(count);
-    for (int i = 0; i < count; ++i)
-        playlist.append(r.PlaylistEntry(i));
-    alarm->SetPlaylist(playlist);
+    const std::vector<AlarmField>& fields = AlarmFields();
+    for (size_t slot = 0; slot < fields.size(); ++slot) {
+        const AlarmField& f = fields[slot];
+        const int at = static_cast<int>(slot);
+        switch (f.kind) {
+        case FieldKind::Playlist: {
+            const int count = std::clamp(r.Int(at, 0), 0, AlarmStore::kMaxPlaylistEntries);
+            QStringList playlist;
+            playlist.reserve(count);
+            for (int i = 0; i < count; ++i)
+                playlist.append(r.PlaylistEntry(i));
+            alarm->SetPlaylist(playlist);
+            break;
+        }
+        case FieldKind::Fade: {
+            // Only a curve of the exact length replaces the new-alarm curve.
+            std::vector<uint8_t> fade;
+            if (r.Binary(at, &fade) && fade.size() == static_cast<size_t>(kFadePoints))
+                std::copy(fade.begin(), fade.end(), alarm->fade.begin());
+            break;
+        }
+        case FieldKind::Text:
+            f.TextOf(alarm) = r.Text(at);
+            break;
+        case FieldKind::Integer:
+        case FieldKind::Colour:
+            f.SetNumber(alarm, r.Int(at, static_cast<int>(f.loadDefault)));
+            break;
+        case FieldKind::Handle:
+            break; // always zero; never read back
+        }
+    }
+    // Loading never refuses an activation: the flag is taken as stored (any
+    // non-zero value is on), without the past-appointment check of SetActivated.
+    alarm->activated = alarm->activated != 0 ? 1 : 0;
 }
 
 // A new record of the right class for a parsed section name.

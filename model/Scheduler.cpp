@@ -3,6 +3,7 @@
 #include "AlarmStore.h"
 #include "Clock.h"
 #include "DevicePaths.h"
+#include "NextRinging.h"
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -58,52 +59,22 @@ void ClearProgramNotifications()
 // The start time of one alarm section, from the current local time `now`.
 clock::LocalTime StartTime(const SectionInfo& info, int64_t now)
 {
-    const clock::LocalTime today = clock::ToLocal(now);
-    const int h = info.secondsOfDay / 3600;
-    const int m = (info.secondsOfDay % 3600) / 60;
-    const int s = info.secondsOfDay % 60;
-    int year = today.year, month = today.month, day = today.day;
-    if (info.kind == SectionKind::Appointment) {
-        year = info.year;
-        month = info.month;
-        day = info.day;
-    } else {
-        const int64_t t = clock::MakeLocal(today.year, today.month, today.day, h, m, s);
-        const int days = info.repeatDays & 0x7F;
-        int ahead = 0;
-        if (days != 0) {
-            const int d = clock::WeekdayMondayFirst(now);
-            // A time of day equal to the current second counts as passed: the
-            // service has started the program for it already, and registering it
-            // again would start it once more at once (a repeating alarm is
-            // re-registered right after it rang).
-            if (t <= now || !(days & (1 << d))) {
-                const int twoWeeks = days + days * 128;
-                for (int i = 1; i <= 7; ++i) {
-                    if (twoWeeks & (1 << (d + i))) {
-                        ahead = i;
-                        break;
-                    }
-                }
-            }
-        } else if (t < now) {
-            ahead = 1;
-        }
-        // Calendar days, so the clock time stays across daylight-saving changes.
-        const clock::LocalTime date = clock::ToLocal(clock::MakeLocal(year, month, day + ahead, 12, 0, 0));
-        year = date.year;
-        month = date.month;
-        day = date.day;
-    }
+    CalendarDate date{info.year, info.month, info.day};
+    // A repeating alarm whose time of day equals the current second counts as
+    // passed (NextRingingDate): the service has started the program for it
+    // already, and registering it again would start it once more at once (a
+    // repeating alarm is re-registered right after it rang).
+    if (info.kind != SectionKind::Appointment)
+        date = NextRingingDate(info.secondsOfDay, info.repeatDays, now);
     clock::LocalTime st;
-    st.year = year;
-    st.month = month;
-    st.day = day;
-    st.hour = h;
-    st.minute = m;
-    st.second = s;
+    st.year = date.year;
+    st.month = date.month;
+    st.day = date.day;
+    st.hour = info.secondsOfDay / 3600;
+    st.minute = (info.secondsOfDay % 3600) / 60;
+    st.second = info.secondsOfDay % 60;
     st.milliseconds = 0;
-    st.dayOfWeek = clock::ToLocal(clock::MakeLocal(year, month, day, 12, 0, 0)).dayOfWeek;
+    st.dayOfWeek = clock::ToLocal(clock::MakeLocal(date.year, date.month, date.day, 12, 0, 0)).dayOfWeek;
     return st;
 }
 
@@ -201,16 +172,16 @@ bool Scheduler::Clashes(const Alarm& a, const Alarm& b)
     return a.dateYear == b.dateYear && a.dateMonth == b.dateMonth && a.dateDay == b.dateDay;
 }
 
-void Scheduler::Activate(Alarm* alarm)
+bool Scheduler::Activate(Alarm* alarm)
 {
     if (!alarm)
-        return;
-    alarm->SetActivated(true);
-    if (!alarm->activated)
-        return;
+        return false;
+    if (!alarm->SetActivated(true))
+        return false;
     alarm->Save();
     ReRegisterAll();
     RefreshSystemAlarmIfWanted();
+    return true;
 }
 
 void Scheduler::Deactivate(Alarm* alarm)

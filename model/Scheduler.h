@@ -55,8 +55,9 @@ public:
 
     // SetActivated(true); when the alarm is active afterwards: Save, ReRegisterAll,
     // and the system-alarm refresh (when the setting asks for it). An appointment
-    // in the past is refused by SetActivated and nothing is saved.
-    static void Activate(Alarm* alarm);
+    // in the past is refused by SetActivated: nothing is saved and the result is
+    // false, so the caller can say "The time of the alarm is in the past!".
+    static bool Activate(Alarm* alarm);
     // SetActivated(false), Save, ReRegisterAll, system-alarm refresh.
     static void Deactivate(Alarm* alarm);
 

@@ -1,7 +1,7 @@
 #include "TemplateName.h"
 
 #include "Alarm.h"
-#include "RegistryStore.h"
+#include "Utf8.h"
 #include "SectionName.h"
 
 namespace dawnbell {

@@ -2,8 +2,6 @@
 
 #include "Utf8.h"
 
-#include "RegistryStore.h"
-
 #include <cstdio>
 
 namespace dawnbell {

@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "RegistryStore.h"
+#include "Utf8.h"
 
 #include <cstring>
 #include <utility>
@@ -125,6 +126,11 @@ RegResult RegFlush(Hive)
 void RegCloseStore()
 {
     RegistryStore::Instance().Close();
+}
+
+void RegFailOperationForTesting(int operations, int code)
+{
+    RegistryStore::Instance().FailOperationForTesting(operations, code);
 }
 
 const char* RegHiveName(Hive hive)

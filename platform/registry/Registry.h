@@ -168,4 +168,10 @@ private:
 // then-current device directory). For tests that switch DAWNBELL_HOME.
 void RegCloseStore();
 
+// Test hook: the first SQLite step of the store operation `operations` calls from
+// now (1 = the next; every call on a key, RegDeleteTree and opening a key count;
+// RegDeleteTree counts twice) fails with the SQLite result `code`, as a full disk
+// or a damaged page would. 0 disarms it.
+void RegFailOperationForTesting(int operations, int code);
+
 } // namespace dawnbell

@@ -24,71 +24,8 @@ int64_t RootId(Hive hive)
     return hive == Hive::CurrentUser ? kRootCurrentUser : kRootLocalMachine;
 }
 
-
-// Decodes one UTF-8 sequence and advances past it; a malformed sequence gives
-// U+FFFD and advances by one byte.
-char32_t DecodeUtf8(std::string_view s, size_t* i)
-{
-    char32_t cp = 0;
-    const size_t len = DecodeUtf8At(s, *i, &cp);
-    if (len == 0) {
-        ++*i;
-        return 0xFFFD;
-    }
-    *i += len;
-    return cp;
-}
-
-char32_t UpperCase(char32_t c)
-{
-    if (c >= 'a' && c <= 'z')
-        return c - 32;
-    if (c < 0xE0)
-        return c;
-    if (c <= 0xFE)
-        return c == 0xF7 ? c : c - 32;
-    if (c == 0xFF)
-        return 0x178;
-    if (c >= 0x100 && c <= 0x137)
-        return (c & 1) && c != 0x131 ? c - 1 : c;
-    if (c >= 0x139 && c <= 0x148)
-        return (c & 1) ? c : c - 1;
-    if (c >= 0x14A && c <= 0x177)
-        return (c & 1) ? c - 1 : c;
-    if (c >= 0x179 && c <= 0x17E)
-        return (c & 1) ? c : c - 1;
-    if (c >= 0x3B1 && c <= 0x3CB)
-        return c == 0x3C2 ? 0x3A3 : c - 32;
-    if (c == 0x3AC)
-        return 0x386;
-    if (c >= 0x3AD && c <= 0x3AF)
-        return c - 37;
-    if (c == 0x3CC)
-        return 0x38C;
-    if (c == 0x3CD || c == 0x3CE)
-        return c - 63;
-    if (c >= 0x430 && c <= 0x44F)
-        return c - 32;
-    if (c >= 0x450 && c <= 0x45F)
-        return c - 80;
-    return c;
-}
-
-// True for well-formed UTF-8 without NUL characters, the only spellings a key or
-// value name may have (anything else could not round-trip through UTF-16).
-bool ValidName(std::string_view s)
-{
-    size_t i = 0;
-    while (i < s.size()) {
-        if (s[i] == '\0')
-            return false;
-        const size_t at = i;
-        if (DecodeUtf8(s, &i) == 0xFFFD && s.substr(at, 3) != "\xEF\xBF\xBD")
-            return false;
-    }
-    return true;
-}
-
+// Splits a key path at '\' (empty parts are skipped); *ok is false when the path
+// is too deep or a part is not a valid name of at most kRegMaxKeyNameChars.
 std::vector<std::string> SplitPath(std::string_view path, bool* ok)
 {
     std::vector<std::string> parts;
@@ -105,57 +42,13 @@ std::vector<std::string> SplitPath(std::string_view path, bool* ok)
     if (parts.size() > kRegMaxPathDepth)
         *ok = false;
     for (const auto& p : parts) {
-        if (!ValidName(p) || Utf8ToUtf16(p).size() > kRegMaxKeyNameChars)
+        if (!IsValidName(p) || Utf8ToUtf16(p).size() > kRegMaxKeyNameChars)
             *ok = false;
     }
     return parts;
 }
 
 } // namespace
-
-std::u16string Utf8ToUtf16(std::string_view s)
-{
-    std::u16string out;
-    out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        const char32_t cp = DecodeUtf8(s, &i);
-        if (cp >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view s)
-{
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(&out, c);
-    }
-    return out;
-}
-
-std::string RegFoldName(std::string_view utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    size_t i = 0;
-    while (i < utf8.size())
-        AppendUtf8(&out, UpperCase(DecodeUtf8(utf8, &i)));
-    return out;
-}
 
 RegistryStore& RegistryStore::Instance()
 {
@@ -241,11 +134,8 @@ bool RegistryStore::EnsureOpen()
     const std::string path = dir + "/registry.db";
     if (db_ && path == dbPath_)
         return true;
-    if (db_) {
-        if (readDepth_ || writeDepth_)
-            return true; // never switch stores inside a scope
+    if (db_)
         Close();
-    }
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr)
         != SQLITE_OK) {
@@ -271,10 +161,11 @@ bool RegistryStore::EnsureOpen()
     return true;
 }
 
-void RegistryStore::Revalidate()
+void RegistryStore::Revalidate(bool pinnedSnapshot)
 {
-    if (readDepth_ > 0 || writeDepth_ > 0)
+    if (!pinnedSnapshot && (readDepth_ > 0 || writeDepth_ > 0))
         return; // the open transaction pins one snapshot
+    // Not through Step: an injected failure belongs to the operation's own statements.
     sqlite3_stmt* st = Prepare("PRAGMA data_version");
     int64_t version = -2;
     if (st && sqlite3_step(st) == SQLITE_ROW)
@@ -287,63 +178,102 @@ void RegistryStore::Revalidate()
     }
 }
 
-bool RegistryStore::KeyExists(int64_t id)
+void RegistryStore::FailOperationForTesting(int operations, int code)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    failCountdown_ = operations > 0 ? operations : 0;
+    failCode_ = code;
+    failThisOperation_ = false;
+}
+
+RegResult RegistryStore::Enter(const RegKey* key, Access access)
+{
+    failThisOperation_ = failCountdown_ > 0 && --failCountdown_ == 0;
+    if (key && !key->IsOpen())
+        return RegInvalidHandle;
+    if (access == Access::Write && !WriteAllowed())
+        return RegError;
+    if (!EnsureOpen())
+        return RegError;
+    Revalidate(false);
+    return RegOk;
+}
+
+int RegistryStore::Step(sqlite3_stmt* st)
+{
+    if (failThisOperation_) {
+        failThisOperation_ = false;
+        return failCode_;
+    }
+    return sqlite3_step(st);
+}
+
+RegResult RegistryStore::CheckKey(int64_t id)
 {
     auto it = cache_.find(id);
     if (it != cache_.end() && (it->second.children || it->second.values))
-        return true;
+        return RegOk;
     sqlite3_stmt* st = Prepare("SELECT 1 FROM keys WHERE id = ?");
     if (!st)
-        return false;
+        return RegError;
     sqlite3_bind_int64(st, 1, id);
-    const bool found = sqlite3_step(st) == SQLITE_ROW;
+    const int rc = Step(st);
     sqlite3_reset(st);
-    return found;
+    if (rc == SQLITE_ROW)
+        return RegOk;
+    return rc == SQLITE_DONE ? RegInvalidHandle : RegError;
 }
 
-const std::vector<RegistryStore::Child>* RegistryStore::Children(int64_t id)
+RegResult RegistryStore::Children(int64_t id, const std::vector<Child>** out)
 {
-    KeyCache& kc = cache_[id];
-    if (kc.children)
-        return &*kc.children;
-    if (!KeyExists(id)) {
+    if (KeyCache& kc = cache_[id]; kc.children) {
+        *out = &*kc.children;
+        return RegOk;
+    }
+    if (const RegResult exists = CheckKey(id); exists != RegOk) {
         cache_.erase(id);
-        return nullptr;
+        return exists;
     }
     sqlite3_stmt* st = Prepare("SELECT fold, name, id FROM keys WHERE parent = ? ORDER BY fold");
     if (!st)
-        return nullptr;
+        return RegError;
     sqlite3_bind_int64(st, 1, id);
     std::vector<Child> children;
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    int rc;
+    while ((rc = Step(st)) == SQLITE_ROW) {
         children.push_back({reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
                             reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
                             sqlite3_column_int64(st, 2)});
     }
     sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        return RegError; // a damaged or unreadable page: never a shorter list
     // SQLite orders TEXT by bytes, which is code-point order for UTF-8; keep it.
-    KeyCache& again = cache_[id];
-    again.children = std::move(children);
-    return &*again.children;
+    KeyCache& kc = cache_[id];
+    kc.children = std::move(children);
+    *out = &*kc.children;
+    return RegOk;
 }
 
-std::vector<RegistryStore::Value>* RegistryStore::Values(int64_t id)
+RegResult RegistryStore::Values(int64_t id, std::vector<Value>** out)
 {
-    KeyCache& kc = cache_[id];
-    if (kc.values)
-        return &*kc.values;
-    if (!KeyExists(id)) {
+    if (KeyCache& kc = cache_[id]; kc.values) {
+        *out = &*kc.values;
+        return RegOk;
+    }
+    if (const RegResult exists = CheckKey(id); exists != RegOk) {
         cache_.erase(id);
-        return nullptr;
+        return exists;
     }
     // Read the key's rows in primary-key order (one contiguous range, no lookup
     // through the seq index per row) and put them in creation order here.
     sqlite3_stmt* st = Prepare("SELECT fold, name, type, data, seq FROM vals WHERE key = ?");
     if (!st)
-        return nullptr;
+        return RegError;
     sqlite3_bind_int64(st, 1, id);
     std::vector<std::pair<int64_t, Value>> rows;
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    int rc;
+    while ((rc = Step(st)) == SQLITE_ROW) {
         Value v;
         v.fold = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
         v.value.name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
@@ -355,14 +285,17 @@ std::vector<RegistryStore::Value>* RegistryStore::Values(int64_t id)
         rows.emplace_back(sqlite3_column_int64(st, 4), std::move(v));
     }
     sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        return RegError; // never a section with values missing
     std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Value> values;
     values.reserve(rows.size());
     for (auto& row : rows)
         values.push_back(std::move(row.second));
-    KeyCache& again = cache_[id];
-    again.values = std::move(values);
-    return &*again.values;
+    KeyCache& kc = cache_[id];
+    kc.values = std::move(values);
+    *out = &*kc.values;
+    return RegOk;
 }
 
 bool RegistryStore::WriteAllowed() const
@@ -408,21 +341,20 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     out->Close();
+    if (const RegResult r = Enter(nullptr, Access::Read); r != RegOk)
+        return r;
     bool ok = true;
     const std::vector<std::string> parts = SplitPath(path, &ok);
     if (!ok)
         return RegInvalidParameter;
-    if (!EnsureOpen())
-        return RegError;
-    Revalidate();
 
     int64_t id = RootId(hive);
     std::string stored;
     size_t depth = 0;
     // Walk down as far as the keys exist.
     for (; depth < parts.size(); ++depth) {
-        const auto* children = Children(id);
-        if (!children)
+        const std::vector<Child>* children = nullptr;
+        if (Children(id, &children) != RegOk)
             return RegError;
         const std::string fold = RegFoldName(parts[depth]);
         auto it = std::lower_bound(children->begin(), children->end(), fold,
@@ -449,7 +381,7 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
             sqlite3_bind_int64(st, 1, id);
             sqlite3_bind_text(st, 2, parts[depth].data(), static_cast<int>(parts[depth].size()), SQLITE_TRANSIENT);
             sqlite3_bind_text(st, 3, fold.data(), static_cast<int>(fold.size()), SQLITE_TRANSIENT);
-            if (sqlite3_step(st) != SQLITE_ROW) {
+            if (Step(st) != SQLITE_ROW) {
                 sqlite3_reset(st);
                 st = nullptr;
                 break;
@@ -459,6 +391,12 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
             if (!stored.empty())
                 stored += '\\';
             stored += reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            // Finish the statement: RETURNING rows are only final once it is done.
+            if (Step(st) != SQLITE_DONE) {
+                sqlite3_reset(st);
+                st = nullptr;
+                break;
+            }
             sqlite3_reset(st);
         }
         if (!st) {
@@ -479,16 +417,13 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
 RegResult RegistryStore::Query(const RegKey& key, std::string_view name, RegType* type, std::vector<uint8_t>* data)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!key.IsOpen())
-        return RegInvalidHandle;
-    if (!ValidName(name))
+    if (const RegResult r = Enter(&key, Access::Read); r != RegOk)
+        return r;
+    if (!IsValidName(name))
         return RegInvalidParameter;
-    if (!EnsureOpen())
-        return RegError;
-    Revalidate();
-    auto* values = Values(key.id_);
-    if (!values)
-        return RegInvalidHandle;
+    std::vector<Value>* values = nullptr;
+    if (const RegResult r = Values(key.id_, &values); r != RegOk)
+        return r;
     const std::string fold = RegFoldName(name);
     for (const auto& v : *values) {
         if (v.fold == fold) {
@@ -505,16 +440,16 @@ RegResult RegistryStore::Query(const RegKey& key, std::string_view name, RegType
 RegResult RegistryStore::Set(const RegKey& key, std::string_view name, RegType type, const void* data, size_t size)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!key.IsOpen())
-        return RegInvalidHandle;
-    if (size > kRegMaxValueBytes || !ValidName(name) || Utf8ToUtf16(name).size() > kRegMaxValueNameChars
+    if (const RegResult r = Enter(&key, Access::Write); r != RegOk)
+        return r;
+    if (size > kRegMaxValueBytes || !IsValidName(name) || Utf8ToUtf16(name).size() > kRegMaxValueNameChars
         || (size && !data))
         return RegInvalidParameter;
-    if (!WriteAllowed() || !EnsureOpen())
-        return RegError;
-    Revalidate();
-    if (!KeyExists(key.id_))
-        return RegInvalidHandle;
+    if (const RegResult r = CheckKey(key.id_); r != RegOk) {
+        if (r != RegInvalidHandle)
+            NoteWriteFailure(); // the store failed, inside a batch too
+        return r;
+    }
     const std::string fold = RegFoldName(name);
     // A new value goes after every existing one; a replaced value keeps its place.
     sqlite3_stmt* st = Prepare(
@@ -528,7 +463,7 @@ RegResult RegistryStore::Set(const RegKey& key, std::string_view name, RegType t
     sqlite3_bind_text(st, 3, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int64(st, 4, static_cast<int64_t>(type));
     sqlite3_bind_blob(st, 5, size ? data : "", static_cast<int>(size), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(st);
+    const int rc = Step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
         NoteWriteFailure();
@@ -556,20 +491,17 @@ RegResult RegistryStore::Set(const RegKey& key, std::string_view name, RegType t
 RegResult RegistryStore::Delete(const RegKey& key, std::string_view name)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!key.IsOpen())
-        return RegInvalidHandle;
-    if (!ValidName(name))
+    if (const RegResult r = Enter(&key, Access::Write); r != RegOk)
+        return r;
+    if (!IsValidName(name))
         return RegInvalidParameter;
-    if (!WriteAllowed() || !EnsureOpen())
-        return RegError;
-    Revalidate();
     const std::string fold = RegFoldName(name);
     sqlite3_stmt* st = Prepare("DELETE FROM vals WHERE key = ? AND fold = ?");
     if (!st)
         return RegError;
     sqlite3_bind_int64(st, 1, key.id_);
     sqlite3_bind_text(st, 2, fold.data(), static_cast<int>(fold.size()), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(st);
+    const int rc = Step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
         NoteWriteFailure();
@@ -582,22 +514,22 @@ RegResult RegistryStore::Delete(const RegKey& key, std::string_view name)
         values.erase(std::remove_if(values.begin(), values.end(), [&](const Value& x) { return x.fold == fold; }),
                      values.end());
     }
-    if (!removed)
-        return KeyExists(key.id_) ? RegNotFound : RegInvalidHandle;
-    return RegOk;
+    if (removed)
+        return RegOk;
+    const RegResult exists = CheckKey(key.id_);
+    if (exists != RegOk && exists != RegInvalidHandle)
+        NoteWriteFailure();
+    return exists == RegOk ? RegNotFound : exists;
 }
 
 RegResult RegistryStore::EnumKey(const RegKey& key, uint32_t index, std::string* name)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!key.IsOpen())
-        return RegInvalidHandle;
-    if (!EnsureOpen())
-        return RegError;
-    Revalidate();
-    const auto* children = Children(key.id_);
-    if (!children)
-        return RegInvalidHandle;
+    if (const RegResult r = Enter(&key, Access::Read); r != RegOk)
+        return r;
+    const std::vector<Child>* children = nullptr;
+    if (const RegResult r = Children(key.id_, &children); r != RegOk)
+        return r;
     if (index >= children->size())
         return RegNoMoreItems;
     if (name)
@@ -608,14 +540,11 @@ RegResult RegistryStore::EnumKey(const RegKey& key, uint32_t index, std::string*
 RegResult RegistryStore::EnumValue(const RegKey& key, uint32_t index, RegValue* value)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!key.IsOpen())
-        return RegInvalidHandle;
-    if (!EnsureOpen())
-        return RegError;
-    Revalidate();
-    const auto* values = Values(key.id_);
-    if (!values)
-        return RegInvalidHandle;
+    if (const RegResult r = Enter(&key, Access::Read); r != RegOk)
+        return r;
+    std::vector<Value>* values = nullptr;
+    if (const RegResult r = Values(key.id_, &values); r != RegOk)
+        return r;
     if (index >= values->size())
         return RegNoMoreItems;
     if (value)
@@ -626,15 +555,14 @@ RegResult RegistryStore::EnumValue(const RegKey& key, uint32_t index, RegValue* 
 RegResult RegistryStore::Info(const RegKey& key, uint32_t* subkeys, uint32_t* values)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    if (!key.IsOpen())
-        return RegInvalidHandle;
-    if (!EnsureOpen())
-        return RegError;
-    Revalidate();
-    const auto* children = Children(key.id_);
-    const auto* vals = children ? Values(key.id_) : nullptr;
-    if (!children || !vals)
-        return RegInvalidHandle;
+    if (const RegResult r = Enter(&key, Access::Read); r != RegOk)
+        return r;
+    const std::vector<Child>* children = nullptr;
+    std::vector<Value>* vals = nullptr;
+    if (const RegResult r = Children(key.id_, &children); r != RegOk)
+        return r;
+    if (const RegResult r = Values(key.id_, &vals); r != RegOk)
+        return r;
     if (subkeys)
         *subkeys = static_cast<uint32_t>(children->size());
     if (values)
@@ -651,14 +579,14 @@ RegResult RegistryStore::DeleteTree(Hive hive, std::string_view path)
         return r;
     if (key.id_ == RootId(hive))
         return RegInvalidParameter;
-    if (!WriteAllowed())
-        return RegError;
+    if (const RegResult entered = Enter(&key, Access::Write); entered != RegOk)
+        return entered;
     // Foreign keys cascade the delete to every key and value below.
     sqlite3_stmt* st = Prepare("DELETE FROM keys WHERE id = ?");
     if (!st)
         return RegError;
     sqlite3_bind_int64(st, 1, key.id_);
-    const int rc = sqlite3_step(st);
+    const int rc = Step(st);
     sqlite3_reset(st);
     cache_.clear();
     if (rc != SQLITE_DONE) {
@@ -697,14 +625,15 @@ RegResult RegistryStore::Flush()
 void RegistryStore::BeginRead()
 {
     mutex_.lock(); // held for the scope's life: one thread uses the snapshot
-    if (readDepth_++ == 0 && writeDepth_ == 0 && EnsureOpen()) {
-        Revalidate();
+    const bool outermost = readDepth_ == 0 && writeDepth_ == 0;
+    // Open (or switch stores) before the depth pins the store.
+    const bool open = !outermost || EnsureOpen();
+    ++readDepth_;
+    if (outermost && open) {
         Exec("BEGIN");
         // The first read inside the transaction fixes the snapshot; check that
         // the cache still matches it.
-        readDepth_ = 0;
-        Revalidate();
-        readDepth_ = 1;
+        Revalidate(true);
     }
 }
 
@@ -726,20 +655,22 @@ void RegistryStore::EndRead()
 void RegistryStore::BeginWrite()
 {
     mutex_.lock(); // held for the batch's life: one thread owns the transaction
-    if (writeDepth_++ > 0 || readDepth_ > 0)
+    if (writeDepth_ > 0 || readDepth_ > 0) {
+        ++writeDepth_;
         return; // nested: joins the open transaction
+    }
     writeFailed_ = false;
     batchOpen_ = false;
-    if (!EnsureOpen()) {
+    // Open (or switch stores) before the depth pins the store.
+    const bool open = EnsureOpen();
+    writeDepth_ = 1;
+    if (!open) {
         writeFailed_ = true;
         return;
     }
-    writeDepth_ = 0;
-    Revalidate();
     batchOpen_ = Exec("BEGIN IMMEDIATE");
-    // Another process may have written between the check and the lock.
-    Revalidate();
-    writeDepth_ = 1;
+    // Another process may have written before the lock was taken.
+    Revalidate(true);
     if (!batchOpen_)
         writeFailed_ = true;
 }

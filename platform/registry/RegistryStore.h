@@ -16,10 +16,6 @@ struct sqlite3_stmt;
 
 namespace dawnbell {
 
-// Upper-cased spelling used to compare and order names (ASCII, Latin-1, Latin
-// Extended-A, Greek and Cyrillic letters fold; everything else compares as is).
-std::string RegFoldName(std::string_view utf8);
-
 class RegistryStore {
 public:
     static RegistryStore& Instance();
@@ -42,6 +38,10 @@ public:
     RegResult EndWrite(bool commit);
     void Close();
 
+    // Test hook: the first SQLite step of the `operations`-th operation from now
+    // fails with `code` (0 operations disarms it).
+    void FailOperationForTesting(int operations, int code);
+
 private:
     struct Child {
         std::string fold;
@@ -57,19 +57,35 @@ private:
         std::optional<std::vector<Value>> values;   // creation order
     };
 
+    // What an operation is about to do, for Enter.
+    enum class Access { Read, Write };
+
     RegistryStore() = default;
+    // The shared start of every operation, under the store's lock: the key handle
+    // (when given) is open, a write is allowed (WriteAllowed), the store is open,
+    // and the cache matches the file. RegOk, or the result the operation returns.
+    // It is also the fault-injection point of FailOperationForTesting.
+    RegResult Enter(const RegKey* key, Access access);
+    // sqlite3_step for every statement of an operation; returns the injected
+    // failure instead when one is armed for the operation.
+    int Step(sqlite3_stmt* st);
     // Opens (or reopens, after DAWNBELL_HOME changed) the device directory's
     // registry.db; false when there is no directory or the file cannot be used.
+    // Inside a scope the scope's store stays (never switched under a transaction).
     bool EnsureOpen();
     // Creates the tables and the two hive roots when missing.
     bool CreateSchema();
-    // Drops the cache when another connection has changed the file (outside scopes only).
-    void Revalidate();
-    // Whether key `id` exists (cache first).
-    bool KeyExists(int64_t id);
-    // The cached subkeys / values of key `id`, read on first use; null when it is gone.
-    const std::vector<Child>* Children(int64_t id);
-    std::vector<Value>* Values(int64_t id);
+    // Drops the cache when another connection has changed the file. Inside a
+    // scope the scope's transaction pins one snapshot, so only the scope's start
+    // checks (`pinnedSnapshot` true); operations outside scopes check each time.
+    void Revalidate(bool pinnedSnapshot);
+    // Whether key `id` exists: RegOk, RegInvalidHandle when it is gone, RegError
+    // when the store cannot be read (cache first).
+    RegResult CheckKey(int64_t id);
+    // The cached subkeys / values of key `id`, read on first use. RegOk with *out
+    // set, RegInvalidHandle when the key is gone, RegError when unreadable.
+    RegResult Children(int64_t id, const std::vector<Child>** out);
+    RegResult Values(int64_t id, std::vector<Value>** out);
     // The kept statement for `sql`, reset and unbound; null when it does not compile.
     sqlite3_stmt* Prepare(const char* sql);
     // Runs `sql` without results; true on success.
@@ -94,6 +110,9 @@ private:
     bool writeFailed_ = false; // a write inside the open batch failed: roll it back
     bool batchOpen_ = false;   // the outermost batch holds an open write transaction
     bool flushPending_ = false; // RegFlush was called inside a batch: flush after commit
+    int failCountdown_ = 0;     // operations until the injected failure (0 = none armed)
+    int failCode_ = 0;          // SQLite result the failing step returns
+    bool failThisOperation_ = false; // the current operation's next step fails
 };
 
 } // namespace dawnbell

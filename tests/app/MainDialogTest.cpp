@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -543,6 +544,9 @@ private slots:
 
     void activateAndDeactivateAll()
     {
+        QTemporaryDir boxes;
+        const QString record = boxes.filePath("boxes.txt");
+        qputenv("DAWNBELL_MSGBOX_RECORD", record.toUtf8());
         Store({AlarmCompact, 10, 0, 0, false, "a"});
         Store({AlarmCompact, 11, 0, 0, true, "b"});
         // An appointment in the past cannot be activated.
@@ -555,6 +559,10 @@ private slots:
         QCOMPARE(Titles(w->list()), (QStringList{"a", "b", "past"}));
         QCOMPARE(w->list()->AlarmAt(2)->activated, 0);
         QCOMPARE(Records().size(), 2);
+        QFile shown(record);
+        QVERIFY(shown.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(shown.readAll()), QStringLiteral("Fehler\tThe time of the alarm is in the past!\n"));
+        qunsetenv("DAWNBELL_MSGBOX_RECORD");
         w->OnCommand(CMainDialog::CmdDeactivateAll);
         for (int i = 0; i < w->list()->Count(); ++i)
             QCOMPARE(w->list()->AlarmAt(i)->activated, 0);

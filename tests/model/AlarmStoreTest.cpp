@@ -1,6 +1,7 @@
 // Alarms, templates and named colours in the real registry store on a temporary
 // device directory: recognition of section names, load defaults, wrong-typed
 // values, the saved layout of a section, and deletion.
+#include "AlarmField.h"
 #include "AlarmStore.h"
 #include "Clock.h"
 #include "Profile.h"
@@ -57,7 +58,7 @@ class AlarmStoreTest : public QObject {
 private slots:
     void init()
     {
-        m_home.Renew();
+        home_.Renew();
         clock::SetNowForTesting(At("2024-03-04 12:00:00"));
     }
     void cleanup()
@@ -384,6 +385,61 @@ private slots:
         QCOMPARE(test::FirstDifference(*b, a), QString());
     }
 
+    // Each row of the field table alone: set to a value of its own on an alarm
+    // whose other rows hold their load defaults, it survives Save and load and
+    // CopyFrom, and every other row still loads as its default. A value saved
+    // under another row's name, loaded into another member, or not copied shows
+    // here; so does a new alarm's or a load default that differs from the table.
+    void everyFieldRoundTrips_data()
+    {
+        QTest::addColumn<int>("row");
+        const std::vector<AlarmField>& fields = AlarmFields();
+        for (size_t row = 0; row < fields.size(); ++row) {
+            if (fields[row].kind != FieldKind::Handle)
+                QTest::newRow(fields[row].name) << int(row);
+        }
+    }
+    void everyFieldRoundTrips()
+    {
+        QFETCH(int, row);
+        const std::vector<AlarmField>& fields = AlarmFields();
+        const AlarmField& field = fields[static_cast<size_t>(row)];
+
+        // The defaults: a new alarm holds the new values, a section without values
+        // loads with the load defaults, both inside the row's range.
+        const Alarm fresh;
+        Section("3456031");
+        const std::unique_ptr<Alarm> defaults = AlarmStore::LoadSection(QStringLiteral("3456031"));
+        QVERIFY(defaults);
+        QVERIFY(AlarmStore::DeleteSection(*defaults));
+        if (field.kind == FieldKind::Integer || field.kind == FieldKind::Colour) {
+            QCOMPARE(field.Number(fresh), field.newValue);
+            QCOMPARE(field.Number(*defaults), field.loadDefault);
+            QVERIFY(field.newValue >= field.min && field.newValue <= field.max);
+            QVERIFY(field.loadDefault >= field.min && field.loadDefault <= field.max);
+        }
+
+        // This row alone takes its distinct value; every other row keeps its load default.
+        Alarm distinct;
+        test::FillNonDefault(&distinct);
+        Alarm base;
+        base.CopyFrom(*defaults);
+        base.alarmTime = distinct.alarmTime;
+        base.repeatDays = distinct.repeatDays;
+        Alarm a;
+        a.CopyFrom(base);
+        test::CopyField(field, distinct, &a);
+        QCOMPARE(test::FirstDifference(a, base), QLatin1String(field.name));
+
+        a.Save();
+        const std::unique_ptr<Alarm> loaded = AlarmStore::LoadSection(a.GetKey());
+        QVERIFY(loaded);
+        QCOMPARE(test::FirstDifference(*loaded, a), QString());
+        AlarmTemplate copy;
+        copy.CopyFrom(*loaded);
+        QCOMPARE(test::FirstDifference(copy, a), QString());
+    }
+
     // Loading sets `activated` before `type` is read, so a stored appointment in
     // the past keeps its flag and shows no box.
     void loadedPastAppointmentKeepsActivated()
@@ -570,7 +626,7 @@ private slots:
     }
 
 private:
-    test::TempHome m_home; // the device directory of the current test
+    test::TempHome home_; // the device directory of the current test
 };
 
 int main(int argc, char** argv)

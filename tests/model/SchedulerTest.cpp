@@ -97,7 +97,7 @@ private slots:
     void init()
     {
         notify::NotifyCloseStore();
-        m_home.Renew();
+        home_.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
         Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr});
     }
@@ -303,7 +303,7 @@ private slots:
         Scheduler::SetServices(ScheduleServices{kProgram, [&] { ++refreshes; }, nullptr});
         std::unique_ptr<Alarm> alarm(MakeAlarm(AlarmWizard, 8, 0, 0));
         alarm->activated = 0;
-        Scheduler::Activate(alarm.get());
+        QVERIFY(Scheduler::Activate(alarm.get()));
         QCOMPARE(Records(), QStringList{Expect(Key(8, 0, 0, 0), "2031-03-09 08:00:00")});
         QCOMPARE(refreshes, 0); // the simulation is off
         Profile::WriteInt("settings", "simulateSystemAlarm", 1);
@@ -315,7 +315,7 @@ private slots:
         // An appointment in the past is refused: not saved, nothing registered.
         std::unique_ptr<Alarm> past(MakeAlarm(AlarmAppointment, 8, 0, 0, 2031, 3, 8));
         past->activated = 0;
-        Scheduler::Activate(past.get());
+        QVERIFY(!Scheduler::Activate(past.get())); // the caller tells the user
         QCOMPARE(past->activated, 0);
         QCOMPARE(Profile::ReadInt(past->GetKey(), "activated", -1), -1);
         QCOMPARE(Records(), QStringList{});
@@ -323,7 +323,7 @@ private slots:
     }
 
 private:
-    test::TempHome m_home;
+    test::TempHome home_;
 };
 
 QTEST_GUILESS_MAIN(SchedulerTest)

@@ -8,7 +8,10 @@
 #include <ctime>
 
 #include "Alarm.h"
+#include "AlarmField.h"
 #include "Clock.h"
+
+#include <vector>
 
 namespace dawnbell::test {
 
@@ -38,86 +41,104 @@ inline QString Format(int64_t moment)
     return Format(clock::ToLocal(moment));
 }
 
-// Sets every stored field of `a` to a value that differs from both the
-// new-alarm and the load defaults (time of day 06:15:30, Saturday and Sunday).
+// A value for number row `row` of the field table that no other row gets and that
+// differs from both of the row's defaults (outside the row's range where the
+// range is small: storage must keep any 32-bit value).
+inline int64_t DistinctNumber(size_t row)
+{
+    return 1000 + 37 * static_cast<int64_t>(row);
+}
+
+// Sets every stored field of `a` to a value of its own that differs from the
+// new-alarm and the load defaults and from every other field, so two fields
+// swapped anywhere show (time of day 06:15:30, Saturday and Sunday).
 inline void FillNonDefault(Alarm* a)
 {
     a->alarmTime = At(QStringLiteral("2024-03-04 06:15:30"));
     a->repeatDays = 96;
-    a->activated = 1;
-    a->vibrate = 0;
-    a->vibrateInterval = 0;
-    a->random = 1;
-    a->forceVolume = 1;
-    a->volume = 80;
-    a->fadeDuration = 30;
-    a->SetPlaylist({QString::fromUtf8("/music/\xC3\x84 \xC3\xB6.mp3"), QStringLiteral("/music/two.ogg")});
-    a->snooze = 300;
-    a->quiz = 2;
-    a->quizLevel = 3;
-    a->type = AlarmCompact;
     a->dateYear = 2031;
     a->dateMonth = 2;
     a->dateDay = 28;
-    a->quizTypes = 5;
-    a->useFade = 0;
-    a->useSnooze = 0;
-    for (int i = 0; i < kFadePoints; ++i)
-        a->fade[i] = static_cast<uint8_t>(100 - i);
-    a->closeAfterMinutes = 15;
-    a->closeAfterTimes = 4;
-    a->useBackColor = 1;
-    a->useTextColor = 1;
-    a->backImageStyle = 3;
-    a->backColor = 0x010203;
-    a->textColor = 0xFFFFFFFF;
-    for (int i = 0; i < BackImageFieldCount; ++i)
-        a->backImages[i] = QStringLiteral("img%1.png").arg(i);
-    a->layoutStyle = 1;
-    a->showSoundControls = 1;
-    a->confirmClose = 0;
-    a->noTextBorder = 1;
-    a->title = QStringLiteral("Wake\r\nup");
-    a->message = QString::fromUtf8("Message \xE2\x80\x93 \xC3\xBC");
-    a->command = QStringLiteral("/usr/bin/true :: -x");
+    const std::vector<AlarmField>& fields = AlarmFields();
+    for (size_t row = 0; row < fields.size(); ++row) {
+        const AlarmField& f = fields[row];
+        switch (f.kind) {
+        case FieldKind::Playlist:
+            a->SetPlaylist({QString::fromUtf8("/music/\xC3\x84 \xC3\xB6.mp3"), QStringLiteral("/music/two.ogg")});
+            break;
+        case FieldKind::Fade:
+            for (int i = 0; i < kFadePoints; ++i)
+                a->fade[i] = static_cast<uint8_t>(100 - i);
+            break;
+        case FieldKind::Text:
+            f.TextOf(a) = QString::fromUtf8("%1 \xE2\x80\x93 \xC3\xBC\r\n%2").arg(QLatin1String(f.name)).arg(row);
+            break;
+        case FieldKind::Integer:
+        case FieldKind::Colour:
+            f.SetNumber(a, DistinctNumber(row));
+            break;
+        case FieldKind::Handle:
+            break;
+        }
+    }
+    // Values that must stay valid for the key and the load: on (loading keeps
+    // only on or off), and a kind with a plain key that is neither default.
+    a->activated = 1;
+    a->type = AlarmCommand;
+}
+
+// Copies the value of one row of the field table from `from` to `to`.
+inline void CopyField(const AlarmField& f, const Alarm& from, Alarm* to)
+{
+    switch (f.kind) {
+    case FieldKind::Playlist:
+        to->SetPlaylist(from.GetPlaylist());
+        break;
+    case FieldKind::Fade:
+        to->fade = from.fade;
+        break;
+    case FieldKind::Text:
+        f.TextOf(to) = f.TextOf(from);
+        break;
+    case FieldKind::Integer:
+    case FieldKind::Colour:
+        f.SetNumber(to, f.Number(from));
+        break;
+    case FieldKind::Handle:
+        break;
+    }
 }
 
 // Name of the first field (besides alarmTime and the appointment date, which
 // a caller compares itself) in which a and b differ; empty when none does.
 inline QString FirstDifference(const Alarm& a, const Alarm& b)
 {
-    const struct {
-        const char* name;
-        int Alarm::*field;
-    } ints[] = {{"repeatDays", &Alarm::repeatDays}, {"activated", &Alarm::activated},
-                {"vibrate", &Alarm::vibrate}, {"vibrateInterval", &Alarm::vibrateInterval},
-                {"random", &Alarm::random}, {"forceVolume", &Alarm::forceVolume}, {"volume", &Alarm::volume},
-                {"fadeDuration", &Alarm::fadeDuration}, {"snooze", &Alarm::snooze}, {"quiz", &Alarm::quiz},
-                {"quizLevel", &Alarm::quizLevel}, {"type", &Alarm::type}, {"quizTypes", &Alarm::quizTypes},
-                {"useFade", &Alarm::useFade}, {"useSnooze", &Alarm::useSnooze},
-                {"closeAfterMinutes", &Alarm::closeAfterMinutes}, {"closeAfterTimes", &Alarm::closeAfterTimes},
-                {"useBackColor", &Alarm::useBackColor}, {"useTextColor", &Alarm::useTextColor},
-                {"backImageStyle", &Alarm::backImageStyle}, {"layoutStyle", &Alarm::layoutStyle},
-                {"showSoundControls", &Alarm::showSoundControls}, {"confirmClose", &Alarm::confirmClose},
-                {"noTextBorder", &Alarm::noTextBorder}};
-    for (const auto& f : ints) {
-        if (a.*f.field != b.*f.field)
-            return QLatin1String(f.name);
-    }
+    if (a.repeatDays != b.repeatDays)
+        return QStringLiteral("repeatDays");
     if (a.GetSecondsOfDay() != b.GetSecondsOfDay())
         return QStringLiteral("time of day");
-    if (a.GetPlaylist() != b.GetPlaylist())
-        return QStringLiteral("playlist");
-    if (a.fade != b.fade)
-        return QStringLiteral("fade");
-    if (a.backColor != b.backColor || a.textColor != b.textColor)
-        return QStringLiteral("colours");
-    for (int i = 0; i < BackImageFieldCount; ++i) {
-        if (a.backImages[i] != b.backImages[i])
-            return BackImageValueName(i);
+    for (const AlarmField& f : AlarmFields()) {
+        bool same = true;
+        switch (f.kind) {
+        case FieldKind::Playlist:
+            same = a.GetPlaylist() == b.GetPlaylist();
+            break;
+        case FieldKind::Fade:
+            same = a.fade == b.fade;
+            break;
+        case FieldKind::Text:
+            same = f.TextOf(a) == f.TextOf(b);
+            break;
+        case FieldKind::Integer:
+        case FieldKind::Colour:
+            same = f.Number(a) == f.Number(b);
+            break;
+        case FieldKind::Handle:
+            break;
+        }
+        if (!same)
+            return QLatin1String(f.name);
     }
-    if (a.title != b.title || a.message != b.message || a.command != b.command)
-        return QStringLiteral("texts");
     return QString();
 }
 

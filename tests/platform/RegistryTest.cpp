@@ -41,9 +41,13 @@ class RegistryTest : public QObject {
 private slots:
     void init()
     {
-        m_home.Renew();
+        home_.Renew();
     }
-    void cleanup() { m_home.Close(); }
+    void cleanup()
+    {
+        RegFailOperationForTesting(0, 0);
+        home_.Close();
+    }
 
     void caseInsensitiveNames_data()
     {
@@ -219,7 +223,7 @@ private slots:
         // Nothing of the deleted keys is left behind in the file.
         RegCloseStore();
         sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open((m_home.path() + "/registry.db").toUtf8().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_open((home_.path() + "/registry.db").toUtf8().constData(), &db), SQLITE_OK);
         sqlite3_stmt* st = nullptr;
         QCOMPARE(sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM keys), (SELECT count(*) FROM vals)", -1, &st,
                                     nullptr),
@@ -324,15 +328,19 @@ private slots:
     {
         QTest::addColumn<bool>("cancelInner");
         QTest::addColumn<bool>("cancelOuter");
+        QTest::addColumn<int>("failedStep"); // SQLite result injected into the inner write, 0 = none
         QTest::addColumn<bool>("applied");
-        QTest::newRow("commit") << false << false << true;
-        QTest::newRow("cancel") << false << true << false;
-        QTest::newRow("nested cancel spoils the outer batch") << true << false << false;
+        QTest::newRow("commit") << false << false << 0 << true;
+        QTest::newRow("cancel") << false << true << 0 << false;
+        QTest::newRow("nested cancel spoils the outer batch") << true << false << 0 << false;
+        QTest::newRow("a failed write step (disk full) spoils the batch")
+            << false << false << int(SQLITE_FULL) << false;
     }
     void writeBatchIsAllOrNothing()
     {
         QFETCH(bool, cancelInner);
         QFETCH(bool, cancelOuter);
+        QFETCH(int, failedStep);
         QFETCH(bool, applied);
         RegKey keep;
         QCOMPARE(RegKey::Create(Hive::CurrentUser, "Keep", &keep), RegOk);
@@ -346,7 +354,8 @@ private slots:
             QCOMPARE(RegDeleteTree(Hive::CurrentUser, "Keep"), RegOk);
             {
                 RegWriteBatch inner;
-                QCOMPARE(k.WriteDword("b", 2), RegOk);
+                RegFailOperationForTesting(failedStep ? 1 : 0, failedStep);
+                QCOMPARE(k.WriteDword("b", 2), failedStep ? RegError : RegOk);
                 if (cancelInner)
                     inner.Cancel();
             }
@@ -392,7 +401,7 @@ private slots:
     }
 
 private:
-    test::TempHome m_home;
+    test::TempHome home_;
 };
 
 QTEST_GUILESS_MAIN(RegistryTest)
