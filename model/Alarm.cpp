@@ -84,6 +84,8 @@ void Alarm::CopyFrom(const Alarm& other)
         return;
     // What the key holds, then every stored value but the notification handle.
     alarmTime = other.alarmTime;
+    timeOfDay_ = other.timeOfDay_;
+    timeOfDayMoment_ = other.timeOfDayMoment_;
     repeatDays = other.repeatDays;
     dateYear = other.dateYear;
     dateMonth = other.dateMonth;
@@ -116,15 +118,26 @@ void Alarm::CopyFrom(const Alarm& other)
 
 int Alarm::GetSecondsOfDay() const
 {
-    const clock::LocalTime t = clock::ToLocal(alarmTime);
-    return t.hour * 3600 + t.minute * 60 + t.second;
+    if (alarmTime != timeOfDayMoment_) {
+        const clock::LocalTime t = clock::ToLocal(alarmTime);
+        timeOfDay_ = t.hour * 3600 + t.minute * 60 + t.second;
+        timeOfDayMoment_ = alarmTime;
+    }
+    return timeOfDay_;
+}
+
+void Alarm::SetTimeOfDay(int secondsOfDay)
+{
+    timeOfDay_ = secondsOfDay;
+    const clock::LocalTime today = clock::ToLocal(clock::Now());
+    alarmTime = MomentOn(CalendarDate{today.year, today.month, today.day}, secondsOfDay);
+    timeOfDayMoment_ = alarmTime;
 }
 
 bool Alarm::SetActivated(bool on)
 {
     if (on && type == AlarmAppointment) {
-        const clock::LocalTime t = clock::ToLocal(alarmTime);
-        const int64_t moment = clock::MakeLocal(dateYear, dateMonth, dateDay, t.hour, t.minute, t.second);
+        const int64_t moment = MomentOn(CalendarDate{dateYear, dateMonth, dateDay}, GetSecondsOfDay());
         activated = moment > clock::Now() ? 1 : 0;
         return activated != 0;
     }
@@ -135,22 +148,28 @@ bool Alarm::SetActivated(bool on)
 void Alarm::UpdateTime()
 {
     const int seconds = GetSecondsOfDay();
-    if (type == AlarmAppointment) {
+    if (type == AlarmAppointment)
         alarmTime = MomentOn(CalendarDate{dateYear, dateMonth, dateDay}, seconds);
-        return;
-    }
-    alarmTime = MomentOn(NextRingingDate(seconds, 0, clock::Now()), seconds);
+    else
+        alarmTime = MomentOn(NextRingingDate(seconds, 0, clock::Now()), seconds);
+    timeOfDayMoment_ = alarmTime; // a computed moment: the time of day stays
 }
 
 clock::LocalTime Alarm::GetNextOccurrence()
 {
     UpdateTime();
-    int64_t result = alarmTime;
-    if ((repeatDays & 0x7F) != 0 && type != AlarmAppointment) {
-        const int seconds = GetSecondsOfDay();
-        result = MomentOn(NextRingingDate(seconds, repeatDays, clock::Now()), seconds);
-    }
-    clock::LocalTime out = clock::ToLocal(result);
+    const int seconds = GetSecondsOfDay();
+    const CalendarDate date = type == AlarmAppointment ? CalendarDate{dateYear, dateMonth, dateDay}
+                                                       : NextRingingDate(seconds, repeatDays, clock::Now());
+    // The clock time as set, even on a day when it does not exist: converting it
+    // to a moment (GetTimeToNext, the service) resolves it.
+    clock::LocalTime out;
+    out.year = date.year;
+    out.month = date.month;
+    out.day = date.day;
+    out.hour = seconds / 3600;
+    out.minute = (seconds % 3600) / 60;
+    out.second = seconds % 60;
     out.dayOfWeek = 0;
     out.milliseconds = 0;
     return out;

@@ -65,8 +65,14 @@ public:
     // playlist cursor (the stored values through the AlarmField table).
     void CopyFrom(const Alarm& other);
 
-    // Hour * 3600 + minute * 60 + second of alarmTime.
+    // The alarm's time of day, hour * 3600 + minute * 60 + second: the one its
+    // key holds. It is kept apart from alarmTime, the computed moment, so an
+    // alarm at 02:30 keeps its key on a day when 02:30 does not exist (or exists
+    // twice). Writing alarmTime directly (an editor's chosen moment) sets a new
+    // time of day: the local clock time of that moment.
     int GetSecondsOfDay() const;
+    // Sets the time of day (0..86399) and moves alarmTime to it today.
+    void SetTimeOfDay(int secondsOfDay);
 
     // Sets activated. Activating an appointment whose moment is not in the future
     // is refused: activated becomes 0 and the result is false, and the caller
@@ -143,6 +149,12 @@ public:
     QString pendingTemplateName; // not stored: name for saving as a template
     int playlistCursor = -1;   // not stored: next entry index, -1 = unset
     uint32_t notificationHandle = 0; // stored as four zero bytes; never used
+
+private:
+    mutable int timeOfDay_ = 0; // the time of day, seconds 0..86399
+    // The alarmTime that timeOfDay_ belongs to; when alarmTime holds another
+    // value, someone set it directly and the time of day is read from it anew.
+    mutable int64_t timeOfDayMoment_ = INT64_MIN;
 };
 
 class AlarmTemplate : public Alarm {

@@ -216,9 +216,7 @@ void LoadAlarm(const RegKey& key, const SectionInfo& info, Alarm* alarm, std::ve
             alarm->repeatDays = 0;
         }
     }
-    const clock::LocalTime today = clock::ToLocal(clock::Now());
-    alarm->alarmTime = clock::MakeLocal(today.year, today.month, today.day, seconds / 3600, (seconds % 3600) / 60,
-                                        seconds % 60);
+    alarm->SetTimeOfDay(seconds); // today at that time; the key keeps the stored time
 
     const std::vector<AlarmField>& fields = AlarmFields();
     for (size_t slot = 0; slot < fields.size(); ++slot) {

@@ -56,7 +56,11 @@ LocalTime ToLocal(int64_t moment)
     return lt;
 }
 
-int64_t MakeLocal(int year, int month, int day, int hour, int minute, int second)
+namespace {
+
+// mktime of the fields with the given daylight-saving flag; *exact tells whether
+// the result shows the same (normalised) clock time with that flag.
+int64_t MakeWithFlag(int year, int month, int day, int hour, int minute, int second, int isdst, bool* exact)
 {
     struct tm tm {};
     tm.tm_year = year - 1900;
@@ -65,8 +69,35 @@ int64_t MakeLocal(int year, int month, int day, int hour, int minute, int second
     tm.tm_hour = hour;
     tm.tm_min = minute;
     tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return static_cast<int64_t>(mktime(&tm));
+    tm.tm_isdst = isdst;
+    struct tm wanted = tm;
+    wanted.tm_isdst = -1;
+    timegm(&wanted); // normalises the fields (day 32, hour 24, ...) without a zone
+    const time_t t = mktime(&tm);
+    struct tm back {};
+    localtime_r(&t, &back);
+    *exact = back.tm_year == wanted.tm_year && back.tm_mon == wanted.tm_mon && back.tm_mday == wanted.tm_mday
+        && back.tm_hour == wanted.tm_hour && back.tm_min == wanted.tm_min && back.tm_sec == wanted.tm_sec
+        && (isdst < 0 || (back.tm_isdst > 0) == (isdst > 0));
+    return static_cast<int64_t>(t);
+}
+
+} // namespace
+
+int64_t MakeLocal(int year, int month, int day, int hour, int minute, int second)
+{
+    bool exact = false;
+    const int64_t any = MakeWithFlag(year, month, day, hour, minute, second, -1, &exact);
+    if (!exact)
+        return any; // in the gap when clocks go forward: mktime's moment after it
+    // A clock time that happens twice (when clocks go back) is its first moment,
+    // whatever mktime guessed, so "02:30" means one moment every time it is asked.
+    bool summer = false, winter = false;
+    const int64_t inSummer = MakeWithFlag(year, month, day, hour, minute, second, 1, &summer);
+    const int64_t inWinter = MakeWithFlag(year, month, day, hour, minute, second, 0, &winter);
+    if (summer && winter)
+        return inSummer < inWinter ? inSummer : inWinter;
+    return any;
 }
 
 int64_t FromLocal(const LocalTime& t)

@@ -39,7 +39,11 @@ LocalTime ToLocal(int64_t moment);
 // out-of-range fields are normalised as mktime does).
 int64_t FromLocal(const LocalTime& t);
 
-// The moment of local date year-month-day at h:m:s.
+// The moment of local date year-month-day at h:m:s (out-of-range fields are
+// normalised). A clock time that does not exist (skipped when clocks go forward)
+// is the moment the same distance after the change: 02:30 becomes 03:30 when
+// 02:00 jumps to 03:00. One that happens twice (when clocks go back) is its first
+// moment.
 int64_t MakeLocal(int year, int month, int day, int hour, int minute, int second);
 
 // The same local clock time `days` calendar days later (may be negative).

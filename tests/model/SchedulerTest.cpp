@@ -1,6 +1,7 @@
 // Rebuilding the program's notifications from the real registry into the real
 // notification store, the time-clash check, and the activation paths.
 #include "Alarm.h"
+#include "AlarmStore.h"
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -60,6 +61,19 @@ uint32_t AddRecord(const QString& app, const QString& args, const QString& at)
     t.start = clock::ToLocal(At(at));
     t.end = t.start;
     return notify::NotifySetTime(t);
+}
+
+// The sections below the root.
+QStringList SectionNames()
+{
+    QStringList names;
+    RegKey root;
+    if (RegKey::Open(Hive::CurrentUser, Profile::RootPath().toStdString(), &root) != RegOk)
+        return names;
+    std::string name;
+    for (uint32_t i = 0; root.EnumKey(i, &name) == RegOk; ++i)
+        names << QString::fromStdString(name);
+    return names;
 }
 
 QString Expect(const QString& args, const QString& at)
@@ -294,6 +308,78 @@ private slots:
         const std::string path = (Profile::RootPath() + "\\" + alarm->GetKey()).toStdString();
         QCOMPARE(RegKey::Open(Hive::CurrentUser, path, &key) == RegOk, stillStored);
         QCOMPARE(Records(), records);
+    }
+
+    // An alarm whose time of day falls into the hour that clocks skip or repeat
+    // keeps its key through load, save, ringing, deactivation and removal, and
+    // is registered for the clock time as set, which the service resolves to the
+    // first moment it can (the skipped hour moves forward, the repeated hour
+    // rings once, at its first pass). Moments are given in seconds since the
+    // epoch, independent of the calendar code under test.
+    void daylightSavingKeys_data()
+    {
+        QTest::addColumn<QString>("hm");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<QString>("day");       // the changeover day; the alarm is loaded at 01:00
+        QTest::addColumn<qint64>("moment");     // when it rings that day
+        QTest::addColumn<QString>("nextRecord"); // after ringing ("" = stays off)
+        const QString spring = "2027-03-28", autumn = "2027-10-31";
+        const qint64 s0300 = 1806195600; // 03:00 CEST = 01:00 UTC
+        for (int days : {127, 0}) {
+            const QString kind = days ? "daily" : "once";
+            const QString next = days ? "2027-03-29 " : "";
+            QTest::addRow("spring 02:00, %s", qPrintable(kind)) << "02:00" << days << spring << s0300
+                                                               << (days ? next + "02:00:00" : "");
+            QTest::addRow("spring 02:30, %s", qPrintable(kind)) << "02:30" << days << spring << s0300 + 1800
+                                                               << (days ? next + "02:30:00" : "");
+            QTest::addRow("spring 02:59, %s", qPrintable(kind)) << "02:59" << days << spring << s0300 + 3540
+                                                               << (days ? next + "02:59:00" : "");
+            QTest::addRow("spring 03:00, %s", qPrintable(kind)) << "03:00" << days << spring << s0300
+                                                               << (days ? next + "03:00:00" : "");
+            QTest::addRow("autumn 02:30, %s", qPrintable(kind))
+                << "02:30" << days << autumn << qint64(1824942600) // 02:30 CEST, the first pass
+                << (days ? QString("2027-11-01 02:30:00") : QString());
+        }
+    }
+    void daylightSavingKeys()
+    {
+        QFETCH(QString, hm);
+        QFETCH(int, days);
+        QFETCH(QString, day);
+        QFETCH(qint64, moment);
+        QFETCH(QString, nextRecord);
+        const int h = hm.left(2).toInt(), m = hm.mid(3).toInt();
+        const QString key = Key(h, m, 0, days);
+        clock::SetNowForTesting(At(day + " 01:00:00"));
+        Store({key, "1"});
+
+        std::vector<std::unique_ptr<Alarm>> alarms;
+        std::vector<std::unique_ptr<AlarmTemplate>> templates;
+        AlarmStore::LoadAll(&alarms, &templates);
+        QCOMPARE(alarms.size(), size_t(1));
+        Alarm* alarm = alarms[0].get();
+        QCOMPARE(alarm->GetKey(), key);
+        QCOMPARE(alarm->GetTimeToNext(), moment - At(day + " 01:00:00"));
+        alarm->Save();
+        QCOMPARE(SectionNames(), QStringList{key});
+
+        Scheduler::ReRegisterAll();
+        QCOMPARE(Records(), QStringList{Expect(key, day + " " + hm + ":00")});
+        std::vector<notify::NotifyRecord> list;
+        QCOMPARE(notify::NotifyList(&list), notify::NotifyOk);
+        QCOMPARE(clock::FromLocal(list[0].trigger.start), moment); // how the service arms it
+
+        // It rang; the handling ends within five seconds.
+        clock::SetNowForTesting(moment + 5);
+        QCOMPARE(int(Scheduler::AfterRinging(alarm)), int(Scheduler::RangKept));
+        QCOMPARE(alarm->GetKey(), key);
+        QCOMPARE(Records(), nextRecord.isEmpty() ? QStringList{} : QStringList{Expect(key, nextRecord)});
+        QCOMPARE(Profile::ReadInt(key, "activated", -1), days ? 1 : 0);
+        Scheduler::Deactivate(alarm);
+        QCOMPARE(Profile::ReadInt(key, "activated", -1), 0);
+        QCOMPARE(Records(), QStringList{});
+        QVERIFY(AlarmStore::DeleteSection(*alarm));
+        QCOMPARE(SectionNames(), QStringList{});
     }
 
     void activationPaths()
