@@ -279,8 +279,7 @@ bool AtfReader::Read(QIODevice* in, AlarmTemplate* t)
     const int hour = bytes[0] < 24 ? bytes[0] : 0;
     const int minute = bytes[1] < 60 ? bytes[1] : 0;
     const int second = bytes[2] < 60 ? bytes[2] : 0;
-    const clock::LocalTime today = clock::ToLocal(clock::Now());
-    t->alarmTime = clock::MakeLocal(today.year, today.month, today.day, hour, minute, second);
+    t->SetTimeOfDay(hour * 3600 + minute * 60 + second); // kept as read, also on a daylight-saving day
     t->repeatDays = bytes[3] & 0x7F;
     if (t->dateYear >= 1 && t->dateYear <= 9999 && QDate::isValid(t->dateYear, bytes[5], bytes[4])) {
         t->dateDay = bytes[4];
