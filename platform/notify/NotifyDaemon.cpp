@@ -268,7 +268,7 @@ int NotifyDaemon::Run()
         return lockFd_ >= 0 ? ExitAlreadyRunning : ExitFailure;
     // Only the one service of the device directory writes its log.
     log_.SetPath(paths_.log);
-    Log("started (process %d) for %s", static_cast<int>(::getpid()), paths_.deviceDir.c_str());
+    Log("serving %s as process id %d", paths_.deviceDir.c_str(), static_cast<int>(::getpid()));
     // Leave the starter's working folder, so the service (and every program it
     // starts) holds no folder busy; the paths above are absolute then.
     if (paths_.deviceDir[0] == '/' && !paths_.socket.empty() && paths_.socket[0] == '/' && ::chdir("/") != 0)
