@@ -1,8 +1,9 @@
 #pragma once
 // The process that owns the window in the foreground, as far as the window
-// system tells: on X11 the root window's _NET_ACTIVE_WINDOW and that window's
-// _NET_WM_PID; the program file of the process from /proc. Elsewhere (Wayland,
-// the offscreen platform, no display) the foreground is unknown.
+// system tells (ForegroundWindow.h: on X11 the root window's _NET_ACTIVE_WINDOW
+// and that window's _NET_WM_PID); the program file of a process from /proc.
+// Where the window system does not tell (the offscreen platform, no display)
+// the foreground is unknown.
 //
 // The lookup can be replaced for tests (SetForegroundLookupForTesting).
 #include <cstdint>
