@@ -607,27 +607,12 @@ void CEditAlarm::AddFiles()
 
 // --- volume and test playback ------------------------------------------------------
 
-void CEditAlarm::SaveWaveVolume()
-{
-    if (m_savedWaveVolume >= 0)
-        return;
-    uint32_t v = 0;
-    if (GetWaveOutVolume(&v))
-        m_savedWaveVolume = v;
-}
+void CEditAlarm::SaveWaveVolume() { m_savedDevice.Save(); }
 
-void CEditAlarm::ApplySliderVolume()
-{
-    SetWaveOutVolume(WaveValueForPercent(m_volume->value()));
-}
+// Heard as the alarm will be: at the slider's volume, unmuted.
+void CEditAlarm::ApplySliderVolume() { ForcedDeviceVolume::Force(WaveValueForPercent(m_volume->value())); }
 
-void CEditAlarm::RestoreWaveVolume()
-{
-    if (m_savedWaveVolume < 0)
-        return;
-    SetWaveOutVolume(static_cast<uint32_t>(m_savedWaveVolume));
-    m_savedWaveVolume = -1;
-}
+void CEditAlarm::RestoreWaveVolume() { m_savedDevice.GiveBack(); }
 
 void CEditAlarm::ForceVolumeToggled()
 {

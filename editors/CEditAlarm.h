@@ -14,6 +14,7 @@
 //
 // Tests drive it without a modal loop through the methods under "driving".
 #include "KitDialog.h"
+#include "ForcedDeviceVolume.h"
 
 #include <QString>
 #include <QStringList>
@@ -125,7 +126,7 @@ public:
     // Selected row; -1 when none.
     int selectedRow() const;
     // The wave-out volume kept before this dialog changed it; -1 when none.
-    int64_t savedWaveVolume() const { return m_savedWaveVolume; }
+    int64_t savedWaveVolume() const { return m_savedDevice.saved() ? int64_t(m_savedDevice.level().volume) : -1; }
     // Dialog layout in use (130, 131, 207); 0 before the first layout.
     int layoutId() const { return m_layoutId; }
     // The player of test playback; null until the first test and after OK/Cancel.
@@ -192,7 +193,7 @@ private:
     bool m_countdown = false;             // the picker shows a duration
     int64_t m_pickerDate = 0;             // a moment whose local date the picker's time belongs to
     std::unique_ptr<MediaPlayer> m_player; // test playback; created at the first test
-    int64_t m_savedWaveVolume = -1;       // wave-out volume (0-65535) before our change; -1 none
+    ForcedDeviceVolume m_savedDevice;     // the device volume and mute before our change
     QSize m_lastLayoutSize{-1, -1};       // size of the last layout pass
     int m_layoutId = 0;                   // dialog layout applied last
     bool m_closing = false;               // OK or Cancel finished: no more volume restores

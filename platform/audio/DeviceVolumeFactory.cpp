@@ -5,6 +5,9 @@
 
 #include "VirtualDeviceVolume.h"
 
+#ifdef DAWNBELL_HAVE_PULSE
+#include "PulseDeviceVolume.h"
+#endif
 #ifdef DAWNBELL_HAVE_ALSA
 #include "AlsaDeviceVolume.h"
 #endif
@@ -26,6 +29,12 @@ std::unique_ptr<DeviceVolume> OpenDeviceVolume()
 {
     if (ForcedVirtual())
         return std::make_unique<VirtualDeviceVolume>();
+#ifdef DAWNBELL_HAVE_PULSE
+    // A sound server mixes every program's sound into its default output:
+    // that output's volume and mute are what the user hears.
+    if (auto pulse = PulseDeviceVolume::Open())
+        return pulse;
+#endif
 #ifdef DAWNBELL_HAVE_ALSA
     // "default" is what ALSA programs play to (it may be a plug-in's mixer);
     // the first card's hardware mixer when it has no mixer of its own.

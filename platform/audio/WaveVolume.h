@@ -3,9 +3,9 @@
 // for all channels (the device is treated as mono; the value sits in the low word
 // of the classic 32-bit volume, the high word is ignored on input and 0 on output).
 //
-// It is the device volume of the session (DeviceVolume.h): a sound card's mixer,
-// or - without one, or with DAWNBELL_AUDIO_VIRTUAL=1 - a virtual device volume
-// kept in the registry: HKEY_CURRENT_USER\ControlPanel\Volume, value
+// It is the device volume of the session (DeviceVolume.h): the sound server's
+// default output or a sound card's mixer, or - without either, or with
+// DAWNBELL_AUDIO_VIRTUAL=1 - a virtual device volume kept in the registry: HKEY_CURRENT_USER\ControlPanel\Volume, value
 // "DeviceVolume" (REG_DWORD, 0-65535, 0xCCCC (80 %) when missing or unreadable).
 // These functions leave the mute alone.
 // Plain C++; no Qt.

@@ -14,10 +14,12 @@
 #include "Scheduler.h"
 
 #include "PowerKeeper.h"
+#include "TestServers.h"
 #include "WaveVolume.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -98,6 +100,7 @@ private slots:
         qunsetenv("DAWNBELL_SYSFS");
         qunsetenv("DAWNBELL_DEVINPUT");
         qunsetenv("DAWNBELL_AUDIO_VIRTUAL");
+        qunsetenv("PULSE_SERVER");
         if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
             ::kill(pid, SIGTERM);
         Scheduler::SetProgramPathForTesting(QString());
@@ -247,14 +250,18 @@ private slots:
     void signalDuringRinging_data()
     {
         QTest::addColumn<int>("signo");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
-        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL);
+        QTest::addColumn<bool>("soundServer"); // the device volume is a sound server's muted output
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL) << false;
+        QTest::newRow("SIGTERM, sound server") << int(SIGTERM) << true;
+        QTest::newRow("SIGKILL, sound server, mended at the next start") << int(SIGKILL) << true;
     }
     void signalDuringRinging()
     {
         QFETCH(int, signo);
+        QFETCH(bool, soundServer);
         const QString sysfs = m_home.filePath("sys");
         const QString led = sysfs + "/class/leds/test::vibrator";
         QVERIFY(WriteText(led + "/brightness", "0"));
@@ -278,8 +285,29 @@ private slots:
         };
         qputenv("DAWNBELL_SYSFS", sysfs.toUtf8());
         qputenv("DAWNBELL_DEVINPUT", m_home.filePath("input").toUtf8());
-        qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
-        QVERIFY(SetWaveOutVolume(12345));
+        // The output as the user left it, and as the alarm's 50 % must make it.
+        test::SoundServer server;
+        QTemporaryDir serverFolder;
+        if (soundServer) {
+            const QString why = server.Start(serverFolder.path());
+            if (!why.isEmpty())
+                QSKIP(qPrintable(why));
+            qputenv("PULSE_SERVER", server.address().toUtf8());
+            QVERIFY(server.SetSink(13107, true)); // 20 %, muted
+        } else {
+            qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
+            QVERIFY(SetWaveOutVolume(12345));
+        }
+        const QString asFound = soundServer ? QStringLiteral("13107,13107 muted") : QStringLiteral("12345");
+        const QString forced = soundServer ? QStringLiteral("32767,32767 playing") : QStringLiteral("32767");
+        auto device = [&] {
+            if (soundServer)
+                return server.Sink();
+            RegCloseStore();
+            uint32_t wave = 0;
+            return GetWaveOutVolume(&wave) ? QString::number(wave) : QStringLiteral("unreadable");
+        };
+        QCOMPARE(device(), asFound);
 
         Alarm alarm;
         alarm.type = AlarmCompact;
@@ -305,10 +333,8 @@ private slots:
         program.start(kProgram, {key});
         QVERIFY(program.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(Marks(m_home.path() + "/trace.txt").contains("window-shown"), 15000);
+        QCOMPARE(device(), forced);
         RegCloseStore();
-        uint32_t wave = 0;
-        QVERIFY(GetWaveOutVolume(&wave));
-        QCOMPARE(wave, 32767u);
         QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
         QCOMPARE(acTimeout(), 0u);
         QCOMPARE(ReadText(panel + "/brightness"), QByteArray("100"));
@@ -318,9 +344,7 @@ private slots:
         ::kill(pid_t(program.processId()), signo);
         QVERIFY(program.waitForFinished(15000));
         if (signo == SIGKILL) {
-            RegCloseStore();
-            QVERIFY(GetWaveOutVolume(&wave));
-            QCOMPARE(wave, 32767u); // nothing could run
+            QCOMPARE(device(), forced); // nothing could run
             QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
             QCOMPARE(acTimeout(), 0u);
             QProcess next;
@@ -337,8 +361,7 @@ private slots:
         }
         RegCloseStore();
         notify::NotifyCloseStore();
-        QVERIFY(GetWaveOutVolume(&wave));
-        QCOMPARE(wave, 12345u);
+        QCOMPARE(device(), asFound);
         QCOMPARE(ReadText(led + "/brightness"), QByteArray("0"));
         QCOMPARE(acTimeout(), 60u);
         QCOMPARE(ReadText(panel + "/brightness"), QByteArray("40"));
