@@ -109,6 +109,10 @@ public:
     // Runs a menu or button command (ControlId or CommandId).
     void OnCommand(int id);
 
+    // The template list: the application object's, or this window's own when
+    // there is no application object. Editors that save a template add to it.
+    std::vector<std::unique_ptr<AlarmTemplate>>& Templates();
+
     // --- state, for the program and its tests -----------------------------
     CAlarmListCtrl* list() const { return list_; }
     QString clockText() const { return clockText_; }
@@ -168,9 +172,6 @@ private:
     Alarm* FindByKey(const QString& key) const;
     // The alarms of the list, in list order.
     std::vector<Alarm*> Rows() const;
-    // The template list: the application object's, or this window's own when
-    // there is no application object.
-    std::vector<std::unique_ptr<AlarmTemplate>>& Templates();
     // Re-insert: remove the alarm's row, insert it sorted again, select it.
     void ReInsert(Alarm* alarm);
     // Deactivate, delete the stored section, flush.

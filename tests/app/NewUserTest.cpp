@@ -12,6 +12,10 @@
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
 #include "CMainDialog.h"
+#include "COptionsColors.h"
+#include "COptionsGeneral.h"
+#include "COptionsToday.h"
+#include "COptionsWizard.h"
 #include "Clock.h"
 #include "LongPress.h"
 #include "Notify.h"
@@ -24,8 +28,12 @@
 #include "Texts.h"
 #include "../model/TestEnv.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -157,6 +165,31 @@ void TypeTitle(CEditAlarm* editor, const QString& title)
 void PressOk(CEditAlarm* editor)
 {
     Click(editor->findChild<QWidget*>(QString::number(CEditAlarm::IdOk)));
+}
+
+// Opens the drop-down `combo` with a click and clicks its entry `text`.
+void ChooseFromCombo(QComboBox* combo, const QString& text)
+{
+    Click(combo);
+    QAbstractItemView* view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    const int row = combo->findText(text);
+    QVERIFY(row >= 0);
+    Click(view->viewport(), view->visualRect(view->model()->index(row, 0)).center());
+    QTRY_VERIFY(!view->isVisible());
+}
+
+COptionsWizard* OpenOptions() { return qobject_cast<COptionsWizard*>(QApplication::activeModalWidget()); }
+
+// The first byte of the clock slot's "AlarmFlags"; -1 when it cannot be read.
+int ClockAlarmFlags()
+{
+    RegKey slot;
+    std::vector<uint8_t> flags;
+    if (RegKey::Open(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Clock\\0", &slot) != RegOk
+        || !slot.ReadBinary("AlarmFlags", &flags) || flags.empty())
+        return -1;
+    return flags[0];
 }
 
 int RecordCount()
@@ -295,6 +328,73 @@ private slots:
         QCOMPARE(w.list()->Count(), 0);
         QVERIFY(!AlarmStore::LoadSection(key));
         QCOMPARE(RecordCount(), 0);
+    }
+
+    // The options by pointer: another language, a black background and the
+    // next alarm kept as the system alarm; after OK the main window shows the
+    // new language and colours at once and the simulation is switched on, and
+    // switched off again by the next OK.
+    void optionsApplyAtOnce()
+    {
+        qputenv("DAWNBELL_SCREEN", "480x800@192");
+        ResetDpiCacheForTesting();
+        CAlarmApp app;
+        app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR); // with its language files
+        QVERIFY(app.Initialise(QString()));
+        {
+            RegKey key; // the platform's alarm slots the simulation writes into
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, "System\\State\\Shell\\Alarms", &key), RegOk);
+            QCOMPARE(RegKey::Create(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Clock\\0", &key), RegOk);
+        }
+        Alarm daily;
+        daily.repeatDays = 0x7F;
+        daily.alarmTime = test::At("2031-03-09 06:30:00");
+        daily.title = QStringLiteral("Daily");
+        daily.SetActivated(true);
+        daily.Save();
+        CMainDialog w{ProgramMainWindowServices()};
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.button(CMainDialog::IdAdd)->text(), QStringLiteral("Add"));
+        const QString before = w.statusText();
+
+        qputenv("DAWNBELL_AUTO_ANSWER", "ok"); // the simulation's warning
+        bool shown = false;
+        When<COptionsWizard>(OpenOptions, [](COptionsWizard* sheet) {
+            ChooseFromCombo(sheet->Page(COptionsWizard::PageGeneral)->Ctl<QComboBox>(COptionsGeneral::IdLanguage),
+                            QStringLiteral("deutsch"));
+            Click(sheet->findChild<QWidget*>(QString::number(COptionsWizard::IdNext)));
+            auto* colors = sheet->Page(COptionsWizard::PageColors)->Ctl<QListWidget>(COptionsColors::IdList);
+            const QList<QListWidgetItem*> black = colors->findItems(Text(40), Qt::MatchExactly);
+            QCOMPARE(black.size(), 1);
+            Click(colors->viewport(), colors->visualItemRect(black[0]).center());
+            Click(sheet->Page(COptionsWizard::PageColors)->Control(COptionsColors::IdAsBack));
+            QCOMPARE(sheet->BackgroundColor(), 0u);
+            Click(sheet->findChild<QWidget*>(QString::number(COptionsWizard::IdNext)));
+            Click(sheet->Page(COptionsWizard::PageToday)->Control(COptionsToday::IdSimulate));
+            Click(sheet->findChild<QWidget*>(QString::number(COptionsWizard::IdOk)));
+        }, &shown);
+        Click(w.button(CMainDialog::IdOptions));
+        QTRY_VERIFY(shown);
+        QTRY_VERIFY(!OpenOptions());
+        QCOMPARE(app.languageFile, QStringLiteral("deutsch"));
+        QVERIFY(Text(20) != QStringLiteral("Add"));
+        QCOMPARE(w.button(CMainDialog::IdAdd)->text(), Text(20));
+        QVERIFY(w.statusText() != before && w.statusText().startsWith(Text(54).section(QLatin1Char('%'), 0, 0)));
+        QCOMPARE(w.bgColor(), 0u);
+        QCOMPARE(app.bgColor, 0u);
+        QCOMPARE(w.list()->palette().color(QPalette::Window), QColor(Qt::black));
+        QCOMPARE(ClockAlarmFlags(), 1);
+
+        When<COptionsWizard>(OpenOptions, [](COptionsWizard* sheet) {
+            sheet->ShowPage(COptionsWizard::PageToday);
+            Click(sheet->Page(COptionsWizard::PageToday)->Control(COptionsToday::IdSimulate));
+            Click(sheet->findChild<QWidget*>(QString::number(COptionsWizard::IdOk)));
+        }, &shown);
+        Click(w.button(CMainDialog::IdOptions));
+        QTRY_VERIFY(shown);
+        QTRY_VERIFY(!OpenOptions());
+        QCOMPARE(ClockAlarmFlags(), 0);
     }
 };
 
