@@ -47,6 +47,11 @@ AutoStopDecision DecideOnDeactivate(const QWidget* ringing, bool ended)
     return DecideAutoStop(facts);
 }
 
+bool AutoStopOnCall(bool ended)
+{
+    return !ended && Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("disableAutoStop"), 0) == 0;
+}
+
 bool LostToAnotherWindow(const QWidget* window)
 {
     const QWidget* other = QApplication::activeWindow();

@@ -44,6 +44,10 @@ AutoStopDecision DecideAutoStop(const ActivationFacts& facts);
 // (ForegroundProcessName). `ended` is the ringing window's ended flag.
 AutoStopDecision DecideOnDeactivate(const QWidget* ringing, bool ended);
 
+// For a call announced by the modem service while a ringing runs: true when
+// the ringing has not `ended` and the setting disableAutoStop is zero.
+bool AutoStopOnCall(bool ended);
+
 // For the windows in front of the ringing window, on losing the activation:
 // true when the window now active (if any) is neither `window`'s parent nor
 // `window` or one of its own, and the setting disableAutoStop is zero.

@@ -11,6 +11,7 @@
 #include "KitStyle.h"
 #include "Locale.h"
 #include "MessageBox.h"
+#include "ModemCallWatch.h"
 #include "Profile.h"
 #include "QuizGame.h"
 #include "RingTrace.h"
@@ -95,6 +96,7 @@ void CAlarmDialog::Init()
     PlayNext();
     timers_.Start(TimerClock, kSecondMs);
     ForceDeviceVolume();
+    WatchCalls();
     StartCloseAfterTimer();
     GoFullScreen();
     initDone_ = true;
@@ -169,6 +171,12 @@ void CAlarmDialog::ForceDeviceVolume()
 {
     if (alarm_->forceVolume)
         volumeOverride_ = std::make_unique<DeviceVolumeOverride>(alarm_->volume);
+}
+
+// A call the modem service announces ends the ringing like the phone program in front.
+void CAlarmDialog::WatchCalls()
+{
+    connect(new ModemCallWatch(this), &ModemCallWatch::callArrived, this, &CAlarmDialog::StopForCall);
 }
 
 // closeAfterMinutes: the ringing ends by itself (the period is bounded to int).
@@ -611,16 +619,21 @@ void CAlarmDialog::changeEvent(QEvent* e)
     if (e->type() != QEvent::ActivationChange || !initDone_)
         return;
     switch (DecideOnDeactivate(this, ended_)) {
-    case AutoStopDecision::Stop: // a phone call came to the front
-        timers_.Kill(TimerCountdown);
-        EndRinging("automatic stop, the phone application came to the front");
-        break;
+    case AutoStopDecision::Stop: StopForCall(QStringLiteral("the phone application came to the front")); break;
     case AutoStopDecision::Reassert: OnLostActivation(); break;
     case AutoStopDecision::Nothing: break;
     }
 }
 
 void CAlarmDialog::OnLostActivation() { ReassertForeground(); }
+
+void CAlarmDialog::StopForCall(const QString& why)
+{
+    if (!AutoStopOnCall(ended_))
+        return;
+    timers_.Kill(TimerCountdown);
+    EndRinging(qPrintable("automatic stop, " + why));
+}
 
 // Everything the ringing changed goes back; runs once.
 void CAlarmDialog::Cleanup()

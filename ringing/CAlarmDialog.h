@@ -147,6 +147,9 @@ protected:
     // The end-of-ringing cleanup (runs once; logged with `why`), the quiz or
     // confirmation still open closed, then the window closes with Accepted.
     void EndRinging(const char* why);
+    // The automatic stop: a call came in (`why` says how it was seen). Nothing
+    // when the ringing has ended or disableAutoStop is set.
+    void StopForCall(const QString& why);
 
 private:
     // Start-up steps, in the order Init runs them.
@@ -154,6 +157,7 @@ private:
     void CreateControls();
     void PreparePlayback();
     void ForceDeviceVolume();
+    void WatchCalls();
     void StartCloseAfterTimer();
     void GoFullScreen();
 
