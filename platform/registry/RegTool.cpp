@@ -33,8 +33,10 @@ constexpr const char* kUsage =
     "       sz     DATA is the text\n"
     "       binary DATA is a list of hex bytes such as 01,02,ff (\"\" for none)\n"
     "\n"
-    "Exit status: 0 done, 1 key or value not found, 2 usage error,\n"
-    "3 malformed input or store error. Messages go to standard error.\n";
+    "Exit status: 0 done, 1 key or value not found, 2 usage error, 3 malformed input\n"
+    "or a store that cannot be used (damaged, read-only, disk full: the message says\n"
+    "which). A read-only store can still be queried and exported. Messages go to\n"
+    "standard error.\n";
 
 enum Exit { kExitOk = 0, kExitNotFound = 1, kExitUsage = 2, kExitFailed = 3 };
 
@@ -81,8 +83,11 @@ int RegTool::FailResult(RegResult r, const std::string& what)
     case RegInvalidParameter:
         return Fail(kExitUsage, what + ": invalid name or data (too long, a hive root, or not UTF-8)");
     default:
-        return Fail(kExitFailed, what + ": the registry store could not be read or written");
+        break;
     }
+    // The store names its own cause: damaged, read-only, disk full, locked.
+    const std::string cause = RegFaultText(RegLastFault());
+    return Fail(kExitFailed, what + ": " + (cause.empty() ? "the registry store could not be read or written" : cause));
 }
 
 bool RegTool::ParseKey(const std::string& full, Hive* hive, std::string* path)
@@ -97,7 +102,7 @@ bool RegTool::ParseKey(const std::string& full, Hive* hive, std::string* path)
 int RegTool::Flush()
 {
     if (RegFlush(Hive::CurrentUser) != RegOk || RegFlush(Hive::LocalMachine) != RegOk)
-        return Fail(kExitFailed, "the registry store could not be flushed to disk");
+        return FailResult(RegError, "flushing the registry to disk");
     return kExitOk;
 }
 
@@ -397,7 +402,9 @@ int RegTool::Import(const std::vector<std::string>& args)
     const RegResult r = RegFile::Apply(ops, &line);
     if (r != RegOk) {
         const std::string where = line > 0 ? name + ":" + std::to_string(line) : name;
-        return Fail(kExitFailed, where + ": the registry refused the change; nothing was imported");
+        const std::string cause = r == RegError ? RegFaultText(RegLastFault()) : std::string();
+        return Fail(kExitFailed, where + ": the registry refused the change" + (cause.empty() ? "" : " (" + cause + ")")
+                                     + "; nothing was imported");
     }
     return Flush();
 }

@@ -133,6 +133,47 @@ void RegFailOperationForTesting(int operations, int code)
     RegistryStore::Instance().FailOperationForTesting(operations, code);
 }
 
+RegStoreStatus RegLastFault()
+{
+    return RegistryStore::Instance().LastFault();
+}
+
+std::string RegFaultText(const RegStoreStatus& status)
+{
+    const std::string file = "the registry file " + status.file;
+    const std::string why = status.detail.empty() ? std::string() : " (" + status.detail + ")";
+    switch (status.fault) {
+    case RegFault::None:
+        return std::string();
+    case RegFault::Damaged:
+        return file + " is damaged" + why;
+    case RegFault::ReadOnly:
+        return file + " is read-only: changes cannot be saved" + why;
+    case RegFault::Full:
+        return "the disk holding " + status.file + " is full: changes cannot be saved" + why;
+    case RegFault::Busy:
+        return file + " stayed locked by another program" + why;
+    case RegFault::Unavailable:
+        break;
+    }
+    return file + " cannot be used" + why;
+}
+
+RegStoreStatus RegCheckStore()
+{
+    return RegistryStore::Instance().Check();
+}
+
+bool RegSetStoreAside(std::string* copy, std::string* error)
+{
+    return RegistryStore::Instance().SetAside(copy, error);
+}
+
+void RegSetFaultObserver(std::function<void(const RegStoreStatus&)> observer)
+{
+    RegistryStore::Instance().SetFaultObserver(std::move(observer));
+}
+
 const char* RegHiveName(Hive hive)
 {
     return hive == Hive::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";

@@ -11,6 +11,7 @@
 // Names are UTF-8. Paths use '\' between key names; a leading '\' is ignored.
 // Results are integer codes, numbered like the classic registry's error codes.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -163,6 +164,51 @@ public:
 private:
     bool ended_ = false; // Commit or Cancel has run
 };
+
+// What went wrong with the store, for messages that name the cause.
+enum class RegFault {
+    None,        // no failure (yet)
+    Unavailable, // the file cannot be opened or created (missing folder, a directory, no permission, I/O error)
+    Damaged,     // not a database, or its pages are corrupt
+    ReadOnly,    // the file (or its medium) cannot be written
+    Full,        // the disk is full
+    Busy,        // another process held the store locked for longer than the wait
+};
+
+struct RegStoreStatus {
+    RegFault fault = RegFault::None;
+    int sqliteCode = 0;  // SQLite's extended result code of the failure (0 for None)
+    std::string file;    // the store's file, e.g. "/home/u/.local/share/dawnbell/registry.db"
+    std::string detail;  // SQLite's or the system's own words, e.g. "database disk image is malformed"
+};
+
+// The cause of the latest failed store operation of this process (fault None when
+// nothing failed since the store was opened or RegCheckStore last ran).
+RegStoreStatus RegLastFault();
+
+// One line for people: "the registry file F is damaged (detail)", "... is read-only",
+// "the disk holding F is full", ... Empty for fault None.
+std::string RegFaultText(const RegStoreStatus& status);
+
+// Opens the store (creating it when missing) and checks every page of it: fault
+// None when it can be used, ReadOnly when it can be read but not written (a
+// read-only store is still a usable one), else the reason it cannot be used.
+// Reads the whole file, so call it once at start, not per operation.
+RegStoreStatus RegCheckStore();
+
+// Moves a store that cannot be used out of the way, so the next operation starts
+// a fresh, empty one: registry.db (file or anything else of that name) becomes
+// registry.db.damaged-YYYYMMDD-HHMMSS (local time; "-2", "-3", ... appended when
+// taken) and its "-wal" file moves along with the same name plus "-wal", so the
+// copy holds every committed write. The process's connection is closed first.
+// True with *copy set to the new path; false with *error set when it could not move.
+bool RegSetStoreAside(std::string* copy, std::string* error);
+
+// Called after each failed store operation with its cause (not for RegNotFound,
+// RegInvalidParameter or a handle that is not open). The store is locked while
+// it runs, on the failing thread: it must not use the registry (queue anything
+// more). One observer per process; an empty function removes it.
+void RegSetFaultObserver(std::function<void(const RegStoreStatus&)> observer);
 
 // Closes the process's connection to the store (the next call reopens it, at the
 // then-current device directory). For tests that switch DAWNBELL_HOME.

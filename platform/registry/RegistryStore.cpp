@@ -2,13 +2,17 @@
 
 #include "Utf8.h"
 
+#include "Clock.h"
 #include "DevicePaths.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dawnbell {
@@ -65,15 +69,54 @@ sqlite3_stmt* RegistryStore::Prepare(const char* sql)
         return it->second;
     }
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+    if (const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr); rc != SQLITE_OK) {
+        NoteFault(sqlite3_extended_errcode(db_));
+        sqlite3_finalize(st);
         return nullptr;
+    }
     statements_.emplace(sql, st);
     return st;
 }
 
-bool RegistryStore::Exec(const char* sql)
+bool RegistryStore::Exec(const char* sql, bool report)
 {
-    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    if (report)
+        NoteFault(sqlite3_extended_errcode(db_));
+    return false;
+}
+
+void RegistryStore::NoteFault(int code, const char* detail)
+{
+    RegStoreStatus status;
+    switch (code & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        status.fault = RegFault::Damaged;
+        break;
+    case SQLITE_READONLY:
+        status.fault = RegFault::ReadOnly;
+        break;
+    case SQLITE_FULL:
+        status.fault = RegFault::Full;
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        status.fault = RegFault::Busy;
+        break;
+    default:
+        status.fault = RegFault::Unavailable;
+        break;
+    }
+    status.sqliteCode = code;
+    status.file = dbPath_.empty() ? DeviceDir() + "/registry.db" : dbPath_;
+    if (db_ && !detail && sqlite3_extended_errcode(db_) == code)
+        detail = sqlite3_errmsg(db_);
+    status.detail = detail ? detail : sqlite3_errstr(code);
+    lastFault_ = status;
+    if (observer_)
+        observer_(status);
 }
 
 void RegistryStore::Close()
@@ -86,8 +129,10 @@ void RegistryStore::Close()
         sqlite3_close(db_);
     db_ = nullptr;
     dbPath_.clear();
+    readOnly_ = false;
     cache_.clear();
     dataVersion_ = -1;
+    lastFault_ = RegStoreStatus();
 }
 
 bool RegistryStore::CreateSchema()
@@ -116,10 +161,33 @@ bool RegistryStore::CreateSchema()
     if (!Exec("BEGIN IMMEDIATE"))
         return false;
     if (!Exec(kSchema)) {
-        Exec("ROLLBACK");
+        Exec("ROLLBACK", false);
         return false;
     }
     return Exec("COMMIT");
+}
+
+bool RegistryStore::SchemaPresent(bool* present)
+{
+    *present = false;
+    // The first read of the file: one that is not a database, or whose first
+    // pages are damaged, fails here. Not kept: it runs once per connection.
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db_,
+                                "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys', 'vals')",
+                                -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            *present = sqlite3_column_int(st, 0) == 2;
+    }
+    const int code = sqlite3_extended_errcode(db_);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW) {
+        NoteFault(code);
+        return false;
+    }
+    return true;
 }
 
 bool RegistryStore::EnsureOpen()
@@ -136,26 +204,46 @@ bool RegistryStore::EnsureOpen()
         return true;
     if (db_)
         Close();
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr)
-        != SQLITE_OK) {
+    dbPath_ = path; // named in the faults of the open
+    struct stat st;
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            NoteFault(SQLITE_NOTADB, "something other than a file has its name");
+            dbPath_.clear();
+            return false;
+        }
+        // A file nobody may write was made read-only on purpose: open it for
+        // reading also where the permissions would be overridden (root).
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+    }
+    const auto fail = [this] {
         if (db_)
             sqlite3_close(db_);
         db_ = nullptr;
+        dbPath_.clear();
         return false;
+    };
+    if (const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr); rc != SQLITE_OK) {
+        NoteFault(db_ ? sqlite3_extended_errcode(db_) : rc);
+        return fail();
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // A file whose folder or medium refuses writing is opened read-only by SQLite.
+    readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
     // WAL: readers never block the writer and a killed writer leaves the file
     // consistent. NORMAL sync: commits are atomic at once and durable after Flush.
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA synchronous=NORMAL");
-    Exec("PRAGMA foreign_keys=ON");
-    if (!CreateSchema()) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-        return false;
-    }
-    dbPath_ = path;
+    // (A read-only store keeps the mode it has.)
+    if (!readOnly_)
+        Exec("PRAGMA journal_mode=WAL", false);
+    Exec("PRAGMA synchronous=NORMAL", false);
+    Exec("PRAGMA foreign_keys=ON", false);
+    // The schema is created only when missing, so a store that cannot be written
+    // can still be read.
+    bool present = false;
+    if (!SchemaPresent(&present) || (!present && !CreateSchema()))
+        return fail();
     cache_.clear();
     dataVersion_ = -1;
     return true;
@@ -186,6 +274,94 @@ void RegistryStore::FailOperationForTesting(int operations, int code)
     failThisOperation_ = false;
 }
 
+RegStoreStatus RegistryStore::LastFault()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return lastFault_;
+}
+
+void RegistryStore::SetFaultObserver(std::function<void(const RegStoreStatus&)> observer)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+RegStoreStatus RegistryStore::Check()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (readDepth_ == 0 && writeDepth_ == 0)
+        Close(); // a fresh open, so the faults of opening show too
+    lastFault_ = RegStoreStatus();
+    if (!EnsureOpen()) {
+        if (lastFault_.fault == RegFault::None)
+            NoteFault(SQLITE_CANTOPEN, "there is no folder for it");
+        return lastFault_;
+    }
+    // Every page of every table and index, and the WAL's frames with them.
+    sqlite3_stmt* st = Prepare("PRAGMA quick_check(1)");
+    if (!st)
+        return lastFault_;
+    const int rc = sqlite3_step(st);
+    const int code = sqlite3_extended_errcode(db_);
+    std::string verdict;
+    if (rc == SQLITE_ROW && sqlite3_column_text(st, 0))
+        verdict = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    // One line for messages: "*** in database main ***\nPage 3: ..." -> "Page 3: ...".
+    if (verdict.compare(0, 4, "*** ") == 0 && verdict.find('\n') != std::string::npos)
+        verdict.erase(0, verdict.find('\n') + 1);
+    std::replace(verdict.begin(), verdict.end(), '\n', ' ');
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW)
+        NoteFault(code);
+    else if (verdict != "ok")
+        NoteFault(SQLITE_CORRUPT, verdict.c_str());
+    if (lastFault_.fault == RegFault::None && readOnly_) {
+        RegStoreStatus status;
+        status.fault = RegFault::ReadOnly;
+        status.sqliteCode = SQLITE_READONLY;
+        status.file = dbPath_;
+        status.detail = "the file cannot be written";
+        return status;
+    }
+    return lastFault_;
+}
+
+bool RegistryStore::SetAside(std::string* copy, std::string* error)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (readDepth_ || writeDepth_) {
+        *error = "the store is in use";
+        return false;
+    }
+    Close();
+    const std::string dir = DeviceDir();
+    if (dir.empty()) {
+        *error = "there is no device folder";
+        return false;
+    }
+    const std::string path = dir + "/registry.db";
+    const clock::LocalTime t = clock::ToLocal(clock::RealNow());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    std::string target = path + stamp;
+    struct stat st;
+    for (int n = 2; ::lstat(target.c_str(), &st) == 0 || ::lstat((target + "-wal").c_str(), &st) == 0; ++n)
+        target = path + stamp + "-" + std::to_string(n);
+    // The WAL first: one left behind would be replayed into the fresh store.
+    if (::lstat((path + "-wal").c_str(), &st) == 0 && ::rename((path + "-wal").c_str(), (target + "-wal").c_str()) != 0) {
+        *error = std::string("its -wal file cannot be moved: ") + std::strerror(errno);
+        return false;
+    }
+    if (::rename(path.c_str(), target.c_str()) != 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    ::unlink((path + "-shm").c_str()); // rebuilt from the WAL on the next open
+    *copy = target;
+    return true;
+}
+
 RegResult RegistryStore::Enter(const RegKey* key, Access access)
 {
     failThisOperation_ = failCountdown_ > 0 && --failCountdown_ == 0;
@@ -203,9 +379,13 @@ int RegistryStore::Step(sqlite3_stmt* st)
 {
     if (failThisOperation_) {
         failThisOperation_ = false;
+        NoteFault(failCode_, sqlite3_errstr(failCode_));
         return failCode_;
     }
-    return sqlite3_step(st);
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        NoteFault(sqlite3_extended_errcode(db_));
+    return rc;
 }
 
 RegResult RegistryStore::CheckKey(int64_t id)
@@ -333,7 +513,7 @@ void RegistryStore::Rollback()
     }
     if (readDepth_ > 0)
         return;
-    Exec("ROLLBACK");
+    Exec("ROLLBACK", false);
     cache_.clear();
 }
 
@@ -610,16 +790,19 @@ RegResult RegistryStore::Flush()
     // A passive checkpoint then moves them into the main file without waiting
     // for readers of other processes.
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    bool ok = true;
     for (const std::string& file : {dbPath_ + "-wal", dbPath_}) {
         const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
-            if (::fsync(fd) != 0)
-                ok = false;
+            const bool synced = ::fsync(fd) == 0;
+            const int err = errno;
             ::close(fd);
+            if (!synced) {
+                NoteFault(err == ENOSPC ? SQLITE_FULL : SQLITE_IOERR_FSYNC, std::strerror(err));
+                return RegError;
+            }
         }
     }
-    return ok ? RegOk : RegError;
+    return RegOk;
 }
 
 void RegistryStore::BeginRead()
@@ -641,7 +824,7 @@ void RegistryStore::EndRead()
 {
     if (--readDepth_ == 0 && writeDepth_ == 0 && db_) {
         if (!Exec("COMMIT")) {
-            Exec("ROLLBACK");
+            Exec("ROLLBACK", false);
             cache_.clear();
         }
         if (flushPending_) {
@@ -686,7 +869,7 @@ RegResult RegistryStore::EndWrite(bool commit)
     } else {
         if (batchOpen_ && db_) {
             if (writeFailed_ || !Exec("COMMIT")) {
-                Exec("ROLLBACK");
+                Exec("ROLLBACK", false);
                 cache_.clear();
                 result = RegError;
             }

@@ -4,6 +4,7 @@
 // transactions of RegReadScope / RegWriteBatch. Internal to the registry target.
 #include "Registry.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -37,6 +38,12 @@ public:
     // false or any write inside failed). RegError when nothing was applied.
     RegResult EndWrite(bool commit);
     void Close();
+
+    // See RegLastFault, RegCheckStore, RegSetStoreAside, RegSetFaultObserver.
+    RegStoreStatus LastFault();
+    RegStoreStatus Check();
+    bool SetAside(std::string* copy, std::string* error);
+    void SetFaultObserver(std::function<void(const RegStoreStatus&)> observer);
 
     // Test hook: the first SQLite step of the `operations`-th operation from now
     // fails with `code` (0 operations disarms it).
@@ -86,10 +93,19 @@ private:
     // set, RegInvalidHandle when the key is gone, RegError when unreadable.
     RegResult Children(int64_t id, const std::vector<Child>** out);
     RegResult Values(int64_t id, std::vector<Value>** out);
-    // The kept statement for `sql`, reset and unbound; null when it does not compile.
+    // The kept statement for `sql`, reset and unbound; null (the fault noted) when
+    // it does not compile, as when the file is not a database.
     sqlite3_stmt* Prepare(const char* sql);
-    // Runs `sql` without results; true on success.
-    bool Exec(const char* sql);
+    // Runs `sql` without results; true on success. A failure is noted as the
+    // store's fault unless `report` is false (a rollback, a tuning pragma).
+    bool Exec(const char* sql, bool report = true);
+    // Records a failure with SQLite result `code` as the last fault (the
+    // connection's own message as detail when it is about this code, else
+    // `detail` or SQLite's generic words) and tells the observer.
+    void NoteFault(int code, const char* detail = nullptr);
+    // Whether the tables exist (a store made by an earlier run); false with the
+    // fault noted when the file cannot be read.
+    bool SchemaPresent(bool* present);
     // False inside a batch whose transaction could not be opened.
     bool WriteAllowed() const;
     // Marks the open batch for rollback after a failed write.
@@ -102,6 +118,9 @@ private:
     std::recursive_mutex mutex_;
     sqlite3* db_ = nullptr;   // open connection, null before the first use
     std::string dbPath_;      // file db_ was opened on
+    bool readOnly_ = false;   // db_ can only be read (file or medium not writable)
+    RegStoreStatus lastFault_; // cause of the latest failure
+    std::function<void(const RegStoreStatus&)> observer_; // told of each failure
     std::map<std::string, sqlite3_stmt*> statements_; // prepared once per SQL text
     std::unordered_map<int64_t, KeyCache> cache_;     // by key id
     int64_t dataVersion_ = -1; // PRAGMA data_version the cache belongs to

@@ -1,6 +1,7 @@
 // dawnbell-reg, run as a separate process on a temporary store, and what another
 // process's changes look like to this one.
 #include "Registry.h"
+#include "StoreDamage.h"
 #include "TempHome.h"
 
 #include <QProcess>
@@ -203,6 +204,61 @@ private slots:
         const Run r = Reg({"export"});
         QCOMPARE(r.code, 3);
         QVERIFY(r.out.isEmpty());
+    }
+
+    // A store gone bad is named for what it is (never "not found", never an
+    // export with parts missing), nothing is written into it, and a read-only
+    // store still answers queries and exports.
+    void damagedOrReadOnlyStore_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says"); // on stdout for exit 0, else on stderr
+        const QString section = "HKCU\\Software\\Torvane\\Dawnbell\\3456031";
+        const int badHeader = int(test::Damage::BadHeader), truncated = int(test::Damage::Truncated),
+                  pages = int(test::Damage::DamagedPages), folder = int(test::Damage::Directory),
+                  readOnly = int(test::Damage::ReadOnly);
+        QTest::newRow("bad header: query") << badHeader << QStringList{"query", section, "title"} << 3 << "is damaged";
+        QTest::newRow("bad header: export") << badHeader << QStringList{"export"} << 3 << "is damaged";
+        QTest::newRow("truncated: query") << truncated << QStringList{"query", section} << 3 << "is damaged";
+        QTest::newRow("truncated: export") << truncated << QStringList{"export"} << 3 << "is damaged";
+        QTest::newRow("damaged pages: export") << pages << QStringList{"export", "HKCU"} << 3 << "is damaged";
+        QTest::newRow("damaged pages: add") << pages << QStringList{"add", section, "title", "sz", "x"} << 3
+                                            << "is damaged";
+        QTest::newRow("a directory: query") << folder << QStringList{"query", section} << 3 << "other than a file";
+        QTest::newRow("read-only: query") << readOnly << QStringList{"query", section, "title"} << 0 << "Work";
+        QTest::newRow("read-only: export") << readOnly << QStringList{"export"} << 0 << "\"title\"=\"Work\"";
+        QTest::newRow("read-only: add") << readOnly << QStringList{"add", section, "title", "sz", "x"} << 3
+                                        << "is read-only";
+        QTest::newRow("read-only: delete") << readOnly << QStringList{"delete", section} << 3 << "is read-only";
+    }
+    void damagedOrReadOnlyStore()
+    {
+        QFETCH(int, damage);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        QCOMPARE(Reg({"add", "HKCU\\Software\\Torvane\\Dawnbell\\3456031", "title", "sz", "Work"}).code, 0);
+        QVERIFY(test::FillStore());
+        QVERIFY(test::DamageStore(m_home.path(), test::Damage(damage)));
+        const QString file = test::StoreFile(m_home.path());
+        QFile f(file);
+        const QByteArray before = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        f.close();
+
+        const Run r = Reg(args);
+        QCOMPARE(r.code, code);
+        if (code == 0) {
+            QVERIFY2(r.out.contains(says), qPrintable(r.out));
+        } else {
+            QVERIFY(r.out.isEmpty());
+            QVERIFY2(r.err.contains(says) && r.err.contains(file), qPrintable(r.err));
+        }
+        // Nothing was written into the file, and nothing was moved.
+        QVERIFY(f.open(QIODevice::ReadOnly) || test::Damage(damage) == test::Damage::Directory);
+        QCOMPARE(f.readAll(), before);
+        QCOMPARE(QDir(m_home.path()).entryList({"registry.db.damaged-*"}), QStringList());
     }
 
     // Another process's writes and deletions reach this process's handles and

@@ -1,6 +1,7 @@
 // Semantics of the registry store: names, ordering, typed reads, deletion, limits
 // and write batches, on a real store in a temporary device directory.
 #include "Registry.h"
+#include "StoreDamage.h"
 #include "TempHome.h"
 
 #include <QtTest>
@@ -46,6 +47,7 @@ private slots:
     void cleanup()
     {
         RegFailOperationForTesting(0, 0);
+        RegSetFaultObserver(nullptr);
         home_.Close();
     }
 
@@ -356,6 +358,8 @@ private slots:
                 RegWriteBatch inner;
                 RegFailOperationForTesting(failedStep ? 1 : 0, failedStep);
                 QCOMPARE(k.WriteDword("b", 2), failedStep ? RegError : RegOk);
+                if (failedStep)
+                    QCOMPARE(RegLastFault().fault, RegFault::Full);
                 if (cancelInner)
                     inner.Cancel();
             }
@@ -377,6 +381,90 @@ private slots:
             QCOMPARE(RegKey::Open(Hive::CurrentUser, "Batch\\Sub", &k), RegOk);
             QCOMPARE(ValueNames(k), (QStringList{"a", "b"}));
         }
+    }
+
+    // A store that went bad on disk is named for what it is, a read-only one can
+    // still be read, and setting a damaged one aside keeps every byte of it and
+    // leaves room for a fresh store.
+    void damagedOrReadOnlyStore_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<int>("fault");
+        QTest::newRow("bad header") << int(test::Damage::BadHeader) << int(RegFault::Damaged);
+        QTest::newRow("truncated") << int(test::Damage::Truncated) << int(RegFault::Damaged);
+        QTest::newRow("damaged pages") << int(test::Damage::DamagedPages) << int(RegFault::Damaged);
+        QTest::newRow("a directory") << int(test::Damage::Directory) << int(RegFault::Damaged);
+        QTest::newRow("read-only") << int(test::Damage::ReadOnly) << int(RegFault::ReadOnly);
+    }
+    void damagedOrReadOnlyStore()
+    {
+        QFETCH(int, damage);
+        QFETCH(int, fault);
+        RegKey k;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Alarms\\3456031", &k), RegOk);
+        QCOMPARE(k.WriteString("title", u"Work"), RegOk);
+        k.Close();
+        QVERIFY(test::FillStore());
+        const QString file = test::StoreFile(home_.path());
+        QVERIFY(test::DamageStore(home_.path(), test::Damage(damage)));
+        QFile f(file);
+        const QByteArray damaged = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        f.close();
+        QList<RegFault> told;
+        RegSetFaultObserver([&told](const RegStoreStatus& s) { told << s.fault; });
+
+        const RegStoreStatus status = RegCheckStore();
+        QCOMPARE(int(status.fault), fault);
+        QCOMPARE(QString::fromStdString(status.file), file);
+        QVERIFY(QString::fromStdString(RegFaultText(status)).contains(file));
+
+        if (status.fault == RegFault::ReadOnly) {
+            std::u16string title;
+            QCOMPARE(RegKey::Open(Hive::CurrentUser, "Alarms\\3456031", &k), RegOk);
+            QVERIFY(k.ReadString("title", &title));
+            QVERIFY(title == u"Work");
+            told.clear();
+            QCOMPARE(k.WriteString("title", u"Changed"), RegError);
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, "Alarms\\New", &k), RegError);
+            QCOMPARE(RegLastFault().fault, RegFault::ReadOnly);
+            QVERIFY(QString::fromStdString(RegFaultText(RegLastFault())).contains("read-only"));
+            QVERIFY(!told.isEmpty());
+            for (RegFault t : told)
+                QCOMPARE(t, RegFault::ReadOnly);
+            RegSetFaultObserver(nullptr);
+            RegCloseStore();
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), damaged);
+            return;
+        }
+        // Used as it is, it fails loudly, never as an empty store.
+        told.clear();
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Alarms\\3456031", &k), RegError);
+        QCOMPARE(told, QList<RegFault>{RegFault::Damaged});
+        RegSetFaultObserver(nullptr);
+
+        std::string copy, error;
+        QVERIFY2(RegSetStoreAside(&copy, &error), error.c_str());
+        const QString kept = QString::fromStdString(copy);
+        QVERIFY2(QRegularExpression("^" + QRegularExpression::escape(file) + "\\.damaged-\\d{8}-\\d{6}$")
+                     .match(kept).hasMatch(),
+                 qPrintable(kept));
+        if (test::Damage(damage) == test::Damage::Directory) {
+            QVERIFY(QFileInfo(kept).isDir());
+        } else {
+            QFile c(kept);
+            QVERIFY(c.open(QIODevice::ReadOnly));
+            QCOMPARE(c.readAll(), damaged);
+        }
+        // A later copy never replaces an earlier one.
+        QCOMPARE(RegCheckStore().fault, RegFault::None);
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Alarms\\7", &k), RegOk);
+        QCOMPARE(k.WriteDword("activated", 1), RegOk);
+        RegCloseStore();
+        QVERIFY(RegSetStoreAside(&copy, &error));
+        QVERIFY(QString::fromStdString(copy) != kept);
+        QVERIFY(QFileInfo::exists(kept));
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Alarms\\7", &k), RegNotFound);
     }
 
     void readScopeReadsAndWrites()
