@@ -13,6 +13,7 @@
 #include "Profile.h"
 #include "Registry.h"
 #include "Scheduler.h"
+#include "StoreHealth.h"
 #include "Texts.h"
 #include "WaitCursor.h"
 
@@ -193,6 +194,10 @@ bool CAlarmApp::Initialise(const QString& line)
 {
     WaitCursor wait;
     commandLine = line;
+    // A store that cannot be used ends the program with a message; a damaged one
+    // has been replaced by a fresh store, which the first launch below fills.
+    if (StoreHealth::TellAtStart() == StoreHealth::Start::Unusable)
+        return false;
     Profile::SetRegistryKey(QStringLiteral("Torvane"));
 
     switch (CommandLine::Classify(line)) {

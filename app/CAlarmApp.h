@@ -40,7 +40,8 @@ public:
     // modally and returns when it has closed). Returns the exit status (0).
     int Run(const QString& commandLine, const std::function<void()>& runMainWindow);
 
-    // The start-up steps before the main window: registry root, the verb
+    // The start-up steps before the main window: the store's health (a store
+    // that cannot be used ends the program), registry root, the verb
     // ("reinit", "autoclose", "reset", empty), language, power-timeout fix, first
     // launch, colours, lock-screen lists. False when the verb has been handled
     // completely (or a restart was requested) and the program should end.

@@ -12,6 +12,7 @@
 #include "ProgramLog.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
+#include "StoreHealth.h"
 #include "VersionInfo.h"
 #include "CMainDialog.h"
 #include "ProgramServices.h"
@@ -135,7 +136,11 @@ int main(int argc, char** argv)
     ipc::InstanceLock lock;
     if (SingleInstance::Enter(line, &lock) == SingleInstance::Forwarded)
         return 0;
-    RestoreAfterInterruptedRinging();
+    // Before anything reads or writes the registry: a damaged one is set aside
+    // now, and the finding is shown once a window can be (start-up then ends
+    // the program when the store cannot be used at all).
+    if (StoreHealth::CheckAtStart() != StoreHealth::Start::Unusable)
+        RestoreAfterInterruptedRinging();
 
     const CommandLine::Verb verb = CommandLine::Classify(line);
     if (verb == CommandLine::Reinit || (verb == CommandLine::AutoClose && !HaveDisplay())) {

@@ -67,13 +67,14 @@ bool HaveDisplay()
 }
 
 // True when the store can be opened: an existing or a still missing root key.
+// Whether the store can be read: every page checked, so a damaged store is
+// refused before a list could come out short. A read-only store can be read.
 bool StoreReadable()
 {
     if (DeviceDir().empty())
         return false;
-    RegKey root;
-    const RegResult rc = RegKey::Open(Hive::CurrentUser, Profile::RootPath().toStdString(), &root);
-    return rc == RegOk || rc == RegNotFound;
+    const RegFault fault = RegCheckStore().fault;
+    return fault == RegFault::None || fault == RegFault::ReadOnly;
 }
 
 // The moment today at `secondsOfDay`, or on a neighbouring day when the clocks
@@ -215,7 +216,12 @@ QString AlarmTool::ProgramPath()
 
 int AlarmTool::Fail(int code, const QString& message)
 {
-    err_ << "dawnbell-alarm: " << FirstLine(message) << '\n';
+    // A store failure names its cause (damaged, read-only, disk full).
+    const std::string cause = code == ExitStore ? RegFaultText(RegLastFault()) : std::string();
+    err_ << "dawnbell-alarm: " << FirstLine(message);
+    if (!cause.empty())
+        err_ << ": " << QString::fromStdString(cause);
+    err_ << '\n';
     err_.flush();
     return code;
 }

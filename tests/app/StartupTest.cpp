@@ -10,6 +10,8 @@
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "StoreDamage.h"
+#include "StoreHealth.h"
 #include "ScreenClass.h"
 #include "Texts.h"
 
@@ -74,6 +76,7 @@ private slots:
     }
     void cleanup()
     {
+        StoreHealth::Reset();
         SetTextProvider(nullptr);
         notify::NotifyCloseStore();
         RegCloseStore();
@@ -191,6 +194,97 @@ private slots:
         QCOMPARE(m_lastBg, CAlarmApp::kDefaultBgColor);
         QCOMPARE(m_lastText, CAlarmApp::kDefaultTextColor);
         QCOMPARE(Boxes().count(QStringLiteral("Information\t") + Text(72).replace('\n', "\\n")), 2);
+    }
+
+    // A damaged store is set aside with every byte kept and the program starts
+    // on a fresh one (first launch); a read-only one is used as it is. Each is
+    // said once, in one message box naming the file, and in the log.
+    void damagedOrReadOnlyStoreAtStart_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::newRow("bad header") << int(test::Damage::BadHeader);
+        QTest::newRow("damaged pages") << int(test::Damage::DamagedPages);
+        QTest::newRow("a directory") << int(test::Damage::Directory);
+        QTest::newRow("read-only") << int(test::Damage::ReadOnly);
+    }
+    void damagedOrReadOnlyStoreAtStart()
+    {
+        QFETCH(int, damage);
+        const bool readOnly = test::Damage(damage) == test::Damage::ReadOnly;
+        QVERIFY(RunStart(""));
+        std::unique_ptr<Alarm> t = AlarmStore::LoadSection("TMorning Mist");
+        QVERIFY(t);
+        t->title = "mine";
+        t->Save();
+        QVERIFY(test::FillStore());
+        QVERIFY(test::DamageStore(m_home.path(), test::Damage(damage)));
+        const QString file = test::StoreFile(m_home.path());
+        QFile f(file);
+        const QByteArray before = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        f.close();
+        QFile::remove(m_home.path() + "/boxes.txt");
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(readOnly ? "^Registry: .* is read-only"
+                                                                       : "^Registry: .* is damaged.*; kept as "));
+        QVERIFY(RunStart(""));
+        const QStringList boxes = Boxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].startsWith((readOnly ? Text(126) : Text(113)) + "\t"), qPrintable(boxes[0]));
+        QVERIFY2(boxes[0].contains(file), qPrintable(boxes[0]));
+        if (readOnly) {
+            // Read as it is; a failing save is not told again.
+            t = AlarmStore::LoadSection("TMorning Mist");
+            QVERIFY(t);
+            QCOMPARE(t->title, "mine");
+            t->title = "changed";
+            t->Save();
+            QCoreApplication::processEvents();
+            QVERIFY2(Boxes().size() == 1, qPrintable(Boxes().join('\n')));
+            QCOMPARE(AlarmStore::LoadSection("TMorning Mist")->title, "mine");
+            QVERIFY(QDir(m_home.path()).entryList({"registry.db.damaged-*"}).isEmpty());
+        } else {
+            const QStringList copies = QDir(m_home.path()).entryList({"registry.db.damaged-*"});
+            QCOMPARE(copies.size(), 1);
+            const QString copy = m_home.filePath(copies[0]);
+            QVERIFY2(boxes[0].contains(copy), qPrintable(boxes[0]));
+            QFile c(copy);
+            if (test::Damage(damage) == test::Damage::Directory) {
+                QVERIFY(QFileInfo(copy).isDir());
+            } else {
+                QVERIFY(c.open(QIODevice::ReadOnly));
+                QCOMPARE(c.readAll(), before);
+            }
+            // A fresh store with the first launch's defaults.
+            QCOMPARE(AlarmStore::LoadSection("TMorning Mist")->title, "Good morning");
+            QCOMPARE(Dword(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", "firstLaunch"), 0u);
+        }
+        RegCloseStore();
+        if (readOnly) {
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before); // nothing written into it
+        }
+    }
+
+    // A store failure while the program runs is logged and shown once per
+    // cause, not once per save.
+    void failingSavesAreToldOnce()
+    {
+        QVERIFY(RunStart(""));
+        QFile::remove(m_home.path() + "/boxes.txt");
+        std::unique_ptr<Alarm> t = AlarmStore::LoadSection("TMorning Mist");
+        QVERIFY(t);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Registry: the disk holding .* is full"));
+        for (const char* title : {"first", "second"}) {
+            // SQLITE_FULL on the first value written (the section's key opens from the cache).
+            RegFailOperationForTesting(2, 13);
+            t->title = title;
+            t->Save();
+        }
+        RegFailOperationForTesting(0, 0);
+        QTRY_COMPARE(Boxes().size(), 1);
+        const QStringList boxes = Boxes();
+        QVERIFY2(boxes[0].startsWith(Text(113) + "\tDawnbell could not save a change"), qPrintable(boxes[0]));
+        QCOMPARE(AlarmStore::LoadSection("TMorning Mist")->title, "Good morning");
     }
 
     void platformVersion_data()

@@ -11,6 +11,7 @@
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "StoreDamage.h"
 #include "TempHome.h"
 
 #include <QDir>
@@ -434,16 +435,42 @@ private slots:
         QVERIFY(QFile::exists(file));
     }
 
+    void unusableStoreIsExitThree_data()
+    {
+        QTest::addColumn<int>("damage"); // test::Damage, or -1: the home is a file
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says"); // on stdout for exit 0, else on stderr
+        const QStringList add{"add", "--time", "06:45", "--title", "Work"};
+        QTest::newRow("home is a file") << -1 << QStringList{"list"} << 3 << "cannot be opened";
+        QTest::newRow("bad header") << int(test::Damage::BadHeader) << QStringList{"list"} << 3 << "is damaged";
+        QTest::newRow("damaged pages") << int(test::Damage::DamagedPages) << QStringList{"list"} << 3 << "is damaged";
+        QTest::newRow("read-only: list") << int(test::Damage::ReadOnly) << QStringList{"list", "--templates"} << 0
+                                         << "Tea time";
+        QTest::newRow("read-only: add") << int(test::Damage::ReadOnly) << add << 3 << "is read-only";
+    }
     void unusableStoreIsExitThree()
     {
-        const QString file = m_home.filePath("not-a-folder");
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        const Run r = Tool({"list"}, file);
-        QCOMPARE(r.code, 3);
-        QCOMPARE(r.err.count('\n'), 1);
-        QVERIFY2(r.err.contains("cannot be opened"), qPrintable(r.err));
+        QFETCH(int, damage);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        QString home = m_home.path();
+        if (damage < 0) {
+            home = m_home.filePath("not-a-folder");
+            QFile f(home);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else {
+            QVERIFY(test::FillStore());
+            QVERIFY(test::DamageStore(home, test::Damage(damage)));
+        }
+        const Run r = Tool(args, home);
+        QCOMPARE(r.code, code);
+        if (code == 0) {
+            QVERIFY2(r.out.contains(says), qPrintable(r.out));
+        } else {
+            QVERIFY2(r.err.split('\n', Qt::SkipEmptyParts).filter(says).size() == 1, qPrintable(r.err));
+        }
     }
 
     void helpOnEveryCommand()
