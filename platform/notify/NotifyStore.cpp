@@ -1,5 +1,7 @@
 #include "NotifyStore.h"
 
+#include "DevicePaths.h"
+
 #include <sqlite3.h>
 
 #include <cstring>
@@ -132,6 +134,7 @@ NotifyResult NotifyStore::Open(const std::string& path, Durability durability)
     Close();
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    MakeStorePrivate(path); // 0600 whatever the umask or the folder's mode
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return NotifyError;

@@ -136,6 +136,7 @@ bool RegistryStore::EnsureOpen()
         return true;
     if (db_)
         Close();
+    MakeStorePrivate(path); // 0600 whatever the umask or the folder's mode
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr)
         != SQLITE_OK) {

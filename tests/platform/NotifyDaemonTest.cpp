@@ -1,8 +1,9 @@
 // The notification service end to end: the real dawnbell-notifyd on a temporary
 // device directory starts a real program (NotifyArgvRecorder) at the due time.
 #include "Notify.h"
-#include "TempHome.h"
 #include "NotifyStore.h"
+#include "Registry.h"
+#include "TempHome.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -11,8 +12,9 @@
 
 #include <csignal>
 #include <ctime>
-#include <sys/file.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dawnbell;
@@ -268,6 +270,49 @@ private slots:
             QCOMPARE(lines.size(), 25);
             for (const QByteArray& l : lines)
                 QVERIFY(handles.contains(l.toUInt()));
+        }
+    }
+
+    // The stores hold every alarm's text and the schedule; the logs what rang and
+    // when. None of it may be readable by other users, whatever the umask or the
+    // mode of a device directory made with a plain mkdir.
+    void storesAndLogsArePrivate_data()
+    {
+        QTest::addColumn<bool>("olderFiles"); // files made earlier, readable by all
+        QTest::newRow("new files") << false;
+        QTest::newRow("older files readable by others") << true;
+    }
+    void storesAndLogsArePrivate()
+    {
+        QFETCH(bool, olderFiles);
+        const QByteArray home = QFile::encodeName(m_home.path());
+        QCOMPARE(::chmod(home.constData(), 0755), 0);
+        const QStringList files = {"registry.db", "registry.db-wal", "registry.db-shm", "notifications.db",
+                                   "notifications.db-wal", "notifications.db-shm", "notifyd.log"};
+        if (olderFiles) {
+            for (const QString& name : {QString("registry.db"), QString("notifications.db"), QString("notifyd.log")}) {
+                const QByteArray path = home + "/" + name.toUtf8();
+                const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
+                QVERIFY(fd >= 0);
+                ::close(fd);
+                QCOMPARE(::chmod(path.constData(), 0644), 0);
+            }
+        }
+        const mode_t old = ::umask(022);
+        RegKey key;
+        const RegResult created = RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", &key);
+        const RegResult written = key.WriteDword("firstLaunch", 0);
+        const uint32_t handle = NotifySetTime(Trigger("private", {2099, 1, 4, 1, 0, 0, 0, 0}));
+        ::umask(old);
+        QCOMPARE(created, RegOk);
+        QCOMPARE(written, RegOk);
+        QVERIFY(handle != 0);
+        QVERIFY(WaitFor([&] { return QFile::exists(m_home.filePath("notifyd.log")); }, 5000));
+        // The connections of this process and of the service keep -wal and -shm.
+        for (const QString& name : files) {
+            struct stat st{};
+            QVERIFY2(::stat(QFile::encodeName(m_home.filePath(name)).constData(), &st) == 0, qPrintable(name));
+            QVERIFY2((st.st_mode & 07777) == 0600, qPrintable(name + QString(" has mode %1").arg(st.st_mode & 07777, 0, 8)));
         }
     }
 
