@@ -240,30 +240,41 @@ bool NotifyEnsureDaemon()
     const DaemonPaths p = CurrentDaemonPaths();
     if (p.lock.empty())
         return false;
-    if (LockHolder(p.lock) != 0) {
-        SendWake(p.socket);
-        return true;
-    }
-    const std::string binary = NotifyDaemonBinary();
-    if (binary.empty()) {
-        std::fprintf(stderr, "dawnbell: the notification service dawnbell-notifyd was not found\n");
-        return false;
-    }
+    // Only a service that answers on its socket counts as running. The lock alone
+    // is not trusted: a service holds it a moment before it listens, and one
+    // killed a moment ago may still seem to hold it. So wake it, or start one,
+    // until a service answers.
+    //
     // Two clients may both start one; the second service finds the lock taken and
     // ends quietly. A service reads the store only after it listens, so a record
     // stored before it listens is seen without a wake-up. It writes notifyd.log
     // itself; its standard error goes nowhere: inheriting ours would keep a
     // caller's pipe open for the service's whole life.
-    process::SpawnOptions options;
-    options.logFile = "/dev/null";
-    if (process::SpawnDetachedArgs(binary, {}, nullptr, options) != 0)
-        return false;
-    // Wait until it holds its lock, so callers (and a second client) see it run.
-    for (int i = 0; i < 1000; ++i) {
-        if (LockHolder(p.lock) != 0)
-            return true;
-        ::usleep(2000);
+    constexpr int kPauseMs = 2;
+    constexpr int kGiveUpMs = 5000;     // a service that does not answer by then is not coming
+    constexpr int kRestartAfterMs = 250; // a started service that took no lock by then has ended
+    std::string binary;
+    int sinceStartMs = kRestartAfterMs;
+    for (int waitedMs = 0; waitedMs < kGiveUpMs; waitedMs += kPauseMs, sinceStartMs += kPauseMs) {
+        if (LockHolder(p.lock) != 0) {
+            if (SendWake(p.socket))
+                return true;
+        } else if (sinceStartMs >= kRestartAfterMs) {
+            if (binary.empty())
+                binary = NotifyDaemonBinary();
+            if (binary.empty()) {
+                std::fprintf(stderr, "dawnbell: the notification service dawnbell-notifyd was not found\n");
+                return false;
+            }
+            process::SpawnOptions options;
+            options.logFile = "/dev/null";
+            if (process::SpawnDetachedArgs(binary, {}, nullptr, options) != 0)
+                return false;
+            sinceStartMs = 0;
+        }
+        ::usleep(kPauseMs * 1000);
     }
+    std::fprintf(stderr, "dawnbell: the notification service does not answer on %s\n", p.socket.c_str());
     return false;
 }
 

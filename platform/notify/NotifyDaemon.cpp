@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -84,7 +83,7 @@ bool NotifyDaemon::Acquire()
         Log("cannot open %s: %s", paths_.lock.c_str(), std::strerror(errno));
         return false;
     }
-    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
+    if (LockFile(lockFd_) != 0)
         return false;
     char buf[32];
     const int n = std::snprintf(buf, sizeof buf, "%d\n", static_cast<int>(::getpid()));

@@ -64,7 +64,7 @@ private:
     log::LogFile log_;  // notifyd.log in the device directory
     DaemonPaths paths_;
     NotifyStore store_;
-    int lockFd_ = -1;   // holds the exclusive flock for the service's life
+    int lockFd_ = -1;   // holds the service's lock for its life (never opened twice)
     int sockFd_ = -1;   // wake-up datagrams
     int timerFd_ = -1;  // the alarm timer
     const char* clockName_ = ""; // the timer's clock, for the log

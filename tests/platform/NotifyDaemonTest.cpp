@@ -69,6 +69,17 @@ QList<QStringList> Runs(const QString& file)
     return runs;
 }
 
+// True when process `pid` has ended (gone, or a zombie nobody reaped yet).
+bool IsDead(pid_t pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int paren = line.lastIndexOf(')');
+    return paren < 0 || line.mid(paren + 2, 1) == "Z";
+}
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
     QElapsedTimer timer;
@@ -150,6 +161,39 @@ private slots:
         // Overdue by now: it fires as soon as the service has started.
         QVERIFY(WaitFor([&] { return !Runs(m_argvFile).isEmpty(); }, 3000));
         QCOMPARE(Runs(m_argvFile), (QList<QStringList>{{"survivor"}}));
+    }
+
+    // The service killed at any moment of a burst of starts (while a started
+    // program is on its way) is always back after the next client's add, and
+    // nothing stays overdue.
+    void killedDuringABurstIsAlwaysRestarted()
+    {
+        constexpr int kRounds = 8;
+        constexpr int kBurst = 12;
+        for (int round = 0; round < kRounds; ++round) {
+            const int before = Runs(m_argvFile).size();
+            {
+                NotifyBatch batch;
+                for (int i = 0; i < kBurst; ++i)
+                    QVERIFY(NotifySetTime(Trigger(QString("r%1-%2").arg(round).arg(i).toStdString(), InMs(-1000))) != 0);
+            } // commits and starts (or wakes) the service
+            const pid_t killed = NotifyDaemonPid();
+            QVERIFY(killed > 0);
+            QElapsedTimer t;
+            t.start();
+            while (Runs(m_argvFile).size() == before && t.elapsed() < 5000)
+                ::usleep(300);
+            ::usleep(static_cast<useconds_t>(round * 700)); // land at different points of the burst
+            QCOMPARE(::kill(killed, SIGKILL), 0);
+            QVERIFY(WaitFor([&] { return IsDead(killed); }, 3000));
+            // At once, while the dead service may still seem to hold its lock.
+            QVERIFY(NotifySetTime(Trigger(QString("next%1").arg(round).toStdString(), InMs(-1))) != 0);
+            const pid_t now = NotifyDaemonPid();
+            QVERIFY2(now > 0 && now != killed && ::kill(now, 0) == 0, qPrintable(QString("round %1: %2 %3").arg(round).arg(now).arg(killed)));
+            std::vector<NotifyRecord> left;
+            QVERIFY2(WaitFor([&] { return NotifyList(&left) == NotifyOk && left.empty(); }, 5000),
+                     qPrintable(QString("round %1: %2 records overdue").arg(round).arg(left.size())));
+        }
     }
 
     void overdueRecordFiresAtStart()
