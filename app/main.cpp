@@ -9,6 +9,7 @@
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
 #include "InstanceLock.h"
+#include "IpcFrame.h"
 #include "ProgramLog.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
@@ -133,8 +134,17 @@ int main(int argc, char** argv)
     ProgramLog::Install();
     InstallScheduleServices();
     ipc::InstanceLock lock;
-    if (SingleInstance::Enter(line, &lock) == SingleInstance::Forwarded)
+    switch (SingleInstance::Enter(line, &lock)) {
+    case SingleInstance::Forwarded:
         return 0;
+    case SingleInstance::Unsendable:
+        std::fprintf(stderr, "dawnbell: the command line is too long to be an alarm key (at most %d characters)\n",
+                     int(ipc::kMaxKeyChars));
+        return 2;
+    case SingleInstance::First:
+    case SingleInstance::Further:
+        break;
+    }
     RestoreAfterInterruptedRinging();
 
     const CommandLine::Verb verb = CommandLine::Classify(line);
