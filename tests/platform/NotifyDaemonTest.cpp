@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -230,6 +231,31 @@ private slots:
         QVERIFY(left.empty());
     }
 
+    void serviceCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out"); // start of standard output
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: dawnbell-notifyd";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "dawnbell-notifyd 1.";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << "";
+        QTest::newRow("version with more") << QStringList{"--version", "x"} << 2 << "";
+    }
+    void serviceCommandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QProcess p;
+        p.start(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notifyd", args);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), code);
+        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+        QCOMPARE(p.readAllStandardError().isEmpty(), code == 0);
+        QCOMPARE(NotifyDaemonPid(), 0); // none of these serves
+    }
+
     void oneServicePerDeviceDirectory()
     {
         QVERIFY(NotifyEnsureDaemon());
@@ -384,6 +410,8 @@ private slots:
         QCOMPARE(run({"frobnicate"}, nullptr), 2);
         QCOMPARE(run({"--help"}, &out), 0);
         QVERIFY(out.contains("dawnbell-notify list"));
+        QCOMPARE(run({"--version"}, &out), 0);
+        QVERIFY2(QRegularExpression("^dawnbell-notify \\d+\\.\\d+\\.\\d+\n$").match(QString(out)).hasMatch(), out.constData());
         QCOMPARE(run({"list"}, &out), 0);
         QCOMPARE(out.count('\n'), 1);
     }

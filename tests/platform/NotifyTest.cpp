@@ -347,6 +347,8 @@ private slots:
         const int invalid = NotifyCommand::Invalid;
         QTest::newRow("nothing") << QStringList{} << invalid << "" << "" << 0u;
         QTest::newRow("help") << QStringList{"--help"} << int(NotifyCommand::Help) << "" << "" << 0u;
+        QTest::newRow("version") << QStringList{"--version"} << int(NotifyCommand::Version) << "" << "" << 0u;
+        QTest::newRow("version extra") << QStringList{"--version", "x"} << invalid << "" << "" << 0u;
         QTest::newRow("list") << QStringList{"list"} << int(NotifyCommand::List) << "" << "" << 0u;
         QTest::newRow("list extra") << QStringList{"list", "x"} << invalid << "" << "" << 0u;
         QTest::newRow("add") << QStringList{"add", "--at", "2030-01-02 03:04:05", "/bin/x", "a b"}
