@@ -81,7 +81,7 @@ pid_t LockHolder(const std::string& lockPath)
     return pid;
 }
 
-bool SendWake(const std::string& socketPath)
+bool SendWake(const std::string& socketPath, char kind)
 {
     sockaddr_un addr{};
     if (socketPath.empty() || socketPath.size() >= sizeof addr.sun_path)
@@ -91,7 +91,7 @@ bool SendWake(const std::string& socketPath)
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    const char byte = 'c';
+    const char byte = kind;
     ssize_t n;
     do {
         n = ::sendto(fd, &byte, 1, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);

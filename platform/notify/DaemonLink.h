@@ -9,7 +9,8 @@
 // directory, notifyd-<hash>.sock, where <hash> is a hash of the device directory's
 // path, so services of different device directories never share a socket even
 // when they share a runtime directory. The socket is mode 0600 inside the 0700
-// runtime folder. A wake-up is any datagram; its content is ignored.
+// runtime folder. A wake-up is any datagram: kWakeCheck asks the service to check
+// the store file as well (a client found it damaged); any other byte just wakes it.
 // The service writes what it does (what it started, what it removed, the clock
 // it armed, damaged stores) to <device directory>/notifyd.log, mode 0600, rotated
 // at 1 MiB with one older copy notifyd.log.1. It ends when its device directory
@@ -43,7 +44,11 @@ int LockFile(int fd);
 // is unknown, 0 when free (or held by the calling process itself).
 pid_t LockHolder(const std::string& lockPath);
 
+// Wake-up kinds.
+constexpr char kWakeChange = 'c'; // records were set or cleared
+constexpr char kWakeCheck = 'k';  // a client found the store damaged
+
 // Sends one wake-up datagram. False when no service listens.
-bool SendWake(const std::string& socketPath);
+bool SendWake(const std::string& socketPath, char kind = kWakeChange);
 
 } // namespace dawnbell::notify

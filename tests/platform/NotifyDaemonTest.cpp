@@ -5,6 +5,7 @@
 #include "Registry.h"
 #include "TempHome.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -254,6 +255,73 @@ private slots:
         QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
         QCOMPARE(p.readAllStandardError().isEmpty(), code == 0);
         QCOMPARE(NotifyDaemonPid(), 0); // none of these serves
+    }
+
+    // A damaged notifications.db is noticed by the first client or service that
+    // uses it: moved aside (kept for inspection), every record that can still be
+    // read kept in a fresh store, the log says so, and new records work at once.
+    void damagedStoreIsSetAside_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("someKept"); // records before and after the damage survive
+        QTest::newRow("bad header") << "header" << false;
+        QTest::newRow("damaged page") << "page" << true;
+        QTest::newRow("text file") << "text" << false;
+    }
+    void damagedStoreIsSetAside()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, someKept);
+        const QString db = m_home.filePath("notifications.db");
+        constexpr int kRecords = 300;
+        {
+            NotifyStore store;
+            QCOMPARE(store.Open(db.toStdString()), NotifyOk);
+            QCOMPARE(store.Begin(), NotifyOk);
+            for (int i = 0; i < kRecords; ++i) {
+                uint32_t handle = 0;
+                const std::string args = QString("r%1 %2").arg(i).arg(QString(100, 'x')).toStdString();
+                QCOMPARE(store.Insert(Trigger(args, {2099, 1, 4, 1, 0, 0, 0, 0}), &handle), NotifyOk);
+            }
+            QCOMPARE(store.Commit(), NotifyOk);
+        } // the last connection folds the WAL into the file
+        QFile file(db);
+        QVERIFY(file.size() >= 8 * 4096);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (damage == "header") {
+            QVERIFY(file.write(QByteArray(16, '\x5a')) == 16);
+        } else if (damage == "page") {
+            QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+            QVERIFY(file.write(QByteArray(4096, '\xa5')) == 4096);
+        } else {
+            QVERIFY(file.resize(0));
+            QVERIFY(file.write(QByteArray("alarms\n").repeated(1000)) > 0);
+        }
+        file.close();
+
+        QVERIFY(NotifySetTime(Trigger("fresh", InMs(1000))) != 0);
+        QVERIFY(WaitFor([&] { return Runs(m_argvFile) == QList<QStringList>{{"fresh"}}; }, 8000));
+        std::vector<NotifyRecord> left;
+        QCOMPARE(NotifyList(&left), NotifyOk);
+        QStringList kept;
+        for (const NotifyRecord& r : left)
+            kept << QString::fromStdString(r.trigger.arguments).section(' ', 0, 0);
+        if (someKept) {
+            QVERIFY2(kept.size() > kRecords / 2 && kept.size() < kRecords, qPrintable(QString::number(kept.size())));
+            QVERIFY(kept.contains("r0"));
+            QVERIFY(kept.contains(QString("r%1").arg(kRecords - 1)));
+        } else {
+            QCOMPARE(kept, QStringList());
+        }
+        const QStringList aside = QDir(m_home.path()).entryList({"notifications.db.damaged-2*"}, QDir::Files);
+        QVERIFY2(aside.size() >= 1 && !aside[0].endsWith("-wal"), qPrintable(aside.join(' ')));
+        QFile log(m_home.filePath("notifyd.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY2(text.contains("is damaged") && text.contains(aside[0]), qPrintable(text));
+        QVERIFY2(text.contains(someKept ? "notifications that could still be read are kept"
+                                        : "the 0 notifications that could still be read"),
+                 qPrintable(text));
     }
 
     void oneServicePerDeviceDirectory()

@@ -219,6 +219,46 @@ private slots:
         QCOMPARE(NotifyGetRecord(h, nullptr), NotifyNotFound);
     }
 
+    // The service starts a record only when it is the one that removed it: not one
+    // cleared (by the program, by another process) after the service read it,
+    // nor one another service took first.
+    void takeHandsOverOnce_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("result");
+        QTest::newRow("nothing") << "" << int(NotifyOk);
+        QTest::newRow("cleared after it was read") << "clear" << int(NotifyNotFound);
+        QTest::newRow("taken by another process") << "take" << int(NotifyNotFound);
+    }
+    void takeHandsOverOnce()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, result);
+        const uint32_t other = NotifySetTime(Trigger("/b", "other", Lt(2001, 1, 1, 0, 0, 1)));
+        const uint32_t h = NotifySetTime(Trigger("/b", "due", Lt(2001, 1, 1, 0, 0, 0)));
+        QVERIFY(h != 0 && other != 0);
+        const std::string db = m_home.path().toStdString() + "/notifications.db";
+        NotifyStore service, second;
+        QCOMPARE(service.Open(db), NotifyOk);
+        QCOMPARE(second.Open(db), NotifyOk);
+        std::vector<StoredRecord> rows;
+        QCOMPARE(service.All(&rows), NotifyOk); // the service sees it due
+        QCOMPARE(rows.size(), size_t(2));
+        if (meanwhile == "clear")
+            QCOMPARE(NotifyClear(h), NotifyOk);
+        else if (meanwhile == "take")
+            QCOMPARE(second.Take(h, nullptr), NotifyOk);
+        StoredRecord taken;
+        QCOMPARE(int(service.Take(h, &taken)), result);
+        if (result == NotifyOk) {
+            QVERIFY(taken.valid);
+            QCOMPARE(taken.record.handle, h);
+            QCOMPARE(taken.record.trigger.arguments, std::string("due"));
+        }
+        QCOMPARE(NotifyGetRecord(h, nullptr), NotifyNotFound);
+        QCOMPARE(NotifyGetRecord(other, nullptr), NotifyOk); // only that one went
+    }
+
     void listOrdersByStartThenHandle()
     {
         const uint32_t late = NotifySetTime(Trigger("/b", "late", Lt(2099, 1, 2, 0, 0, 0)));
