@@ -324,6 +324,27 @@ private slots:
                  qPrintable(text));
     }
 
+    // Without its lock file or device folder a service would run beside a new one
+    // or hold records nobody can see: it ends.
+    void serviceEndsWithoutItsFolder_data()
+    {
+        QTest::addColumn<QString>("removed"); // empty: the device folder itself
+        QTest::newRow("lock file removed") << "notifyd.lock";
+        QTest::newRow("device folder removed") << "";
+    }
+    void serviceEndsWithoutItsFolder()
+    {
+        QFETCH(QString, removed);
+        QVERIFY(NotifyEnsureDaemon());
+        pid_t pid = 0;
+        QVERIFY(WaitFor([&] { pid = NotifyDaemonPid(); return pid > 0; }, 3000));
+        if (removed.isEmpty())
+            QVERIFY(QDir(m_home.path()).removeRecursively());
+        else
+            QVERIFY(QFile::remove(m_home.filePath(removed)));
+        QVERIFY(WaitFor([&] { return IsDead(pid); }, 5000));
+    }
+
     void oneServicePerDeviceDirectory()
     {
         QVERIFY(NotifyEnsureDaemon());

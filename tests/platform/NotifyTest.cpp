@@ -150,6 +150,8 @@ private slots:
             << "/usr/bin/true" << QByteArray(int(kNotifyMaxArgumentsBytes), 'x') << 2 << ok << true;
         QTest::newRow("29 February of a leap year") << "/a" << QByteArray() << 2 << Lt(2028, 2, 29, 0, 0, 0) << true;
         QTest::newRow("29 February otherwise") << "/a" << QByteArray() << 2 << Lt(2027, 2, 29, 0, 0, 0) << false;
+        QTest::newRow("29 February 2000 (century, leap)") << "/a" << QByteArray() << 2 << Lt(2000, 2, 29, 0, 0, 0) << true;
+        QTest::newRow("29 February 2100 (century, no leap)") << "/a" << QByteArray() << 2 << Lt(2100, 2, 29, 0, 0, 0) << false;
         QTest::newRow("31 April") << "/a" << QByteArray() << 2 << Lt(2030, 4, 31, 0, 0, 0) << false;
         QTest::newRow("month 13") << "/a" << QByteArray() << 2 << Lt(2030, 13, 1, 0, 0, 0) << false;
         QTest::newRow("hour 24") << "/a" << QByteArray() << 2 << Lt(2030, 1, 1, 24, 0, 0) << false;
