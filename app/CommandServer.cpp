@@ -59,7 +59,11 @@ void CommandServer::Close()
 
 void CommandServer::OnAcceptable()
 {
-    for (int fd : m_server.AcceptPending(MonotonicMs())) {
+    std::vector<int> dropped;
+    const std::vector<int> accepted = m_server.AcceptPending(MonotonicMs(), &dropped);
+    for (int fd : dropped)
+        Unwatch(fd);
+    for (int fd : accepted) {
         auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this, fd] { OnReadable(fd); });
         m_notifiers[fd] = notifier;

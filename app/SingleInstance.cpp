@@ -16,7 +16,7 @@ ipc::SendResult PostTo(const std::string& socketPath, const std::string& executa
     ipc::IpcClient client;
     if (const ipc::SendResult r = client.Connect(socketPath, executable); r != ipc::SendOk)
         return r;
-    return client.Post(message, wparam, lparam);
+    return client.Post(message, wparam, lparam, SingleInstance::kPostAckTimeoutMs);
 }
 
 } // namespace
@@ -54,10 +54,21 @@ SingleInstance::Outcome SingleInstance::Enter(const QString& line, ipc::Instance
         return First; // held, or no lock to be had: nothing else can be running either way we can tell
     const std::string socket = ipc::SocketPath();
     for (int i = 0; i < attempts; ++i) {
-        // A window that is found counts as reached, even if it then fails to
-        // take the message (a key too long to be any alarm's, a broken pipe).
-        if (Forward(line, socket, executable) != ipc::SendNoWindow)
+        switch (Forward(line, socket, executable)) {
+        case ipc::SendOk:
+        case ipc::SendNoAnswer: // the window holds the key and is still ringing it
             return Forwarded;
+        case ipc::SendInvalid:
+            return Unsendable;
+        case ipc::SendNoWindow: // not listening (yet, or any more)
+        case ipc::SendLost:     // refused (too busy), or the window ended meanwhile
+        case ipc::SendFailed:
+            break;
+        }
+        // The running instance may have ended meanwhile (an automatic exit after a
+        // ringing): then this process is the first one and handles the line.
+        if (lock->Acquire(executable) == ipc::InstanceLock::Acquired)
+            return First;
         if (i + 1 < attempts)
             std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
     }

@@ -19,15 +19,24 @@ public:
     // Longest wait for the running window to handle a forwarded key (ms): it
     // answers after the whole ringing, which may last long.
     static constexpr int kAnswerTimeoutMs = 60 * 60 * 1000;
+    // Longest wait for the window to acknowledge a posted message (ms).
+    static constexpr int kPostAckTimeoutMs = 2000;
 
     enum Outcome {
         First,     // this process holds the lock: start normally
-        Forwarded, // the running window has the command line: end
-        Further,   // a lock is held but no window answered: start as a further instance
+        Forwarded, // the running window has acknowledged the command line: end
+        Further,   // a lock is held but no window took the line: start as a further
+                   // instance, which handles the line itself
+        Unsendable,// the line is too long (or holds a zero) to be any alarm's key
     };
 
     // At process entry: takes `lock` for this executable or, when another process
     // holds it, forwards `line` to its window (Forward), trying `attempts` times.
+    // A line counts as forwarded only once the window has acknowledged it; a
+    // window that is missing, refuses the connection or ends before answering is
+    // tried again, and when the running instance ends meanwhile this process takes
+    // the lock and starts as the first instance. So a key is never dropped: it is
+    // handled by the running window or by this process.
     static Outcome Enter(const QString& line, ipc::InstanceLock* lock, int attempts = kAttempts,
                          int intervalMs = kAttemptIntervalMs);
 
@@ -36,8 +45,9 @@ public:
     // (wParam 0, lParam -1); "edit " + key (exact, case-sensitive, like the first
     // instance's verbs) brings the window to the front, then sends copy-data code 2
     // with the key; "test " + key likewise with code 5; anything else likewise with
-    // code 1 and the whole line.
-    // SendNoWindow when no such window answers on the socket.
+    // code 1 and the whole line. Each step waits for the window's acknowledgement.
+    // SendNoWindow when no such window answers on the socket; SendNoAnswer when the
+    // window took the key but is still handling it after `answerTimeoutMs`.
     static ipc::SendResult Forward(const QString& line, const std::string& socketPath,
                                    const std::string& executable, int answerTimeoutMs = kAnswerTimeoutMs);
 };

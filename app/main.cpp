@@ -9,6 +9,7 @@
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
 #include "InstanceLock.h"
+#include "IpcFrame.h"
 #include "ProgramLog.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
@@ -134,8 +135,17 @@ int main(int argc, char** argv)
     ProgramLog::Install();
     InstallScheduleServices();
     ipc::InstanceLock lock;
-    if (SingleInstance::Enter(line, &lock) == SingleInstance::Forwarded)
+    switch (SingleInstance::Enter(line, &lock)) {
+    case SingleInstance::Forwarded:
         return 0;
+    case SingleInstance::Unsendable:
+        std::fprintf(stderr, "dawnbell: the command line is too long to be an alarm key (at most %d characters)\n",
+                     int(ipc::kMaxKeyChars));
+        return 2;
+    case SingleInstance::First:
+    case SingleInstance::Further:
+        break;
+    }
     // Before anything reads or writes the registry: a damaged one is set aside
     // now, and the finding is shown once a window can be (start-up then ends
     // the program when the store cannot be used at all).

@@ -96,7 +96,9 @@ SendResult IpcClient::WriteAll(const uint8_t* data, size_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return SendFailed;
+            // The window closed or refused the connection (it was busy with too
+            // many others, or it is ending).
+            return errno == EPIPE || errno == ECONNRESET ? SendLost : SendFailed;
         }
         data += n;
         size -= static_cast<size_t>(n);
@@ -104,47 +106,82 @@ SendResult IpcClient::WriteAll(const uint8_t* data, size_t size)
     return SendOk;
 }
 
-SendResult IpcClient::SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result)
+IpcClient::ReadEnd IpcClient::ReadAnswer(uint8_t* data, size_t size, int timeoutMs)
 {
-    std::vector<uint8_t> frame;
-    if (!EncodeCopyData(code, key, &frame))
-        return SendFailed;
-    if (const SendResult r = WriteAll(frame.data(), frame.size()); r != SendOk)
-        return r;
-
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    uint8_t answer[kAnswerBytes];
     size_t have = 0;
-    while (have < kAnswerBytes) {
+    while (have < size) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
-            return SendNoAnswer;
+            return ReadTimedOut;
         pollfd p{m_fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
-            return SendNoAnswer;
-        const ssize_t n = ::recv(m_fd, answer + have, kAnswerBytes - have, 0);
+        if (ready < 0)
+            return ReadError;
+        if (ready == 0)
+            return ReadTimedOut;
+        const ssize_t n = ::recv(m_fd, data + have, size - have, 0);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return SendNoAnswer;
+        if (n < 0)
+            return errno == ECONNRESET ? ReadReset : ReadError;
+        if (n == 0)
+            return have == 0 ? ReadEndOfStream : ReadReset; // half an answer is no answer
         have += static_cast<size_t>(n);
     }
-    int32_t value = 0;
-    if (!DecodeAnswer(answer, have, &value))
+    return ReadAll;
+}
+
+SendResult IpcClient::SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result)
+{
+    std::vector<uint8_t> frame;
+    if (!EncodeCopyData(code, key, &frame))
+        return SendInvalid;
+    if (const SendResult r = WriteAll(frame.data(), frame.size()); r != SendOk)
+        return r;
+    uint8_t answer[kAnswerBytes];
+    switch (ReadAnswer(answer, kAnswerBytes, timeoutMs)) {
+    case ReadAll:
+        break;
+    case ReadEndOfStream:
+    case ReadReset:
+        return SendLost; // closed without an answer: refused, or the window ended
+    case ReadTimedOut:
         return SendNoAnswer;
+    case ReadError:
+        return SendFailed;
+    }
+    int32_t value = 0;
+    if (!DecodeAnswer(answer, kAnswerBytes, &value))
+        return SendFailed; // not our window's answer
     if (result)
         *result = value;
     return SendOk;
 }
 
-SendResult IpcClient::Post(uint32_t message, uint32_t wparam, int32_t lparam)
+SendResult IpcClient::Post(uint32_t message, uint32_t wparam, int32_t lparam, int ackTimeoutMs)
 {
     const std::vector<uint8_t> frame = EncodePosted(message, wparam, lparam);
-    return WriteAll(frame.data(), frame.size());
+    if (const SendResult r = WriteAll(frame.data(), frame.size()); r != SendOk || ackTimeoutMs <= 0)
+        return r;
+    // The window answers nothing to a posted message; it closes the connection
+    // once it has read the frame. Closing with the frame unread resets it.
+    uint8_t extra = 0;
+    switch (ReadAnswer(&extra, 1, ackTimeoutMs)) {
+    case ReadEndOfStream:
+        return SendOk;
+    case ReadReset:
+        return SendLost;
+    case ReadTimedOut:
+        return SendNoAnswer;
+    case ReadAll: // bytes where none belong
+    case ReadError:
+        break;
+    }
+    return SendFailed;
 }
 
 } // namespace dawnbell::ipc

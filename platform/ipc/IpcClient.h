@@ -9,10 +9,15 @@ namespace dawnbell::ipc {
 
 // Outcome of a send.
 enum SendResult : int {
-    SendOk = 0,
+    SendOk = 0,         // the window acknowledged the message
     SendNoWindow = 1,   // no socket, nobody listening, or the peer is another program
-    SendFailed = 2,     // the frame could not be written (too long a key, broken pipe)
-    SendNoAnswer = 3,   // the window closed the connection or did not answer in time
+    SendFailed = 2,     // the frame could not be written (an unexpected socket error)
+    SendNoAnswer = 3,   // the window took the whole frame but has not answered in time:
+                        // it holds the message (a ringing may keep it busy for long)
+    SendInvalid = 4,    // not a frame at all: a key too long or holding a zero unit
+    SendLost = 5,       // the window reset or closed the connection before it
+                        // acknowledged the message (it refused it, or it ended):
+                        // the message may not have been taken; send it again
 };
 
 // Full path of the channel's socket: RuntimeDir()/"Dawnbell.sock".
@@ -43,11 +48,19 @@ public:
     // Sends a copy-data frame and waits up to `timeoutMs` for the answer, which
     // lands in `*result` (may be null).
     SendResult SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result);
-    // Writes a posted message and returns without waiting for it to be handled.
-    SendResult Post(uint32_t message, uint32_t wparam, int32_t lparam);
+    // Writes a posted message. With `ackTimeoutMs` > 0 it then waits that long for
+    // the window to acknowledge it: the window reads the whole frame and closes
+    // the connection in order (it sends no answer to posted messages), whereas a
+    // window that refuses or drops the connection with the frame unread resets it
+    // (SendLost). With 0 it returns once the frame is written.
+    SendResult Post(uint32_t message, uint32_t wparam, int32_t lparam, int ackTimeoutMs = 0);
 
 private:
     SendResult WriteAll(const uint8_t* data, size_t size);
+    // How a read of the answer ended.
+    enum ReadEnd { ReadAll, ReadEndOfStream, ReadReset, ReadTimedOut, ReadError };
+    // Reads `size` bytes, waiting at most `timeoutMs` in all.
+    ReadEnd ReadAnswer(uint8_t* data, size_t size, int timeoutMs);
 
     int m_fd = -1;     // connected socket
     pid_t m_peer = 0;  // serving process

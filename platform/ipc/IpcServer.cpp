@@ -1,5 +1,6 @@
 #include "IpcServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -90,7 +91,7 @@ void IpcServer::Close()
     m_inode = 0;
 }
 
-std::vector<int> IpcServer::AcceptPending(int64_t nowMs)
+std::vector<int> IpcServer::AcceptPending(int64_t nowMs, std::vector<int>* dropped)
 {
     std::vector<int> accepted;
     if (m_listenFd < 0)
@@ -105,11 +106,26 @@ std::vector<int> IpcServer::AcceptPending(int64_t nowMs)
         ucred cred{};
         socklen_t len = sizeof cred;
         const bool sameUser = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == ::geteuid();
-        if (!sameUser || m_connections.size() >= kMaxConnections) {
+        if (!sameUser) {
             ::close(fd);
             continue;
         }
-        m_connections[fd].openedMs = nowMs;
+        if (m_connections.size() >= kMaxConnections) {
+            const int oldest = DropOldestWaiting();
+            if (oldest < 0) {
+                ::close(fd);
+                continue;
+            }
+            // One accepted in this call was never watched by the caller.
+            const auto it = std::find(accepted.begin(), accepted.end(), oldest);
+            if (it != accepted.end())
+                accepted.erase(it);
+            else
+                dropped->push_back(oldest);
+        }
+        Connection& c = m_connections[fd];
+        c.openedMs = nowMs;
+        c.serial = m_nextSerial++;
         accepted.push_back(fd);
     }
     return accepted;
@@ -182,6 +198,21 @@ std::vector<int> IpcServer::ExpireIdle(int64_t nowMs)
     for (int fd : expired)
         Drop(fd);
     return expired;
+}
+
+int IpcServer::DropOldestWaiting()
+{
+    int oldest = -1;
+    uint64_t oldestSerial = 0;
+    for (const auto& [fd, c] : m_connections) {
+        if (!c.handling && (oldest < 0 || c.serial < oldestSerial)) {
+            oldest = fd;
+            oldestSerial = c.serial;
+        }
+    }
+    if (oldest >= 0)
+        Drop(oldest);
+    return oldest;
 }
 
 void IpcServer::Drop(int fd)

@@ -3,7 +3,9 @@
 // Non-blocking and event-loop neutral: the owner watches ListenFd() and each
 // connection's fd for readability (e.g. with a socket notifier) and calls in.
 // Each connection carries one request; a slow or silent client is dropped after
-// kIdleTimeoutMs, so it can never hold the window up. Plain C++, no Qt.
+// kIdleTimeoutMs, and when kMaxConnections are open a new client takes the place
+// of the longest-waiting one that has not delivered its frame, so stalled clients
+// can never hold the window up or shut others out. Plain C++, no Qt.
 #include "IpcFrame.h"
 
 #include <cstdint>
@@ -17,7 +19,9 @@ class IpcServer {
 public:
     // A connection that has not delivered a whole frame in this time is dropped (ms).
     static constexpr int64_t kIdleTimeoutMs = 2000;
-    // Connections held at once; further ones are closed at once.
+    // Connections held at once. A further one replaces the oldest connection still
+    // waiting for its frame; only when every connection's frame is being handled
+    // is it closed at once.
     static constexpr size_t kMaxConnections = 32;
 
     IpcServer() = default;
@@ -39,8 +43,11 @@ public:
     int ListenFd() const { return m_listenFd; }
 
     // Accepts every pending connection; returns the new connections' fds to watch.
-    // Connections of other users are refused. `nowMs` is a monotonic time in ms.
-    std::vector<int> AcceptPending(int64_t nowMs);
+    // Connections of other users are refused. Connections closed to make room are
+    // added to `*dropped` (stop watching them before watching the new ones: a new
+    // connection may reuse a dropped one's fd number). `nowMs` is a monotonic time
+    // in ms.
+    std::vector<int> AcceptPending(int64_t nowMs, std::vector<int>* dropped);
 
     enum ReadResult {
         Pending,    // keep watching
@@ -62,15 +69,20 @@ public:
 private:
     struct Connection {
         int64_t openedMs = 0;        // accept time
+        uint64_t serial = 0;         // accept order (times may tie)
         bool handling = false;       // its frame is with the handler
         std::vector<uint8_t> buffer; // bytes received so far
     };
     void Drop(int fd);
+    // Closes the oldest connection whose frame is not with the handler; its fd,
+    // or -1 when every connection is being handled.
+    int DropOldestWaiting();
 
     int m_listenFd = -1;                   // listening socket
     std::string m_path;                    // socket file
     uint64_t m_inode = 0;                  // socket file's inode, to remove only our own
     std::map<int, Connection> m_connections; // open connections by fd
+    uint64_t m_nextSerial = 0;             // serial of the next accepted connection
 };
 
 } // namespace dawnbell::ipc

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -50,30 +49,39 @@ DaemonPaths CurrentDaemonPaths()
     return p;
 }
 
+int LockFile(int fd)
+{
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_SETLK, &whole);
+}
+
 pid_t LockHolder(const std::string& lockPath)
 {
     const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return 0;
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
     pid_t pid = 0;
-    // A shared lock is refused exactly while the service holds its exclusive one.
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        char buf[32] = {};
-        const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
-        if (n > 0) {
+    if (::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
+        pid = probe.l_pid;
+        if (pid <= 0) {
+            // A holder in another pid namespace: the id written in the file, if any.
+            char buf[32] = {};
+            const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
             char* end = nullptr;
-            const long v = std::strtol(buf, &end, 10);
-            if (end != buf && v > 0 && v <= (1l << 22))
-                pid = static_cast<pid_t>(v);
+            const long v = n > 0 ? std::strtol(buf, &end, 10) : 0;
+            pid = end != buf && v > 0 && v <= (1l << 22) ? static_cast<pid_t>(v) : -1;
         }
-        if (pid == 0)
-            pid = -1; // held, but the id is not written yet
     }
     ::close(fd);
     return pid;
 }
 
-bool SendWake(const std::string& socketPath)
+bool SendWake(const std::string& socketPath, char kind)
 {
     sockaddr_un addr{};
     if (socketPath.empty() || socketPath.size() >= sizeof addr.sun_path)
@@ -83,7 +91,7 @@ bool SendWake(const std::string& socketPath)
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    const char byte = 'c';
+    const char byte = kind;
     ssize_t n;
     do {
         n = ::sendto(fd, &byte, 1, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);

@@ -28,12 +28,25 @@ struct Connection {
     bool batchFailed = false; // the batch's transaction could not be started
     bool dirty = false;      // something changed inside the batch
     bool setInBatch = false; // a record was set inside the batch
+    bool damagedInBatch = false; // an operation of the batch found the file damaged
 };
 
 Connection& Conn()
 {
     static Connection* c = new Connection; // never destroyed: usable from atexit handlers
     return *c;
+}
+
+// Longest wait for the service to replace a damaged store (ms).
+constexpr int kRepairWaitMs = 5000;
+
+// Device and inode of the file at `path`; zeros when there is none.
+std::pair<dev_t, ino_t> FileIdentity(const std::string& path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return {0, 0};
+    return {st.st_dev, st.st_ino};
 }
 
 // Opens the store for the current device directory; false when impossible.
@@ -44,9 +57,21 @@ bool Ready(Connection& c)
     DaemonPaths paths = CurrentDaemonPaths();
     if (paths.deviceDir.empty())
         return false;
-    if (c.store.IsOpen() && c.store.path() == paths.database)
+    // A store the service moved aside (damaged) is replaced by a fresh file.
+    if (c.store.IsOpen() && c.store.path() == paths.database && c.store.StillAtPath())
         return true;
     c.paths = paths;
+    if (c.store.Open(paths.database) == NotifyOk)
+        return true;
+    if (!c.store.Damaged())
+        return false;
+    // Not a store any more: the service moves the file aside and puts a fresh
+    // store in its place; open that one.
+    const std::pair<dev_t, ino_t> damaged = FileIdentity(paths.database);
+    NotifyEnsureDaemon();
+    SendWake(paths.socket, kWakeCheck);
+    for (int waited = 0; waited < kRepairWaitMs && FileIdentity(paths.database) == damaged; waited += 20)
+        ::usleep(20 * 1000);
     return c.store.Open(paths.database) == NotifyOk;
 }
 
@@ -62,6 +87,37 @@ void AfterChange(Connection& c, bool wasSet)
         NotifyEnsureDaemon();
     else
         SendWake(c.paths.socket);
+}
+
+// After an operation found the store damaged: has the service move the file
+// aside (keeping every record that can still be read) and reopens the fresh one.
+// False when no fresh store appeared in time.
+bool AwaitRepair(Connection& c)
+{
+    NotifyEnsureDaemon(); // the service checks the store when it starts ...
+    SendWake(c.paths.socket, kWakeCheck); // ... and when asked to
+    for (int waited = 0; waited < kRepairWaitMs && c.store.StillAtPath(); waited += 20)
+        ::usleep(20 * 1000);
+    if (c.store.StillAtPath())
+        return false;
+    c.store.Close();
+    return Ready(c);
+}
+
+// Runs `op` (a store operation returning NotifyResult); when it fails on a
+// damaged file, runs it once more on the store the service puts in its place.
+// Inside a batch nothing can be reopened: the repair waits for the batch's end.
+template <typename Op>
+NotifyResult WithRepair(Connection& c, Op op)
+{
+    NotifyResult rc = op();
+    if (rc != NotifyError || !c.store.Damaged())
+        return rc;
+    if (c.batchDepth > 0) {
+        c.damagedInBatch = true;
+        return rc;
+    }
+    return AwaitRepair(c) ? op() : rc;
 }
 
 bool IsLeapYear(int y)
@@ -108,7 +164,7 @@ NotifyResult NotifyGetHandles(uint32_t* handles, uint32_t capacity, uint32_t* co
     if (!Ready(c))
         return NotifyError;
     std::vector<uint32_t> all;
-    if (c.store.Handles(&all) != NotifyOk)
+    if (WithRepair(c, [&] { return c.store.Handles(&all); }) != NotifyOk)
         return NotifyError;
     if (count)
         *count = static_cast<uint32_t>(all.size());
@@ -126,7 +182,7 @@ NotifyResult NotifyGetRecord(uint32_t handle, NotifyRecord* out)
     if (!Ready(c))
         return NotifyError;
     StoredRecord r;
-    const NotifyResult rc = c.store.Get(handle, &r);
+    const NotifyResult rc = WithRepair(c, [&] { return c.store.Get(handle, &r); });
     if (rc != NotifyOk)
         return rc;
     if (out)
@@ -143,7 +199,7 @@ NotifyResult NotifyClear(uint32_t handle)
         return NotifyNotFound;
     if (!Ready(c))
         return NotifyError;
-    const NotifyResult rc = c.store.Remove(handle);
+    const NotifyResult rc = WithRepair(c, [&] { return c.store.Remove(handle); });
     if (rc == NotifyOk)
         AfterChange(c, false);
     return rc;
@@ -158,7 +214,7 @@ uint32_t NotifySetTime(const NotifyTrigger& trigger)
     if (!Ready(c))
         return 0;
     uint32_t handle = 0;
-    if (c.store.Insert(trigger, &handle) != NotifyOk)
+    if (WithRepair(c, [&] { return c.store.Insert(trigger, &handle); }) != NotifyOk)
         return 0;
     AfterChange(c, true);
     return handle;
@@ -172,7 +228,7 @@ NotifyResult NotifyList(std::vector<NotifyRecord>* out)
     if (!Ready(c))
         return NotifyError;
     std::vector<StoredRecord> rows;
-    if (c.store.All(&rows) != NotifyOk)
+    if (WithRepair(c, [&] { return c.store.All(&rows); }) != NotifyOk)
         return NotifyError;
     out->reserve(rows.size());
     for (StoredRecord& r : rows)
@@ -187,11 +243,12 @@ NotifyBatch::NotifyBatch()
     if (c.batchDepth++ == 0) {
         c.dirty = false;
         c.setInBatch = false;
+        c.damagedInBatch = false;
         c.batchFailed = true;
         --c.batchDepth; // open the store outside of batch mode
-        const bool ready = Ready(c);
+        const bool ready = Ready(c) && WithRepair(c, [&] { return c.store.Begin(); }) == NotifyOk;
         ++c.batchDepth;
-        if (ready && c.store.Begin() == NotifyOk)
+        if (ready)
             c.batchFailed = false;
     }
 }
@@ -204,6 +261,10 @@ NotifyBatch::~NotifyBatch()
         const bool committed = c.batchFailed || c.store.Commit() == NotifyOk;
         if (committed && c.dirty)
             AfterChange(c, c.setInBatch);
+        // The batch's failed operations were reported; the next ones find a
+        // repaired store.
+        if (c.damagedInBatch)
+            NotifyEnsureDaemon();
     }
     c.mutex.unlock();
 }
@@ -240,30 +301,41 @@ bool NotifyEnsureDaemon()
     const DaemonPaths p = CurrentDaemonPaths();
     if (p.lock.empty())
         return false;
-    if (LockHolder(p.lock) != 0) {
-        SendWake(p.socket);
-        return true;
-    }
-    const std::string binary = NotifyDaemonBinary();
-    if (binary.empty()) {
-        std::fprintf(stderr, "dawnbell: the notification service dawnbell-notifyd was not found\n");
-        return false;
-    }
+    // Only a service that answers on its socket counts as running. The lock alone
+    // is not trusted: a service holds it a moment before it listens, and one
+    // killed a moment ago may still seem to hold it. So wake it, or start one,
+    // until a service answers.
+    //
     // Two clients may both start one; the second service finds the lock taken and
     // ends quietly. A service reads the store only after it listens, so a record
     // stored before it listens is seen without a wake-up. It writes notifyd.log
     // itself; its standard error goes nowhere: inheriting ours would keep a
     // caller's pipe open for the service's whole life.
-    process::SpawnOptions options;
-    options.logFile = "/dev/null";
-    if (process::SpawnDetachedArgs(binary, {}, nullptr, options) != 0)
-        return false;
-    // Wait until it holds its lock, so callers (and a second client) see it run.
-    for (int i = 0; i < 1000; ++i) {
-        if (LockHolder(p.lock) != 0)
-            return true;
-        ::usleep(2000);
+    constexpr int kPauseMs = 2;
+    constexpr int kGiveUpMs = 5000;     // a service that does not answer by then is not coming
+    constexpr int kRestartAfterMs = 250; // a started service that took no lock by then has ended
+    std::string binary;
+    int sinceStartMs = kRestartAfterMs;
+    for (int waitedMs = 0; waitedMs < kGiveUpMs; waitedMs += kPauseMs, sinceStartMs += kPauseMs) {
+        if (LockHolder(p.lock) != 0) {
+            if (SendWake(p.socket))
+                return true;
+        } else if (sinceStartMs >= kRestartAfterMs) {
+            if (binary.empty())
+                binary = NotifyDaemonBinary();
+            if (binary.empty()) {
+                std::fprintf(stderr, "dawnbell: the notification service dawnbell-notifyd was not found\n");
+                return false;
+            }
+            process::SpawnOptions options;
+            options.logFile = "/dev/null";
+            if (process::SpawnDetachedArgs(binary, {}, nullptr, options) != 0)
+                return false;
+            sinceStartMs = 0;
+        }
+        ::usleep(kPauseMs * 1000);
     }
+    std::fprintf(stderr, "dawnbell: the notification service does not answer on %s\n", p.socket.c_str());
     return false;
 }
 

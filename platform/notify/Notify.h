@@ -101,7 +101,9 @@ void NotifyCloseStore();
 // one runs but has not written its id yet; 0 when none runs.
 pid_t NotifyDaemonPid();
 
-// Starts the service unless one runs. True when one runs or was started.
+// Wakes the service, starting it (again) until one answers on its socket. True
+// once one answers; false when none can be started or none answers within a few
+// seconds.
 bool NotifyEnsureDaemon();
 
 // Full path of the service binary: $DAWNBELL_NOTIFYD when it names an executable

@@ -60,7 +60,9 @@ const char* NotifyUsage()
            "      an absolute path and is started with ARGUMENTS as exactly one argument\n"
            "  dawnbell-notify clear HANDLE\n"
            "      removes a notification\n"
-           "The records belong to the device directory $DAWNBELL_HOME.\n";
+           "  dawnbell-notify --help | --version\n"
+           "The records belong to the device directory $DAWNBELL_HOME.\n"
+           "Exit status: 0 done, 1 no such notification or the store failed, 2 usage error.\n";
 }
 
 bool ParseNotifyTime(const std::string& s, clock::LocalTime* out)
@@ -106,6 +108,11 @@ NotifyCommand ParseNotifyCommand(const std::vector<std::string>& args)
     const std::string& verb = args[0];
     if (verb == "--help" || verb == "-h" || verb == "help") {
         cmd.verb = NotifyCommand::Help;
+    } else if (verb == "--version") {
+        if (args.size() != 1)
+            cmd.error = "--version takes no arguments";
+        else
+            cmd.verb = NotifyCommand::Version;
     } else if (verb == "list") {
         if (args.size() != 1)
             cmd.error = "list takes no arguments";

@@ -4,6 +4,7 @@
 //   dawnbell-notify add --at "YYYY-MM-DD HH:MM:SS" APPLICATION [ARGUMENTS]
 //   dawnbell-notify clear HANDLE
 //   dawnbell-notify --help
+//   dawnbell-notify --version
 #include "Clock.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@
 namespace dawnbell::notify {
 
 struct NotifyCommand {
-    enum Verb { Invalid, Help, List, Add, Clear };
+    enum Verb { Invalid, Help, Version, List, Add, Clear };
     Verb verb = Invalid;
     std::string error;        // why the command line is invalid
     clock::LocalTime at;      // Add: the start time

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -84,7 +83,7 @@ bool NotifyDaemon::Acquire()
         Log("cannot open %s: %s", paths_.lock.c_str(), std::strerror(errno));
         return false;
     }
-    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
+    if (LockFile(lockFd_) != 0)
         return false;
     char buf[32];
     const int n = std::snprintf(buf, sizeof buf, "%d\n", static_cast<int>(::getpid()));
@@ -196,7 +195,10 @@ void NotifyDaemon::Fire(const NotifyRecord& record)
 void NotifyDaemon::Drain()
 {
     char buf[256];
-    while (::recv(sockFd_, buf, sizeof buf, MSG_DONTWAIT) >= 0) {
+    ssize_t got;
+    while ((got = ::recv(sockFd_, buf, sizeof buf, MSG_DONTWAIT)) >= 0) {
+        if (got > 0 && buf[0] == kWakeCheck)
+            checkAsked_ = true;
     }
     uint64_t expirations;
     // ECANCELED here means the clock was set; the plan is recomputed either way.
@@ -246,15 +248,61 @@ bool NotifyDaemon::Serve()
             return true;
         }
         for (uint32_t handle : plan.due) {
+            // Only the process that removes the record starts it; one cleared
+            // since the read above is not started.
             StoredRecord r;
-            if (store_.Get(handle, &r) != NotifyOk)
-                continue; // cleared meanwhile
-            // Only the process that removes the record starts it.
-            if (store_.Remove(handle) == NotifyOk)
+            if (store_.Take(handle, &r) == NotifyOk)
                 Fire(r.record);
         }
     }
     return false; // records keep coming due or cannot be removed: retry shortly
+}
+
+bool NotifyDaemon::OpenChecked()
+{
+    store_.Close();
+    if (store_.Open(paths_.database, NotifyStore::SyncLazily) == NotifyOk && store_.Check() == NotifyOk)
+        return true;
+    if (store_.Damaged())
+        return Recover();
+    Log("cannot open %s: %s", paths_.database.c_str(), store_.LastError().c_str());
+    return false;
+}
+
+bool NotifyDaemon::Recover()
+{
+    const std::string cause = store_.LastError();
+    store_.Close();
+    std::vector<NotifyRecord> kept;
+    NotifyStore::Salvage(paths_.database, &kept);
+    std::string copy, error;
+    if (!NotifyStore::SetAside(paths_.database, &copy, &error)) {
+        Log("%s is damaged (%s) and cannot be moved aside: %s", paths_.database.c_str(), cause.c_str(),
+            error.c_str());
+        return false;
+    }
+    if (store_.Open(paths_.database, NotifyStore::SyncEachCommit) != NotifyOk) {
+        Log("%s is damaged (%s); moved aside as %s, but a new store cannot be made: %s", paths_.database.c_str(),
+            cause.c_str(), copy.c_str(), store_.LastError().c_str());
+        return false;
+    }
+    size_t restored = 0;
+    if (store_.Begin() == NotifyOk) {
+        for (const NotifyRecord& r : kept)
+            restored += store_.Restore(r) == NotifyOk ? 1 : 0;
+        if (store_.Commit() != NotifyOk)
+            restored = 0;
+    }
+    Log("%s is damaged (%s): moved aside as %s; the %zu notifications that could still be read are kept in a "
+        "new store, any others are lost until Dawnbell registers its alarms again (at its next start)",
+        paths_.database.c_str(), cause.c_str(), copy.c_str(), restored);
+    // Back to the service's own durability.
+    store_.Close();
+    if (store_.Open(paths_.database, NotifyStore::SyncLazily) != NotifyOk) {
+        Log("cannot open the new %s: %s", paths_.database.c_str(), store_.LastError().c_str());
+        return false;
+    }
+    return true;
 }
 
 int NotifyDaemon::Run()
@@ -283,17 +331,27 @@ int NotifyDaemon::Run()
     WatchZone();
     // The store is read only now, after the socket listens: anything stored before
     // is seen below, anything stored later sends a wake-up.
-    if (store_.Open(paths_.database, NotifyStore::SyncLazily) != NotifyOk) {
-        Log("cannot open %s; ending", paths_.database.c_str());
+    if (!OpenChecked()) {
+        Log("no usable %s; ending", paths_.database.c_str());
         return ExitFailure;
     }
     std::signal(SIGPIPE, SIG_IGN);
 
     int failures = 0;
     for (;;) {
-        if (!Serve()) {
-            // A busy or damaged store: try again shortly instead of spinning.
-            Log("cannot read %s", paths_.database.c_str());
+        const bool served = Serve();
+        // A failure is taken for damage only when a check of the file agrees.
+        if (!served && store_.Damaged() && failures < 5 && store_.Check() != NotifyOk && store_.Damaged()) {
+            ++failures;
+            if (!Recover()) {
+                Log("no usable %s; ending", paths_.database.c_str());
+                return ExitFailure;
+            }
+            continue; // serve the new store at once
+        }
+        if (!served) {
+            // A busy store: try again shortly instead of spinning.
+            Log("cannot read %s: %s", paths_.database.c_str(), store_.LastError().c_str());
             if (++failures > 5) {
                 Log("the store stays unreadable; ending");
                 return ExitFailure;
@@ -313,6 +371,14 @@ int NotifyDaemon::Run()
             return ExitFailure;
         }
         Drain();
+        if (checkAsked_) {
+            checkAsked_ = false;
+            // Reopened, so nothing is served from pages cached before the damage.
+            if (!OpenChecked()) {
+                Log("no usable %s; ending", paths_.database.c_str());
+                return ExitFailure;
+            }
+        }
         if (quit_) {
             // Without its device directory or lock file the service would hold on
             // to records nobody can see, or run beside a newly started one.

@@ -58,13 +58,19 @@ private:
     void Fire(const NotifyRecord& record);
     // Consumes pending wake-ups, timer expirations and file events.
     void Drain();
+    // Opens the store and reads every page of it; a damaged one is repaired
+    // (Recover). False when no usable store can be had.
+    bool OpenChecked();
+    // Moves a damaged store aside, keeping every record that can still be read in
+    // a fresh store at its place, and says so in the log. False when that fails.
+    bool Recover();
     // Writes one line to notifyd.log and to standard error.
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     log::LogFile log_;  // notifyd.log in the device directory
     DaemonPaths paths_;
     NotifyStore store_;
-    int lockFd_ = -1;   // holds the exclusive flock for the service's life
+    int lockFd_ = -1;   // holds the service's lock for its life (never opened twice)
     int sockFd_ = -1;   // wake-up datagrams
     int timerFd_ = -1;  // the alarm timer
     const char* clockName_ = ""; // the timer's clock, for the log
@@ -72,6 +78,7 @@ private:
     int zoneWd_ = -1;   // watch of /etc (time zone)
     int homeWd_ = -1;   // watch of the device directory (removal ends the service)
     bool quit_ = false; // the device directory or the lock file is gone
+    bool checkAsked_ = false; // a client found the store damaged
     std::optional<int64_t> armedMs_; // moment the timer was last armed for (logged when it changes)
 };
 

@@ -1,8 +1,14 @@
 #include "NotifyStore.h"
 
+#include "DevicePaths.h"
+
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dawnbell::notify {
 
@@ -120,6 +126,38 @@ void BindTime(sqlite3_stmt* s, int first, const clock::LocalTime& t)
         sqlite3_bind_int(s, first + i, f[i]);
 }
 
+// Binds a trigger's fields from parameter `first` on, in kColumns order after
+// the handle.
+void BindTrigger(sqlite3_stmt* s, int first, const NotifyTrigger& trigger)
+{
+    sqlite3_bind_int(s, first, trigger.kind);
+    sqlite3_bind_int(s, first + 1, trigger.event);
+    sqlite3_bind_text(s, first + 2, trigger.application.data(), static_cast<int>(trigger.application.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(s, first + 3, trigger.arguments.data(), static_cast<int>(trigger.arguments.size()),
+                      SQLITE_STATIC);
+    BindTime(s, first + 4, trigger.start);
+    BindTime(s, first + 12, trigger.end);
+}
+
+bool IsDamage(int rc)
+{
+    const int primary = rc & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// Reads rows of the statement until it ends or fails; adds the valid ones.
+void ReadValidRows(sqlite3_stmt* s, std::vector<NotifyRecord>* out, std::vector<uint32_t>* seen)
+{
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        const StoredRecord r = ReadRow(s);
+        if (r.valid && std::find(seen->begin(), seen->end(), r.record.handle) == seen->end()) {
+            seen->push_back(r.record.handle);
+            out->push_back(r.record);
+        }
+    }
+}
+
 } // namespace
 
 NotifyStore::~NotifyStore()
@@ -132,7 +170,11 @@ NotifyResult NotifyStore::Open(const std::string& path, Durability durability)
     Close();
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    MakeStorePrivate(path); // 0600 whatever the umask or the folder's mode
+    damaged_ = false;
+    lastError_.clear();
+    if (const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr); rc != SQLITE_OK) {
+        lastError_ = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
         return NotifyError;
     }
@@ -143,12 +185,19 @@ NotifyResult NotifyStore::Open(const std::string& path, Durability durability)
     // WAL with synchronous FULL: a committed alarm survives a power loss.
     sqlite3_exec(db, durability == SyncEachCommit ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL",
                  nullptr, nullptr, nullptr);
-    if (sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+        damaged_ = IsDamage(sqlite3_extended_errcode(db));
+        lastError_ = sqlite3_errmsg(db);
         sqlite3_close(db);
         return NotifyError;
     }
     db_ = db;
     path_ = path;
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
     return NotifyOk;
 }
 
@@ -171,6 +220,9 @@ sqlite3_stmt* NotifyStore::Prepared(StatementId id)
         case StGet:
             sql = std::string("SELECT ") + kColumns + " FROM notifications WHERE handle = ?";
             break;
+        case StTake:
+            sql = std::string("DELETE FROM notifications WHERE handle = ? RETURNING ") + kColumns;
+            break;
         case StHandles:
             sql = "SELECT handle FROM notifications WHERE handle BETWEEN 1 AND 4294967295 ORDER BY handle";
             break;
@@ -192,26 +244,138 @@ void NotifyStore::Close()
         stmt = nullptr;
     }
     if (db_) {
+        // Closing the last connection removes the -wal and -shm files by name.
+        // When the file was moved aside (damaged) those names belong to the new
+        // store now: keep them.
+        if (!StillAtPath()) {
+            int keep = 1;
+            sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+        }
         sqlite3_close(db_);
         db_ = nullptr;
     }
     path_.clear();
+    device_ = inode_ = 0;
+}
+
+NotifyResult NotifyStore::Fail(int rc)
+{
+    damaged_ = IsDamage(rc) || (db_ && IsDamage(sqlite3_extended_errcode(db_)));
+    lastError_ = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    return NotifyError;
+}
+
+bool NotifyStore::StillAtPath() const
+{
+    struct stat st{};
+    return db_ && ::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+}
+
+NotifyResult NotifyStore::Check()
+{
+    if (!db_)
+        return NotifyError;
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &s, nullptr);
+    std::string verdict;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(s, 0);
+        verdict = text ? reinterpret_cast<const char*>(text) : "";
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_ROW)
+        return Fail(rc);
+    if (verdict != "ok") {
+        damaged_ = true;
+        lastError_ = verdict;
+        return NotifyError;
+    }
+    return NotifyOk;
+}
+
+size_t NotifyStore::Salvage(const std::string& path, std::vector<NotifyRecord>* out)
+{
+    out->clear();
+    sqlite3* db = nullptr;
+    // Not read-only: a read-only connection cannot use a -wal file without its
+    // -shm. Only SELECTs run, so nothing but committed changes reaches the file.
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return 0;
+    }
+    std::vector<uint32_t> seen;
+    // Up to the first damaged page from each end: what lies between is lost.
+    for (const char* order : {" ORDER BY handle", " ORDER BY handle DESC"}) {
+        const std::string sql = std::string("SELECT ") + kColumns + " FROM notifications" + order;
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK)
+            ReadValidRows(s, out, &seen);
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return out->size();
+}
+
+bool NotifyStore::SetAside(const std::string& path, std::string* copy, std::string* error)
+{
+    const clock::LocalTime t = clock::ToLocal(clock::RealNow());
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, ".damaged-%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    std::string target = path + stamp;
+    struct stat st;
+    for (int n = 2; ::lstat(target.c_str(), &st) == 0 || ::lstat((target + "-wal").c_str(), &st) == 0; ++n)
+        target = path + stamp + "-" + std::to_string(n);
+    // The WAL first: one left behind would be replayed into the fresh store.
+    const std::string wal = path + "-wal";
+    if (::lstat(wal.c_str(), &st) == 0 && ::rename(wal.c_str(), (target + "-wal").c_str()) != 0) {
+        *error = std::string("its -wal file cannot be moved: ") + std::strerror(errno);
+        return false;
+    }
+    if (::rename(path.c_str(), target.c_str()) != 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    ::unlink((path + "-shm").c_str()); // rebuilt on the next open
+    *copy = target;
+    return true;
+}
+
+NotifyResult NotifyStore::Restore(const NotifyRecord& record)
+{
+    if (!NotifyTriggerIsValid(record.trigger) || record.handle == 0)
+        return NotifyInvalidParameter;
+    if (!db_)
+        return NotifyError;
+    const std::string sql = std::string("INSERT INTO notifications (") + kColumns +
+                            ") VALUES (?, ?,?,?,?, ?,?,?,?,?,?,?,?, ?,?,?,?,?,?,?,?)";
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(s, 1, record.handle);
+        BindTrigger(s, 2, record.trigger);
+        rc = sqlite3_step(s);
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
 }
 
 NotifyResult NotifyStore::Begin()
 {
     if (!db_)
         return NotifyError;
-    return sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK ? NotifyOk
-                                                                                       : NotifyError;
+    const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? NotifyOk : Fail(rc);
 }
 
 NotifyResult NotifyStore::Commit()
 {
     if (!db_)
         return NotifyError;
-    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
         return NotifyOk;
+    Fail(rc);
     Rollback();
     return NotifyError;
 }
@@ -230,17 +394,10 @@ NotifyResult NotifyStore::Insert(const NotifyTrigger& trigger, uint32_t* handle)
         return NotifyError;
     Statement s(Prepared(StInsert));
     if (!s)
-        return NotifyError;
-    sqlite3_bind_int(s.get(), 1, trigger.kind);
-    sqlite3_bind_int(s.get(), 2, trigger.event);
-    sqlite3_bind_text(s.get(), 3, trigger.application.data(), static_cast<int>(trigger.application.size()),
-                      SQLITE_STATIC);
-    sqlite3_bind_text(s.get(), 4, trigger.arguments.data(), static_cast<int>(trigger.arguments.size()),
-                      SQLITE_STATIC);
-    BindTime(s.get(), 5, trigger.start);
-    BindTime(s.get(), 13, trigger.end);
-    if (sqlite3_step(s.get()) != SQLITE_DONE)
-        return NotifyError;
+        return Fail(sqlite3_errcode(db_));
+    BindTrigger(s.get(), 1, trigger);
+    if (const int rc = sqlite3_step(s.get()); rc != SQLITE_DONE)
+        return Fail(rc);
     const sqlite3_int64 id = sqlite3_last_insert_rowid(db_);
     if (id < 1 || id > 0xFFFFFFFFll)
         return NotifyError;
@@ -257,10 +414,10 @@ NotifyResult NotifyStore::Remove(uint32_t handle)
         return NotifyError;
     Statement s(Prepared(StRemove));
     if (!s)
-        return NotifyError;
+        return Fail(sqlite3_errcode(db_));
     sqlite3_bind_int64(s.get(), 1, handle);
-    if (sqlite3_step(s.get()) != SQLITE_DONE)
-        return NotifyError;
+    if (const int rc = sqlite3_step(s.get()); rc != SQLITE_DONE)
+        return Fail(rc);
     return sqlite3_changes(db_) == 1 ? NotifyOk : NotifyNotFound;
 }
 
@@ -272,15 +429,39 @@ NotifyResult NotifyStore::Get(uint32_t handle, StoredRecord* out)
         return NotifyError;
     Statement s(Prepared(StGet));
     if (!s)
-        return NotifyError;
+        return Fail(sqlite3_errcode(db_));
     sqlite3_bind_int64(s.get(), 1, handle);
     const int rc = sqlite3_step(s.get());
     if (rc == SQLITE_DONE)
         return NotifyNotFound;
     if (rc != SQLITE_ROW)
-        return NotifyError;
+        return Fail(rc);
     if (out)
         *out = ReadRow(s.get());
+    return NotifyOk;
+}
+
+NotifyResult NotifyStore::Take(uint32_t handle, StoredRecord* out)
+{
+    if (handle == 0)
+        return NotifyNotFound;
+    if (!db_)
+        return NotifyError;
+    Statement s(Prepared(StTake));
+    if (!s)
+        return Fail(sqlite3_errcode(db_));
+    sqlite3_bind_int64(s.get(), 1, handle);
+    int rc = sqlite3_step(s.get());
+    if (rc == SQLITE_DONE)
+        return NotifyNotFound;
+    if (rc != SQLITE_ROW)
+        return Fail(rc);
+    const StoredRecord taken = ReadRow(s.get());
+    // The removal is committed once the statement has run to its end.
+    if ((rc = sqlite3_step(s.get())) != SQLITE_DONE)
+        return Fail(rc);
+    if (out)
+        *out = taken;
     return NotifyOk;
 }
 
@@ -291,11 +472,11 @@ NotifyResult NotifyStore::Handles(std::vector<uint32_t>* out)
         return NotifyError;
     Statement s(Prepared(StHandles));
     if (!s)
-        return NotifyError;
+        return Fail(sqlite3_errcode(db_));
     int rc;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
         out->push_back(static_cast<uint32_t>(sqlite3_column_int64(s.get(), 0)));
-    return rc == SQLITE_DONE ? NotifyOk : NotifyError;
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
 }
 
 NotifyResult NotifyStore::All(std::vector<StoredRecord>* out)
@@ -305,11 +486,11 @@ NotifyResult NotifyStore::All(std::vector<StoredRecord>* out)
         return NotifyError;
     Statement s(Prepared(StAll));
     if (!s)
-        return NotifyError;
+        return Fail(sqlite3_errcode(db_));
     int rc;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
         out->push_back(ReadRow(s.get()));
-    return rc == SQLITE_DONE ? NotifyOk : NotifyError;
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
 }
 
 } // namespace dawnbell::notify

@@ -52,19 +52,54 @@ public:
     // removing the same record exactly one succeeds).
     NotifyResult Remove(uint32_t handle);
     NotifyResult Get(uint32_t handle, StoredRecord* out);
+    // Removes a record and hands it over in one step: NotifyOk only to the one
+    // caller that removed it, NotifyNotFound when it was cleared or taken before,
+    // also by another process after this one read it. So the service starts a
+    // record at most once, and never one that was cleared.
+    NotifyResult Take(uint32_t handle, StoredRecord* out);
     // Handles in ascending order.
     NotifyResult Handles(std::vector<uint32_t>* out);
     // Every row, ordered by start time, then handle (invalid rows last).
     NotifyResult All(std::vector<StoredRecord>* out);
+    // Stores a record under its own handle (moving records into a fresh store).
+    NotifyResult Restore(const NotifyRecord& record);
+
+    // Reads every page of the file; NotifyError when any is damaged (see Damaged).
+    NotifyResult Check();
+    // True when the last failure (of Open, Check or any operation) was a damaged
+    // file: not a database, or a database with a malformed page. A busy, full or
+    // read-only store is not damaged.
+    bool Damaged() const { return damaged_; }
+    // SQLite's text for the last failure, for the logs.
+    const std::string& LastError() const { return lastError_; }
+    // False when the file at path() is no longer the one opened (moved aside and
+    // replaced): the connection must be reopened.
+    bool StillAtPath() const;
+
+    // Reads every record that can still be read from the damaged store at `path`
+    // (it only reads): the rows before the first damaged page in
+    // handle order and those after the last one. Returns how many were found.
+    static size_t Salvage(const std::string& path, std::vector<NotifyRecord>* out);
+    // Moves the store at `path` (and its -wal file, which holds committed
+    // changes) aside as PATH.damaged-YYYYMMDD-HHMMSS (local time; "-2", ...
+    // appended when taken) and removes its -shm file. Close every connection of
+    // this process to it first. True with `*copy` set; false with `*error`.
+    static bool SetAside(const std::string& path, std::string* copy, std::string* error);
 
 private:
     // Statements kept prepared for the connection's life (rebuilding a schedule
     // runs thousands of them).
-    enum StatementId { StInsert, StRemove, StGet, StHandles, StAll, StCount };
+    enum StatementId { StInsert, StRemove, StGet, StTake, StHandles, StAll, StCount };
     sqlite3_stmt* Prepared(StatementId id);
+
+    // Notes a failed SQLite call's cause; returns NotifyError.
+    NotifyResult Fail(int rc);
 
     sqlite3* db_ = nullptr;
     std::string path_;
+    uint64_t device_ = 0, inode_ = 0; // identity of the file opened
+    bool damaged_ = false;            // the last failure was a damaged file
+    std::string lastError_;           // SQLite's text for the last failure
     sqlite3_stmt* stmts_[StCount] = {};
 };
 

@@ -19,6 +19,9 @@ int main(int argc, char** argv)
     case NotifyCommand::Help:
         std::fputs(NotifyUsage(), stdout);
         return 0;
+    case NotifyCommand::Version:
+        std::printf("dawnbell-notify %s\n", DAWNBELL_VERSION);
+        return 0;
     case NotifyCommand::List: {
         std::vector<NotifyRecord> records;
         if (NotifyList(&records) != NotifyOk) {

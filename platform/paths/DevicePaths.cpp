@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,30 @@ bool MakeDirs(const std::string& path, unsigned mode)
     if (::mkdir(path.c_str(), mode) == 0)
         return true;
     return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void MakeStorePrivate(const std::string& path)
+{
+    // Only ever clears bits, so an open by another user or a read-only file are
+    // left as they are apart from losing group and other access.
+    const auto restrict = [](int fd) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+            ::fchmod(fd, st.st_mode & 0700);
+    };
+    // O_RDONLY with O_CREAT creates a missing file and also opens a read-only one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
+    if (fd >= 0) {
+        restrict(fd);
+        ::close(fd);
+    }
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const int companion = ::open((path + suffix).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+        if (companion >= 0) {
+            restrict(companion);
+            ::close(companion);
+        }
+    }
 }
 
 std::string DeviceDir()

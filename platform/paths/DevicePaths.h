@@ -22,4 +22,12 @@ std::string ProgramDir();
 // Creates a folder and its parents with the given mode; true when it exists afterwards.
 bool MakeDirs(const std::string& path, unsigned mode);
 
+// Keeps an SQLite store private to its owner before it is opened: creates `path`
+// empty with mode 0600 when missing (SQLite then gives its "-wal" and "-shm"
+// files the same mode), and takes group and other access away from an existing
+// file and its "-wal" and "-shm" companions. Never adds a permission (a
+// read-only store stays read-only) and never follows a symbolic link. Failures
+// are left for the open that follows to report.
+void MakeStorePrivate(const std::string& path);
+
 } // namespace dawnbell

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,26 @@ bool ReadAll(int fd, void* data, size_t size)
         size -= static_cast<size_t>(n);
     }
     return true;
+}
+
+// Closes every descriptor above standard error except `keep`. Runs in the forked
+// intermediate process, so only system calls.
+void CloseInheritedDescriptors(int keep)
+{
+    if (keep > 3 && ::close_range(3, static_cast<unsigned>(keep - 1), 0) == 0 &&
+        ::close_range(static_cast<unsigned>(keep + 1), ~0u, 0) == 0)
+        return;
+    if (keep == 3 && ::close_range(4, ~0u, 0) == 0)
+        return;
+    // Kernels before 5.9: close one by one up to the descriptor limit.
+    struct rlimit limit {};
+    int last = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        last = static_cast<int>(limit.rlim_cur < 65536 ? limit.rlim_cur : 65536);
+    for (int fd = 3; fd < last; ++fd) {
+        if (fd != keep)
+            ::close(fd);
+    }
 }
 
 } // namespace
@@ -106,7 +127,12 @@ int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>
             ::close(fds[0]);
             ::close(fds[1]);
         } else if (middle == 0) {
-            ::close(fds[0]);
+            // Before anything else, let go of everything the caller holds open: a
+            // lock held through a descriptor (the program's instance lock) or a
+            // bound socket must end with its holder, not live on in this copy
+            // while the program is being started; and the started program gets
+            // none of them.
+            CloseInheritedDescriptors(fds[1]);
             SpawnReport report{0, 0};
             report.error = searchPath
                 ? posix_spawnp(&report.pid, argv[0], &actions, &attr, argv.data(), environ)

@@ -2,8 +2,9 @@
 // Starting other programs detached from the caller.
 //
 // A started program runs in its own session (setsid), with standard input from
-// /dev/null, standard output and error inherited, the caller's environment, an
-// empty signal mask and default signal dispositions. It is never a child of the
+// /dev/null, standard output and error inherited (no other descriptor of the
+// caller), the caller's environment, an empty signal mask and default signal
+// dispositions. It is never a child of the
 // caller (an intermediate process is reaped at once), so nobody has to wait for it
 // and it survives the caller. No shell is involved: every argument reaches the
 // program exactly as given, without word splitting or quoting rules.

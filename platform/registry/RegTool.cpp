@@ -26,6 +26,7 @@ constexpr const char* kUsage =
     "                             mark; - reads standard input); a file with a malformed\n"
     "                             line changes nothing\n"
     "  --help                     show this text\n"
+    "  --version                  show the version\n"
     "\n"
     "KEY    HKEY_CURRENT_USER\\..., HKCU\\..., HKEY_LOCAL_MACHINE\\... or HKLM\\...\n"
     "VALUE  a value name; \"\" names the key's default value\n"
@@ -208,6 +209,12 @@ int RegTool::Run(const std::vector<std::string>& args)
     const std::string& cmd = args[0];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kUsage, stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+    }
+    if (cmd == "--version") {
+        if (args.size() != 1)
+            return Usage("--version takes no arguments");
+        std::printf("dawnbell-reg %s\n", DAWNBELL_VERSION);
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
     }
     if (cmd == "query")

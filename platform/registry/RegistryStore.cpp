@@ -218,6 +218,7 @@ bool RegistryStore::EnsureOpen()
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     }
+    MakeStorePrivate(path); // 0600 whatever the umask or the folder's mode
     const auto fail = [this] {
         if (db_)
             sqlite3_close(db_);

@@ -4,6 +4,8 @@
 #include "CommandServer.h"
 #include "InstanceLock.h"
 #include "IpcClient.h"
+#include "IpcFrame.h"
+#include "IpcServer.h"
 #include "SingleInstance.h"
 
 #include "DevicePaths.h"
@@ -15,8 +17,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace dawnbell;
 
@@ -56,6 +65,67 @@ int Serve(int argc, char** argv)
     say(QStringLiteral("ready"));
     return app.exec();
 }
+
+int RawConnect(const std::string& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A window of this program that takes connections but never acknowledges a
+// message: it closes each one at once, or after reading what was sent.
+class RudeWindow {
+public:
+    RudeWindow(const std::string& path, bool readFirst)
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+        ::unlink(path.c_str());
+        if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_fd, 16) != 0)
+            return;
+        m_thread = std::thread([this, readFirst] {
+            while (!m_stop) {
+                pollfd p{m_fd, POLLIN, 0};
+                if (::poll(&p, 1, 20) <= 0)
+                    continue;
+                const int c = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c < 0)
+                    continue;
+                ++m_connections;
+                if (readFirst) {
+                    char buf[1024];
+                    pollfd q{c, POLLIN, 0};
+                    while (::poll(&q, 1, 100) > 0 && ::recv(c, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+                    }
+                }
+                ::close(c);
+            }
+        });
+    }
+    ~RudeWindow()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_fd);
+    }
+    int Connections() const { return m_connections; }
+
+private:
+    int m_fd = -1;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -117,6 +187,62 @@ private slots:
         ring.join();
         QCOMPARE(answer, 100);
         QCOMPARE(ReadLines(4), QStringList({"foreground", "copydata 1 [3456031]", "foreground", "copydata 1 [1]"}));
+    }
+
+    // A line counts as forwarded only once the window has acknowledged it: a window
+    // that drops the connection (too busy, or ending) is tried again, and when the
+    // running instance ends meanwhile this process takes over as the first one.
+    void unacknowledgedLineIsKept_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("closes each connection at once") << "close" << int(SingleInstance::Further);
+        QTest::newRow("reads the key, closes without an answer") << "read" << int(SingleInstance::Further);
+        QTest::newRow("running instance ends meanwhile") << "ends" << int(SingleInstance::First);
+    }
+    void unacknowledgedLineIsKept()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, outcome);
+        StartServer({"lock", "nosocket"});
+        std::unique_ptr<RudeWindow> rude;
+        if (window != "ends")
+            rude = std::make_unique<RudeWindow>(ipc::SocketPath(), window == "read");
+        const pid_t running = static_cast<pid_t>(m_server.processId());
+        std::thread ender([&] {
+            if (window == "ends") {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                ::kill(running, SIGKILL);
+            }
+        });
+        ipc::InstanceLock lock;
+        const SingleInstance::Outcome got = SingleInstance::Enter("3456031", &lock, window == "ends" ? 60 : 3, 50);
+        ender.join();
+        QCOMPARE(int(got), outcome);
+        QCOMPARE(lock.IsHeld(), outcome == SingleInstance::First);
+        if (rude)
+            QVERIFY(rude->Connections() >= 3); // tried again each time
+    }
+
+    // Clients that connect and send half a request (or nothing) cannot shut the
+    // window off: a new connection takes the place of the oldest stalled one.
+    void forwardsPastStalledConnections()
+    {
+        StartServer({"lock", "socket"});
+        const auto partial = std::vector<uint8_t>{0x44, 0x4E, 0x42, 0x4C, 0x4A, 0, 0, 0};
+        std::vector<int> stalled;
+        for (size_t i = 0; i < ipc::IpcServer::kMaxConnections + 8; ++i) {
+            const int fd = RawConnect(ipc::SocketPath());
+            QVERIFY(fd >= 0);
+            QCOMPARE(::send(fd, partial.data(), partial.size(), MSG_NOSIGNAL), ssize_t(partial.size()));
+            stalled.push_back(fd);
+        }
+        ipc::InstanceLock lock;
+        const SingleInstance::Outcome got = SingleInstance::Enter("3456031", &lock, 1, 0);
+        for (int fd : stalled)
+            ::close(fd);
+        QCOMPARE(got, SingleInstance::Forwarded);
+        QCOMPARE(ReadLines(2), QStringList({"foreground", "copydata 1 [3456031]"}));
     }
 
     void windowOfAnotherProgramIsIgnored()

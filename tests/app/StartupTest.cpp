@@ -158,20 +158,31 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("continues");
-        QTest::newRow("reinit") << "reinit" << false;
-        QTest::newRow("autoclose") << "autoclose" << false;
-        QTest::newRow("Reinit is a key") << "Reinit" << true;
-        QTest::newRow("autoclose with a blank is a key") << "autoclose " << true;
-        QTest::newRow("reset") << "reset" << true;
-        QTest::newRow("empty") << "" << true;
-        QTest::newRow("edit") << "edit 3456031" << true;
+        QTest::addColumn<bool>("registers"); // the active alarms are registered anew, as after a reboot
+        QTest::newRow("reinit") << "reinit" << false << true;
+        QTest::newRow("autoclose") << "autoclose" << false << false;
+        QTest::newRow("Reinit is a key") << "Reinit" << true << false;
+        QTest::newRow("autoclose with a blank is a key") << "autoclose " << true << false;
+        QTest::newRow("reset") << "reset" << true << false;
+        QTest::newRow("empty") << "" << true << true;
+        QTest::newRow("edit") << "edit 3456031" << true << false;
     }
     void verbsAreExact()
     {
         QFETCH(QString, line);
         QFETCH(bool, continues);
+        QFETCH(bool, registers);
+        // An active alarm (07:30, Monday to Friday) with no notification, as
+        // after a reboot that lost the service's records.
+        Profile::WriteInt(QStringLiteral("3456031"), QStringLiteral("activated"), 1);
+        Profile::WriteInt(QStringLiteral("3456031"), QStringLiteral("type"), 1);
         QCOMPARE(RunStart(line), continues);
         QCOMPARE(Profile::ReadInt(kSettings, "firstLaunch", -1), continues ? 0 : -1);
+        std::vector<notify::NotifyRecord> records;
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(records.size(), size_t(registers ? 1 : 0));
+        if (registers)
+            QCOMPARE(records[0].trigger.arguments, std::string("3456031"));
     }
 
     void resetRewritesDefaults()

@@ -13,7 +13,9 @@
 #include <atomic>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -90,8 +92,11 @@ struct Pump {
                 p.push_back({fd, POLLIN, 0});
             ::poll(p.data(), p.size(), 10);
             now += advanceMs;
-            for (int fd : server->AcceptPending(now))
-                fds.push_back(fd);
+            std::vector<int> dropped;
+            const std::vector<int> accepted = server->AcceptPending(now, &dropped);
+            for (int fd : dropped)
+                fds.erase(std::remove(fds.begin(), fds.end(), fd), fds.end());
+            fds.insert(fds.end(), accepted.begin(), accepted.end());
             for (size_t i = 0; i < fds.size();) {
                 Frame f;
                 const auto r = server->Read(fds[i], &f);
@@ -282,6 +287,46 @@ private slots:
         // No socket at all.
         IpcClient none;
         QCOMPARE(none.Connect(m_socket + ".missing", ProgramPath()), SendNoWindow);
+    }
+
+    // Another local user who can reach the socket (made reachable here on purpose)
+    // is refused: the connection is closed without a byte read or answered.
+    void peerOfAnotherUserIsRefused()
+    {
+        if (::geteuid() != 0)
+            QSKIP("a peer of another user id needs root to run; these tests run as a normal user");
+        QTemporaryDir shared(QStringLiteral("/tmp/dawnbell-ipc-XXXXXX"));
+        QVERIFY(shared.isValid());
+        QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 0755), 0);
+        const std::string path = shared.filePath("Dawnbell.sock").toStdString();
+        IpcServer server;
+        QCOMPARE(server.Listen(path), IpcServer::Listening);
+        QCOMPARE(::chmod(path.c_str(), 0666), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(10);
+            const int fd = RawConnect(path);
+            if (fd < 0)
+                ::_exit(11);
+            std::vector<uint8_t> frame;
+            EncodeCopyData(1, u"3456031", &frame);
+            (void)::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 5000) <= 0)
+                ::_exit(12);
+            uint8_t answer[kAnswerBytes];
+            ::_exit(::recv(fd, answer, sizeof answer, 0) <= 0 ? 0 : 13);
+        }
+        Pump pump(&server);
+        int status = 0;
+        while (::waitpid(child, &status, WNOHANG) == 0)
+            pump.Run(20);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0); // 13: the window answered another user
+        QVERIFY(pump.frames.empty());
+        QCOMPARE(server.ConnectionCount(), size_t(0));
     }
 
     void hungWindowDoesNotHoldTheSender()

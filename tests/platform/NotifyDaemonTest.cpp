@@ -1,18 +1,22 @@
 // The notification service end to end: the real dawnbell-notifyd on a temporary
 // device directory starts a real program (NotifyArgvRecorder) at the due time.
 #include "Notify.h"
-#include "TempHome.h"
 #include "NotifyStore.h"
+#include "Registry.h"
+#include "TempHome.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <ctime>
-#include <sys/file.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dawnbell;
@@ -65,6 +69,17 @@ QList<QStringList> Runs(const QString& file)
         runs << args;
     }
     return runs;
+}
+
+// True when process `pid` has ended (gone, or a zombie nobody reaped yet).
+bool IsDead(pid_t pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int paren = line.lastIndexOf(')');
+    return paren < 0 || line.mid(paren + 2, 1) == "Z";
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
@@ -150,6 +165,39 @@ private slots:
         QCOMPARE(Runs(m_argvFile), (QList<QStringList>{{"survivor"}}));
     }
 
+    // The service killed at any moment of a burst of starts (while a started
+    // program is on its way) is always back after the next client's add, and
+    // nothing stays overdue.
+    void killedDuringABurstIsAlwaysRestarted()
+    {
+        constexpr int kRounds = 8;
+        constexpr int kBurst = 12;
+        for (int round = 0; round < kRounds; ++round) {
+            const int before = Runs(m_argvFile).size();
+            {
+                NotifyBatch batch;
+                for (int i = 0; i < kBurst; ++i)
+                    QVERIFY(NotifySetTime(Trigger(QString("r%1-%2").arg(round).arg(i).toStdString(), InMs(-1000))) != 0);
+            } // commits and starts (or wakes) the service
+            const pid_t killed = NotifyDaemonPid();
+            QVERIFY(killed > 0);
+            QElapsedTimer t;
+            t.start();
+            while (Runs(m_argvFile).size() == before && t.elapsed() < 5000)
+                ::usleep(300);
+            ::usleep(static_cast<useconds_t>(round * 700)); // land at different points of the burst
+            QCOMPARE(::kill(killed, SIGKILL), 0);
+            QVERIFY(WaitFor([&] { return IsDead(killed); }, 3000));
+            // At once, while the dead service may still seem to hold its lock.
+            QVERIFY(NotifySetTime(Trigger(QString("next%1").arg(round).toStdString(), InMs(-1))) != 0);
+            const pid_t now = NotifyDaemonPid();
+            QVERIFY2(now > 0 && now != killed && ::kill(now, 0) == 0, qPrintable(QString("round %1: %2 %3").arg(round).arg(now).arg(killed)));
+            std::vector<NotifyRecord> left;
+            QVERIFY2(WaitFor([&] { return NotifyList(&left) == NotifyOk && left.empty(); }, 5000),
+                     qPrintable(QString("round %1: %2 records overdue").arg(round).arg(left.size())));
+        }
+    }
+
     void overdueRecordFiresAtStart()
     {
         // Stored directly, as if set long ago while no service ran.
@@ -182,6 +230,119 @@ private slots:
         std::vector<NotifyRecord> left;
         QCOMPARE(NotifyList(&left), NotifyOk);
         QVERIFY(left.empty());
+    }
+
+    void serviceCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out"); // start of standard output
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: dawnbell-notifyd";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "dawnbell-notifyd 1.";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << "";
+        QTest::newRow("version with more") << QStringList{"--version", "x"} << 2 << "";
+    }
+    void serviceCommandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QProcess p;
+        p.start(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notifyd", args);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), code);
+        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+        QCOMPARE(p.readAllStandardError().isEmpty(), code == 0);
+        QCOMPARE(NotifyDaemonPid(), 0); // none of these serves
+    }
+
+    // A damaged notifications.db is noticed by the first client or service that
+    // uses it: moved aside (kept for inspection), every record that can still be
+    // read kept in a fresh store, the log says so, and new records work at once.
+    void damagedStoreIsSetAside_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("someKept"); // records before and after the damage survive
+        QTest::newRow("bad header") << "header" << false;
+        QTest::newRow("damaged page") << "page" << true;
+        QTest::newRow("text file") << "text" << false;
+    }
+    void damagedStoreIsSetAside()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, someKept);
+        const QString db = m_home.filePath("notifications.db");
+        constexpr int kRecords = 300;
+        {
+            NotifyStore store;
+            QCOMPARE(store.Open(db.toStdString()), NotifyOk);
+            QCOMPARE(store.Begin(), NotifyOk);
+            for (int i = 0; i < kRecords; ++i) {
+                uint32_t handle = 0;
+                const std::string args = QString("r%1 %2").arg(i).arg(QString(100, 'x')).toStdString();
+                QCOMPARE(store.Insert(Trigger(args, {2099, 1, 4, 1, 0, 0, 0, 0}), &handle), NotifyOk);
+            }
+            QCOMPARE(store.Commit(), NotifyOk);
+        } // the last connection folds the WAL into the file
+        QFile file(db);
+        QVERIFY(file.size() >= 8 * 4096);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (damage == "header") {
+            QVERIFY(file.write(QByteArray(16, '\x5a')) == 16);
+        } else if (damage == "page") {
+            QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+            QVERIFY(file.write(QByteArray(4096, '\xa5')) == 4096);
+        } else {
+            QVERIFY(file.resize(0));
+            QVERIFY(file.write(QByteArray("alarms\n").repeated(1000)) > 0);
+        }
+        file.close();
+
+        QVERIFY(NotifySetTime(Trigger("fresh", InMs(1000))) != 0);
+        QVERIFY(WaitFor([&] { return Runs(m_argvFile) == QList<QStringList>{{"fresh"}}; }, 8000));
+        std::vector<NotifyRecord> left;
+        QCOMPARE(NotifyList(&left), NotifyOk);
+        QStringList kept;
+        for (const NotifyRecord& r : left)
+            kept << QString::fromStdString(r.trigger.arguments).section(' ', 0, 0);
+        if (someKept) {
+            QVERIFY2(kept.size() > kRecords / 2 && kept.size() < kRecords, qPrintable(QString::number(kept.size())));
+            QVERIFY(kept.contains("r0"));
+            QVERIFY(kept.contains(QString("r%1").arg(kRecords - 1)));
+        } else {
+            QCOMPARE(kept, QStringList());
+        }
+        const QStringList aside = QDir(m_home.path()).entryList({"notifications.db.damaged-2*"}, QDir::Files);
+        QVERIFY2(aside.size() >= 1 && !aside[0].endsWith("-wal"), qPrintable(aside.join(' ')));
+        QFile log(m_home.filePath("notifyd.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY2(text.contains("is damaged") && text.contains(aside[0]), qPrintable(text));
+        QVERIFY2(text.contains(someKept ? "notifications that could still be read are kept"
+                                        : "the 0 notifications that could still be read"),
+                 qPrintable(text));
+    }
+
+    // Without its lock file or device folder a service would run beside a new one
+    // or hold records nobody can see: it ends.
+    void serviceEndsWithoutItsFolder_data()
+    {
+        QTest::addColumn<QString>("removed"); // empty: the device folder itself
+        QTest::newRow("lock file removed") << "notifyd.lock";
+        QTest::newRow("device folder removed") << "";
+    }
+    void serviceEndsWithoutItsFolder()
+    {
+        QFETCH(QString, removed);
+        QVERIFY(NotifyEnsureDaemon());
+        pid_t pid = 0;
+        QVERIFY(WaitFor([&] { pid = NotifyDaemonPid(); return pid > 0; }, 3000));
+        if (removed.isEmpty())
+            QVERIFY(QDir(m_home.path()).removeRecursively());
+        else
+            QVERIFY(QFile::remove(m_home.filePath(removed)));
+        QVERIFY(WaitFor([&] { return IsDead(pid); }, 5000));
     }
 
     void oneServicePerDeviceDirectory()
@@ -271,6 +432,49 @@ private slots:
         }
     }
 
+    // The stores hold every alarm's text and the schedule; the logs what rang and
+    // when. None of it may be readable by other users, whatever the umask or the
+    // mode of a device directory made with a plain mkdir.
+    void storesAndLogsArePrivate_data()
+    {
+        QTest::addColumn<bool>("olderFiles"); // files made earlier, readable by all
+        QTest::newRow("new files") << false;
+        QTest::newRow("older files readable by others") << true;
+    }
+    void storesAndLogsArePrivate()
+    {
+        QFETCH(bool, olderFiles);
+        const QByteArray home = QFile::encodeName(m_home.path());
+        QCOMPARE(::chmod(home.constData(), 0755), 0);
+        const QStringList files = {"registry.db", "registry.db-wal", "registry.db-shm", "notifications.db",
+                                   "notifications.db-wal", "notifications.db-shm", "notifyd.log"};
+        if (olderFiles) {
+            for (const QString& name : {QString("registry.db"), QString("notifications.db"), QString("notifyd.log")}) {
+                const QByteArray path = home + "/" + name.toUtf8();
+                const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
+                QVERIFY(fd >= 0);
+                ::close(fd);
+                QCOMPARE(::chmod(path.constData(), 0644), 0);
+            }
+        }
+        const mode_t old = ::umask(022);
+        RegKey key;
+        const RegResult created = RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", &key);
+        const RegResult written = key.WriteDword("firstLaunch", 0);
+        const uint32_t handle = NotifySetTime(Trigger("private", {2099, 1, 4, 1, 0, 0, 0, 0}));
+        ::umask(old);
+        QCOMPARE(created, RegOk);
+        QCOMPARE(written, RegOk);
+        QVERIFY(handle != 0);
+        QVERIFY(WaitFor([&] { return QFile::exists(m_home.filePath("notifyd.log")); }, 5000));
+        // The connections of this process and of the service keep -wal and -shm.
+        for (const QString& name : files) {
+            struct stat st{};
+            QVERIFY2(::stat(QFile::encodeName(m_home.filePath(name)).constData(), &st) == 0, qPrintable(name));
+            QVERIFY2((st.st_mode & 07777) == 0600, qPrintable(name + QString(" has mode %1").arg(st.st_mode & 07777, 0, 8)));
+        }
+    }
+
     void toolListsAddsAndClears()
     {
         const QString tool = QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notify";
@@ -295,6 +499,8 @@ private slots:
         QCOMPARE(run({"frobnicate"}, nullptr), 2);
         QCOMPARE(run({"--help"}, &out), 0);
         QVERIFY(out.contains("dawnbell-notify list"));
+        QCOMPARE(run({"--version"}, &out), 0);
+        QVERIFY2(QRegularExpression("^dawnbell-notify \\d+\\.\\d+\\.\\d+\n$").match(QString(out)).hasMatch(), out.constData());
         QCOMPARE(run({"list"}, &out), 0);
         QCOMPARE(out.count('\n'), 1);
     }

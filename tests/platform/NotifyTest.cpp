@@ -1,18 +1,24 @@
 // The notification records, the tool's command line and the service's planning,
 // without a running service.
 #include "ArmPlan.h"
-#include "TempHome.h"
+#include "DaemonLink.h"
 #include "Notify.h"
 #include "NotifyCommandLine.h"
 #include "NotifyStore.h"
+#include "TempHome.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
 
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace dawnbell;
@@ -43,6 +49,48 @@ NotifyTrigger Trigger(const std::string& app, const std::string& args, const clo
     return t;
 }
 
+// A stand-in for a running service: a child process that holds the service's
+// lock and listens on its wake-up socket (reading nothing), so no real service
+// starts and records stay exactly as stored. Returns its process id, or -1.
+pid_t StartStandInService(const DaemonPaths& paths)
+{
+    sockaddr_un addr{};
+    if (paths.socket.size() >= sizeof addr.sun_path)
+        return -1;
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, paths.socket.c_str(), paths.socket.size() + 1);
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Only system calls in the child of a threaded process.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::close(ready[0]);
+        const int lock = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int sock = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ::unlink(paths.socket.c_str());
+        const bool ok = lock >= 0 && LockFile(lock) == 0 && sock >= 0 &&
+                        ::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+        const char c = ok ? 'y' : 'n';
+        (void)::write(ready[1], &c, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char c = 'n';
+    if (pid < 0 || ::read(ready[0], &c, 1) != 1 || c != 'y') {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        ::close(ready[0]);
+        return -1;
+    }
+    ::close(ready[0]);
+    return pid;
+}
+
 // Runs raw SQL on the store file, as another (careless) program would.
 bool RawSql(const std::string& dbPath, const char* sql)
 {
@@ -66,19 +114,20 @@ private slots:
     {
         NotifyCloseStore();
         m_home.Renew();
-        // This process holds the service's lock, standing in for a running
-        // service: no real one starts, so records stay exactly as stored (none
+        // No real service starts, so records stay exactly as stored (none
         // fires, damaged ones are not cleaned away).
-        m_lockFd = ::open((m_home.path() + "/notifyd.lock").toUtf8().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        QVERIFY(m_lockFd >= 0);
-        QCOMPARE(::flock(m_lockFd, LOCK_EX | LOCK_NB), 0);
+        m_standIn = StartStandInService(CurrentDaemonPaths());
+        QVERIFY(m_standIn > 0);
+        QCOMPARE(NotifyDaemonPid(), m_standIn);
     }
     void cleanup()
     {
         NotifyCloseStore();
-        if (m_lockFd >= 0)
-            ::close(m_lockFd);
-        m_lockFd = -1;
+        if (m_standIn > 0) {
+            ::kill(m_standIn, SIGKILL);
+            ::waitpid(m_standIn, nullptr, 0);
+        }
+        m_standIn = -1;
     }
 
     void setTimeValidates_data()
@@ -101,6 +150,8 @@ private slots:
             << "/usr/bin/true" << QByteArray(int(kNotifyMaxArgumentsBytes), 'x') << 2 << ok << true;
         QTest::newRow("29 February of a leap year") << "/a" << QByteArray() << 2 << Lt(2028, 2, 29, 0, 0, 0) << true;
         QTest::newRow("29 February otherwise") << "/a" << QByteArray() << 2 << Lt(2027, 2, 29, 0, 0, 0) << false;
+        QTest::newRow("29 February 2000 (century, leap)") << "/a" << QByteArray() << 2 << Lt(2000, 2, 29, 0, 0, 0) << true;
+        QTest::newRow("29 February 2100 (century, no leap)") << "/a" << QByteArray() << 2 << Lt(2100, 2, 29, 0, 0, 0) << false;
         QTest::newRow("31 April") << "/a" << QByteArray() << 2 << Lt(2030, 4, 31, 0, 0, 0) << false;
         QTest::newRow("month 13") << "/a" << QByteArray() << 2 << Lt(2030, 13, 1, 0, 0, 0) << false;
         QTest::newRow("hour 24") << "/a" << QByteArray() << 2 << Lt(2030, 1, 1, 24, 0, 0) << false;
@@ -168,6 +219,46 @@ private slots:
         QCOMPARE(NotifyClear(h), NotifyOk);
         QCOMPARE(NotifyClear(h), NotifyNotFound);
         QCOMPARE(NotifyGetRecord(h, nullptr), NotifyNotFound);
+    }
+
+    // The service starts a record only when it is the one that removed it: not one
+    // cleared (by the program, by another process) after the service read it,
+    // nor one another service took first.
+    void takeHandsOverOnce_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("result");
+        QTest::newRow("nothing") << "" << int(NotifyOk);
+        QTest::newRow("cleared after it was read") << "clear" << int(NotifyNotFound);
+        QTest::newRow("taken by another process") << "take" << int(NotifyNotFound);
+    }
+    void takeHandsOverOnce()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, result);
+        const uint32_t other = NotifySetTime(Trigger("/b", "other", Lt(2001, 1, 1, 0, 0, 1)));
+        const uint32_t h = NotifySetTime(Trigger("/b", "due", Lt(2001, 1, 1, 0, 0, 0)));
+        QVERIFY(h != 0 && other != 0);
+        const std::string db = m_home.path().toStdString() + "/notifications.db";
+        NotifyStore service, second;
+        QCOMPARE(service.Open(db), NotifyOk);
+        QCOMPARE(second.Open(db), NotifyOk);
+        std::vector<StoredRecord> rows;
+        QCOMPARE(service.All(&rows), NotifyOk); // the service sees it due
+        QCOMPARE(rows.size(), size_t(2));
+        if (meanwhile == "clear")
+            QCOMPARE(NotifyClear(h), NotifyOk);
+        else if (meanwhile == "take")
+            QCOMPARE(second.Take(h, nullptr), NotifyOk);
+        StoredRecord taken;
+        QCOMPARE(int(service.Take(h, &taken)), result);
+        if (result == NotifyOk) {
+            QVERIFY(taken.valid);
+            QCOMPARE(taken.record.handle, h);
+            QCOMPARE(taken.record.trigger.arguments, std::string("due"));
+        }
+        QCOMPARE(NotifyGetRecord(h, nullptr), NotifyNotFound);
+        QCOMPARE(NotifyGetRecord(other, nullptr), NotifyOk); // only that one went
     }
 
     void listOrdersByStartThenHandle()
@@ -298,6 +389,8 @@ private slots:
         const int invalid = NotifyCommand::Invalid;
         QTest::newRow("nothing") << QStringList{} << invalid << "" << "" << 0u;
         QTest::newRow("help") << QStringList{"--help"} << int(NotifyCommand::Help) << "" << "" << 0u;
+        QTest::newRow("version") << QStringList{"--version"} << int(NotifyCommand::Version) << "" << "" << 0u;
+        QTest::newRow("version extra") << QStringList{"--version", "x"} << invalid << "" << "" << 0u;
         QTest::newRow("list") << QStringList{"list"} << int(NotifyCommand::List) << "" << "" << 0u;
         QTest::newRow("list extra") << QStringList{"list", "x"} << invalid << "" << "" << 0u;
         QTest::newRow("add") << QStringList{"add", "--at", "2030-01-02 03:04:05", "/bin/x", "a b"}
@@ -446,7 +539,7 @@ private:
     }
 
     test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
-    int m_lockFd = -1; // the stand-in service's lock
+    pid_t m_standIn = -1; // the stand-in service
 };
 
 QTEST_GUILESS_MAIN(NotifyTest)

@@ -5,6 +5,7 @@
 #include "TempHome.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,8 +34,11 @@ private slots:
     {
         const Run r = Reg({"--help"});
         QCOMPARE(r.code, 0);
-        for (const char* word : {"query", "add", "delete", "export", "import", "HKLM"})
+        for (const char* word : {"query", "add", "delete", "export", "import", "HKLM", "--version"})
             QVERIFY2(r.out.contains(word), word);
+        const Run v = Reg({"--version"});
+        QCOMPARE(v.code, 0);
+        QVERIFY2(QRegularExpression("^dawnbell-reg \\d+\\.\\d+\\.\\d+\n$").match(v.out).hasMatch(), qPrintable(v.out));
     }
 
     void usageErrors_data()
@@ -58,6 +62,7 @@ private slots:
         QTest::newRow("delete a hive root") << QStringList{"delete", "HKLM"};
         QTest::newRow("import without file") << QStringList{"import"};
         QTest::newRow("export with two keys") << QStringList{"export", "HKCU", "HKLM"};
+        QTest::newRow("version with an argument") << QStringList{"--version", "x"};
     }
     void usageErrors()
     {

@@ -57,6 +57,20 @@ private:
 
 const int64_t kNow = 1924992000; // 2031-01-01, far from the real clock
 
+// A player that notes its volume when the ringing window lets it go.
+class VolumeAtRelease : public FakeMediaPlayer {
+public:
+    explicit VolumeAtRelease(int* out) : out_(out)
+    {
+        SetVolume(63); // the volume the user had set in the player
+        clearCalls();
+    }
+    ~VolumeAtRelease() override { *out_ = Volume(); }
+
+private:
+    int* out_;
+};
+
 } // namespace
 
 class AlarmDialogTest : public QObject {
@@ -615,6 +629,12 @@ private slots:
         alarm->vibrateInterval = 0;
         RingingServices services = Services();
         services.keepAwake = [] { return std::make_unique<KeeperAwake>(); };
+        int releasedAt = -1; // the player's volume when the window let it go
+        SetMediaPlayerFactoryForTesting([this, &releasedAt] {
+            auto p = std::make_unique<VolumeAtRelease>(&releasedAt);
+            players_ << p.get();
+            return std::unique_ptr<MediaPlayer>(std::move(p));
+        });
         {
             CAlarmDialog dlg(alarm.get(), nullptr, services);
             uint32_t now = 0;
@@ -637,6 +657,7 @@ private slots:
             dlg.EndAlarm();
             QVERIFY(dlg.ended());
         }
+        QCOMPARE(releasedAt, 63); // the player's own volume, as it was found
         uint32_t after = 0;
         QVERIFY(GetWaveOutVolume(&after));
         QCOMPARE(after, 12345u);
