@@ -6,6 +6,7 @@
 #include "CAlarmApp.h"
 #include "CommandLine.h"
 #include "CommandServer.h"
+#include "EditBackup.h"
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
 #include "InstanceLock.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv)
     if (SingleInstance::Enter(line, &lock) == SingleInstance::Forwarded)
         return 0;
     RestoreAfterInterruptedRinging();
+    EditBackup::RestoreLeftOver(); // alarms an edit cut short had taken out of the store
 
     const CommandLine::Verb verb = CommandLine::Classify(line);
     if (verb == CommandLine::Reinit || (verb == CommandLine::AutoClose && !HaveDisplay())) {
