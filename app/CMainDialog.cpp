@@ -620,17 +620,29 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
     if (!run)
         return; // no editor for this kind yet: leave the alarm untouched
     const bool wasActive = alarm->activated != 0;
-    // When the program is told to end during the edit, the guard puts the
-    // section back as stored; nothing of the edit is kept.
+    // The guard keeps the section as stored until the edit is saved: when the
+    // program is told to end during the edit, it puts the section back at once
+    // (nothing of the edit is kept); after a crash, the next start does.
     StoredAlarmGuard stored(alarm->GetKey());
-    Withdraw(alarm);
+    if (!stored.Withdraw([this, alarm] { Withdraw(alarm); })) {
+        // The store refused: the alarm stays as stored, and no edit could be saved.
+        alarm->activated = wasActive ? 1 : 0;
+        Scheduler::ReRegisterAll();
+        return;
+    }
     LetGoOfPointer();
     const bool ok = (*run)(alarm, this);
     if (stored.restored())
         return;
+    bool refused = false;
     if (ok || wasActive)
-        ActivateOrTell(alarm);
-    alarm->Save();
+        refused = !alarm->SetActivated(true); // a past appointment stays off
+    // The alarm and the dropped copy reach the store together; then it is scheduled.
+    stored.Finish([alarm] { alarm->Save(); });
+    if (alarm->activated)
+        Scheduler::Activate(alarm);
+    if (refused)
+        ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
     ReInsert(alarm);
     if (ok)
         BuildMenus();

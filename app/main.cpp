@@ -6,6 +6,7 @@
 #include "CAlarmApp.h"
 #include "CommandLine.h"
 #include "CommandServer.h"
+#include "EditBackup.h"
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
 #include "InstanceLock.h"
@@ -149,8 +150,10 @@ int main(int argc, char** argv)
     // Before anything reads or writes the registry: a damaged one is set aside
     // now, and the finding is shown once a window can be (start-up then ends
     // the program when the store cannot be used at all).
-    if (StoreHealth::CheckAtStart() != StoreHealth::Start::Unusable)
+    if (StoreHealth::CheckAtStart() != StoreHealth::Start::Unusable) {
         RestoreAfterInterruptedRinging();
+        EditBackup::RestoreLeftOver(); // alarms an edit cut short had taken out of the store
+    }
 
     const CommandLine::Verb verb = CommandLine::Classify(line);
     if (verb == CommandLine::Reinit || (verb == CommandLine::AutoClose && !HaveDisplay())) {

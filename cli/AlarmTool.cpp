@@ -507,12 +507,8 @@ int AlarmTool::Add(const ToolRequest& r)
         alarm.title = *o.title;
     if (o.message)
         alarm.message = *o.message;
-    if (o.snoozeMinutes) {
-        const int s = *o.snoozeMinutes * 60;
-        alarm.useSnooze = s != 0 ? 1 : 0;
-        if (s > 0)
-            alarm.snooze = s;
-    }
+    if (o.snoozeMinutes)
+        alarm.SetSnoozeMinutes(*o.snoozeMinutes);
     if (o.quiz)
         alarm.quiz = *o.quiz;
     if (o.vibrate)

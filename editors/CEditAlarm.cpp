@@ -278,7 +278,7 @@ void CEditAlarm::FillFromAlarm()
 
     // A longer snooze made in the wizard is shown (and kept) as it is; the
     // arrows still stop at 99 on the way down.
-    const int minutes = SnoozeMinutesFor(a.useSnooze, a.snooze);
+    const int minutes = a.SnoozeMinutes();
     m_snooze->setMaximum(std::max(kMaxSnoozeMinutes, minutes));
     m_snooze->setValue(minutes);
     m_quiz->setValue(std::clamp(a.quiz, 0, kMaxQuiz));
@@ -292,15 +292,6 @@ void CEditAlarm::FillFromAlarm()
 }
 
 // --- helpers --------------------------------------------------------------
-
-int CEditAlarm::SnoozeMinutesFor(int useSnooze, int snoozeSeconds)
-{
-    if (useSnooze == 0)
-        return 0;
-    if (snoozeSeconds < 60)
-        return 1;
-    return snoozeSeconds / 60;
-}
 
 int CEditAlarm::CountdownSeconds(int pickedSecondOfDay, int nowSecondOfDay)
 {
@@ -711,10 +702,7 @@ bool CEditAlarm::TryAccept()
     a.repeatDays = days;
     a.title = m_title->text();
     a.message = m_message->text();
-    const int snooze = m_snooze->value() * 60;
-    a.useSnooze = snooze != 0 ? 1 : 0;
-    if (snooze > 0)
-        a.snooze = snooze;
+    a.SetSnoozeMinutes(m_snooze->value());
     a.quiz = m_quiz->value();
     a.vibrate = m_vibrate->isChecked() ? 1 : 0;
     a.volume = m_volume->value();

@@ -139,9 +139,6 @@ public:
     QLabel* timeLabel() const { return m_timeLabel; }
 
     // --- pure helpers --------------------------------------------------------
-    // Minutes shown in the snooze edit: 0 when snooze is off, 1 below one
-    // minute, else whole minutes (rounded down).
-    static int SnoozeMinutesFor(int useSnooze, int snoozeSeconds);
     // Seconds from the current time of day `nowSecondOfDay` to the next `picked`
     // time of day: 0 <= result < 86400.
     static int CountdownSeconds(int pickedSecondOfDay, int nowSecondOfDay);

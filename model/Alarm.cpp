@@ -134,6 +134,20 @@ void Alarm::SetTimeOfDay(int secondsOfDay)
     timeOfDayMoment_ = alarmTime;
 }
 
+int Alarm::SnoozeMinutes() const
+{
+    if (useSnooze == 0)
+        return 0;
+    return snooze < 60 ? 1 : snooze / 60;
+}
+
+void Alarm::SetSnoozeMinutes(int minutes)
+{
+    useSnooze = minutes != 0 ? 1 : 0;
+    if (minutes > 0)
+        snooze = minutes * 60;
+}
+
 bool Alarm::SetActivated(bool on)
 {
     if (on && type == AlarmAppointment) {

@@ -74,6 +74,14 @@ public:
     // Sets the time of day (0..86399) and moves alarmTime to it today.
     void SetTimeOfDay(int secondsOfDay);
 
+    // The snooze in whole minutes, as the compact editor and the command-line
+    // tool show and take it: 0 when snooze is off, 1 for a length below one
+    // minute, else the length in minutes rounded down.
+    int SnoozeMinutes() const;
+    // Sets the snooze from whole minutes: 0 switches it off and keeps the old
+    // length; more switches it on with that length (minutes * 60 seconds).
+    void SetSnoozeMinutes(int minutes);
+
     // Sets activated. Activating an appointment whose moment is not in the future
     // is refused: activated becomes 0 and the result is false, and the caller
     // tells the user (text 78, "The time of the alarm is in the past!"). True

@@ -1,6 +1,7 @@
 #include "RestoreMarker.h"
 
 #include "DevicePaths.h"
+#include "Process.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -36,15 +37,10 @@ void Write()
         qWarning("Cannot write %s: a crash now would leave the device as the ringing set it.", qPrintable(path));
         return;
     }
-    QByteArray text = "pid=" + QByteArray::number(static_cast<qint64>(::getpid())) + '\n';
-    for (auto part = Parts().cbegin(); part != Parts().cend(); ++part) {
-        for (auto e = part->entries.cbegin(); e != part->entries.cend(); ++e) {
-            QString value = e.value();
-            value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-            text += (part.key() + QLatin1Char('.') + e.key() + QLatin1Char('=') + value).toUtf8() + '\n';
-        }
-    }
-    file.write(text);
+    QMap<QString, RestoreMarker::Entries> held;
+    for (auto part = Parts().cbegin(); part != Parts().cend(); ++part)
+        held.insert(part.key(), part->entries);
+    file.write(RestoreMarker::Format(::getpid(), held));
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!file.commit())
         qWarning("Cannot write %s: a crash now would leave the device as the ringing set it.", qPrintable(path));
@@ -67,12 +63,7 @@ QString Unescape(const QString& text)
 // The program that wrote the file still runs (same process, same executable).
 bool WriterRuns(qint64 pid)
 {
-    if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) != 0)
-        return false;
-    char exe[4096];
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    const ssize_t n = ::readlink(link.c_str(), exe, sizeof exe - 1);
-    return n > 0 && std::string(exe, static_cast<size_t>(n)) == ProgramPath();
+    return pid > 0 && pid <= INT32_MAX && pid != ::getpid() && process::RunsProgram(static_cast<pid_t>(pid), ProgramPath());
 }
 
 } // namespace
@@ -97,25 +88,45 @@ void RestoreMarker::Release(const QString& part)
     Write();
 }
 
-QMap<QString, RestoreMarker::Entries> RestoreMarker::TakeLeftOver()
+QByteArray RestoreMarker::Format(qint64 pid, const QMap<QString, Entries>& parts)
 {
-    QMap<QString, Entries> left;
-    QFile file(Path());
-    if (!file.open(QIODevice::ReadOnly))
-        return left;
-    // A marker is a few lines; anything much larger is not ours.
-    const QByteArray text = file.read(64 * 1024);
-    file.close();
-    qint64 pid = 0;
+    QByteArray text = "pid=" + QByteArray::number(pid) + '\n';
+    for (auto part = parts.cbegin(); part != parts.cend(); ++part) {
+        for (auto e = part->cbegin(); e != part->cend(); ++e) {
+            QString value = e.value();
+            value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+            text += (part.key() + QLatin1Char('.') + e.key() + QLatin1Char('=') + value).toUtf8() + '\n';
+        }
+    }
+    return text;
+}
+
+QMap<QString, RestoreMarker::Entries> RestoreMarker::Parse(const QByteArray& text, qint64* pid)
+{
+    QMap<QString, Entries> parts;
+    *pid = 0;
     for (const QByteArray& raw : text.split('\n')) {
         const QString line = QString::fromUtf8(raw);
-        const int eq = line.indexOf(QLatin1Char('='));
-        const int dot = line.indexOf(QLatin1Char('.'));
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const qsizetype dot = line.indexOf(QLatin1Char('.'));
         if (line.startsWith(QLatin1String("pid=")))
-            pid = line.mid(4).toLongLong();
+            *pid = line.mid(4).toLongLong();
         else if (dot > 0 && eq > dot + 1)
-            left[line.left(dot)][line.mid(dot + 1, eq - dot - 1)] = Unescape(line.mid(eq + 1));
+            parts[line.left(dot)][line.mid(dot + 1, eq - dot - 1)] = Unescape(line.mid(eq + 1));
     }
+    return parts;
+}
+
+QMap<QString, RestoreMarker::Entries> RestoreMarker::TakeLeftOver()
+{
+    QFile file(Path());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // A marker is a few lines; anything much larger is not ours.
+    const QByteArray text = file.read(kMaxBytes);
+    file.close();
+    qint64 pid = 0;
+    const QMap<QString, Entries> left = Parse(text, &pid);
     if (WriterRuns(pid))
         return {};
     QFile::remove(Path());

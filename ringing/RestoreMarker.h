@@ -32,6 +32,18 @@ public:
 
     // The file's path.
     static QString Path();
+
+    // Most bytes of the file that are read; the rest of a larger file is ignored.
+    static constexpr qint64 kMaxBytes = 64 * 1024;
+    // The file's text: a line "pid=<writer's process id>", then one line
+    // "<part>.<name>=<value>" per entry, with "\" and line feeds in values
+    // written as "\\" and "\n". Part names hold neither "." nor "=", entry
+    // names no "=", and neither holds a line feed.
+    static QByteArray Format(qint64 pid, const QMap<QString, Entries>& parts);
+    // Reads a text of that form, from any bytes: lines that are not entries are
+    // skipped; a later entry of the same part and name replaces an earlier one.
+    // `pid` is 0 when no number follows "pid=".
+    static QMap<QString, Entries> Parse(const QByteArray& text, qint64* pid);
 };
 
 } // namespace dawnbell

@@ -102,8 +102,10 @@ std::string LogFile::Timestamp()
     ::clock_gettime(CLOCK_REALTIME, &ts);
     struct tm tm;
     const time_t seconds = ts.tv_sec;
+    // An unknown moment keeps the line's shape; every second "?" is escaped so
+    // that no "??" pair can be read as a trigraph.
     if (!::localtime_r(&seconds, &tm))
-        return "????-??-?? ??:??:??.???";
+        return "?\?\?\?-?\?-?\? ?\?:?\?:?\?.?\?\?";
     char date[32];
     char zone[16];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &tm);

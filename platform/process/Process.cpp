@@ -165,4 +165,14 @@ int SpawnDetached(const std::string& program, const std::string& argument, pid_t
     return SpawnDetachedArgs(program, {argument}, pid);
 }
 
+bool RunsProgram(pid_t pid, const std::string& program)
+{
+    if (pid <= 0 || ::kill(pid, 0) != 0)
+        return false;
+    char exe[4096];
+    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+    const ssize_t n = ::readlink(link.c_str(), exe, sizeof exe - 1);
+    return n > 0 && std::string(exe, static_cast<size_t>(n)) == program;
+}
+
 } // namespace dawnbell::process

@@ -29,6 +29,12 @@ struct SpawnOptions {
 int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>& arguments,
                       pid_t* pid = nullptr, const SpawnOptions& options = SpawnOptions());
 
+// True when process `pid` exists and runs the executable `program` (the path
+// /proc/<pid>/exe names, e.g. ProgramPath() for "another copy of this program").
+// False for pid <= 0, for a process that has ended, and when the process cannot
+// be looked at.
+bool RunsProgram(pid_t pid, const std::string& program);
+
 // Starts `program` with exactly one argument, or with none when `argument` is
 // empty. Same results as SpawnDetachedArgs.
 int SpawnDetached(const std::string& program, const std::string& argument, pid_t* pid = nullptr);

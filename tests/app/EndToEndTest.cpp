@@ -7,6 +7,7 @@
 #include "TempHome.h"
 #include "AlarmStore.h"
 #include "Clock.h"
+#include "EditBackup.h"
 #include "InstanceLock.h"
 #include "Notify.h"
 #include "Profile.h"
@@ -374,11 +375,19 @@ private slots:
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
     }
 
-    // SIGTERM while "edit KEY" has the editor open: the main window took the
+    // A signal while "edit KEY" has the editor open: the main window took the
     // alarm out of the store for the edit; it is put back exactly as stored and
-    // scheduled again.
+    // scheduled again - at once for SIGTERM, by the next start ("reinit") after
+    // SIGKILL, which leaves no time for anything.
+    void signalDuringEdit_data()
+    {
+        QTest::addColumn<int>("signo");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL);
+    }
     void signalDuringEdit()
     {
+        QFETCH(int, signo);
         Alarm alarm;
         alarm.type = AlarmCompact;
         alarm.repeatDays = 0x15;
@@ -400,12 +409,28 @@ private slots:
         QVERIFY(program.waitForStarted());
         // The editor is open once the alarm has been taken out of the store.
         QTRY_VERIFY_WITH_TIMEOUT(RawSection(key).isEmpty(), 15000);
-        ::kill(pid_t(program.processId()), SIGTERM);
+        ::kill(pid_t(program.processId()), signo);
         QVERIFY(program.waitForFinished(15000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(RawSection(key), stored);
-        notify::NotifyCloseStore();
         std::vector<notify::NotifyRecord> records;
+        if (signo == SIGKILL) {
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+            QVERIFY(RawSection(key).isEmpty());
+            QCOMPARE(EditBackup::PendingKeys(), QStringList{key});
+            notify::NotifyCloseStore();
+            QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+            QVERIFY(records.empty());
+            QProcess next;
+            next.start(kProgram, {"reinit"});
+            QVERIFY(next.waitForFinished(15000));
+            QCOMPARE(next.exitCode(), 0);
+            const QByteArray log = ReadText(m_home.filePath("dawnbell.log"));
+            QVERIFY2(log.contains(("alarm " + key + " was being edited").toUtf8()), log.constData());
+        } else {
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        }
+        QCOMPARE(RawSection(key), stored);
+        QVERIFY(EditBackup::PendingKeys().isEmpty());
+        notify::NotifyCloseStore();
         QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
         QCOMPARE(records.size(), size_t(1));
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);

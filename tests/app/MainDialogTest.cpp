@@ -6,6 +6,7 @@
 #include "AlarmStore.h"
 #include "CAlarmListCtrl.h"
 #include "CMainDialog.h"
+#include "EditBackup.h"
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -640,7 +641,11 @@ private slots:
     void editCancelRestoresActivation()
     {
         const QString key = Store({AlarmCompact, 10, 0, 0, true, "a"});
-        m_services.compactEditor = [](Alarm* a, CMainDialog*) {
+        QStringList keptWhileOpen;
+        m_services.compactEditor = [&keptWhileOpen, key](Alarm* a, CMainDialog*) {
+            // Out of the store; a copy is kept in case the program dies now.
+            if (!AlarmStore::LoadSection(key))
+                keptWhileOpen = EditBackup::PendingKeys();
             a->title = QStringLiteral("changed");
             return false; // cancelled
         };
@@ -652,6 +657,8 @@ private slots:
         QVERIFY(loaded);
         QCOMPARE(loaded->activated, 1);
         QCOMPARE(Records(), QStringList{key + "@2031-03-08 10:00:00"});
+        QCOMPARE(keptWhileOpen, QStringList{key});
+        QVERIFY(EditBackup::PendingKeys().isEmpty());
     }
 
     void windowsNotBuiltYetAreHidden_data()

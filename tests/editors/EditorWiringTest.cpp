@@ -7,6 +7,7 @@
 #include "CEditAlarm.h"
 #include "CMainDialog.h"
 #include "Clock.h"
+#include "EditBackup.h"
 #include "Notify.h"
 #include "Profile.h"
 #include "ProgramServices.h"
@@ -193,8 +194,10 @@ private slots:
         w.list()->Select(0);
         bool ran = false;
         QString shownTitle;
+        QStringList keptWhileOpen;
         WhenEditorOpens(
             [&](CEditAlarm* editor) {
+                keptWhileOpen = EditBackup::PendingKeys();
                 shownTitle = editor->findChild<QLineEdit*>(QString::number(CEditAlarm::IdTitle))->text();
                 SetTitle(editor, QStringLiteral("changed"));
                 editor->SetPickedTime(8, 0, 0);
@@ -209,6 +212,10 @@ private slots:
             QCOMPARE(w.OnCopyData(CMainDialog::CopyEdit, oldKey), 1);
         QVERIFY(ran);
         QCOMPARE(shownTitle, QStringLiteral("work"));
+        // A copy of the stored alarm is kept while the editor is open, and
+        // dropped when the edit is stored.
+        QCOMPARE(keptWhileOpen, QStringList{oldKey});
+        QVERIFY(EditBackup::PendingKeys().isEmpty());
 
         Alarm* alarm = w.list()->AlarmAt(0);
         QCOMPARE(alarm->type, int(AlarmCompact));
