@@ -374,15 +374,28 @@ private slots:
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
     }
 
-    // SIGTERM while "edit KEY" has the editor open: the main window took the
-    // alarm out of the store for the edit; it is put back exactly as stored and
-    // scheduled again.
+    // SIGTERM while "edit KEY" has the editor (compact editor or wizard) open:
+    // the main window took the alarm out of the store for the edit; it is put
+    // back exactly as stored and scheduled again.
+    void signalDuringEdit_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("compact editor") << int(AlarmCompact);
+        QTest::newRow("wizard") << int(AlarmWizard);
+        QTest::newRow("wizard, appointment") << int(AlarmAppointment);
+        QTest::newRow("wizard, command") << int(AlarmCommand);
+    }
     void signalDuringEdit()
     {
+        QFETCH(int, type);
         Alarm alarm;
-        alarm.type = AlarmCompact;
-        alarm.repeatDays = 0x15;
+        alarm.type = type;
+        alarm.repeatDays = type == AlarmAppointment ? 0 : 0x15;
         alarm.alarmTime = clock::MakeLocal(2030, 1, 1, 5, 55, 0);
+        alarm.dateYear = 2030;
+        alarm.dateMonth = 1;
+        alarm.dateDay = 1;
+        alarm.command = QStringLiteral("/home/u/notes.txt");
         alarm.title = "Kept as stored";
         alarm.snooze = 420;
         alarm.activated = 1;
