@@ -21,6 +21,7 @@
 #include "KitPainter.h"
 #include "MessageBox.h"
 #include "Scaling.h"
+#include "TemplateName.h"
 #include "Texts.h"
 
 #include <QAbstractSpinBox>
@@ -55,15 +56,6 @@ enum TextId {
 
 constexpr int kMinCentringShift = 10; // a free margin up to this is left alone, pixels
 
-using TemplateList = std::vector<std::unique_ptr<AlarmTemplate>>;
-
-// The template of `list` named `name`, letter case ignored; end() when none.
-TemplateList::iterator FindTemplate(TemplateList& list, const QString& name)
-{
-    return std::find_if(list.begin(), list.end(), [&name](const std::unique_ptr<AlarmTemplate>& t) {
-        return t->name.compare(name, Qt::CaseInsensitive) == 0;
-    });
-}
 
 // True for the controls the on-screen keyboard types into.
 bool IsEditControl(const QWidget* w)
@@ -261,8 +253,8 @@ bool CEditWizard::SaveTemplate()
     TemplateList* list = m_services.templates;
     if (!list)
         return true; // nowhere to keep a template
-    const auto found = FindTemplate(*list, name);
-    if (found != list->end()
+    AlarmTemplate* found = TemplateName::Find(*list, name);
+    if (found
         && ShowMessageBox(Text(kTextOverwriteTemplate), Text(kTextWarning), MsgButtons::YesNo, MsgIcon::Question,
                           this)
                != MsgAnswer::Yes)
@@ -270,14 +262,20 @@ bool CEditWizard::SaveTemplate()
     auto made = std::make_unique<AlarmTemplate>();
     made->CopyFrom(*m_work);
     made->name = name;
-    if (found != list->end()) {
+    if (found) {
         // The old section goes first: names that differ only in letter case
         // share one registry section, whose stored name would otherwise stay.
-        AlarmStore::DeleteSection(**found);
-        list->erase(found);
+        AlarmStore::DeleteSection(*found);
+        list->erase(std::find_if(list->begin(), list->end(),
+                                 [found](const std::unique_ptr<AlarmTemplate>& t) { return t.get() == found; }));
     }
     made->Save();
-    list->push_back(std::move(made));
+    // The list stays in name order, as the main window's menu and the template
+    // library expect.
+    const auto at = std::upper_bound(list->begin(), list->end(), made, [](const auto& a, const auto& b) {
+        return AlarmStore::NameLess(a->name, b->name);
+    });
+    list->insert(at, std::move(made));
     return true;
 }
 

@@ -3,7 +3,7 @@
 #include "Alarm.h"
 #include "CTemplatePreviewStatic.h"
 #include "KitArrowButton.h"
-#include "SectionName.h"
+#include "TemplateName.h"
 #include "Texts.h"
 #include "WizardServices.h"
 
@@ -34,9 +34,9 @@ void CStepSave::CreateControls()
     m_name->setEditable(true);
     m_name->setInsertPolicy(QComboBox::NoInsert);
     m_name->setCompleter(nullptr);
-    // A template name becomes a registry section name ("T" + name): one key
-    // level, so no backslash, and not longer than a section name may be.
-    m_name->lineEdit()->setMaxLength(kMaxSectionNameChars - 1);
+    // Only names a template can be stored under (TemplateName::IsStorable):
+    // one registry key level, so no backslash, and not too long.
+    m_name->lineEdit()->setMaxLength(TemplateName::kMaxChars);
     m_name->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\\\]*")), m_name));
     m_up = AddArrow(IdUp, Qt::UpArrow);
     m_down = AddArrow(IdDown, Qt::DownArrow);

@@ -5,6 +5,7 @@
 // is run. Every member has a working default, so a wizard made with an empty
 // set of services still edits an alarm (without clash check or templates).
 #include "AlarmStore.h"
+#include "TemplateName.h"
 
 #include <QList>
 #include <QString>
@@ -23,10 +24,10 @@ struct WizardServices {
     // True when a candidate alarm rings at the same time as another alarm of the
     // caller's list (the edited alarm excluded); empty: never.
     std::function<bool(const Alarm& candidate)> clash;
-    // The application's template list, name order as the caller keeps it; the
-    // wizard appends a template saved at OK (and removes the one it replaces).
-    // Null: no templates to show, and none can be saved.
-    std::vector<std::unique_ptr<AlarmTemplate>>* templates = nullptr;
+    // The application's template list (sorted by name); a template saved at OK
+    // goes into it in name order, replacing one of the same name. Null: no
+    // templates to show, and none can be saved.
+    TemplateList* templates = nullptr;
     // The named colours of the colour lists; empty: none besides "Custom".
     QList<NamedColor> namedColors;
     // Folder of the background pictures; empty: <program folder>/images.

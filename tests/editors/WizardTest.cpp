@@ -742,10 +742,10 @@ private slots:
         const QStringList two{QStringLiteral("Alpha"), QStringLiteral("Beta")};
         QTest::newRow("(New) saves nothing") << Text(152) << "yes" << true << two << 0 << "";
         QTest::newRow("empty name saves nothing") << "" << "yes" << true << two << 0 << "";
-        QTest::newRow("new name goes to the end")
-            << "Gamma" << "yes" << true << QStringList{"Alpha", "Beta", "Gamma"} << 0 << "Gamma";
+        QTest::newRow("new name, in name order")
+            << "Aardvark" << "yes" << true << QStringList{"Aardvark", "Alpha", "Beta"} << 0 << "Aardvark";
         QTest::newRow("existing, No: stays open") << "alpha" << "no" << false << two << 1 << "";
-        QTest::newRow("existing, Yes: replaced at the end")
+        QTest::newRow("existing in another case, Yes: replaced")
             << "alpha" << "yes" << true << QStringList{"Beta", "alpha"} << 1 << "alpha";
         QTest::newRow("chosen with the arrows, Yes")
             << QString() << "yes" << true << QStringList{"Alpha", "Beta"} << 1 << "Beta";
