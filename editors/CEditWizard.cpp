@@ -23,6 +23,7 @@
 #include "Scaling.h"
 #include "TemplateName.h"
 #include "Texts.h"
+#include "WindowGeometry.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -81,11 +82,12 @@ CEditWizard::CEditWizard(Alarm* alarm, QWidget* parent, WizardServices services)
     SetKitColors(AppBackColor(), AppTextColor());
     CreatePages();
 
-    const ScreenGeometry screen = CurrentScreen();
-    if (screen.logicalWidth > 0 && screen.logicalHeight > 0)
-        resize(screen.logicalWidth, screen.logicalHeight);
-    else
-        resize(WizardLayout(kPortraitLayout).ScaledSize(dpi_x(), dpi_y()));
+    // A handheld's wizard fills the screen; on a desktop it is as large as its
+    // portrait layout.
+    const QSize design = WizardLayout(kPortraitLayout).ScaledSize(dpi_x(), dpi_y());
+    PlaceWindow(this, design);
+    if (AvailableArea(this).isEmpty()) // no screen at all
+        resize(design);
     DoLayout(size());
     m_current = 1;
     ShowPage();
