@@ -583,6 +583,7 @@ void CMainDialog::CmdNew(int type)
     alarm->Save();
     Adopt(std::move(alarm));
     RefreshSimulationIfSet(); // now that the new alarm is in the list
+    BuildMenus(); // the editor may have saved a template
 }
 
 void CMainDialog::CmdTemplate(int index)
@@ -602,12 +603,14 @@ void CMainDialog::CmdTemplate(int index)
     alarm->Save();
     Adopt(std::move(alarm));
     RefreshSimulationIfSet(); // now that the new alarm is in the list
+    BuildMenus(); // the editor may have saved a template
 }
 
 void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
 {
     if (!alarm)
         return;
+    const int storedType = alarm->type;
     if (forceType >= 0) {
         // Only compact and wizard alarms change kind.
         if (alarm->type != AlarmCompact && alarm->type != AlarmWizard)
@@ -632,6 +635,8 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
     }
     LetGoOfPointer();
     const bool ok = (*run)(alarm, this);
+    if (!ok)
+        alarm->type = storedType; // "Edit as ..." left without OK changes nothing
     if (stored.restored())
         return;
     bool refused = false;

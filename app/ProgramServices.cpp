@@ -3,6 +3,7 @@
 #include "AlarmStore.h"
 #include "CAlarmApp.h"
 #include "CEditAlarm.h"
+#include "CEditWizard.h"
 #include "CMainDialog.h"
 #include "CMoreImagesDialog.h"
 #include "COptionsWizard.h"
@@ -58,6 +59,19 @@ bool RunOptions(CMainDialog* owner)
     return sheet.exec() == QDialog::Accepted;
 }
 
+bool RunWizard(Alarm* alarm, CMainDialog* owner)
+{
+    WizardServices services;
+    services.clash = [owner, alarm](const Alarm& candidate) { return owner->TimeClash(candidate, alarm); };
+    services.templates = &owner->Templates();
+    if (CAlarmApp* app = CAlarmApp::Instance())
+        services.namedColors = app->NamedColors();
+    else
+        AlarmStore::LoadNamedColors(&services.namedColors);
+    CEditWizard wizard(alarm, owner, std::move(services));
+    return wizard.exec() == QDialog::Accepted;
+}
+
 } // namespace
 
 void InstallScheduleServices()
@@ -72,6 +86,7 @@ MainWindowServices ProgramMainWindowServices()
     MainWindowServices s;
     s.compactEditor = RunCompactEditor;
     s.options = RunOptions;
+    s.wizard = RunWizard;
     s.simulation = [](Alarm* next) { SystemAlarmSimulation::Refresh(next); };
     return s;
 }

@@ -115,11 +115,7 @@ const RuntimePlace kRuntimePlaces[] = {
 // Edges scaled edge by edge (x with the horizontal, y with the vertical density).
 QRect ScaleEdges(const Edges& e, int dpiX, int dpiY)
 {
-    const int l = mul_div_round(e.left, dpiX, 96);
-    const int t = mul_div_round(e.top, dpiY, 96);
-    const int r = mul_div_round(e.right, dpiX, 96);
-    const int b = mul_div_round(e.bottom, dpiY, 96);
-    return QRect(l, t, std::max(0, r - l), std::max(0, b - t));
+    return DialogLayout::ScaleEdges(QRect(e.left, e.top, e.right - e.left, e.bottom - e.top), dpiX, dpiY);
 }
 
 int SecondOfDay(const QTime& t)
@@ -412,7 +408,7 @@ void CEditAlarm::DoLayout(const QSize& size)
         QRect r;
         QWidget* w = DialogLayout::FindControl(this, controlId);
         if (w && layout.ControlRect(controlId, &r))
-            w->setGeometry(ScaleEdges({r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}, dpiX, dpiY));
+            w->setGeometry(DialogLayout::ScaleEdges(r, dpiX, dpiY));
     }
     m_layoutId = id;
     for (const RuntimePlace& p : kRuntimePlaces) {

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 // The layout data is compiled into the resources library; referencing its
@@ -188,6 +189,15 @@ QRect DialogLayout::Scale(const QRect& design, int dpiX, int dpiY)
 {
     return QRect(mul_div_round(design.x(), dpiX, 96), mul_div_round(design.y(), dpiY, 96),
                  mul_div_round(design.width(), dpiX, 96), mul_div_round(design.height(), dpiY, 96));
+}
+
+QRect DialogLayout::ScaleEdges(const QRect& design, int dpiX, int dpiY)
+{
+    const int l = mul_div_round(design.x(), dpiX, 96);
+    const int t = mul_div_round(design.y(), dpiY, 96);
+    const int r = mul_div_round(design.x() + design.width(), dpiX, 96);
+    const int b = mul_div_round(design.y() + design.height(), dpiY, 96);
+    return QRect(l, t, std::max(0, r - l), std::max(0, b - t));
 }
 
 QWidget* DialogLayout::FindControl(const QWidget* dialog, int controlId)

@@ -53,6 +53,9 @@ public:
 
     // A 96-dpi rectangle in pixels at dpiX x dpiY.
     static QRect Scale(const QRect& design, int dpiX, int dpiY);
+    // The same scaled edge by edge (left, top, right and bottom each rounded),
+    // so rectangles that touch at 96 dpi never overlap after rounding.
+    static QRect ScaleEdges(const QRect& design, int dpiX, int dpiY);
     // The child of `dialog` (at any depth) whose object name is `controlId`; null when none.
     static QWidget* FindControl(const QWidget* dialog, int controlId);
 

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace dawnbell {
 
 void PaintVerticalGradient(QPainter& painter, const QRect& rect, uint32_t top, uint32_t bottom)
@@ -19,6 +21,29 @@ void PaintVerticalGradient(QPainter& painter, const QRect& rect, uint32_t top, u
     gradient.setColorAt(0.0, ToQColor(top));
     gradient.setColorAt(1.0, ToQColor(bottom));
     painter.fillRect(rect, gradient);
+}
+
+uint32_t GradientColorAt(uint32_t top, uint32_t bottom, int row, int rows)
+{
+    if (rows <= 1)
+        return top & 0x00FFFFFF;
+    row = std::clamp(row, 0, rows - 1);
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int a = int((top >> shift) & 0xFF);
+        const int b = int((bottom >> shift) & 0xFF);
+        out |= uint32_t((a + (b - a) * row / (rows - 1)) & 0xFF) << shift;
+    }
+    return out;
+}
+
+void PaintGradientSlice(QPainter& painter, const QRect& rect, uint32_t top, uint32_t bottom, int firstRow,
+                        int rows)
+{
+    if (rect.isEmpty())
+        return;
+    PaintVerticalGradient(painter, rect, GradientColorAt(top, bottom, firstRow, rows),
+                          GradientColorAt(top, bottom, firstRow + rect.height() - 1, rows));
 }
 
 void PaintWindowBackground(QPainter& painter, const QRect& rect, uint32_t base, int n)

@@ -18,6 +18,14 @@ namespace dawnbell {
 
 // Fills `rect` with a vertical gradient from `top` (first row) to `bottom` (last row).
 void PaintVerticalGradient(QPainter& painter, const QRect& rect, uint32_t top, uint32_t bottom);
+// Colour `row` of a vertical gradient from `top` (row 0) to `bottom` (row
+// rows - 1), per channel; rows outside the gradient take its end colours.
+uint32_t GradientColorAt(uint32_t top, uint32_t bottom, int row, int rows);
+// Fills `rect` with the part of a vertical gradient from `top` to `bottom` over
+// `rows` rows that starts at row `firstRow`: a child continues the gradient of
+// the window behind it (firstRow = the child's top in that window).
+void PaintGradientSlice(QPainter& painter, const QRect& rect, uint32_t top, uint32_t bottom, int firstRow,
+                        int rows);
 // A window's background: gradient from GradientShade(base, n) at the top to `base`.
 void PaintWindowBackground(QPainter& painter, const QRect& rect, uint32_t base, int n);
 // Two one-pixel outlines with cut corners: `outer` along the edge of `rect`,

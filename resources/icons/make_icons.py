@@ -6,6 +6,11 @@
   icon301.png  compact alarm, active       icon298.png  compact alarm, inactive
   icon299.png  appointment alarm, active   icon302.png  appointment alarm, inactive
   icon300.png  command alarm, active       icon303.png  command alarm, inactive
+  kind306.png  appointment alarm  kind307.png  command alarm
+  kind309.png  wizard alarm       kind310.png  compact alarm
+
+Kind pictures stand for a kind of new alarm in the template previews; they are
+shown 80 x 80 pixels at 96 dpi and drawn at twice that.
 
 Row icons are shown 14 x 14 pixels at 96 dpi and drawn at four times that, so
 they stay sharp on dense displays; inactive icons are the same pictures in
@@ -227,6 +232,10 @@ def main():
     for ident, layers in icons.items():
         write_png(os.path.join(out, "icon%d.png" % ident), row_size, render(layers, row_size))
     write_png(os.path.join(out, "icon276.png"), 64, render(program(), 64))
+    kind_size = 160  # 80 px at 96 dpi, twice
+    kinds = {306: appointment(True), 307: command(True), 309: wizard(True), 310: compact(True)}
+    for ident, layers in kinds.items():
+        write_png(os.path.join(out, "kind%d.png" % ident), kind_size, render(layers, kind_size))
 
 
 if __name__ == "__main__":

@@ -375,23 +375,33 @@ private slots:
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
     }
 
-    // A signal while "edit KEY" has the editor open: the main window took the
-    // alarm out of the store for the edit; it is put back exactly as stored and
-    // scheduled again - at once for SIGTERM, by the next start ("reinit") after
-    // SIGKILL, which leaves no time for anything.
+    // A signal while "edit KEY" has the editor (compact editor or wizard) open:
+    // the main window took the alarm out of the store for the edit; it is put
+    // back exactly as stored and scheduled again - at once for SIGTERM, by the
+    // next start ("reinit") after SIGKILL, which leaves no time for anything.
     void signalDuringEdit_data()
     {
+        QTest::addColumn<int>("type");
         QTest::addColumn<int>("signo");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL);
+        QTest::newRow("compact editor, SIGTERM") << int(AlarmCompact) << int(SIGTERM);
+        QTest::newRow("compact editor, SIGKILL mended at the next start") << int(AlarmCompact) << int(SIGKILL);
+        QTest::newRow("wizard, SIGTERM") << int(AlarmWizard) << int(SIGTERM);
+        QTest::newRow("wizard, SIGKILL mended at the next start") << int(AlarmWizard) << int(SIGKILL);
+        QTest::newRow("wizard, appointment, SIGTERM") << int(AlarmAppointment) << int(SIGTERM);
+        QTest::newRow("wizard, command, SIGTERM") << int(AlarmCommand) << int(SIGTERM);
     }
     void signalDuringEdit()
     {
+        QFETCH(int, type);
         QFETCH(int, signo);
         Alarm alarm;
-        alarm.type = AlarmCompact;
-        alarm.repeatDays = 0x15;
+        alarm.type = type;
+        alarm.repeatDays = type == AlarmAppointment ? 0 : 0x15;
         alarm.alarmTime = clock::MakeLocal(2030, 1, 1, 5, 55, 0);
+        alarm.dateYear = 2030;
+        alarm.dateMonth = 1;
+        alarm.dateDay = 1;
+        alarm.command = QStringLiteral("/home/u/notes.txt");
         alarm.title = "Kept as stored";
         alarm.snooze = 420;
         alarm.activated = 1;

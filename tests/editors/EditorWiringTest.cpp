@@ -1,11 +1,23 @@
-// The compact editor opened by the main window: New compact alarm, Edit, Edit as
-// compact alarm and copy-data code 2, over a real registry and notification
-// store in a temporary home at a fixed moment far ahead of the real clock (so
-// the notification service started by the tests never fires).
+// The editors opened by the main window: the compact editor (New compact
+// alarm, Edit, Edit as compact alarm, copy-data code 2) and the wizard (the
+// new-alarm menu entries, a template entry, Edit, Edit as wizard alarm, a
+// double tap, copy-data code 2), over a real registry and notification store
+// in a temporary home at a fixed moment far ahead of the real clock (so the
+// notification service started by the tests never fires).
 #include "Alarm.h"
+#include "AlarmFields.h"
+#include "AlarmStore.h"
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
+#include "CEditWizard.h"
+#include "CEditWizardPage.h"
+#include "CFadeControl.h"
 #include "CMainDialog.h"
+#include "CStep2.h"
+#include "CStep5.h"
+#include "CStepAppointment.h"
+#include "CStepCommand.h"
+#include "CStepSave.h"
 #include "Clock.h"
 #include "EditBackup.h"
 #include "Notify.h"
@@ -15,8 +27,14 @@
 #include "Scheduler.h"
 #include "Scaling.h"
 #include "Texts.h"
+#include "UserInput.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -51,15 +69,16 @@ QStringList NotifiedKeys()
     return keys;
 }
 
-// Runs `act` on the compact editor once it is open modally; `*ran` tells
-// whether it was found.
-void WhenEditorOpens(std::function<void(CEditAlarm*)> act, bool* ran)
+// Runs `act` on the editor (CEditAlarm or CEditWizard) once it is open
+// modally; `*ran` tells whether it was found.
+template <typename Editor>
+void WhenEditorOpens(std::function<void(Editor*)> act, bool* ran)
 {
     *ran = false;
     auto* poll = new QTimer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, [poll, act, ran, tries] {
-        auto* editor = qobject_cast<CEditAlarm*>(QApplication::activeModalWidget());
+        auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
         if (!editor && ++*tries < 200)
             return;
         poll->stop();
@@ -75,6 +94,32 @@ void WhenEditorOpens(std::function<void(CEditAlarm*)> act, bool* ran)
 void SetTitle(CEditAlarm* editor, const QString& title)
 {
     editor->findChild<QLineEdit*>(QString::number(CEditAlarm::IdTitle))->setText(title);
+}
+
+// Wizard helpers: a frame button, and a control of the page shown.
+QWidget* Frame(CEditWizard* w, int id)
+{
+    return w->findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}
+QWidget* OnPage(CEditWizard* w, int id)
+{
+    return w->CurrentPagePtr()->Control(id);
+}
+void NextPages(CEditWizard* w, int count)
+{
+    for (int i = 0; i < count; ++i)
+        test::Tap(Frame(w, CEditWizard::IdNext));
+}
+
+// The entries of the main window's menu behind button `id`.
+QStringList MenuTexts(const CMainDialog& w, int id)
+{
+    QStringList texts;
+    if (QMenu* menu = w.menuFor(id)) {
+        for (QAction* a : menu->actions())
+            texts << a->text();
+    }
+    return texts;
 }
 
 } // namespace
@@ -137,7 +182,7 @@ private slots:
         CMainDialog w{ProgramMainWindowServices()}; // the editors as the program has them
         w.show();
         bool ran = false;
-        WhenEditorOpens(
+        WhenEditorOpens<CEditAlarm>(
             [](CEditAlarm* editor) {
                 SetTitle(editor, QStringLiteral("Gym"));
                 editor->SetPickedTime(7, 0, 0);
@@ -195,7 +240,7 @@ private slots:
         bool ran = false;
         QString shownTitle;
         QStringList keptWhileOpen;
-        WhenEditorOpens(
+        WhenEditorOpens<CEditAlarm>(
             [&](CEditAlarm* editor) {
                 keptWhileOpen = EditBackup::PendingKeys();
                 shownTitle = editor->findChild<QLineEdit*>(QString::number(CEditAlarm::IdTitle))->text();
@@ -226,6 +271,197 @@ private slots:
                  ok ? QStringLiteral("changed") : QStringLiteral("work"));
         QCOMPARE(Profile::ReadInt(key, QStringLiteral("type"), -1), int(AlarmCompact));
         QCOMPARE(NotifiedKeys(), QStringList{key});
+    }
+
+    // The three new-alarm entries of the Add button's menu open the wizard; its
+    // OK stores, lists and registers the alarm. The wizard alarm gets a curve
+    // drawn with the pen and is saved as a template, which the menu then offers.
+    void newWizardKinds_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("entry"); // text of the menu entry
+        QTest::newRow("wizard alarm") << int(AlarmWizard) << 130;
+        QTest::newRow("appointment for tomorrow") << int(AlarmAppointment) << 132;
+        QTest::newRow("command opening a document") << int(AlarmCommand) << 133;
+    }
+    void newWizardKinds()
+    {
+        QFETCH(int, type);
+        QFETCH(int, entry);
+        CMainDialog w{ProgramMainWindowServices()};
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        bool ran = false;
+        FadeCurve drawn{};
+        WhenEditorOpens<CEditWizard>(
+            [&](CEditWizard* wizard) {
+                wizard->activateWindow(); // as the window manager does with a new dialog
+                QVERIFY(QTest::qWaitForWindowActive(wizard));
+                QCOMPARE(wizard->WorkingCopy().type, type);
+                if (type == AlarmWizard) {
+                    test::Tap(OnPage(wizard, 1031)); // +1h: 10:00 today
+                    NextPages(wizard, 1);
+                    test::Type(OnPage(wizard, CStep2::IdTitle), QStringLiteral("Wake gently"));
+                    NextPages(wizard, 3);
+                    auto* curve = qobject_cast<CFadeControl*>(OnPage(wizard, CStep5::IdCurve));
+                    const QRect area = curve->ActiveArea();
+                    const QPoint from(area.left() + 2, area.bottom() - 2);
+                    const QPoint to(area.right() - 2, area.top() + area.height() / 3);
+                    QTest::mousePress(curve, Qt::LeftButton, {}, from);
+                    QTest::mouseMove(curve, (from + to) / 2);
+                    QTest::mouseMove(curve, to);
+                    QTest::mouseRelease(curve, Qt::LeftButton, {}, to);
+                    drawn = curve->GetCurve();
+                    NextPages(wizard, 4);
+                    auto* name = qobject_cast<QComboBox*>(OnPage(wizard, CStepSave::IdName));
+                    test::Type(name, QStringLiteral("Gentle"));
+                } else if (type == AlarmAppointment) {
+                    auto* date = OnPage(wizard, CStepAppointment::IdDate);
+                    QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(4, date->height() / 2));
+                    test::Tap(OnPage(wizard, 1043)); // +1d
+                } else {
+                    NextPages(wizard, 2);
+                    test::Type(OnPage(wizard, CStepCommand::IdTarget), QStringLiteral("/home/u/notes.txt"));
+                    QVERIFY(!OnPage(wizard, CStepCommand::IdParameters)->isVisible());
+                }
+                test::Tap(Frame(wizard, CEditWizard::IdOk));
+            },
+            &ran);
+        QCOMPARE(MenuTexts(w, CMainDialog::IdAdd).value(type == AlarmWizard ? 0 : type == AlarmAppointment ? 2 : 3),
+                 Text(entry));
+        test::HoldAndChoose(w.button(CMainDialog::IdAdd), Text(entry));
+        QVERIFY(ran);
+
+        QCOMPARE(w.list()->Count(), 1);
+        Alarm* alarm = w.list()->AlarmAt(0);
+        QCOMPARE(alarm->type, type);
+        QCOMPARE(alarm->activated, 1);
+        const QString key = alarm->GetKey();
+        QCOMPARE(Profile::ReadInt(key, QStringLiteral("type"), -1), type);
+        QCOMPARE(NotifiedKeys(), QStringList{key});
+        if (type == AlarmWizard) {
+            QCOMPARE(alarm->alarmTime, clock::MakeLocal(2031, 3, 8, 10, 0, 0));
+            QByteArray fade;
+            QVERIFY(Profile::ReadBinary(key, QStringLiteral("fade"), &fade));
+            QCOMPARE(fade, QByteArray(reinterpret_cast<const char*>(drawn.data()), int(drawn.size())));
+            QVERIFY(drawn != Alarm().fade); // the pen changed the curve
+            std::unique_ptr<Alarm> made = AlarmStore::LoadSection(QStringLiteral("TGentle"));
+            QVERIFY(made);
+            QCOMPARE(made->title, QStringLiteral("Wake gently"));
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(made->fade.data()), int(made->fade.size())), fade);
+            QCOMPARE(MenuTexts(w, CMainDialog::IdAdd).last(), QStringLiteral("Gentle"));
+        } else if (type == AlarmAppointment) {
+            QVERIFY(key.startsWith(QLatin1Char('A')));
+            QCOMPARE((QList<int>{alarm->dateYear, alarm->dateMonth, alarm->dateDay}), (QList<int>{2031, 3, 9}));
+            QCOMPARE(alarm->alarmTime, clock::MakeLocal(2031, 3, 9, 9, 0, 0));
+        } else {
+            QCOMPARE(Profile::ReadText(key, QStringLiteral("command"), QString()), QStringLiteral("/home/u/notes.txt"));
+        }
+    }
+
+    // Edit, "Edit as wizard alarm", a double tap, copy-data code 2 and a
+    // template entry open the wizard. OK saves the changes under the new key;
+    // Cancel leaves the stored alarm exactly as it was (its kind included).
+    void wizardEditPaths_data()
+    {
+        QTest::addColumn<int>("storedType");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("Edit tapped, wizard alarm, OK") << int(AlarmWizard) << "edit" << true;
+        QTest::newRow("Edit tapped, command alarm, Cancel") << int(AlarmCommand) << "edit" << false;
+        QTest::newRow("Edit as wizard alarm, OK") << int(AlarmCompact) << "edit as wizard" << true;
+        QTest::newRow("Edit as wizard alarm, Cancel") << int(AlarmCompact) << "edit as wizard" << false;
+        QTest::newRow("double tap, appointment, OK") << int(AlarmAppointment) << "double tap" << true;
+        QTest::newRow("copy-data code 2, appointment, Cancel") << int(AlarmAppointment) << "copy-data" << false;
+        QTest::newRow("template entry, OK") << int(AlarmWizard) << "template" << true;
+        QTest::newRow("template entry, Cancel") << int(AlarmWizard) << "template" << false;
+    }
+    void wizardEditPaths()
+    {
+        QFETCH(int, storedType);
+        QFETCH(QString, how);
+        QFETCH(bool, ok);
+        const bool fromTemplate = how == QLatin1String("template");
+        QString oldKey;
+        if (fromTemplate) {
+            AlarmTemplate t;
+            t.name = QStringLiteral("Tpl");
+            t.type = storedType;
+            t.title = QStringLiteral("work");
+            t.alarmTime = clock::MakeLocal(2031, 3, 10, 7, 0, 0);
+            t.playlist = {QStringLiteral("/s/a.mp3")};
+            t.Save();
+        } else if (storedType == AlarmAppointment) {
+            Alarm a;
+            a.type = AlarmAppointment;
+            a.title = QStringLiteral("work");
+            a.alarmTime = clock::MakeLocal(2031, 3, 10, 7, 0, 0);
+            a.dateYear = 2031;
+            a.dateMonth = 3;
+            a.dateDay = 10;
+            a.repeatDays = 0;
+            a.playlist = {QStringLiteral("/s/a.mp3")};
+            a.Save();
+            Scheduler::ReRegisterAll();
+            oldKey = a.GetKey();
+        } else {
+            oldKey = Store(storedType, 7, 0x1F, QStringLiteral("work"));
+        }
+        std::unique_ptr<Alarm> before = oldKey.isEmpty() ? nullptr : AlarmStore::LoadSection(oldKey);
+
+        CMainDialog w{ProgramMainWindowServices()};
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        bool ran = false;
+        QString shownTitle;
+        WhenEditorOpens<CEditWizard>(
+            [&](CEditWizard* wizard) {
+                test::Tap(OnPage(wizard, 1031)); // +1h (the time mode of an appointment too)
+                NextPages(wizard, 1);
+                auto* title = qobject_cast<QPlainTextEdit*>(OnPage(wizard, CStep2::IdTitle));
+                shownTitle = title->toPlainText();
+                test::Type(title, QStringLiteral("changed"));
+                test::Tap(Frame(wizard, ok ? CEditWizard::IdOk : CEditWizard::IdCancel));
+            },
+            &ran);
+        if (how == QLatin1String("edit")) {
+            test::Tap(w.button(CMainDialog::IdEdit));
+        } else if (how == QLatin1String("edit as wizard")) {
+            test::HoldAndChoose(w.button(CMainDialog::IdEdit), Text(134));
+        } else if (how == QLatin1String("double tap")) {
+            QTest::mouseDClick(w.list(), Qt::LeftButton, {}, QPoint(w.list()->width() / 2, 10));
+        } else if (how == QLatin1String("copy-data")) {
+            QCOMPARE(w.OnCopyData(CMainDialog::CopyEdit, oldKey), 1);
+        } else {
+            test::HoldAndChoose(w.button(CMainDialog::IdAdd), QStringLiteral("Tpl"));
+        }
+        QVERIFY(ran);
+        QCOMPARE(shownTitle, QStringLiteral("work"));
+
+        if (fromTemplate) {
+            QCOMPARE(w.list()->Count(), ok ? 1 : 0);
+            QCOMPARE(NotifiedKeys().size(), ok ? 1 : 0);
+            if (ok)
+                QCOMPARE(Profile::ReadText(w.list()->AlarmAt(0)->GetKey(), QStringLiteral("title"), QString()),
+                         QStringLiteral("changed"));
+            return;
+        }
+        Alarm* alarm = w.list()->AlarmAt(0);
+        const int wantType = ok && how == QLatin1String("edit as wizard") ? int(AlarmWizard) : storedType;
+        QCOMPARE(alarm->type, wantType);
+        QCOMPARE(alarm->activated, 1);
+        const QString key = alarm->GetKey();
+        QCOMPARE(key == oldKey, !ok);
+        QCOMPARE(NotifiedKeys(), QStringList{key});
+        std::unique_ptr<Alarm> after = AlarmStore::LoadSection(key);
+        QVERIFY(after);
+        if (!ok) {
+            QCOMPARE(test::AlarmFields(*after), test::AlarmFields(*before));
+        } else {
+            QCOMPARE(after->title, QStringLiteral("changed"));
+            QCOMPARE(after->type, wantType);
+            QVERIFY(!AlarmStore::LoadSection(oldKey)); // the old key is gone
+        }
     }
 };
 

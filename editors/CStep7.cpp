@@ -1,0 +1,340 @@
+#include "CStep7.h"
+
+#include "Alarm.h"
+#include "ColorHelpers.h"
+#include "FileDialog.h"
+#include "KitFont.h"
+#include "LongPress.h"
+#include "MessageBox.h"
+#include "Profile.h"
+#include "ScreenClass.h"
+#include "TextFormat.h"
+#include "Texts.h"
+#include "WizardServices.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <cstdlib>
+
+namespace dawnbell {
+
+namespace {
+
+enum TextId {
+    kTextCustom = 39,
+    kTextNone = 57,       // "(None)"
+    kTextTitle = 66,      // "Colors"
+    kTextBackColor = 99,
+    kTextTextColor = 100,
+    kTextImage = 101,
+    kTextStretch = 102,
+    kTextCenter = 103,
+    kTextTile = 104,
+    kTextDelete = 111,
+    kTextWarning = 126,
+    kTextOverwrite = 127, // "The file %s already exists. ..."
+    kTextAlike = 145,
+};
+
+const QString kSettings = QStringLiteral("settings");
+const QString kImageFolder = QStringLiteral("lastSelectedImageFolder");
+constexpr int kCustom = -1; // list data of "Custom"
+
+// A small field filled with one colour.
+class Swatch : public QWidget {
+public:
+    explicit Swatch(QWidget* parent) : QWidget(parent) {}
+    void SetColor(uint32_t color)
+    {
+        m_color = color;
+        update();
+    }
+    uint32_t Color() const { return m_color; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), ToQColor(m_color));
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    uint32_t m_color = 0; // 0x00BBGGRR
+};
+
+} // namespace
+
+const QString CStep7::kImageFilter = QStringLiteral(
+    "JPEG, GIF, BMP, PNG Files (*.jpg, *.jpeg, *.gif, *.bmp, *.png)|*.jpg, *.jpeg, *.gif, *.bmp, *.png|"
+    "All Files (*.*)|*.*");
+
+CStep7::CStep7(Alarm* work, const WizardServices* services)
+    : CEditWizardPage(work, services, kLayout, kTextTitle)
+{
+}
+
+void CStep7::MakeGroup(Group* g, int useId, int listId, int swatchId, const int (&rgbIds)[3],
+                       const int (&labelIds)[3])
+{
+    g->use = AddCheck(useId);
+    g->use->setFont(KitFont(8)); // two groups side by side
+    g->list = new QComboBox(this);
+    g->list->setObjectName(QString::number(listId));
+    auto* swatch = new Swatch(this);
+    swatch->setObjectName(QString::number(swatchId));
+    g->swatch = swatch;
+    static const char* const kLetters[3] = {"R", "G", "B"};
+    for (int i = 0; i < 3; ++i) {
+        g->labelIds[i] = labelIds[i];
+        AddLabel(labelIds[i])->setText(QString::fromLatin1(kLetters[i]));
+        g->rgb[i] = AddNumberEdit(rgbIds[i], 0, 999);
+        QSpinBox* edit = g->rgb[i];
+        connect(edit, &QSpinBox::valueChanged, this, [this, g, edit](int v) {
+            if (v > 255)
+                edit->setValue(255); // a channel ends at 255
+            UpdateSwatch(g);
+        });
+    }
+    connect(g->use, &QCheckBox::clicked, this, [this] { UpdateVisibility(); });
+    connect(g->list, &QComboBox::activated, this, [this, g] { ColorChosen(g); });
+}
+
+void CStep7::CreateControls()
+{
+    MakeGroup(&m_back, IdUseBack, IdBackList, IdBackSwatch, {IdBackR, IdBackG, IdBackB},
+              {IdBackRLabel, IdBackGLabel, IdBackBLabel});
+    MakeGroup(&m_text, IdUseText, IdTextList, IdTextSwatch, {IdTextR, IdTextG, IdTextB},
+              {IdTextRLabel, IdTextGLabel, IdTextBLabel});
+    m_useImage = AddCheck(IdUseImage);
+    m_imageList = new QComboBox(this);
+    m_imageList->setObjectName(QString::number(IdImageList));
+    m_browse = AddButton(IdBrowse);
+    m_browse->setText(QStringLiteral("..."));
+    m_menu = new QMenu(m_browse);
+    QAction* del = m_menu->addAction(Text(kTextDelete));
+    del->setData(kCmdDelete);
+    m_hold = new LongPress(this);
+    m_hold->Watch(m_browse);
+    m_styles[0] = AddOption(IdStretch);
+    m_styles[1] = AddOption(IdCenter);
+    m_styles[2] = AddOption(IdTile);
+
+    connect(m_useImage, &QCheckBox::clicked, this, [this] { UpdateVisibility(); });
+    connect(m_imageList, &QComboBox::activated, this, [this] { ImageChosen(); });
+    connect(m_browse, &QPushButton::clicked, this, [this] { AddImages(); });
+    connect(del, &QAction::triggered, this, [this] { DeleteImage(); });
+    connect(m_hold, &LongPress::held, this, [this, del](QWidget*, const QPoint& globalPos) {
+        del->setEnabled(m_useImage->isChecked() && m_imageList->currentIndex() > 0);
+        m_menu->exec(globalPos);
+    });
+}
+
+void CStep7::ApplyCaptions()
+{
+    m_back.use->setText(Text(kTextBackColor));
+    m_text.use->setText(Text(kTextTextColor));
+    m_useImage->setText(Text(kTextImage));
+    m_styles[0]->setText(Text(kTextStretch));
+    m_styles[1]->setText(Text(kTextCenter));
+    m_styles[2]->setText(Text(kTextTile));
+}
+
+void CStep7::FillGroup(Group* g, uint32_t color, bool use)
+{
+    g->use->setChecked(use);
+    g->list->clear();
+    g->list->addItem(Text(kTextCustom), kCustom);
+    for (const NamedColor& named : m_services->namedColors)
+        g->list->addItem(named.name, qint64(named.color & 0x00FFFFFF));
+    int chosen = 0;
+    for (int i = 1; i < g->list->count(); ++i) {
+        if (uint32_t(g->list->itemData(i).toLongLong()) == (color & 0x00FFFFFF))
+            chosen = i; // the last equal entry stays chosen
+    }
+    g->list->setCurrentIndex(chosen);
+    for (int i = 0; i < 3; ++i) {
+        g->rgb[i]->setValue(int((color >> (8 * i)) & 0xFF));
+        g->rgb[i]->setEnabled(chosen == 0);
+    }
+    UpdateSwatch(g);
+}
+
+void CStep7::FillFromAlarm()
+{
+    const Alarm& a = *m_work;
+    FillGroup(&m_back, a.backColor, a.useBackColor != 0);
+    FillGroup(&m_text, a.textColor, a.useTextColor != 0);
+    for (int f = 0; f < BackImageFieldCount; ++f)
+        m_images[f] = a.BackImage(f);
+    m_class = classify_screen();
+    FillImageList();
+    m_useImage->setChecked(a.backImageStyle != 0);
+    const int style = a.backImageStyle == 3 ? 2 : a.backImageStyle == 2 ? 1 : 0;
+    m_styles[style]->setChecked(true);
+    UpdateVisibility();
+}
+
+void CStep7::ColorChosen(Group* g)
+{
+    const qint64 value = g->list->currentData().toLongLong();
+    const bool custom = value == kCustom;
+    for (int i = 0; i < 3; ++i) {
+        if (!custom)
+            g->rgb[i]->setValue(int((uint32_t(value) >> (8 * i)) & 0xFF));
+        g->rgb[i]->setEnabled(custom);
+    }
+    UpdateSwatch(g);
+}
+
+uint32_t CStep7::ColorOf(const Group& g)
+{
+    return Rgb(uint32_t(g.rgb[0]->value()), uint32_t(g.rgb[1]->value()), uint32_t(g.rgb[2]->value()));
+}
+
+void CStep7::UpdateSwatch(Group* g)
+{
+    static_cast<Swatch*>(g->swatch)->SetColor(ColorOf(*g));
+}
+
+void CStep7::UpdateVisibility()
+{
+    for (Group* g : {&m_back, &m_text}) {
+        const bool on = g->use->isChecked();
+        g->list->setVisible(on);
+        g->swatch->setVisible(on);
+        for (int i = 0; i < 3; ++i) {
+            g->rgb[i]->setVisible(on);
+            Ctl<QLabel>(g->labelIds[i])->setEnabled(on);
+        }
+    }
+    const bool image = m_useImage->isChecked();
+    m_imageList->setVisible(image);
+    m_browse->setVisible(image);
+    for (QRadioButton* option : m_styles)
+        option->setVisible(image);
+    update();
+}
+
+// --- pictures -------------------------------------------------------------------------
+
+void CStep7::FillImageList()
+{
+    m_imageList->clear();
+    m_imageList->addItem(Text(kTextNone));
+    const QDir dir(m_services->ImagesDir());
+    const QStringList names = dir.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    m_imageList->addItems(names);
+    const int field = ScreenClassImageField(m_class);
+    const QString current = field >= 0 ? m_images[field] : QString();
+    const int at = current.isEmpty() ? 0 : m_imageList->findText(current, Qt::MatchFixedString);
+    if (at < 0 && !current.isEmpty()) {
+        // A picture that is no longer in the folder stays the choice until changed.
+        m_imageList->addItem(current);
+        m_imageList->setCurrentIndex(m_imageList->count() - 1);
+    } else {
+        m_imageList->setCurrentIndex(std::max(at, 0));
+    }
+}
+
+void CStep7::ImageChosen()
+{
+    const int field = ScreenClassImageField(m_class);
+    if (field < 0)
+        return;
+    m_images[field] = m_imageList->currentIndex() > 0 ? m_imageList->currentText() : QString();
+}
+
+void CStep7::PagePlaced()
+{
+    // A rotated device is another screen class: the choice made stays with the
+    // old class, and the list shows the new class's picture.
+    const int cls = classify_screen();
+    if (m_class < 0 || cls == m_class)
+        return;
+    ImageChosen();
+    m_class = cls;
+    FillImageList();
+}
+
+void CStep7::AddImages()
+{
+    const QString folder = Profile::ReadText(kSettings, kImageFolder, QString());
+    FileDialog chooser(FileDialog::Mode::Open, folder, window());
+    chooser.SetFilter(kImageFilter);
+    if (m_services->RunFileDialog(chooser) == QDialog::Accepted) {
+        const QString targetDir = m_services->ImagesDir();
+        QDir().mkpath(targetDir);
+        for (const QString& source : chooser.ChosenFiles()) {
+            const QString target = targetDir + QLatin1Char('/') + QFileInfo(source).fileName();
+            const QFileInfo to(target);
+            if (to.exists()) {
+                if (to.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
+                    continue; // already in the folder
+                const QString question = FormatText(Text(kTextOverwrite), {target});
+                if (ShowMessageBox(question, Text(kTextWarning), MsgButtons::YesNo, MsgIcon::Warning, window())
+                    != MsgAnswer::Yes)
+                    continue;
+                QFile::remove(target);
+            }
+            if (!QFile::copy(source, target))
+                qWarning("Could not copy the picture %s to %s", qPrintable(source), qPrintable(target));
+        }
+        FillImageList();
+    }
+    Profile::WriteText(kSettings, kImageFolder, chooser.CurrentFolder());
+    Profile::Flush();
+}
+
+void CStep7::DeleteImage()
+{
+    if (!m_useImage->isChecked() || m_imageList->currentIndex() <= 0)
+        return;
+    const QString name = m_imageList->currentText();
+    if (name.contains(QLatin1Char('/')) || name == QLatin1String("..") || name == QLatin1String("."))
+        return;
+    const QString path = m_services->ImagesDir() + QLatin1Char('/') + name;
+    if (!QFile::remove(path))
+        qWarning("Could not delete the picture %s", qPrintable(path));
+    FillImageList();
+}
+
+// --- store ------------------------------------------------------------------------------
+
+bool CStep7::StoreToAlarm()
+{
+    Alarm& a = *m_work;
+    a.useBackColor = m_back.use->isChecked() ? 1 : 0;
+    a.useTextColor = m_text.use->isChecked() ? 1 : 0;
+    bool alike = true;
+    for (int i = 0; i < 3; ++i)
+        alike = alike && std::abs(m_back.rgb[i]->value() - m_text.rgb[i]->value()) < kAlikeDistance;
+    if (alike
+        && ShowMessageBox(Text(kTextAlike), Text(kTextWarning), MsgButtons::YesNo, MsgIcon::Warning, window())
+               != MsgAnswer::Yes)
+        return false;
+    a.backColor = ColorOf(m_back);
+    a.textColor = ColorOf(m_text);
+    if (m_useImage->isChecked()) {
+        ImageChosen();
+        for (int f = 0; f < BackImageFieldCount; ++f)
+            a.SetBackImage(f, m_images[f]);
+        a.backImageStyle = m_styles[2]->isChecked() ? 3 : m_styles[1]->isChecked() ? 2 : 1;
+    } else {
+        a.backImageStyle = 0;
+    }
+    return true;
+}
+
+} // namespace dawnbell
