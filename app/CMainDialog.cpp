@@ -751,8 +751,10 @@ void CMainDialog::CmdOptions()
         return;
     const bool simulateBefore = SimulateSystemAlarm();
     LetGoOfPointer();
-    if (!services_.options(this))
+    if (!services_.options(this)) {
+        BuildMenus(); // templates imported on the sheet stay, also after Cancel
         return;
+    }
     uint32_t bg = bgColor_, text = textColor_;
     if (CAlarmApp* app = CAlarmApp::Instance()) {
         bg = app->bgColor;

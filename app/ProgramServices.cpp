@@ -7,6 +7,7 @@
 #include "CMainDialog.h"
 #include "CMoreImagesDialog.h"
 #include "COptionsWizard.h"
+#include "CSelectTemplate.h"
 #include "DevicePaths.h"
 #include "Scheduler.h"
 #include "SessionInhibitor.h"
@@ -21,6 +22,31 @@ bool RunCompactEditor(Alarm* alarm, CMainDialog* owner)
 {
     CEditAlarm editor(alarm, owner, [owner, alarm](const Alarm& candidate) { return owner->TimeClash(candidate, alarm); });
     return editor.exec() == QDialog::Accepted;
+}
+
+bool RunWizard(Alarm* alarm, CMainDialog* owner)
+{
+    WizardServices services;
+    services.clash = [owner, alarm](const Alarm& candidate) { return owner->TimeClash(candidate, alarm); };
+    services.templates = &owner->Templates();
+    if (CAlarmApp* app = CAlarmApp::Instance())
+        services.namedColors = app->NamedColors();
+    else
+        AlarmStore::LoadNamedColors(&services.namedColors);
+    CEditWizard wizard(alarm, owner, std::move(services));
+    return wizard.exec() == QDialog::Accepted;
+}
+
+bool RunTemplateSelection(Alarm* alarm, CMainDialog* owner)
+{
+    CSelectTemplate::Services services;
+    services.templates = &owner->Templates();
+    if (CAlarmApp* app = CAlarmApp::Instance())
+        services.programDir = app->programDir;
+    services.compactEditor = [owner](Alarm* a, QWidget*) { return RunCompactEditor(a, owner); };
+    services.wizard = [owner](Alarm* a, QWidget*) { return RunWizard(a, owner); };
+    CSelectTemplate selection(alarm, owner, std::move(services));
+    return selection.exec() == QDialog::Accepted;
 }
 
 bool RunOptions(CMainDialog* owner)
@@ -59,19 +85,6 @@ bool RunOptions(CMainDialog* owner)
     return sheet.exec() == QDialog::Accepted;
 }
 
-bool RunWizard(Alarm* alarm, CMainDialog* owner)
-{
-    WizardServices services;
-    services.clash = [owner, alarm](const Alarm& candidate) { return owner->TimeClash(candidate, alarm); };
-    services.templates = &owner->Templates();
-    if (CAlarmApp* app = CAlarmApp::Instance())
-        services.namedColors = app->NamedColors();
-    else
-        AlarmStore::LoadNamedColors(&services.namedColors);
-    CEditWizard wizard(alarm, owner, std::move(services));
-    return wizard.exec() == QDialog::Accepted;
-}
-
 } // namespace
 
 void InstallScheduleServices()
@@ -87,6 +100,7 @@ MainWindowServices ProgramMainWindowServices()
     s.compactEditor = RunCompactEditor;
     s.options = RunOptions;
     s.wizard = RunWizard;
+    s.templateSelection = RunTemplateSelection;
     s.simulation = [](Alarm* next) { SystemAlarmSimulation::Refresh(next); };
     return s;
 }

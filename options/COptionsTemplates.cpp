@@ -2,10 +2,12 @@
 
 #include "Alarm.h"
 #include "COptionsWizard.h"
+#include "CTemplatePreviewStatic.h"
 #include "TemplateLibrary.h"
 #include "Texts.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 
 namespace dawnbell {
@@ -31,6 +33,10 @@ COptionsTemplates::COptionsTemplates(COptionsWizard* sheet)
 void COptionsTemplates::CreateControls()
 {
     connect(AddCombo(IdList), &QComboBox::currentIndexChanged, this, &COptionsTemplates::SelectionChanged);
+    m_preview = new CTemplatePreviewStatic(this); // continues the sheet's gradient (its grandparent)
+    m_preview->setObjectName(QString::number(IdPreview));
+    if (!m_sheet->Services().programDir.isEmpty())
+        m_preview->SetImagesDir(QDir(m_sheet->Services().programDir).filePath(QStringLiteral("images")));
     connect(AddButton(IdImport, kTextImport), &QPushButton::clicked, this, &COptionsTemplates::Import);
     connect(AddButton(IdExport, kTextExport), &QPushButton::clicked, this, &COptionsTemplates::Export);
     QPushButton* more = AddButton(IdMoreImages, kTextMoreImages);
@@ -71,6 +77,9 @@ AlarmTemplate* COptionsTemplates::Selected() const
 void COptionsTemplates::SelectionChanged()
 {
     const AlarmTemplate* t = Selected();
+    m_preview->SetAlarm(nullptr); // drops a picture cached before More images
+    m_preview->SetAlarm(t);
+    m_preview->SetName(t ? t->name : QString());
     Ctl<QPushButton>(IdImport)->setEnabled(m_sheet->Services().templates != nullptr);
     Ctl<QPushButton>(IdExport)->setEnabled(t != nullptr);
     Ctl<QPushButton>(IdMoreImages)->setEnabled(t && t->type != AlarmCommand);

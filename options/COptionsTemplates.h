@@ -1,5 +1,6 @@
 #pragma once
-// Options page "Templates": the application's templates in a drop-down list,
+// Options page "Templates": the application's templates in a drop-down list
+// with a preview of the chosen one,
 // Import (template files into new templates), Export (the chosen template into
 // a template file) and More images (its background picture for each screen
 // class; not for command templates). These act at once through the template
@@ -10,6 +11,7 @@
 namespace dawnbell {
 
 class AlarmTemplate;
+class CTemplatePreviewStatic;
 
 class COptionsTemplates : public COptionsPage {
     Q_OBJECT
@@ -41,6 +43,7 @@ private:
     void FillList(const QString& name);
     void SelectionChanged();
 
+    CTemplatePreviewStatic* m_preview = nullptr; // the chosen template as it rings
     TemplateMessageBoxes m_boxes; // the operations' questions, messages and file choices
 };
 

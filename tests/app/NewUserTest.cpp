@@ -2,7 +2,8 @@
 // does for a first launch, the main window opens with the program's own windows,
 // and every step goes through the window system's event path (press, release,
 // hold, double click on the windows, so grabs, popups and modality act as they
-// do for a person): Add, "New compact alarm", the editor's OK; a double click on
+// do for a person): Add, "<new compact alarm>" in the template selection, the
+// editor's OK; a hold on Add lists the templates; a double click on
 // the row opens the editor, whose fields and OK take the clicks that follow; a
 // click deactivates, a hold on Activate opens its menu, Remove removes. Once on a
 // handheld display and once on a desktop display.
@@ -12,11 +13,16 @@
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
 #include "CMainDialog.h"
+#include "CEditWizard.h"
 #include "COptionsColors.h"
 #include "COptionsGeneral.h"
+#include "COptionsTemplates.h"
 #include "COptionsToday.h"
 #include "COptionsWizard.h"
+#include "CSelectTemplate.h"
+#include "CTemplatePreviewStatic.h"
 #include "Clock.h"
+#include "FileDialog.h"
 #include "LongPress.h"
 #include "Notify.h"
 #include "Profile.h"
@@ -32,6 +38,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -128,6 +137,8 @@ void When(std::function<T*()> find, std::function<void(T*)> act, bool* ran)
 
 QMenu* OpenPopup() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
 CEditAlarm* OpenEditor() { return qobject_cast<CEditAlarm*>(QApplication::activeModalWidget()); }
+CEditWizard* OpenWizard() { return qobject_cast<CEditWizard*>(QApplication::activeModalWidget()); }
+CSelectTemplate* OpenSelection() { return qobject_cast<CSelectTemplate*>(QApplication::activeModalWidget()); }
 
 // Clicks the entry `text` of an open menu; false when it has none.
 bool ChooseFromMenu(QMenu* menu, const QString& text)
@@ -177,6 +188,17 @@ void ChooseFromCombo(QComboBox* combo, const QString& text)
     QVERIFY(row >= 0);
     Click(view->viewport(), view->visualRect(view->model()->index(row, 0)).center());
     QTRY_VERIFY(!view->isVisible());
+}
+
+FileDialog* OpenChooser() { return qobject_cast<FileDialog*>(QApplication::activeModalWidget()); }
+
+// Copies the files of folder `sub` of the built program folder into `to`/`sub`.
+void CopyProgramFolder(const QString& sub, const QString& to)
+{
+    const QDir from(QStringLiteral(DAWNBELL_PROGRAM_DIR "/") + sub);
+    QVERIFY(QDir().mkpath(to + QLatin1Char('/') + sub));
+    for (const QString& name : from.entryList(QDir::Files))
+        QVERIFY(QFile::copy(from.filePath(name), to + QLatin1Char('/') + sub + QLatin1Char('/') + name));
 }
 
 COptionsWizard* OpenOptions() { return qobject_cast<COptionsWizard*>(QApplication::activeModalWidget()); }
@@ -230,20 +252,21 @@ private slots:
         notify::NotifyCloseStore();
         Scheduler::SetProgramPathForTesting(QString());
         qunsetenv("DAWNBELL_SCREEN");
+        qunsetenv("DAWNBELL_MSGBOX_RECORD");
         ResetDpiCacheForTesting();
     }
 
     void firstAlarmByPointer_data()
     {
         QTest::addColumn<QString>("screen");
-        QTest::addColumn<bool>("holdAdd"); // open the Add menu by a hold instead of a tap
+        QTest::addColumn<bool>("byList"); // choose the kind from the drop-down list instead of with "v"
         QTest::newRow("handheld 480x800") << "480x800@192" << false;
         QTest::newRow("desktop 1280x800") << "1280x800@96" << true;
     }
     void firstAlarmByPointer()
     {
         QFETCH(QString, screen);
-        QFETCH(bool, holdAdd);
+        QFETCH(bool, byList);
         qputenv("DAWNBELL_SCREEN", screen.toUtf8());
         ResetDpiCacheForTesting();
 
@@ -256,23 +279,40 @@ private slots:
         QPushButton* add = w.button(CMainDialog::IdAdd);
         QVERIFY(add->isVisible() && add->isEnabled());
 
-        // Add -> "New compact alarm" -> title -> OK.
-        bool menuShown = false, editorShown = false;
+        // A hold on Add opens its menu: the templates in name order; Escape closes it.
+        bool menuShown = false, editorShown = false, selectionShown = false;
         QStringList addEntries;
         When<QMenu>(OpenPopup, [&](QMenu* menu) {
             addEntries = Entries(menu);
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }, &menuShown);
+        Hold(add);
+        QTRY_VERIFY(menuShown);
+        QTRY_VERIFY(!OpenPopup());
+        QCOMPARE(addEntries, (QStringList{QStringLiteral("High Noon"), QStringLiteral("Medication"),
+                                          QStringLiteral("Meeting"), QStringLiteral("Morning Mist"),
+                                          QStringLiteral("Pizza Timer")}));
+        QCOMPARE(w.list()->Count(), 0);
+
+        // A tap on Add -> the template selection -> "<new compact alarm>" -> OK
+        // -> the compact editor -> title -> OK.
+        int chosen = -1;
+        When<CSelectTemplate>(OpenSelection, [&](CSelectTemplate* selection) {
+            if (byList)
+                ChooseFromCombo(selection->findChild<QComboBox*>(QString::number(CSelectTemplate::IdChoice)), Text(75));
+            else
+                Click(selection->Button(CSelectTemplate::IdDown));
+            chosen = selection->Current();
             When<CEditAlarm>(OpenEditor, [](CEditAlarm* editor) {
                 TypeTitle(editor, QStringLiteral("Gym"));
                 PressOk(editor);
             }, &editorShown);
-            QVERIFY(ChooseFromMenu(menu, Text(131)));
-        }, &menuShown);
-        if (holdAdd)
-            Hold(add);
-        else
-            Click(add);
-        QTRY_VERIFY(menuShown && editorShown);
-        QVERIFY(addEntries.contains(Text(131)));
+            Click(selection->Button(CSelectTemplate::IdOk));
+        }, &selectionShown);
+        Click(add);
+        QTRY_VERIFY(selectionShown && editorShown);
+        QTRY_VERIFY(!OpenSelection());
+        QCOMPARE(chosen, int(CSelectTemplate::EntryCompact));
         QCOMPARE(w.list()->Count(), 1);
         Alarm* gym = w.list()->AlarmAt(0);
         QCOMPARE(gym->title, QStringLiteral("Gym"));
@@ -330,7 +370,9 @@ private slots:
         QCOMPARE(RecordCount(), 0);
     }
 
-    // The options by pointer: another language, a black background and the
+    // A new user's first day: an alarm from the template "Pizza Timer" (Add,
+    // the template in the selection's list, OK, the wizard's OK); then the
+    // options by pointer: another language, a black background and the
     // next alarm kept as the system alarm; after OK the main window shows the
     // new language and colours at once and the simulation is switched on, and
     // switched off again by the next OK.
@@ -356,6 +398,29 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.button(CMainDialog::IdAdd)->text(), QStringLiteral("Add"));
+
+        bool selectionShown = false, wizardShown = false;
+        QString previewed;
+        When<CSelectTemplate>(OpenSelection, [&](CSelectTemplate* selection) {
+            ChooseFromCombo(selection->findChild<QComboBox*>(QString::number(CSelectTemplate::IdChoice)),
+                            QStringLiteral("Pizza Timer"));
+            previewed = selection->Preview()->Name();
+            When<CEditWizard>(OpenWizard, [](CEditWizard* wizard) {
+                Click(wizard->findChild<QWidget*>(QString::number(CEditWizard::IdOk)));
+            }, &wizardShown);
+            Click(selection->Button(CSelectTemplate::IdOk));
+        }, &selectionShown);
+        Click(w.button(CMainDialog::IdAdd));
+        QTRY_VERIFY(selectionShown && wizardShown);
+        QTRY_VERIFY(!OpenSelection());
+        QCOMPARE(previewed, QStringLiteral("Pizza Timer"));
+        QCOMPARE(w.list()->Count(), 2);
+        Alarm* pizza = w.list()->SelectedAlarm();
+        QVERIFY(pizza); // the new alarm is selected
+        QCOMPARE(pizza->title, Text(201));
+        QCOMPARE(pizza->closeAfterMinutes, 15);
+        QCOMPARE(pizza->activated, 1);
+        QCOMPARE(Profile::ReadText(pizza->GetKey(), QStringLiteral("title"), QString()), Text(201));
         const QString before = w.statusText();
 
         qputenv("DAWNBELL_AUTO_ANSWER", "ok"); // the simulation's warning
@@ -395,6 +460,89 @@ private slots:
         QTRY_VERIFY(shown);
         QTRY_VERIFY(!OpenOptions());
         QCOMPARE(ClockAlarmFlags(), 0);
+    }
+
+    // A template out and back in from the options' Templates page, by pointer
+    // and keys: Export writes "Pizza Timer" to the file named in the chooser;
+    // Import, with that file ticked in the chooser, adds it as "Pizza Timer (1)"
+    // with its sound, deletes the file on Yes, and the main window's Add menu
+    // lists it once the sheet is closed.
+    void templateExportedAndImported()
+    {
+        QTemporaryDir program; // the program folder the import installs into
+        CopyProgramFolder(QStringLiteral("sounds"), program.path());
+        CopyProgramFolder(QStringLiteral("images"), program.path());
+        QTemporaryDir files;   // where the user keeps template files
+        const QString atf = files.filePath(QStringLiteral("Pizza Timer.atf"));
+        CAlarmApp app;
+        app.programDir = program.path();
+        QVERIFY(app.Initialise(QString()));
+        Profile::WriteText(QStringLiteral("settings"), QStringLiteral("lastSelectedTemplateFolder"), files.path());
+        const QString record = files.filePath(QStringLiteral("boxes.txt"));
+        qputenv("DAWNBELL_MSGBOX_RECORD", record.toUtf8());
+        CMainDialog w{ProgramMainWindowServices()};
+        QCOMPARE(app.templates.size(), size_t(5));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        bool shown = false, exported = false, imported = false;
+        QStringList ticked;
+        When<COptionsWizard>(OpenOptions, [&](COptionsWizard* sheet) {
+            for (int page = 0; page < COptionsWizard::PageTemplates; ++page)
+                Click(sheet->findChild<QWidget*>(QString::number(COptionsWizard::IdNext)));
+            COptionsPage* templates = sheet->Page(COptionsWizard::PageTemplates);
+            QVERIFY(templates->isVisible());
+            ChooseFromCombo(templates->Ctl<QComboBox>(COptionsTemplates::IdList), QStringLiteral("Pizza Timer"));
+
+            When<FileDialog>(OpenChooser, [](FileDialog* chooser) {
+                auto* name = chooser->findChild<QLineEdit*>(QString::number(FileDialog::kIdFileName));
+                QCOMPARE(name->text(), QStringLiteral("Pizza Timer.atf")); // proposed from the template's name
+                Click(chooser->findChild<QWidget*>(QString::number(FileDialog::kIdOk)));
+            }, &exported);
+            Click(templates->Control(COptionsTemplates::IdExport));
+            QVERIFY(exported);
+            QVERIFY(QFile::exists(atf));
+
+            When<FileDialog>(OpenChooser, [&](FileDialog* chooser) {
+                auto* list = chooser->findChild<QTreeWidget*>(QString::number(FileDialog::kIdFileList));
+                const QList<QTreeWidgetItem*> rows = list->findItems(QStringLiteral("Pizza Timer.atf"), Qt::MatchExactly);
+                QCOMPARE(rows.size(), 1);
+                Click(list->viewport(), list->visualItemRect(rows[0]).center());
+                QTest::keyClick(list, Qt::Key_Space); // ticks the row
+                ticked = chooser->ChosenFiles();
+                Click(chooser->findChild<QWidget*>(QString::number(FileDialog::kIdOk)));
+            }, &imported);
+            Click(templates->Control(COptionsTemplates::IdImport));
+            QVERIFY(imported);
+            Click(sheet->findChild<QWidget*>(QString::number(COptionsWizard::IdCancel)));
+        }, &shown);
+        Click(w.button(CMainDialog::IdOptions));
+        QTRY_VERIFY(shown);
+        QTRY_VERIFY(!OpenOptions());
+        QCOMPARE(ticked, QStringList{atf});
+        QVERIFY(!QFile::exists(atf)); // "Delete the imported template file?" answered Yes
+
+        QFile boxes(record);
+        QVERIFY(boxes.open(QIODevice::ReadOnly));
+        const QString said = QString::fromUtf8(boxes.readAll());
+        QVERIFY2(said.contains(Text(125)) && said.contains(Text(129)), qPrintable(said));
+
+        // Imported templates stay after Cancel, with their files and stored section.
+        QCOMPARE(app.templates.size(), size_t(6));
+        const std::unique_ptr<Alarm> stored = AlarmStore::LoadSection(QStringLiteral("TPizza Timer (1)"));
+        QVERIFY(stored);
+        QCOMPARE(stored->title, Text(201));
+        QCOMPARE(stored->closeAfterMinutes, 15);
+        QVERIFY(QFile::exists(program.filePath(QStringLiteral("sounds/oven.mp3"))));
+        QStringList entries;
+        bool menuShown = false;
+        When<QMenu>(OpenPopup, [&](QMenu* menu) {
+            entries = Entries(menu);
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }, &menuShown);
+        Hold(w.button(CMainDialog::IdAdd));
+        QTRY_VERIFY(menuShown);
+        QVERIFY2(entries.contains(QStringLiteral("Pizza Timer (1)")), qPrintable(entries.join(QLatin1Char(','))));
     }
 };
 
