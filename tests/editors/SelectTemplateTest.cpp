@@ -152,7 +152,7 @@ private slots:
     }
 
     // "^" from the first template lands on the separator, which chooses nothing:
-    // OK there leaves the dialog open and the alarm untouched.
+    // OK there leaves the dialog open and the alarm untouched; Cancel ends it.
     void arrowsAndSeparator()
     {
         Alarm alarm;
@@ -167,6 +167,11 @@ private slots:
         QVERIFY(!Ctl(d, CSelectTemplate::IdOk)->isEnabled());
         QTest::keyClick(&d, Qt::Key_Return); // the keyboard's way to OK
         QVERIFY(d.isVisible());
+        QCOMPARE(alarm.type, 99);
+        QVERIFY(m_opened.isEmpty());
+        Tap(Ctl(d, CSelectTemplate::IdCancel)); // Cancel ends it without an editor
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.result(), int(QDialog::Rejected));
         QCOMPARE(alarm.type, 99);
         QVERIFY(m_opened.isEmpty());
     }
