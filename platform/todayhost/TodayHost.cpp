@@ -1,9 +1,10 @@
 #include "TodayHost.h"
 
+#include "Clock.h"
 #include "Registry.h"
 
 #include <QApplication>
-#include <QDate>
+#include <QDateTime>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -325,7 +326,7 @@ void TodayHost::paintEvent(QPaintEvent*)
     p.setPen(kText);
     const QRect header(6, 0, width() - 12, HeaderHeight());
     p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter,
-               QLocale().toString(QDate::currentDate(), QLocale::LongFormat));
+               QLocale().toString(QDateTime::fromSecsSinceEpoch(clock::Now()).date(), QLocale::LongFormat));
     int y = HeaderHeight();
     for (const LoadedItem& item : items_)
         y += int(item.record->height);
