@@ -41,43 +41,6 @@ std::string Target(const std::string& dir, const char* arguments)
 
 void BroadcastTodayChange() { SendBroadcast({kMsgSettingChange, kSettingChangeToday}); }
 
-std::string Upper(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    }
-    return s;
-}
-
-// Clears every notification whose program path, in upper case, contains
-// "DAWNBELL": all alarm notifications, snoozed ones included.
-void ClearProgramNotifications()
-{
-    notify::NotifyBatch batch;
-    std::vector<uint32_t> handles;
-    uint32_t count = 0;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        notify::NotifyResult r = notify::NotifyGetHandles(nullptr, 0, &count);
-        if (r != notify::NotifyOk && r != notify::NotifyMoreData)
-            return;
-        handles.resize(count);
-        r = notify::NotifyGetHandles(handles.data(), count, &count);
-        if (r == notify::NotifyOk) {
-            handles.resize(count);
-            break;
-        }
-        if (r != notify::NotifyMoreData)
-            return;
-    }
-    for (uint32_t handle : handles) {
-        notify::NotifyRecord record;
-        if (notify::NotifyGetRecord(handle, &record) == notify::NotifyOk
-            && Upper(record.trigger.application).find("DAWNBELL") != std::string::npos)
-            notify::NotifyClear(handle);
-    }
-}
-
 // Deletes `path` and everything below it. Symbolic links are removed, never
 // followed, so nothing outside the folder is touched.
 void DeleteTree(const std::string& path)
@@ -201,7 +164,11 @@ int UninstallInit(const std::string& installDir)
             }
         }
     }
-    ClearProgramNotifications();
+    // All alarm notifications of the program, snoozed ones included.
+    {
+        notify::NotifyBatch batch;
+        notify::NotifyClearByApplication("DAWNBELL");
+    }
     RegFlush(Hive::LocalMachine);
     RegFlush(Hive::CurrentUser);
     return 0;

@@ -8,49 +8,10 @@
 
 namespace dawnbell::today {
 
-namespace {
-
-std::string Upper(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    }
-    return s;
-}
-
-void ClearProgramNotifications()
-{
-    std::vector<uint32_t> handles;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        uint32_t count = 0;
-        notify::NotifyResult r = notify::NotifyGetHandles(nullptr, 0, &count);
-        if (r != notify::NotifyOk && r != notify::NotifyMoreData)
-            return;
-        handles.resize(count);
-        r = notify::NotifyGetHandles(handles.data(), count, &count);
-        if (r == notify::NotifyOk) {
-            handles.resize(count);
-            break;
-        }
-        if (r != notify::NotifyMoreData)
-            return;
-    }
-    for (uint32_t handle : handles) {
-        notify::NotifyRecord record;
-        if (notify::NotifyGetRecord(handle, &record) != notify::NotifyOk)
-            continue;
-        if (Upper(record.trigger.application).find("DAWNBELL") != std::string::npos)
-            notify::NotifyClear(handle);
-    }
-}
-
-} // namespace
-
 void ReRegisterAll(const std::string& programPath)
 {
     notify::NotifyBatch batch;
-    ClearProgramNotifications();
+    notify::NotifyClearByApplication("DAWNBELL");
 
     const int64_t now = clock::Now();
     std::vector<TodayAlarm> alarms;

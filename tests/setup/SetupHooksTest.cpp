@@ -3,6 +3,7 @@
 #include "Broadcast.h"
 #include "Notify.h"
 #include "Registry.h"
+#include "RegistryText.h"
 #include "SetupHooks.h"
 #include "TempHome.h"
 
@@ -32,16 +33,7 @@ bool Exists(Hive hive, const std::string& path)
 // A value as text: "-" when missing.
 QString Value(Hive hive, const std::string& path, const char* name)
 {
-    RegKey key;
-    if (RegKey::Open(hive, path, &key) != RegOk)
-        return QStringLiteral("-");
-    uint32_t v = 0;
-    std::u16string s;
-    if (key.ReadDword(name, &v))
-        return QString::number(v);
-    if (key.ReadString(name, &s))
-        return QString::fromStdU16String(s);
-    return QStringLiteral("-");
+    return test::RegistryText(hive, path, name);
 }
 
 void SetDword(Hive hive, const std::string& path, const char* name, uint32_t value)

@@ -4,6 +4,7 @@
 // window; update keeps the alarms switched off; removal leaves nothing behind.
 #include "Notify.h"
 #include "Registry.h"
+#include "RegistryText.h"
 #include "TempHome.h"
 #include "TodayHost.h"
 
@@ -35,16 +36,7 @@ void WriteAlarm(const QString& key, int activated, const char* title)
 
 QString Value(Hive hive, const std::string& path, const char* name)
 {
-    RegKey key;
-    if (RegKey::Open(hive, path, &key) != RegOk)
-        return QStringLiteral("-");
-    uint32_t v = 0;
-    std::u16string s;
-    if (key.ReadDword(name, &v))
-        return QString::number(v);
-    if (key.ReadString(name, &s))
-        return QString::fromStdU16String(s);
-    return QStringLiteral("-");
+    return test::RegistryText(hive, path, name);
 }
 
 bool Exists(Hive hive, const char* path)
