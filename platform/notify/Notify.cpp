@@ -236,6 +236,24 @@ NotifyResult NotifyList(std::vector<NotifyRecord>* out)
     return NotifyOk;
 }
 
+int NotifyClearByApplication(const std::string& upperText)
+{
+    std::vector<NotifyRecord> records;
+    if (NotifyList(&records) != NotifyOk)
+        return 0;
+    int cleared = 0;
+    for (const NotifyRecord& r : records) {
+        std::string application = r.trigger.application;
+        for (char& ch : application) {
+            if (ch >= 'a' && ch <= 'z')
+                ch = static_cast<char>(ch - 'a' + 'A');
+        }
+        if (application.find(upperText) != std::string::npos && NotifyClear(r.handle) == NotifyOk)
+            ++cleared;
+    }
+    return cleared;
+}
+
 NotifyBatch::NotifyBatch()
 {
     Connection& c = Conn();

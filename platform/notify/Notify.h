@@ -74,6 +74,11 @@ uint32_t NotifySetTime(const NotifyTrigger& trigger);
 // All records ordered by start time, then handle.
 NotifyResult NotifyList(std::vector<NotifyRecord>* out);
 
+// Removes every record whose application path, in upper case (ASCII letters),
+// contains `upperText` (e.g. "DAWNBELL": a program's notifications whatever the
+// spelling of its folder). Returns how many were removed.
+int NotifyClearByApplication(const std::string& upperText);
+
 // True when the trigger can be stored: kind 2, an absolute application path,
 // bounded texts without NUL bytes, and a valid start and end date and time.
 bool NotifyTriggerIsValid(const NotifyTrigger& trigger);

@@ -1,0 +1,29 @@
+// The entry points of libdawnbell-setup.so, looked up by name by the package
+// installer. Everything else in the library is hidden.
+#include "SetupApi.h"
+#include "SetupHooks.h"
+
+#define DAWNBELL_EXPORT extern "C" __attribute__((visibility("default")))
+
+DAWNBELL_EXPORT int Install_Init(void*, int, int previouslyInstalled, const char* installDir)
+{
+    return dawnbell::setup::InstallInit(previouslyInstalled != 0, installDir ? installDir : "");
+}
+
+DAWNBELL_EXPORT int Install_Exit(void*, const char* installDir, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t)
+{
+    return dawnbell::setup::InstallExit(installDir ? installDir : "");
+}
+
+DAWNBELL_EXPORT int Uninstall_Init(void*, const char* installDir)
+{
+    return dawnbell::setup::UninstallInit(installDir ? installDir : "");
+}
+
+DAWNBELL_EXPORT int Uninstall_Exit(void*)
+{
+    return dawnbell::setup::UninstallExit();
+}
+
+// The hooks' signatures are the installer's.
+static_assert(sizeof(&Install_Init) == sizeof(dawnbell::install::InstallInitFn));

@@ -1,0 +1,23 @@
+#pragma once
+// Dawnbell's install hooks: what the package installer runs around installing,
+// updating and removing the program. They record where the program went, mark
+// a first launch, create the shortcuts, make the today screen reload, and on
+// removal delete the program's data, folder, shortcut, today item and
+// notifications; an update keeps alarms and settings but switches every alarm
+// off. The hooks keep no state between calls (everything is in the registry),
+// ignore every failure and always answer 0, so the installer never stops.
+#include <string>
+
+namespace dawnbell::setup {
+
+// Before the files are copied. `previouslyInstalled`: an update.
+int InstallInit(bool previouslyInstalled, const std::string& installDir);
+// After the files and the package's registry entries are in place.
+int InstallExit(const std::string& installDir);
+// Before the files and entries are removed (also for the old version during an
+// update). An empty `installDir` deletes no folder.
+int UninstallInit(const std::string& installDir);
+// After the removal.
+int UninstallExit();
+
+} // namespace dawnbell::setup

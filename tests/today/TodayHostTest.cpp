@@ -1,0 +1,125 @@
+// The today screen with the real Dawnbell item library of the build: which
+// registered items it loads, how it reports the ones it cannot, and how new
+// settings reach the item (the options dialog, the settings-change broadcast).
+#include "Broadcast.h"
+#include "NamedEvent.h"
+#include "Registry.h"
+#include "TempHome.h"
+#include "TodayHost.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace dawnbell;
+using namespace dawnbell::today;
+
+namespace {
+
+const QString kLibrary = QStringLiteral(DAWNBELL_PROGRAM_DIR "/libdawnbell-today.so");
+
+void Register(const QString& name, const QString& library, uint32_t enabled, uint32_t order)
+{
+    RegKey key;
+    RegKey::Create(Hive::LocalMachine, std::string(kItemsKey) + "\\" + name.toStdString(), &key);
+    key.WriteString("DLL", library.toStdU16String());
+    key.WriteDword("Enabled", enabled);
+    key.WriteDword("Options", 1);
+    key.WriteDword("Order", order);
+    key.WriteDword("Type", kTodayItemCustom);
+}
+
+void WriteLines(uint32_t lines)
+{
+    RegKey key;
+    RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", &key);
+    key.WriteDword("todayLines", lines);
+}
+
+} // namespace
+
+class TodayHostTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_home.Renew();
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+    }
+    void cleanup() { m_home.Close(); }
+
+    void loadsRegisteredItems_data()
+    {
+        QTest::addColumn<QStringList>("registered"); // "name:library:enabled:order"
+        QTest::addColumn<QStringList>("loaded");      // names, in screen order
+        QTest::addColumn<int>("problems");
+        QTest::newRow("enabled items in their order")
+            << QStringList{"Second::1:2", "First::1:1"} << QStringList{"First", "Second"} << 0;
+        QTest::newRow("a disabled item is not shown") << QStringList{"Off::0:0", "On::1:1"} << QStringList{"On"} << 0;
+        QTest::newRow("a library that does not load is reported, the rest shown")
+            << QStringList{"Broken:/nowhere/libitem.so:1:0", "Good::1:1"} << QStringList{"Good"} << 1;
+        QTest::newRow("a library without the entry point is reported")
+            << QStringList{"Foreign:libm.so.6:1:0"} << QStringList() << 1;
+    }
+    void loadsRegisteredItems()
+    {
+        QFETCH(QStringList, registered);
+        QFETCH(QStringList, loaded);
+        QFETCH(int, problems);
+        for (const QString& r : registered) {
+            const QStringList f = r.split(QLatin1Char(':'));
+            Register(f[0], f[1].isEmpty() ? kLibrary : f[1], f[2].toUInt(), f[3].toUInt());
+        }
+        TodayHost host;
+        QStringList names;
+        for (int i = 0; i < host.ItemCount(); ++i)
+            names << QString::fromLatin1(host.Item(i)->name);
+        QCOMPARE(names, loaded);
+        QCOMPARE(host.Problems().size(), problems);
+        // The host is ready while it runs, and says so no longer afterwards.
+        EventRecord ready;
+        NamedEvent event;
+        QCOMPARE(NamedEvent::Open(kShellReadyEvent, &event), EventOk);
+        QCOMPARE(event.Query(&ready), EventOk);
+        QVERIFY(ready.signaled);
+        for (int i = 0; i < host.ItemCount(); ++i)
+            QCOMPARE(int(host.Item(i)->height), 60);
+    }
+
+    void newSettingsTakeEffect()
+    {
+        Register(QStringLiteral("Dawnbell"), kLibrary, 1, 0);
+        WriteLines(3);
+        TodayHost host;
+        host.resize(240, 400);
+        host.show();
+        QCOMPARE(host.ItemCount(), 1);
+        QCOMPARE(host.Item(0)->window->height(), 90);
+
+        // The settings-change broadcast for the today screen reloads the items.
+        WriteLines(1);
+        QVERIFY(SendBroadcast({kMsgSettingChange, kSettingChangeToday}) >= 1);
+        QTRY_COMPARE(host.Item(0)->window->height(), 30);
+
+        // The Options button runs the item's dialog; its OK saves and reloads.
+        QTimer::singleShot(0, this, [] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("1008"));
+            QVERIFY(edit);
+            edit->setText(QStringLiteral("4"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+        });
+        QTest::mouseClick(host.findChild<QPushButton*>(QStringLiteral("options")), Qt::LeftButton);
+        QCOMPARE(host.ItemCount(), 1);
+        QCOMPARE(host.Item(0)->window->height(), 120);
+    }
+
+private:
+    test::TempHome m_home;
+};
+
+QTEST_MAIN(TodayHostTest)
+#include "TodayHostTest.moc"

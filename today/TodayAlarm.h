@@ -1,0 +1,64 @@
+#pragma once
+// The today item's view of the program's alarms: one TodayAlarm per alarm section
+// of HKEY_CURRENT_USER\Software\Torvane\Dawnbell, read straight from the registry
+// (the item never loads the program), ordered by how soon each rings.
+#include "Clock.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dawnbell::today {
+
+// The program's registry root below HKEY_CURRENT_USER and its settings section.
+constexpr const char kProgramKey[] = "Software\\Torvane\\Dawnbell";
+constexpr const char kSettingsKey[] = "Software\\Torvane\\Dawnbell\\settings";
+
+// Alarm kinds the item tells apart (the alarm's `type` value).
+constexpr uint32_t kTypeAppointment = 2;
+
+struct TodayAlarm {
+    clock::LocalTime time;   // the alarm's time of day on the date it was read; an appointment's own date
+    uint8_t days = 0;        // repeat days, bit 0 = Monday ... bit 6 = Sunday; 0 for appointment keys
+    uint32_t activated = 0;  // value `activated` (default 0)
+    uint32_t type = 0;       // value `type` (default 0)
+    std::u16string title;    // value `title`; empty when missing
+    uint16_t year = 0;       // date of an appointment key; 0 otherwise
+    uint8_t month = 0;
+    uint8_t day = 0;
+    std::string section;     // the registry section it was read from
+
+    bool IsAppointment() const { return type == kTypeAppointment && year != 0; }
+    int SecondsOfDay() const { return time.hour * 3600 + time.minute * 60 + time.second; }
+    // The moment `time` stands for.
+    int64_t Moment() const;
+    // The alarm's key as the program names it: days + seconds x 128 in decimal,
+    // or "A" seconds, 4-digit year, 2-digit month, 2-digit day for appointments.
+    std::string Key() const;
+    // Same content (activated, type, date and time, days, title).
+    bool operator==(const TodayAlarm& other) const;
+    bool operator!=(const TodayAlarm& other) const { return !(*this == other); }
+};
+
+// Reads the time, days and date encoded in a section name as of `now`. False for
+// names that are not alarms: "settings", templates ("T..."), one-character names,
+// names whose second character is not a digit, and names whose numbers do not
+// make a time of day (0-86399 seconds) or a calendar date.
+bool ParseAlarmSection(std::string_view name, int64_t now, TodayAlarm* out);
+
+// The next moment the alarm rings, as of `now`: an appointment on its own date;
+// a repeating alarm today when today's day is set and its time is still ahead,
+// else on the first following set day; any other alarm today, or tomorrow when
+// its time has passed.
+int64_t NextOccurrence(const TodayAlarm& alarm, int64_t now);
+
+// Reads every alarm section with its `type`, `activated` and `title`, sorted by
+// the seconds to its next occurrence (ties keep section order). False, leaving
+// `out` alone, when the program's key does not open.
+bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out);
+
+// Sorts by the seconds from `now` to the next occurrence, ascending.
+void SortBySoonest(std::vector<TodayAlarm>* alarms, int64_t now);
+
+} // namespace dawnbell::today
