@@ -1,7 +1,8 @@
 #pragma once
 // The process that owns the window in the foreground, as far as the window
 // system tells (ForegroundWindow.h: on X11 the root window's _NET_ACTIVE_WINDOW
-// and that window's _NET_WM_PID); the program file of a process from /proc.
+// and that window's _NET_WM_PID, on Wayland the activated window's application
+// id where the compositor tells it); the program file of a process from /proc.
 // Where the window system does not tell (the offscreen platform, no display)
 // the foreground is unknown.
 //
@@ -31,6 +32,13 @@ std::string ForegroundProcessName();
 // restores the window system's.
 using ForegroundLookup = std::function<std::string()>;
 void SetForegroundLookupForTesting(ForegroundLookup lookup);
+
+// The program an application id (a Wayland window's, or a desktop file's name
+// without ".desktop") stands for: the lower-case file name of the program its
+// desktop entry's Exec starts (looked up in $XDG_DATA_HOME/applications, then
+// each of $XDG_DATA_DIRS), else the id itself in lower case. Empty for an id
+// that is not a plain name (slashes, a leading dot, other characters).
+std::string ProgramOfApplicationId(const std::string& appId);
 
 // The phone applications whose coming to the front ends a ringing alarm:
 // "cprog.exe", "gnome-calls", "plasmaphonedialer" (lower-case file names).

@@ -7,6 +7,9 @@
 #ifdef DAWNBELL_HAVE_X11_FOREGROUND
 #include "X11ForegroundWindow.h"
 #endif
+#ifdef DAWNBELL_HAVE_WAYLAND_FOREGROUND
+#include "WaylandForegroundWindow.h"
+#endif
 
 #include <QGuiApplication>
 
@@ -23,6 +26,10 @@ std::unique_ptr<ForegroundWindow> Make()
 #ifdef DAWNBELL_HAVE_X11_FOREGROUND
     if (platform == QLatin1String("xcb"))
         return std::make_unique<X11ForegroundWindow>();
+#endif
+#ifdef DAWNBELL_HAVE_WAYLAND_FOREGROUND
+    if (platform.startsWith(QLatin1String("wayland")))
+        return std::make_unique<WaylandForegroundWindow>();
 #endif
     return nullptr;
 }

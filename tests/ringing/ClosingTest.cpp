@@ -64,6 +64,8 @@ private slots:
     void decisionForWindows();
     void processFileNames_data();
     void processFileNames();
+    void programsOfApplicationIds_data();
+    void programsOfApplicationIds();
     void ownProcessAndUnknownForeground();
 
 private:
@@ -361,6 +363,48 @@ void ClosingTest::processFileNames()
     QCOMPARE(ProcessFileName(0, proc.toStdString()), std::string());
     QCOMPARE(ProcessFileName(-4242, proc.toStdString()), std::string());
     QCOMPARE(ProcessFileName(int64_t(1) << 40, proc.toStdString()), std::string());
+}
+
+// Application ids (Wayland windows) to programs, through desktop entries in a
+// private data folder, which comes before the system's.
+void ClosingTest::programsOfApplicationIds_data()
+{
+    QTest::addColumn<QString>("appId");
+    QTest::addColumn<QByteArray>("entry"); // <appId>.desktop; empty: none
+    QTest::addColumn<QString>("program");
+    QTest::newRow("no entry: the id itself") << "gnome-calls" << QByteArray() << "gnome-calls";
+    QTest::newRow("no entry, upper case") << "PlasmaPhoneDialer" << QByteArray() << "plasmaphonedialer";
+    QTest::newRow("entry runs a program by path")
+        << "org.example.Calls" << QByteArray("[Desktop Entry]\nType=Application\nExec=/usr/bin/gnome-calls %u\n")
+        << "gnome-calls";
+    QTest::newRow("through env, quoted, CRLF")
+        << "org.example.Dialer"
+        << QByteArray("[Desktop Entry]\r\nExec=env A=1 B=2 \"/opt/My Phone/PlasmaPhoneDialer\" --x\r\n")
+        << "plasmaphonedialer";
+    QTest::newRow("Exec of another group is not the program")
+        << "org.example.Other"
+        << QByteArray("[Desktop Action New]\nExec=gnome-calls\n[Desktop Entry]\nExec=gnome-clocks\n") << "gnome-clocks";
+    QTest::newRow("entry without Exec: the id") << "org.example.Bare" << QByteArray("[Desktop Entry]\nName=X\n")
+                                                 << "org.example.bare";
+    QTest::newRow("a path is not an id") << "../applications/evil" << QByteArray() << "";
+    QTest::newRow("a hidden name is not an id") << ".hidden" << QByteArray() << "";
+    QTest::newRow("spaces are not an id") << "gnome calls" << QByteArray() << "";
+    QTest::newRow("empty") << "" << QByteArray() << "";
+}
+
+void ClosingTest::programsOfApplicationIds()
+{
+    QFETCH(QString, appId);
+    QFETCH(QByteArray, entry);
+    QFETCH(QString, program);
+    const QString data = env_->Path(QStringLiteral("data"));
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    if (!entry.isEmpty())
+        QVERIFY(WriteFile(data + QStringLiteral("/applications/") + appId + QStringLiteral(".desktop"), entry));
+    const std::string found = ProgramOfApplicationId(appId.toStdString());
+    qputenv("XDG_DATA_HOME", oldDataHome);
+    QCOMPARE(QString::fromStdString(found), program);
 }
 
 // The real /proc names this test itself; without an X11 display (offscreen)
