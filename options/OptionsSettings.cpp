@@ -1,5 +1,6 @@
 #include "OptionsSettings.h"
 
+#include "Broadcast.h"
 #include "ColorHelpers.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -24,7 +25,9 @@ void WriteSetting(const char* name, int value)
     Profile::WriteInt(kSettings, QLatin1String(name), value);
 }
 
-// The today item's "Enabled", written into an existing or new item key.
+// The today item's "Enabled", written into an existing or new item key; then
+// the today screen is told to reload its items, so the new rows, button size
+// and the item's presence show at once.
 void WriteTodayEnabled(bool on)
 {
     RegKey key;
@@ -32,6 +35,7 @@ void WriteTodayEnabled(bool on)
         key.WriteDword("Enabled", on ? 1 : 0);
     key.Close();
     RegFlush(Hive::LocalMachine);
+    SendBroadcast({kMsgSettingChange, kSettingChangeToday});
 }
 
 } // namespace

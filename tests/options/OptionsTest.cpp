@@ -14,6 +14,7 @@
 #include "COptionsPage.h"
 #include "COptionsTemplates.h"
 #include "COptionsToday.h"
+#include "Broadcast.h"
 #include "COptionsWizard.h"
 #include "FileDialog.h"
 #include "Profile.h"
@@ -166,6 +167,8 @@ private slots:
     void init()
     {
         m_home.Renew();
+        // The test's own broadcast folder: no other test's messages arrive here.
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
         m_program = std::make_unique<QTemporaryDir>();
         m_record = m_home.filePath(QStringLiteral("boxes.txt"));
         qputenv("DAWNBELL_MSGBOX_RECORD", m_record.toUtf8());
@@ -218,6 +221,8 @@ private slots:
             timeouts.WriteDword("ACResumingSuspendTimeout", 60);
         }
 
+        BroadcastReceiver todayScreen;
+        QVERIFY(todayScreen.Open());
         COptionsWizard sheet(Services(older));
         sheet.show();
         QCOMPARE(Ctl<QSpinBox>(sheet, COptionsWizard::PageToday, COptionsToday::IdRows)->value(), 2);
@@ -241,6 +246,14 @@ private slots:
         QCOMPARE(SettingOr(QStringLiteral("fullPath")), fullPath);
         QCOMPARE(SettingOr(QStringLiteral("todayLines")), todayLines);
         QCOMPARE(HklmOr(OptionsSettings::kTodayItemKey, "Enabled"), enabled);
+        // The today screen is told to reload exactly when its item changed.
+        BroadcastMessage m;
+        QCOMPARE(todayScreen.Read(&m), enabled != kAbsent);
+        if (enabled != kAbsent) {
+            QCOMPARE(m.message, kMsgSettingChange);
+            QCOMPARE(m.wparam, kSettingChangeToday);
+            QVERIFY(!todayScreen.Read(&m));
+        }
         QCOMPARE(SettingOr(QStringLiteral("fixAlarmBug")), fixAlarmBug);
         QCOMPARE(HklmOr(OptionsSettings::kPowerTimeoutsKey, "BattResumingSuspendTimeout"), timeout);
         QCOMPARE(HklmOr(OptionsSettings::kPowerTimeoutsKey, "ACResumingSuspendTimeout"), timeout);
