@@ -153,7 +153,10 @@ QStringList EditBackup::RestoreLeftOver()
 {
     QStringList restored;
     const std::string editing = EditingPath();
-    for (const std::string& writer : SubkeyNames(editing)) {
+    const std::vector<std::string> writers = SubkeyNames(editing);
+    if (writers.empty())
+        return restored; // the usual start: nothing to write, not even on a read-only store
+    for (const std::string& writer : writers) {
         if (WriterRuns(writer))
             continue; // that edit is still open
         const std::string copies = editing + "\\" + writer;
