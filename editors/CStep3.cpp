@@ -148,7 +148,8 @@ void CStep3::RemoveSelected()
 
 void CStep3::AddFiles()
 {
-    const QString folder = Profile::ReadText(kSettings, kSoundFolder, QString());
+    const QString folder = FileDialog::StartFolder(FileDialog::Purpose::Sounds,
+                                                   Profile::ReadText(kSettings, kSoundFolder, QString()));
     FileDialog chooser(FileDialog::Mode::Open, folder, window());
     chooser.SetFilter(kSoundFilter);
     if (m_services->RunFileDialog(chooser) == QDialog::Accepted) {

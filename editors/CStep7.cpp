@@ -2,21 +2,17 @@
 
 #include "Alarm.h"
 #include "ColorHelpers.h"
-#include "FileDialog.h"
 #include "KitFont.h"
 #include "LongPress.h"
 #include "MessageBox.h"
-#include "Profile.h"
+#include "PictureFiles.h"
 #include "ScreenClass.h"
-#include "TextFormat.h"
 #include "Texts.h"
 #include "WizardServices.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -42,12 +38,9 @@ enum TextId {
     kTextTile = 104,
     kTextDelete = 111,
     kTextWarning = 126,
-    kTextOverwrite = 127, // "The file %s already exists. ..."
     kTextAlike = 145,
 };
 
-const QString kSettings = QStringLiteral("settings");
-const QString kImageFolder = QStringLiteral("lastSelectedImageFolder");
 constexpr int kCustom = -1; // list data of "Custom"
 
 // A small field filled with one colour.
@@ -75,10 +68,6 @@ private:
 };
 
 } // namespace
-
-const QString CStep7::kImageFilter = QStringLiteral(
-    "JPEG, GIF, BMP, PNG Files (*.jpg, *.jpeg, *.gif, *.bmp, *.png)|*.jpg, *.jpeg, *.gif, *.bmp, *.png|"
-    "All Files (*.*)|*.*");
 
 CStep7::CStep7(Alarm* work, const WizardServices* services)
     : CEditWizardPage(work, services, kLayout, kTextTitle)
@@ -233,9 +222,7 @@ void CStep7::FillImageList()
 {
     m_imageList->clear();
     m_imageList->addItem(Text(kTextNone));
-    const QDir dir(m_services->ImagesDir());
-    const QStringList names = dir.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-    m_imageList->addItems(names);
+    m_imageList->addItems(PictureFiles::Names(m_services->ImagesDir()));
     const int field = ScreenClassImageField(m_class);
     const QString current = field >= 0 ? m_images[field] : QString();
     const int at = current.isEmpty() ? 0 : m_imageList->findText(current, Qt::MatchFixedString);
@@ -270,31 +257,8 @@ void CStep7::PagePlaced()
 
 void CStep7::AddImages()
 {
-    const QString folder = Profile::ReadText(kSettings, kImageFolder, QString());
-    FileDialog chooser(FileDialog::Mode::Open, folder, window());
-    chooser.SetFilter(kImageFilter);
-    if (m_services->RunFileDialog(chooser) == QDialog::Accepted) {
-        const QString targetDir = m_services->ImagesDir();
-        QDir().mkpath(targetDir);
-        for (const QString& source : chooser.ChosenFiles()) {
-            const QString target = targetDir + QLatin1Char('/') + QFileInfo(source).fileName();
-            const QFileInfo to(target);
-            if (to.exists()) {
-                if (to.canonicalFilePath() == QFileInfo(source).canonicalFilePath())
-                    continue; // already in the folder
-                const QString question = FormatText(Text(kTextOverwrite), {target});
-                if (ShowMessageBox(question, Text(kTextWarning), MsgButtons::YesNo, MsgIcon::Warning, window())
-                    != MsgAnswer::Yes)
-                    continue;
-                QFile::remove(target);
-            }
-            if (!QFile::copy(source, target))
-                qWarning("Could not copy the picture %s to %s", qPrintable(source), qPrintable(target));
-        }
+    if (PictureFiles::AddWithChooser(m_services->ImagesDir(), window(), m_services->runFileDialog))
         FillImageList();
-    }
-    Profile::WriteText(kSettings, kImageFolder, chooser.CurrentFolder());
-    Profile::Flush();
 }
 
 void CStep7::DeleteImage()

@@ -54,8 +54,6 @@ public:
     static constexpr int kCmdDelete = 32801; // the hold menu's "Delete"
     // Colours whose red, green and blue each differ by less than this are "alike".
     static constexpr int kAlikeDistance = 30;
-    // The picture filter of the file chooser.
-    static const QString kImageFilter;
 
     CStep7(Alarm* work, const WizardServices* services);
 

@@ -76,7 +76,8 @@ void CStepCommand::TargetChanged()
 
 void CStepCommand::Browse()
 {
-    const QString folder = Profile::ReadText(kSettings, kCommandFolder, QString());
+    const QString folder = FileDialog::StartFolder(FileDialog::Purpose::Programs,
+                                                   Profile::ReadText(kSettings, kCommandFolder, QString()));
     FileDialog chooser(FileDialog::Mode::Open, folder, window());
     chooser.SetFilter(kProgramFilter);
     chooser.SetSingleSelection(true);

@@ -1,15 +1,13 @@
 #include "WizardServices.h"
 
-#include "DevicePaths.h"
 #include "FileDialog.h"
+#include "PictureFiles.h"
 
 namespace dawnbell {
 
 QString WizardServices::ImagesDir() const
 {
-    if (!imagesDir.isEmpty())
-        return imagesDir;
-    return QString::fromStdString(ProgramDir()) + QStringLiteral("/images");
+    return imagesDir.isEmpty() ? PictureFiles::Folder() : imagesDir;
 }
 
 int WizardServices::RunFileDialog(FileDialog& chooser) const

@@ -5,7 +5,6 @@
 // in a temporary home at a fixed moment far ahead of the real clock (so the
 // notification service started by the tests never fires).
 #include "Alarm.h"
-#include "AlarmFields.h"
 #include "AlarmStore.h"
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
@@ -24,8 +23,9 @@
 #include "Profile.h"
 #include "ProgramServices.h"
 #include "Registry.h"
-#include "Scheduler.h"
 #include "Scaling.h"
+#include "Scheduler.h"
+#include "StoredValues.h"
 #include "Texts.h"
 #include "UserInput.h"
 
@@ -456,7 +456,7 @@ private slots:
         std::unique_ptr<Alarm> after = AlarmStore::LoadSection(key);
         QVERIFY(after);
         if (!ok) {
-            QCOMPARE(test::AlarmFields(*after), test::AlarmFields(*before));
+            QCOMPARE(test::StoredValues(*after), test::StoredValues(*before));
         } else {
             QCOMPARE(after->title, QStringLiteral("changed"));
             QCOMPARE(after->type, wantType);

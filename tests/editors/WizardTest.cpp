@@ -7,10 +7,9 @@
 #include "CEditWizard.h"
 
 #include "Alarm.h"
-#include "AlarmFields.h"
 #include "AlarmStore.h"
-#include "CFadeControl.h"
 #include "CEditWizardPage.h"
+#include "CFadeControl.h"
 #include "CStep1.h"
 #include "CStep2.h"
 #include "CStep3.h"
@@ -31,9 +30,10 @@
 #include "Profile.h"
 #include "Scaling.h"
 #include "ScreenClass.h"
+#include "StoredValues.h"
 #include "TempHome.h"
-#include "UserInput.h"
 #include "Texts.h"
+#include "UserInput.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,6 +49,7 @@
 #include <QPointingDevice>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QTimer>
@@ -230,8 +231,8 @@ private slots:
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QCOMPARE(alarm.alarmTime, FixedNow() + 12 * 3600);
         QCOMPARE(alarm.repeatDays, 0x04);
-        QStringList expected = AlarmFields(fresh);
-        QStringList got = AlarmFields(alarm);
+        QStringList expected = StoredValues(fresh);
+        QStringList got = StoredValues(alarm);
         expected.removeAt(0);
         got.removeAt(0);
         expected.removeAt(0);
@@ -255,7 +256,7 @@ private slots:
     {
         QFETCH(QString, how);
         auto alarm = Filled(AlarmWizard);
-        const QStringList before = AlarmFields(*alarm);
+        const QStringList before = StoredValues(*alarm);
         CEditWizard w(alarm.get());
         Open(w, 1);
         Tap(On<QWidget>(w, 1033));
@@ -288,7 +289,7 @@ private slots:
             QVERIFY(!w.isVisible());
             QCOMPARE(w.result(), int(QDialog::Rejected));
         }
-        QCOMPARE(AlarmFields(*alarm), before);
+        QCOMPARE(StoredValues(*alarm), before);
     }
 
     // The snooze page: what the two boxes show and what they store.
@@ -625,17 +626,47 @@ private slots:
         QVERIFY(Boxes().isEmpty()); // a command alarm never asks for sound
     }
 
-    // An empty command is refused at OK.
+    // An empty command is refused at OK; Browse, starting in the home folder
+    // when no folder is remembered, fills in the chosen file.
     void emptyCommandRefused()
     {
+        const QByteArray oldHome = qgetenv("HOME");
+        const QString docs = home_.filePath(QStringLiteral("docs"));
+        QDir().mkpath(docs);
+        QFile doc(docs + QStringLiteral("/agenda.odt"));
+        QVERIFY(doc.open(QIODevice::WriteOnly));
+        doc.close();
+        qputenv("HOME", home_.path().toUtf8());
+        const auto restoreHome = qScopeGuard([&oldHome] { qputenv("HOME", oldHome); });
+        QString started;
+        WizardServices services;
+        services.runFileDialog = [&](FileDialog& chooser) {
+            chooser.Prepare();
+            started = chooser.CurrentFolder();
+            chooser.OpenFolder(docs);
+            chooser.SelectFileType(1); // "All Files"
+            chooser.SelectRow(0);
+            return chooser.PressOk() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        };
         auto alarm = Filled(AlarmCommand);
         alarm->command.clear();
-        CEditWizard w(alarm.get());
+        CEditWizard w(alarm.get(), nullptr, services);
         Open(w, 1);
         Tap(Frame(w, CEditWizard::IdOk));
         QVERIFY(w.isVisible());
         QCOMPARE(Boxes(), QStringList{Box(113, 91)});
         QCOMPARE(alarm->command, QString());
+
+        Tap(Frame(w, CEditWizard::IdNext));
+        Tap(Frame(w, CEditWizard::IdNext));
+        Tap(On<QWidget>(w, CStepCommand::IdBrowse));
+        QCOMPARE(started, home_.path());
+        QCOMPARE(On<QLineEdit>(w, CStepCommand::IdTarget)->text(), doc.fileName());
+        QCOMPARE(Profile::ReadText(QStringLiteral("settings"), QStringLiteral("lastSelectedCommandFolder"), QString()),
+                 docs);
+        Tap(Frame(w, CEditWizard::IdOk));
+        QVERIFY(!w.isVisible());
+        QCOMPARE(alarm->command, doc.fileName());
     }
 
     // Month and day arithmetic of the appointment page.
