@@ -34,9 +34,9 @@ inline QString KeyOf(int h, int m, int s, int days = 0)
 }
 
 // Writes an alarm section: "KEY" or "KEY:activated[:type[:title]]".
-inline void WriteAlarm(const QString& spec)
+inline void WriteAlarm(const QString& description)
 {
-    const QStringList f = spec.split(QLatin1Char(':'));
+    const QStringList f = description.split(QLatin1Char(':'));
     RegKey key;
     RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\" + f.value(0).toStdString(), &key);
     key.WriteDword("activated", f.value(1, QStringLiteral("0")).toUInt());
