@@ -338,8 +338,12 @@ private slots:
         QVERIFY(NotifyEnsureDaemon());
         pid_t pid = 0;
         QVERIFY(WaitFor([&] { pid = NotifyDaemonPid(); return pid > 0; }, 3000));
-        if (removed.isEmpty())
-            QVERIFY(QDir(m_home.path()).removeRecursively());
+        if (removed.isEmpty()) {
+            // The service may still be writing its store or its last log line
+            // while the folder is being emptied, so the removal is repeated as
+            // a user's second `rm -r` would be.
+            QVERIFY(WaitFor([&] { return QDir(m_home.path()).removeRecursively(); }, 3000));
+        }
         else
             QVERIFY(QFile::remove(m_home.filePath(removed)));
         QVERIFY(WaitFor([&] { return IsDead(pid); }, 5000));
