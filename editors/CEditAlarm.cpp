@@ -78,7 +78,6 @@ const char kLayoutResource[] = ":/editors/CEditAlarm.json";
 constexpr int kRolePath = Qt::UserRole;          // list row data: the entry's full path
 const QString kCountdownFormat = QStringLiteral("HH:mm:ss");
 constexpr int kSecondsPerDay = 86400;
-constexpr int kMinCentringShift = 10; // a free margin up to this is left alone, pixels
 constexpr int kLabelFontTenths = 90;    // label font, tenths of a point
 
 CEditAlarm::FileDialogRunner& FileDialogRunnerSlot()
@@ -386,31 +385,20 @@ void CEditAlarm::ApplyCaptions()
 
 void CEditAlarm::DoLayout(const QSize& size)
 {
-    if (!m_list || size.width() <= 0 || size.height() <= 0)
+    LayoutPass pass;
+    if (!m_list || !BeginLayoutPass(size, {kPortraitLayout, kLandscapeLayout, kSquareLayout, &LoadLayout}, &pass))
         return;
-    // Only a new width re-lays out: the input panel changes the height alone.
-    if (m_layoutId != 0 && size.width() == m_lastLayoutSize.width())
-        return;
-    m_lastLayoutSize = size;
-
-    const DialogLayout::Variant variant = DialogLayout::VariantFor(size);
-    const int id = variant == DialogLayout::Portrait    ? kPortraitLayout
-                   : variant == DialogLayout::Landscape ? kLandscapeLayout
-                                                        : kSquareLayout;
-    const DialogLayout layout = LoadLayout(id);
-    int dpiX = dpi_x();
-    int dpiY = dpi_y();
-    // Displays smaller than any the layouts were made for get a lower density.
-    FitDensities(layout.DesignSize(), size, &dpiX, &dpiY);
+    const DialogLayout::Variant variant = pass.variant;
+    const int dpiX = pass.dpiX;
+    const int dpiY = pass.dpiY;
     // Edge by edge, like the run-time controls, so neighbours that touch at
     // 96 dpi never overlap after rounding.
-    for (int controlId : layout.ControlIds()) {
+    for (int controlId : pass.layout.ControlIds()) {
         QRect r;
         QWidget* w = DialogLayout::FindControl(this, controlId);
-        if (w && layout.ControlRect(controlId, &r))
+        if (w && pass.layout.ControlRect(controlId, &r))
             w->setGeometry(DialogLayout::ScaleEdges(r, dpiX, dpiY));
     }
-    m_layoutId = id;
     for (const RuntimePlace& p : kRuntimePlaces) {
         const Edges& e = variant == DialogLayout::Portrait    ? p.portrait
                          : variant == DialogLayout::Landscape ? p.landscape
@@ -440,18 +428,10 @@ void CEditAlarm::DoLayout(const QSize& size)
     m_volume->setVisible(m_forceVolume->isChecked());
 
     // Centre the design on screens larger than it was made for.
-    const QRect ok = m_ok->geometry();
-    int dx = 0;
-    int dy = 0;
-    if (variant == DialogLayout::Landscape)
-        dx = (size.width() - (ok.x() + ok.width())) / 2;
-    else if (variant == DialogLayout::Portrait)
-        dy = (size.height() - (ok.y() + ok.height())) / 2;
-    if (dx > kMinCentringShift || dy > kMinCentringShift) {
-        dx = dx > kMinCentringShift ? dx : 0;
-        dy = dy > kMinCentringShift ? dy : 0;
+    const QPoint shift = CentringShift(pass, size, m_ok->geometry());
+    if (!shift.isNull()) {
         for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            w->move(w->pos() + QPoint(dx, dy));
+            w->move(w->pos() + shift);
     }
     m_title->setMaxLength(kMaxTextLength);
     m_message->setMaxLength(kMaxTextLength);

@@ -127,8 +127,6 @@ public:
     int selectedRow() const;
     // The wave-out volume kept before this dialog changed it; -1 when none.
     int64_t savedWaveVolume() const { return m_savedDevice.saved() ? int64_t(m_savedDevice.level().volume) : -1; }
-    // Dialog layout in use (130, 131, 207); 0 before the first layout.
-    int layoutId() const { return m_layoutId; }
     // The player of test playback; null until the first test and after OK/Cancel.
     MediaPlayer* player() const { return m_player.get(); }
     // Contents of the run-time edits and the picker as shown.
@@ -191,8 +189,6 @@ private:
     int64_t m_pickerDate = 0;             // a moment whose local date the picker's time belongs to
     std::unique_ptr<MediaPlayer> m_player; // test playback; created at the first test
     ForcedDeviceVolume m_savedDevice;     // the device volume and mute before our change
-    QSize m_lastLayoutSize{-1, -1};       // size of the last layout pass
-    int m_layoutId = 0;                   // dialog layout applied last
     bool m_closing = false;               // OK or Cancel finished: no more volume restores
 
     QLabel* m_titleLabel = nullptr;       // 1025 "Title:"

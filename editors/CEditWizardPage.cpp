@@ -1,23 +1,6 @@
 #include "CEditWizardPage.h"
 
-#include "ColorHelpers.h"
 #include "DialogLayout.h"
-#include "KitArrowButton.h"
-#include "KitDialog.h"
-#include "KitFont.h"
-#include "KitPainter.h"
-#include "KitStyle.h"
-#include "Texts.h"
-#include "WizardServices.h"
-
-#include <QCheckBox>
-#include <QLabel>
-#include <QPainter>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-
-#include <algorithm>
 
 // The layout data is compiled into this static library; the initialiser must be
 // called explicitly or the linker drops it.
@@ -31,8 +14,6 @@ namespace dawnbell {
 namespace {
 
 const char kLayoutResource[] = ":/editors/CEditWizard.json";
-constexpr int kLabelFontTenths = 90;    // label font, tenths of a point
-constexpr int kMinLabelFontTenths = 70; // smallest label font when a text is too wide
 
 } // namespace
 
@@ -44,9 +25,8 @@ DialogLayout WizardLayout(int layoutId)
 }
 
 CEditWizardPage::CEditWizardPage(Alarm* work, const WizardServices* services, int layoutId, int titleText)
-    : m_work(work), m_services(services), m_layoutId(layoutId), m_titleText(titleText)
+    : KitWizardPage(&WizardLayout, layoutId, titleText), m_work(work), m_services(services)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent); // the page paints all of itself
 }
 
 CEditWizardPage::~CEditWizardPage() = default;
@@ -54,7 +34,6 @@ CEditWizardPage::~CEditWizardPage() = default;
 void CEditWizardPage::CreatePage(QWidget* parent, const QRect& rect)
 {
     setParent(parent);
-    setFont(KitFont(9));
     CreateControls();
     ApplyCaptions();
     FillFromAlarm();
@@ -63,166 +42,7 @@ void CEditWizardPage::CreatePage(QWidget* parent, const QRect& rect)
 
 QString CEditWizardPage::GetPageTitle() const
 {
-    return Text(m_titleText);
-}
-
-QWidget* CEditWizardPage::Control(int id) const
-{
-    return DialogLayout::FindControl(this, id);
-}
-
-void CEditWizardPage::Place(const QRect& rect, int dpiX, int dpiY)
-{
-    m_fullRect = rect;
-    m_dpiX = dpiX;
-    m_dpiY = dpiY;
-    m_shortened = false;
-    m_scroll = 0;
-    setGeometry(rect);
-    PlaceControls();
-    FitLabelFonts();
-    PagePlaced();
-    update();
-}
-
-void CEditWizardPage::PlaceControls()
-{
-    const DialogLayout layout = WizardLayout(m_layoutId);
-    for (int id : layout.ControlIds()) {
-        QRect r;
-        QWidget* w = Control(id);
-        if (w && layout.ControlRect(id, &r))
-            w->setGeometry(DialogLayout::ScaleEdges(r, m_dpiX, m_dpiY).translated(0, -m_scroll));
-    }
-}
-
-void CEditWizardPage::Shorten(int height, int top)
-{
-    if (m_fullRect.isEmpty())
-        return;
-    m_shortened = true;
-    m_scroll = std::max(0, top);
-    resize(m_fullRect.width(), std::clamp(height, 1, m_fullRect.height()));
-    PlaceControls();
-    update();
-}
-
-void CEditWizardPage::Unshorten()
-{
-    if (!m_shortened)
-        return;
-    m_shortened = false;
-    m_scroll = 0;
-    setGeometry(m_fullRect);
-    PlaceControls();
-    update();
-}
-
-void CEditWizardPage::FitLabelFonts()
-{
-    for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-        int tenths = kLabelFontTenths;
-        QFont font = KitFontTenths(tenths);
-        auto tooWide = [&] {
-            const QFontMetrics m(font);
-            if (!label->wordWrap())
-                return m.horizontalAdvance(label->text()) > label->width();
-            const QRect need = m.boundingRect(QRect(0, 0, label->width(), 1 << 20),
-                                              Qt::TextWordWrap | Qt::AlignLeft, label->text());
-            return need.height() > label->height() || need.width() > label->width();
-        };
-        while (tenths > kMinLabelFontTenths && tooWide()) {
-            tenths -= 5;
-            font = KitFontTenths(tenths);
-        }
-        label->setFont(font);
-    }
-}
-
-void CEditWizardPage::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    uint32_t base = AppBackColor();
-    uint32_t text = AppTextColor();
-    int shade = 0x50;
-    int rows = height();
-    int top = 0;
-    if (const auto* wizard = qobject_cast<const KitDialog*>(parentWidget())) {
-        base = wizard->BackgroundColor();
-        text = wizard->TextColor();
-        shade = wizard->GradientShadeAmount();
-        rows = wizard->height();
-        top = y();
-    }
-    const uint32_t s = GradientShade(base, shade);
-    PaintGradientSlice(painter, rect(), s, base, top, rows);
-    HiddenLabelStyle style;
-    style.background = base;
-    style.text = text;
-    style.shade = shade;
-    style.textBorder = false;
-    for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (label->isHidden())
-            PaintHiddenLabel(painter, this, label, style, /*skipDisabled=*/true);
-    }
-}
-
-// --- control helpers ---------------------------------------------------------
-
-QLabel* CEditWizardPage::AddLabel(int id, int textId)
-{
-    auto* l = new QLabel(this);
-    l->setObjectName(QString::number(id));
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (textId > 0)
-        l->setText(Text(textId));
-    l->hide(); // a holder of text and place; the page paints the text
-    return l;
-}
-
-QCheckBox* CEditWizardPage::AddCheck(int id, int textId)
-{
-    auto* c = new QCheckBox(this);
-    c->setObjectName(QString::number(id));
-    if (textId > 0)
-        c->setText(Text(textId));
-    return c;
-}
-
-QRadioButton* CEditWizardPage::AddOption(int id, int textId)
-{
-    auto* r = new QRadioButton(this);
-    r->setObjectName(QString::number(id));
-    if (textId > 0)
-        r->setText(Text(textId));
-    return r;
-}
-
-QPushButton* CEditWizardPage::AddButton(int id, int textId)
-{
-    auto* b = new QPushButton(this);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    if (textId > 0)
-        b->setText(Text(textId));
-    return b;
-}
-
-KitArrowButton* CEditWizardPage::AddArrow(int id, Qt::ArrowType arrow)
-{
-    auto* b = new KitArrowButton(arrow, this);
-    b->setObjectName(QString::number(id));
-    return b;
-}
-
-QSpinBox* CEditWizardPage::AddNumberEdit(int id, int min, int max)
-{
-    auto* e = new QSpinBox(this);
-    e->setObjectName(QString::number(id));
-    e->setRange(min, max);
-    e->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return e;
+    return Title();
 }
 
 } // namespace dawnbell

@@ -42,7 +42,6 @@ enum TextId {
 };
 
 const QString kSeparator = QString(48, QLatin1Char('-'));
-constexpr int kMinCentringShift = 10; // a free margin up to this is left alone, pixels
 constexpr int kSquareChoiceHeight = 16; // the choice list's height in the square layout, 96 dpi
 
 // Entries 0-3: the text of the entry and the alarm type it makes (the preview
@@ -260,67 +259,32 @@ void CSelectTemplate::showEvent(QShowEvent* event)
 
 void CSelectTemplate::DoLayout(const QSize& size)
 {
-    if (!m_ok || size.width() <= 0 || size.height() <= 0)
+    LayoutPass pass;
+    if (!m_ok || !BeginLayoutPass(size, {kPortraitLayout, kLandscapeLayout, kSquareLayout, &LoadLayout}, &pass))
         return;
-    // Only a new width re-lays out: the input panel changes the height alone.
-    if (m_layoutId != 0 && size.width() == m_lastLayoutSize.width())
-        return;
-    m_lastLayoutSize = size;
-
-    const DialogLayout::Variant variant = DialogLayout::VariantFor(size);
-    const int id = variant == DialogLayout::Portrait    ? kPortraitLayout
-                   : variant == DialogLayout::Landscape ? kLandscapeLayout
-                                                        : kSquareLayout;
-    const DialogLayout layout = LoadLayout(id);
-    int dpiX = dpi_x();
-    int dpiY = dpi_y();
-    FitDensities(layout.DesignSize(), size, &dpiX, &dpiY);
-    m_dpiX = dpiX;
-    m_dpiY = dpiY;
-    m_layoutId = id;
-    layout.Apply(this, dpiX, dpiY);
-    if (variant == DialogLayout::Square) // the square layout's list is lower
-        m_choice->resize(m_choice->width(), mul_div_round(kSquareChoiceHeight, dpiY, 96));
+    pass.layout.Apply(this, pass.dpiX, pass.dpiY);
+    if (pass.variant == DialogLayout::Square) // the square layout's list is lower
+        m_choice->resize(m_choice->width(), mul_div_round(kSquareChoiceHeight, pass.dpiY, 96));
 
     // Centre the design on screens larger than it was made for, measured on OK.
-    const QRect ok = m_ok->geometry();
-    int dx = 0;
-    int dy = 0;
-    if (variant == DialogLayout::Landscape)
-        dx = (size.width() - (ok.x() + ok.width())) / 2;
-    else if (variant == DialogLayout::Portrait)
-        dy = (size.height() - (ok.y() + ok.height())) / 2;
-    dx = dx > kMinCentringShift ? dx : 0;
-    dy = dy > kMinCentringShift ? dy : 0;
+    const QPoint shift = CentringShift(pass, size, m_ok->geometry());
     for (QWidget* w : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_choice),
                        static_cast<QWidget*>(m_preview), static_cast<QWidget*>(m_delete),
                        static_cast<QWidget*>(m_up), static_cast<QWidget*>(m_down), static_cast<QWidget*>(m_ok),
                        static_cast<QWidget*>(m_cancel)})
-        w->move(w->pos() + QPoint(dx, dy));
+        w->move(w->pos() + shift);
 
     m_title->setText(Text(kTextTitle));
-    m_titleFont = FitFont(m_title->text(), TitleArea(), 0);
+    m_titleFont = FitTitleLineFont(m_title);
     m_delete->setText(Text(kTextDelete));
     m_ok->setText(Text(kTextOk));
     m_cancel->setText(Text(kTextCancel));
     update();
 }
 
-QRect CSelectTemplate::TitleArea() const
-{
-    const int ux = (m_dpiX + 24) * 2 / 96;
-    const int uy = (m_dpiY + 24) * 2 / 96;
-    return m_title->geometry().adjusted(ux, uy, -ux, -uy);
-}
-
 void CSelectTemplate::PaintLabels(QPainter& painter)
 {
-    PaintTitleArea(painter, m_title->geometry(), BackgroundColor(), GradientShadeAmount());
-    painter.save();
-    painter.setFont(m_titleFont);
-    painter.setPen(ToQColor(TextColor()));
-    painter.drawText(TitleArea(), Qt::AlignCenter | Qt::TextWordWrap, m_title->text());
-    painter.restore();
+    PaintTitleLine(painter, m_title, m_titleFont);
 }
 
 } // namespace dawnbell

@@ -66,7 +66,6 @@ public:
     QAbstractButton* Button(int id) const; // OK, Cancel, Delete, "^", "v"
     QString TitleText() const;
     QFont TitleFont() const { return m_titleFont; }
-    int LayoutId() const { return m_layoutId; }
     // The template of entry `index`; null for the kinds and the separator.
     AlarmTemplate* TemplateAt(int index) const;
     // The questions of Delete (tests may drive them).
@@ -92,15 +91,10 @@ private:
     // Enables the buttons and sets the preview for the current entry.
     void SelectionChanged();
     void DoLayout(const QSize& size);
-    QRect TitleArea() const;
 
     Alarm* m_alarm;                        // the caller's new alarm, not owned
     Services m_services;                   // editors and templates
     TemplateMessageBoxes m_boxes;          // Delete's questions
-    QSize m_lastLayoutSize{-1, -1};        // size of the last layout pass
-    int m_layoutId = 0;                    // layout applied last
-    int m_dpiX = 96;                       // densities of the last layout
-    int m_dpiY = 96;
     QFont m_titleFont;                     // fitted to the title area
 
     QLabel* m_title = nullptr;             // 1025 "Select template"

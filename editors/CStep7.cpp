@@ -243,7 +243,7 @@ void CStep7::ImageChosen()
     m_images[field] = m_imageList->currentIndex() > 0 ? m_imageList->currentText() : QString();
 }
 
-void CStep7::PagePlaced()
+void CStep7::Placed()
 {
     // A rotated device is another screen class: the choice made stays with the
     // old class, and the list shows the new class's picture.

@@ -71,7 +71,7 @@ protected:
     void CreateControls() override;
     void FillFromAlarm() override;
     void ApplyCaptions() override;
-    void PagePlaced() override;
+    void Placed() override;
 
 private:
     struct Group {

@@ -1,7 +1,7 @@
 #include "KitDialog.h"
 
 #include "ColorHelpers.h"
-#include "DialogLayout.h"
+#include "KitFont.h"
 #include "KitPainter.h"
 #include "KitStyle.h"
 #include "Scaling.h"
@@ -97,10 +97,67 @@ bool KitDialog::ApplyLayout(const DialogLayout& layout, int dpiX, int dpiY)
         return false;
     m_layoutDpiX = dpiX;
     m_layoutDpiY = dpiY;
+    m_layoutId = layout.Id();
     const QSize size = layout.ScaledSize(dpiX, dpiY);
     if (size.isValid())
         resize(size);
     return layout.Apply(this, dpiX, dpiY);
+}
+
+bool KitDialog::BeginLayoutPass(const QSize& size, const LayoutSet& set, LayoutPass* pass)
+{
+    if (size.width() <= 0 || size.height() <= 0)
+        return false;
+    if (m_passWidth >= 0 && size.width() == m_passWidth)
+        return false;
+    m_passWidth = size.width();
+    pass->variant = DialogLayout::VariantFor(size);
+    const int id = pass->variant == DialogLayout::Portrait    ? set.portrait
+                   : pass->variant == DialogLayout::Landscape ? set.landscape
+                                                              : set.square;
+    pass->layout = set.load(id);
+    pass->dpiX = dpi_x();
+    pass->dpiY = dpi_y();
+    // Displays smaller than any the layouts were made for get a lower density.
+    FitDensities(pass->layout.DesignSize(), size, &pass->dpiX, &pass->dpiY);
+    m_layoutDpiX = pass->dpiX;
+    m_layoutDpiY = pass->dpiY;
+    m_layoutId = id;
+    return true;
+}
+
+QPoint KitDialog::CentringShift(const LayoutPass& pass, const QSize& size, const QRect& last)
+{
+    constexpr int kMinShift = 10; // a free margin up to this is left alone, pixels
+    int dx = 0;
+    int dy = 0;
+    if (pass.variant == DialogLayout::Landscape)
+        dx = (size.width() - (last.x() + last.width())) / 2;
+    else if (pass.variant == DialogLayout::Portrait)
+        dy = (size.height() - (last.y() + last.height())) / 2;
+    return QPoint(dx > kMinShift ? dx : 0, dy > kMinShift ? dy : 0);
+}
+
+QRect KitDialog::TitleLineArea(const QLabel* holder) const
+{
+    const int ux = (LayoutDpiX() + 24) * 2 / 96;
+    const int uy = (LayoutDpiY() + 24) * 2 / 96;
+    return holder->geometry().adjusted(ux, uy, -ux, -uy);
+}
+
+QFont KitDialog::FitTitleLineFont(const QLabel* holder) const
+{
+    return FitFont(holder->text(), TitleLineArea(holder), 0);
+}
+
+void KitDialog::PaintTitleLine(QPainter& painter, const QLabel* holder, const QFont& font) const
+{
+    PaintTitleArea(painter, holder->geometry(), m_background, m_shade);
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(ToQColor(m_text));
+    painter.drawText(TitleLineArea(holder), Qt::AlignCenter | Qt::TextWordWrap, holder->text());
+    painter.restore();
 }
 
 void KitDialog::CenterOnScreen()

@@ -3,14 +3,16 @@
 // vertical background gradient, hidden labels painted by the window itself,
 // a size and control positions taken from a dialog layout, and centring on
 // the screen.
+#include "DialogLayout.h"
 #include "KitPainter.h"
 
 #include <QDialog>
+#include <QFont>
 #include <cstdint>
 
-namespace dawnbell {
+class QLabel;
 
-class DialogLayout;
+namespace dawnbell {
 
 class KitDialog : public QDialog {
     Q_OBJECT
@@ -50,8 +52,48 @@ public:
     static void FitDensities(const QSize& design, const QSize& screen, int* dpiX, int* dpiY);
     // Moves the dialog to the centre of the current display (logical pixels).
     void CenterOnScreen();
+    // Id of the layout applied or chosen by the last layout pass; 0 before any.
+    int LayoutId() const { return m_layoutId; }
+
+    // The three layouts of a dialog that lays itself out for its own size, one
+    // per orientation, and the function that loads them from their resource.
+    struct LayoutSet {
+        int portrait;
+        int landscape;
+        int square;
+        DialogLayout (*load)(int layoutId);
+    };
+    // One layout pass: what BeginLayoutPass chose for a size.
+    struct LayoutPass {
+        DialogLayout::Variant variant = DialogLayout::Square; // orientation of the size
+        DialogLayout layout;                                  // the set's layout for it
+        int dpiX = 96; // dpi_x(), lowered when the design would not fit the size
+        int dpiY = 96; // dpi_y(), lowered likewise
+    };
 
 protected:
+    // Starts a layout pass for the dialog at `size`: picks the set's layout for
+    // its orientation and the densities that fit its design into `size`, and
+    // records them as the last layout (LayoutId, LayoutDpiX/Y). False, with
+    // nothing to do, for an empty size and when only the height changed since
+    // the last pass: the input panel changes the height alone, and must not
+    // move the controls.
+    bool BeginLayoutPass(const QSize& size, const LayoutSet& set, LayoutPass* pass);
+    // The shift (pixels) that centres a design on a dialog of `size` larger than
+    // it was made for, measured on `last`, the control at the design's
+    // bottom-right: across in landscape, down in portrait, none when square.
+    // A free margin up to 10 pixels is left alone.
+    static QPoint CentringShift(const LayoutPass& pass, const QSize& size, const QRect& last);
+
+    // The title line's text area: `holder` (the hidden label keeping the line's
+    // place) shrunk by (density + 24) * 2 / 96 at the last layout's densities.
+    QRect TitleLineArea(const QLabel* holder) const;
+    // The font that fits `holder`'s text into its title line area.
+    QFont FitTitleLineFont(const QLabel* holder) const;
+    // Paints the title line: the title area's background, then `holder`'s text
+    // in `font`, centred and wrapped.
+    void PaintTitleLine(QPainter& painter, const QLabel* holder, const QFont& font) const;
+
     void paintEvent(QPaintEvent* event) override;
     // Paints the text of every hidden QLabel child; windows with their own
     // rules (labels to skip, painted areas) override it.
@@ -65,8 +107,10 @@ private:
     int m_shade = 0x50;                 // gradient amount n
     bool m_textBorder = false;          // bordered label texts
     bool m_edgeFrame = true;            // frame round the client edge
-    int m_layoutDpiX = 0;               // densities of the last ApplyLayout; 0 = none yet
+    int m_layoutDpiX = 0;               // densities of the last layout; 0 = none yet
     int m_layoutDpiY = 0;
+    int m_layoutId = 0;                 // id of the last layout; 0 = none yet
+    int m_passWidth = -1;               // width of the last layout pass, pixels; -1 = none yet
 };
 
 } // namespace dawnbell

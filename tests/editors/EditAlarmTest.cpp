@@ -664,7 +664,7 @@ private slots:
         qputenv("DAWNBELL_SCREEN", "240x320@96");
         ResetDpiCacheForTesting();
         QFETCH(int, layout);
-        QCOMPARE(dlg.layoutId(), layout);
+        QCOMPARE(dlg.LayoutId(), layout);
         QFETCH(QRect, title);
         QCOMPARE(Ctl<QWidget>(dlg, 1005)->geometry(), title);
         QFETCH(QRect, list);
