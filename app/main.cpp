@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "CommandServer.h"
 #include "EditBackup.h"
+#include "ExitDeadline.h"
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
 #include "InstanceLock.h"
@@ -30,6 +31,8 @@
 using namespace dawnbell;
 
 namespace {
+
+constexpr int kExitDeadlineSeconds = 5; // longest end after the last window closed
 
 // True when a window system can be reached (or the offscreen platform is asked for).
 bool HaveDisplay()
@@ -174,5 +177,9 @@ int main(int argc, char** argv)
     InstallWidgetMessageBox();
     ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
     CAlarmApp app;
-    return app.Run(line, [&app, &line] { RunMainWindow(app, line); });
+    const int code = app.Run(line, [&app, &line] { RunMainWindow(app, line); });
+    // Everything is stored and restored by now; the window system's teardown
+    // still to come must not keep the process (and its instance lock) alive.
+    ArmExitDeadline(kExitDeadlineSeconds, code, ProgramLog::Path());
+    return code;
 }
