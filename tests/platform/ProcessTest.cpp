@@ -1,5 +1,6 @@
 // Starting programs detached: exact arguments, failures reported, and the
 // started program is neither our child nor in our session.
+#include "ExitDeadline.h"
 #include "Process.h"
 
 #include <QElapsedTimer>
@@ -107,6 +108,41 @@ private slots:
         QCOMPARE(::getsid(pid), pid);
         QVERIFY(::getsid(pid) != ::getsid(0));
         ::kill(pid, SIGKILL);
+    }
+
+    // A process whose end hangs is ended with its own exit code after the
+    // deadline, and says so in its log; one that ends in time keeps its code.
+    void exitDeadlineEndsAHungEnd_data()
+    {
+        QTest::addColumn<bool>("hangs");
+        QTest::newRow("end hangs") << true;
+        QTest::newRow("ends in time") << false;
+    }
+    void exitDeadlineEndsAHungEnd()
+    {
+        QFETCH(bool, hangs);
+        const QString log = m_dir->filePath("program.log");
+        const pid_t pid = ::fork();
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            dawnbell::ArmExitDeadline(1, 7, log.toStdString());
+            if (hangs)
+                ::pause();
+            ::_exit(3);
+        }
+        int status = 0;
+        QElapsedTimer t;
+        t.start();
+        pid_t done = 0;
+        while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && t.elapsed() < 10000)
+            QTest::qWait(20);
+        if (done != pid)
+            ::kill(pid, SIGKILL);
+        QCOMPARE(done, pid);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), hangs ? 7 : 3);
+        QFile file(log);
+        QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll().contains("took longer than 1 s"), hangs);
     }
 
 private:
