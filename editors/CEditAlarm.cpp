@@ -9,6 +9,7 @@
 #include "KitFont.h"
 #include "KitPainter.h"
 #include "KitRow.h"
+#include "KitTextFit.h"
 #include "Locale.h"
 #include "MediaPlayerFactory.h"
 #include "MessageBox.h"
@@ -30,6 +31,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QTime>
 #include <QTimeEdit>
 
@@ -110,6 +113,8 @@ const RuntimePlace kRuntimePlaces[] = {
     {CEditAlarm::IdQuiz, {157, 91, 195, 113}, {160, 91, 195, 113}, {195, 52, 235, 74}},
     {CEditAlarm::IdList, {10, 121, 131, 193}, {49, 115, 184, 160}, {33, 121, 166, 162}},
 };
+
+constexpr int kMaxPickerFontSteps = 2; // smaller-font steps the time picker may take (9 pt to 5.5 pt)
 
 // Edges scaled edge by edge (x with the horizontal, y with the vertical density).
 QRect ScaleEdges(const Edges& e, int dpiX, int dpiY)
@@ -357,10 +362,33 @@ void CEditAlarm::SetPickerFormat()
 {
     if (m_countdown) {
         m_time->setDisplayFormat(kCountdownFormat);
-        return;
+    } else {
+        const QString format = PictureToQtFormat(LocaleTimeFormat());
+        m_time->setDisplayFormat(format.isEmpty() ? kCountdownFormat : format);
     }
-    const QString format = PictureToQtFormat(LocaleTimeFormat());
-    m_time->setDisplayFormat(format.isEmpty() ? kCountdownFormat : format);
+    FitPickerFont();
+}
+
+void CEditAlarm::FitPickerFont()
+{
+    m_time->setFont(font());
+    QStyleOptionSpinBox option;
+    option.initFrom(m_time);
+    option.rect = m_time->rect();
+    option.frame = m_time->hasFrame();
+    option.buttonSymbols = m_time->buttonSymbols();
+    option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp
+                         | QStyle::SC_SpinBoxDown;
+    const QRect field = m_time->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, m_time);
+    // A text up to the field's width loses at most the edit's 2-pixel margins
+    // (mostly the digits' own side bearings); a wider one loses its last digits.
+    // A time cannot be shortened, so the font steps down further than for captions.
+    QFont fitted = m_time->font();
+    for (int step = 0; step < kMaxPickerFontSteps
+                       && QFontMetrics(fitted).horizontalAdvance(m_time->text()) > field.width();
+         ++step)
+        fitted = KitTextFit::SmallerFont(fitted);
+    m_time->setFont(fitted);
 }
 
 void CEditAlarm::ApplyCaptions()
@@ -406,6 +434,7 @@ void CEditAlarm::DoLayout(const QSize& size)
         if (QWidget* w = DialogLayout::FindControl(this, p.id))
             w->setGeometry(ScaleEdges(e, dpiX, dpiY));
     }
+    FitPickerFont();
 
     if (variant == DialogLayout::Square) {
         if (!m_countdown)

@@ -163,6 +163,10 @@ private:
     void ApplyCaptions();
     void UpdateButtons();
     void SetPickerFormat();
+    // Steps the time picker's font down from the dialog's (the kit's smaller
+    // font, at most twice) until its text fits the edit field: the square
+    // layout's picker is too narrow for a time with seconds.
+    void FitPickerFont();
     void AddRow(const QString& path);
     void MoveRow(int delta);
     void RemoveRow();

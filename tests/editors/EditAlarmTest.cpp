@@ -641,18 +641,19 @@ private slots:
         QTest::addColumn<int>("layout");
         QTest::addColumn<QRect>("title");
         QTest::addColumn<QRect>("list");
+        QTest::addColumn<bool>("smallerTime"); // the narrow time picker steps its font down
         QTest::newRow("portrait, no room to centre") << QByteArray("240x320") << 130 << QRect(88, 10, 134, 20)
-                                                    << QRect(10, 121, 121, 72);
+                                                    << QRect(10, 121, 121, 72) << false;
         QTest::newRow("portrait tall, centred down") << QByteArray("240x400") << 130 << QRect(88, 57, 134, 20)
-                                                     << QRect(10, 168, 121, 72);
+                                                     << QRect(10, 168, 121, 72) << false;
         QTest::newRow("portrait at 192 dpi") << QByteArray("480x800@192") << 130 << QRect(88, 57, 134, 20)
-                                             << QRect(10, 168, 121, 72);
+                                             << QRect(10, 168, 121, 72) << false;
         QTest::newRow("landscape, no room to centre") << QByteArray("320x240") << 131 << QRect(90, 6, 105, 20)
-                                                      << QRect(49, 115, 135, 45);
+                                                      << QRect(49, 115, 135, 45) << false;
         QTest::newRow("landscape wide, centred right") << QByteArray("800x480") << 131 << QRect(332, 6, 105, 20)
-                                                       << QRect(291, 115, 135, 45);
+                                                       << QRect(291, 115, 135, 45) << false;
         QTest::newRow("square, never shifted") << QByteArray("480x480") << 207 << QRect(90, 4, 145, 20)
-                                               << QRect(33, 121, 133, 41);
+                                               << QRect(33, 121, 133, 41) << true;
     }
     void layoutPerScreen()
     {
@@ -672,6 +673,8 @@ private slots:
         // Labels move with their edits.
         const QRect label = Ctl<QLabel>(dlg, 1025)->geometry();
         QCOMPARE(label.top(), Ctl<QWidget>(dlg, 1005)->geometry().top());
+        QFETCH(bool, smallerTime);
+        QCOMPARE(dlg.timePicker()->font().pointSizeF() < dlg.font().pointSizeF(), smallerTime);
     }
 
 };
