@@ -350,12 +350,16 @@ bool RegistryStore::SetAside(std::string* copy, std::string* error)
     for (int n = 2; ::lstat(target.c_str(), &st) == 0 || ::lstat((target + "-wal").c_str(), &st) == 0; ++n)
         target = path + stamp + "-" + std::to_string(n);
     // The WAL first: one left behind would be replayed into the fresh store.
-    if (::lstat((path + "-wal").c_str(), &st) == 0 && ::rename((path + "-wal").c_str(), (target + "-wal").c_str()) != 0) {
+    const bool hasWal = ::lstat((path + "-wal").c_str(), &st) == 0;
+    if (hasWal && ::rename((path + "-wal").c_str(), (target + "-wal").c_str()) != 0) {
         *error = std::string("its -wal file cannot be moved: ") + std::strerror(errno);
         return false;
     }
     if (::rename(path.c_str(), target.c_str()) != 0) {
         *error = std::strerror(errno);
+        // The store stays where it is, so its WAL goes back beside it.
+        if (hasWal)
+            ::rename((target + "-wal").c_str(), (path + "-wal").c_str());
         return false;
     }
     ::unlink((path + "-shm").c_str()); // rebuilt from the WAL on the next open

@@ -19,6 +19,10 @@
 #include <QImage>
 #include <QtTest>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace dawnbell;
 
 namespace {
@@ -274,6 +278,55 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(f.readAll(), before); // nothing written into it
         }
+    }
+
+    // A damaged store that cannot be set aside (here the file is a mount
+    // point, which rename refuses even to root): the start ends with one
+    // message naming the cause and the file, and the store and its WAL keep
+    // every byte where they are.
+    void damagedStoreThatCannotBeMovedAside()
+    {
+        QVERIFY(RunStart(""));
+        QVERIFY(test::FillStore());
+        RegCloseStore();
+        QVERIFY(test::DamageStore(m_home.path(), test::Damage::DamagedPages));
+        const QString file = test::StoreFile(m_home.path());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        // Only root may make a private mount namespace; the mount stays inside
+        // it and goes at the end.
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
+            || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            QSKIP("needs root to make the store file a mount point");
+        const QByteArray path = file.toLocal8Bit();
+        QVERIFY(::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0);
+        QFile::remove(m_home.path() + "/boxes.txt");
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^Registry: .* is damaged.*could not be moved aside"));
+        const bool started = RunStart("");
+        RegCloseStore();
+        // A WAL beside it is moved first; it must come back when the store stays.
+        QFile wal(file + "-wal");
+        QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write("frames") == 6);
+        wal.close();
+        std::string copy, error;
+        const bool setAside = RegSetStoreAside(&copy, &error);
+        QCOMPARE(::umount2(path.constData(), 0), 0);
+        QVERIFY(!setAside);
+        QVERIFY(wal.open(QIODevice::ReadOnly));
+        QCOMPARE(wal.readAll(), QByteArray("frames"));
+        wal.close();
+        QVERIFY(wal.remove());
+        QVERIFY(!started);
+        const QStringList boxes = Boxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].startsWith(Text(113) + "\t") && boxes[0].contains("could not be moved aside")
+                     && boxes[0].contains(file),
+                 qPrintable(boxes[0]));
+        QVERIFY(QDir(m_home.path()).entryList({"registry.db.damaged-*"}).isEmpty());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
     }
 
     // A store failure while the program runs is logged and shown once per
