@@ -328,12 +328,16 @@ bool NotifyStore::SetAside(const std::string& path, std::string* copy, std::stri
         target = path + stamp + "-" + std::to_string(n);
     // The WAL first: one left behind would be replayed into the fresh store.
     const std::string wal = path + "-wal";
-    if (::lstat(wal.c_str(), &st) == 0 && ::rename(wal.c_str(), (target + "-wal").c_str()) != 0) {
+    const bool hasWal = ::lstat(wal.c_str(), &st) == 0;
+    if (hasWal && ::rename(wal.c_str(), (target + "-wal").c_str()) != 0) {
         *error = std::string("its -wal file cannot be moved: ") + std::strerror(errno);
         return false;
     }
     if (::rename(path.c_str(), target.c_str()) != 0) {
         *error = std::strerror(errno);
+        // The store stays where it is, so its WAL goes back beside it.
+        if (hasWal)
+            ::rename((target + "-wal").c_str(), wal.c_str());
         return false;
     }
     ::unlink((path + "-shm").c_str()); // rebuilt on the next open

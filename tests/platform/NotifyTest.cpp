@@ -15,6 +15,8 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -292,6 +294,32 @@ private slots:
         uint32_t count = 0;
         NotifyGetHandles(nullptr, 0, &count);
         QCOMPARE(count, 50u);
+    }
+
+    // A damaged store that cannot be renamed (here a mount point, which rename
+    // refuses even to root) stays where it is, with its WAL beside it.
+    void failedSetAsideKeepsStoreAndWal()
+    {
+        const QString db = m_home.path() + "/notifications.db";
+        for (const QString& name : {db, db + "-wal"}) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(name.toUtf8()) > 0);
+        }
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
+            || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            QSKIP("needs root to make the store file a mount point");
+        const QByteArray path = db.toLocal8Bit();
+        QVERIFY(::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0);
+        std::string copy, error;
+        const bool moved = NotifyStore::SetAside(db.toStdString(), &copy, &error);
+        QCOMPARE(::umount2(path.constData(), 0), 0);
+        QVERIFY(!moved);
+        QVERIFY(!error.empty());
+        for (const QString& name : {db, db + "-wal"}) {
+            QFile f(name);
+            QVERIFY2(f.open(QIODevice::ReadOnly) && f.readAll() == name.toUtf8(), qPrintable(name));
+        }
+        QVERIFY(QDir(m_home.path()).entryList({"notifications.db.damaged-*"}).isEmpty());
     }
 
     // Rows written into the file by something else are not trusted.
