@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QtTest>
 
+#include <csignal>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -349,6 +350,70 @@ private slots:
         const QStringList boxes = Boxes();
         QVERIFY2(boxes[0].startsWith(Text(113) + "\tDawnbell could not save a change"), qPrintable(boxes[0]));
         QCOMPARE(AlarmStore::LoadSection("TMorning Mist")->title, "Good morning");
+    }
+
+    // A real disk that fills up (a small tmpfs) while templates are saved: the
+    // failure is told once, every save before it stays readable, and the store
+    // is sound and takes changes once there is room again.
+    void realFullDiskIsToldOnceAndLosesNothing()
+    {
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
+            || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            QSKIP("needs root to mount a small file system");
+        const QByteArray home = m_home.path().toLocal8Bit();
+        QVERIFY(::mount("dawnbell-full", home.constData(), "tmpfs", 0, "size=1m,mode=0700") == 0);
+        QTemporaryDir records; // outside the full disk
+        qputenv("DAWNBELL_MSGBOX_RECORD", records.filePath("boxes.txt").toUtf8());
+        const bool started = RunStart("");
+        QFile boxes(records.filePath("boxes.txt"));
+        QStringList saved;
+        if (started) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Registry: the disk holding .* is full"));
+            for (int n = 0; n < 400 && !boxes.exists(); ++n) {
+                AlarmTemplate t;
+                t.name = QStringLiteral("Filler %1").arg(n);
+                t.title = QString(900, QChar(u'a' + n % 26));
+                t.message = QString(900, QChar(u'z' - n % 26));
+                t.Save();
+                QCoreApplication::processEvents();
+                if (!boxes.exists())
+                    saved << t.name;
+            }
+        }
+        // Room again: the store must be whole, with everything saved before,
+        // and take changes again.
+        const bool roomAgain = ::mount(nullptr, home.constData(), nullptr, MS_REMOUNT, "size=8m") == 0;
+        AlarmTemplate after;
+        after.name = QStringLiteral("After");
+        after.title = QStringLiteral("room again");
+        after.Save();
+        QCoreApplication::processEvents();
+        const RegStoreStatus health = RegCheckStore();
+        int readable = 0;
+        for (const QString& name : saved) {
+            std::unique_ptr<Alarm> t = AlarmStore::LoadSection("T" + name);
+            readable += t && t->title.size() == 900;
+        }
+        std::unique_ptr<Alarm> afterRead = AlarmStore::LoadSection(QStringLiteral("TAfter"));
+        RegCloseStore();
+        const bool told = boxes.open(QIODevice::ReadOnly);
+        const QStringList lines = told ? QString::fromUtf8(boxes.readAll()).split('\n', Qt::SkipEmptyParts)
+                                       : QStringList();
+        notify::NotifyCloseStore();
+        if (const pid_t daemon = notify::NotifyDaemonPid(); daemon > 0)
+            ::kill(daemon, SIGTERM);
+        int unmounted = -1; // the service may take a moment to let go of its store
+        for (int i = 0; i < 100 && (unmounted = ::umount2(home.constData(), 0)) != 0; ++i)
+            QTest::qWait(50);
+        QCOMPARE(unmounted, 0);
+        QVERIFY(started);
+        QVERIFY2(told && lines.size() == 1 && lines[0].startsWith(Text(113) + "\tDawnbell could not save a change"),
+                 qPrintable(lines.join('\n')));
+        QVERIFY(!saved.isEmpty());
+        QVERIFY(roomAgain);
+        QCOMPARE(int(health.fault), int(RegFault::None));
+        QCOMPARE(readable, saved.size());
+        QVERIFY(afterRead && afterRead->title == QStringLiteral("room again"));
     }
 
     void platformVersion_data()
