@@ -472,6 +472,13 @@ int AlarmTool::Add(const ToolRequest& r)
         alarm.alarmTime = now + *o.inSeconds;
         alarm.repeatDays = 0;
         const clock::LocalTime t = clock::ToLocal(alarm.alarmTime);
+        // An alarm keeps a clock time, and a clock time that comes twice (when
+        // the clocks go back) rings at its first moment: earlier than asked.
+        if (clock::MakeLocal(t.year, t.month, t.day, t.hour, t.minute, t.second) != alarm.alarmTime)
+            return Fail(ExitRefused, QString::asprintf("%02d:%02d:%02d comes twice on %04d-%02d-%02d (the clocks are "
+                                                       "put back) and an alarm rings at the first: choose a time "
+                                                       "outside the repeated hour",
+                                                       t.hour, t.minute, t.second, t.year, t.month, t.day));
         alarm.dateYear = t.year;
         alarm.dateMonth = t.month;
         alarm.dateDay = t.day;

@@ -264,6 +264,11 @@ private slots:
             << "2031-03-30T01:30:00" << QStringList{}
             << QList<Step>{{{"add", "--in", "1h", "--title", "Spring", "--sound", sound}, 0, "1612800"}}
             << QStringList{"1612800 compact on 03:30:00  Spring"} << QStringList{"1612800@2031-03-30 03:30:00"};
+        QTest::newRow("relative time into the hour the clocks repeat: refused, the first time of it kept")
+            << "2031-10-26T01:45:00" << QStringList{}
+            << QList<Step>{{{"add", "--in", "1h30m", "--title", "Autumn", "--sound", sound}, 1, "comes twice"},
+                           {{"add", "--in", "30m", "--title", "Autumn", "--sound", sound}, 0, "1036800"}}
+            << QStringList{"1036800 compact on 02:15:00  Autumn"} << QStringList{"1036800@2031-10-26 02:15:00"};
         QTest::newRow("stored switched off")
             << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "05:00", "--inactive", "--sound", sound}, 0, "2304000"}}
