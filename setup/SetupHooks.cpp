@@ -2,6 +2,7 @@
 
 #include "Broadcast.h"
 #include "DevicePaths.h"
+#include "FileTree.h"
 #include "Notify.h"
 #include "PlatformVersion.h"
 #include "Registry.h"
@@ -40,30 +41,6 @@ std::string Target(const std::string& dir, const char* arguments)
 }
 
 void BroadcastTodayChange() { SendBroadcast({kMsgSettingChange, kSettingChangeToday}); }
-
-// Deletes `path` and everything below it. Symbolic links are removed, never
-// followed, so nothing outside the folder is touched.
-void DeleteTree(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return;
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlink(path.c_str());
-        return;
-    }
-    if (DIR* d = ::opendir(path.c_str())) {
-        std::vector<std::string> names;
-        while (const dirent* e = ::readdir(d)) {
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                names.emplace_back(e->d_name);
-        }
-        ::closedir(d);
-        for (const std::string& name : names)
-            DeleteTree(path + "/" + name);
-    }
-    ::rmdir(path.c_str());
-}
 
 // A folder the removal may delete: an absolute path below some folder (never
 // the root itself).

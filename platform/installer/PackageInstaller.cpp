@@ -1,6 +1,7 @@
 #include "PackageInstaller.h"
 
 #include "DevicePaths.h"
+#include "FileTree.h"
 #include "Registry.h"
 #include "SetupApi.h"
 #include "Shortcut.h"
@@ -110,28 +111,6 @@ bool IsEmptyDir(const std::string& path)
     }
     ::closedir(d);
     return empty;
-}
-
-void DeleteTree(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return;
-    if (S_ISDIR(st.st_mode)) {
-        if (DIR* d = ::opendir(path.c_str())) {
-            std::vector<std::string> names;
-            while (const dirent* e = ::readdir(d)) {
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    names.emplace_back(e->d_name);
-            }
-            ::closedir(d);
-            for (const std::string& n : names)
-                DeleteTree(path + "/" + n);
-        }
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
-    }
 }
 
 // The entries of a manifest ("name" or "folder/"); safe names only: no
