@@ -153,7 +153,7 @@ CEditAlarm::CEditAlarm(Alarm* alarm, QWidget* parent, ClashCheck clash)
     PlaceWindow(this, design);
     if (AvailableArea(this).isEmpty()) // no screen at all
         resize(design);
-    DoLayout(size());
+    LayOutFor(size());
 }
 
 CEditAlarm::~CEditAlarm()
@@ -411,7 +411,7 @@ void CEditAlarm::ApplyCaptions()
 
 // --- layout and painting ----------------------------------------------------
 
-void CEditAlarm::DoLayout(const QSize& size)
+void CEditAlarm::LayOutFor(const QSize& size)
 {
     LayoutPass pass;
     if (!m_list || !BeginLayoutPass(size, {kPortraitLayout, kLandscapeLayout, kSquareLayout, &LoadLayout}, &pass))
@@ -465,18 +465,6 @@ void CEditAlarm::DoLayout(const QSize& size)
     m_title->setMaxLength(kMaxTextLength);
     m_message->setMaxLength(kMaxTextLength);
     update();
-}
-
-void CEditAlarm::resizeEvent(QResizeEvent* event)
-{
-    KitDialog::resizeEvent(event);
-    DoLayout(size());
-}
-
-void CEditAlarm::showEvent(QShowEvent* event)
-{
-    KitDialog::showEvent(event);
-    DoLayout(size());
 }
 
 void CEditAlarm::PaintLabels(QPainter& painter)

@@ -149,8 +149,6 @@ public slots:
     void reject() override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // Hidden labels that are disabled or empty are not painted.
     void PaintLabels(QPainter& painter) override;
@@ -159,7 +157,7 @@ private:
     void CreateControls();
     void FillFromAlarm();
     // Places every control for a dialog of `size` (see the class comment).
-    void DoLayout(const QSize& size);
+    void LayOutFor(const QSize& size) override;
     void ApplyCaptions();
     void UpdateButtons();
     void SetPickerFormat();

@@ -82,7 +82,7 @@ CSelectTemplate::CSelectTemplate(Alarm* alarm, QWidget* parent, Services service
     PlaceWindow(this, design);
     if (AvailableArea(this).isEmpty()) // no screen at all
         resize(design);
-    DoLayout(size());
+    LayOutFor(size());
     Choose(EntryWizard);
 }
 
@@ -245,19 +245,7 @@ void CSelectTemplate::accept()
 
 // --- layout and painting --------------------------------------------------------------------
 
-void CSelectTemplate::resizeEvent(QResizeEvent* event)
-{
-    KitDialog::resizeEvent(event);
-    DoLayout(size());
-}
-
-void CSelectTemplate::showEvent(QShowEvent* event)
-{
-    KitDialog::showEvent(event);
-    DoLayout(size());
-}
-
-void CSelectTemplate::DoLayout(const QSize& size)
+void CSelectTemplate::LayOutFor(const QSize& size)
 {
     LayoutPass pass;
     if (!m_ok || !BeginLayoutPass(size, {kPortraitLayout, kLandscapeLayout, kSquareLayout, &LoadLayout}, &pass))

@@ -81,8 +81,6 @@ public slots:
     void accept() override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void PaintLabels(QPainter& painter) override;
 
 private:
@@ -90,7 +88,7 @@ private:
     void FillChoices();
     // Enables the buttons and sets the preview for the current entry.
     void SelectionChanged();
-    void DoLayout(const QSize& size);
+    void LayOutFor(const QSize& size) override;
 
     Alarm* m_alarm;                        // the caller's new alarm, not owned
     Services m_services;                   // editors and templates

@@ -160,6 +160,18 @@ void KitDialog::PaintTitleLine(QPainter& painter, const QLabel* holder, const QF
     painter.restore();
 }
 
+void KitDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    LayOutFor(size());
+}
+
+void KitDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    LayOutFor(size());
+}
+
 void KitDialog::CenterOnScreen()
 {
     const ScreenGeometry screen = CurrentScreen();

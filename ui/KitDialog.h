@@ -72,6 +72,12 @@ public:
     };
 
 protected:
+    // Lays the dialog out for its client `size`; called on every resize and
+    // when it is shown. Dialogs that adapt to their size override it.
+    virtual void LayOutFor(const QSize& size) { Q_UNUSED(size); }
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
     // Starts a layout pass for the dialog at `size`: picks the set's layout for
     // its orientation and the densities that fit its design into `size`, and
     // records them as the last layout (LayoutId, LayoutDpiX/Y). False, with

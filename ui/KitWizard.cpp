@@ -86,7 +86,7 @@ void KitWizard::StartFrame()
     PlaceWindow(this, design);
     if (AvailableArea(this).isEmpty()) // no screen at all
         resize(design);
-    DoLayout(size());
+    LayOutFor(size());
 
     if (QInputMethod* im = QGuiApplication::inputMethod()) {
         connect(im, &QInputMethod::visibleChanged, this, [this] { QueryInputPanel(); });
@@ -96,7 +96,7 @@ void KitWizard::StartFrame()
 
 // --- layout and painting --------------------------------------------------------------
 
-void KitWizard::DoLayout(const QSize& size)
+void KitWizard::LayOutFor(const QSize& size)
 {
     LayoutPass pass;
     if (!FramePage(0) || !BeginLayoutPass(size, m_layouts, &pass))
@@ -132,18 +132,6 @@ void KitWizard::RefreshTitle()
     m_title->setText(TitleText());
     m_titleFont = FitTitleLineFont(m_title);
     update();
-}
-
-void KitWizard::resizeEvent(QResizeEvent* event)
-{
-    KitDialog::resizeEvent(event);
-    DoLayout(size());
-}
-
-void KitWizard::showEvent(QShowEvent* event)
-{
-    KitDialog::showEvent(event);
-    DoLayout(size());
 }
 
 void KitWizard::PaintLabels(QPainter& painter)

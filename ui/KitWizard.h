@@ -66,8 +66,6 @@ protected:
     // Fits the title line to TitleText() and repaints.
     void RefreshTitle();
 
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void PaintLabels(QPainter& painter) override;
 
     QLabel* m_title = nullptr;        // 1025, hidden: the frame paints the title
@@ -77,7 +75,7 @@ protected:
     QPushButton* m_cancel = nullptr;  // 2
 
 private:
-    void DoLayout(const QSize& size);
+    void LayOutFor(const QSize& size) override;
     void QueryInputPanel();
 
     LayoutSet m_layouts;  // the frame's three layouts
