@@ -1,8 +1,12 @@
-// Feeds arbitrary bytes to the template file reader, extracting into a
-// temporary program folder, and checks what it must never do: write outside the
-// folder's sounds/ and images/, or give a template whose playlist or pictures
-// point elsewhere. The overwrite question is answered yes and no in turn.
+// Feeds arbitrary bytes to the template file reader and, for what it accepts,
+// to the extraction into a temporary program folder, and checks what they must
+// never do: write outside the folder's sounds/ and images/, leave a temporary
+// folder behind, leave a file after a rollback, or give a template whose
+// playlist or pictures point elsewhere. The overwrite question is answered yes
+// and no in turn; installed extractions are kept or rolled back in turn.
 #include "Alarm.h"
+#include "AtfExtraction.h"
+#include "AtfFormat.h"
 #include "AtfReader.h"
 
 #include <QBuffer>
@@ -23,6 +27,19 @@ void Require(bool condition)
         std::abort();
 }
 
+// Every entry below `dir` (relative, sorted), hidden ones included.
+QStringList Entries(const QString& dir)
+{
+    QStringList out;
+    for (const QString& folder : {QStringLiteral("sounds"), QStringLiteral("images")}) {
+        for (const QString& e : QDir(dir + QLatin1Char('/') + folder)
+                                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+            out << folder + QLatin1Char('/') + e;
+    }
+    out.sort();
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -33,22 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                   : QDir::tempPath() + QStringLiteral("/dawnbell-fuzz-XXXXXX"));
     static const QString program = root.filePath(QStringLiteral("program"));
     static int answers = 0;
+    static int outcomes = 0;
 
     QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
-    dawnbell::AtfReader reader(program, [](const QString&) { return (++answers & 1) != 0; });
+    dawnbell::AtfReader reader(program);
     dawnbell::AlarmTemplate t;
+    const QStringList before = Entries(program);
     const bool ok = reader.Read(&in, &t);
+    Require(Entries(program) == before); // reading writes nothing
 
-    for (const QString& path : reader.Extracted()) {
-        const QString folder = QFileInfo(path).absolutePath();
-        Require(folder == program + QStringLiteral("/sounds") || folder == program + QStringLiteral("/images"));
-    }
-    // Only the two folders ever appear, and nothing beside the program folder.
-    Require(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size() <= 1);
-    for (const QString& entry : QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-        Require(entry == QLatin1String("sounds") || entry == QLatin1String("images"));
     if (ok) {
         for (const QString& entry : t.playlist) {
             Require(entry.startsWith(program + QStringLiteral("/sounds/")));
@@ -60,7 +72,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const QString& name = t.BackImage(i);
             Require(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && name != QLatin1String(".."));
         }
+        Require(reader.Embedded().size() <= size_t(dawnbell::AtfFormat::kMaxEmbeddedFiles));
+
+        dawnbell::AtfExtraction extraction(program);
+        const bool keep = (++outcomes & 1) != 0;
+        if (extraction.Stage(&in, reader.Embedded(), [](const QString&) { return (++answers & 1) != 0; })
+            && extraction.Install()) {
+            for (const QString& path : extraction.Installed()) {
+                const QString folder = QFileInfo(path).absolutePath();
+                Require(folder == program + QStringLiteral("/sounds") || folder == program + QStringLiteral("/images"));
+            }
+            if (keep)
+                extraction.Finish();
+            else
+                extraction.Rollback();
+        } else {
+            extraction.Rollback();
+        }
+        const QStringList after = Entries(program);
+        if (!keep)
+            Require(after == before);
+        for (const QString& e : after)
+            Require(!QFileInfo(e).fileName().startsWith(QLatin1String(".atf-import-")));
     }
+    // Only the two folders ever appear, and nothing beside the program folder.
+    Require(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size() <= 1);
+    for (const QString& entry : QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        Require(entry == QLatin1String("sounds") || entry == QLatin1String("images"));
     // Start every input from an empty folder, half the time: the other half
     // exercises the overwrite question.
     if (size % 2 == 0)

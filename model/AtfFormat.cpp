@@ -1,6 +1,9 @@
 #include "AtfFormat.h"
 
 #include "Alarm.h"
+#include "RegularFile.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <iterator>
@@ -112,10 +115,92 @@ QString AtfFormat::EmbeddedName(const QString& path)
 
 QString AtfFormat::SafeFileName(const QString& name)
 {
-    const QString part = FileNamePart(name);
-    if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..") || part.contains(QChar(0)))
+    const QString part = FileNamePart(PlainName(name));
+    if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
         return QString();
     return part;
+}
+
+namespace {
+
+bool IsControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// The embedding and override marks (LRE, RLE, PDF, LRO, RLO) and the isolates
+// (LRI, RLI, FSI, PDI).
+bool IsBidiControl(char16_t c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+QString AtfFormat::PlainName(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (!IsControl(c.unicode()) && !IsBidiControl(c.unicode()))
+            out.append(c);
+    }
+    return out;
+}
+
+QString AtfFormat::PlainText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!IsControl(u) || u == u'\t' || u == u'\r' || u == u'\n')
+            out.append(c);
+    }
+    return out;
+}
+
+QString AtfFormat::Quote(const QString& text, int maxChars)
+{
+    return PlainName(text.left(maxChars));
+}
+
+QString AtfFormat::KindName(std::filesystem::file_type type)
+{
+    using std::filesystem::file_type;
+    switch (type) {
+    case file_type::regular:
+        return QStringLiteral("a regular file");
+    case file_type::directory:
+        return QStringLiteral("a folder");
+    case file_type::fifo:
+        return QStringLiteral("a FIFO");
+    case file_type::block:
+    case file_type::character:
+        return QStringLiteral("a device");
+    case file_type::socket:
+        return QStringLiteral("a socket");
+    case file_type::symlink:
+        return QStringLiteral("a symbolic link");
+    default:
+        return QStringLiteral("an unknown entry");
+    }
+}
+
+bool AtfFormat::OpenRegularFile(const QString& path, QFile* file, QString* error)
+{
+    std::string why;
+    const int fd = dawnbell::OpenRegularFile(QFile::encodeName(path).toStdString(), &why);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(why.c_str());
+        return false;
+    }
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *error = file->errorString();
+        CloseRegularFile(fd);
+        return false;
+    }
+    return true;
 }
 
 } // namespace dawnbell

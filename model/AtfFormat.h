@@ -19,6 +19,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <filesystem>
+
+class QFile;
 
 namespace dawnbell {
 
@@ -39,6 +42,17 @@ public:
     static constexpr int kNumberCount = 23;
     // The bar separating texts (one UTF-16 code unit).
     static constexpr char16_t kBar = u'|';
+
+    // Most sound and picture files one template file carries, and their largest
+    // total size in bytes. A real template embeds the distinct files of one
+    // playlist (a handful of sounds, rarely more than a few dozen) and at most
+    // eleven pictures, a few MB each; 512 files of 1 MB on average, or an album
+    // of lossless sound, stay well inside. What the limits stop is a small file
+    // that unpacks into tens of thousands of files (each costs a disk block and
+    // a directory entry even when empty) or fills the disk. Both are checked
+    // before anything is written, by the writer and by the reader.
+    static constexpr int kMaxEmbeddedFiles = 512;
+    static constexpr qint64 kMaxEmbeddedBytes = qint64(512) * 1024 * 1024;
 
     // Header text of a version ("ATF450" / "ATF"); empty for an unknown one.
     static QString Header(int version);
@@ -67,9 +81,28 @@ public:
     // embedded files, the playlist names and the picture fields, so the three
     // keep referring to the same files.
     static QString EmbeddedName(const QString& path);
-    // A name read from a file, made safe to use below a folder: FileNamePart,
-    // refused (empty result) when that is empty, "." or "..", or holds a NUL.
+    // A name read from a file, made safe to use below a folder: PlainName of its
+    // FileNamePart, refused (empty result) when that is empty, "." or "..".
     static QString SafeFileName(const QString& name);
+
+    // `text` without control characters (C0, DEL, C1) and without the
+    // bidirectional embedding, override and isolate marks, which can make a
+    // name print as another. For names: of templates and of files.
+    static QString PlainName(const QString& text);
+    // `text` without control characters other than tab, carriage return and
+    // line feed (which titles and messages may hold). For texts shown or printed.
+    static QString PlainText(const QString& text);
+    // At most `maxChars` of `text` as PlainName, for quoting outside input in a
+    // message or log line.
+    static QString Quote(const QString& text, int maxChars = 80);
+
+    // Opens the file `path` (open for reading into `file`) only when it is a
+    // regular file; a FIFO, device or socket is refused at once, never waited
+    // on. False with the reason in `*error`.
+    static bool OpenRegularFile(const QString& path, QFile* file, QString* error);
+    // What kind of entry `type` is, for messages: "a regular file", "a folder",
+    // "a FIFO", "a device", "a socket", "a symbolic link", "an unknown entry".
+    static QString KindName(std::filesystem::file_type type);
 };
 
 } // namespace dawnbell

@@ -1,15 +1,13 @@
 #include "AtfReader.h"
 
 #include "Alarm.h"
+#include "AlarmField.h"
 #include "AtfFormat.h"
 #include "Clock.h"
 #include "TemplateName.h"
 
 #include <QDate>
-#include <QDir>
-#include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -44,12 +42,24 @@ int64_t CNumber(const QString& text)
     return std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
 }
 
+// The range a number of the file's end must lie in: the one the program gives
+// its field. dateYear has no stored value of its own: an appointment's key
+// holds it in four digits.
+void RangeOf(int index, qint64* min, qint64* max)
+{
+    const char* name = AtfFormat::NumberName(index);
+    if (const AlarmField* f = FindAlarmField(name)) {
+        *min = f->min;
+        *max = f->max;
+    } else {
+        *min = 1;
+        *max = 9999;
+    }
+}
+
 } // namespace
 
-AtfReader::AtfReader(const QString& programDir, OverwriteQuestion askOverwrite)
-    : programDir_(programDir), askOverwrite_(std::move(askOverwrite))
-{
-}
+AtfReader::AtfReader(const QString& programDir) : programDir_(programDir) {}
 
 bool AtfReader::Fail(const QString& what)
 {
@@ -104,10 +114,17 @@ bool AtfReader::Number(const char* field, qint64* value, bool zeroFallback)
     *value = CNumber(text);
     if (*value == 0 && text != QLatin1String("0")) {
         if (!zeroFallback)
-            return Fail(QStringLiteral("%1 is not a number: \"%2\"").arg(QLatin1String(field), text.left(40)));
+            return Fail(QStringLiteral("%1 is not a number: \"%2\"").arg(QLatin1String(field), AtfFormat::Quote(text, 40)));
         *value = 1;
     }
     return true;
+}
+
+bool AtfReader::InRange(const char* field, qint64 value, qint64 min, qint64 max)
+{
+    if (value >= min && value <= max)
+        return true;
+    return Fail(QStringLiteral("%1 %2 is out of its range %3-%4").arg(QLatin1String(field)).arg(value).arg(min).arg(max));
 }
 
 bool AtfReader::Counted(QString* text, const char* field)
@@ -144,33 +161,8 @@ bool AtfReader::PeekBar(bool* atBar)
     return true;
 }
 
-bool AtfReader::Extract(const QString& target, qint64 size)
+bool AtfReader::FindFiles(const QString& folder, const char* field)
 {
-    // Written beside the target and renamed over it when complete, so a file cut
-    // short never replaces a good one.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return Fail(target + QStringLiteral(": ") + out.errorString());
-    std::vector<char> block(static_cast<size_t>(std::min<qint64>(size, AtfFormat::kPieceBytes)));
-    for (qint64 left = size; left > 0;) {
-        const qint64 n = std::min<qint64>(left, AtfFormat::kPieceBytes);
-        if (in_->read(block.data(), n) != n)
-            return Fail(QStringLiteral("end of the file inside the contents of %1").arg(target));
-        if (out.write(block.data(), n) != n)
-            return Fail(target + QStringLiteral(": ") + out.errorString());
-        left -= n;
-    }
-    if (!out.commit())
-        return Fail(target + QStringLiteral(": ") + out.errorString());
-    extracted_.append(target);
-    return true;
-}
-
-bool AtfReader::ExtractFiles(const QString& folder, const char* field)
-{
-    const QString dir = programDir_ + QLatin1Char('/') + folder;
-    if (!QDir().mkpath(dir))
-        return Fail(dir + QStringLiteral(": the folder cannot be created"));
     for (;;) {
         bool atBar = false;
         if (!PeekBar(&atBar))
@@ -183,20 +175,20 @@ bool AtfReader::ExtractFiles(const QString& folder, const char* field)
             return false;
         const QString safe = AtfFormat::SafeFileName(name);
         if (safe.isEmpty())
-            return Fail(QStringLiteral("%1 has no usable name: \"%2\"").arg(QLatin1String(field), name.left(80)));
+            return Fail(QStringLiteral("%1 has no usable name: \"%2\"").arg(QLatin1String(field), AtfFormat::Quote(name)));
         if (!Number(field, &size))
             return false;
         if (size < 0 || size > Left())
             return Fail(QStringLiteral("%1 %2: size %3 does not fit the file").arg(QLatin1String(field), safe).arg(size));
-        const QString target = dir + QLatin1Char('/') + safe;
-        const QFileInfo existing(target);
-        if ((existing.exists() || existing.isSymLink()) && !(askOverwrite_ && askOverwrite_(target))) {
-            if (!Skip(size))
-                return Fail(QStringLiteral("end of the file inside the contents of %1").arg(target));
-            continue;
-        }
-        if (!Extract(target, size))
-            return false;
+        if (static_cast<qint64>(embedded_.size()) >= AtfFormat::kMaxEmbeddedFiles)
+            return Fail(QStringLiteral("more than %1 embedded sound and picture files").arg(AtfFormat::kMaxEmbeddedFiles));
+        if (size > AtfFormat::kMaxEmbeddedBytes - embeddedBytes_)
+            return Fail(QStringLiteral("the embedded files are larger than %1 MiB together")
+                            .arg(AtfFormat::kMaxEmbeddedBytes / (1024 * 1024)));
+        embeddedBytes_ += size;
+        embedded_.push_back(AtfEmbeddedFile{folder, safe, in_->pos(), size});
+        if (!Skip(size))
+            return Fail(QStringLiteral("end of the file inside the contents of %1").arg(safe));
     }
 }
 
@@ -205,7 +197,8 @@ bool AtfReader::Read(QIODevice* in, AlarmTemplate* t)
     in_ = in;
     version_ = 0;
     error_.clear();
-    extracted_.clear();
+    embedded_.clear();
+    embeddedBytes_ = 0;
     if (in->isSequential())
         return Fail(QStringLiteral("the template file is not a regular file"));
 
@@ -214,27 +207,28 @@ bool AtfReader::Read(QIODevice* in, AlarmTemplate* t)
         return false;
     version_ = AtfFormat::VersionOf(header);
     if (version_ == 0)
-        return Fail(QStringLiteral("unknown header \"%1\"").arg(header.left(40)));
+        return Fail(QStringLiteral("unknown header \"%1\"").arg(AtfFormat::Quote(header, 40)));
 
-    if (!Counted(&t->name, "name"))
+    QString name;
+    if (!Counted(&name, "name"))
         return false;
-    // Checked before anything is extracted: such a name could never be saved.
+    t->name = AtfFormat::PlainName(name);
     if (!TemplateName::IsStorable(t->name))
-        return Fail(QStringLiteral("the name \"%1\" cannot be a template's name").arg(t->name.left(80)));
+        return Fail(QStringLiteral("the name \"%1\" cannot be a template's name").arg(AtfFormat::Quote(t->name)));
 
-    if (!ExtractFiles(QStringLiteral("sounds"), "sound file") || !ExtractFiles(QStringLiteral("images"), "picture file"))
+    if (!FindFiles(QStringLiteral("sounds"), "sound file") || !FindFiles(QStringLiteral("images"), "picture file"))
         return false;
 
     QStringList playlist;
     for (;;) {
-        QString name;
-        if (!Bar(&name, "playlist entry"))
+        QString entry;
+        if (!Bar(&entry, "playlist entry"))
             return false;
-        if (name.isEmpty())
+        if (entry.isEmpty())
             break;
-        const QString safe = AtfFormat::SafeFileName(name);
+        const QString safe = AtfFormat::SafeFileName(entry);
         if (safe.isEmpty())
-            return Fail(QStringLiteral("playlist entry has no usable name: \"%1\"").arg(name.left(80)));
+            return Fail(QStringLiteral("playlist entry has no usable name: \"%1\"").arg(AtfFormat::Quote(entry)));
         if (playlist.size() >= kMaxPlaylistEntries)
             return Fail(QStringLiteral("more than %1 playlist entries").arg(kMaxPlaylistEntries));
         playlist.append(programDir_ + QStringLiteral("/sounds/") + safe);
@@ -243,49 +237,68 @@ bool AtfReader::Read(QIODevice* in, AlarmTemplate* t)
 
     if (!Bytes(reinterpret_cast<char*>(t->fade.data()), kFadePoints, "fade curve"))
         return false;
+    // Each point is a volume in percent of the target.
+    for (int i = 0; i < kFadePoints; ++i) {
+        if (t->fade[i] > 100)
+            return Fail(QStringLiteral("fade point %1 is %2, out of its range 0-100").arg(i).arg(t->fade[i]));
+    }
     qint64 number = 0;
     if (version_ == AtfFormat::kVersion) {
-        if (!Number("fadeDuration", &number))
+        const AlarmField* duration = FindAlarmField("fadeDuration");
+        if (!Number("fadeDuration", &number) || !InRange("fadeDuration", number, duration->min, duration->max))
             return false;
         t->fadeDuration = static_cast<int>(number);
     }
     if (!Counted(&t->title, "title") || !Counted(&t->message, "message") || !Counted(&t->command, "command"))
         return false;
+    t->title = AtfFormat::PlainText(t->title);
+    t->message = AtfFormat::PlainText(t->message);
+    t->command = AtfFormat::PlainText(t->command);
     const int pictures = version_ == AtfFormat::kVersion ? AtfFormat::kPictureCount : AtfFormat::kPictureCountOld;
     for (int i = 0; i < pictures; ++i) {
-        QString name;
-        if (!Counted(&name, "picture"))
+        QString picture;
+        if (!Counted(&picture, "picture"))
             return false;
-        if (!name.isEmpty()) {
-            const QString safe = AtfFormat::SafeFileName(name);
+        if (!picture.isEmpty()) {
+            const QString safe = AtfFormat::SafeFileName(picture);
             if (safe.isEmpty())
-                return Fail(QStringLiteral("picture has no usable name: \"%1\"").arg(name.left(80)));
-            name = safe;
+                return Fail(QStringLiteral("picture has no usable name: \"%1\"").arg(AtfFormat::Quote(picture)));
+            picture = safe;
         }
-        t->SetBackImage(AtfFormat::PictureField(i), name);
+        t->SetBackImage(AtfFormat::PictureField(i), picture);
     }
 
     uint8_t bytes[6];
     if (!Bytes(reinterpret_cast<char*>(bytes), sizeof bytes, "time and days"))
         return false;
+    // A part of the time of day may be 255, "could not be determined" (read as 0).
+    const auto timePart = [this](const char* field, uint8_t value, int max, int* out) {
+        *out = value == 255 ? 0 : value;
+        return value == 255 || InRange(field, value, 0, max);
+    };
+    int hour = 0, minute = 0, second = 0;
+    if (!timePart("hour", bytes[0], 23, &hour) || !timePart("minute", bytes[1], 59, &minute)
+        || !timePart("second", bytes[2], 59, &second) || !InRange("repeatDays", bytes[3], 0, 127)
+        || !InRange("dateDay", bytes[4], 1, 31) || !InRange("dateMonth", bytes[5], 1, 12))
+        return false;
+
     const int dateYear = t->dateYear; // the import day, kept unless the file has a real date
     for (int i = 0; i < AtfFormat::kNumberCount; ++i) {
-        if (!Number(AtfFormat::NumberName(i), &number, i == AtfFormat::kNumberCount - 1))
+        qint64 min = 0, max = 0;
+        RangeOf(i, &min, &max);
+        if (!Number(AtfFormat::NumberName(i), &number, i == AtfFormat::kNumberCount - 1)
+            || !InRange(AtfFormat::NumberName(i), number, min, max))
             return false;
         AtfFormat::SetNumber(t, i, static_cast<int32_t>(number));
     }
 
-    // A part of the time of day out of its range (255: "unknown") reads as 0.
-    const int hour = bytes[0] < 24 ? bytes[0] : 0;
-    const int minute = bytes[1] < 60 ? bytes[1] : 0;
-    const int second = bytes[2] < 60 ? bytes[2] : 0;
     t->SetTimeOfDay(hour * 3600 + minute * 60 + second); // kept as read, also on a daylight-saving day
-    t->repeatDays = bytes[3] & 0x7F;
-    if (t->dateYear >= 1 && t->dateYear <= 9999 && QDate::isValid(t->dateYear, bytes[5], bytes[4])) {
+    t->repeatDays = bytes[3];
+    if (QDate::isValid(t->dateYear, bytes[5], bytes[4])) {
         t->dateDay = bytes[4];
         t->dateMonth = bytes[5];
     } else {
-        t->dateYear = dateYear;
+        t->dateYear = dateYear; // a day the month does not have (30 February)
     }
     return true;
 }

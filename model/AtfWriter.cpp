@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -64,13 +65,16 @@ bool AtfWriter::Number(qint64 value)
 
 bool AtfWriter::Embed(const QString& sourcePath, const QString& name)
 {
-    QFile in(sourcePath);
-    if (!in.open(QIODevice::ReadOnly))
-        return Fail(sourcePath, in.errorString());
+    // A FIFO or a device is refused, never read: it is no file to carry.
+    QFile in;
+    QString why;
+    if (!AtfFormat::OpenRegularFile(sourcePath, &in, &why))
+        return Fail(sourcePath, why);
     const qint64 size = in.size();
-    // The reader takes sizes as 32-bit numbers.
-    if (size > std::numeric_limits<int32_t>::max())
+    // The reader takes sizes as 32-bit numbers, and all files together within its limit.
+    if (size > std::numeric_limits<int32_t>::max() || size > AtfFormat::kMaxEmbeddedBytes - embeddedBytes_)
         return Fail(sourcePath, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    embeddedBytes_ += size;
     if (!Bar(name) || !Number(size))
         return false;
     std::vector<char> block(static_cast<size_t>(std::min<qint64>(size, AtfFormat::kPieceBytes)));
@@ -90,30 +94,37 @@ bool AtfWriter::Write(const AlarmTemplate& t, QIODevice* out)
 {
     out_ = out;
     error_.clear();
+    embeddedBytes_ = 0;
     const QString bar = QString(QChar(AtfFormat::kBar));
+
+    // Sound files: each distinct full path once, in playlist order; pictures:
+    // each distinct non-empty name once, in the file's picture order.
+    QStringList sounds, pictures;
+    QSet<QString> seen;
+    for (const QString& path : t.playlist) {
+        if (!seen.contains(path))
+            sounds << path;
+        seen.insert(path);
+    }
+    seen.clear();
+    for (int i = 0; i < AtfFormat::kPictureCount; ++i) {
+        const QString& name = t.BackImage(AtfFormat::PictureField(i));
+        if (!name.isEmpty() && !seen.contains(name))
+            pictures << name;
+        seen.insert(name);
+    }
+    if (sounds.size() + pictures.size() > AtfFormat::kMaxEmbeddedFiles)
+        return Fail(t.name, QStringLiteral("more than %1 sound and picture files to carry").arg(AtfFormat::kMaxEmbeddedFiles));
 
     if (!Bar(AtfFormat::Header(AtfFormat::kVersion)) || !Counted(t.name))
         return false;
-
-    // Sound files: each distinct full path once, in playlist order.
-    QSet<QString> seen;
-    for (const QString& path : t.playlist) {
-        if (seen.contains(path))
-            continue;
-        seen.insert(path);
+    for (const QString& path : sounds) {
         if (!Embed(path, AtfFormat::EmbeddedName(path)))
             return false;
     }
     if (!Units(bar))
         return false;
-
-    // Pictures: each distinct non-empty name once, in the file's picture order.
-    seen.clear();
-    for (int i = 0; i < AtfFormat::kPictureCount; ++i) {
-        const QString& name = t.BackImage(AtfFormat::PictureField(i));
-        if (name.isEmpty() || seen.contains(name))
-            continue;
-        seen.insert(name);
+    for (const QString& name : pictures) {
         if (!Embed(programDir_ + QStringLiteral("/images/") + name, AtfFormat::EmbeddedName(name)))
             return false;
     }
@@ -152,6 +163,13 @@ bool AtfWriter::Write(const AlarmTemplate& t, QIODevice* out)
 
 bool AtfWriter::WriteFile(const AlarmTemplate& t, const QString& path)
 {
+    // An existing target must be a regular file (a link to one is written
+    // through, as the user named it): a FIFO or device is not turned into one.
+    std::error_code ec;
+    const auto type = std::filesystem::status(QFile::encodeName(path).toStdString(), ec).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none
+        && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::directory)
+        return Fail(path, QStringLiteral("not a regular file (%1)").arg(AtfFormat::KindName(type)));
     QSaveFile file(path);
     outName_ = path;
     const auto forget = qScopeGuard([this] { outName_.clear(); });

@@ -2,10 +2,12 @@
 
 #include "Alarm.h"
 #include "AlarmStore.h"
+#include "AtfExtraction.h"
 #include "AtfFormat.h"
 #include "AtfReader.h"
 #include "AtfWriter.h"
 #include "Profile.h"
+#include "Registry.h"
 #include "TemplateDialogue.h"
 #include "TextFormat.h"
 #include "Texts.h"
@@ -133,33 +135,58 @@ void TemplateLibrary::RefuseImport(const QString& path, const QString& detail)
 
 AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        RefuseImport(path, file.errorString());
+    QFile file;
+    QString why;
+    if (!AtfFormat::OpenRegularFile(path, &file, &why)) {
+        RefuseImport(path, why);
         return nullptr;
     }
-    AtfReader reader(programDir_, [this](const QString& target) {
-        return dialogue_->Ask(TemplateDialogue::Question::OverwriteFile, FormatTextId(kTextOverwrite, {target}),
-                              Text(kCaptionWarning));
-    });
+    // Read and check the whole file first: nothing is written for a file that
+    // is not a template.
+    AtfReader reader(programDir_);
     auto t = std::make_unique<AlarmTemplate>();
     if (!reader.Read(&file, t.get())) {
         RefuseImport(path, reader.Error());
         return nullptr;
     }
-    file.close();
-
     t->name = TemplateName::Unique(*templates_, t->name);
     if (!TemplateName::IsStorable(t->name)) {
         RefuseImport(path, QStringLiteral("no free name of at most %1 characters").arg(TemplateName::kMaxChars));
         return nullptr;
     }
-    t->Save();
-    if (!IsStored(*t)) {
-        AlarmStore::DeleteSection(*t);
-        RefuseImport(path, QStringLiteral("the template could not be stored"));
+
+    // The files go to temporary folders first (asking before an existing one
+    // is replaced); they take their places only together with the template's
+    // section, in one registry transaction. Anything that fails undoes both.
+    AtfExtraction extraction(programDir_);
+    const auto ask = [this](const QString& target) {
+        return dialogue_->Ask(TemplateDialogue::Question::OverwriteFile, FormatTextId(kTextOverwrite, {target}),
+                              Text(kCaptionWarning));
+    };
+    if (!extraction.Stage(&file, reader.Embedded(), ask)) {
+        RefuseImport(path, extraction.Error());
         return nullptr;
     }
+    file.close();
+    QString failure;
+    {
+        RegWriteBatch batch; // Save's own writes join it
+        t->Save();
+        if (!IsStored(*t))
+            failure = QStringLiteral("the template could not be stored");
+        else if (!extraction.Install())
+            failure = extraction.Error();
+        if (!failure.isEmpty())
+            batch.Cancel();
+        else if (batch.Commit() != RegOk)
+            failure = QStringLiteral("the template could not be stored");
+    }
+    if (!failure.isEmpty()) {
+        extraction.Rollback();
+        RefuseImport(path, failure);
+        return nullptr;
+    }
+    extraction.Finish();
 
     AlarmTemplate* added = t.get();
     templates_->push_back(std::move(t));
@@ -169,8 +196,9 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
     dialogue_->Tell(TemplateDialogue::Notice::Imported, Text(kTextImported), added->name, QString());
     if (dialogue_->Ask(TemplateDialogue::Question::DeleteImportedFile, FormatTextId(kTextDeleteImported, {path}),
                        Text(kCaptionQuestion))) {
-        if (!file.remove()) {
-            const QString error = path + QStringLiteral(": ") + file.errorString();
+        QFile imported(path);
+        if (!imported.remove()) {
+            const QString error = path + QStringLiteral(": ") + imported.errorString();
             qWarning("Imported template file not deleted: %s", qUtf8Printable(error));
             dialogue_->Tell(TemplateDialogue::Notice::Error, error, Text(kCaptionError), error);
         }

@@ -47,13 +47,15 @@ public:
     // Imports each file in order (ImportFile). Returns the number imported.
     int ImportFiles(const QStringList& paths);
 
-    // Imports one template file: reads it (extracting its files, asking before
-    // replacing one), gives it a free name (TemplateName::Unique), saves it and
-    // adds it to the list, sorted by name; then tells "imported" with the name as
-    // caption and asks whether to delete the file. A file that cannot be read as
-    // a template tells text 128 and leaves nothing in the list or the registry
-    // (files extracted before the error stay). Returns the new template (owned
-    // by the list) or null.
+    // Imports one template file: reads and checks all of it, gives it a free
+    // name (TemplateName::Unique), extracts its files (asking before replacing
+    // one), saves it and adds it to the list, sorted by name; then tells
+    // "imported" with the name as caption and asks whether to delete the file.
+    // Only a regular file is read (a FIFO or device is refused without waiting
+    // on it). A file that cannot be read as a template, or a template that
+    // cannot be stored or whose files cannot be put in place, tells text 128 and
+    // changes nothing: no file extracted or replaced, nothing in the list or the
+    // registry. Returns the new template (owned by the list) or null.
     AlarmTemplate* ImportFile(const QString& path);
 
     // Deletes `t` (a template of the list) after asking: its registry section,

@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "FirstLaunch.h"
 #include "Profile.h"
+#include "Registry.h"
 #include "TempHome.h"
 #include "TemplateAnswers.h"
 #include "TemplateLibrary.h"
@@ -16,6 +17,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
 
 using namespace dawnbell;
 using dawnbell::test::At;
@@ -60,6 +63,75 @@ QStringList FilesBelow(const QString& root)
     return files;
 }
 
+// Every entry below `root`, relative and sorted, with what it is: "dir/" for a
+// folder, "name -> target" for a symbolic link, "name = contents" for a file.
+QStringList TreeBelow(const QString& root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString name = QDir(root).relativeFilePath(info.filePath());
+        if (info.isSymLink())
+            entries << name + QStringLiteral(" -> ") + info.symLinkTarget();
+        else if (info.isDir())
+            entries << name + QLatin1Char('/');
+        else
+            entries << name + QStringLiteral(" = ") + QString::fromLatin1(ReadFile(info.filePath()));
+    }
+    entries.sort();
+    return entries;
+}
+
+// Every key and value of the current user's registry, one line each.
+QStringList RegistryDump()
+{
+    QStringList lines;
+    std::function<void(const std::string&)> walk = [&](const std::string& path) {
+        RegKey key;
+        if (RegKey::Open(Hive::CurrentUser, path, &key) != RegOk)
+            return;
+        RegValue value;
+        for (uint32_t i = 0; key.EnumValue(i, &value) == RegOk; ++i)
+            lines << QString::fromStdString(path + " " + value.name + "=")
+                         + QByteArray(reinterpret_cast<const char*>(value.data.data()), int(value.data.size())).toHex();
+        std::string name;
+        for (uint32_t i = 0; key.EnumKey(i, &name) == RegOk; ++i)
+            walk(path.empty() ? name : path + "\\" + name);
+    };
+    walk(std::string());
+    return lines;
+}
+
+// Sets every number a template file carries to a value inside the range its
+// editor gives it, other than the defaults where the field allows.
+void FillInRange(Alarm* a)
+{
+    a->random = 1;
+    a->snooze = 420;
+    a->forceVolume = 1;
+    a->volume = 73;
+    a->vibrate = 0;
+    a->quiz = 4;
+    a->quizTypes = 5;
+    a->useSnooze = 0;
+    a->useFade = 0;
+    a->closeAfterMinutes = 17;
+    a->closeAfterTimes = 3;
+    a->useTextColor = 1;
+    a->useBackColor = 1;
+    a->backColor = 0x123456;
+    a->textColor = 0xABCDEF;
+    a->backImageStyle = 3;
+    a->layoutStyle = 1;
+    a->showSoundControls = 1;
+    a->vibrateInterval = 0;
+    a->confirmClose = 0;
+    a->quizLevel = 6;
+    a->fadeDuration = 42;
+}
+
 // An alarm template file written field by field, independently of the writer.
 // Each member holds the texts of one field so a test row can spoil one of them.
 struct RawFile {
@@ -76,7 +148,7 @@ struct RawFile {
     QStringList pictureFields = QStringList(11, QString());
     QByteArray timeAndDays = QByteArray("\x06\x0F\x1E\x03\x1D\x02", 6); // 06:15:30, Mo+Tu, 29 Feb
     QStringList numbers{"2032", "0", "240", "1", "60", "0", "2", "5", "1", "0", "10", "3",
-                        "1", "1", "-1", "255", "2", "1", "1", "0", "0", "2", "4"};
+                        "1", "1", "1193046", "255", "2", "1", "1", "0", "0", "2", "4"};
 
     static QByteArray Units(const QString& s)
     {
@@ -91,6 +163,19 @@ struct RawFile {
     static QByteArray Counted(const QString& s, const QString& count = QString())
     {
         return Bar(count.isNull() ? QString::number(s.size()) : count) + Units(s);
+    }
+    // Writes the file to `path`; `hole` bytes of nothing (a sparse stretch)
+    // stand for the first sound's contents, whose size text must say so.
+    void WriteTo(const QString& path, qint64 hole = 0) const
+    {
+        QList<int> starts;
+        const QByteArray b = Bytes(&starts);
+        const int at = hole ? starts[4] : int(b.size()); // the first sound's contents
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(b.left(at)), qint64(at));
+        QVERIFY(f.seek(at + hole));
+        QCOMPARE(f.write(b.mid(at)), qint64(b.size() - at));
     }
     // The file; `starts` receives the offset at which each field (each part of
     // an embedded file counted alone) begins.
@@ -138,7 +223,9 @@ struct RawFile {
 
 // Sets one field of `f` named by a test row: "header", "name", "nameCount",
 // "soundName", "soundSize", "playlist", "picture0", "fadeDuration", "title",
-// "time", "date", or "number<i>".
+// "time", "days", "date" (hex bytes), "fade" (point 3), "number<i>";
+// "soundCount" (that many empty sounds), "soundHole" (the first sound's size,
+// its contents left to RawFile::WriteTo).
 void Spoil(RawFile* f, const QString& field, const QString& value)
 {
     if (field == QLatin1String("header"))
@@ -161,8 +248,20 @@ void Spoil(RawFile* f, const QString& field, const QString& value)
         f->title = value;
     else if (field == QLatin1String("time"))
         f->timeAndDays.replace(0, 3, QByteArray::fromHex(value.toLatin1()));
+    else if (field == QLatin1String("days"))
+        f->timeAndDays.replace(3, 1, QByteArray::fromHex(value.toLatin1()));
     else if (field == QLatin1String("date"))
         f->timeAndDays.replace(4, 2, QByteArray::fromHex(value.toLatin1()));
+    else if (field == QLatin1String("fade"))
+        f->fade[3] = char(value.toInt());
+    else if (field == QLatin1String("soundCount")) {
+        f->sounds.clear();
+        for (int i = 0; i < value.toInt(); ++i)
+            f->sounds.append({QStringLiteral("f%1").arg(i), QByteArray()});
+    } else if (field == QLatin1String("soundHole")) {
+        f->sounds[0].second.clear();
+        f->soundSize = value;
+    }
     else if (field.startsWith(QLatin1String("number")))
         f->numbers[field.mid(6).toInt()] = value;
     else
@@ -194,6 +293,8 @@ QString FieldText(const AlarmTemplate& t, const QString& field, const QString& p
         return QString::number(t.fadeDuration);
     if (field == QLatin1String("title"))
         return t.title;
+    if (field == QLatin1String("name"))
+        return t.name;
     return QStringLiteral("<unknown field>");
 }
 
@@ -244,6 +345,7 @@ private slots:
             FirstLaunch::FillTemplate(builtin, sourceProgram, &source);
         } else {
             test::FillNonDefault(&source);
+            FillInRange(&source);
             source.name = QStringLiteral("Every | field");
             source.title = QStringLiteral("Wake | up\r\nnow");
             const QString a = m_dirs->filePath(QStringLiteral("music/a one.mp3"));
@@ -280,12 +382,15 @@ private slots:
         QCOMPARE(dialogue.transcript[0], QStringLiteral("%1: Template successfully imported.").arg(source.name));
         QVERIFY(QFile::exists(atf)); // the delete question was answered no
 
-        // What the file does not carry: activation, the text border; paths follow device B.
+        // What the file does not carry: activation, the text border; paths follow
+        // device B; file names lose their line breaks (texts keep theirs).
         AlarmTemplate expected;
         expected.CopyFrom(source);
         expected.name = source.name;
         expected.activated = 1;
         expected.noTextBorder = 0;
+        for (int i = 0; i < BackImageFieldCount; ++i)
+            expected.SetBackImage(i, QString(source.BackImage(i)).remove(QStringLiteral("\r\n")));
         QStringList playlist;
         for (const QString& entry : source.playlist)
             playlist << m_programB + QStringLiteral("/sounds/") + AtfFormat::FileNamePart(entry);
@@ -411,9 +516,8 @@ private slots:
         QTest::newRow("plain") << "title" << "T" << "snooze" << "240";
         QTest::newRow("leading digits count") << "number2" << "12abc" << "snooze" << "12";
         QTest::newRow("blank and sign") << "number2" << " +7" << "snooze" << "7";
-        QTest::newRow("negative") << "number10" << "-3" << "closeAfterMinutes" << "-3";
-        QTest::newRow("beyond 32 bits") << "number2" << "99999999999" << "snooze" << "2147483647";
-        QTest::newRow("colour as signed bits") << "number14" << "-1" << "backColor" << "-1";
+        QTest::newRow("longest snooze") << "number2" << "59940" << "snooze" << "59940";
+        QTest::newRow("white background") << "number14" << "16777215" << "backColor" << "16777215";
         QTest::newRow("quizLevel not a number") << "number22" << "x" << "quizLevel" << "1";
         QTest::newRow("quizLevel 00") << "number22" << "00" << "quizLevel" << "1";
         QTest::newRow("quizLevel 0") << "number22" << "0" << "quizLevel" << "0";
@@ -423,6 +527,13 @@ private slots:
         QTest::newRow("pictures") << "title" << "T" << "pictures" << "q;;;;;;;;;;";
         QTest::newRow("time of the file on the import day") << "title" << "T" << "time" << "2024-05-17 06:15:30";
         QTest::newRow("unknown hour reads 0") << "time" << "FF0F1E" << "time" << "2024-05-17 00:15:30";
+        QTest::newRow("last second of the day") << "time" << "173B3B" << "time" << "2024-05-17 23:59:59";
+        QTest::newRow("control characters leave the name")
+            << "name" << QString::fromUtf8("\u202EWa\x1B[2Jke\x07\n") << "name" << "Wa[2Jke";
+        QTest::newRow("title keeps its line break, loses an escape")
+            << "title" << "Up\r\nnow\x1B" << "title" << "Up\r\nnow";
+        QTest::newRow("control character in a sound's name") << "soundName" << "a\x01.mp3" << "files"
+                                                              << "images/p.png;sounds/a.mp3";
         QTest::newRow("date from the file") << "title" << "T" << "date" << "2032-02-29";
         QTest::newRow("impossible date keeps the import day") << "date" << "1E02" << "date" << "2024-05-17";
         QTest::newRow("sound ../x stays in sounds") << "soundName" << "../x" << "files" << "images/p.png;sounds/x";
@@ -451,91 +562,232 @@ private slots:
         QCOMPARE(FilesBelow(m_dirs->path()).filter(QStringLiteral("deviceB/")).size(), 2); // sounds/…, images/p.png
     }
 
-    // Files that are not templates: text 128, nothing in the list or the
-    // registry, nothing written outside the program's sounds/ and images/.
+    // Files that are not templates: text 128 with the reason, and nothing
+    // changes: nothing in the list or the registry, no file written anywhere.
     void refused_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
-        QTest::newRow("unknown header") << "header" << "ATF451";
-        QTest::newRow("zero written 00") << "number5" << "00";
-        QTest::newRow("negative zero") << "number1" << "-0";
-        QTest::newRow("snooze not a number") << "number2" << "abc";
-        QTest::newRow("fadeDuration empty") << "fadeDuration" << "";
-        QTest::newRow("count beyond the file") << "nameCount" << "2000000000";
-        QTest::newRow("count negative") << "nameCount" << "-1";
-        QTest::newRow("count 00") << "nameCount" << "00";
-        QTest::newRow("size beyond the file") << "soundSize" << "1000000";
-        QTest::newRow("size negative") << "soundSize" << "-4";
-        QTest::newRow("sound named ..") << "soundName" << "..";
-        QTest::newRow("sound named a/") << "soundName" << "a/";
-        QTest::newRow("sound named .") << "soundName" << "x\\.";
-        QTest::newRow("playlist entry ..") << "playlist" << "../..";
-        QTest::newRow("picture ..") << "picture0" << "..";
-        QTest::newRow("name with backslash") << "name" << "a\\b";
-        QTest::newRow("empty name") << "name" << "";
-        QTest::newRow("name too long") << "name" << QString(255, QLatin1Char('n'));
+        QTest::addColumn<QString>("why"); // in the detail of the refusal
+        QTest::newRow("unknown header") << "header" << "ATF451" << "unknown header \"ATF451\"";
+        QTest::newRow("zero written 00") << "number5" << "00" << "vibrate is not a number: \"00\"";
+        QTest::newRow("negative zero") << "number1" << "-0" << "random is not a number";
+        QTest::newRow("snooze not a number") << "number2" << "abc" << "snooze is not a number: \"abc\"";
+        QTest::newRow("fadeDuration empty") << "fadeDuration" << "" << "fadeDuration is not a number";
+        QTest::newRow("count beyond the file") << "nameCount" << "2000000000" << "name: count 2000000000";
+        QTest::newRow("count negative") << "nameCount" << "-1" << "name: count -1";
+        QTest::newRow("count 00") << "nameCount" << "00" << "name is not a number";
+        QTest::newRow("size beyond the file") << "soundSize" << "1000000" << "size 1000000 does not fit";
+        QTest::newRow("size negative") << "soundSize" << "-4" << "size -4 does not fit";
+        QTest::newRow("sound named ..") << "soundName" << ".." << "sound file has no usable name";
+        QTest::newRow("sound named a/") << "soundName" << "a/" << "sound file has no usable name";
+        QTest::newRow("sound named .") << "soundName" << "x\\." << "sound file has no usable name";
+        QTest::newRow("playlist entry ..") << "playlist" << "../.." << "playlist entry has no usable name";
+        QTest::newRow("picture ..") << "picture0" << ".." << "picture has no usable name";
+        QTest::newRow("name with backslash") << "name" << "a\\b" << "cannot be a template's name";
+        QTest::newRow("empty name") << "name" << "" << "cannot be a template's name";
+        QTest::newRow("name of control characters only") << "name" << "\x1B\x07" << "cannot be a template's name";
+        QTest::newRow("name too long") << "name" << QString(255, QLatin1Char('n')) << "cannot be a template's name";
+        // Numbers beyond what the editors give their fields.
+        QTest::newRow("hour 24") << "time" << "180F1E" << "hour 24 is out of its range 0-23";
+        QTest::newRow("minute 60") << "time" << "063C1E" << "minute 60 is out of its range 0-59";
+        QTest::newRow("second 60") << "time" << "060F3C" << "second 60 is out of its range 0-59";
+        QTest::newRow("repeat day bit 7") << "days" << "83" << "repeatDays 131 is out of its range 0-127";
+        QTest::newRow("day 0") << "date" << "0002" << "dateDay 0 is out of its range 1-31";
+        QTest::newRow("month 13") << "date" << "010D" << "dateMonth 13 is out of its range 1-12";
+        QTest::newRow("year 10000") << "number0" << "10000" << "dateYear 10000 is out of its range 1-9999";
+        QTest::newRow("volume 1000") << "number4" << "1000" << "volume 1000 is out of its range 0-100";
+        QTest::newRow("volume -1") << "number4" << "-1" << "volume -1 is out of its range 0-100";
+        QTest::newRow("snooze beyond 32 bits") << "number2" << "99999999999" << "snooze 2147483647 is out of its range";
+        QTest::newRow("closeAfterMinutes negative") << "number10" << "-3" << "closeAfterMinutes -3 is out of its range";
+        QTest::newRow("colour beyond 24 bits") << "number14" << "-1" << "backColor -1 is out of its range 0-16777215";
+        QTest::newRow("unknown kind") << "number21" << "4" << "type 4 is out of its range 0-3";
+        QTest::newRow("quizLevel 100") << "number22" << "100" << "quizLevel 100 is out of its range 0-99";
+        QTest::newRow("fadeDuration 100") << "fadeDuration" << "100" << "fadeDuration 100 is out of its range 0-99";
+        QTest::newRow("fade point above 100") << "fade" << "101" << "fade point 3 is 101, out of its range 0-100";
+        // A small file that would unpack into a flood of files, or a huge one.
+        QTest::newRow("20,000 empty sounds") << "soundCount" << "20000" << "more than";
+        QTest::newRow("a sound of 1 GiB") << "soundHole" << "1073741824" << "larger than";
     }
     void refused()
     {
         QFETCH(QString, field);
         QFETCH(QString, value);
+        QFETCH(QString, why);
         RawFile raw;
         Spoil(&raw, field, value);
         const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
-        WriteFile(atf, raw.Bytes());
+        raw.WriteTo(atf, field == QLatin1String("soundHole") ? value.toLongLong() : 0);
+        const QStringList registry = RegistryDump();
         ScriptedDialogue dialogue;
         QVERIFY(!TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf));
-        QVERIFY2(IsRefusal(dialogue.transcript), qPrintable(dialogue.transcript.join('\n')));
+        QVERIFY2(IsRefusal(dialogue.transcript) && dialogue.transcript[0].contains(why),
+                 qPrintable(dialogue.transcript.join('\n')));
         QVERIFY(m_templates.empty());
-        std::vector<std::unique_ptr<Alarm>> alarms;
-        TemplateList stored;
-        AlarmStore::LoadAll(&alarms, &stored);
-        QVERIFY(stored.empty());
-        for (const QString& file : FilesBelow(m_dirs->path()))
-            QVERIFY2(file == QLatin1String("in.atf") || file.startsWith(QLatin1String("deviceB/program/sounds/"))
-                         || file.startsWith(QLatin1String("deviceB/program/images/")),
-                     qPrintable(file));
+        QCOMPARE(RegistryDump(), registry);
+        QCOMPARE(QDir(m_dirs->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"deviceA", "deviceB", "in.atf"}));
+        QCOMPARE(TreeBelow(m_dirs->filePath(QStringLiteral("deviceB"))), QStringList{"program/"});
+        QCOMPARE(TreeBelow(m_programA), QStringList());
     }
 
-    // A file cut at the start and in the middle of every field is refused; the
-    // sound files completed before the cut stay, a partial one never appears.
+    // A real exported file cut short anywhere is refused and changes nothing:
+    // the program's sounds/ and images/ (empty, or holding files and a link of
+    // the embedded names), the files outside and the registry stay exactly as
+    // they were, whatever the overwrite answer. The whole file then imports.
+    void truncated_data()
+    {
+        QTest::addColumn<bool>("existing"); // entries of the embedded names are there already
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("into empty folders") << false << true;
+        QTest::newRow("over existing files, overwrite yes") << true << true;
+        QTest::newRow("over existing files, overwrite no") << true << false;
+    }
     void truncated()
     {
-        RawFile raw;
-        raw.sounds = {{QStringLiteral("one.mp3"), "first-sound-bytes"}, {QStringLiteral("two.mp3"), "second-sound"}};
-        raw.title = QStringLiteral("Title");
-        QList<int> starts;
-        const QByteArray whole = raw.Bytes(&starts);
-        starts.append(int(whole.size()));
-        const int firstEnd = whole.indexOf("first-sound-bytes") + 17;
-        const int secondEnd = whole.indexOf("second-sound") + 12;
+        QFETCH(bool, existing);
+        QFETCH(bool, overwrite);
+        AlarmTemplate source;
+        source.name = QStringLiteral("Cut short");
+        source.title = QStringLiteral("Title");
+        const QString one = m_dirs->filePath(QStringLiteral("music/one.mp3"));
+        const QString two = m_dirs->filePath(QStringLiteral("music/two.mp3"));
+        WriteFile(one, "first-sound-bytes");
+        WriteFile(two, "second-sound");
+        source.SetPlaylist({one, two, one});
+        WriteFile(m_programA + QStringLiteral("/images/p.png"), "picture-p");
+        WriteFile(m_programA + QStringLiteral("/images/q.png"), "picture-q");
+        source.SetBackImage(BackImageQVGA, QStringLiteral("p.png"));
+        source.SetBackImage(BackImageVGA, QStringLiteral("q.png"));
+        source.SetBackImage(BackImageSquare, QStringLiteral("p.png"));
         const QString atf = m_dirs->filePath(QStringLiteral("cut.atf"));
         ScriptedDialogue dialogue;
+        TemplateList sourceList;
+        QVERIFY(TemplateLibrary(&sourceList, m_programA, &dialogue).ExportTo(source, atf));
+        const QByteArray whole = ReadFile(atf);
+        dialogue.SetAnswer(TemplateDialogue::Question::OverwriteFile, overwrite);
         TemplateLibrary library(&m_templates, m_programB, &dialogue);
+
+        const QString outside = m_dirs->filePath(QStringLiteral("outside/two.mp3"));
+        if (existing) {
+            WriteFile(m_programB + QStringLiteral("/sounds/one.mp3"), "old one");
+            WriteFile(m_programB + QStringLiteral("/images/q.png"), "old q");
+            WriteFile(outside, "outside two");
+            QVERIFY(QFile::link(outside, m_programB + QStringLiteral("/sounds/two.mp3")));
+            auto other = std::make_unique<AlarmTemplate>();
+            other->name = QStringLiteral("Other");
+            other->Save();
+            m_templates.push_back(std::move(other));
+        }
+        const QStringList program = TreeBelow(m_programB);
+        const QStringList outsideFiles = TreeBelow(QFileInfo(outside).absolutePath());
+        const QStringList registry = RegistryDump();
         // The refusals are logged once per cut; keep the test's output readable.
         const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         const auto restore = qScopeGuard([logger] { qInstallMessageHandler(logger); });
-        for (int field = 0; field + 1 < starts.size(); ++field) {
-            for (int cut : {starts[field], (starts[field] + starts[field + 1]) / 2}) {
-                QDir(m_programB).removeRecursively();
-                WriteFile(atf, whole.left(cut));
-                dialogue.transcript.clear();
-                QVERIFY2(!library.ImportFile(atf), qPrintable(QString::number(cut)));
-                QVERIFY2(IsRefusal(dialogue.transcript), qPrintable(dialogue.transcript.join('\n')));
-                QStringList expected;
-                if (cut >= firstEnd)
-                    expected << QStringLiteral("one.mp3");
-                if (cut >= secondEnd)
-                    expected << QStringLiteral("two.mp3");
-                QCOMPARE(FilesBelow(m_programB + "/sounds"), expected);
-            }
+        for (int cut = 0; cut < whole.size(); ++cut) {
+            WriteFile(atf, whole.left(cut));
+            dialogue.transcript.clear();
+            const QString at = QStringLiteral("cut at %1 of %2").arg(cut).arg(whole.size());
+            QVERIFY2(!library.ImportFile(atf), qPrintable(at));
+            QVERIFY2(IsRefusal(dialogue.transcript), qPrintable(at + ": " + dialogue.transcript.join('\n')));
+            QVERIFY2(TreeBelow(m_programB) == program, qPrintable(at + ": " + TreeBelow(m_programB).join("; ")));
+            QVERIFY2(RegistryDump() == registry, qPrintable(at));
+            QCOMPARE(m_templates.size(), size_t(existing ? 1 : 0));
         }
-        QVERIFY(m_templates.empty());
+        QCOMPARE(TreeBelow(QFileInfo(outside).absolutePath()), outsideFiles);
+
+        WriteFile(atf, whole);
+        AlarmTemplate* t = library.ImportFile(atf);
+        QVERIFY2(t, qPrintable(dialogue.transcript.join('\n')));
+        QCOMPARE(t->name, source.name);
+        const QStringList expected =
+            existing && !overwrite
+                ? QStringList{"images/", "images/p.png = picture-p", "images/q.png = old q", "sounds/",
+                              "sounds/one.mp3 = old one", "sounds/two.mp3 -> " + outside}
+                : QStringList{"images/", "images/p.png = picture-p", "images/q.png = picture-q", "sounds/",
+                              "sounds/one.mp3 = first-sound-bytes", "sounds/two.mp3 = second-sound"};
+        QCOMPARE(TreeBelow(m_programB), expected);
+        QCOMPARE(TreeBelow(QFileInfo(outside).absolutePath()), outsideFiles);
+    }
+
+    // A symbolic link where an extracted file goes counts as an existing file,
+    // also when it points nowhere: it is asked about, kept on no, and replaced
+    // as a link on yes. What it points to is never written.
+    void linkAtTarget_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("link to nothing, kept") << true << false;
+        QTest::newRow("link to nothing, replaced") << true << true;
+        QTest::newRow("link to a file, kept") << false << false;
+        QTest::newRow("link to a file, replaced") << false << true;
+    }
+    void linkAtTarget()
+    {
+        QFETCH(bool, dangling);
+        QFETCH(bool, overwrite);
+        RawFile raw; // sound a.mp3 holding "AAAA"
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        const QString outside = m_dirs->filePath(QStringLiteral("outside/a.mp3"));
+        QDir().mkpath(QFileInfo(outside).absolutePath());
+        if (!dangling)
+            WriteFile(outside, "precious");
+        const QString target = m_programB + QStringLiteral("/sounds/a.mp3");
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QVERIFY(QFile::link(outside, target));
+
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::OverwriteFile, overwrite);
+        QVERIFY(TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf));
+        QCOMPARE(dialogue.transcript.filter(QStringLiteral("Warning")),
+                 QStringList{QStringLiteral("Warning: The file %1 already exists. Do you want to overwrite it? %2")
+                                 .arg(target, overwrite ? "yes" : "no")});
+        QCOMPARE(TreeBelow(QFileInfo(outside).absolutePath()),
+                 dangling ? QStringList() : QStringList{"a.mp3 = precious"});
+        QCOMPARE(TreeBelow(m_programB + QStringLiteral("/sounds")),
+                 QStringList{overwrite ? QStringLiteral("a.mp3 = AAAA") : "a.mp3 -> " + outside});
+    }
+
+    // The registry fails (a full disk) at one step of storing the imported
+    // template, for each step in turn: no section is left, whole or in part,
+    // and no extracted file replaces the one there. Then it stores.
+    void storeFailsMidway()
+    {
+        RawFile raw;
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        WriteFile(m_programB + QStringLiteral("/sounds/a.mp3"), "old a");
+        const QStringList program = TreeBelow(m_programB);
+        const QStringList registry = RegistryDump();
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::OverwriteFile, true);
+        TemplateLibrary library(&m_templates, m_programB, &dialogue);
+        const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        const auto restore = qScopeGuard([logger] { qInstallMessageHandler(logger); });
+        const int kSqliteFull = 13;
+        int failing = 1;
+        for (;; ++failing) {
+            RegFailOperationForTesting(failing, kSqliteFull);
+            AlarmTemplate* t = library.ImportFile(atf);
+            RegFailOperationForTesting(0, 0);
+            if (t)
+                break;
+            const QString at = QStringLiteral("store failing at step %1").arg(failing);
+            QVERIFY2(RegistryDump() == registry, qPrintable(at + ": " + RegistryDump().join("; ").left(300)));
+            QVERIFY2(TreeBelow(m_programB) == program, qPrintable(at + ": " + TreeBelow(m_programB).join("; ")));
+            QVERIFY2(m_templates.empty(), qPrintable(at));
+            QVERIFY2(failing < 1000, "the import never stored");
+        }
+        // Every value of the section is one step: the failures hit the middle of the section.
+        QVERIFY2(failing > 30, qPrintable(QString::number(failing)));
+        QCOMPARE(TreeBelow(m_programB + QStringLiteral("/sounds")), QStringList{"a.mp3 = AAAA"});
         std::vector<std::unique_ptr<Alarm>> alarms;
         TemplateList stored;
         AlarmStore::LoadAll(&alarms, &stored);
-        QVERIFY(stored.empty());
+        QCOMPARE(stored.size(), size_t(1));
+        QCOMPARE(stored[0]->snooze, 240);
     }
 
     // Export errors: the platform's description with the path; no file is left,

@@ -1,0 +1,187 @@
+#include "AtfExtraction.h"
+
+#include "AtfFormat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QtDebug>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace dawnbell {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Native(const QString& path)
+{
+    return fs::path(QFile::encodeName(path).toStdString());
+}
+
+QString Reason(const std::error_code& ec)
+{
+    return QString::fromLocal8Bit(ec.message().c_str());
+}
+
+} // namespace
+
+AtfExtraction::AtfExtraction(const QString& programDir) : programDir_(programDir) {}
+
+AtfExtraction::~AtfExtraction()
+{
+    if (!finished_)
+        Rollback();
+}
+
+bool AtfExtraction::Fail(const QString& path, const QString& reason)
+{
+    error_ = path + QStringLiteral(": ") + reason;
+    return false;
+}
+
+QTemporaryDir* AtfExtraction::TempFolder(const QString& folder)
+{
+    auto it = temp_.find(folder);
+    if (it != temp_.end())
+        return it->second.get();
+    const QString dir = programDir_ + QLatin1Char('/') + folder;
+    if (!QFileInfo(dir).isDir()) {
+        if (!QDir().mkpath(dir)) {
+            Fail(dir, QStringLiteral("the folder cannot be created"));
+            return nullptr;
+        }
+        created_ << dir;
+    }
+    // Hidden, beside the targets: on their file system, so the final moves are renames.
+    auto temp = std::make_unique<QTemporaryDir>(dir + QStringLiteral("/.atf-import-XXXXXX"));
+    if (!temp->isValid()) {
+        Fail(dir, temp->errorString());
+        return nullptr;
+    }
+    return temp_.emplace(folder, std::move(temp)).first->second.get();
+}
+
+bool AtfExtraction::Copy(QIODevice* in, const AtfEmbeddedFile& file, const QString& to)
+{
+    QSaveFile out(to); // synced to its disk before it takes its name
+    if (!out.open(QIODevice::WriteOnly))
+        return Fail(to, out.errorString());
+    if (!in->seek(file.offset))
+        return Fail(file.name, QStringLiteral("the template file cannot be read"));
+    std::vector<char> block(static_cast<size_t>(std::min<qint64>(file.size, AtfFormat::kPieceBytes)));
+    for (qint64 left = file.size; left > 0;) {
+        const qint64 n = std::min<qint64>(left, AtfFormat::kPieceBytes);
+        if (in->read(block.data(), n) != n)
+            return Fail(file.name, QStringLiteral("the template file ended inside its contents"));
+        if (out.write(block.data(), n) != n)
+            return Fail(to, out.errorString());
+        left -= n;
+    }
+    if (!out.commit())
+        return Fail(to, out.errorString());
+    return true;
+}
+
+bool AtfExtraction::Stage(QIODevice* in, const std::vector<AtfEmbeddedFile>& files,
+                          const AtfReader::OverwriteQuestion& ask)
+{
+    error_.clear();
+    for (const AtfEmbeddedFile& file : files) {
+        const QString target = programDir_ + QLatin1Char('/') + file.folder + QLatin1Char('/') + file.name;
+        auto earlier = std::find_if(staged_.begin(), staged_.end(), [&](const Staged& s) { return s.target == target; });
+        // lstat: a dangling symbolic link is an existing entry too.
+        std::error_code ec;
+        const fs::file_type type = fs::symlink_status(Native(target), ec).type();
+        if (type == fs::file_type::none || type == fs::file_type::unknown)
+            return Fail(target, ec ? Reason(ec) : QStringLiteral("an entry of unknown kind is in the way"));
+        const bool exists = type != fs::file_type::not_found;
+        if ((exists || earlier != staged_.end()) && !(ask && ask(target)))
+            continue; // kept as it is
+        if (exists && type != fs::file_type::regular && type != fs::file_type::symlink)
+            return Fail(target, AtfFormat::KindName(type) + QStringLiteral(" is in the way"));
+        QTemporaryDir* temp = TempFolder(file.folder);
+        if (!temp)
+            return false;
+        const QString copy = temp->filePath(QStringLiteral("new-%1").arg(++copies_));
+        if (!Copy(in, file, copy))
+            return false;
+        if (earlier != staged_.end()) {
+            QFile::remove(earlier->copy); // the later file of the same name wins
+            earlier->copy = copy;
+        } else {
+            staged_.push_back(Staged{target, copy, QString(), false});
+        }
+    }
+    return true;
+}
+
+bool AtfExtraction::Install()
+{
+    error_.clear();
+    for (Staged& s : staged_) {
+        std::error_code ec;
+        const fs::file_type type = fs::symlink_status(Native(s.target), ec).type();
+        if (type != fs::file_type::not_found) {
+            // Kept until Finish, so Rollback can put it back as it was.
+            s.aside = QFileInfo(s.copy).absolutePath() + QStringLiteral("/old-%1").arg(++copies_);
+            fs::rename(Native(s.target), Native(s.aside), ec);
+            if (ec) {
+                s.aside.clear();
+                Fail(s.target, Reason(ec));
+                Rollback();
+                return false;
+            }
+        }
+        // rename() replaces the entry itself: a link is never followed.
+        fs::rename(Native(s.copy), Native(s.target), ec);
+        if (ec) {
+            Fail(s.target, Reason(ec));
+            Rollback();
+            return false;
+        }
+        s.placed = true;
+        installed_ << s.target;
+    }
+    return true;
+}
+
+void AtfExtraction::Rollback()
+{
+    for (auto it = staged_.rbegin(); it != staged_.rend(); ++it) {
+        Staged& s = *it;
+        std::error_code ec;
+        if (!s.aside.isEmpty())
+            fs::rename(Native(s.aside), Native(s.target), ec); // over the placed copy, if any
+        else if (s.placed)
+            fs::remove(Native(s.target), ec);
+        if (ec)
+            qWarning("Template import: %s could not be put back as it was: %s", qUtf8Printable(s.target),
+                     qUtf8Printable(Reason(ec)));
+        s.aside.clear();
+        s.placed = false;
+    }
+    staged_.clear();
+    installed_.clear();
+    temp_.clear(); // removes the temporary folders and what is left in them
+    for (auto it = created_.crbegin(); it != created_.crend(); ++it)
+        QDir().rmdir(*it); // only when empty
+    created_.clear();
+    finished_ = true;
+}
+
+void AtfExtraction::Finish()
+{
+    staged_.clear();
+    temp_.clear();
+    created_.clear();
+    finished_ = true;
+}
+
+} // namespace dawnbell
