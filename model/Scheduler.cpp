@@ -78,6 +78,22 @@ clock::LocalTime StartTime(const SectionInfo& info, int64_t now)
     return st;
 }
 
+// A full rebuild answers the notification service's notes of damaged stores it
+// moved aside (the notes leave with the rebuild's commit); the program's log
+// tells which it answered.
+void AnswerSetAsideNotes()
+{
+    std::vector<notify::SetAsideNote> answered;
+    if (notify::NotifyScheduleRebuilt(&answered) != notify::NotifyOk) {
+        qWarning("The schedule was rebuilt, but the notification service's notes could not be read.");
+        return;
+    }
+    for (const notify::SetAsideNote& note : answered)
+        qInfo("The schedule was rebuilt from the alarms after the damaged notification store was set aside as %s "
+              "(at %s).",
+              note.copy.c_str(), note.at.c_str());
+}
+
 void RefreshSystemAlarmIfWanted()
 {
     // A copy: the refresh may install other services while it runs.
@@ -122,8 +138,11 @@ void Scheduler::ReRegisterAll()
         RegReadScope snapshot;
         RegKey root;
         const std::string rootPath = Profile::RootPath().toStdString();
-        if (RegKey::Open(Hive::CurrentUser, rootPath, &root) != RegOk)
+        if (const RegResult opened = RegKey::Open(Hive::CurrentUser, rootPath, &root); opened != RegOk) {
+            if (opened == RegNotFound)
+                AnswerSetAsideNotes(); // no alarms at all: the empty schedule is whole
             return;
+        }
         uint32_t count = 0;
         if (root.QueryInfo(&count, nullptr) != RegOk)
             return;
@@ -150,6 +169,7 @@ void Scheduler::ReRegisterAll()
             trigger.end = trigger.start;
             notify::NotifySetTime(trigger);
         }
+        AnswerSetAsideNotes();
     }
     if (const std::function<void()> reset = Installed().idleTimerReset)
         reset();

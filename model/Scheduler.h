@@ -31,6 +31,8 @@ public:
     // Rebuilds the program's notifications from the registry root: clears the
     // program's own, then registers one per active alarm section (templates,
     // "settings" and names that are not alarms are skipped) for its next time.
+    // A rebuild that read every section (or found no alarms at all) answers the
+    // service's notes of a damaged store it moved aside, in the same commit.
     // Ends with the idle-timer reset of the services. No result: a refused registration leaves
     // that alarm unscheduled.
     static void ReRegisterAll();

@@ -30,6 +30,8 @@ void ReRegisterAll(const std::string& programPath)
         trigger.end = trigger.start;
         notify::NotifySetTime(trigger);
     }
+    // A full rebuild: it answers the service's notes of a damaged store set aside.
+    notify::NotifyScheduleRebuilt(nullptr);
 }
 
 } // namespace dawnbell::today

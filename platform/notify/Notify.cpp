@@ -236,6 +236,38 @@ NotifyResult NotifyList(std::vector<NotifyRecord>* out)
     return NotifyOk;
 }
 
+NotifyResult NotifySetAsideNotes(std::vector<SetAsideNote>* out)
+{
+    out->clear();
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return NotifyError;
+    return WithRepair(c, [&] { return c.store.Notes(out); });
+}
+
+NotifyResult NotifyScheduleRebuilt(std::vector<SetAsideNote>* answered)
+{
+    if (answered)
+        answered->clear();
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return NotifyError;
+    std::vector<SetAsideNote> notes;
+    if (WithRepair(c, [&] { return c.store.Notes(&notes); }) != NotifyOk)
+        return NotifyError;
+    if (notes.empty())
+        return NotifyOk;
+    int cleared = 0;
+    if (WithRepair(c, [&] { return c.store.ClearNotes(&cleared); }) != NotifyOk)
+        return NotifyError;
+    if (answered)
+        *answered = std::move(notes);
+    AfterChange(c, false); // the service logs that the schedule is whole again
+    return NotifyOk;
+}
+
 int NotifyClearByApplication(const std::string& upperText)
 {
     std::vector<NotifyRecord> records;

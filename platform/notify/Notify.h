@@ -86,6 +86,29 @@ bool NotifyTriggerIsValid(const NotifyTrigger& trigger);
 // 0-23, minute 0-59, second 0-59, milliseconds 0-999 and year 1601-30827.
 bool NotifyTimeIsValid(const clock::LocalTime& t);
 
+// --- a damaged store set aside -----------------------------------------------
+// When the service finds notifications.db damaged it moves the file aside, keeps
+// every record it can still read in a fresh store, notes the move there and has
+// the program rebuild its schedule from the alarms at once. Until a full rebuild
+// answers the note, alarms may be missing from the schedule: clients ask for the
+// notes and tell their user.
+
+// The service's note of one damaged store it moved aside.
+struct SetAsideNote {
+    std::string copy; // where the damaged file went (PATH.damaged-YYYYMMDD-HHMMSS)
+    std::string at;   // local time of the move, "YYYY-MM-DD HH:MM:SS"
+};
+
+// The notes no rebuild has answered yet, oldest first; empty when the schedule
+// has been whole since the last rebuild.
+NotifyResult NotifySetAsideNotes(std::vector<SetAsideNote>* out);
+
+// Answers every note. A full rebuild of a program's schedule calls it inside its
+// NotifyBatch, after it registered every alarm, so the notes leave with the same
+// commit that brings the records back. `answered` (may be null) receives the
+// notes removed, for the program's log.
+NotifyResult NotifyScheduleRebuilt(std::vector<SetAsideNote>* answered);
+
 // Groups the operations of this thread into one transaction (and one wake-up of
 // the service), for bulk rebuilds. Nested batches join the outer one.
 class NotifyBatch {

@@ -62,7 +62,9 @@ const char* NotifyUsage()
            "      removes a notification\n"
            "  dawnbell-notify --help | --version\n"
            "The records belong to the device directory $DAWNBELL_HOME.\n"
-           "Exit status: 0 done, 1 no such notification or the store failed, 2 usage error.\n";
+           "Exit status: 0 done, 1 no such notification or the store failed, 2 usage error.\n"
+           "When the service found the store damaged and moved it aside, every command says so on\n"
+           "standard error until the schedule has been rebuilt from the alarms, and list exits with 1.\n";
 }
 
 bool ParseNotifyTime(const std::string& s, clock::LocalTime* out)

@@ -1,9 +1,11 @@
 #include "NotifyDaemon.h"
 
 #include "ArmPlan.h"
+#include "DevicePaths.h"
 #include "NotifyCommandLine.h"
 #include "Process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
@@ -11,19 +13,33 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/timerfd.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace dawnbell::notify {
 
 namespace {
 
 constexpr const char* kName = "dawnbell-notifyd";
+
+// The rebuild of the schedule after a damaged store: the program's own verb, the
+// longest it may take (10,000 alarms take about a second), how much of its
+// standard error is kept for the log, and how often it is looked at when the
+// kernel offers no process descriptor.
+constexpr const char* kRebuildVerb = "reinit";
+constexpr int64_t kRebuildTimeoutMs = 120000;
+constexpr size_t kRebuildErrBytes = 2048;
+constexpr int kRebuildPollMs = 100;
 
 int64_t RealNowMs()
 {
@@ -55,6 +71,75 @@ std::string FormatLocal(const clock::LocalTime& t)
     return buf;
 }
 
+// The file name of a path: the text after the last '/'.
+std::string BaseName(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Starts `program` with the one argument `argument` as a child of this process,
+// in its own session, without a display (QT_QPA_PLATFORM=offscreen), standard
+// input and output on /dev/null and standard error into a pipe whose
+// non-blocking read end goes to `*errFd`. 0 or an errno value.
+int SpawnHeadless(const std::string& program, const char* argument, pid_t* pid, int* errFd)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return errno;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigfillset(&defaults); // the service ignores SIGPIPE; the program starts with every default
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e) {
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
+            env.emplace_back(*e);
+    }
+    env.emplace_back("QT_QPA_PLATFORM=offscreen");
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string arg0 = program, arg1 = argument;
+    char* argv[] = {arg0.data(), arg1.data(), nullptr};
+
+    const int rc = ::posix_spawn(pid, program.c_str(), &actions, &attr, argv, envp.data());
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        return rc;
+    }
+    ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    *errFd = fds[0];
+    return 0;
+}
+
+// How a waited-for process ended, for the log.
+std::string EndText(int status)
+{
+    char buf[64];
+    if (WIFEXITED(status))
+        std::snprintf(buf, sizeof buf, "exit status %d", WEXITSTATUS(status));
+    else if (WIFSIGNALED(status))
+        std::snprintf(buf, sizeof buf, "ended by signal %d", WTERMSIG(status));
+    else
+        std::snprintf(buf, sizeof buf, "status %d", status);
+    return buf;
+}
+
 } // namespace
 
 void NotifyDaemon::Log(const char* format, ...)
@@ -70,6 +155,9 @@ void NotifyDaemon::Log(const char* format, ...)
 
 NotifyDaemon::~NotifyDaemon()
 {
+    // A rebuild still running finishes on its own.
+    CloseFd(&rebuildPidFd_);
+    CloseFd(&rebuildErrFd_);
     CloseFd(&sockFd_);
     CloseFd(&timerFd_);
     CloseFd(&watchFd_);
@@ -287,22 +375,152 @@ bool NotifyDaemon::Recover()
         return false;
     }
     size_t restored = 0;
+    bool noted = false;
     if (store_.Begin() == NotifyOk) {
         for (const NotifyRecord& r : kept)
             restored += store_.Restore(r) == NotifyOk ? 1 : 0;
-        if (store_.Commit() != NotifyOk)
+        // Clients tell their users until a rebuild answers the note.
+        noted = store_.AddNote(SetAsideNote{copy, FormatLocal(clock::ToLocal(clock::RealNow()))}) == NotifyOk;
+        if (store_.Commit() != NotifyOk) {
             restored = 0;
+            noted = false;
+        }
     }
     Log("%s is damaged (%s): moved aside as %s; the %zu notifications that could still be read are kept in a "
-        "new store, any others are lost until Dawnbell registers its alarms again (at its next start)",
+        "new store; the schedule is rebuilt from the alarms now",
         paths_.database.c_str(), cause.c_str(), copy.c_str(), restored);
+    if (!noted)
+        Log("the move could not be noted in the new store (%s): clients will not report it",
+            store_.LastError().c_str());
+    notesPending_ = notesPending_ || noted;
     // Back to the service's own durability.
     store_.Close();
     if (store_.Open(paths_.database, NotifyStore::SyncLazily) != NotifyOk) {
         Log("cannot open the new %s: %s", paths_.database.c_str(), store_.LastError().c_str());
         return false;
     }
+    StartRebuild(kept);
     return true;
+}
+
+std::string NotifyDaemon::RebuildProgram(const std::vector<NotifyRecord>& kept)
+{
+    for (const NotifyRecord& r : kept) {
+        const std::string& app = r.trigger.application;
+        if (BaseName(app) == "dawnbell" && IsExecutableFile(app))
+            return app;
+    }
+    const std::string beside = ProgramDir() + "/dawnbell";
+    return IsExecutableFile(beside) ? beside : std::string();
+}
+
+void NotifyDaemon::StartRebuild(const std::vector<NotifyRecord>& kept)
+{
+    if (rebuildPid_ > 0) {
+        // The running one may have read the store before this damage: once more after it.
+        rebuildAgain_ = kept;
+        rebuildAgainAsked_ = true;
+        return;
+    }
+    const std::string program = RebuildProgram(kept);
+    if (program.empty()) {
+        Log("cannot rebuild the schedule: no program named dawnbell among the kept notifications or in %s; "
+            "alarms missing from it ring only after Dawnbell is started again",
+            ProgramDir().c_str());
+        return;
+    }
+    pid_t pid = -1;
+    int errFd = -1;
+    if (const int err = SpawnHeadless(program, kRebuildVerb, &pid, &errFd); err != 0) {
+        Log("cannot rebuild the schedule: starting %s %s failed: %s; alarms missing from it ring only after "
+            "Dawnbell is started again",
+            EscapeNotifyText(program).c_str(), kRebuildVerb, std::strerror(err));
+        return;
+    }
+    rebuildPid_ = pid;
+    rebuildErrFd_ = errFd;
+    // Readable once the process ends; -1 on kernels before 5.3, which are polled.
+    // (Called directly: the C library's wrapper is not declared for C++ everywhere.)
+    rebuildPidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    rebuildProgram_ = program;
+    rebuildErr_.clear();
+    rebuildDeadlineMs_ = RealNowMs() + kRebuildTimeoutMs;
+    Log("rebuilding the schedule from the alarms: started %s %s (process %d)", EscapeNotifyText(program).c_str(),
+        kRebuildVerb, static_cast<int>(pid));
+}
+
+void NotifyDaemon::WatchRebuild()
+{
+    if (rebuildPid_ <= 0)
+        return;
+    if (rebuildErrFd_ >= 0) {
+        char buf[512];
+        ssize_t n;
+        while ((n = ::read(rebuildErrFd_, buf, sizeof buf)) > 0) {
+            const size_t room = kRebuildErrBytes - std::min(kRebuildErrBytes, rebuildErr_.size());
+            rebuildErr_.append(buf, std::min(room, static_cast<size_t>(n)));
+        }
+        if (n == 0)
+            CloseFd(&rebuildErrFd_); // every writer has closed it
+    }
+    int status = 0;
+    pid_t got = ::waitpid(rebuildPid_, &status, WNOHANG);
+    if (got == 0 && RealNowMs() >= rebuildDeadlineMs_) {
+        ::kill(rebuildPid_, SIGKILL);
+        while ((got = ::waitpid(rebuildPid_, &status, 0)) < 0 && errno == EINTR) {
+        }
+        Log("rebuilding the schedule failed: %s %s did not end within %lld s and was stopped",
+            EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb,
+            static_cast<long long>(kRebuildTimeoutMs / 1000));
+    } else if (got == rebuildPid_) {
+        std::string err = EscapeNotifyText(rebuildErr_);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            Log("%s %s ended (%s)%s%s", EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb,
+                EndText(status).c_str(), err.empty() ? "" : ": ", err.c_str());
+        else
+            Log("rebuilding the schedule failed: %s %s ended with %s%s%s; alarms missing from the schedule ring "
+                "only after Dawnbell is started again",
+                EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb, EndText(status).c_str(),
+                err.empty() ? "" : ": ", err.c_str());
+    } else if (got < 0 && errno != EINTR) {
+        Log("cannot wait for %s %s: %s", EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb,
+            std::strerror(errno));
+        got = rebuildPid_; // not ours to wait for any more
+    } else {
+        return; // still running
+    }
+    rebuildPid_ = -1;
+    CloseFd(&rebuildPidFd_);
+    CloseFd(&rebuildErrFd_);
+    CheckNotes();
+    if (rebuildAgainAsked_) {
+        rebuildAgainAsked_ = false;
+        std::vector<NotifyRecord> again = std::move(rebuildAgain_);
+        rebuildAgain_.clear();
+        StartRebuild(again);
+    }
+}
+
+void NotifyDaemon::CheckNotes()
+{
+    if (!notesPending_)
+        return;
+    std::vector<SetAsideNote> notes;
+    if (store_.Notes(&notes) != NotifyOk || !notes.empty())
+        return;
+    notesPending_ = false;
+    std::vector<uint32_t> handles;
+    store_.Handles(&handles);
+    Log("the schedule has been rebuilt from the alarms after the damage (notifications stored: %zu)", handles.size());
+}
+
+int NotifyDaemon::PollTimeoutMs() const
+{
+    if (rebuildPid_ <= 0)
+        return -1;
+    const int64_t left = std::max<int64_t>(0, rebuildDeadlineMs_ - RealNowMs());
+    const int64_t wait = rebuildPidFd_ >= 0 ? left : std::min<int64_t>(left, kRebuildPollMs);
+    return static_cast<int>(std::min<int64_t>(wait, 60000));
 }
 
 int NotifyDaemon::Run()
@@ -336,6 +554,22 @@ int NotifyDaemon::Run()
         return ExitFailure;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    // A store set aside before this service started (by one that ended before the
+    // rebuild did) and not noted just now: rebuild now.
+    if (std::vector<SetAsideNote> notes; !notesPending_ && store_.Notes(&notes) == NotifyOk && !notes.empty()) {
+        notesPending_ = true;
+        Log("%s was set aside as %s and the schedule has not been rebuilt since", paths_.database.c_str(),
+            notes.back().copy.c_str());
+        std::vector<StoredRecord> rows;
+        std::vector<NotifyRecord> records;
+        if (store_.All(&rows) == NotifyOk) {
+            for (const StoredRecord& r : rows) {
+                if (r.valid)
+                    records.push_back(r.record);
+            }
+        }
+        StartRebuild(records);
+    }
 
     int failures = 0;
     for (;;) {
@@ -359,18 +593,24 @@ int NotifyDaemon::Run()
             Arm(RealNowMs() + 1000);
         } else {
             failures = 0;
+            CheckNotes();
         }
-        struct pollfd fds[3] = {{sockFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}, {watchFd_, POLLIN, 0}};
-        const nfds_t count = watchFd_ >= 0 ? 3 : 2;
+        struct pollfd fds[5];
+        nfds_t count = 0;
+        for (int fd : {sockFd_, timerFd_, watchFd_, rebuildPidFd_, rebuildErrFd_}) {
+            if (fd >= 0)
+                fds[count++] = {fd, POLLIN, 0};
+        }
         int n;
         do {
-            n = ::poll(fds, count, -1);
+            n = ::poll(fds, count, PollTimeoutMs());
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             Log("poll failed: %s; ending", std::strerror(errno));
             return ExitFailure;
         }
         Drain();
+        WatchRebuild();
         if (checkAsked_) {
             checkAsked_ = false;
             // Reopened, so nothing is served from pages cached before the damage.

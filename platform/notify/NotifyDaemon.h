@@ -13,16 +13,26 @@
 // application detached, then arms the timer for the next one. It always works on
 // the real clock.
 //
+// A damaged store is moved aside; every record that can still be read goes into
+// a fresh store together with a note of the move (which clients report), and the
+// service has the program rebuild its schedule from the alarms at once: it
+// starts "dawnbell reinit" without a display (the program named by the kept
+// records, else the one beside the service) and waits for it, without blocking
+// its other work. The note stays until a rebuild answers it.
+//
 // What a user needs after a silent alarm is written to notifyd.log in the device
 // directory (and to standard error): each start it makes with the record's time,
 // program, argument and the result of the start; the clock it armed; damaged
-// records and stores; why it ended.
+// records and stores, the rebuild started for them and its result; why it ended.
 #include "DaemonLink.h"
 #include "LogFile.h"
 #include "NotifyStore.h"
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace dawnbell::notify {
 
@@ -62,8 +72,25 @@ private:
     // (Recover). False when no usable store can be had.
     bool OpenChecked();
     // Moves a damaged store aside, keeping every record that can still be read in
-    // a fresh store at its place, and says so in the log. False when that fails.
+    // a fresh store at its place with a note of the move, says so in the log and
+    // starts the rebuild of the schedule. False when no fresh store can be made.
     bool Recover();
+    // The program whose "reinit" rebuilds the schedule: the first of the kept
+    // records' applications named "dawnbell" that is an executable file, else
+    // "dawnbell" beside the service; empty when there is none.
+    static std::string RebuildProgram(const std::vector<NotifyRecord>& kept);
+    // Starts "PROGRAM reinit" without a display, its standard error read through
+    // a pipe; logs a start that cannot be made. While one runs, a later call only
+    // asks for another run after it.
+    void StartRebuild(const std::vector<NotifyRecord>& kept);
+    // Reads what the rebuild wrote and, once it has ended (or overrun its time
+    // and been killed), logs how it ended. Called after every wake-up.
+    void WatchRebuild();
+    // Logs, once, that the notes of set-aside stores have been answered by a
+    // rebuild (from whatever process made it).
+    void CheckNotes();
+    // Milliseconds poll() may sleep: -1 (until woken) unless a rebuild runs.
+    int PollTimeoutMs() const;
     // Writes one line to notifyd.log and to standard error.
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -80,6 +107,17 @@ private:
     bool quit_ = false; // the device directory or the lock file is gone
     bool checkAsked_ = false; // a client found the store damaged
     std::optional<int64_t> armedMs_; // moment the timer was last armed for (logged when it changes)
+
+    // The rebuild of the schedule after a damaged store (StartRebuild).
+    pid_t rebuildPid_ = -1;       // the running "reinit", -1 when none
+    int rebuildPidFd_ = -1;       // readable when it ends; -1 without pidfd support (then polled)
+    int rebuildErrFd_ = -1;       // its standard error, -1 once closed
+    std::string rebuildProgram_;  // the program started
+    std::string rebuildErr_;      // what it wrote to standard error (bounded)
+    int64_t rebuildDeadlineMs_ = 0; // when it is killed if still running
+    std::vector<NotifyRecord> rebuildAgain_; // records for one more run after it
+    bool rebuildAgainAsked_ = false;
+    bool notesPending_ = false;   // the store holds notes no rebuild has answered
 };
 
 } // namespace dawnbell::notify

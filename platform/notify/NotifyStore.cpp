@@ -4,11 +4,11 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace dawnbell::notify {
 
@@ -24,7 +24,9 @@ const char* const kSchema =
     " start_year INTEGER, start_month INTEGER, start_dow INTEGER, start_day INTEGER,"
     " start_hour INTEGER, start_minute INTEGER, start_second INTEGER, start_ms INTEGER,"
     " end_year INTEGER, end_month INTEGER, end_dow INTEGER, end_day INTEGER,"
-    " end_hour INTEGER, end_minute INTEGER, end_second INTEGER, end_ms INTEGER)";
+    " end_hour INTEGER, end_minute INTEGER, end_second INTEGER, end_ms INTEGER);"
+    // Stores the service moved aside, until a rebuild of the schedule answers them.
+    "CREATE TABLE IF NOT EXISTS set_aside (copy TEXT NOT NULL, at TEXT NOT NULL)";
 
 const char* const kColumns =
     "handle, kind, event, application, arguments,"
@@ -147,14 +149,12 @@ bool IsDamage(int rc)
 }
 
 // Reads rows of the statement until it ends or fails; adds the valid ones.
-void ReadValidRows(sqlite3_stmt* s, std::vector<NotifyRecord>* out, std::vector<uint32_t>* seen)
+void ReadValidRows(sqlite3_stmt* s, std::vector<NotifyRecord>* out, std::unordered_set<uint32_t>* seen)
 {
     while (sqlite3_step(s) == SQLITE_ROW) {
         const StoredRecord r = ReadRow(s);
-        if (r.valid && std::find(seen->begin(), seen->end(), r.record.handle) == seen->end()) {
-            seen->push_back(r.record.handle);
+        if (r.valid && seen->insert(r.record.handle).second)
             out->push_back(r.record);
-        }
     }
 }
 
@@ -303,7 +303,7 @@ size_t NotifyStore::Salvage(const std::string& path, std::vector<NotifyRecord>* 
         sqlite3_close(db);
         return 0;
     }
-    std::vector<uint32_t> seen;
+    std::unordered_set<uint32_t> seen;
     // Up to the first damaged page from each end: what lies between is lost.
     for (const char* order : {" ORDER BY handle", " ORDER BY handle DESC"}) {
         const std::string sql = std::string("SELECT ") + kColumns + " FROM notifications" + order;
@@ -362,6 +362,56 @@ NotifyResult NotifyStore::Restore(const NotifyRecord& record)
     }
     sqlite3_finalize(s);
     return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
+}
+
+NotifyResult NotifyStore::AddNote(const SetAsideNote& note)
+{
+    if (!db_)
+        return NotifyError;
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "INSERT INTO set_aside (copy, at) VALUES (?, ?)", -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        const std::string copy = note.copy.substr(0, kMaxNoteBytes);
+        const std::string at = note.at.substr(0, kMaxNoteBytes);
+        sqlite3_bind_text(s, 1, copy.data(), static_cast<int>(copy.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(s, 2, at.data(), static_cast<int>(at.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(s);
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
+}
+
+NotifyResult NotifyStore::Notes(std::vector<SetAsideNote>* out)
+{
+    out->clear();
+    if (!db_)
+        return NotifyError;
+    sqlite3_stmt* s = nullptr;
+    const std::string sql = "SELECT copy, at FROM set_aside ORDER BY rowid LIMIT " + std::to_string(kMaxNotes);
+    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            SetAsideNote note;
+            if (ColumnText(s, 0, kMaxNoteBytes, &note.copy) && ColumnText(s, 1, kMaxNoteBytes, &note.at))
+                out->push_back(std::move(note));
+        }
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
+}
+
+NotifyResult NotifyStore::ClearNotes(int* cleared)
+{
+    if (cleared)
+        *cleared = 0;
+    if (!db_)
+        return NotifyError;
+    const int rc = sqlite3_exec(db_, "DELETE FROM set_aside", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return Fail(rc);
+    if (cleared)
+        *cleared = sqlite3_changes(db_);
+    return NotifyOk;
 }
 
 NotifyResult NotifyStore::Begin()

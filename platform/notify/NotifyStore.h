@@ -64,6 +64,16 @@ public:
     // Stores a record under its own handle (moving records into a fresh store).
     NotifyResult Restore(const NotifyRecord& record);
 
+    // Notes of damaged stores moved aside (see SetAsideNote). Add stores one
+    // (texts cut to kMaxNoteBytes); Notes reads at most kMaxNotes of them, oldest
+    // first, leaving out rows that are not two texts; ClearNotes removes every
+    // note and tells how many there were in `*cleared` (may be null).
+    static constexpr size_t kMaxNoteBytes = 4096;
+    static constexpr size_t kMaxNotes = 16;
+    NotifyResult AddNote(const SetAsideNote& note);
+    NotifyResult Notes(std::vector<SetAsideNote>* out);
+    NotifyResult ClearNotes(int* cleared);
+
     // Reads every page of the file; NotifyError when any is damaged (see Damaged).
     NotifyResult Check();
     // True when the last failure (of Open, Check or any operation) was a damaged

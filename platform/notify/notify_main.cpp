@@ -8,6 +8,29 @@
 
 using namespace dawnbell::notify;
 
+namespace {
+
+// Tells of every damaged store the service moved aside that no rebuild of the
+// schedule has answered yet (one line each on standard error). True when there
+// was one: alarms may then be missing from the records.
+bool TellSetAside()
+{
+    std::vector<SetAsideNote> notes;
+    if (NotifySetAsideNotes(&notes) != NotifyOk) {
+        std::fprintf(stderr, "dawnbell-notify: cannot read the notes of the notification service\n");
+        return false;
+    }
+    for (const SetAsideNote& n : notes)
+        std::fprintf(stderr,
+                     "dawnbell-notify: the notification store was damaged and set aside as %s at %s; the schedule "
+                     "has not been rebuilt from the alarms since, so alarms may be missing (see notifyd.log; "
+                     "starting Dawnbell rebuilds it)\n",
+                     EscapeNotifyText(n.copy).c_str(), EscapeNotifyText(n.at).c_str());
+    return !notes.empty();
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -33,7 +56,8 @@ int main(int argc, char** argv)
                 FormatNotifyLine(r.handle, r.trigger.start, r.trigger.application, r.trigger.arguments);
             std::printf("%s\n", line.c_str());
         }
-        return 0;
+        // The list is not the whole schedule until a rebuild has answered the damage.
+        return TellSetAside() ? 1 : 0;
     }
     case NotifyCommand::Add: {
         NotifyTrigger t;
@@ -47,6 +71,7 @@ int main(int argc, char** argv)
             return 1;
         }
         std::printf("%u\n", handle);
+        TellSetAside();
         return 0;
     }
     case NotifyCommand::Clear: {
@@ -59,6 +84,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "dawnbell-notify: cannot clear notification %u\n", cmd.handle);
             return 1;
         }
+        TellSetAside();
         return 0;
     }
     }

@@ -82,6 +82,12 @@ bool IsDead(pid_t pid)
     return paren < 0 || line.mid(paren + 2, 1) == "Z";
 }
 
+QString ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
     QElapsedTimer timer;
@@ -322,6 +328,115 @@ private slots:
         QVERIFY2(text.contains(someKept ? "notifications that could still be read are kept"
                                         : "the 0 notifications that could still be read"),
                  qPrintable(text));
+    }
+
+    // A damaged store loses the schedule it held: the service has the program
+    // rebuild it from the alarms at once, headless (the program the records it
+    // could still read name, else the one beside the service), and logs both.
+    // Until a rebuild has answered the damage, dawnbell-notify list says so on
+    // standard error and exits 1, also when it has records to print.
+    void damagedScheduleIsRebuilt_data()
+    {
+        QTest::addColumn<QString>("damage");     // "header": nothing readable; "page": records kept
+        QTest::addColumn<bool>("serviceAlone");  // the service runs from a folder without the program
+        QTest::addColumn<bool>("serviceRebuilds");
+        QTest::newRow("store damaged under a running service: the program beside it rebuilds")
+            << "header" << false << true;
+        QTest::newRow("records still readable: the program they name rebuilds") << "page" << true << true;
+        QTest::newRow("no program to be found: told until the program is started") << "header" << true << false;
+    }
+    void damagedScheduleIsRebuilt()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, serviceAlone);
+        QFETCH(bool, serviceRebuilds);
+        const QString program = QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell";
+        const QString db = m_home.filePath("notifications.db");
+        if (serviceAlone) {
+            QVERIFY(QDir().mkpath(m_home.filePath("service")));
+            QVERIFY(QFile::copy(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notifyd",
+                                m_home.filePath("service/dawnbell-notifyd")));
+            qputenv("DAWNBELL_NOTIFYD", m_home.filePath("service/dawnbell-notifyd").toUtf8());
+        }
+        // One active alarm in the registry: an appointment at 07:30:00 on 5 March 2099.
+        const QString key = "A2700020990305";
+        const QString record = QString("\t2099-03-05 07:30:00\t%1\t%2\n").arg(program, key);
+        {
+            RegKey section;
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\" + key.toStdString(), &section),
+                     RegOk);
+            QCOMPARE(section.WriteDword("type", 2), RegOk);
+            QCOMPARE(section.WriteDword("activated", 1), RegOk);
+        }
+        RegCloseStore();
+        auto reinit = [&] {
+            QProcess p;
+            p.start(program, {"reinit"});
+            return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        if (damage == "header") {
+            QCOMPARE(reinit(), 0); // the schedule, and the service serving it
+            QVERIFY(WaitFor([] { return NotifyDaemonPid() > 0; }, 5000));
+        } else {
+            // Records of the program on both sides of the page that will be damaged.
+            NotifyStore store;
+            QCOMPARE(store.Open(db.toStdString()), NotifyOk);
+            QCOMPARE(store.Begin(), NotifyOk);
+            for (int i = 0; i < 300; ++i) {
+                NotifyTrigger t = Trigger(QString("r%1 %2").arg(i).arg(QString(100, 'x')).toStdString(),
+                                          {2099, 1, 4, 1, 0, 0, 0, 0});
+                t.application = program.toStdString();
+                QCOMPARE(store.Insert(t, nullptr), NotifyOk);
+            }
+            QCOMPARE(store.Commit(), NotifyOk);
+        }
+        NotifyCloseStore();
+        QFile file(db);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (damage == "header") {
+            // Under the running service: the file's header and its write-ahead
+            // log (which holds the newest pages) lost.
+            QVERIFY(file.write(QByteArray(16, '\x5a')) == 16);
+            QVERIFY(QFile::resize(db + "-wal", 0));
+        } else {
+            QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+            QVERIFY(file.write(QByteArray(4096, '\xa5')) == 4096);
+        }
+        file.close();
+
+        QByteArray out, err;
+        auto list = [&] {
+            QProcess p;
+            p.start(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-notify", {"list"});
+            p.waitForFinished(20000);
+            out = p.readAllStandardOutput();
+            err = p.readAllStandardError();
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        auto rebuilt = [&] { return list() == 0 && out.endsWith(record.toUtf8()) && out.count('\n') == 1; };
+        const QString log = m_home.filePath("notifyd.log");
+        if (serviceRebuilds) {
+            QVERIFY2(WaitFor(rebuilt, 20000), qPrintable(out + err + ReadAll(log)));
+            QVERIFY2(err.isEmpty(), err.constData());
+            const QString text = ReadAll(log);
+            QVERIFY2(text.contains("moved aside as " + db + ".damaged-"), qPrintable(text));
+            QVERIFY2(text.contains("started " + program + " reinit"), qPrintable(text));
+            QVERIFY2(text.contains("rebuilt from the alarms after the damage (notifications stored: 1)"), qPrintable(text));
+        } else {
+            // Nothing the service could start: the damage is told on every list.
+            for (int i = 0; i < 2; ++i) {
+                QCOMPARE(list(), 1);
+                QCOMPARE(out, QByteArray());
+                QVERIFY2(err.contains("set aside as " + db.toUtf8() + ".damaged-") &&
+                             err.contains("has not been rebuilt"),
+                         err.constData());
+                QVERIFY(WaitFor([&] { return ReadAll(log).contains("cannot rebuild the schedule"); }, 5000));
+            }
+            // The program's next start rebuilds it.
+            QCOMPARE(reinit(), 0);
+            QVERIFY2(rebuilt(), qPrintable(out + err));
+            QVERIFY2(err.isEmpty(), err.constData());
+        }
     }
 
     // Without its lock file or device folder a service would run beside a new one
