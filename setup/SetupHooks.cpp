@@ -2,18 +2,11 @@
 
 #include "Broadcast.h"
 #include "DevicePaths.h"
-#include "FileTree.h"
 #include "Notify.h"
 #include "PlatformVersion.h"
 #include "Registry.h"
 #include "Shortcut.h"
 
-#include <cerrno>
-#include <cstring>
-#include <vector>
-
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dawnbell::setup {
@@ -41,15 +34,6 @@ std::string Target(const std::string& dir, const char* arguments)
 }
 
 void BroadcastTodayChange() { SendBroadcast({kMsgSettingChange, kSettingChangeToday}); }
-
-// A folder the removal may delete: an absolute path below some folder (never
-// the root itself).
-bool DeletableFolder(const std::string& dir)
-{
-    if (dir.size() < 2 || dir[0] != '/')
-        return false;
-    return dir.find_first_not_of('/') != std::string::npos;
-}
 
 } // namespace
 
@@ -91,7 +75,7 @@ int InstallExit(const std::string& installDir)
     return 0;
 }
 
-int UninstallInit(const std::string& installDir)
+int UninstallInit(const std::string& /*installDir*/)
 {
     RegKey items;
     if (RegKey::Open(Hive::LocalMachine, kTodayItemsKey, &items) == RegOk)
@@ -130,8 +114,6 @@ int UninstallInit(const std::string& installDir)
             maker.Close();
             RegDeleteTree(Hive::CurrentUser, kMakerKey);
         }
-        if (DeletableFolder(installDir))
-            DeleteTree(installDir);
         if (IsNewerPlatform(CurrentPlatformVersion())) {
             RegDeleteTree(Hive::CurrentUser, std::string(kStartScreenKey) + "\\Dawnbell.lnk");
             RegKey timeouts;

@@ -2,10 +2,12 @@
 // Dawnbell's install hooks: what the package installer runs around installing,
 // updating and removing the program. They record where the program went, mark
 // a first launch, create the shortcuts, make the today screen reload, and on
-// removal delete the program's data, folder, shortcut, today item and
-// notifications; an update keeps alarms and settings but switches every alarm
-// off. The hooks keep no state between calls (everything is in the registry),
-// ignore every failure and always answer 0, so the installer never stops.
+// removal delete the program's data, shortcut, today item and notifications;
+// an update keeps alarms and settings but switches every alarm off. The
+// installation folder's files are the installer's to delete: only it knows
+// which ones it put there, so the hooks never delete in that folder. The hooks
+// keep no state between calls (everything is in the registry), ignore every
+// failure and always answer 0, so the installer never stops.
 #include <string>
 
 namespace dawnbell::setup {
@@ -15,7 +17,7 @@ int InstallInit(bool previouslyInstalled, const std::string& installDir);
 // After the files and the package's registry entries are in place.
 int InstallExit(const std::string& installDir);
 // Before the files and entries are removed (also for the old version during an
-// update). An empty `installDir` deletes no folder.
+// update). Nothing in `installDir` is deleted.
 int UninstallInit(const std::string& installDir);
 // After the removal.
 int UninstallExit();

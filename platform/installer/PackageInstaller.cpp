@@ -1,7 +1,6 @@
 #include "PackageInstaller.h"
 
 #include "DevicePaths.h"
-#include "FileTree.h"
 #include "Registry.h"
 #include "SetupApi.h"
 #include "Shortcut.h"
@@ -31,7 +30,13 @@ namespace {
 constexpr const char kPackageMarker[] = "package.txt";
 constexpr const char kHooksLibrary[] = "libdawnbell-setup.so";
 constexpr const char kTodayLibrary[] = "libdawnbell-today.so";
-constexpr const char kProgramKey[] = "SOFTWARE\\Torvane\\Dawnbell"; // the program's data, HKEY_CURRENT_USER
+// The shortcuts the setup hooks write into the installation folder.
+constexpr const char* const kHookShortcuts[] = {"Reset Dawnbell.desktop", "Disable AutoStop.desktop"};
+// The package key's values that prove the installation folder (see InstallFolder.h).
+constexpr const char kTokenValue[] = "InstallToken";
+constexpr const char kInodeValue[] = "InstallInode";
+// A stored inode is at most this many decimal digits.
+constexpr size_t kInodeMaxDigits = 20;
 
 std::string Env(const char* name)
 {
@@ -43,12 +48,6 @@ bool Exists(const std::string& path)
 {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool IsDir(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // An absolute path with ".", ".." and repeated or trailing "/" resolved
@@ -81,7 +80,8 @@ std::string Normalize(const std::string& path)
     return out.empty() ? std::string("/") : out;
 }
 
-// The real path of an existing folder, else the normalized one.
+// The real path of an existing folder, else the normalized one. For comparing
+// folders only: never a path to write to or delete.
 std::string Real(const std::string& path)
 {
     char buf[PATH_MAX];
@@ -95,22 +95,6 @@ bool Below(const std::string& inner, const std::string& outer)
 {
     const std::string i = Real(inner), o = Real(outer);
     return i.size() > o.size() && i.compare(0, o.size(), o) == 0 && (o == "/" || i[o.size()] == '/');
-}
-
-bool IsEmptyDir(const std::string& path)
-{
-    DIR* d = ::opendir(path.c_str());
-    if (!d)
-        return false;
-    bool empty = true;
-    while (const dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(d);
-    return empty;
 }
 
 // The entries of a manifest ("name" or "folder/"); safe names only: no
@@ -130,109 +114,12 @@ std::vector<std::string> ReadManifest(const std::string& path)
     return entries;
 }
 
-bool CopyFile(const std::string& from, const std::string& to, std::string* why)
-{
-    struct stat st;
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0 || ::fstat(in, &st) != 0) {
-        *why = from + ": " + std::strerror(errno);
-        if (in >= 0)
-            ::close(in);
-        return false;
-    }
-    const std::string tmp = to + ".installing";
-    const mode_t mode = (st.st_mode & 0111) ? 0755 : 0644;
-    const int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (out < 0) {
-        *why = tmp + ": " + std::strerror(errno);
-        ::close(in);
-        return false;
-    }
-    char buf[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buf + done, size_t(n - done));
-            if (w <= 0) {
-                if (w < 0 && errno == EINTR)
-                    continue;
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok)
-            break;
-    }
-    if (!ok)
-        *why = to + ": " + std::strerror(errno);
-    ::close(in);
-    ok = ok && ::fchmod(out, mode) == 0 && ::fsync(out) == 0;
-    ok = ::close(out) == 0 && ok;
-    // Replacing by renaming: a running program keeps its old file.
-    if (!ok || ::rename(tmp.c_str(), to.c_str()) != 0) {
-        if (why->empty())
-            *why = to + ": " + std::strerror(errno);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool CopyTree(const std::string& from, const std::string& to, std::string* why)
-{
-    struct stat st;
-    if (::lstat(from.c_str(), &st) != 0) {
-        *why = from + ": " + std::strerror(errno);
-        return false;
-    }
-    if (S_ISLNK(st.st_mode))
-        return true; // links are not part of a program folder
-    if (!S_ISDIR(st.st_mode))
-        return CopyFile(from, to, why);
-    if (!MakeDirs(to, 0755)) {
-        *why = to + ": " + std::strerror(errno);
-        return false;
-    }
-    DIR* d = ::opendir(from.c_str());
-    if (!d) {
-        *why = from + ": " + std::strerror(errno);
-        return false;
-    }
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            names.emplace_back(e->d_name);
-    }
-    ::closedir(d);
-    for (const std::string& n : names) {
-        if (!CopyTree(from + "/" + n, to + "/" + n, why))
-            return false;
-    }
-    return true;
-}
-
 std::string EntryPath(const std::string& dir, const std::string& entry)
 {
     std::string e = entry;
     while (!e.empty() && e.back() == '/')
         e.pop_back();
     return dir + "/" + e;
-}
-
-bool HasData()
-{
-    RegKey key;
-    return RegKey::Open(Hive::CurrentUser, kProgramKey, &key) == RegOk;
 }
 
 uint32_t ReadDwordOr(Hive hive, const char* path, const char* name, uint32_t fallback)
@@ -242,6 +129,16 @@ uint32_t ReadDwordOr(Hive hive, const char* path, const char* name, uint32_t fal
     if (RegKey::Open(hive, path, &key) == RegOk && key.ReadDword(name, &v))
         return v;
     return fallback;
+}
+
+// A REG_SZ of the package key as UTF-8; "" when missing.
+std::string ReadPackageText(const char* name)
+{
+    RegKey key;
+    std::u16string text;
+    if (RegKey::Open(Hive::LocalMachine, kPackageKey, &key) != RegOk || !key.ReadString(name, &text))
+        return std::string();
+    return Utf16ToUtf8(text);
 }
 
 } // namespace
@@ -268,14 +165,7 @@ void PackageInstaller::Say(const std::string& text) { std::fprintf(out_, "%s\n",
 
 void PackageInstaller::Fail(const std::string& text) { std::fprintf(err_, "dawnbell-install: %s\n", text.c_str()); }
 
-std::string PackageInstaller::InstalledDir()
-{
-    RegKey key;
-    std::u16string dir;
-    if (RegKey::Open(Hive::LocalMachine, kPackageKey, &key) != RegOk || !key.ReadString("InstallDir", &dir))
-        return std::string();
-    return Utf16ToUtf8(dir);
-}
+std::string PackageInstaller::InstalledDir() { return ReadPackageText("InstallDir"); }
 
 std::string PackageInstaller::DefaultInstallDir() const
 {
@@ -286,8 +176,11 @@ std::string PackageInstaller::DefaultInstallDir() const
     return Env("HOME") + "/.local/lib/dawnbell";
 }
 
-bool PackageInstaller::LoadHooks(const std::string& libraryPath, Hooks* hooks)
+bool PackageInstaller::LoadHooks(Hooks* hooks)
 {
+    // Only the hooks that came with this installer: a folder named in the
+    // store is no licence to run code from it.
+    const std::string libraryPath = source_ + "/" + kHooksLibrary;
     hooks->library = ::dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!hooks->library) {
         Fail("cannot load the setup hooks: " + std::string(::dlerror()));
@@ -304,31 +197,11 @@ bool PackageInstaller::LoadHooks(const std::string& libraryPath, Hooks* hooks)
     return true;
 }
 
-bool PackageInstaller::CheckTarget(const std::string& dir, bool allowExisting)
+bool PackageInstaller::CheckSource()
 {
-    if (dir.empty() || dir == "/") {
-        Fail("not a folder to install into: \"" + dir + "\"");
+    if (!Exists(source_ + "/" + kManifestName)) {
+        Fail(source_ + " is not a program folder: " + kManifestName + " is missing");
         return false;
-    }
-    if (Below(dir, source_) || Below(source_, dir)) {
-        Fail(dir + " and the program folder " + source_ + " lie inside each other");
-        return false;
-    }
-    if (Exists(dir)) {
-        if (!IsDir(dir)) {
-            Fail(dir + " exists and is not a folder");
-            return false;
-        }
-        if (Exists(dir + "/" + kPackageMarker)) {
-            Fail(dir + " belongs to the installed package; choose another folder");
-            return false;
-        }
-        // Removal deletes the whole folder: never install among other files.
-        const bool earlierDawnbell = Exists(dir + "/" + kManifestName);
-        if (!IsEmptyDir(dir) && !(allowExisting && earlierDawnbell)) {
-            Fail(dir + " is not empty; choose a new or empty folder (removing Dawnbell deletes its whole folder)");
-            return false;
-        }
     }
     // Everything to copy must be there before anything changes.
     for (const std::string& entry : ReadManifest(source_ + "/" + kManifestName)) {
@@ -337,25 +210,37 @@ bool PackageInstaller::CheckTarget(const std::string& dir, bool allowExisting)
             return false;
         }
     }
-    if (!Exists(source_ + "/" + kManifestName)) {
-        Fail(source_ + " is not a program folder: " + kManifestName + " is missing");
-        return false;
-    }
     return true;
 }
 
-bool PackageInstaller::CopyProgramFolder(const std::string& dir)
+bool PackageInstaller::CheckTarget(const std::string& wanted, std::string* dir)
 {
-    if (!MakeDirs(dir, 0755)) {
-        Fail("cannot create " + dir + ": " + std::strerror(errno));
+    std::string why;
+    if (!InstallFolder::CheckNew(wanted, dir, &why)) {
+        Fail(why);
         return false;
     }
+    if (Below(*dir, source_) || Below(source_, *dir)) {
+        Fail(Printable(*dir) + " and the program folder " + source_ + " lie inside each other");
+        return false;
+    }
+    return CheckSource();
+}
+
+bool PackageInstaller::OpenInstalled(const std::string& dir, InstallFolder* folder, std::string* why)
+{
+    const std::string inode = ReadPackageText(kInodeValue);
+    const bool digits = !inode.empty() && inode.size() <= kInodeMaxDigits
+        && std::all_of(inode.begin(), inode.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return folder->Open(dir, ReadPackageText(kTokenValue), digits ? std::strtoull(inode.c_str(), nullptr, 10) : 0,
+                        why);
+}
+
+bool PackageInstaller::CopyProgramFolder(InstallFolder* folder)
+{
     for (const std::string& entry : ReadManifest(source_ + "/" + kManifestName)) {
-        const std::string from = EntryPath(source_, entry);
-        if (entry.back() == '/' && !Exists(from))
-            continue; // an optional data folder this build does not have
         std::string why;
-        if (!CopyTree(from, EntryPath(dir, entry), &why)) {
+        if (!folder->Copy(source_, entry, &why)) {
             Fail("copying failed: " + why);
             return false;
         }
@@ -363,18 +248,35 @@ bool PackageInstaller::CopyProgramFolder(const std::string& dir)
     return true;
 }
 
-void PackageInstaller::DeleteProgramFiles(const std::string& dir, const std::string& manifest)
+bool PackageInstaller::SaveRecord(InstallFolder* folder)
 {
-    for (const std::string& entry : ReadManifest(manifest))
-        DeleteTree(EntryPath(dir, entry));
+    std::string why;
+    if (folder->Save(&why))
+        return true;
+    Fail(why + "; a later update or removal will leave the files of this installation in place");
+    return false;
 }
 
-void PackageInstaller::WriteEntries(const std::string& dir, bool ownsFolder, uint32_t enabled)
+bool PackageInstaller::RecordShortcuts(InstallFolder* folder)
+{
+    for (const char* name : kHookShortcuts)
+        folder->Adopt(name);
+    return SaveRecord(folder);
+}
+
+void PackageInstaller::WriteEntries(const std::string& dir, const InstallFolder* folder, uint32_t enabled)
 {
     RegKey package;
     if (RegKey::Create(Hive::LocalMachine, kPackageKey, &package) == RegOk) {
         package.WriteString("InstallDir", Utf8ToUtf16(dir));
-        package.WriteDword("OwnsFolder", ownsFolder ? 1 : 0);
+        package.WriteDword("OwnsFolder", folder ? 1 : 0);
+        if (folder) {
+            package.WriteString(kTokenValue, Utf8ToUtf16(folder->token()));
+            package.WriteString(kInodeValue, Utf8ToUtf16(std::to_string(folder->inode())));
+        } else {
+            package.DeleteValue(kTokenValue);
+            package.DeleteValue(kInodeValue);
+        }
     }
     RegKey item;
     if (RegKey::Create(Hive::LocalMachine, kTodayItemKey, &item) == RegOk) {
@@ -398,7 +300,7 @@ void PackageInstaller::WriteEntries(const std::string& dir, bool ownsFolder, uin
     }
 }
 
-void PackageInstaller::RemoveEntries(const std::string& dir, bool ownsFolder)
+void PackageInstaller::RemoveEntries(const std::string& dir)
 {
     RegDeleteTree(Hive::LocalMachine, kPackageKey);
     RegKey maker;
@@ -413,10 +315,17 @@ void PackageInstaller::RemoveEntries(const std::string& dir, bool ownsFolder)
     const std::string programs = ProgramsFolder();
     if (!programs.empty())
         ::unlink((programs + "/" + kTodayLauncherName).c_str());
-    if (!ownsFolder) {
-        // The hooks' shortcuts in a folder that stays.
-        ::unlink((dir + "/Reset Dawnbell.desktop").c_str());
-        ::unlink((dir + "/Disable AutoStop.desktop").c_str());
+    // The hooks' shortcuts in a package's folder that stays: only in this
+    // installer's own folder, the one registered.
+    if (SameFolder(dir, source_)) {
+        const int fd = ::open(source_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        for (const char* name : kHookShortcuts) {
+            struct stat st;
+            if (fd >= 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+                ::unlinkat(fd, name, 0);
+        }
+        if (fd >= 0)
+            ::close(fd);
     }
 }
 
@@ -446,37 +355,42 @@ int PackageInstaller::Install(const std::string& dirArg)
 {
     const std::string installed = InstalledDir();
     if (!installed.empty()) {
-        Fail("Dawnbell is already installed in " + installed + "; use update, or remove it first");
+        Fail("Dawnbell is already installed in " + Printable(installed) + "; use update, or remove it first");
         return 2;
     }
-    const std::string dir = Normalize(dirArg.empty() ? DefaultInstallDir() : dirArg);
-    const bool inPlace = SameFolder(dir, source_);
-    if (!inPlace && !CheckTarget(dir, true))
+    const std::string wanted = dirArg.empty() ? DefaultInstallDir() : dirArg;
+    const bool inPlace = SameFolder(wanted, source_);
+    std::string dir = source_;
+    if (!inPlace && !CheckTarget(wanted, &dir))
         return 2;
     Hooks hooks;
-    if (!LoadHooks(source_ + "/" + kHooksLibrary, &hooks))
+    if (!LoadHooks(&hooks))
         return 1;
 
-    const bool existed = Exists(dir);
-    const bool hadData = HasData();
-    hooks.installInit(nullptr, 1, 0, dir.c_str());
-    if (!inPlace && !CopyProgramFolder(dir)) {
-        // Back to where we started.
-        if (existed)
-            DeleteProgramFiles(dir, source_ + "/" + kManifestName);
-        else
-            DeleteTree(dir);
-        if (!hadData)
-            RegDeleteTree(Hive::CurrentUser, kProgramKey);
-        return 1;
+    // The files first: a copy that fails is undone before anything else
+    // changed, so the store (and every alarm in it) is never touched.
+    InstallFolder folder;
+    if (!inPlace) {
+        std::string why;
+        if (!folder.Create(dir, &why)) {
+            Fail(why);
+            return 1;
+        }
+        if (!CopyProgramFolder(&folder) || !SaveRecord(&folder)) {
+            folder.Rollback();
+            Fail("nothing was installed; the files copied so far were deleted again");
+            return 1;
+        }
     }
     const uint32_t enabled = ReadDwordOr(Hive::LocalMachine, kTodayItemKey, "Enabled", 1);
-    WriteEntries(dir, !inPlace, enabled);
+    hooks.installInit(nullptr, 1, 0, dir.c_str());
+    WriteEntries(dir, inPlace ? nullptr : &folder, enabled);
     SetUpService(dir);
     GrantWakeAlarm(dir);
     hooks.installExit(nullptr, dir.c_str(), 0, 0, 0, 0, 0);
+    const bool recorded = inPlace || RecordShortcuts(&folder);
     Say("Dawnbell is installed in " + dir + ".");
-    return 0;
+    return recorded ? 0 : 1;
 }
 
 int PackageInstaller::Update(const std::string& dirArg)
@@ -487,56 +401,100 @@ int PackageInstaller::Update(const std::string& dirArg)
         return 2;
     }
     const bool ownedOld = ReadDwordOr(Hive::LocalMachine, kPackageKey, "OwnsFolder", 0) != 0;
-    const std::string dir = Normalize(dirArg.empty() ? old : dirArg);
-    const bool inPlace = SameFolder(dir, source_);
-    if (!inPlace && !CheckTarget(dir, SameFolder(dir, old)))
+    InstallFolder oldFolder;
+    std::string oldWhy;
+    const bool provenOld = ownedOld && OpenInstalled(old, &oldFolder, &oldWhy);
+    // Where the new version goes: this installer's own folder (a package's,
+    // nothing is copied), the old folder again, or a new one.
+    const std::string wanted = dirArg.empty() ? old : dirArg;
+    const bool inPlace = SameFolder(wanted, source_);
+    const bool sameFolder = !inPlace && (dirArg.empty() || SameFolder(dirArg, old));
+    std::string dir = source_;
+    if (sameFolder) {
+        if (!provenOld) {
+            Fail("cannot update " + Printable(old) + " in place: "
+                 + (ownedOld ? oldWhy : std::string("it is the package's folder, which the package manager updates"))
+                 + ". Nothing was changed; to install this version into a new folder (the old one stays), run: "
+                   "dawnbell-install update --dir NEW-FOLDER");
+            return 2;
+        }
+        if (!CheckSource())
+            return 2;
+        dir = old;
+    } else if (!inPlace && !CheckTarget(wanted, &dir)) {
         return 2;
-    Hooks hooks, oldHooks;
-    if (!LoadHooks(source_ + "/" + kHooksLibrary, &hooks))
+    }
+    Hooks hooks;
+    if (!LoadHooks(&hooks))
         return 1;
-    const std::string oldLibrary = old + "/" + kHooksLibrary;
-    Hooks* removal = &hooks;
-    if (Exists(oldLibrary) && LoadHooks(oldLibrary, &oldHooks))
-        removal = &oldHooks;
-    // What the old version copied, read before new files replace its list.
-    const std::vector<std::string> oldEntries = ReadManifest(old + "/" + kManifestName);
     const uint32_t enabled = ReadDwordOr(Hive::LocalMachine, kTodayItemKey, "Enabled", 1);
+
+    // A new folder is filled before anything else changes: a copy that fails
+    // leaves the installed version as it was.
+    InstallFolder fresh;
+    if (!inPlace && !sameFolder) {
+        std::string why;
+        if (!fresh.Create(dir, &why)) {
+            Fail(why);
+            return 1;
+        }
+        if (!CopyProgramFolder(&fresh) || !SaveRecord(&fresh)) {
+            fresh.Rollback();
+            Fail("nothing was updated; the files copied so far were deleted again");
+            return 1;
+        }
+    }
 
     UserService::Stop(); // its program file is about to be replaced
     hooks.installInit(nullptr, 1, 1, dir.c_str());
 
     // The removal of the old version: data and alarms stay (all switched off).
-    removal->uninstallInit(nullptr, old.c_str());
-    RemoveEntries(old, ownedOld);
-    removal->uninstallExit(nullptr);
+    hooks.uninstallInit(nullptr, provenOld ? old.c_str() : "");
+    RemoveEntries(old);
+    hooks.uninstallExit(nullptr);
 
-    // The new version.
-    if (!inPlace && !CopyProgramFolder(dir)) {
-        Fail("the update is incomplete; run it again once the problem is solved");
-        WriteEntries(dir, true, enabled);
-        return 1;
-    }
-    if (ownedOld && !SameFolder(dir, old)) {
-        for (const std::string& entry : oldEntries)
-            DeleteTree(EntryPath(old, entry));
-        DeleteTree(old + "/Reset Dawnbell.desktop");
-        DeleteTree(old + "/Disable AutoStop.desktop");
-        ::rmdir(old.c_str());
-    } else if (ownedOld) {
-        // Files of the old version the new one no longer has.
-        const std::vector<std::string> now = ReadManifest(source_ + "/" + kManifestName);
-        const std::set<std::string> keep(now.begin(), now.end());
-        for (const std::string& entry : oldEntries) {
-            if (!keep.count(entry))
-                DeleteTree(EntryPath(old, entry));
+    int status = 0;
+    std::vector<std::string> kept;
+    InstallFolder* folder = inPlace ? nullptr : sameFolder ? &oldFolder : &fresh;
+    if (sameFolder) {
+        // The new version over the old; then the old version's files the new
+        // one no longer has (the hooks' shortcuts are made again below).
+        std::set<std::string> before = oldFolder.TakeFiles();
+        for (const char* name : kHookShortcuts)
+            before.erase(name);
+        const bool copied = CopyProgramFolder(&oldFolder);
+        std::set<std::string> stale;
+        for (const std::string& name : before) {
+            if (!oldFolder.files().count(name))
+                stale.insert(name);
         }
+        oldFolder.KeepFiles(stale);
+        if (!copied) {
+            RecordShortcuts(&oldFolder);
+            WriteEntries(dir, &oldFolder, enabled);
+            Fail("the update is incomplete; run it again once the problem is solved");
+            return 1;
+        }
+        if (!SaveRecord(&oldFolder) || !oldFolder.DeleteFiles(stale, &kept))
+            status = 1;
+    } else if (provenOld) {
+        if (!oldFolder.Remove(&kept))
+            status = 1;
+    } else if (ownedOld) {
+        kept.push_back("kept " + Printable(old) + ", the folder of the earlier version: " + oldWhy
+                       + "; nothing in it was deleted (delete it yourself if it holds nothing of yours)");
+        status = 1;
     }
-    WriteEntries(dir, !inPlace, enabled);
+    for (const std::string& line : kept)
+        Fail(line);
+    WriteEntries(dir, folder, enabled);
     SetUpService(dir);
     GrantWakeAlarm(dir);
     hooks.installExit(nullptr, dir.c_str(), 0, 0, 0, 0, 0);
+    if (folder && !RecordShortcuts(folder))
+        status = 1;
     Say("Dawnbell is updated in " + dir + ". Every alarm is switched off; switch on the ones you need.");
-    return 0;
+    return status;
 }
 
 int PackageInstaller::Remove(const std::string& dirArg)
@@ -547,24 +505,24 @@ int PackageInstaller::Remove(const std::string& dirArg)
         return 2;
     }
     if (!dirArg.empty() && !SameFolder(Normalize(dirArg), dir)) {
-        Fail("Dawnbell is installed in " + dir + ", not in " + Normalize(dirArg));
+        Fail("Dawnbell is installed in " + Printable(dir) + ", not in " + Normalize(dirArg));
         return 2;
     }
-    const bool owns = ReadDwordOr(Hive::LocalMachine, kPackageKey, "OwnsFolder", 0) != 0
-        && !Exists(dir + "/" + kPackageMarker);
+    const bool owns = ReadDwordOr(Hive::LocalMachine, kPackageKey, "OwnsFolder", 0) != 0;
+    InstallFolder folder;
+    std::string why;
+    const bool proven = owns && OpenInstalled(dir, &folder, &why);
     Hooks hooks;
-    const std::string library = Exists(dir + "/" + kHooksLibrary) ? dir + "/" + kHooksLibrary
-                                                                  : source_ + "/" + kHooksLibrary;
-    if (!LoadHooks(library, &hooks))
+    if (!LoadHooks(&hooks))
         return 1;
 
     std::string report;
     UserService::Remove(&report);
     if (!report.empty())
         Say(report);
-    // An empty folder argument: the hooks delete no folder the installer did not make.
-    hooks.uninstallInit(nullptr, owns ? dir.c_str() : "");
-    RemoveEntries(dir, owns);
+    // The hooks delete nothing in the folder; it goes below, by the record.
+    hooks.uninstallInit(nullptr, proven ? dir.c_str() : "");
+    RemoveEntries(dir);
 
     // The program's and the daemon's logs.
     const std::string device = DeviceDir();
@@ -581,12 +539,23 @@ int PackageInstaller::Remove(const std::string& dirArg)
     }
     hooks.uninstallExit(nullptr);
 
-    if (owns && Exists(dir)) {
-        Fail("could not delete everything in " + dir);
-        return 1;
+    int status = 0;
+    std::vector<std::string> kept;
+    if (proven) {
+        if (!folder.Remove(&kept))
+            status = 1;
+    } else if (owns) {
+        kept.push_back("kept " + Printable(dir) + ": " + why
+                       + "; nothing in it was deleted (delete it yourself if it holds nothing of yours)");
+        status = 1;
     }
-    Say("Dawnbell is removed" + std::string(owns ? "." : "; the package's folder " + dir + " stays."));
-    return 0;
+    for (const std::string& line : kept)
+        Fail(line);
+    if (!owns)
+        Say("Dawnbell is removed; the package's folder " + Printable(dir) + " stays.");
+    else
+        Say(status == 0 ? "Dawnbell is removed." : "Dawnbell is removed, but files of its installation stay (above).");
+    return status;
 }
 
 } // namespace dawnbell::install

@@ -2,7 +2,7 @@
 //
 //   dawnbell-install install [--dir DIR]   copy the program folder to DIR and set everything up
 //   dawnbell-install update  [--dir DIR]   replace an installed version, keeping alarms and settings
-//   dawnbell-install remove  [--dir DIR]   remove Dawnbell and everything it made
+//   dawnbell-install remove  [--dir DIR]   remove Dawnbell and everything it made (only that)
 //
 // It installs the program folder it runs from.
 #include "DevicePaths.h"
@@ -24,7 +24,8 @@ void Usage(FILE* to)
                  "           and the alarm service\n"
                  "  update   replaces the installed version; alarms and settings stay, every\n"
                  "           alarm is switched off\n"
-                 "  remove   removes Dawnbell with its alarms, settings, shortcuts and folder\n");
+                 "  remove   removes Dawnbell with its alarms, settings and shortcuts, and the\n"
+                 "           files it installed (a folder holding anything else stays)\n");
 }
 
 } // namespace
