@@ -179,12 +179,16 @@ private slots:
     void alarmService_data()
     {
         QTest::addColumn<bool>("userManager");
-        QTest::newRow("no systemd user manager: an autostart entry") << false;
-        QTest::newRow("systemd user manager: the user unit, enabled and started") << true;
+        QTest::addColumn<bool>("earlierAutostart"); // an autostart entry from an install without a user manager
+        QTest::newRow("no systemd user manager: an autostart entry") << false << false;
+        QTest::newRow("systemd user manager: the user unit, enabled and started") << true << false;
+        QTest::newRow("systemd user manager: the unit replaces an earlier autostart entry (one daemon, not two)")
+            << true << true;
     }
     void alarmService()
     {
         QFETCH(bool, userManager);
+        QFETCH(bool, earlierAutostart);
         const QString calls = m_home.filePath("systemctl-calls.txt");
         if (userManager) {
             // A systemctl that records its arguments and answers yes.
@@ -196,9 +200,15 @@ private slots:
             f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
             qputenv("DAWNBELL_SYSTEMCTL", fake.toUtf8());
         }
-        QCOMPARE(Run({"install", "--dir", m_dir}), 0);
         const QString unit = m_home.filePath("config/systemd/user/dawnbell-notifyd.service");
         const QString autostart = m_home.filePath("config/autostart/dawnbell-notifyd.desktop");
+        if (earlierAutostart) {
+            QVERIFY(QDir().mkpath(m_home.filePath("config/autostart")));
+            QFile f(autostart);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[Desktop Entry]\nType=Application\nName=Dawnbell alarm service\nExec=/old/dawnbell-notifyd\n");
+        }
+        QCOMPARE(Run({"install", "--dir", m_dir}), 0);
         QCOMPARE(QFile::exists(unit), userManager);
         QCOMPARE(QFile::exists(autostart), !userManager);
         if (userManager) {
