@@ -25,6 +25,9 @@
 
 #include <csignal>
 #include <ctime>
+#include <utility>
+
+#include <sys/stat.h>
 
 using namespace dawnbell;
 
@@ -365,6 +368,17 @@ private slots:
             << QStringList{"export-template", "Tea time", "/nonexistent/tea.atf"} << 1 << "";
         QTest::newRow("import: not a template file") << QStringList{"import-template", "SOUND"} << 1
                                                      << "File has no valid template file format!";
+        // Only regular files are read and written, and nothing waits on a FIFO.
+        QTest::newRow("import: a FIFO") << QStringList{"import-template", "FIFO"} << 1
+                                        << "/fifo: not a regular file (a FIFO)";
+        QTest::newRow("import: a device") << QStringList{"import-template", "/dev/zero"} << 1
+                                          << "not a regular file (a device)";
+        QTest::newRow("export: to a FIFO") << QStringList{"export-template", "Tea time", "FIFO"} << 1
+                                           << "/fifo: not a regular file (a FIFO)";
+        QTest::newRow("export: a FIFO as the sound") << QStringList{"export-template", "Fifo sound", "OUT"} << 1
+                                                     << "/fifo: not a regular file (a FIFO)";
+        QTest::newRow("export: a device as the sound") << QStringList{"export-template", "Zero sound", "OUT"} << 1
+                                                       << "/dev/zero: not a regular file (a device)";
         QTest::newRow("an option given twice") << QStringList{"add", "--time", "07:00", "--time", "08:00"} << 2
                                                << "--time is given twice";
     }
@@ -375,16 +389,35 @@ private slots:
         QFETCH(QString, message);
         const Run added = Tool({"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", m_sound});
         QCOMPARE(added.code, 0);
+        // A FIFO (nobody writes to it), and templates whose sound is one or a device.
+        const QString fifo = m_home.filePath("fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString out = m_home.filePath("out.atf");
+        for (const auto& [name, sound] : {std::pair{"Fifo sound", fifo}, std::pair{"Zero sound", QString("/dev/zero")}}) {
+            if (!args.contains(name))
+                continue;
+            AlarmTemplate t;
+            t.name = name;
+            t.SetPlaylist({sound});
+            t.Save();
+            RegCloseStore();
+        }
         const QString before = State();
         QVERIFY(before.contains("Tea time") && before.contains("3110431@"));
-        for (QString& a : args)
+        for (QString& a : args) {
             a.replace("SOUND", m_sound);
+            a.replace("FIFO", fifo);
+            a.replace("OUT", out);
+        }
         const Run r = Tool(args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
         QCOMPARE(r.err.count('\n'), 1);
         QVERIFY2(r.err.startsWith("dawnbell-alarm: ") && r.err.contains(message), qPrintable(r.err));
         QCOMPARE(State(), before);
+        struct stat st;
+        QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QVERIFY(!QFile::exists(out));
     }
 
     void templateFilesRoundTrip()
@@ -438,6 +471,24 @@ private slots:
         QCOMPARE(left, QStringLiteral("TTea time\nTTea time (3)\n"));
         QVERIFY(QFile::exists(sound));
         QVERIFY(QFile::exists(file));
+
+        // A link planted where the sound goes is replaced as a link: --overwrite
+        // never writes the file it points to.
+        const QString outside = m_home.filePath("precious.mp3");
+        {
+            QFile f(outside);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("precious");
+        }
+        QVERIFY(QFile::remove(sound) && QFile::link(outside, sound));
+        QCOMPARE(Tool({"import-template", "--overwrite", file}, QString(), tool).code, 0);
+        QVERIFY(!QFileInfo(sound).isSymLink());
+        QCOMPARE(content(), QByteArray("ID3"));
+        QFile precious(outside);
+        QVERIFY(precious.open(QIODevice::ReadOnly));
+        QCOMPARE(precious.readAll(), QByteArray("precious"));
+        QCOMPARE(QDir(bin + "/sounds").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"birds.mp3"});
     }
 
     void unusableStoreIsExitThree_data()
