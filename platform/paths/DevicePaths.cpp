@@ -36,26 +36,35 @@ bool MakeDirs(const std::string& path, unsigned mode)
 
 void MakeStorePrivate(const std::string& path)
 {
-    // Only ever clears bits, so an open by another user or a read-only file are
-    // left as they are apart from losing group and other access.
-    const auto restrict = [](int fd) {
+    // Never a read or write descriptor of an existing store file: closing any
+    // descriptor of a file drops every POSIX lock this process holds on it, and
+    // SQLite holds such locks on the store, its WAL and its shared-memory file
+    // for as long as a connection of this process is open. A second connection
+    // of the process (another store object, or a reopen) would then lose them
+    // and another process could check-point or truncate the WAL under it.
+    //
+    // An O_PATH descriptor carries no locks (closing one leaves them alone), and
+    // an O_EXCL create makes a new file no lock can be held on yet.
+    const auto restrict = [](const std::string& file) {
+        const int fd = ::open(file.c_str(), O_PATH | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            return;
         struct stat st;
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
-            ::fchmod(fd, st.st_mode & 0700);
-    };
-    // O_RDONLY with O_CREAT creates a missing file and also opens a read-only one.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
-    if (fd >= 0) {
-        restrict(fd);
-        ::close(fd);
-    }
-    for (const char* suffix : {"-wal", "-shm"}) {
-        const int companion = ::open((path + suffix).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
-        if (companion >= 0) {
-            restrict(companion);
-            ::close(companion);
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) {
+            // fchmod refuses O_PATH descriptors; the descriptor's /proc name reaches
+            // the very file that was checked, not whatever the path names now.
+            const std::string self = "/proc/self/fd/" + std::to_string(fd);
+            ::chmod(self.c_str(), st.st_mode & 0700);
         }
-    }
+        ::close(fd);
+    };
+    const int created = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+    if (created >= 0)
+        ::close(created); // new: no lock of this process can be on it
+    else
+        restrict(path);
+    for (const char* suffix : {"-wal", "-shm"})
+        restrict(path + suffix);
 }
 
 std::string DeviceDir()

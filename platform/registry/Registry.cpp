@@ -123,6 +123,11 @@ RegResult RegFlush(Hive)
     return RegistryStore::Instance().Flush();
 }
 
+uint64_t RegStoreChangeCount()
+{
+    return RegistryStore::Instance().ChangeCount();
+}
+
 void RegCloseStore()
 {
     RegistryStore::Instance().Close();

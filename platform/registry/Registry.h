@@ -112,6 +112,14 @@ RegResult RegDeleteTree(Hive hive, std::string_view path);
 // when the outermost scope has committed.
 RegResult RegFlush(Hive hive);
 
+// How many times this process has seen the store changed by another process (a
+// commit of another connection, or the store switched or reopened). It checks
+// the store first, so every commit made before the call is counted; this
+// process's own writes never count. A reader that keeps a copy of stored values
+// remembers the count before it reads them; a different count later means its
+// copy may be stale. 0 when the store cannot be opened.
+uint64_t RegStoreChangeCount();
+
 // Hive names accepted in full paths: "HKEY_CURRENT_USER", "HKCU",
 // "HKEY_LOCAL_MACHINE", "HKLM" (any letter case). Splits "HKCU\A\B" into the hive
 // and "A\B"; false for an unknown hive name.

@@ -264,7 +264,17 @@ void RegistryStore::Revalidate(bool pinnedSnapshot)
     if (version != dataVersion_) {
         cache_.clear();
         dataVersion_ = version;
+        ++changes_;
     }
+}
+
+uint64_t RegistryStore::ChangeCount()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!EnsureOpen())
+        return 0;
+    Revalidate(false);
+    return changes_;
 }
 
 void RegistryStore::FailOperationForTesting(int operations, int code)
@@ -791,21 +801,29 @@ RegResult RegistryStore::Flush()
     }
     if (!EnsureOpen())
         return RegError;
+    if (readOnly_)
+        return RegOk;
     // Commits are already atomic in the WAL; syncing the WAL makes them durable.
-    // A passive checkpoint then moves them into the main file without waiting
-    // for readers of other processes.
-    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    for (const std::string& file : {dbPath_ + "-wal", dbPath_}) {
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            const bool synced = ::fsync(fd) == 0;
-            const int err = errno;
-            ::close(fd);
-            if (!synced) {
-                NoteFault(err == ENOSPC ? SQLITE_FULL : SQLITE_IOERR_FSYNC, std::strerror(err));
-                return RegError;
-            }
+    // The sync goes through SQLite's own handle of the WAL: never a descriptor of
+    // our own, as closing any descriptor of a file drops every POSIX lock this
+    // process holds on it, and another process could then checkpoint and remove
+    // the WAL under this connection.
+    sqlite3_file* wal = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal) == SQLITE_OK && wal && wal->pMethods) {
+        if (const int rc = wal->pMethods->xSync(wal, SQLITE_SYNC_NORMAL); rc != SQLITE_OK) {
+            const int err = errno; // the failed fsync's, as SQLite's sync leaves it
+            NoteFault(err == ENOSPC ? SQLITE_FULL : rc, err ? std::strerror(err) : nullptr);
+            return RegError;
         }
+    }
+    // A passive checkpoint then moves the pages into the main file and syncs it,
+    // without waiting for readers of other processes. Busy (another process
+    // checkpoints, or a reader still uses old pages) is no failure: the synced
+    // WAL keeps the writes and a later checkpoint moves them.
+    const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (rc != SQLITE_OK && (rc & 0xFF) != SQLITE_BUSY && (rc & 0xFF) != SQLITE_LOCKED) {
+        NoteFault(sqlite3_extended_errcode(db_));
+        return RegError;
     }
     return RegOk;
 }

@@ -30,6 +30,8 @@ public:
     RegResult Info(const RegKey& key, uint32_t* subkeys, uint32_t* values);
     RegResult DeleteTree(Hive hive, std::string_view path);
     RegResult Flush();
+    // See RegStoreChangeCount.
+    uint64_t ChangeCount();
 
     void BeginRead();
     void EndRead();
@@ -124,6 +126,7 @@ private:
     std::map<std::string, sqlite3_stmt*> statements_; // prepared once per SQL text
     std::unordered_map<int64_t, KeyCache> cache_;     // by key id
     int64_t dataVersion_ = -1; // PRAGMA data_version the cache belongs to
+    uint64_t changes_ = 0;     // changes of other connections seen (RegStoreChangeCount)
     int readDepth_ = 0;  // nested RegReadScope count
     int writeDepth_ = 0; // nested RegWriteBatch count
     bool writeFailed_ = false; // a write inside the open batch failed: roll it back

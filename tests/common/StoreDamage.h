@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QString>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace dawnbell::test {
@@ -24,6 +25,25 @@ enum class Damage {
 inline QString StoreFile(const QString& home)
 {
     return home + QStringLiteral("/registry.db");
+}
+
+// SQLite's own verdict on a store file ("ok" when whole), read through a
+// connection of its own; "cannot open" when it is no database at all.
+inline QString StoreIntegrity(const QString& dbPath)
+{
+    sqlite3* db = nullptr;
+    QString result = QStringLiteral("cannot open");
+    if (sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
+            result.clear();
+            while (sqlite3_step(st) == SQLITE_ROW)
+                result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return result;
 }
 
 // Writes a store big enough to span several pages (one key with 200 values of

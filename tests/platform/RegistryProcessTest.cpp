@@ -1,20 +1,21 @@
 // The registry shared by several processes: a writer killed at random moments
-// never leaves a damaged store or loses a flushed write, and processes writing
-// the same keys at once see no failures.
+// never leaves a damaged store or loses a flushed write (its own or a second
+// writer's), a connection kept open beside short-lived writers keeps its writes,
+// and processes writing the same keys at once see no failures.
 //
 // The test binary doubles as the child processes: run with --crash-writer or
 // --contender it does that job instead of running the tests.
 #include "Registry.h"
+#include "StoreDamage.h"
 #include "TempHome.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
@@ -62,6 +63,48 @@ int RunCrashWriter()
         if (::write(1, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
             return 17;
     }
+}
+
+// Writes `name` = `value` under "Shots" in one short-lived connection, as a shell
+// tool does, and closes it (as the tool's store check does): 0 when written and
+// flushed. Closing what it takes for the last connection checkpoints and removes
+// the WAL.
+int RunOneShot(const char* name, uint32_t value)
+{
+    RegKey shots;
+    if (RegKey::Create(Hive::CurrentUser, "Shots", &shots) != RegOk || shots.WriteDword(name, value) != RegOk)
+        return 20;
+    const bool flushed = RegFlush(Hive::CurrentUser) == RegOk;
+    shots.Close();
+    RegCloseStore();
+    return flushed ? 0 : 21;
+}
+
+// Keeps one connection open for `rounds` rounds, as an open window does: each
+// round writes its number, flushes and reads every earlier round back. Prints
+// "ok" or the first failure.
+int RunHolder(int rounds)
+{
+    RegKey held;
+    if (RegKey::Create(Hive::CurrentUser, "Held", &held) != RegOk)
+        return 30;
+    for (int round = 1; round <= rounds; ++round) {
+        if (held.WriteDword("r" + std::to_string(round), uint32_t(round)) != RegOk
+            || RegFlush(Hive::CurrentUser) != RegOk) {
+            std::printf("fail write %d\n", round);
+            return 31;
+        }
+        for (int back = 1; back <= round; ++back) {
+            uint32_t v = 0;
+            if (!held.ReadDword("r" + std::to_string(back), &v) || v != uint32_t(back)) {
+                std::printf("fail read %d in round %d\n", back, round);
+                return 32;
+            }
+        }
+        ::usleep(5000);
+    }
+    std::printf("ok\n");
+    return 0;
 }
 
 // Reads and writes the shared keys for `seconds`; prints "ok ROUNDS" or the
@@ -125,23 +168,6 @@ int RunContender(int id, int seconds)
     return 0;
 }
 
-QString IntegrityCheck(const QString& dbPath)
-{
-    sqlite3* db = nullptr;
-    QString result = "cannot open";
-    if (sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
-            result.clear();
-            while (sqlite3_step(st) == SQLITE_ROW)
-                result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return result;
-}
-
 } // namespace
 
 class RegistryProcessTest : public QObject {
@@ -158,6 +184,7 @@ private slots:
         const QString db = m_home.path() + "/registry.db";
         QRandomGenerator rng(20261208);
         uint32_t flushed = 0;
+        QList<int> secondFlushed; // rounds whose second writer flushed its value
         for (int round = 0; round < 30; ++round) {
             QProcess writer;
             writer.start(QCoreApplication::applicationFilePath(), {"--crash-writer"});
@@ -167,8 +194,16 @@ private slots:
             // (possibly recovering the store the last one left).
             if (round % 5 != 4)
                 QVERIFY(writer.waitForReadyRead(20000));
+            // A second writer, as a shell tool beside the program: it comes and
+            // goes while the first one writes, and what it flushed stays too.
+            QProcess second;
+            second.start(QCoreApplication::applicationFilePath(),
+                         {"--one-shot", "round" + QString::number(round), QString::number(round + 1000)});
             QTest::qWait(int(rng.bounded(round % 5 != 4 ? 150 : 30)));
             writer.kill();
+            QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(20000));
+            if (second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0)
+                secondFlushed << round;
             QVERIFY(writer.waitForFinished(10000));
             QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
             const QList<QByteArray> lines = writer.readAllStandardOutput().split('\n');
@@ -177,7 +212,7 @@ private slots:
                     flushed = line.toUInt(); // a partial last line reads low, never high
             }
 
-            QCOMPARE(IntegrityCheck(db), QString("ok"));
+            QCOMPARE(test::StoreIntegrity(db), QString("ok"));
             RegCloseStore();
             RegKey a;
             RegKey b;
@@ -197,10 +232,54 @@ private slots:
             uint32_t subkeys = 0;
             QCOMPARE(alarms.QueryInfo(&subkeys, nullptr), RegOk);
             QCOMPARE(subkeys, std::min<uint32_t>(ca, 3));
+            RegKey shots;
+            for (int done : secondFlushed) {
+                uint32_t v = 0;
+                QVERIFY2(RegKey::Open(Hive::CurrentUser, "Shots", &shots) == RegOk
+                             && shots.ReadDword("round" + std::to_string(done), &v) && v == uint32_t(done + 1000),
+                         qPrintable(QString("round %1: the second writer's value of round %2 is lost").arg(round).arg(done)));
+            }
             RegCloseStore();
             flushed = ca; // the next writer continues from the stored counter
         }
         QVERIFY2(flushed >= 24, "the writer hardly wrote anything");
+    }
+
+    void shortLivedWritersBesideAnOpenStore()
+    {
+        // An open window flushes after each write while shell tools open, write
+        // and close the store: a tool that closes the last connection it can see
+        // checkpoints and removes the WAL, so the window's connection must still
+        // be seen by then (its locks held) or its later writes go astray.
+        QProcess holder;
+        holder.start(QCoreApplication::applicationFilePath(), {"--holder", "120"});
+        QVERIFY(holder.waitForStarted(10000));
+        int written = 0;
+        for (int shot = 0; shot < 24 && holder.state() != QProcess::NotRunning; ++shot) {
+            QProcess one;
+            one.start(QCoreApplication::applicationFilePath(), {"--one-shot", "s" + QString::number(shot), QString::number(shot + 100)});
+            QVERIFY(one.waitForFinished(20000));
+            QCOMPARE(one.exitCode(), 0);
+            ++written;
+        }
+        QVERIFY(holder.waitForFinished(60000));
+        const QString out = QString::fromUtf8(holder.readAllStandardOutput()).trimmed();
+        QVERIFY2(holder.exitCode() == 0 && out == "ok", qPrintable(out));
+        QVERIFY2(written >= 4, "the holder ended before the shell writers ran");
+
+        QCOMPARE(test::StoreIntegrity(m_home.path() + "/registry.db"), QString("ok"));
+        RegCloseStore();
+        RegKey held;
+        RegKey shots;
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Held", &held), RegOk);
+        QCOMPARE(RegKey::Open(Hive::CurrentUser, "Shots", &shots), RegOk);
+        uint32_t v = 0;
+        QVERIFY(held.ReadDword("r120", &v));
+        QCOMPARE(v, 120u);
+        for (int shot = 0; shot < written; ++shot) {
+            QVERIFY2(shots.ReadDword("s" + std::to_string(shot), &v), qPrintable(QString("shot %1 lost").arg(shot)));
+            QCOMPARE(v, uint32_t(shot + 100));
+        }
     }
 
     void concurrentProcessesSeeNoErrors()
@@ -220,7 +299,7 @@ private slots:
             QVERIFY2(out.startsWith("ok "), qPrintable(out));
             QVERIFY2(out.mid(3).toInt() > 5, qPrintable(out));
         }
-        QCOMPARE(IntegrityCheck(m_home.path() + "/registry.db"), QString("ok"));
+        QCOMPARE(test::StoreIntegrity(m_home.path() + "/registry.db"), QString("ok"));
         qDeleteAll(procs);
     }
 
@@ -232,6 +311,10 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "--crash-writer") == 0)
         return RunCrashWriter();
+    if (argc >= 4 && std::strcmp(argv[1], "--one-shot") == 0)
+        return RunOneShot(argv[2], uint32_t(std::strtoul(argv[3], nullptr, 10)));
+    if (argc >= 3 && std::strcmp(argv[1], "--holder") == 0)
+        return RunHolder(std::atoi(argv[2]));
     if (argc >= 4 && std::strcmp(argv[1], "--contender") == 0)
         return RunContender(std::atoi(argv[2]), std::atoi(argv[3]));
     QCoreApplication app(argc, argv);
