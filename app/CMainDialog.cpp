@@ -20,6 +20,7 @@
 #include "LongPress.h"
 #include "MessageBox.h"
 #include "Profile.h"
+#include "Registry.h"
 #include "Scaling.h"
 #include "Scheduler.h"
 #include "StoredAlarmGuard.h"
@@ -314,6 +315,8 @@ void CMainDialog::LoadAlarms()
 {
     std::vector<std::unique_ptr<Alarm>> loaded;
     std::vector<std::unique_ptr<AlarmTemplate>> templates;
+    // Counted before reading: a change that lands meanwhile shows as a new count.
+    storeSeen_ = RegStoreChangeCount();
     AlarmStore::LoadAll(&loaded, &templates); // templates come sorted by name
     Templates() = std::move(templates);
     list_->EnableRedraw(false);
@@ -349,6 +352,18 @@ void CMainDialog::ReloadAlarms()
     emit alarmsChanged();
 }
 
+bool CMainDialog::CatchUpWithStore()
+{
+    if (RegStoreChangeCount() == storeSeen_)
+        return true;
+    const Alarm* selected = list_->SelectedAlarm();
+    const QString selectedKey = selected ? selected->GetKey() : QString();
+    ReloadAlarms();
+    if (reloadTimer_.isActive())
+        return true; // a window over this one still uses the alarms as they are
+    return selectedKey.isEmpty() || FindByKey(selectedKey) != nullptr;
+}
+
 // --- copy-data and command line ----------------------------------------------
 
 Alarm* CMainDialog::FindByKey(const QString& key) const
@@ -364,6 +379,7 @@ int CMainDialog::OnCopyData(int code, const QString& key)
         RefreshSimulationIfSet();
         return 0;
     }
+    CatchUpWithStore(); // the key is looked up in the list as stored now
     Alarm* alarm = FindByKey(key);
     if (!alarm)
         return 1;
@@ -522,6 +538,21 @@ void CMainDialog::Adopt(std::unique_ptr<Alarm> alarm)
 
 void CMainDialog::OnCommand(int id)
 {
+    // A command acts on the alarms as stored now. One meant for the selected
+    // alarm stops when another process removed it: the list shows that instead.
+    if (id != IdOk && !CatchUpWithStore()) {
+        switch (id) {
+        case IdEdit:
+        case IdActivate:
+        case IdRemove:
+        case IdTest:
+        case CmdEditAsWizard:
+        case CmdEditAsCompact:
+            return;
+        default:
+            break;
+        }
+    }
     switch (id) {
     case IdOk: Finish(); return;
     case IdAdd: CmdAdd(); return;
@@ -794,11 +825,25 @@ void CMainDialog::Ring(Alarm* alarm)
     } else {
         RunRinging(alarm);
     }
+    // Another process may have changed or removed the alarm while it rang: the
+    // after-ringing path works on the alarm as stored now, and one switched off
+    // meanwhile stays off.
+    const QString key = alarm->GetKey();
+    CatchUpWithStore();
+    if (!(alarm = FindByKey(key))) {
+        if (autoExit) {
+            Finish();
+        } else {
+            raise();
+            activateWindow();
+        }
+        return;
+    }
     // After the ringing: off, then on again for its next occurrence when it
     // repeats and was on; an appointment's stored section is deleted. A command
     // alarm takes the same path, so its next occurrence is scheduled too.
     list_->Select(list_->IndexOf(alarm));
-    if (Scheduler::AfterRinging(alarm, wasActive) == Scheduler::RangDeleted && autoExit)
+    if (Scheduler::AfterRinging(alarm, wasActive && alarm->activated) == Scheduler::RangDeleted && autoExit)
         Destroy(alarm);
     else
         ReInsert(alarm);
@@ -1073,6 +1118,7 @@ void CMainDialog::paintEvent(QPaintEvent*)
 void CMainDialog::timerEvent(QTimerEvent* e)
 {
     if (e->timerId() == clockTimer_.timerId()) {
+        CatchUpWithStore(); // a change nobody announced shows within a second
         UpdateClockAndStatus();
     } else if (e->timerId() == reloadTimer_.timerId()) {
         ReloadAlarms();

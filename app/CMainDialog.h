@@ -167,6 +167,14 @@ private:
     // a drop-down menu) is open over this one, an alarm or a menu may be in use:
     // the reload then waits for it.
     void ReloadAlarms();
+    // Brings the list up to the store when another process has changed it since
+    // the alarms were loaded (a shell tool, the today item, any writer that did
+    // not announce itself), so that no command acts on, and no save writes back,
+    // a stale copy. True when the list is current (or the reload has to wait for
+    // a window over this one) and the alarm selected before is still there or
+    // none was; false when the reload dropped the selected alarm, so a command
+    // meant for it must not go on with whatever is selected now.
+    bool CatchUpWithStore();
 
     // The first alarm of the list whose key is `key`; null when none.
     Alarm* FindByKey(const QString& key) const;
@@ -229,6 +237,7 @@ private:
     MainWindowServices services_;              // the windows this one may open
     LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
     QBasicTimer reloadTimer_;                  // a reload waits for the window over this one
+    uint64_t storeSeen_ = 0;                   // RegStoreChangeCount when the alarms were loaded
 };
 
 } // namespace dawnbell

@@ -9,12 +9,14 @@
 #include "Clock.h"
 #include "EditBackup.h"
 #include "InstanceLock.h"
+#include "IpcClient.h"
 #include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
 #include "Scheduler.h"
 
 #include "PowerKeeper.h"
+#include "StoreDamage.h"
 #include "TestServers.h"
 #include "WaveVolume.h"
 
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace dawnbell;
@@ -30,6 +33,7 @@ using namespace dawnbell;
 namespace {
 
 const QString kProgram = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell");
+const QString kTool = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-alarm");
 
 QStringList Marks(const QString& traceFile)
 {
@@ -444,6 +448,60 @@ private slots:
         QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
         QCOMPARE(records.size(), size_t(1));
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+    }
+
+    void windowAndShellWriteTogether()
+    {
+        // The program's window stays open while shell tools add alarms two at a
+        // time and the today item switches the first of them through the window,
+        // which writes and flushes each switch. Then the window is closed. The
+        // store is whole, holds every write, and every active alarm is scheduled.
+        Profile::WriteInt("settings", "firstLaunch", 0);
+        Profile::Flush();
+        RegCloseStore();
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(kProgram, {});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home.path() + "/dawnbell/Dawnbell.sock"), 10000);
+
+        const QString sound = QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/oven.mp3");
+        QStringList keys;
+        for (int i = 0; i < 12; i += 2) {
+            QProcess adds[2];
+            for (int j = 0; j < 2; ++j) {
+                adds[j].start(kTool, {"add", "--time", QString::asprintf("05:%02d", i + j), "--days", "daily",
+                                      "--title", QString("Shell %1").arg(i + j), "--sound", sound});
+            }
+            for (QProcess& add : adds) {
+                QVERIFY(add.waitForFinished(30000));
+                QVERIFY2(add.exitCode() == 0, add.readAllStandardError().constData());
+                keys << QString::fromUtf8(add.readAllStandardOutput()).trimmed();
+            }
+            ipc::IpcClient today;
+            QCOMPARE(today.Connect(ipc::SocketPath(), kProgram.toStdString()), ipc::SendOk);
+            const uint32_t code = i % 4 == 2 ? 4 : 3; // activate, deactivate, ...
+            QCOMPARE(today.SendCopyData(code, keys.first().toStdU16String(), 10000, nullptr), ipc::SendOk);
+        }
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+
+        QCOMPARE(test::StoreIntegrity(m_home.path() + "/registry.db"), QString("ok"));
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        std::vector<notify::NotifyRecord> records;
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        for (int i = 0; i < keys.size(); ++i) {
+            const std::unique_ptr<Alarm> stored = AlarmStore::LoadSection(keys[i]);
+            QVERIFY2(stored, qPrintable("lost: " + keys[i]));
+            QCOMPARE(stored->title, QString("Shell %1").arg(i));
+            QCOMPARE(stored->activated, i == 0 ? 0 : 1); // the last switch was off
+            const auto scheduled = std::count_if(records.begin(), records.end(), [&](const notify::NotifyRecord& r) {
+                return QString::fromStdString(r.trigger.arguments) == keys[i];
+            });
+            QVERIFY2(scheduled == stored->activated, qPrintable(keys[i] + " scheduled " + QString::number(scheduled)));
+        }
     }
 
 private:

@@ -34,6 +34,7 @@ using namespace dawnbell;
 namespace {
 
 const QString kTool = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-alarm");
+const QString kRegTool = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-reg");
 const QString kProgram = QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell");
 // Central European time with its daylight-saving rules, given inline.
 const char kZone[] = "CET-1CEST,M3.5.0,M10.5.0/3";
@@ -615,6 +616,27 @@ private slots:
 
         QCOMPARE(Tool({"remove", key}).code, 0);
         QTRY_COMPARE_WITH_TIMEOUT(window.list()->Count(), 0, 1000);
+
+        // A writer that tells nobody (the raw registry tool): the window's next
+        // command works on the store as it is now and never writes back the copy
+        // it loaded. The alarm removed behind its back is not brought back by a
+        // switch from the today item, and a changed title is what the list shows.
+        const QString kept = Tool({"add", "--time", "07:10", "--title", "Kept", "--sound", m_sound}).out.trimmed();
+        const QString gone = Tool({"add", "--time", "07:20", "--title", "Gone", "--sound", m_sound}).out.trimmed();
+        QTRY_COMPARE_WITH_TIMEOUT(window.list()->Count(), 2, 1000);
+        const QString root = "HKCU\\Software\\Torvane\\Dawnbell\\";
+        QCOMPARE(Tool({"delete", root + gone}, QString(), kRegTool).code, 0);
+        QCOMPARE(Tool({"add", root + kept, "title", "sz", "Renamed"}, QString(), kRegTool).code, 0);
+        window.OnCopyData(CMainDialog::CopyDeactivate, gone);
+        window.OnCopyData(CMainDialog::CopyDeactivate, kept);
+        QCOMPARE(Titles(window.list()), QStringList{"Renamed"});
+        QCOMPARE(window.list()->AlarmAt(0)->activated, 0);
+        RegCloseStore();
+        QVERIFY(!AlarmStore::LoadSection(gone));
+        const std::unique_ptr<Alarm> stored = AlarmStore::LoadSection(kept);
+        QVERIFY(stored);
+        QCOMPARE(stored->title, QStringLiteral("Renamed"));
+        QCOMPARE(stored->activated, 0);
         server.Close();
     }
 
