@@ -1,11 +1,14 @@
 #pragma once
 // The package installer's interface to a package's setup library: four hooks,
 // looked up by name, called on the installer's thread in this order:
-//   install:  Install_Init, (files copied, registry entries written), Install_Exit
+//   install:  Install_Init, (registry entries written), Install_Exit
 //   remove:   Uninstall_Init, (files and entries removed), Uninstall_Exit
 //   update:   Install_Init of the new package with `previouslyInstalled` set,
 //             then the removal of the old version, then the install of the new
 //             files and Install_Exit.
+// Files going into a new folder are copied before Install_Init, so a copy that
+// fails is undone before any hook has changed the store. The hooks delete
+// nothing in the installation folder: only the installer knows what it put there.
 // Folders are UTF-8 absolute paths. Every hook answers 0 to let the installer
 // continue. `parent` is the installer's window, always null here.
 #include <cstdint>
