@@ -268,6 +268,45 @@ NotifyResult NotifyScheduleRebuilt(std::vector<SetAsideNote>* answered)
     return NotifyOk;
 }
 
+NotifyResult NotifyRecordMissed(const MissedAlarm& missed, bool* added)
+{
+    if (added)
+        *added = false;
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return NotifyError;
+    return WithRepair(c, [&] { return c.store.AddMissed(missed, added); });
+}
+
+NotifyResult NotifyMissedAlarms(std::vector<MissedAlarm>* out, bool unseenOnly)
+{
+    out->clear();
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return NotifyError;
+    return WithRepair(c, [&] { return c.store.Missed(out, unseenOnly); });
+}
+
+NotifyResult NotifyMarkMissedSeen(int64_t upToId)
+{
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return NotifyError;
+    return WithRepair(c, [&] { return c.store.MarkMissed(NotifyStore::MissedSeenUpTo, upToId); });
+}
+
+NotifyResult NotifyMarkMissedTold(int64_t id)
+{
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return NotifyError;
+    return WithRepair(c, [&] { return c.store.MarkMissed(NotifyStore::MissedTold, id); });
+}
+
 int NotifyClearByApplication(const std::string& upperText)
 {
     std::vector<NotifyRecord> records;

@@ -109,6 +109,46 @@ NotifyResult NotifySetAsideNotes(std::vector<SetAsideNote>* out);
 // notes removed, for the program's log.
 NotifyResult NotifyScheduleRebuilt(std::vector<SetAsideNote>* answered);
 
+// --- alarms that did not ring --------------------------------------------------
+// An alarm whose time passed without a ringing (the device was off or asleep
+// without the wake capability, the service stopped, the program failed to
+// start) is recorded as missed, with its due time, so the program can tell its
+// user at the next chance instead of leaving no trace. The records live in a
+// table of their own beside the notifications.
+
+// A start this long after its due time (seconds) no longer rings: the alarm
+// counts as missed.
+constexpr int64_t kMissedAfterSeconds = 30 * 60;
+// At most this many missed alarms are kept; recording one more drops the oldest.
+constexpr size_t kNotifyMaxMissedAlarms = 100;
+// Longest title or reason kept (bytes of UTF-8).
+constexpr size_t kNotifyMaxMissedTextBytes = 4096;
+
+// One missed alarm.
+struct MissedAlarm {
+    int64_t id = 0;          // grows with each record; 0 before it is stored
+    std::string application; // the program the notification would have started
+    std::string arguments;   // its argument: the alarm key
+    clock::LocalTime due;    // when it should have started (milliseconds 0)
+    int64_t noticed = 0;     // when it was found missed, seconds since the epoch
+    std::string title;       // the alarm's title (UTF-8) when known, else empty
+    std::string reason;      // why it did not ring: one line for logs and lists
+    bool told = false;       // the desktop has been sent a notification of it
+    bool seen = false;       // the user has seen it
+};
+
+// Records a missed alarm (its id, told and seen are ignored). One alarm missed
+// at one due time is recorded once, whoever notices it: `*added` (may be null)
+// says whether this call added it. NotifyInvalidParameter for an invalid due
+// time or over-long application or arguments.
+NotifyResult NotifyRecordMissed(const MissedAlarm& missed, bool* added);
+// The missed alarms, newest first; `unseenOnly` leaves out those seen.
+NotifyResult NotifyMissedAlarms(std::vector<MissedAlarm>* out, bool unseenOnly = false);
+// Marks every missed alarm with an id up to `upToId` as seen.
+NotifyResult NotifyMarkMissedSeen(int64_t upToId);
+// Marks one missed alarm as told to the desktop.
+NotifyResult NotifyMarkMissedTold(int64_t id);
+
 // Groups the operations of this thread into one transaction (and one wake-up of
 // the service), for bulk rebuilds. Nested batches join the outer one.
 class NotifyBatch {

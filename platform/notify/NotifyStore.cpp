@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -26,7 +27,15 @@ const char* const kSchema =
     " end_year INTEGER, end_month INTEGER, end_dow INTEGER, end_day INTEGER,"
     " end_hour INTEGER, end_minute INTEGER, end_second INTEGER, end_ms INTEGER);"
     // Stores the service moved aside, until a rebuild of the schedule answers them.
-    "CREATE TABLE IF NOT EXISTS set_aside (copy TEXT NOT NULL, at TEXT NOT NULL)";
+    "CREATE TABLE IF NOT EXISTS set_aside (copy TEXT NOT NULL, at TEXT NOT NULL);"
+    // Alarms that did not ring at their time, one row per alarm and due time.
+    "CREATE TABLE IF NOT EXISTS missed ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " application TEXT NOT NULL, arguments TEXT NOT NULL,"
+    " due_year INTEGER, due_month INTEGER, due_day INTEGER, due_hour INTEGER, due_minute INTEGER, due_second INTEGER,"
+    " noticed INTEGER NOT NULL, title TEXT NOT NULL, reason TEXT NOT NULL,"
+    " told INTEGER NOT NULL DEFAULT 0, seen INTEGER NOT NULL DEFAULT 0,"
+    " UNIQUE (arguments, due_year, due_month, due_day, due_hour, due_minute, due_second))";
 
 const char* const kColumns =
     "handle, kind, event, application, arguments,"
@@ -412,6 +421,129 @@ NotifyResult NotifyStore::ClearNotes(int* cleared)
     if (cleared)
         *cleared = sqlite3_changes(db_);
     return NotifyOk;
+}
+
+namespace {
+
+// Binds a text cut to `maxBytes` (SQLite copies it).
+void BindCutText(sqlite3_stmt* s, int index, const std::string& text, size_t maxBytes)
+{
+    sqlite3_bind_text(s, index, text.data(), static_cast<int>(std::min(text.size(), maxBytes)), SQLITE_TRANSIENT);
+}
+
+// Reads a missed alarm row (id, application, arguments, due fields, noticed,
+// title, reason, told, seen); false when a field has the wrong type or range.
+bool ReadMissedRow(sqlite3_stmt* s, MissedAlarm* m)
+{
+    int64_t f[6], id = 0, noticed = 0, told = 0, seen = 0;
+    bool ok = ColumnInt(s, 0, 1, INT64_MAX, &id);
+    ok = ok && ColumnText(s, 1, kNotifyMaxApplicationBytes, &m->application);
+    ok = ok && ColumnText(s, 2, kNotifyMaxArgumentsBytes, &m->arguments);
+    for (int i = 0; ok && i < 6; ++i)
+        ok = ColumnInt(s, 3 + i, -100000, 100000, &f[i]);
+    ok = ok && ColumnInt(s, 9, INT64_MIN, INT64_MAX, &noticed);
+    ok = ok && ColumnText(s, 10, NotifyStore::kMaxMissedTextBytes, &m->title);
+    ok = ok && ColumnText(s, 11, NotifyStore::kMaxMissedTextBytes, &m->reason);
+    ok = ok && ColumnInt(s, 12, 0, 1, &told) && ColumnInt(s, 13, 0, 1, &seen);
+    if (!ok)
+        return false;
+    m->id = id;
+    clock::LocalTime& t = m->due;
+    t.year = static_cast<int>(f[0]);
+    t.month = static_cast<int>(f[1]);
+    t.day = static_cast<int>(f[2]);
+    t.hour = static_cast<int>(f[3]);
+    t.minute = static_cast<int>(f[4]);
+    t.second = static_cast<int>(f[5]);
+    t.milliseconds = 0;
+    if (!NotifyTimeIsValid(t))
+        return false;
+    t.dayOfWeek = clock::ToLocal(clock::FromLocal(t)).dayOfWeek;
+    m->noticed = noticed;
+    m->told = told != 0;
+    m->seen = seen != 0;
+    return true;
+}
+
+} // namespace
+
+NotifyResult NotifyStore::AddMissed(const MissedAlarm& missed, bool* added)
+{
+    if (added)
+        *added = false;
+    const clock::LocalTime& t = missed.due;
+    if (!NotifyTimeIsValid(t) || missed.application.size() > kNotifyMaxApplicationBytes ||
+        missed.arguments.size() > kNotifyMaxArgumentsBytes)
+        return NotifyInvalidParameter;
+    if (!db_)
+        return NotifyError;
+    sqlite3_stmt* s = nullptr;
+    // The same alarm missed at the same time is one missed alarm, whoever notices it.
+    int rc = sqlite3_prepare_v2(db_,
+                                "INSERT OR IGNORE INTO missed (application, arguments, due_year, due_month, due_day,"
+                                " due_hour, due_minute, due_second, noticed, title, reason)"
+                                " VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                                -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        BindCutText(s, 1, missed.application, kNotifyMaxApplicationBytes);
+        BindCutText(s, 2, missed.arguments, kNotifyMaxArgumentsBytes);
+        const int f[6] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+        for (int i = 0; i < 6; ++i)
+            sqlite3_bind_int(s, 3 + i, f[i]);
+        sqlite3_bind_int64(s, 9, missed.noticed);
+        BindCutText(s, 10, missed.title, kMaxMissedTextBytes);
+        BindCutText(s, 11, missed.reason, kMaxMissedTextBytes);
+        rc = sqlite3_step(s);
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE)
+        return Fail(rc);
+    if (sqlite3_changes(db_) != 1)
+        return NotifyOk;
+    if (added)
+        *added = true;
+    const std::string trim = "DELETE FROM missed WHERE id NOT IN (SELECT id FROM missed ORDER BY id DESC LIMIT " +
+                             std::to_string(kMaxMissed) + ")";
+    rc = sqlite3_exec(db_, trim.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? NotifyOk : Fail(rc);
+}
+
+NotifyResult NotifyStore::Missed(std::vector<MissedAlarm>* out, bool unseenOnly)
+{
+    out->clear();
+    if (!db_)
+        return NotifyError;
+    const std::string sql = std::string("SELECT id, application, arguments, due_year, due_month, due_day, due_hour,"
+                                        " due_minute, due_second, noticed, title, reason, told, seen FROM missed") +
+                            (unseenOnly ? " WHERE seen = 0" : "") + " ORDER BY id DESC LIMIT " +
+                            std::to_string(kMaxMissed);
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            MissedAlarm m;
+            if (ReadMissedRow(s, &m)) // a row damaged from outside is left out
+                out->push_back(std::move(m));
+        }
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
+}
+
+NotifyResult NotifyStore::MarkMissed(MissedMark mark, int64_t id)
+{
+    if (!db_)
+        return NotifyError;
+    const char* sql = mark == MissedSeenUpTo ? "UPDATE missed SET seen = 1 WHERE id <= ? AND seen = 0"
+                                             : "UPDATE missed SET told = 1 WHERE id = ?";
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(s, 1, id);
+        rc = sqlite3_step(s);
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? NotifyOk : Fail(rc);
 }
 
 NotifyResult NotifyStore::Begin()

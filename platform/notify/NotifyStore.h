@@ -74,6 +74,19 @@ public:
     NotifyResult Notes(std::vector<SetAsideNote>* out);
     NotifyResult ClearNotes(int* cleared);
 
+    // Alarms that did not ring (see MissedAlarm). AddMissed stores one unless the
+    // same arguments and due time are stored already (`*added`, may be null,
+    // tells which), cuts its title and reason to kMaxMissedTextBytes, and keeps
+    // only the kMaxMissed newest rows. Missed reads them newest first, leaving
+    // out rows damaged from outside; MarkMissed sets `seen` on every row up to
+    // `id` (MissedSeenUpTo) or `told` on the row `id` (MissedTold).
+    static constexpr size_t kMaxMissedTextBytes = kNotifyMaxMissedTextBytes;
+    static constexpr size_t kMaxMissed = kNotifyMaxMissedAlarms;
+    enum MissedMark { MissedSeenUpTo, MissedTold };
+    NotifyResult AddMissed(const MissedAlarm& missed, bool* added);
+    NotifyResult Missed(std::vector<MissedAlarm>* out, bool unseenOnly);
+    NotifyResult MarkMissed(MissedMark mark, int64_t id);
+
     // Reads every page of the file; NotifyError when any is damaged (see Damaged).
     NotifyResult Check();
     // True when the last failure (of Open, Check or any operation) was a damaged
