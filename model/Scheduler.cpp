@@ -3,6 +3,7 @@
 #include "AlarmStore.h"
 #include "Clock.h"
 #include "DevicePaths.h"
+#include "MissedAlarms.h"
 #include "NextRinging.h"
 #include "Notify.h"
 #include "Profile.h"
@@ -10,6 +11,8 @@
 #include "SectionName.h"
 #include "WaitCursor.h"
 
+#include <algorithm>
+#include <set>
 #include <vector>
 
 namespace dawnbell {
@@ -25,8 +28,58 @@ ScheduleServices& Installed()
     return services;
 }
 
-// Clears every notification whose application belongs to the program.
-void ClearProgramNotifications()
+// Why a rebuild finds an alarm missed: its record was still waiting long after
+// its time, so the service never started it.
+const char* const kNotStartedReason =
+    "the notification service did not start it at its time (it was not running, or the device was off or "
+    "asleep without the wake capability)";
+
+// An active alarm section as the rebuild reads it.
+struct ActiveSection {
+    std::string name; // the section's name: the alarm key
+    SectionInfo info; // its schedule, from the name
+};
+
+// Reads the active alarm sections below the root in one snapshot. RegOk when the
+// root was read (unreadable sections are skipped); RegNotFound when there is no
+// root (no alarms at all); RegError when the root cannot be read.
+RegResult ReadActiveSections(std::vector<ActiveSection>* out)
+{
+    RegReadScope snapshot;
+    RegKey root;
+    const std::string rootPath = Profile::RootPath().toStdString();
+    if (const RegResult opened = RegKey::Open(Hive::CurrentUser, rootPath, &root); opened != RegOk)
+        return opened == RegNotFound ? RegNotFound : RegError;
+    uint32_t count = 0;
+    if (root.QueryInfo(&count, nullptr) != RegOk)
+        return RegError;
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string name;
+        if (root.EnumKey(i, &name) != RegOk)
+            continue;
+        SectionInfo info;
+        const SectionKind kind = ParseSectionName(QString::fromStdString(name), &info);
+        if (kind != SectionKind::Alarm && kind != SectionKind::Appointment)
+            continue;
+        RegKey key;
+        if (RegKey::Open(Hive::CurrentUser, rootPath + "\\" + name, &key) != RegOk)
+            continue;
+        uint32_t activated = 0;
+        if (!key.ReadDword("activated", &activated) || activated == 0)
+            continue;
+        out->push_back(ActiveSection{name, info});
+    }
+    return RegOk;
+}
+
+// Clears every notification whose application belongs to the program, with one
+// exception: a record for an alarm in `activeKeys` that is due but not yet
+// MissedAlarms::kLateAfterSeconds overdue at `now` (the real clock, which the
+// service fires on) stays, so the service starts it late instead of the ringing
+// being lost. A record of an alarm that is overdue longer can no longer ring: it
+// is cleared and handed out in `missed`.
+void ClearProgramNotifications(int64_t now, const std::set<std::string>& activeKeys,
+                               std::vector<notify::NotifyRecord>* missed)
 {
     std::vector<uint32_t> handles;
     // Records may be added between counting and fetching: count again then.
@@ -51,8 +104,17 @@ void ClearProgramNotifications()
         if (rc != notify::NotifyOk && rc != notify::NotifyError)
             continue;
         const QString app = QString::fromStdString(record.trigger.application);
-        if (app.toUpper().contains(kProgramMark))
-            notify::NotifyClear(handle);
+        if (!app.toUpper().contains(kProgramMark))
+            continue;
+        // Only an alarm's record can be missed (a snooze wake-up has no key).
+        const bool alarm = rc == notify::NotifyOk && !record.trigger.arguments.empty();
+        const int64_t overdue = alarm ? now - clock::FromLocal(record.trigger.start) : 0;
+        if (alarm && overdue >= 0 && overdue <= MissedAlarms::kLateAfterSeconds &&
+            activeKeys.count(record.trigger.arguments) != 0)
+            continue;
+        // One the service took meanwhile is its to start (late or not).
+        if (notify::NotifyClear(handle) == notify::NotifyOk && alarm && overdue > MissedAlarms::kLateAfterSeconds)
+            missed->push_back(record);
     }
 }
 
@@ -129,47 +191,69 @@ void Scheduler::SetProgramPathForTesting(const QString& path)
 void Scheduler::ReRegisterAll()
 {
     WaitCursor wait;
+    std::vector<std::string> switchOff; // one-time alarms whose only ringing was missed
+    bool recorded = false;              // a missed alarm was recorded
     {
         // One transaction and one wake-up of the service for the whole rebuild.
         notify::NotifyBatch batch;
-        ClearProgramNotifications();
+        std::vector<ActiveSection> active;
+        const RegResult read = ReadActiveSections(&active);
+        std::set<std::string> activeKeys;
+        for (const ActiveSection& a : active)
+            activeKeys.insert(a.name);
+        const int64_t realNow = clock::RealNow();
+        std::vector<notify::NotifyRecord> missed;
+        ClearProgramNotifications(realNow, activeKeys, &missed);
 
-        const std::string program = ProgramPath().toStdString();
-        RegReadScope snapshot;
-        RegKey root;
-        const std::string rootPath = Profile::RootPath().toStdString();
-        if (const RegResult opened = RegKey::Open(Hive::CurrentUser, rootPath, &root); opened != RegOk) {
-            if (opened == RegNotFound)
+        // What never rang is recorded; a missed one-time alarm or appointment is
+        // switched off (its one ringing has passed) rather than moved on, a
+        // repeating one keeps its next occurrence.
+        for (const notify::NotifyRecord& r : missed) {
+            const QString key = QString::fromStdString(r.trigger.arguments);
+            const QString title = Profile::ReadText(key, QStringLiteral("title"), QString());
+            recorded = MissedAlarms::Record(QString::fromStdString(r.trigger.application), key, title,
+                                            clock::FromLocal(r.trigger.start), realNow,
+                                            QString::fromLatin1(kNotStartedReason)) ||
+                       recorded;
+            for (const ActiveSection& a : active) {
+                if (a.name == r.trigger.arguments &&
+                    (a.info.kind == SectionKind::Appointment || (a.info.repeatDays & 0x7F) == 0))
+                    switchOff.push_back(a.name);
+            }
+        }
+
+        if (read != RegOk) {
+            if (read == RegNotFound)
                 AnswerSetAsideNotes(); // no alarms at all: the empty schedule is whole
             return;
         }
-        uint32_t count = 0;
-        if (root.QueryInfo(&count, nullptr) != RegOk)
-            return;
+        const std::string program = ProgramPath().toStdString();
         const int64_t now = clock::Now();
-        for (uint32_t i = 0; i < count; ++i) {
-            std::string name;
-            if (root.EnumKey(i, &name) != RegOk)
-                continue;
-            const QString section = QString::fromStdString(name);
-            SectionInfo info;
-            const SectionKind kind = ParseSectionName(section, &info);
-            if (kind != SectionKind::Alarm && kind != SectionKind::Appointment)
-                continue;
-            RegKey key;
-            if (RegKey::Open(Hive::CurrentUser, rootPath + "\\" + name, &key) != RegOk)
-                continue;
-            uint32_t activated = 0;
-            if (!key.ReadDword("activated", &activated) || activated == 0)
+        for (const ActiveSection& a : active) {
+            if (std::find(switchOff.begin(), switchOff.end(), a.name) != switchOff.end())
                 continue;
             notify::NotifyTrigger trigger;
             trigger.application = program;
-            trigger.arguments = name;
-            trigger.start = StartTime(info, now);
+            trigger.arguments = a.name;
+            trigger.start = StartTime(a.info, now);
             trigger.end = trigger.start;
             notify::NotifySetTime(trigger);
         }
         AnswerSetAsideNotes();
+    }
+    for (const std::string& name : switchOff) {
+        const QString section = QString::fromStdString(name);
+        if (Profile::WriteInt(section, QStringLiteral("activated"), 0))
+            qInfo("The one-time alarm %s was switched off: its time passed without a ringing.", name.c_str());
+        else
+            qWarning("The one-time alarm %s, whose time passed without a ringing, could not be switched off.",
+                     name.c_str());
+    }
+    if (!switchOff.empty())
+        Profile::Flush();
+    if (recorded) {
+        if (const std::function<void()> told = Installed().missedRecorded)
+            told();
     }
     if (const std::function<void()> reset = Installed().idleTimerReset)
         reset();

@@ -24,6 +24,9 @@ struct ScheduleServices {
     std::function<void()> systemAlarmRefresh;
     // Resets the session's idle timer; called as the last step of ReRegisterAll.
     std::function<void()> idleTimerReset;
+    // Called when a rebuild has recorded alarms as missed (MissedAlarms), after
+    // it switched the one-time ones among them off: the program tells its user.
+    std::function<void()> missedRecorded;
 };
 
 class Scheduler {
@@ -33,6 +36,12 @@ public:
     // "settings" and names that are not alarms are skipped) for its next time.
     // A rebuild that read every section (or found no alarms at all) answers the
     // service's notes of a damaged store it moved aside, in the same commit.
+    // Records the service has not started although they are due stay when they
+    // are less than MissedAlarms::kLateAfterSeconds overdue and their alarm is
+    // still active (the service starts them late); those overdue longer never
+    // rang: they are recorded as missed alarms, and a missed one-time alarm or
+    // appointment is switched off instead of being scheduled again, while a
+    // repeating one keeps its next occurrence.
     // Ends with the idle-timer reset of the services. No result: a refused registration leaves
     // that alarm unscheduled.
     static void ReRegisterAll();

@@ -207,6 +207,11 @@ const Entry kStrings[] = {
     {202, u8"Hurry before it get's burned!"},
     {204, u8"Show next alarm on today screen:"},
     {205, u8"This will add a dummy alarm as system alarm to show the next alarm on your today screen.\nDo not use this if you use or plan to use the Windows Mobile's own alarms!"},
+    // Texts beyond the original table: alarms that did not ring.
+    {206, u8"Missed: %s at %s"},
+    {207, u8"Missed: %s at %s (and %d more)"},
+    {208, u8"Missed alarm: %s"},
+    {209, u8"It was due at %s and did not ring (noticed %s later)."},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// The built-in English string table: the program's texts 1-205 by number.
+// The built-in English string table: the program's texts 1-205 by number, and
+// a few later ones (206 on) for what the program added since.
 // Language files replace entries through the language table; every caller goes
 // through that table, never through these functions directly.
 #include <QList>
