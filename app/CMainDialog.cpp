@@ -10,6 +10,7 @@
 #include "Clock.h"
 #include "ColorHelpers.h"
 #include "CommandAlarm.h"
+#include "DevicePaths.h"
 #include "DialogLayout.h"
 #include "KitFont.h"
 #include "KitPainter.h"
@@ -19,6 +20,7 @@
 #include "Locale.h"
 #include "LongPress.h"
 #include "MessageBox.h"
+#include "NewAlarm.h"
 #include "Profile.h"
 #include "Registry.h"
 #include "Scaling.h"
@@ -606,7 +608,8 @@ void CMainDialog::CmdNew(int type)
     if (!run)
         return;
     auto alarm = std::make_unique<Alarm>();
-    alarm->type = type;
+    const CAlarmApp* app = CAlarmApp::Instance();
+    NewAlarm::Prepare(alarm.get(), type, app ? app->programDir : QString::fromStdString(ProgramDir()));
     LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;

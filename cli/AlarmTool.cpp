@@ -11,6 +11,7 @@
 #include "LanguageTable.h"
 #include "Locale.h"
 #include "MessageBox.h"
+#include "NewAlarm.h"
 #include "Process.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -463,7 +464,9 @@ int AlarmTool::Add(const ToolRequest& r)
         if (alarm.type < AlarmCompact || alarm.type > AlarmCommand)
             return Fail(ExitRefused, QStringLiteral("the template %1 is of an unknown kind").arg(Quoted(t->name)));
     } else {
-        alarm.type = o.command ? AlarmCommand : o.date ? AlarmAppointment : AlarmCompact;
+        // A blank alarm rings the built-in sound unless --sound names others.
+        NewAlarm::Prepare(&alarm, o.command ? AlarmCommand : o.date ? AlarmAppointment : AlarmCompact,
+                          QString::fromStdString(dawnbell::ProgramDir()));
     }
 
     // When: a moment from now (once), or a time of day with its days or date.

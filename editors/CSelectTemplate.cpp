@@ -8,6 +8,7 @@
 #include "KitArrowButton.h"
 #include "KitFont.h"
 #include "KitPainter.h"
+#include "NewAlarm.h"
 #include "PictureFiles.h"
 #include "Scaling.h"
 #include "TemplateLibrary.h"
@@ -227,7 +228,7 @@ void CSelectTemplate::accept()
     if (const AlarmTemplate* t = TemplateAt(s))
         m_alarm->CopyFrom(*t);
     else
-        m_alarm->type = kKinds[s].type;
+        NewAlarm::Prepare(m_alarm, kKinds[s].type, m_services.programDir);
     const EditorRunner* run = nullptr;
     if (m_alarm->type == AlarmCompact)
         run = &m_services.compactEditor;

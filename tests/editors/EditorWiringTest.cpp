@@ -6,6 +6,7 @@
 // notification service started by the tests never fires).
 #include "Alarm.h"
 #include "AlarmStore.h"
+#include "CAlarmApp.h"
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
 #include "CEditWizard.h"
@@ -50,6 +51,8 @@ using namespace dawnbell;
 namespace {
 
 const QString kProgram = QStringLiteral("/opt/dawnbell/bin/dawnbell");
+// The built-in ring sound of the build's program folder.
+const QString kRingSound = QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/ring.mp3");
 
 // Saturday 8 March 2031, 09:00.
 int64_t FixedNow()
@@ -159,7 +162,7 @@ private slots:
         home_ = std::make_unique<QTemporaryDir>();
         qputenv("DAWNBELL_HOME", home_->path().toUtf8());
         qputenv("DAWNBELL_MSGBOX_RECORD", home_->filePath(QStringLiteral("boxes.txt")).toUtf8());
-        qputenv("DAWNBELL_AUTO_ANSWER", "yes"); // a new alarm has no sound: accept that
+        qputenv("DAWNBELL_AUTO_ANSWER", "yes"); // every question (a clash, an empty playlist) answered yes
         Scheduler::SetProgramPathForTesting(kProgram);
         clock::SetNowForTesting(FixedNow());
     }
@@ -179,6 +182,8 @@ private slots:
     void newCompactAlarm()
     {
         const QString daily = Store(AlarmCompact, 7, 0, QStringLiteral("daily"));
+        CAlarmApp app;
+        app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR);
         CMainDialog w{ProgramMainWindowServices()}; // the editors as the program has them
         w.show();
         bool ran = false;
@@ -200,6 +205,8 @@ private slots:
         QVERIFY(boxes.open(QIODevice::ReadOnly));
         const QStringList shown = QString::fromUtf8(boxes.readAll()).split(QLatin1Char('\n'));
         QCOMPARE(shown.count(Text(113) + QLatin1Char('\t') + Text(2)), 1);
+        // The new alarm came with the built-in ring sound, so OK asked nothing about sound.
+        QVERIFY(!shown.join(QLatin1Char('\n')).contains(Text(56).left(20)));
 
         QCOMPARE(w.list()->Count(), 2);
         Alarm* gym = w.list()->SelectedAlarm();
@@ -211,6 +218,7 @@ private slots:
         QCOMPARE(gym->GetSecondsOfDay(), 6 * 3600 + 30 * 60);
         const QString key = gym->GetKey();
         QCOMPARE(Profile::ReadText(key, QStringLiteral("title"), QString()), QStringLiteral("Gym"));
+        QCOMPARE(AlarmStore::LoadSection(key)->GetPlaylist(), QStringList{kRingSound});
         QStringList expected{daily, key};
         expected.sort();
         QCOMPARE(NotifiedKeys(), expected);
@@ -280,14 +288,18 @@ private slots:
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("entry"); // text of the menu entry
-        QTest::newRow("wizard alarm") << int(AlarmWizard) << 130;
-        QTest::newRow("appointment for tomorrow") << int(AlarmAppointment) << 132;
-        QTest::newRow("command opening a document") << int(AlarmCommand) << 133;
+        QTest::addColumn<QStringList>("sounds"); // the stored playlist
+        QTest::newRow("wizard alarm") << int(AlarmWizard) << 130 << QStringList{kRingSound};
+        QTest::newRow("appointment for tomorrow") << int(AlarmAppointment) << 132 << QStringList{kRingSound};
+        QTest::newRow("command opening a document") << int(AlarmCommand) << 133 << QStringList{};
     }
     void newWizardKinds()
     {
         QFETCH(int, type);
         QFETCH(int, entry);
+        QFETCH(QStringList, sounds);
+        CAlarmApp app;
+        app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR);
         CMainDialog w{ProgramMainWindowServices()};
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -339,6 +351,7 @@ private slots:
         const QString key = alarm->GetKey();
         QCOMPARE(Profile::ReadInt(key, QStringLiteral("type"), -1), type);
         QCOMPARE(NotifiedKeys(), QStringList{key});
+        QCOMPARE(AlarmStore::LoadSection(key)->GetPlaylist(), sounds);
         if (type == AlarmWizard) {
             QCOMPARE(alarm->alarmTime, clock::MakeLocal(2031, 3, 8, 10, 0, 0));
             QByteArray fade;

@@ -47,7 +47,7 @@ private:
     test::TempHome m_home;
     std::unique_ptr<QTemporaryDir> m_program;
     TemplateList m_templates;
-    QStringList m_opened; // "compact <type>" / "wizard <type>" per editor run
+    QStringList m_opened; // "compact <type> [<playlist>]" / "wizard ..." per editor run
     bool m_editorAnswer = true;
 
     // Templates Alpha (compact), Beta (appointment), Run (command), stored.
@@ -73,12 +73,19 @@ private:
         CSelectTemplate::Services s;
         s.templates = &m_templates;
         s.programDir = m_program->path();
-        s.compactEditor = [this](Alarm* a, QWidget*) {
-            m_opened << QStringLiteral("compact %1").arg(a->type);
+        // What each editor is given: its kind, and the playlist with the
+        // program folder written as PROGRAM.
+        auto opened = [this](const char* editor, const Alarm* a) {
+            QStringList sounds = a->GetPlaylist();
+            sounds.replaceInStrings(m_program->path(), QStringLiteral("PROGRAM"));
+            m_opened << QStringLiteral("%1 %2 [%3]").arg(QLatin1String(editor)).arg(a->type).arg(sounds.join(','));
+        };
+        s.compactEditor = [this, opened](Alarm* a, QWidget*) {
+            opened("compact", a);
             return m_editorAnswer;
         };
-        s.wizard = [this](Alarm* a, QWidget*) {
-            m_opened << QStringLiteral("wizard %1").arg(a->type);
+        s.wizard = [this, opened](Alarm* a, QWidget*) {
+            opened("wizard", a);
             return m_editorAnswer;
         };
         return s;
@@ -100,6 +107,7 @@ private slots:
     {
         m_home.Renew();
         m_program = std::make_unique<QTemporaryDir>();
+        WriteFile(m_program->filePath(QStringLiteral("sounds/ring.mp3"))); // the built-in ring sound
         m_templates.clear();
         m_opened.clear();
         m_editorAnswer = true;
@@ -185,13 +193,21 @@ private slots:
         QTest::addColumn<bool>("editorOk");
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("title"); // the alarm's title afterwards
-        QTest::newRow("new wizard alarm") << 0 << true << "wizard 1" << "";
-        QTest::newRow("new compact alarm") << 1 << true << "compact 0" << "";
-        QTest::newRow("new appointment alarm") << 2 << true << "wizard 2" << "";
-        QTest::newRow("new command alarm") << 3 << true << "wizard 3" << "";
-        QTest::newRow("compact template") << 5 << true << "compact 0" << "title of Alpha";
-        QTest::newRow("appointment template") << 6 << true << "wizard 2" << "title of Beta";
-        QTest::newRow("editor cancelled") << 7 << false << "wizard 3" << "title of Run";
+        QTest::addColumn<bool>("ringSound"); // the program folder holds sounds/ring.mp3
+        const QString ring = QStringLiteral("PROGRAM/sounds/ring.mp3");
+        QTest::newRow("new wizard alarm: the built-in ring sound")
+            << 0 << true << "wizard 1 [" + ring + "]" << "" << true;
+        QTest::newRow("new compact alarm: the built-in ring sound")
+            << 1 << true << "compact 0 [" + ring + "]" << "" << true;
+        QTest::newRow("new appointment alarm: the built-in ring sound")
+            << 2 << true << "wizard 2 [" + ring + "]" << "" << true;
+        QTest::newRow("new command alarm: rings nothing, so no sound") << 3 << true << "wizard 3 []" << "" << true;
+        QTest::newRow("new compact alarm, ring sound missing: empty, so the editor warns")
+            << 1 << true << "compact 0 []" << "" << false;
+        QTest::newRow("compact template keeps its own (empty) playlist")
+            << 5 << true << "compact 0 []" << "title of Alpha" << true;
+        QTest::newRow("appointment template") << 6 << true << "wizard 2 []" << "title of Beta" << true;
+        QTest::newRow("editor cancelled") << 7 << false << "wizard 3 []" << "title of Run" << true;
     }
     void okOpensTheEditor()
     {
@@ -199,7 +215,10 @@ private slots:
         QFETCH(bool, editorOk);
         QFETCH(QString, opened);
         QFETCH(QString, title);
+        QFETCH(bool, ringSound);
         m_editorAnswer = editorOk;
+        if (!ringSound)
+            QVERIFY(QFile::remove(m_program->filePath(QStringLiteral("sounds/ring.mp3"))));
         Alarm alarm;
         CSelectTemplate d(&alarm, nullptr, Services());
         d.show();
