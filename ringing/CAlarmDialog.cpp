@@ -6,20 +6,15 @@
 #include "Clock.h"
 #include "ColorHelpers.h"
 #include "DevicePaths.h"
-#include "DeviceVolumeOverride.h"
 #include "KitFont.h"
 #include "KitStyle.h"
 #include "Locale.h"
 #include "MessageBox.h"
-#include "ModemCallWatch.h"
-#include "Profile.h"
-#include "QuizGame.h"
 #include "RingTrace.h"
 #include "Scaling.h"
 #include "ScreenClass.h"
 #include "SnoozeKeys.h"
 #include "Texts.h"
-#include "WaveResources.h"
 #include "WindowPlacement.h"
 
 #include <QCheckBox>
@@ -31,10 +26,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QTimer>
 
 #include <algorithm>
-#include <climits>
 
 namespace dawnbell {
 
@@ -65,16 +58,14 @@ CAlarmDialog::CAlarmDialog(Alarm* alarm, QWidget* parent)
 
 CAlarmDialog::CAlarmDialog(Alarm* alarm, QWidget* parent, const RingingServices& services)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      alarm_(alarm), services_(services), timers_(this, TimerCount), backlight_(&timers_),
-      playback_(alarm, &timers_), vibration_(alarm, &timers_),
-      snoozeWake_(services.wakeProgram.isEmpty() ? ProgramPath() : services.wakeProgram.toStdString())
+      alarm_(alarm), services_(services), ringing_(alarm, services, this)
 {
     Init();
 }
 
 CAlarmDialog::~CAlarmDialog()
 {
-    Cleanup();
+    ringing_.End();
 }
 
 // --- start -----------------------------------------------------------------
@@ -84,20 +75,11 @@ void CAlarmDialog::Init()
     setObjectName(QStringLiteral("CAlarmDialog"));
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted; nothing is erased
     setFocusPolicy(Qt::StrongFocus);
-    backColor_ = (alarm_->useBackColor ? alarm_->backColor : AppBackColor()) & 0xFFFFFF;
-    textColor_ = (alarm_->useTextColor ? alarm_->textColor : AppTextColor()) & 0xFFFFFF;
     clockFormat_ = ClockFormat::FromPicture(LocaleTimeFormat());
-    qInfo("Ringing %s \"%s\".", qPrintable(alarm_->GetKey()), qPrintable(alarm_->title));
 
     CreateControls();
-    startingVibrate_ = alarm_->vibrate;
-    backlight_.KeepAwake(services_.keepAwake); // suspend and key lock off, backlight on
-    PreparePlayback();
-    PlayNext();
-    timers_.Start(TimerClock, kSecondMs);
-    ForceDeviceVolume();
-    WatchCalls();
-    StartCloseAfterTimer();
+    ringing_.Start();
+    ringing_.timers().Start(TimerClock, kSecondMs);
     GoFullScreen();
     initDone_ = true;
 }
@@ -144,51 +126,27 @@ void CAlarmDialog::CreateControls()
     connect(skipButton_, &QPushButton::clicked, this, [this] { Skip(); });
     ApplyColors(this);
 
-    connect(&playback_, &RingingPlayback::volumeShown, this, [this](int v) {
+    // What the ringing does shows in the window; its ends close it.
+    connect(&ringing_, &AlarmRinging::volumeShown, this, [this](int v) {
         const QSignalBlocker block(volumeSlider_);
         volumeSlider_->setValue(v);
     });
-    connect(&playback_, &RingingPlayback::itemEnded, this, [this] { PlayNext(); });
+    connect(&ringing_, &AlarmRinging::vibrateShown, this, [this](bool on) {
+        const QSignalBlocker block(vibrateBox_);
+        vibrateBox_->setChecked(on);
+    });
+    connect(&ringing_, &AlarmRinging::countdownChanged, this, [this] { ShowCountdown(); });
+    connect(&ringing_, &AlarmRinging::clockTick, this, [this] {
+        UpdateClock();
+        UpdateBattery(true);
+    });
+    connect(&ringing_, &AlarmRinging::playerFailed, this, [this] {
+        ShowMessageBox(Text(kTextPlayerFailed), Text(kTextError), MsgButtons::Ok, MsgIcon::Error, this);
+    });
+    connect(&ringing_, &AlarmRinging::endRequested, this, [this](const QString& why) { EndRinging(why); });
 }
 
-// A player only when there is something to play; the playlist shuffled in
-// memory when `random` is set, and its cursor at the first entry.
-void CAlarmDialog::PreparePlayback()
-{
-    if (!alarm_->GetNextPlaylistEntry().isEmpty()) {
-        if (!playback_.Create())
-            ShowMessageBox(Text(kTextPlayerFailed), Text(kTextError), MsgButtons::Ok, MsgIcon::Error, this);
-    }
-    alarm_->ResetPlaylistCursor();
-    if (alarm_->random) {
-        alarm_->ShufflePlaylist();
-        alarm_->ResetPlaylistCursor();
-    }
-}
-
-// forceVolume: the device volume at the alarm's `volume` until the cleanup.
-void CAlarmDialog::ForceDeviceVolume()
-{
-    if (alarm_->forceVolume)
-        volumeOverride_ = std::make_unique<DeviceVolumeOverride>(alarm_->volume);
-}
-
-// A call the modem service announces ends the ringing like the phone program in front.
-void CAlarmDialog::WatchCalls()
-{
-    connect(new ModemCallWatch(this), &ModemCallWatch::callArrived, this, &CAlarmDialog::StopForCall);
-}
-
-// closeAfterMinutes: the ringing ends by itself (the period is bounded to int).
-void CAlarmDialog::StartCloseAfterTimer()
-{
-    if (alarm_->closeAfterMinutes <= 0)
-        return;
-    const int64_t ms = static_cast<int64_t>(alarm_->closeAfterMinutes) * 60000;
-    timers_.Start(TimerCloseAfter, static_cast<int>(std::min<int64_t>(ms, INT_MAX)));
-}
-
-void CAlarmDialog::ApplyColors(QWidget* w) { ApplyKitColors(w, backColor_, textColor_); }
+void CAlarmDialog::ApplyColors(QWidget* w) { ApplyKitColors(w, ringing_.backColor(), ringing_.textColor()); }
 
 void CAlarmDialog::GoFullScreen()
 {
@@ -293,84 +251,13 @@ void CAlarmDialog::UpdateBattery(bool repaint)
     }
 }
 
-// --- timers ----------------------------------------------------------------
+// --- what the user does -------------------------------------------------------
 
-void CAlarmDialog::timerEvent(QTimerEvent* e)
-{
-    if (const int id = timers_.Find(e->timerId()))
-        HandleTimer(id);
-    else
-        QDialog::timerEvent(e);
-}
+void CAlarmDialog::HandleTimer(int id) { ringing_.HandleTimer(id); }
 
-void CAlarmDialog::HandleTimer(int id)
-{
-    if (ended_)
-        return;
-    switch (id) {
-    case TimerCountdown: CountdownTick(); break;
-    case TimerFade: playback_.FadeTick(); break;
-    case TimerFallback:
-        playback_.EndFallback();
-        PlayNext();
-        break;
-    case TimerClock:
-        UpdateClock();
-        UpdateBattery(true);
-        break;
-    case TimerBacklight: backlight_.Dim(); break;
-    case TimerCloseAfter: EndRinging("closeAfterMinutes reached"); break;
-    case TimerVibrate: vibration_.Tick(); break;
-    case TimerPause: ResumeAfterPause(); break;
-    case TimerSnoozeWake: WithdrawSnoozeWake(); break;
-    default: break;
-    }
-}
+void CAlarmDialog::SliderMoved(int value) { ringing_.SliderMoved(value); }
 
-// --- playback --------------------------------------------------------------
-
-// Vibration as at the start of ringing, then the next playlist item.
-void CAlarmDialog::PlayNext()
-{
-    if (ended_)
-        return;
-    vibration_.Start();
-    {
-        const QSignalBlocker block(vibrateBox_);
-        vibrateBox_->setChecked(alarm_->vibrate != 0);
-    }
-    if (playback_.PlayNext() == RingingPlayback::PassesDone) {
-        QTimer::singleShot(0, this, [this] {
-            if (!ended_)
-                EndRinging("closeAfterTimes reached");
-        });
-    }
-}
-
-void CAlarmDialog::SliderMoved(int value)
-{
-    if (ended_)
-        return;
-    backlight_.LightForAWhile();
-    playback_.SliderMoved(value);
-}
-
-// --- vibration -------------------------------------------------------------
-
-void CAlarmDialog::SetVibrateChecked(bool on)
-{
-    if (ended_)
-        return;
-    alarm_->vibrate = on ? 1 : 0;
-    {
-        const QSignalBlocker block(vibrateBox_);
-        vibrateBox_->setChecked(on);
-    }
-    backlight_.LightForAWhile();
-    vibration_.Checked(on, countdown_ > 0);
-}
-
-// --- taps, keys, snooze ------------------------------------------------------
+void CAlarmDialog::SetVibrateChecked(bool on) { ringing_.SetVibrateChecked(on); }
 
 void CAlarmDialog::mousePressEvent(QMouseEvent* e) { e->accept(); }
 
@@ -381,22 +268,13 @@ void CAlarmDialog::mouseReleaseEvent(QMouseEvent* e)
         Tap();
 }
 
-void CAlarmDialog::Tap()
-{
-    if (ended_)
-        return;
-    if (countdown_ > 0 && !backlight_.dimmingPending()) {
-        backlight_.LightForAWhile();
-        return;
-    }
-    SnoozeRoutine();
-}
+void CAlarmDialog::Tap() { ringing_.Tap(); }
 
 bool CAlarmDialog::KeyDown(int qtKey)
 {
-    if (ended_ || !alarm_->useSnooze || !IsSnoozeKeyCode(PlatformKeyCode(qtKey)))
+    if (ringing_.ended() || !alarm_->useSnooze || !IsSnoozeKeyCode(PlatformKeyCode(qtKey)))
         return false;
-    SnoozeRoutine();
+    ringing_.Snooze();
     return true;
 }
 
@@ -416,137 +294,29 @@ bool CAlarmDialog::eventFilter(QObject* watched, QEvent* e)
     return QDialog::eventFilter(watched, e);
 }
 
-void CAlarmDialog::SnoozeRoutine()
-{
-    if (ended_)
-        return;
-    // closeAfterMinutes no longer applies after the first tap or snooze key.
-    backlight_.OnUntilFurtherNotice();
-    timers_.Kill(TimerCloseAfter);
-    if (!alarm_->useSnooze)
-        return;
-
-    if (alarm_->quiz > 0 && snoozeNumber_ >= alarm_->quiz) {
-        RunQuiz();
-        timers_.Kill(TimerPause);
-        if (ended_) // an automatic stop while the quiz was shown
-            return;
-    }
-    SilenceForSnooze();
-
-    // A stored snooze below one second counts as one; the first tick shows `snooze`.
-    countdown_ = std::max(alarm_->snooze, 1) + 1;
-    CountdownTick();
-    timers_.Start(TimerCountdown, kSecondMs);
-    backlight_.DimLater();
-    SetSnoozeWake();
-}
-
-// Vibration, fade and playback stop; the player's volume and the slider go to 0
-// (the target stays).
-void CAlarmDialog::SilenceForSnooze()
-{
-    vibration_.Stop();
-    playback_.Silence();
-    timers_.Kill(TimerCountdown);
-}
-
-void CAlarmDialog::CountdownTick()
-{
-    --countdown_;
-    if (countdown_ <= 0) {
-        countdown_ = 0;
-        ++snoozeNumber_;
-        backlight_.OnUntilFurtherNotice();
-        ShowCountdown();
-        timers_.Kill(TimerCountdown);
-        // The countdown is over in the foreground: the wake-up is not needed.
-        WithdrawSnoozeWake();
-        PlayNext();
-        return;
-    }
-    ShowCountdown();
-}
-
 // The countdown (or "Tap to snooze..." when none runs) in the label of the layout.
 void CAlarmDialog::ShowCountdown()
 {
+    const int countdown = ringing_.countdown();
     if (layoutStyle() == 0) {
-        countdownLabel_->setText(countdown_ > 0 ? QString::number(countdown_) : QString());
+        countdownLabel_->setText(countdown > 0 ? QString::number(countdown) : QString());
         hintLabel_->setText(Text(kTextTapToSnooze));
     } else {
-        hintLabel_->setText(countdown_ > 0 ? Text(kTextRemaining) + QLatin1Char(' ') + QString::number(countdown_)
-                                           : Text(kTextTapToSnooze));
+        hintLabel_->setText(countdown > 0 ? Text(kTextRemaining) + QLatin1Char(' ') + QString::number(countdown)
+                                          : Text(kTextTapToSnooze));
     }
     update(countdownLabel_->geometry());
     update(hintLabel_->geometry());
 }
 
-void CAlarmDialog::RunQuiz()
-{
-    const int type = QuizGame::ChooseType(alarm_->quizTypes, static_cast<unsigned>(clock::Now()));
-    const int level = alarm_->quizLevel + snoozeNumber_ - alarm_->quiz - 1;
-    if (services_.quiz)
-        services_.quiz(this, textColor_, backColor_, level, type);
-}
+void CAlarmDialog::Skip() { ringing_.Skip(); }
 
-// The wake-up for a device that sleeps through the countdown; withdrawn before
-// it fires while the window still counts down (the timer does not run while the
-// device sleeps, so a sleeping device is still woken).
-void CAlarmDialog::SetSnoozeWake()
-{
-    timers_.Kill(TimerSnoozeWake);
-    const int withdrawMs = snoozeWake_.ForSnooze(std::max(alarm_->snooze, 1));
-    if (withdrawMs >= 0)
-        timers_.Start(TimerSnoozeWake, withdrawMs);
-}
-
-void CAlarmDialog::WithdrawSnoozeWake()
-{
-    timers_.Kill(TimerSnoozeWake);
-    snoozeWake_.Withdraw();
-}
-
-void CAlarmDialog::Skip()
-{
-    if (ended_)
-        return;
-    backlight_.LightForAWhile();
-    timers_.Kill(TimerCountdown);
-    countdown_ = 0;
-    ShowCountdown();
-    WithdrawSnoozeWake();
-    PlayNext();
-}
-
-// --- pause ----------------------------------------------------
-
-void CAlarmDialog::RequestPause() { Pause(); }
-
-void CAlarmDialog::Pause()
-{
-    if (ended_)
-        return;
-    timers_.Kill(TimerPause);
-    playback_.Pause();
-    if (alarm_->vibrate)
-        vibration_.Stop();
-    timers_.Start(TimerPause, kPauseMs);
-}
-
-void CAlarmDialog::ResumeAfterPause()
-{
-    timers_.Kill(TimerPause);
-    playback_.Resume();
-    // A snooze that began meanwhile keeps the vibrator still.
-    if (countdown_ == 0)
-        vibration_.Start();
-}
+void CAlarmDialog::RequestPause() { ringing_.Pause(); }
 
 bool CAlarmDialog::event(QEvent* e)
 {
     if (e->type() == PauseEventType) {
-        Pause();
+        ringing_.Pause();
         return true;
     }
     return QDialog::event(e);
@@ -554,32 +324,18 @@ bool CAlarmDialog::event(QEvent* e)
 
 // --- ending ------------------------------------------------------------------
 
-void CAlarmDialog::EndAlarm()
-{
-    if (ended_)
-        return;
-    backlight_.OnUntilFurtherNotice();
-    SnoozeRoutine();
-    if (ended_)
-        return;
-    if (alarm_->confirmClose && (!ConfirmClose(services_, this, backColor_, textColor_) || ended_))
-        return;
-    timers_.Kill(TimerCountdown);
-    EndRinging("End alarm");
-}
+void CAlarmDialog::EndAlarm() { ringing_.EndAlarm(); }
 
-void CAlarmDialog::EndRinging(const char* why)
+void CAlarmDialog::EndRinging(const QString& why)
 {
-    if (!ended_)
-        qInfo("Ringing of %s ended: %s.", qPrintable(alarm_->GetKey()), why);
-    Cleanup();
+    ringing_.End(why);
     CloseOwnWindows();
     QDialog::done(QDialog::Accepted);
 }
 
 void CAlarmDialog::done(int)
 {
-    EndRinging("the window was dismissed");
+    EndRinging(QStringLiteral("the window was dismissed"));
 }
 
 // The quiz or the confirmation still open ends with the ringing, so the caller's
@@ -609,7 +365,7 @@ void CAlarmDialog::closeEvent(QCloseEvent* e)
         QMetaObject::invokeMethod(this, &CAlarmDialog::EndAlarm, Qt::QueuedConnection);
     } else {
         e->accept();
-        EndRinging("the program closed the window");
+        EndRinging(QStringLiteral("the program closed the window"));
     }
 }
 
@@ -618,7 +374,7 @@ void CAlarmDialog::changeEvent(QEvent* e)
     QDialog::changeEvent(e);
     if (e->type() != QEvent::ActivationChange || !initDone_)
         return;
-    switch (DecideOnDeactivate(this, ended_)) {
+    switch (DecideOnDeactivate(this, ringing_.ended())) {
     case AutoStopDecision::Stop: StopForCall(QStringLiteral("the phone application came to the front")); break;
     case AutoStopDecision::Reassert: OnLostActivation(); break;
     case AutoStopDecision::Nothing: break;
@@ -627,31 +383,7 @@ void CAlarmDialog::changeEvent(QEvent* e)
 
 void CAlarmDialog::OnLostActivation() { ReassertForeground(); }
 
-void CAlarmDialog::StopForCall(const QString& why)
-{
-    if (!AutoStopOnCall(ended_))
-        return;
-    timers_.Kill(TimerCountdown);
-    EndRinging(qPrintable("automatic stop, " + why));
-}
-
-// Everything the ringing changed goes back; runs once.
-void CAlarmDialog::Cleanup()
-{
-    if (ended_)
-        return;
-    ended_ = true;
-    RingTraceMark("ringing-ended");
-    vibration_.Stop();
-    timers_.KillAll();
-    playback_.Release();
-    // The snooze wake-up must not start the program after the alarm ended.
-    snoozeWake_.Withdraw();
-    if (Profile::ReadInt("settings", "endSound", 0) != 0)
-        PlayWaveResource(kWaveEndSound);
-    volumeOverride_.reset();
-    alarm_->vibrate = startingVibrate_;
-}
+void CAlarmDialog::StopForCall(const QString& why) { ringing_.StopForCall(why); }
 
 // --- painting ------------------------------------------------------------------
 
@@ -665,8 +397,8 @@ void CAlarmDialog::paintEvent(QPaintEvent*)
     RingingCanvas::Scene scene;
     scene.size = size();
     scene.dpr = devicePixelRatioF();
-    scene.backColor = backColor_;
-    scene.textColor = textColor_;
+    scene.backColor = ringing_.backColor();
+    scene.textColor = ringing_.textColor();
     scene.unit = layout_.unit;
     scene.textBorder = !alarm_->noTextBorder;
     if (const QString name = backgroundName(); !name.isEmpty()) {

@@ -5,16 +5,16 @@
 // number of snoozes), ends itself after a time or a number of playlist passes,
 // and gives every system setting it touched back when it ends.
 //
+// The window shows an AlarmRinging, which does everything that is heard and
+// felt; the window adds the clock, the layout and painting, taps, keys and
+// controls, full screen and the automatic stop when the phone comes to the front.
+//
 // The window never writes the alarm: it shuffles the playlist in memory when
 // `random` is set and puts `vibrate` back to its starting value at the end.
-#include "RingingBacklight.h"
+#include "AlarmRinging.h"
 #include "RingingCanvas.h"
 #include "RingingLayout.h"
-#include "RingingPlayback.h"
 #include "RingingServices.h"
-#include "RingingVibration.h"
-#include "SnoozeWake.h"
-#include "WindowTimers.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -30,7 +30,6 @@ class QSlider;
 namespace dawnbell {
 
 class Alarm;
-class DeviceVolumeOverride;
 
 class CAlarmDialog : public QDialog {
     Q_OBJECT
@@ -48,18 +47,18 @@ public:
         IdVolume = 1037,   // player volume slider 0-100
     };
 
-    // Timers; the value is the timer's id.
+    // Timers (the ringing's); the value is the timer's id.
     enum TimerId : int {
-        TimerCountdown = 1,    // 1 s: snooze countdown tick
-        TimerFade = RingingPlayback::TimerFade,         // fade period: one fade step
-        TimerFallback = RingingPlayback::TimerFallback, // 2 s: the fallback sound is over, play next
-        TimerClock = 7,        // 1 s: redraw the clock
-        TimerBacklight = RingingBacklight::TimerBacklight, // 5 s after a use: backlight off
-        TimerCloseAfter = 9,   // closeAfterMinutes: end the ringing
-        TimerVibrate = RingingVibration::TimerVibrate, // 1 s: flip the interval vibration
-        TimerPause = 11,       // 5 s: resume after a pause request
-        TimerSnoozeWake = 12,  // withdraw the snooze wake-up before it fires
-        TimerCount = 13        // size of the timer table
+        TimerCountdown = AlarmRinging::TimerCountdown,   // 1 s: snooze countdown tick
+        TimerFade = AlarmRinging::TimerFade,             // fade period: one fade step
+        TimerFallback = AlarmRinging::TimerFallback,     // 2 s: the fallback sound is over, play next
+        TimerClock = AlarmRinging::TimerClock,           // 1 s: redraw the clock
+        TimerBacklight = AlarmRinging::TimerBacklight,   // 5 s after a use: backlight off
+        TimerCloseAfter = AlarmRinging::TimerCloseAfter, // closeAfterMinutes: end the ringing
+        TimerVibrate = AlarmRinging::TimerVibrate,       // 1 s: flip the interval vibration
+        TimerPause = AlarmRinging::TimerPause,           // 5 s: resume after a pause request
+        TimerSnoozeWake = AlarmRinging::TimerSnoozeWake, // withdraw the snooze wake-up before it fires
+        TimerCount = AlarmRinging::TimerCount            // size of the timer table
     };
 
     // Play states.
@@ -70,8 +69,8 @@ public:
     static const QEvent::Type PauseEventType;
 
     // Periods, ms.
-    static constexpr int kSecondMs = 1000;
-    static constexpr int kPauseMs = 5000;
+    static constexpr int kSecondMs = AlarmRinging::kSecondMs;
+    static constexpr int kPauseMs = AlarmRinging::kPauseMs;
 
     // Starts ringing `alarm` (not owned; must outlive the window) with the
     // default services. The caller runs it with exec(); it ends with Accepted.
@@ -80,6 +79,9 @@ public:
     CAlarmDialog(Alarm* alarm, QWidget* parent, const RingingServices& services);
     // Runs the cleanup if it has not run, then releases caches and the keep-awake.
     ~CAlarmDialog() override;
+
+    // The ringing the window shows.
+    AlarmRinging& ringing() { return ringing_; }
 
     // Handles the expiry of timer `id` (TimerId) as the window's timer does.
     void HandleTimer(int id);
@@ -100,21 +102,21 @@ public slots:
 
 public:
     // --- state, for the program and its tests ---
-    bool timerActive(int id) const { return timers_.Active(id); }
-    int timerInterval(int id) const { return timers_.Interval(id); } // ms of the last start; -1 never
-    int playState() const { return playback_.state(); }
-    int countdown() const { return countdown_; }
-    int snoozeNumber() const { return snoozeNumber_; }
-    int itemsStarted() const { return playback_.itemsStarted(); }
-    int playerVolumeTarget() const { return playback_.volumeTarget(); }
-    int fadeStep() const { return playback_.fadeStep(); }
-    bool ended() const { return ended_; }
+    bool timerActive(int id) const { return ringing_.timerActive(id); }
+    int timerInterval(int id) const { return ringing_.timerInterval(id); } // ms of the last start; -1 never
+    int playState() const { return ringing_.playState(); }
+    int countdown() const { return ringing_.countdown(); }
+    int snoozeNumber() const { return ringing_.snoozeNumber(); }
+    int itemsStarted() const { return ringing_.itemsStarted(); }
+    int playerVolumeTarget() const { return ringing_.playerVolumeTarget(); }
+    int fadeStep() const { return ringing_.fadeStep(); }
+    bool ended() const { return ringing_.ended(); }
     int screenClass() const { return screenClass_; }
     int layoutStyle() const;
-    uint32_t snoozeNotification() const { return snoozeWake_.handle(); }
-    MediaPlayer* player() const { return playback_.player(); }
-    uint32_t backColor() const { return backColor_; }
-    uint32_t textColor() const { return textColor_; }
+    uint32_t snoozeNotification() const { return ringing_.snoozeNotification(); }
+    MediaPlayer* player() const { return ringing_.player(); }
+    uint32_t backColor() const { return ringing_.backColor(); }
+    uint32_t textColor() const { return ringing_.textColor(); }
     // The name of the background image in use ("" for none).
     QString backgroundName() const;
     // Id of the battery icon shown (282-286), -1 when none.
@@ -122,7 +124,6 @@ public:
     QRect batteryRect() const { return canvas_.batteryRect(); }
 
 protected:
-    void timerEvent(QTimerEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -146,7 +147,7 @@ protected:
 
     // The end-of-ringing cleanup (runs once; logged with `why`), the quiz or
     // confirmation still open closed, then the window closes with Accepted.
-    void EndRinging(const char* why);
+    void EndRinging(const QString& why);
     // The automatic stop: a call came in (`why` says how it was seen). Nothing
     // when the ringing has ended or disableAutoStop is set.
     void StopForCall(const QString& why);
@@ -155,52 +156,20 @@ private:
     // Start-up steps, in the order Init runs them.
     void Init();
     void CreateControls();
-    void PreparePlayback();
-    void ForceDeviceVolume();
-    void WatchCalls();
-    void StartCloseAfterTimer();
     void GoFullScreen();
 
     void ApplyColors(QWidget* w);
     void DoLayout(const QSize& size);
     void UpdateClock();
     void UpdateBattery(bool repaint);
-
-    void PlayNext();
-
-    // Snooze.
-    void SnoozeRoutine();
-    void SilenceForSnooze();
-    void CountdownTick();
     void ShowCountdown();
-    void RunQuiz();
-    void SetSnoozeWake();
-    void WithdrawSnoozeWake();
-
-    void Pause();
-    void ResumeAfterPause();
-
-    void Cleanup();
     void CloseOwnWindows();
 
-    Alarm* alarm_;                       // the alarm being rung; not owned
-    RingingServices services_;           // outside pieces
-    // The parts with a life of their own; each gives back what it changed when
-    // it is destroyed, and the cleanup ends them in the order the ringing needs.
-    WindowTimers timers_;                // the window's timers, indexed by TimerId
-    RingingBacklight backlight_;         // keep-awake and dimming; restores when destroyed
-    RingingPlayback playback_;           // playlist, player volume and fade
-    RingingVibration vibration_;         // the device's vibrators; off when destroyed
-    std::unique_ptr<DeviceVolumeOverride> volumeOverride_; // forceVolume: restores when reset
-    SnoozeWake snoozeWake_;              // the current snooze's wake-up notification
-    RingingCanvas canvas_;               // painting and its caches
+    Alarm* alarm_;                 // the alarm being rung; not owned
+    RingingServices services_;     // outside pieces
+    AlarmRinging ringing_;         // sound, vibration, volume, snooze, the ends; restores when it ends
+    RingingCanvas canvas_;         // painting and its caches
 
-    uint32_t backColor_ = 0;       // effective background colour 0x00BBGGRR
-    uint32_t textColor_ = 0;       // effective text colour
-    int startingVibrate_ = 0;      // `vibrate` at start; written back at the end
-    int countdown_ = 0;            // seconds left in the snooze; 0 = not snoozing
-    int snoozeNumber_ = 1;         // 1 before the first snooze
-    bool ended_ = false;           // the cleanup has run
     bool initDone_ = false;        // construction finished
     QSize lastLayoutSize_{-1, -1}; // size of the last layout
     RingingLayout layout_;         // places of the last layout

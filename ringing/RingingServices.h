@@ -28,6 +28,12 @@ struct RingingServices {
     CloseConfirmer confirmClose;  // empty: a Yes/No question box "Close the alarm?"
     QString imagesDir;            // background images; empty: <program folder>/images
     QString wakeProgram;          // started by the snooze wake-up; empty: this program
+    // Nobody can see or touch the ringing (there is no display): a snooze ends
+    // the ringing and leaves a notification that starts the wake program with
+    // the alarm's key when the snooze is over, and a ringing the alarm sets no
+    // end for (no closeAfterMinutes, and no closeAfterTimes that can be reached)
+    // ends after AlarmRinging::kLongestUnattendedMinutes.
+    bool unattended = false;
 };
 
 // Asks with services.confirmClose, or with a Yes/No question box "Close the

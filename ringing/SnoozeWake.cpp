@@ -25,6 +25,16 @@ bool SnoozeWake::SetAt(int64_t at)
     return handle_ != 0;
 }
 
+uint32_t SnoozeWake::StartAgainAt(int64_t at, const std::string& arguments) const
+{
+    notify::NotifyTrigger trigger;
+    trigger.application = program_;
+    trigger.arguments = arguments;
+    trigger.start = clock::ToLocal(at);
+    trigger.end = trigger.start;
+    return notify::NotifySetTime(trigger);
+}
+
 int SnoozeWake::ForSnooze(int snoozeSeconds)
 {
     Withdraw();

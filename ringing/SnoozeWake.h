@@ -32,6 +32,11 @@ public:
     // 2 * kLeadSeconds or less gets none (it would fire during the countdown)
     // and returns -1.
     int ForSnooze(int snoozeSeconds);
+    // Registers a notification that starts the program with `arguments` at
+    // local time `at` (seconds since the epoch) and leaves it to the service:
+    // this object neither keeps nor withdraws it. Its handle; 0 when the
+    // service refused it.
+    uint32_t StartAgainAt(int64_t at, const std::string& arguments) const;
     // Clears the registered wake-up, if any.
     void Withdraw();
     // Handle of the registered wake-up; 0 when none.
