@@ -9,6 +9,7 @@
 #include "Locale.h"
 #include "LockScreenExceptions.h"
 #include "MessageBox.h"
+#include "MissedAlarms.h"
 #include "Process.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -203,6 +204,7 @@ bool CAlarmApp::Initialise(const QString& line)
     switch (CommandLine::Classify(line)) {
     case CommandLine::Reinit:
         Scheduler::ReRegisterAll();
+        MissedAlarms::TellDesktop(); // what this rebuild or an earlier process found missed
         return false;
     case CommandLine::AutoClose:
         AutoClose();
@@ -218,6 +220,8 @@ bool CAlarmApp::Initialise(const QString& line)
     }
 
     ChooseAndLoadLanguage();
+    // Missed alarms found by this start or an earlier process and not told yet.
+    MissedAlarms::TellDesktop();
 
     const bool olderPlatform = NeedsAlarmBugFix(CurrentPlatformVersion());
     ApplyPowerTimeoutFix(olderPlatform);

@@ -20,6 +20,7 @@
 #include "Locale.h"
 #include "LongPress.h"
 #include "MessageBox.h"
+#include "MissedAlarms.h"
 #include "NewAlarm.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -36,6 +37,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -190,6 +192,16 @@ CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
         if (services_.simulation)
             services_.simulation(NextAlarm());
     };
+    // A rebuild that found alarms missed may have switched one-time alarms off:
+    // the list shows the store again once the command that rebuilt is done with
+    // the alarms it holds.
+    schedule.missedRecorded = [this] {
+        QTimer::singleShot(0, this, [this] {
+            ReloadAlarms();
+            UpdateClockAndStatus();
+        });
+        MissedAlarms::TellDesktop();
+    };
     Scheduler::SetServices(std::move(schedule));
 
     LoadAlarms();
@@ -242,6 +254,7 @@ CMainDialog::~CMainDialog()
     clockTimer_.stop();
     ScheduleServices schedule = Scheduler::Services();
     schedule.systemAlarmRefresh = nullptr;
+    schedule.missedRecorded = nullptr;
     Scheduler::SetServices(std::move(schedule));
     if (CAlarmApp* app = CAlarmApp::Instance()) {
         if (app->mainWindow == this)
@@ -468,7 +481,10 @@ void CMainDialog::UpdateClockAndStatus()
     const clock::LocalTime now = clock::ToLocal(clock::Now());
     clockText_ = ClockFormat::Format(timePattern_, now.hour, now.minute, now.second).left(kMaxClockChars);
     Alarm* next = NextAlarm();
-    if (next)
+    const QString missed = MissedAlarms::StatusText(MissedAlarms::List(true), clock::Now());
+    if (!missed.isEmpty())
+        statusText_ = missed;
+    else if (next)
         statusText_ = FormatTextId(kTextNextAlarm, {FormatRemaining(next->GetTimeToNext())});
     else
         statusText_ = Text(kTextNoActiveAlarm);
@@ -1116,6 +1132,19 @@ void CMainDialog::paintEvent(QPaintEvent*)
                                                          statusLabel_->rect(), statusFlags);
     p.setFont(status.font);
     p.drawText(statusLabel_->geometry(), statusFlags, status.text);
+}
+
+void CMainDialog::mousePressEvent(QMouseEvent* e)
+{
+    if (statusLabel_->geometry().contains(e->position().toPoint())) {
+        const QList<MissedAlarms::Entry> unseen = MissedAlarms::List(true);
+        if (!unseen.isEmpty()) {
+            MissedAlarms::MarkSeen(unseen.first().id, true);
+            UpdateClockAndStatus();
+            return;
+        }
+    }
+    QDialog::mousePressEvent(e);
 }
 
 void CMainDialog::timerEvent(QTimerEvent* e)

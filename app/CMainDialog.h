@@ -132,7 +132,8 @@ public:
     uint32_t textColor() const { return textColor_; }
     // Gives the window, its controls and the list new colours and repaints.
     void SetColors(uint32_t bgColor, uint32_t textColor);
-    // Re-reads the clock and the next alarm and repaints both lines.
+    // Re-reads the clock and the next alarm and repaints both lines. While missed
+    // alarms are unseen, the status line tells of them instead of the next alarm.
     void UpdateClockAndStatus();
     // Formats a remaining time as total hours, two-digit minutes and seconds
     // ("50:00:00", "31:05:09"); negative input counts as 0.
@@ -150,6 +151,8 @@ protected:
     void changeEvent(QEvent* e) override;
     // Keeps a desktop window's place and size, then closes.
     void done(int result) override;
+    // A tap on the status line while it tells of missed alarms marks them seen.
+    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     void CreateControls();

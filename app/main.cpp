@@ -4,6 +4,7 @@
 // window and ends; the first instance runs start-up (CAlarmApp) and then the main
 // window, which serves the command channel while it is open.
 #include "CAlarmApp.h"
+#include "Clock.h"
 #include "CommandLine.h"
 #include "CommandServer.h"
 #include "EditBackup.h"
@@ -12,6 +13,7 @@
 #include "ExitSignals.h"
 #include "InstanceLock.h"
 #include "IpcFrame.h"
+#include "LateStart.h"
 #include "ProgramLog.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
@@ -138,6 +140,13 @@ int main(int argc, char** argv)
 
     ProgramLog::Install();
     InstallScheduleServices();
+    // A start for an alarm long after its time does not ring: it is told as
+    // missed, beside any running instance.
+    if (const std::optional<int64_t> due = LateStart::TakeDue(); LateStart::IsLate(line, due, clock::RealNow())) {
+        QString key;
+        CommandLine::Classify(line, &key);
+        return LateStart::Run(argc, argv, key, *due, HaveDisplay());
+    }
     ipc::InstanceLock lock;
     switch (SingleInstance::Enter(line, &lock)) {
     case SingleInstance::Forwarded:

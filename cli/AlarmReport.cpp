@@ -164,6 +164,33 @@ QString AlarmReport::Table(const std::vector<Alarm*>& alarms)
     return Columns(rows);
 }
 
+QJsonObject AlarmReport::Json(const MissedAlarms::Entry& missed)
+{
+    QJsonObject o;
+    o[QStringLiteral("key")] = missed.key;
+    o[QStringLiteral("title")] = missed.title;
+    o[QStringLiteral("due")] = IsoMoment(missed.due);
+    o[QStringLiteral("noticed")] = IsoMoment(missed.noticed);
+    o[QStringLiteral("late_seconds")] = static_cast<qint64>(missed.noticed - missed.due);
+    o[QStringLiteral("reason")] = missed.reason;
+    o[QStringLiteral("seen")] = missed.seen;
+    o[QStringLiteral("told")] = missed.told;
+    return o;
+}
+
+QString AlarmReport::MissedTable(const QList<MissedAlarms::Entry>& unseen)
+{
+    if (unseen.isEmpty())
+        return QString();
+    std::vector<QStringList> rows;
+    rows.push_back({QStringLiteral("KEY"), QStringLiteral("MISSED AT"), QStringLiteral("LATE BY"),
+                    QStringLiteral("TITLE")});
+    for (const MissedAlarms::Entry& e : unseen)
+        rows.push_back({e.key, LocalMoment(e.due), MissedAlarms::LateText(e.noticed - e.due), OneLine(e.title)});
+    return QStringLiteral("Missed alarms, not seen in Dawnbell yet (their time passed without a ringing):\n") +
+           Columns(rows);
+}
+
 QString AlarmReport::TemplateTable(const std::vector<AlarmTemplate*>& templates)
 {
     std::vector<QStringList> rows;

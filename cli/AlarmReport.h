@@ -3,7 +3,10 @@
 // (times, dates and day names as the program shows them in the user's language and
 // locale) and JSON for scripts, whose shape is fixed and documented in the README:
 // field names, English kind and day names, ISO dates and times, seconds.
+#include "MissedAlarms.h"
+
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +37,11 @@ public:
     static QString Table(const std::vector<Alarm*>& alarms);
     // The rows of `list --templates`: a header and one line per template.
     static QString TemplateTable(const std::vector<AlarmTemplate*>& templates);
+    // A missed alarm as JSON (see the README for the fields).
+    static QJsonObject Json(const MissedAlarms::Entry& missed);
+    // The missed alarms not seen yet (newest first): a line saying so, a header
+    // and one line each with key, due time, delay and title; empty when none.
+    static QString MissedTable(const QList<MissedAlarms::Entry>& unseen);
     // One alarm in full, one "Label: value" line per field.
     static QString Details(Alarm& alarm);
     // One line for an alarm: key, time and title, days or date.

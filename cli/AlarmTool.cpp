@@ -377,6 +377,10 @@ int AlarmTool::List(const ToolRequest& r)
         for (Alarm* a : order_)
             alarms.append(AlarmReport::Json(*a));
         root[QStringLiteral("alarms")] = alarms;
+        QJsonArray missed;
+        for (const MissedAlarms::Entry& m : MissedAlarms::List())
+            missed.append(AlarmReport::Json(m));
+        root[QStringLiteral("missed")] = missed;
         if (r.templates) {
             QJsonArray list;
             for (AlarmTemplate* t : templates)
@@ -387,6 +391,8 @@ int AlarmTool::List(const ToolRequest& r)
         return ExitOk;
     }
     out_ << AlarmReport::Table(order_);
+    if (const QString missed = AlarmReport::MissedTable(MissedAlarms::List(true)); !missed.isEmpty())
+        out_ << '\n' << missed;
     if (r.templates)
         out_ << '\n' << AlarmReport::TemplateTable(templates);
     return ExitOk;

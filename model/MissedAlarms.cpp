@@ -1,6 +1,7 @@
 #include "MissedAlarms.h"
 
 #include "Clock.h"
+#include "DesktopNotification.h"
 #include "TextFormat.h"
 
 #include <vector>
@@ -79,9 +80,9 @@ QList<MissedAlarms::Entry> MissedAlarms::List(bool unseenOnly)
     return out;
 }
 
-void MissedAlarms::MarkSeen(int64_t upToId)
+void MissedAlarms::MarkSeen(int64_t id, bool olderToo)
 {
-    if (notify::NotifyMarkMissedSeen(upToId) != notify::NotifyOk)
+    if (notify::NotifyMarkMissedSeen(id, olderToo) != notify::NotifyOk)
         qWarning("Missed alarms could not be marked as seen in the notification store.");
 }
 
@@ -89,6 +90,30 @@ void MissedAlarms::MarkTold(int64_t id)
 {
     if (notify::NotifyMarkMissedTold(id) != notify::NotifyOk)
         qWarning("A missed alarm could not be marked as told in the notification store.");
+}
+
+int MissedAlarms::TellDesktop()
+{
+    QList<Entry> untold;
+    for (const Entry& e : List()) {
+        if (!e.told)
+            untold.prepend(e); // oldest first
+    }
+    const int64_t now = clock::Now();
+    int told = 0;
+    for (const Entry& e : untold) {
+        QString error;
+        if (!ShowDesktopNotification(NoticeTitle(e), NoticeBody(e, now), &error)) {
+            qInfo("The desktop was not told of %lld missed alarm(s): %s; they are told at a later start.",
+                  static_cast<long long>(untold.size() - told), qUtf8Printable(error));
+            break;
+        }
+        MarkTold(e.id);
+        qInfo("The desktop was told of the missed alarm \"%s\" (key %s).", qUtf8Printable(Name(e)),
+              qUtf8Printable(e.key));
+        ++told;
+    }
+    return told;
 }
 
 QString MissedAlarms::Name(const Entry& e)

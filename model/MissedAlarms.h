@@ -42,10 +42,15 @@ public:
     // The missed alarms, newest first; `unseenOnly` leaves out those seen. Empty
     // when the store cannot be read.
     static QList<Entry> List(bool unseenOnly = false);
-    // Marks every missed alarm up to the id `upToId` as seen.
-    static void MarkSeen(int64_t upToId);
+    // Marks the missed alarm `id` as seen, with every older one when `olderToo`.
+    static void MarkSeen(int64_t id, bool olderToo);
     // Marks one missed alarm as told to the desktop.
     static void MarkTold(int64_t id);
+    // Sends a desktop notification (NoticeTitle, NoticeBody) for each missed
+    // alarm not told yet, oldest first, and marks each one the desktop accepted
+    // as told. Without a session bus or a notification service on it they stay
+    // untold for a later start (one log line says why). Returns how many were told.
+    static int TellDesktop();
 
     // Its title, or its key when it has none.
     static QString Name(const Entry& e);

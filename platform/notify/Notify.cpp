@@ -289,13 +289,13 @@ NotifyResult NotifyMissedAlarms(std::vector<MissedAlarm>* out, bool unseenOnly)
     return WithRepair(c, [&] { return c.store.Missed(out, unseenOnly); });
 }
 
-NotifyResult NotifyMarkMissedSeen(int64_t upToId)
+NotifyResult NotifyMarkMissedSeen(int64_t id, bool olderToo)
 {
     Connection& c = Conn();
     std::lock_guard<std::recursive_mutex> lock(c.mutex);
     if (!Ready(c))
         return NotifyError;
-    return WithRepair(c, [&] { return c.store.MarkMissed(NotifyStore::MissedSeenUpTo, upToId); });
+    return WithRepair(c, [&] { return c.store.MarkMissed(olderToo ? NotifyStore::MissedSeenUpTo : NotifyStore::MissedSeen, id); });
 }
 
 NotifyResult NotifyMarkMissedTold(int64_t id)

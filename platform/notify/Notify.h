@@ -144,8 +144,8 @@ struct MissedAlarm {
 NotifyResult NotifyRecordMissed(const MissedAlarm& missed, bool* added);
 // The missed alarms, newest first; `unseenOnly` leaves out those seen.
 NotifyResult NotifyMissedAlarms(std::vector<MissedAlarm>* out, bool unseenOnly = false);
-// Marks every missed alarm with an id up to `upToId` as seen.
-NotifyResult NotifyMarkMissedSeen(int64_t upToId);
+// Marks the missed alarm `id` as seen, with every older one when `olderToo`.
+NotifyResult NotifyMarkMissedSeen(int64_t id, bool olderToo);
 // Marks one missed alarm as told to the desktop.
 NotifyResult NotifyMarkMissedTold(int64_t id);
 

@@ -534,8 +534,9 @@ NotifyResult NotifyStore::MarkMissed(MissedMark mark, int64_t id)
 {
     if (!db_)
         return NotifyError;
-    const char* sql = mark == MissedSeenUpTo ? "UPDATE missed SET seen = 1 WHERE id <= ? AND seen = 0"
-                                             : "UPDATE missed SET told = 1 WHERE id = ?";
+    const char* sql = mark == MissedSeen       ? "UPDATE missed SET seen = 1 WHERE id = ?"
+                      : mark == MissedSeenUpTo ? "UPDATE missed SET seen = 1 WHERE id <= ? AND seen = 0"
+                                               : "UPDATE missed SET told = 1 WHERE id = ?";
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
     if (rc == SQLITE_OK) {

@@ -78,11 +78,12 @@ public:
     // same arguments and due time are stored already (`*added`, may be null,
     // tells which), cuts its title and reason to kMaxMissedTextBytes, and keeps
     // only the kMaxMissed newest rows. Missed reads them newest first, leaving
-    // out rows damaged from outside; MarkMissed sets `seen` on every row up to
-    // `id` (MissedSeenUpTo) or `told` on the row `id` (MissedTold).
+    // out rows damaged from outside; MarkMissed sets `seen` on the row `id`
+    // (MissedSeen) or on every row up to it (MissedSeenUpTo), or `told` on the
+    // row `id` (MissedTold).
     static constexpr size_t kMaxMissedTextBytes = kNotifyMaxMissedTextBytes;
     static constexpr size_t kMaxMissed = kNotifyMaxMissedAlarms;
-    enum MissedMark { MissedSeenUpTo, MissedTold };
+    enum MissedMark { MissedSeen, MissedSeenUpTo, MissedTold };
     NotifyResult AddMissed(const MissedAlarm& missed, bool* added);
     NotifyResult Missed(std::vector<MissedAlarm>* out, bool unseenOnly);
     NotifyResult MarkMissed(MissedMark mark, int64_t id);
