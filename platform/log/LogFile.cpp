@@ -15,11 +15,14 @@ namespace {
 
 constexpr mode_t kMode = 0600;
 
-// Opens the log for appending, creating it 0600; -1 when impossible or when the
-// path is not a regular file (a FIFO or device must never hold up the caller).
-int OpenLog(const std::string& path)
+// Opens the log for appending (and reading when `readable`), creating it 0600;
+// -1 when impossible or when the path is not a regular file (a FIFO or device
+// must never hold up the caller).
+int OpenLog(const std::string& path, bool readable = false)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+    const int fd = ::open(path.c_str(),
+                          (readable ? O_RDWR : O_WRONLY) | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK |
+                              O_NOCTTY,
                           kMode);
     if (fd < 0)
         return -1;
@@ -115,7 +118,7 @@ std::string LogFile::Timestamp()
     return buf;
 }
 
-int LogFile::RotateIfFull(int fd, size_t incoming)
+int LogFile::RotateIfFull(int fd, size_t incoming, bool readable)
 {
     struct stat st;
     if (::fstat(fd, &st) != 0 || st.st_size <= 0 || static_cast<size_t>(st.st_size) + incoming <= maxBytes_)
@@ -129,7 +132,7 @@ int LogFile::RotateIfFull(int fd, size_t incoming)
     if (same && ::rename(path_.c_str(), (path_ + ".1").c_str()) != 0)
         return fd; // cannot rotate (read-only folder?): keep appending
     ::close(fd); // releases the lock
-    return OpenLog(path_);
+    return OpenLog(path_, readable);
 }
 
 bool LogFile::Append(const std::string& text) noexcept
@@ -153,6 +156,23 @@ bool LogFile::Append(const std::string& text) noexcept
         return ok;
     } catch (...) {
         return false; // out of memory, or a mutex error: drop the line
+    }
+}
+
+int LogFile::OpenForAppend() noexcept
+{
+    try {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (path_.empty())
+            return -1;
+        int fd = OpenLog(path_, true);
+        if (fd >= 0)
+            fd = RotateIfFull(fd, 0, true);
+        if (fd >= 0)
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return fd;
+    } catch (...) {
+        return -1;
     }
 }
 

@@ -40,14 +40,24 @@ public:
     // printf-style Append.
     bool Printf(const char* format, ...) noexcept __attribute__((format(printf, 2, 3)));
 
+    // A descriptor for another process's standard error to write to the log
+    // directly (its lines carry no time stamp): opened for appending
+    // (O_APPEND, blocking, close-on-exec) and for reading (so the caller can
+    // read back what was written through it), created with mode 0600 like the
+    // log, and the file rotated first when it is already past its limit; a
+    // rotation while it is open leaves it writing to "<path>.1". The caller owns
+    // it. -1 when the log cannot be opened.
+    int OpenForAppend() noexcept;
+
     // The time stamp Append puts before each line, for the current moment.
     static std::string Timestamp();
 
 private:
     // Renames the file to "<path>.1" when `incoming` more bytes would pass the
     // limit; `fd` is the open log. Returns the descriptor to write to (a new one
-    // after rotation), or -1 when the log cannot be reopened.
-    int RotateIfFull(int fd, size_t incoming);
+    // after rotation, also open for reading when `readable`), or -1 when the
+    // log cannot be reopened.
+    int RotateIfFull(int fd, size_t incoming, bool readable = false);
 
     mutable std::mutex mutex_; // serialises this object's writers (threads of one process)
     std::string path_;         // the log; empty = disabled

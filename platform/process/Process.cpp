@@ -1,9 +1,13 @@
 #include "Process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -163,6 +167,104 @@ int SpawnDetached(const std::string& program, const std::string& argument, pid_t
     if (argument.empty())
         return SpawnDetachedArgs(program, {}, pid);
     return SpawnDetachedArgs(program, {argument}, pid);
+}
+
+namespace {
+
+int64_t MonotonicMs()
+{
+    struct timespec ts;
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+} // namespace
+
+int RunForOutput(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
+                 size_t maxBytes, std::string* output, int* status)
+{
+    if (output)
+        output->clear();
+    if (program.empty() || program.find('\0') != std::string::npos)
+        return EINVAL;
+    std::vector<std::string> args;
+    args.push_back(program);
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return errno;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t empty, all;
+    sigemptyset(&empty);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &empty);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    const bool searchPath = program.find('/') == std::string::npos;
+    const int rc = searchPath ? posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ)
+                              : posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        return rc;
+    }
+
+    const int64_t deadline = MonotonicMs() + (timeoutMs > 0 ? timeoutMs : 0);
+    bool open = true;
+    int waitStatus = 0;
+    bool reaped = false;
+    while (!reaped) {
+        const int64_t left = deadline - MonotonicMs();
+        if (left <= 0)
+            break;
+        if (open) {
+            struct pollfd p = {fds[0], POLLIN, 0};
+            const int n = ::poll(&p, 1, static_cast<int>(left));
+            if (n < 0 && errno != EINTR)
+                break;
+            if (n > 0) {
+                char buf[1024];
+                const ssize_t got = ::read(fds[0], buf, sizeof buf);
+                if (got > 0 && output && output->size() < maxBytes)
+                    output->append(buf, std::min(maxBytes - output->size(), static_cast<size_t>(got)));
+                else if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
+                    open = false; // every writer is done
+            }
+            continue;
+        }
+        const pid_t got = ::waitpid(pid, &waitStatus, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR)) {
+            reaped = true;
+            break;
+        }
+        ::usleep(2000);
+    }
+    ::close(fds[0]);
+    if (!reaped) {
+        // Whatever is left of it: the program and anything it started in its group.
+        ::kill(-pid, SIGKILL);
+        while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
+        }
+        return ETIMEDOUT;
+    }
+    if (status)
+        *status = waitStatus;
+    return 0;
 }
 
 bool RunsProgram(pid_t pid, const std::string& program)

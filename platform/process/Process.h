@@ -39,4 +39,14 @@ bool RunsProgram(pid_t pid, const std::string& program);
 // empty. Same results as SpawnDetachedArgs.
 int SpawnDetached(const std::string& program, const std::string& argument, pid_t* pid = nullptr);
 
+// Runs `program` (an absolute path, or a bare name looked up in PATH) with
+// `arguments` and the caller's environment, and collects what it writes to
+// standard output (at most `maxBytes`; standard input and error on /dev/null).
+// It runs in its own process group; when it has not ended within `timeoutMs`
+// the whole group is killed. Returns 0 when it ran to its end (`*status`, when
+// given, is then its wait status), ETIMEDOUT when it was killed, or the errno
+// value of a start that failed. Blocks the caller for at most about `timeoutMs`.
+int RunForOutput(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
+                 size_t maxBytes, std::string* output, int* status = nullptr);
+
 } // namespace dawnbell::process
