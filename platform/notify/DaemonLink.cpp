@@ -39,6 +39,7 @@ DaemonPaths CurrentDaemonPaths()
     p.database = p.deviceDir + "/notifications.db";
     p.lock = p.deviceDir + "/notifyd.lock";
     p.log = p.deviceDir + "/notifyd.log";
+    p.programLog = p.deviceDir + "/dawnbell.log";
     const std::string runtime = RuntimeDir();
     if (!runtime.empty()) {
         char name[64];

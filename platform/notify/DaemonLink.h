@@ -13,7 +13,9 @@
 // the store file as well (a client found it damaged); any other byte just wakes it.
 // The service writes what it does (what it started, what it removed, the clock
 // it armed, damaged stores) to <device directory>/notifyd.log, mode 0600, rotated
-// at 1 MiB with one older copy notifyd.log.1. It ends when its device directory
+// at 1 MiB with one older copy notifyd.log.1; what the programs it starts write
+// to standard error is appended to <device directory>/dawnbell.log, the
+// program's log. It ends when its device directory
 // or its lock file is removed.
 #include <cstdint>
 #include <string>
@@ -26,6 +28,8 @@ struct DaemonPaths {
     std::string database;  // <device>/notifications.db
     std::string lock;      // <device>/notifyd.lock
     std::string log;       // <device>/notifyd.log: the service's log
+    std::string programLog; // <device>/dawnbell.log: the program's log, where the
+                            // standard error of what the service starts goes
     std::string socket;    // <runtime>/notifyd-<hash>.sock
 };
 

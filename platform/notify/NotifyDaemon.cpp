@@ -2,8 +2,8 @@
 
 #include "ArmPlan.h"
 #include "DevicePaths.h"
+#include "ExitSignalPipe.h"
 #include "NotifyCommandLine.h"
-#include "Process.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,14 +32,18 @@ namespace {
 
 constexpr const char* kName = "dawnbell-notifyd";
 
-// The rebuild of the schedule after a damaged store: the program's own verb, the
-// longest it may take (10,000 alarms take about a second), how much of its
-// standard error is kept for the log, and how often it is looked at when the
-// kernel offers no process descriptor.
+// How much of dawnbell.log is read back for the last line a failed program
+// wrote, and how long that line may be in notifyd.log.
+constexpr size_t kLastLineScanBytes = 4096;
+constexpr size_t kLastLineBytes = 300;
+// How often a started program's end is looked at when the kernel offers no
+// process descriptor.
+constexpr int kEndPollMs = 100;
+
+// The rebuild of the schedule after a damaged store: the program's own verb and
+// the longest it may take (10,000 alarms take about a second).
 constexpr const char* kRebuildVerb = "reinit";
 constexpr int64_t kRebuildTimeoutMs = 120000;
-constexpr size_t kRebuildErrBytes = 2048;
-constexpr int kRebuildPollMs = 100;
 
 int64_t RealNowMs()
 {
@@ -78,66 +82,31 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Starts `program` with the one argument `argument` as a child of this process,
-// in its own session, without a display (QT_QPA_PLATFORM=offscreen), standard
-// input and output on /dev/null and standard error into a pipe whose
-// non-blocking read end goes to `*errFd`. 0 or an errno value.
-int SpawnHeadless(const std::string& program, const char* argument, pid_t* pid, int* errFd)
+// The service's own environment, "NAME=value" entries.
+std::vector<std::string> OwnEnvironment()
 {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return errno;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigfillset(&defaults); // the service ignores SIGPIPE; the program starts with every default
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
-
     std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e) {
-        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
-            env.emplace_back(*e);
-    }
-    env.emplace_back("QT_QPA_PLATFORM=offscreen");
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string arg0 = program, arg1 = argument;
-    char* argv[] = {arg0.data(), arg1.data(), nullptr};
-
-    const int rc = ::posix_spawn(pid, program.c_str(), &actions, &attr, argv, envp.data());
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (rc != 0) {
-        ::close(fds[0]);
-        return rc;
-    }
-    ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
-    *errFd = fds[0];
-    return 0;
+    for (char** e = environ; e && *e; ++e)
+        env.emplace_back(*e);
+    return env;
 }
 
-// How a waited-for process ended, for the log.
-std::string EndText(int status)
+// A log line without the time stamp LogFile puts before it (unchanged when it
+// has none).
+std::string WithoutTimestamp(const std::string& line)
 {
-    char buf[64];
-    if (WIFEXITED(status))
-        std::snprintf(buf, sizeof buf, "exit status %d", WEXITSTATUS(status));
-    else if (WIFSIGNALED(status))
-        std::snprintf(buf, sizeof buf, "ended by signal %d", WTERMSIG(status));
-    else
-        std::snprintf(buf, sizeof buf, "status %d", status);
-    return buf;
+    // "YYYY-MM-DD HH:MM:SS.mmm +zzzz " as LogFile writes it.
+    static const char kShape[] = "dddd-dd-dd dd:dd:dd.ddd +dddd ";
+    const size_t n = sizeof kShape - 1;
+    if (line.size() < n)
+        return line;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = line[i];
+        const bool ok = kShape[i] == 'd' ? (c >= '0' && c <= '9') : (c == kShape[i] || (kShape[i] == '+' && c == '-'));
+        if (!ok)
+            return line;
+    }
+    return line.substr(n);
 }
 
 } // namespace
@@ -153,11 +122,11 @@ void NotifyDaemon::Log(const char* format, ...)
     std::fprintf(stderr, "%s: %s\n", kName, line);
 }
 
+NotifyDaemon::Start::~Start() { CloseFd(&logFd); }
+
 NotifyDaemon::~NotifyDaemon()
 {
-    // A rebuild still running finishes on its own.
-    CloseFd(&rebuildPidFd_);
-    CloseFd(&rebuildErrFd_);
+    // A rebuild or a started program still running goes on on its own.
     CloseFd(&sockFd_);
     CloseFd(&timerFd_);
     CloseFd(&watchFd_);
@@ -263,21 +232,164 @@ void NotifyDaemon::Fire(const NotifyRecord& record)
 {
     const NotifyTrigger& t = record.trigger;
     const std::string due = FormatLocal(t.start);
-    const std::string program = EscapeNotifyText(t.application);
-    const std::string argument = EscapeNotifyText(t.arguments);
     if (!IsExecutableFile(t.application)) {
         Log("notification %u due %s removed: %s [%s] cannot be started (not an executable file)", record.handle,
-            due.c_str(), program.c_str(), argument.c_str());
+            due.c_str(), EscapeNotifyText(t.application).c_str(), EscapeNotifyText(t.arguments).c_str());
         return;
     }
-    pid_t pid = 0;
-    const int err = process::SpawnDetached(t.application, t.arguments, &pid);
-    if (err != 0)
-        Log("notification %u due %s: starting %s [%s] failed: %s", record.handle, due.c_str(), program.c_str(),
-            argument.c_str(), std::strerror(err));
-    else
-        Log("notification %u due %s: started %s [%s] (process %d)", record.handle, due.c_str(), program.c_str(),
-            argument.c_str(), static_cast<int>(pid));
+    // Looked up once for all the records due now, at the moment they are due.
+    if (!session_) {
+        session_ = FindSessionDisplay();
+        for (const std::string& line : session_->passedOver)
+            Log("looking for the display: %s", EscapeNotifyText(line).c_str());
+    }
+    auto start = std::make_unique<Start>();
+    start->handle = record.handle;
+    start->due = due;
+    start->application = t.application;
+    start->arguments = t.arguments;
+    start->environment = SessionEnvironment(OwnEnvironment(), *session_);
+    Launch(std::move(start), EscapeNotifyText(session_->Describe()));
+}
+
+bool NotifyDaemon::Launch(std::unique_ptr<Start> start, const std::string& how)
+{
+    Start& s = *start;
+    const std::string program = EscapeNotifyText(s.application);
+    const std::string argument = EscapeNotifyText(s.arguments);
+    s.logFd = programLog_.OpenForAppend();
+    if (s.logFd < 0) {
+        Log("cannot open %s (%s): the standard error of %s [%s] is discarded", programLog_.path().c_str(),
+            std::strerror(errno), program.c_str(), argument.c_str());
+        s.logFd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    } else {
+        struct stat st;
+        s.logOffset = ::fstat(s.logFd, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    }
+    process::ChildProcess::Setup setup;
+    setup.environment = s.environment;
+    setup.errorFd = s.logFd;
+    setup.reportChannel = true;
+    std::vector<std::string> args;
+    if (!s.arguments.empty())
+        args.push_back(s.arguments);
+    const int err = s.logFd < 0 ? errno : s.child.Start(s.application, args, setup);
+    if (err != 0) {
+        Log("notification %u due %s: starting %s [%s] %sfailed: %s", s.handle, s.due.c_str(), program.c_str(),
+            argument.c_str(), s.retry ? "again without a display " : "", std::strerror(err));
+        return false;
+    }
+    s.deadlineMs = RealNowMs() + StartTimeoutMs();
+    Log("notification %u due %s: started %s [%s] (process %d) %s", s.handle, s.due.c_str(), program.c_str(),
+        argument.c_str(), static_cast<int>(s.child.Pid()), how.c_str());
+    starts_.push_back(std::move(start));
+    return true;
+}
+
+void NotifyDaemon::WatchStarts()
+{
+    // A retry started below is looked at from the next wake-up on.
+    const size_t count = starts_.size();
+    for (size_t i = 0; i < count; ++i) {
+        Start& s = *starts_[i];
+        const bool ended = s.child.Update();
+        const std::string program = EscapeNotifyText(s.application);
+        const std::string argument = EscapeNotifyText(s.arguments);
+        const int pid = static_cast<int>(s.child.Pid());
+        if (!s.settled) {
+            if (s.child.Reported()) {
+                s.settled = true;
+                Log("notification %u: %s [%s] (process %d) has taken the alarm in hand", s.handle, program.c_str(),
+                    argument.c_str(), pid);
+            } else if (ended && s.child.Succeeded()) {
+                s.settled = true;
+                Log("notification %u: %s [%s] (process %d) ended (%s)", s.handle, program.c_str(), argument.c_str(),
+                    pid, process::EndText(s.child.Status()).c_str());
+            } else if (ended) {
+                s.settled = true;
+                std::string reason = "it ended with " + process::EndText(s.child.Status());
+                const std::string last = LastLogLine(s);
+                if (!last.empty())
+                    reason += "; its last words: \"" + last + "\"";
+                StartFailed(s, reason);
+            } else if (RealNowMs() >= s.deadlineMs) {
+                s.settled = true;
+                s.child.Kill();
+                StartFailed(s, "it neither reported nor ended within " + std::to_string(StartTimeoutMs() / 1000) +
+                                   " s and was stopped");
+            }
+        }
+        // Reaped (now or in the same look as its report) after it had reported.
+        if (ended && s.settled && s.child.Reported() && !s.child.Succeeded()) {
+            Log("notification %u: %s [%s] (process %d) ended with %s after it had taken the alarm in hand",
+                s.handle, program.c_str(), argument.c_str(), pid, process::EndText(s.child.Status()).c_str());
+        }
+    }
+    starts_.erase(std::remove_if(starts_.begin(), starts_.end(),
+                                 [](const std::unique_ptr<Start>& s) { return s->settled && s->child.Ended(); }),
+                  starts_.end());
+}
+
+void NotifyDaemon::StartFailed(Start& start, const std::string& reason)
+{
+    const std::string program = EscapeNotifyText(start.application);
+    const std::string argument = EscapeNotifyText(start.arguments);
+    const int pid = static_cast<int>(start.child.Pid());
+    if (start.retry || !NamesDisplay(start.environment)) {
+        Log("notification %u: %s [%s] (process %d) failed before it took the alarm in hand: %s; %s", start.handle,
+            program.c_str(), argument.c_str(), pid, reason.c_str(),
+            start.retry ? "it failed without a display too: the alarm could not be rung"
+                        : "it had no display to lose: not started again");
+        return;
+    }
+    Log("notification %u: %s [%s] (process %d) failed before it took the alarm in hand: %s; starting it again "
+        "without a display",
+        start.handle, program.c_str(), argument.c_str(), pid, reason.c_str());
+    auto retry = std::make_unique<Start>();
+    retry->handle = start.handle;
+    retry->due = start.due;
+    retry->application = start.application;
+    retry->arguments = start.arguments;
+    retry->environment = HeadlessEnvironment(start.environment);
+    retry->retry = true;
+    Launch(std::move(retry), "again without a display");
+}
+
+std::string NotifyDaemon::LastLogLine(const Start& start)
+{
+    struct stat st;
+    if (start.logFd < 0 || ::fstat(start.logFd, &st) != 0 || st.st_size <= start.logOffset)
+        return std::string();
+    const int64_t from = std::max<int64_t>(start.logOffset, st.st_size - static_cast<int64_t>(kLastLineScanBytes));
+    std::string text(static_cast<size_t>(st.st_size - from), '\0');
+    const ssize_t n = ::pread(start.logFd, text.data(), text.size(), static_cast<off_t>(from));
+    if (n <= 0)
+        return std::string();
+    text.resize(static_cast<size_t>(n));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    const size_t newline = text.rfind('\n');
+    std::string line = WithoutTimestamp(newline == std::string::npos ? text : text.substr(newline + 1));
+    if (line.size() > kLastLineBytes)
+        line = line.substr(0, kLastLineBytes) + "...";
+    return EscapeNotifyText(line);
+}
+
+int64_t NotifyDaemon::StartTimeoutMs()
+{
+    if (const char* text = std::getenv("DAWNBELL_START_TIMEOUT")) {
+        char* end = nullptr;
+        const long seconds = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && seconds >= 1 && seconds <= 3600)
+            return static_cast<int64_t>(seconds) * 1000;
+    }
+    return kStartTimeoutMs;
+}
+
+size_t NotifyDaemon::UnsettledStarts() const
+{
+    return static_cast<size_t>(std::count_if(starts_.begin(), starts_.end(),
+                                             [](const std::unique_ptr<Start>& s) { return !s->settled; }));
 }
 
 void NotifyDaemon::Drain()
@@ -316,6 +428,8 @@ void NotifyDaemon::Drain()
 
 bool NotifyDaemon::Serve()
 {
+    // The session is looked up afresh for the records due at this wake-up.
+    session_.reset();
     // Firing may take a moment; loop until nothing more is due.
     for (int round = 0; round < 1000; ++round) {
         std::vector<StoredRecord> rows;
@@ -416,7 +530,7 @@ std::string NotifyDaemon::RebuildProgram(const std::vector<NotifyRecord>& kept)
 
 void NotifyDaemon::StartRebuild(const std::vector<NotifyRecord>& kept)
 {
-    if (rebuildPid_ > 0) {
+    if (rebuild_) {
         // The running one may have read the store before this damage: once more after it.
         rebuildAgain_ = kept;
         rebuildAgainAsked_ = true;
@@ -429,69 +543,47 @@ void NotifyDaemon::StartRebuild(const std::vector<NotifyRecord>& kept)
             ProgramDir().c_str());
         return;
     }
-    pid_t pid = -1;
-    int errFd = -1;
-    if (const int err = SpawnHeadless(program, kRebuildVerb, &pid, &errFd); err != 0) {
+    // Without a display, its standard error read through a pipe for the log.
+    process::ChildProcess::Setup setup;
+    setup.environment = HeadlessEnvironment(OwnEnvironment());
+    setup.environment.emplace_back("QT_QPA_PLATFORM=offscreen");
+    auto child = std::make_unique<process::ChildProcess>();
+    if (const int err = child->Start(program, {kRebuildVerb}, setup); err != 0) {
         Log("cannot rebuild the schedule: starting %s %s failed: %s; alarms missing from it ring only after "
             "Dawnbell is started again",
             EscapeNotifyText(program).c_str(), kRebuildVerb, std::strerror(err));
         return;
     }
-    rebuildPid_ = pid;
-    rebuildErrFd_ = errFd;
-    // Readable once the process ends; -1 on kernels before 5.3, which are polled.
-    // (Called directly: the C library's wrapper is not declared for C++ everywhere.)
-    rebuildPidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    rebuild_ = std::move(child);
     rebuildProgram_ = program;
-    rebuildErr_.clear();
     rebuildDeadlineMs_ = RealNowMs() + kRebuildTimeoutMs;
     Log("rebuilding the schedule from the alarms: started %s %s (process %d)", EscapeNotifyText(program).c_str(),
-        kRebuildVerb, static_cast<int>(pid));
+        kRebuildVerb, static_cast<int>(rebuild_->Pid()));
 }
 
 void NotifyDaemon::WatchRebuild()
 {
-    if (rebuildPid_ <= 0)
+    if (!rebuild_)
         return;
-    if (rebuildErrFd_ >= 0) {
-        char buf[512];
-        ssize_t n;
-        while ((n = ::read(rebuildErrFd_, buf, sizeof buf)) > 0) {
-            const size_t room = kRebuildErrBytes - std::min(kRebuildErrBytes, rebuildErr_.size());
-            rebuildErr_.append(buf, std::min(room, static_cast<size_t>(n)));
-        }
-        if (n == 0)
-            CloseFd(&rebuildErrFd_); // every writer has closed it
-    }
-    int status = 0;
-    pid_t got = ::waitpid(rebuildPid_, &status, WNOHANG);
-    if (got == 0 && RealNowMs() >= rebuildDeadlineMs_) {
-        ::kill(rebuildPid_, SIGKILL);
-        while ((got = ::waitpid(rebuildPid_, &status, 0)) < 0 && errno == EINTR) {
-        }
-        Log("rebuilding the schedule failed: %s %s did not end within %lld s and was stopped",
-            EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb,
-            static_cast<long long>(kRebuildTimeoutMs / 1000));
-    } else if (got == rebuildPid_) {
-        std::string err = EscapeNotifyText(rebuildErr_);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            Log("%s %s ended (%s)%s%s", EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb,
-                EndText(status).c_str(), err.empty() ? "" : ": ", err.c_str());
+    const std::string program = EscapeNotifyText(rebuildProgram_);
+    if (!rebuild_->Update() && RealNowMs() >= rebuildDeadlineMs_) {
+        rebuild_->Kill();
+        Log("rebuilding the schedule failed: %s %s did not end within %lld s and was stopped", program.c_str(),
+            kRebuildVerb, static_cast<long long>(kRebuildTimeoutMs / 1000));
+    } else if (rebuild_->Ended()) {
+        const std::string err = EscapeNotifyText(rebuild_->ErrorText());
+        const std::string end = process::EndText(rebuild_->Status());
+        if (rebuild_->Succeeded())
+            Log("%s %s ended (%s)%s%s", program.c_str(), kRebuildVerb, end.c_str(), err.empty() ? "" : ": ",
+                err.c_str());
         else
             Log("rebuilding the schedule failed: %s %s ended with %s%s%s; alarms missing from the schedule ring "
                 "only after Dawnbell is started again",
-                EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb, EndText(status).c_str(),
-                err.empty() ? "" : ": ", err.c_str());
-    } else if (got < 0 && errno != EINTR) {
-        Log("cannot wait for %s %s: %s", EscapeNotifyText(rebuildProgram_).c_str(), kRebuildVerb,
-            std::strerror(errno));
-        got = rebuildPid_; // not ours to wait for any more
+                program.c_str(), kRebuildVerb, end.c_str(), err.empty() ? "" : ": ", err.c_str());
     } else {
         return; // still running
     }
-    rebuildPid_ = -1;
-    CloseFd(&rebuildPidFd_);
-    CloseFd(&rebuildErrFd_);
+    rebuild_.reset();
     CheckNotes();
     if (rebuildAgainAsked_) {
         rebuildAgainAsked_ = false;
@@ -516,11 +608,21 @@ void NotifyDaemon::CheckNotes()
 
 int NotifyDaemon::PollTimeoutMs() const
 {
-    if (rebuildPid_ <= 0)
-        return -1;
-    const int64_t left = std::max<int64_t>(0, rebuildDeadlineMs_ - RealNowMs());
-    const int64_t wait = rebuildPidFd_ >= 0 ? left : std::min<int64_t>(left, kRebuildPollMs);
-    return static_cast<int>(std::min<int64_t>(wait, 60000));
+    const int64_t now = RealNowMs();
+    std::optional<int64_t> wait;
+    auto atMost = [&](int64_t ms) { wait = std::min(wait.value_or(ms), std::max<int64_t>(0, ms)); };
+    if (rebuild_) {
+        atMost(rebuildDeadlineMs_ - now);
+        if (!rebuild_->EndIsSignalled())
+            atMost(kEndPollMs);
+    }
+    for (const std::unique_ptr<Start>& s : starts_) {
+        if (!s->settled)
+            atMost(s->deadlineMs - now);
+        if (!s->child.EndIsSignalled())
+            atMost(kEndPollMs);
+    }
+    return wait ? static_cast<int>(std::min<int64_t>(*wait, 60000)) : -1;
 }
 
 int NotifyDaemon::Run()
@@ -534,7 +636,10 @@ int NotifyDaemon::Run()
         return lockFd_ >= 0 ? ExitAlreadyRunning : ExitFailure;
     // Only the one service of the device directory writes its log.
     log_.SetPath(paths_.log);
+    programLog_.SetPath(paths_.programLog);
     Log("serving %s as process id %d", paths_.deviceDir.c_str(), static_cast<int>(::getpid()));
+    // From now on an exit signal lets the starts in question be settled first.
+    exitSignalFd_ = process::InstallExitSignalPipe();
     // Leave the starter's working folder, so the service (and every program it
     // starts) holds no folder busy; the paths above are absolute then.
     if (paths_.deviceDir[0] == '/' && !paths_.socket.empty() && paths_.socket[0] == '/' && ::chdir("/") != 0)
@@ -595,15 +700,22 @@ int NotifyDaemon::Run()
             failures = 0;
             CheckNotes();
         }
-        struct pollfd fds[5];
-        nfds_t count = 0;
-        for (int fd : {sockFd_, timerFd_, watchFd_, rebuildPidFd_, rebuildErrFd_}) {
-            if (fd >= 0)
-                fds[count++] = {fd, POLLIN, 0};
+        if (stopSignal_ != 0 && UnsettledStarts() == 0) {
+            Log("%s received; ending", process::ExitSignalName(stopSignal_));
+            return ExitOk;
         }
+        std::vector<struct pollfd> fds;
+        for (int fd : {sockFd_, timerFd_, watchFd_, exitSignalFd_}) {
+            if (fd >= 0)
+                fds.push_back({fd, POLLIN, 0});
+        }
+        if (rebuild_)
+            rebuild_->AddPollFds(&fds);
+        for (const std::unique_ptr<Start>& s : starts_)
+            s->child.AddPollFds(&fds);
         int n;
         do {
-            n = ::poll(fds, count, PollTimeoutMs());
+            n = ::poll(fds.data(), static_cast<nfds_t>(fds.size()), PollTimeoutMs());
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             Log("poll failed: %s; ending", std::strerror(errno));
@@ -611,6 +723,14 @@ int NotifyDaemon::Run()
         }
         Drain();
         WatchRebuild();
+        WatchStarts();
+        if (const int signo = process::ReadExitSignal(); signo != 0 && stopSignal_ == 0) {
+            stopSignal_ = signo;
+            if (const size_t open = UnsettledStarts(); open > 0)
+                Log("%s received; ending once the programs started and not yet heard from (%zu) have taken their "
+                    "alarms in hand or ended (at most %lld s)",
+                    process::ExitSignalName(signo), open, static_cast<long long>(StartTimeoutMs() / 1000));
+        }
         if (checkAsked_) {
             checkAsked_ = false;
             // Reopened, so nothing is served from pages cached before the damage.

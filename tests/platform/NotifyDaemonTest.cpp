@@ -16,7 +16,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace dawnbell;
@@ -100,11 +102,78 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
+// Makes `path` a Unix socket file (nothing listens; only its existence matters).
+bool BindSocket(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un addr{};
+    if (name.size() >= int(sizeof addr.sun_path))
+        return false;
+    addr.sun_family = AF_UNIX;
+    memcpy(addr.sun_path, name.constData(), size_t(name.size()) + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+bool WriteScript(const QString& path, const QByteArray& body)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write("#!/bin/sh\n" + body);
+    f.close();
+    return f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// The process id a notifyd.log line "... [ARG] (process N) ..." names for the
+// first start of `argument`; 0 when none.
+pid_t StartedPid(const QString& log, const QString& argument)
+{
+    const QRegularExpression started("started \\S+ \\[" + QRegularExpression::escape(argument) + "\\] \\(process (\\d+)\\)");
+    const QRegularExpressionMatch m = started.match(log);
+    return m.hasMatch() ? pid_t(m.captured(1).toInt()) : 0;
+}
+
+// The variables that decide where a started program shows itself; the tests
+// set them afresh for every daemon they start.
+const char* const kSessionVariables[] = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DBUS_SESSION_BUS_ADDRESS",
+                                         "XAUTHORITY", "DAWNBELL_START_TIMEOUT", "NOTIFY_ARGV_MODE", "NOTIFY_ENV_FILE"};
+
 } // namespace
 
 class NotifyDaemonTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        // An X server for the rows that need a real display: Xvfb picks a free
+        // display number and writes it to its standard output.
+        m_xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "480x640x24"});
+        if (m_xvfb.waitForStarted(5000)) {
+            QElapsedTimer t;
+            t.start();
+            while (!m_xvfb.canReadLine() && t.elapsed() < 10000)
+                m_xvfb.waitForReadyRead(200);
+            const QByteArray number = m_xvfb.readLine().trimmed();
+            if (!number.isEmpty())
+                m_xDisplay = ":" + QString::fromLatin1(number);
+        }
+        // An X display nobody serves.
+        for (int n = 4321; m_goneDisplay.isEmpty(); ++n) {
+            if (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) && !QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
+                m_goneDisplay = QString(":%1").arg(n);
+        }
+    }
+    void cleanupTestCase()
+    {
+        if (m_xvfb.state() != QProcess::NotRunning) {
+            m_xvfb.terminate();
+            m_xvfb.waitForFinished(5000);
+        }
+    }
     void init()
     {
         NotifyCloseStore();
@@ -112,6 +181,17 @@ private slots:
         qunsetenv("DAWNBELL_NOTIFYD");
         m_argvFile = m_home.path() + "/argv.txt";
         qputenv("NOTIFY_ARGV_FILE", m_argvFile.toUtf8());
+        // Started from an environment without any display, and never asking the
+        // real service manager or logind of whoever runs the tests.
+        for (const char* name : kSessionVariables)
+            qunsetenv(name);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("DAWNBELL_SYSTEMCTL", "false");
+        qputenv("DAWNBELL_LOGINCTL", "false");
+        m_runtime = m_home.filePath("run");
+        QVERIFY(QDir().mkpath(m_runtime));
+        QFile::setPermissions(m_runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", m_runtime.toUtf8());
     }
     void cleanup()
     {
@@ -624,6 +704,263 @@ private slots:
         QCOMPARE(out.count('\n'), 1);
     }
 
+    // At the alarm time the program is started in the user's session as it is
+    // then: the service manager's environment first, then logind's local
+    // graphical sessions (the active one first), then the service's own
+    // environment; a display whose socket is gone is passed over and said so.
+    // Two records due at once both start, with the same display.
+    void displayAtTheAlarmTime_data()
+    {
+        QTest::addColumn<QString>("manager");     // "answers", "hangs" or "fails"
+        QTest::addColumn<QStringList>("managerEnv");
+        QTest::addColumn<QString>("logind");      // "answers", "hangs" or "fails"
+        QTest::addColumn<QStringList>("sessions"); // "ID|UID|Type|Display|Active|Remote"
+        QTest::addColumn<QString>("ownWayland");  // the service's own WAYLAND_DISPLAY
+        QTest::addColumn<QStringList>("sockets"); // made in the runtime directory
+        QTest::addColumn<QString>("env");         // what the program gets
+        QTest::addColumn<QStringList>("logged");
+        // %X: the Xvfb display; %GONE: an X display nobody serves; %RUN: the
+        // runtime directory; %UID: our user id; %OTHER: another user's.
+        QTest::newRow("manager names a Wayland display")
+            << "answers"
+            << QStringList{"LANG=C.UTF-8", "WAYLAND_DISPLAY=wl-manager", "XDG_SESSION_TYPE=wayland",
+                           "XDG_RUNTIME_DIR=%RUN", "DBUS_SESSION_BUS_ADDRESS=unix:path=%RUN/bus-manager"}
+            << "answers" << QStringList{"7|%UID|wayland||yes|no"} << "wl-own"
+            << QStringList{"wl-manager", "wayland-3", "wl-own"}
+            << "WAYLAND_DISPLAY=wl-manager\tXDG_SESSION_TYPE=wayland\tDBUS_SESSION_BUS_ADDRESS=unix:path=%RUN/bus-manager"
+               "\tQT_QPA_PLATFORM=offscreen"
+            << QStringList{"on WAYLAND_DISPLAY=wl-manager from the service manager's environment"};
+        QTest::newRow("manager names an X display")
+            << "answers" << QStringList{"DISPLAY=%X", "XAUTHORITY=$'/home/u/.Xauthority\\x2dmanager'"} << "fails"
+            << QStringList{} << "" << QStringList{}
+            << "DISPLAY=%X\tXDG_SESSION_TYPE=x11\tXAUTHORITY=/home/u/.Xauthority-manager\tQT_QPA_PLATFORM=offscreen"
+            << QStringList{"on DISPLAY=%X from the service manager's environment"};
+        QTest::newRow("manager hangs: logind's Wayland session, text and foreign sessions passed over")
+            << "hangs" << QStringList{} << "answers"
+            << QStringList{"2|%UID|tty||yes|no", "4|%OTHER|wayland||yes|no", "7|%UID|wayland||yes|no"} << ""
+            << QStringList{"wayland-12", "wayland-3", "bus"}
+            << "WAYLAND_DISPLAY=wayland-3\tXDG_SESSION_TYPE=wayland\tDBUS_SESSION_BUS_ADDRESS=unix:path=%RUN/bus"
+               "\tQT_QPA_PLATFORM=offscreen"
+            << QStringList{"the service manager (%RUN/systemctl) did not answer within 2000 ms",
+                           "on WAYLAND_DISPLAY=wayland-3 from logind session 7 (wayland)"};
+        QTest::newRow("manager silent: logind's active X session before an inactive and a remote one")
+            << "fails" << QStringList{} << "answers"
+            << QStringList{"8|%UID|wayland||yes|yes", "3|%UID|wayland||no|no", "5|%UID|x11|%X|yes|no"} << ""
+            << QStringList{"wayland-0"} << "DISPLAY=%X\tXDG_SESSION_TYPE=x11\tQT_QPA_PLATFORM=offscreen"
+            << QStringList{"the service manager (%RUN/systemctl) answered with exit status 1",
+                           "on DISPLAY=%X from logind session 5 (x11)"};
+        QTest::newRow("manager's displays gone: logind")
+            << "answers" << QStringList{"WAYLAND_DISPLAY=wl-gone", "DISPLAY=%GONE", "XDG_RUNTIME_DIR=%RUN"}
+            << "answers" << QStringList{"7|%UID|wayland||yes|no"} << "" << QStringList{"wayland-2"}
+            << "WAYLAND_DISPLAY=wayland-2\tXDG_SESSION_TYPE=wayland\tQT_QPA_PLATFORM=offscreen"
+            << QStringList{"names WAYLAND_DISPLAY=wl-gone, whose socket %RUN/wl-gone is gone: passed over",
+                           "names DISPLAY=%GONE, whose socket /tmp/.X11-unix/X%GONENUMBER is gone: passed over",
+                           "on WAYLAND_DISPLAY=wayland-2 from logind session 7 (wayland)"};
+        QTest::newRow("manager and logind silent: the service's own display")
+            << "fails" << QStringList{} << "hangs" << QStringList{} << "wl-own" << QStringList{"wl-own"}
+            << "WAYLAND_DISPLAY=wl-own\tQT_QPA_PLATFORM=offscreen"
+            << QStringList{"logind (%RUN/loginctl) did not answer within 2000 ms",
+                           "on WAYLAND_DISPLAY=wl-own from the service's own environment"};
+        QTest::newRow("every display gone: none")
+            << "answers" << QStringList{"LANG=C"} << "answers" << QStringList{"7|%UID|x11|%GONE|yes|no"} << "wl-stale"
+            << QStringList{} << "QT_QPA_PLATFORM=offscreen"
+            << QStringList{"the service manager's environment names no display",
+                           "logind session 7 (x11) names DISPLAY=%GONE, whose socket",
+                           "the service's own environment names WAYLAND_DISPLAY=wl-stale, whose socket "
+                           "%RUN/wl-stale is gone: passed over",
+                           "without a display: none of the service manager, logind and the service's own "
+                           "environment names one that exists"};
+    }
+    void displayAtTheAlarmTime()
+    {
+        QFETCH(QString, manager);
+        QFETCH(QStringList, managerEnv);
+        QFETCH(QString, logind);
+        QFETCH(QStringList, sessions);
+        QFETCH(QString, ownWayland);
+        QFETCH(QStringList, sockets);
+        QFETCH(QString, env);
+        QFETCH(QStringList, logged);
+        const bool needsX = (managerEnv + sessions).join(' ').contains("%X");
+        if (needsX && m_xDisplay.isEmpty())
+            QSKIP("needs Xvfb");
+        auto fill = [&](QString text) {
+            return text.replace("%X", m_xDisplay)
+                .replace("%GONENUMBER", m_goneDisplay.mid(1))
+                .replace("%GONE", m_goneDisplay)
+                .replace("%RUN", m_runtime)
+                .replace("%UID", QString::number(::getuid()))
+                .replace("%OTHER", QString::number(::getuid() + 1));
+        };
+        auto answer = [&](const QString& how, const QByteArray& check, const QByteArray& body) {
+            if (how == "hangs")
+                return QByteArray("sleep 30\n");
+            if (how == "fails")
+                return QByteArray("exit 1\n");
+            return check + body;
+        };
+        QByteArray lines;
+        for (const QString& line : managerEnv)
+            lines += fill(line).toUtf8() + "\n";
+        const QString systemctl = m_runtime + "/systemctl";
+        QVERIFY(WriteScript(systemctl, answer(manager, "[ \"$*\" = '--user show-environment' ] || exit 2\n",
+                                              "cat <<'EOF'\n" + lines + "EOF\n")));
+        QByteArray list, show;
+        for (const QString& session : sessions) {
+            const QStringList f = fill(session).split('|');
+            list += "   " + f[0].toUtf8() + " " + f[1].toUtf8() + " someone seat0 tty" + f[0].toUtf8() + "\n";
+            show += f[0].toUtf8() + ") printf 'Type=%s\\nDisplay=%s\\nActive=%s\\nRemote=%s\\nState=%s\\n' '" +
+                    f[2].toUtf8() + "' '" + f[3].toUtf8() + "' '" + f[4].toUtf8() + "' '" + f[5].toUtf8() + "' '" +
+                    (f[4] == "yes" ? "active" : "online") + "';;\n";
+        }
+        const QString loginctl = m_runtime + "/loginctl";
+        QVERIFY(WriteScript(loginctl,
+                            answer(logind, "",
+                                   "if [ \"$*\" = 'list-sessions --no-legend --no-pager' ]; then\ncat <<'EOF'\n" +
+                                       list + "EOF\nexit 0\nfi\n"
+                                   "[ \"$1\" = show-session ] || exit 2\nid=$2\nshift 2\n"
+                                   "[ \"$*\" = '-p Type -p Display -p Active -p Remote -p State --no-pager' ] || exit 2\n"
+                                   "case \"$id\" in\n" + show + "*) exit 1;;\nesac\n")));
+        qputenv("DAWNBELL_SYSTEMCTL", systemctl.toUtf8());
+        qputenv("DAWNBELL_LOGINCTL", loginctl.toUtf8());
+        for (const QString& socket : sockets)
+            QVERIFY(BindSocket(m_runtime + "/" + socket));
+        // Not sockets: a plain file and a lock file beside the Wayland sockets.
+        QFile(m_runtime + "/wayland-1").open(QIODevice::WriteOnly);
+        QFile(m_runtime + "/wayland-0.lock").open(QIODevice::WriteOnly);
+        if (!ownWayland.isEmpty())
+            qputenv("WAYLAND_DISPLAY", ownWayland.toUtf8());
+        const QString envFile = m_home.filePath("env.txt");
+        qputenv("NOTIFY_ENV_FILE", envFile.toUtf8());
+
+        const clock::LocalTime at = InMs(1000);
+        QVERIFY(NotifySetTime(Trigger("first", at)) != 0);
+        QVERIFY(NotifySetTime(Trigger("second", at)) != 0);
+        const QString log = m_home.filePath("notifyd.log");
+        QVERIFY2(WaitFor([&] { return Runs(m_argvFile).size() == 2; }, 15000), qPrintable(ReadAll(log)));
+        QVERIFY(WaitFor([&] { return ReadAll(log).count("has taken the alarm in hand") == 2; }, 5000));
+        QCOMPARE(Runs(m_argvFile).size(), 2);
+        const QString expected = fill(env);
+        QCOMPARE(ReadAll(envFile), expected + "\n" + expected + "\n");
+        const QString text = ReadAll(log);
+        for (const QString& part : logged)
+            QVERIFY2(text.contains(fill(part)), qPrintable(fill(part) + "\n--- not in ---\n" + text));
+        // One line per start names the display and where it came from.
+        QCOMPARE(text.count(fill(logged.last())), 2);
+    }
+
+    // The program's standard error goes to dawnbell.log and its end is reaped: a
+    // start that fails before the program has taken its alarm in hand is logged
+    // with how it ended and its last words, and made once more without a
+    // display; one that hangs is stopped after the start bound. A program that
+    // has taken its alarm in hand is never stopped or started again.
+    void failedStartIsRetriedWithoutADisplay_data()
+    {
+        QTest::addColumn<QString>("mode");          // NotifyArgvRecorder's NOTIFY_ARGV_MODE
+        QTest::addColumn<QStringList>("envs");      // the session variables of each run
+        QTest::addColumn<QStringList>("logged");
+        QTest::addColumn<bool>("runsOn");           // still running after the start bound
+        const QString shown = "WAYLAND_DISPLAY=wl-own\tQT_QPA_PLATFORM=offscreen";
+        const QString headless = "";
+        QTest::newRow("exit 1 before handling")
+            << "fail-with-display" << QStringList{shown, headless}
+            << QStringList{"failed before it took the alarm in hand: it ended with exit status 1; its last words: "
+                           "\"recorder: cannot open the display\"; starting it again without a display",
+                           "[alarm] (process %RETRY) has taken the alarm in hand"}
+            << false;
+        QTest::newRow("killed by a signal before handling")
+            << "abort-with-display" << QStringList{shown, headless}
+            << QStringList{"it ended with signal 6 (SIGABRT); its last words: \"recorder: giving up\"; starting it "
+                           "again without a display"}
+            << false;
+        QTest::newRow("hangs before handling")
+            << "hang-with-display" << QStringList{shown, headless}
+            << QStringList{"it neither reported nor ended within 2 s and was stopped; starting it again without a "
+                           "display"}
+            << false;
+        QTest::newRow("fails without a display too")
+            << "fail-always" << QStringList{shown, headless}
+            << QStringList{"starting it again without a display",
+                           "(process %RETRY) failed before it took the alarm in hand: it ended with exit status 1; "
+                           "its last words: \"recorder: cannot open the display\"; it failed without a display too: "
+                           "the alarm could not be rung"}
+            << false;
+        QTest::newRow("fails after handling") << "report-then-fail" << QStringList{shown}
+            << QStringList{"ended with exit status 3 after it had taken the alarm in hand"} << false;
+        QTest::newRow("ends without reporting") << "silent" << QStringList{shown}
+            << QStringList{"(process %FIRST) ended (exit status 0)"} << false;
+        QTest::newRow("runs on after handling") << "report-then-hang" << QStringList{shown}
+            << QStringList{"(process %FIRST) has taken the alarm in hand"} << true;
+    }
+    void failedStartIsRetriedWithoutADisplay()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, envs);
+        QFETCH(QStringList, logged);
+        QFETCH(bool, runsOn);
+        QVERIFY(BindSocket(m_runtime + "/wl-own"));
+        qputenv("WAYLAND_DISPLAY", "wl-own");
+        qputenv("NOTIFY_ARGV_MODE", mode.toUtf8());
+        qputenv("DAWNBELL_START_TIMEOUT", "2");
+        const QString envFile = m_home.filePath("env.txt");
+        qputenv("NOTIFY_ENV_FILE", envFile.toUtf8());
+        const QString log = m_home.filePath("notifyd.log");
+
+        QVERIFY(NotifySetTime(Trigger("alarm", InMs(500))) != 0);
+        QVERIFY2(WaitFor([&] { return Runs(m_argvFile).size() == envs.size(); }, 10000), qPrintable(ReadAll(log)));
+        QVERIFY2(WaitFor([&] { return ReadAll(log).contains(logged.last().section("%", 0, 0)); }, 10000),
+                 qPrintable(ReadAll(log)));
+        QTest::qWait(2500); // past the start bound: nothing more happens
+        const QString text = ReadAll(log);
+        QCOMPARE(Runs(m_argvFile), QList<QStringList>(envs.size(), QStringList{"alarm"}));
+        QString expected;
+        for (const QString& e : envs)
+            expected += e + "\n";
+        QCOMPARE(ReadAll(envFile), expected);
+        const pid_t first = StartedPid(text, "alarm");
+        QVERIFY(first > 0);
+        const QRegularExpressionMatch retry =
+            QRegularExpression("started \\S+ \\[alarm\\] \\(process (\\d+)\\) again without a display").match(text);
+        QCOMPARE(retry.hasMatch(), envs.size() == 2);
+        for (QString part : logged) {
+            part.replace("%FIRST", QString::number(first)).replace("%RETRY", retry.captured(1));
+            QVERIFY2(text.contains(part), qPrintable(part + "\n--- not in ---\n" + text));
+        }
+        QCOMPARE(::kill(first, 0) == 0 && !IsDead(first), runsOn);
+        if (runsOn)
+            ::kill(first, SIGKILL);
+        // Its standard error is in the program's log.
+        if (mode == "fail-with-display" || mode == "fail-always")
+            QVERIFY(ReadAll(m_home.filePath("dawnbell.log"))
+                        .contains("recorder: warming up\nrecorder: cannot open the display\n"));
+    }
+
+    // A service told to end while a start is still in question settles it first
+    // (here: the hung program stopped and started again without a display), and
+    // the service started after it starts nothing twice.
+    void endingServiceSettlesItsStarts()
+    {
+        QVERIFY(BindSocket(m_runtime + "/wl-own"));
+        qputenv("WAYLAND_DISPLAY", "wl-own");
+        qputenv("NOTIFY_ARGV_MODE", "hang-with-display");
+        qputenv("DAWNBELL_START_TIMEOUT", "2");
+        const QString log = m_home.filePath("notifyd.log");
+        QVERIFY(NotifySetTime(Trigger("alarm", InMs(300))) != 0);
+        QVERIFY(WaitFor([&] { return Runs(m_argvFile).size() == 1; }, 5000));
+        const pid_t service = NotifyDaemonPid();
+        QVERIFY(service > 0);
+        QCOMPARE(::kill(service, SIGTERM), 0);
+        QVERIFY(WaitFor([&] { return ReadAll(log).contains("SIGTERM received; ending once"); }, 3000));
+        QVERIFY(!IsDead(service));
+        QVERIFY2(WaitFor([&] { return IsDead(service); }, 8000), qPrintable(ReadAll(log)));
+        QCOMPARE(Runs(m_argvFile).size(), 2);
+        QVERIFY2(ReadAll(log).contains("again without a display") && ReadAll(log).endsWith("SIGTERM received; ending\n"),
+                 qPrintable(ReadAll(log)));
+        QVERIFY(NotifyEnsureDaemon());
+        QTest::qWait(1000);
+        QCOMPARE(Runs(m_argvFile).size(), 2);
+    }
+
 private:
     // Ends the service of the current device directory and waits until its lock
     // is free.
@@ -639,6 +976,10 @@ private:
 
     test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
     QString m_argvFile;
+    QString m_runtime;       // XDG_RUNTIME_DIR of the test and its services
+    QProcess m_xvfb;         // an X server for the whole run, when Xvfb is installed
+    QString m_xDisplay;      // its display (":N"), empty without one
+    QString m_goneDisplay;   // an X display without a server
 };
 
 QTEST_GUILESS_MAIN(NotifyDaemonTest)
