@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "DevicePaths.h"
+#include "HandledReport.h"
 #include "IpcFrame.h"
 
 #include <chrono>
@@ -43,7 +44,8 @@ ipc::SendResult SingleInstance::Forward(const QString& line, const std::string& 
     ipc::IpcClient client;
     if (const ipc::SendResult r = client.Connect(socketPath, executable); r != ipc::SendOk)
         return r;
-    return client.SendCopyData(code, key.toStdU16String(), answerTimeoutMs, nullptr);
+    return client.SendCopyData(code, key.toStdU16String(), answerTimeoutMs, nullptr, process::ReportHandled,
+                               kHeldAfterMs);
 }
 
 SingleInstance::Outcome SingleInstance::Enter(const QString& line, ipc::InstanceLock* lock, int attempts,
@@ -57,6 +59,7 @@ SingleInstance::Outcome SingleInstance::Enter(const QString& line, ipc::Instance
         switch (Forward(line, socket, executable)) {
         case ipc::SendOk:
         case ipc::SendNoAnswer: // the window holds the key and is still ringing it
+            process::ReportHandled();
             return Forwarded;
         case ipc::SendInvalid:
             return Unsendable;

@@ -21,6 +21,9 @@ public:
     static constexpr int kAnswerTimeoutMs = 60 * 60 * 1000;
     // Longest wait for the window to acknowledge a posted message (ms).
     static constexpr int kPostAckTimeoutMs = 2000;
+    // A window that holds a forwarded key this long (ms) without answering,
+    // refusing it or ending is busy with it (ringing): the key is in hand.
+    static constexpr int kHeldAfterMs = 1000;
 
     enum Outcome {
         First,     // this process holds the lock: start normally
@@ -36,7 +39,8 @@ public:
     // window that is missing, refuses the connection or ends before answering is
     // tried again, and when the running instance ends meanwhile this process takes
     // the lock and starts as the first instance. So a key is never dropped: it is
-    // handled by the running window or by this process.
+    // handled by the running window or by this process. A forwarded line is
+    // reported to the notification service as handled (HandledReport.h).
     static Outcome Enter(const QString& line, ipc::InstanceLock* lock, int attempts = kAttempts,
                          int intervalMs = kAttemptIntervalMs);
 
@@ -47,7 +51,9 @@ public:
     // with the key; "test " + key likewise with code 5; anything else likewise with
     // code 1 and the whole line. Each step waits for the window's acknowledgement.
     // SendNoWindow when no such window answers on the socket; SendNoAnswer when the
-    // window took the key but is still handling it after `answerTimeoutMs`.
+    // window took the key but is still handling it after `answerTimeoutMs`. A key
+    // the window has held for kHeldAfterMs is reported as handled at once, so
+    // the notification service does not wait for the end of its ringing.
     static ipc::SendResult Forward(const QString& line, const std::string& socketPath,
                                    const std::string& executable, int answerTimeoutMs = kAnswerTimeoutMs);
 };

@@ -11,6 +11,7 @@
 #include "ExitDeadline.h"
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
+#include "HandledReport.h"
 #include "InstanceLock.h"
 #include "IpcFrame.h"
 #include "LateStart.h"
@@ -96,8 +97,12 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
         Qt::QueuedConnection);
 
     // Once the window's loop runs, so that a ringing that ends the program can
-    // close the window.
-    QTimer::singleShot(0, &window, [&window, line] { window.ExecuteCommandLine(line); });
+    // close the window. The window system answers by then: the command line is
+    // in hand, which the notification service that started us waits to hear.
+    QTimer::singleShot(0, &window, [&window, line] {
+        process::ReportHandled();
+        window.ExecuteCommandLine(line);
+    });
     // A signal that came during start-up ends the program once the command line
     // has begun (a ringing then runs its cleanup and the after-ringing path).
     if (ExitSignals::Received())
@@ -113,6 +118,7 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
 int main(int argc, char** argv)
 {
     RingTraceMark("process-start");
+    process::TakeHandledReport(); // before anything this program starts could inherit it
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -3,6 +3,7 @@
 #include "DevicePaths.h"
 #include "IpcFrame.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -135,13 +136,29 @@ IpcClient::ReadEnd IpcClient::ReadAnswer(uint8_t* data, size_t size, int timeout
     return ReadAll;
 }
 
-SendResult IpcClient::SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result)
+SendResult IpcClient::SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result,
+                                   const std::function<void()>& onHeld, int heldAfterMs)
 {
     std::vector<uint8_t> frame;
     if (!EncodeCopyData(code, key, &frame))
         return SendInvalid;
     if (const SendResult r = WriteAll(frame.data(), frame.size()); r != SendOk)
         return r;
+    if (onHeld && heldAfterMs > 0 && heldAfterMs < timeoutMs) {
+        // Only looked at, not read: the answer (or the end) is read below.
+        pollfd p{m_fd, POLLIN, 0};
+        int n;
+        const auto start = std::chrono::steady_clock::now();
+        do {
+            const auto spent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            n = ::poll(&p, 1, static_cast<int>(std::max<long long>(0, heldAfterMs - spent)));
+        } while (n < 0 && errno == EINTR);
+        if (n == 0) {
+            onHeld();
+            timeoutMs -= heldAfterMs;
+        }
+    }
     uint8_t answer[kAnswerBytes];
     switch (ReadAnswer(answer, kAnswerBytes, timeoutMs)) {
     case ReadAll:

@@ -2,6 +2,7 @@
 // The sending side of the command channel: finding the running main window of
 // the same program and sending or posting window messages to it. Plain C++.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -46,8 +47,13 @@ public:
     pid_t PeerPid() const { return m_peer; }
 
     // Sends a copy-data frame and waits up to `timeoutMs` for the answer, which
-    // lands in `*result` (may be null).
-    SendResult SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result);
+    // lands in `*result` (may be null). When `onHeld` is given, it is called once
+    // the window has held the frame for `heldAfterMs` without answering,
+    // refusing or ending (it is busy with it: a ringing answers only at its
+    // end), and the wait goes on; it is not called when the answer or the end
+    // of the connection comes sooner.
+    SendResult SendCopyData(uint32_t code, const std::u16string& key, int timeoutMs, int32_t* result,
+                            const std::function<void()>& onHeld = nullptr, int heldAfterMs = 0);
     // Writes a posted message. With `ackTimeoutMs` > 0 it then waits that long for
     // the window to acknowledge it: the window reads the whole frame and closes
     // the connection in order (it sends no answer to posted messages), whereas a
