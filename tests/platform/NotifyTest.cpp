@@ -278,6 +278,77 @@ private slots:
         QCOMPARE(order, (std::vector<uint32_t>{early, sameA, sameB, ms, late}));
     }
 
+    void missedAlarmsAreKeptOnceNewestFirst()
+    {
+        // The same alarm missed at the same time and noticed twice (a rebuild,
+        // then the late start): one record, with what the first one said.
+        MissedAlarm work;
+        work.application = "/opt/dawnbell/dawnbell";
+        work.arguments = "3456031";
+        work.due = Lt(2031, 3, 20, 6, 45, 0);
+        work.noticed = 1900000000;
+        work.title = "Work";
+        work.reason = "the service did not start it";
+        bool added = false;
+        QCOMPARE(NotifyRecordMissed(work, &added), NotifyOk);
+        QVERIFY(added);
+        MissedAlarm again = work;
+        again.title = "Again";
+        QCOMPARE(NotifyRecordMissed(again, &added), NotifyOk);
+        QVERIFY(!added);
+        MissedAlarm impossible = work;
+        impossible.due = Lt(2031, 2, 29, 6, 45, 0);
+        QCOMPARE(NotifyRecordMissed(impossible, &added), NotifyInvalidParameter);
+
+        // 120 more: only the newest kNotifyMaxMissedAlarms stay, newest first.
+        for (int i = 0; i < 120; ++i) {
+            MissedAlarm m;
+            m.application = "/usr/bin/dawnbell";
+            m.arguments = std::to_string(5000 + i);
+            m.due = Lt(2031, 3, 21, 7, i / 60, i % 60);
+            m.noticed = 1900000600 + i;
+            m.title = "Tea " + std::to_string(i);
+            m.reason = "started 2 h late";
+            QCOMPARE(NotifyRecordMissed(m, nullptr), NotifyOk);
+        }
+        std::vector<MissedAlarm> all;
+        QCOMPARE(NotifyMissedAlarms(&all), NotifyOk);
+        QCOMPARE(all.size(), kNotifyMaxMissedAlarms);
+        QCOMPARE(all.front().arguments, std::string("5119"));
+        QCOMPARE(all.back().arguments, std::string("5020"));
+        const MissedAlarm& newest = all.front();
+        QCOMPARE(newest.application, std::string("/usr/bin/dawnbell"));
+        QCOMPARE(newest.title, std::string("Tea 119"));
+        QCOMPARE(newest.reason, std::string("started 2 h late"));
+        QCOMPARE(newest.noticed, int64_t(1900000719));
+        QCOMPARE(std::vector<int>({newest.due.year, newest.due.month, newest.due.day, newest.due.hour,
+                                   newest.due.minute, newest.due.second, newest.due.dayOfWeek}),
+                 std::vector<int>({2031, 3, 21, 7, 1, 59, 5})); // a Friday
+        QVERIFY(!newest.told && !newest.seen);
+
+        // Seen: one alone, or one with every older one; told: one alone.
+        QCOMPARE(NotifyMarkMissedSeen(all[0].id, false), NotifyOk);
+        QCOMPARE(NotifyMarkMissedSeen(all[10].id, true), NotifyOk);
+        QCOMPARE(NotifyMarkMissedTold(all[5].id), NotifyOk);
+        std::vector<MissedAlarm> unseen;
+        QCOMPARE(NotifyMissedAlarms(&unseen, true), NotifyOk);
+        std::vector<std::string> keys;
+        for (const MissedAlarm& m : unseen)
+            keys.push_back(m.arguments);
+        std::vector<std::string> expected;
+        for (int i = 118; i >= 110; --i)
+            expected.push_back(std::to_string(5000 + i));
+        QCOMPARE(keys, expected);
+        QVERIFY(unseen[4].told);
+        QVERIFY(!unseen[3].told && !unseen[5].told);
+
+        // A row damaged from outside is left out, not trusted.
+        QVERIFY(RawSql(CurrentDaemonPaths().database, "UPDATE missed SET due_month = 13 WHERE arguments = '5118'"));
+        QCOMPARE(NotifyMissedAlarms(&unseen, true), NotifyOk);
+        QCOMPARE(unseen.size(), size_t(8));
+        QCOMPARE(unseen.front().arguments, std::string("5117"));
+    }
+
     void batchCommitsTogether()
     {
         {
