@@ -39,6 +39,9 @@ constexpr size_t kLastLineBytes = 300;
 // How often a started program's end is looked at when the kernel offers no
 // process descriptor.
 constexpr int kEndPollMs = 100;
+// The variable that tells a started program when its record was due (local
+// time, "YYYY-MM-DDTHH:MM:SS").
+constexpr const char* kDueVariable = "DAWNBELL_DUE";
 
 // The rebuild of the schedule after a damaged store: the program's own verb and
 // the longest it may take (10,000 alarms take about a second).
@@ -249,6 +252,16 @@ void NotifyDaemon::Fire(const NotifyRecord& record)
     start->application = t.application;
     start->arguments = t.arguments;
     start->environment = SessionEnvironment(OwnEnvironment(), *session_);
+    // The moment the start was due, so a program started long after it (the
+    // device was asleep, the service stopped) can tell a late start.
+    const std::string dueVariable = std::string(kDueVariable) + "=";
+    start->environment.erase(std::remove_if(start->environment.begin(), start->environment.end(),
+                                            [&](const std::string& e) { return e.rfind(dueVariable, 0) == 0; }),
+                             start->environment.end());
+    char dueText[40];
+    std::snprintf(dueText, sizeof dueText, "%04d-%02d-%02dT%02d:%02d:%02d", t.start.year, t.start.month, t.start.day,
+                  t.start.hour, t.start.minute, t.start.second);
+    start->environment.push_back(dueVariable + dueText);
     Launch(std::move(start), EscapeNotifyText(session_->Describe()));
 }
 

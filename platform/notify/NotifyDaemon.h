@@ -17,7 +17,8 @@
 //
 // A due record's program is started in the user's graphical session as it is
 // at that moment (SessionDisplay.h), as a child of the service with its standard
-// error appended to dawnbell.log in the device directory, and watched: until it
+// error appended to dawnbell.log in the device directory and the record's time
+// in DAWNBELL_DUE (local, "YYYY-MM-DDTHH:MM:SS"), and watched: until it
 // reports that it has taken its command line in hand (HandledReport.h), a
 // non-zero exit or a signal counts as a failed start, and so does a program that
 // neither reports nor ends within the start bound (kStartTimeoutMs; it is then

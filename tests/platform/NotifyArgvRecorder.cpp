@@ -6,7 +6,7 @@
 // When NOTIFY_ENV_FILE is set it also appends one line with the session
 // variables it was given, "NAME=value" for each one set, tab-separated, in the
 // order DISPLAY, WAYLAND_DISPLAY, XDG_SESSION_TYPE, DBUS_SESSION_BUS_ADDRESS,
-// XAUTHORITY, QT_QPA_PLATFORM.
+// XAUTHORITY, QT_QPA_PLATFORM, DAWNBELL_DUE.
 //
 // NOTIFY_ARGV_MODE makes it behave like a program that starts well or badly
 // ("with a display": DISPLAY or WAYLAND_DISPLAY is set):
@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     if (const char* envFile = std::getenv("NOTIFY_ENV_FILE")) {
         std::string values;
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DBUS_SESSION_BUS_ADDRESS",
-                                 "XAUTHORITY", "QT_QPA_PLATFORM"}) {
+                                 "XAUTHORITY", "QT_QPA_PLATFORM", "DAWNBELL_DUE"}) {
             if (const char* v = std::getenv(name))
                 values += (values.empty() ? "" : "\t") + std::string(name) + "=" + v;
         }

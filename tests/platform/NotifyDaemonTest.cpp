@@ -102,6 +102,14 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
+// "DAWNBELL_DUE=YYYY-MM-DDTHH:MM:SS" for a record due at `t`, as a tab-separated
+// item of NotifyArgvRecorder's environment line.
+QString DueItem(const clock::LocalTime& t)
+{
+    return QString::asprintf("DAWNBELL_DUE=%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                             t.second);
+}
+
 // Makes `path` a Unix socket file (nothing listens; only its existence matters).
 bool BindSocket(const QString& path)
 {
@@ -840,7 +848,7 @@ private slots:
         QVERIFY2(WaitFor([&] { return Runs(m_argvFile).size() == 2; }, 15000), qPrintable(ReadAll(log)));
         QVERIFY(WaitFor([&] { return ReadAll(log).count("has taken the alarm in hand") == 2; }, 5000));
         QCOMPARE(Runs(m_argvFile).size(), 2);
-        const QString expected = fill(env);
+        const QString expected = fill(env) + "\t" + DueItem(at);
         QCOMPARE(ReadAll(envFile), expected + "\n" + expected + "\n");
         const QString text = ReadAll(log);
         for (const QString& part : logged)
@@ -906,7 +914,8 @@ private slots:
         qputenv("NOTIFY_ENV_FILE", envFile.toUtf8());
         const QString log = m_home.filePath("notifyd.log");
 
-        QVERIFY(NotifySetTime(Trigger("alarm", InMs(500))) != 0);
+        const clock::LocalTime at = InMs(500);
+        QVERIFY(NotifySetTime(Trigger("alarm", at)) != 0);
         QVERIFY2(WaitFor([&] { return Runs(m_argvFile).size() == envs.size(); }, 10000), qPrintable(ReadAll(log)));
         QVERIFY2(WaitFor([&] { return ReadAll(log).contains(logged.last().section("%", 0, 0)); }, 10000),
                  qPrintable(ReadAll(log)));
@@ -915,7 +924,7 @@ private slots:
         QCOMPARE(Runs(m_argvFile), QList<QStringList>(envs.size(), QStringList{"alarm"}));
         QString expected;
         for (const QString& e : envs)
-            expected += e + "\n";
+            expected += (e.isEmpty() ? "" : e + "\t") + DueItem(at) + "\n";
         QCOMPARE(ReadAll(envFile), expected);
         const pid_t first = StartedPid(text, "alarm");
         QVERIFY(first > 0);
