@@ -6,7 +6,6 @@
 #include "CommandLine.h"
 #include "DevicePaths.h"
 #include "FirstLaunch.h"
-#include "Locale.h"
 #include "LockScreenExceptions.h"
 #include "MessageBox.h"
 #include "MissedAlarms.h"
@@ -167,13 +166,7 @@ void CAlarmApp::AutoClose()
 
 void CAlarmApp::ChooseAndLoadLanguage()
 {
-    languageFile = Profile::ReadText(kSettings, QStringLiteral("languageFile"), QStringLiteral("|"));
-    if (languageFile == QLatin1String("|")) {
-        languageFile = LanguageTable::FileForLanguageId(PlatformLanguageId());
-        if (languageFile.isNull())
-            languageFile = QStringLiteral(""); // stored as an empty text; a null one would delete the value
-        Profile::WriteText(kSettings, QStringLiteral("languageFile"), languageFile);
-    }
+    languageFile = LanguageTable::ChosenFile(true);
     languageTable.InstallAsTextProvider();
     languageTable.Load(programDir, languageFile);
 }
@@ -226,9 +219,9 @@ bool CAlarmApp::Initialise(const QString& line)
     const bool olderPlatform = NeedsAlarmBugFix(CurrentPlatformVersion());
     ApplyPowerTimeoutFix(olderPlatform);
 
-    if (Profile::ReadInt(kSettings, QStringLiteral("firstLaunch"), 1) == 1) {
-        Profile::WriteInt(kSettings, QStringLiteral("firstLaunch"), 0);
-        FirstLaunch::WriteDefaults(programDir);
+    // The defaults in the language just loaded, unless another program (the
+    // shell tool, the today item, the installer) has written them already.
+    if (FirstLaunch::WriteDefaultsOnce(programDir) == FirstLaunch::Outcome::Written) {
         if (olderPlatform &&
             ShowMessageBox(Text(72), Text(114), MsgButtons::YesNo, MsgIcon::Information) == MsgAnswer::Yes) {
             Restart()();

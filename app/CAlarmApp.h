@@ -4,6 +4,7 @@
 // the running main window) and the start-up sequence from the command line to the
 // main window.
 #include "AlarmStore.h"
+#include "FirstLaunch.h"
 #include "LanguageTable.h"
 
 #include <QList>
@@ -23,8 +24,8 @@ class AlarmTemplate;
 class CAlarmApp {
 public:
     // Default main-window colours (0x00BBGGRR).
-    static constexpr uint32_t kDefaultBgColor = 15132390;
-    static constexpr uint32_t kDefaultTextColor = 5263440;
+    static constexpr uint32_t kDefaultBgColor = FirstLaunch::kDefaultBgColor;
+    static constexpr uint32_t kDefaultTextColor = FirstLaunch::kDefaultTextColor;
 
     // Makes this object the process's application object (Instance) until destroyed.
     CAlarmApp();

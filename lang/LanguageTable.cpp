@@ -2,6 +2,7 @@
 
 #include "BuiltinStrings.h"
 #include "DevicePaths.h"
+#include "Locale.h"
 #include "MessageBox.h"
 #include "Profile.h"
 #include "Texts.h"
@@ -218,6 +219,21 @@ QStringList LanguageTable::AvailableLanguages(const QString& programFolder)
 QStringList LanguageTable::AvailableLanguages()
 {
     return AvailableLanguages(QString::fromStdString(ProgramDir()));
+}
+
+QString LanguageTable::ChosenFile(bool store)
+{
+    const QString settings = QStringLiteral("settings");
+    const QString value = QStringLiteral("languageFile");
+    QString file = Profile::ReadText(settings, value, QStringLiteral("|"));
+    if (file != QLatin1String("|"))
+        return file;
+    file = FileForLanguageId(PlatformLanguageId());
+    if (file.isNull())
+        file = QStringLiteral(""); // stored as an empty text; a null one would delete the value
+    if (store)
+        Profile::WriteText(settings, value, file);
+    return file;
 }
 
 QString LanguageTable::FileForLanguageId(int languageId)

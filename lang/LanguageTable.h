@@ -58,6 +58,13 @@ public:
     // its primary language, the low 10 bits, counts); empty for built-in English.
     static QString FileForLanguageId(int languageId);
 
+    // The language file the program shows: the setting `languageFile`, or, while
+    // it has never been set (missing, or "|"), the file for the platform's
+    // language (FileForLanguageId of PlatformLanguageId). With `store` that
+    // choice is written to `languageFile` ("" for the built-in English), as the
+    // program's start does; without, nothing is written.
+    static QString ChosenFile(bool store);
+
     // Decodes 8-bit text in the Windows-1252 code page, up to the first zero byte.
     static QString DecodeCp1252(const char* bytes, qsizetype size);
 

@@ -1,6 +1,7 @@
 #include "ScreenClass.h"
 
 #include "Alarm.h"
+#include "FirstLaunch.h"
 #include "Scaling.h"
 
 namespace dawnbell {
@@ -10,24 +11,23 @@ namespace {
 static_assert(int(BackImageFieldCount) == int(ScreenClassCount), "one image field per screen class");
 
 struct ClassInfo {
-    int width;          // nominal width, device pixels
-    int height;         // nominal height, device pixels
-    int field;          // BackImageField holding the class's own image
-    const char* suffix; // built-in image suffix
+    int width;  // nominal width, device pixels
+    int height; // nominal height, device pixels
+    int field;  // BackImageField holding the class's own image
 };
 
 constexpr ClassInfo kClasses[ScreenClassCount] = {
-    {240, 320, BackImageQVGA, "QVGA"},
-    {320, 240, BackImageQVGAWide, "QVGALandscape"},
-    {320, 320, BackImageQVGASquare, "QVGASquare"},
-    {480, 640, BackImageVGA, "VGA"},
-    {640, 480, BackImageVGAWide, "VGALandscape"},
-    {480, 480, BackImageVGASquare, "VGASquare"},
-    {240, 400, BackImageWQVGA, "WQVGA"},
-    {400, 240, BackImageWQVGALandscape, "WQVGALandscape"},
-    {480, 800, BackImageWVGA, "WVGA"},
-    {800, 480, BackImageWVGALandscape, "WVGALandscape"},
-    {240, 240, BackImageSquare, "Square"},
+    {240, 320, BackImageQVGA},
+    {320, 240, BackImageQVGAWide},
+    {320, 320, BackImageQVGASquare},
+    {480, 640, BackImageVGA},
+    {640, 480, BackImageVGAWide},
+    {480, 480, BackImageVGASquare},
+    {240, 400, BackImageWQVGA},
+    {400, 240, BackImageWQVGALandscape},
+    {480, 800, BackImageWVGA},
+    {800, 480, BackImageWVGALandscape},
+    {240, 240, BackImageSquare},
 };
 
 // Short names for the fallback table below.
@@ -109,7 +109,9 @@ int ScreenClassImageField(int cls)
 
 const char* ScreenClassImageSuffix(int cls)
 {
-    return ValidClass(cls) ? kClasses[cls].suffix : "";
+    // The built-in pictures are named after the image field, which the
+    // first-launch templates own.
+    return ValidClass(cls) ? FirstLaunch::ImageSuffix(kClasses[cls].field) : "";
 }
 
 QString choose_background(const QString (&images)[11], int cls)

@@ -2,10 +2,9 @@
 
 #include "Alarm.h"
 #include "AlarmStore.h"
-#include "CAlarmApp.h"
 #include "Clock.h"
 #include "Profile.h"
-#include "ScreenClass.h"
+#include "Registry.h"
 #include "Texts.h"
 
 namespace dawnbell {
@@ -32,6 +31,24 @@ const TemplateDefaults kTemplates[FirstLaunch::kTemplateCount] = {
     {200, 201, 202, 18, 0, AlarmWizard, 150, 3947770, "pizza", 180, 1, 0, 1, 100, 0, 1, 15, 0, 0, 0},
 };
 
+// Picture suffix per background-image field (BackImageField order).
+const char* const kImageSuffixes[BackImageFieldCount] = {
+    "WVGA",           // BackImageWVGA
+    "WQVGA",          // BackImageWQVGA
+    "WVGALandscape",  // BackImageWVGALandscape
+    "WQVGALandscape", // BackImageWQVGALandscape
+    "QVGA",           // BackImageQVGA
+    "QVGALandscape",  // BackImageQVGAWide
+    "VGA",            // BackImageVGA
+    "VGALandscape",   // BackImageVGAWide
+    "QVGASquare",     // BackImageQVGASquare
+    "VGASquare",      // BackImageVGASquare
+    "Square",         // BackImageSquare
+};
+
+const QString kSettings = QStringLiteral("settings");
+const QString kMarker = QStringLiteral("firstLaunch");
+
 QStringList Playlist(int index, const QString& sounds)
 {
     switch (index) {
@@ -57,6 +74,11 @@ QStringList Playlist(int index, const QString& sounds)
 const char* FirstLaunch::ImagePrefix(int index)
 {
     return index >= 0 && index < kTemplateCount ? kTemplates[index].prefix : "";
+}
+
+const char* FirstLaunch::ImageSuffix(int field)
+{
+    return field >= 0 && field < BackImageFieldCount ? kImageSuffixes[field] : "";
 }
 
 void FirstLaunch::FillTemplate(int index, const QString& programDir, AlarmTemplate* t)
@@ -107,26 +129,41 @@ void FirstLaunch::FillTemplate(int index, const QString& programDir, AlarmTempla
     // Integer part of 0.04 * (i + 1)^2, in integers so no rounding creeps in.
     for (int i = 0; i < kFadePoints; ++i)
         t->fade[i] = static_cast<uint8_t>((i + 1) * (i + 1) * 4 / 100);
-    for (int cls = 0; cls <= 10; ++cls) {
-        const int field = ScreenClassImageField(cls);
-        if (field >= 0)
-            t->SetBackImage(field, QLatin1String(d.prefix) + QLatin1String(ScreenClassImageSuffix(cls)) +
-                                       QStringLiteral(".jpg"));
-    }
+    for (int field = 0; field < BackImageFieldCount; ++field)
+        t->SetBackImage(field, QLatin1String(d.prefix) + QLatin1String(ImageSuffix(field)) + QStringLiteral(".jpg"));
 }
 
-void FirstLaunch::WriteDefaults(const QString& programDir)
+bool FirstLaunch::Pending()
 {
-    const QString settings = QStringLiteral("settings");
-    AlarmStore::WriteDefaultNamedColors();
-    Profile::WriteInt(settings, QStringLiteral("bgColor"), static_cast<int>(CAlarmApp::kDefaultBgColor));
-    Profile::WriteInt(settings, QStringLiteral("textColor"), static_cast<int>(CAlarmApp::kDefaultTextColor));
+    return Profile::ReadInt(kSettings, kMarker, 1) == 1;
+}
+
+FirstLaunch::Outcome FirstLaunch::WriteDefaultsOnce(const QString& programDir, const std::function<void()>& prepare)
+{
+    // The batch takes the store's write lock before the marker is read: a second
+    // program waits here and then reads the marker this one cleared.
+    RegWriteBatch batch;
+    if (!Pending()) {
+        batch.Commit(); // nothing written
+        return Outcome::AlreadyDone;
+    }
+    if (prepare)
+        prepare();
+    bool ok = Profile::WriteInt(kSettings, kMarker, 0);
+    ok = AlarmStore::WriteDefaultNamedColors() && ok;
+    ok = Profile::WriteInt(kSettings, QStringLiteral("bgColor"), static_cast<int>(kDefaultBgColor)) && ok;
+    ok = Profile::WriteInt(kSettings, QStringLiteral("textColor"), static_cast<int>(kDefaultTextColor)) && ok;
     AlarmTemplate t;
     for (int i = 0; i < kTemplateCount; ++i) {
         FillTemplate(i, programDir, &t);
         t.Save();
     }
-    Profile::Flush();
+    Profile::Flush(); // done when the batch commits
+    if (!ok) {
+        batch.Cancel();
+        return Outcome::Failed;
+    }
+    return batch.Commit() == RegOk ? Outcome::Written : Outcome::Failed;
 }
 
 } // namespace dawnbell
