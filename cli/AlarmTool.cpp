@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "CommandAlarm.h"
 #include "DevicePaths.h"
+#include "FirstUse.h"
 #include "IpcClient.h"
 #include "LanguageTable.h"
 #include "Locale.h"
@@ -35,7 +36,6 @@ namespace dawnbell::cli {
 
 namespace {
 
-const QString kSettings = QStringLiteral("settings");
 // Copy-data codes of the main window this tool sends.
 constexpr uint32_t kCopyRefresh = 0; // reload the list, rebuild the schedule
 constexpr uint32_t kCopyTest = 5;    // test an alarm (answered before it rings)
@@ -69,12 +69,15 @@ bool HaveDisplay()
 
 // True when the store can be opened: an existing or a still missing root key.
 // Whether the store can be read: every page checked, so a damaged store is
-// refused before a list could come out short. A read-only store can be read.
-bool StoreReadable()
+// refused before a list could come out short. A read-only store can be read
+// (and `*readOnly` tells it).
+bool StoreReadable(bool* readOnly)
 {
+    *readOnly = false;
     if (DeviceDir().empty())
         return false;
     const RegFault fault = RegCheckStore().fault;
+    *readOnly = fault == RegFault::ReadOnly;
     return fault == RegFault::None || fault == RegFault::ReadOnly;
 }
 
@@ -239,9 +242,7 @@ int AlarmTool::Run(const QStringList& args)
     Profile::SetRegistryKey(QStringLiteral("Torvane"));
 
     // The program's language, as start-up would choose it (nothing is written).
-    QString languageFile = Profile::ReadText(kSettings, QStringLiteral("languageFile"), QStringLiteral("|"));
-    if (languageFile == QLatin1String("|"))
-        languageFile = LanguageTable::FileForLanguageId(PlatformLanguageId());
+    const QString languageFile = LanguageTable::ChosenFile(false);
     language_ = std::make_unique<LanguageTable>();
     if (!languageFile.isEmpty()) {
         QFile file(QString::fromStdString(dawnbell::ProgramDir()) + QStringLiteral("/languages/") + languageFile +
@@ -271,8 +272,22 @@ int AlarmTool::Run(const QStringList& args)
         break;
     }
 
-    if (!StoreReadable())
+    bool readOnly = false;
+    if (!StoreReadable(&readOnly))
         return Fail(ExitStore, QStringLiteral("the alarm store in %1 cannot be opened").arg(DeviceFolder()));
+    // A store no program has set up gets the first-launch defaults (templates,
+    // colours, settings) the program's first start would write, so the
+    // built-in templates are there without the window ever opened. A read-only
+    // store is used as it is; the commands that write say so.
+    if (!readOnly && FirstUse::Run(QString::fromStdString(dawnbell::ProgramDir()), language_.get()) ==
+                         FirstLaunch::Outcome::Failed) {
+        const std::string cause = RegFaultText(RegLastFault());
+        err_ << "dawnbell-alarm: the first-launch defaults (built-in templates, colours) could not be written";
+        if (!cause.empty())
+            err_ << ": " << QString::fromStdString(cause);
+        err_ << '\n';
+        err_.flush();
+    }
 
     switch (request.command) {
     case Command::List:

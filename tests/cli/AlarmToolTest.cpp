@@ -159,24 +159,31 @@ private:
         return Tool({"list", "--json", "--templates"}).out + Schedule().join('\n');
     }
 
-private slots:
-    void init()
+    // A new home without a store, holding only the sound file.
+    void FreshHome()
     {
         RegCloseStore();
         notify::NotifyCloseStore();
         m_home.Renew();
         qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
-        qputenv("TZ", kZone);
-        tzset();
-        m_now = kFriday;
-        m_env.clear();
         m_sound = m_home.filePath("birds.mp3");
         QFile f(m_sound);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("ID3");
-        f.close();
-        // A template as a user may have made it: a wizard alarm with its own values.
+    }
+
+private slots:
+    void init()
+    {
+        FreshHome();
+        qputenv("TZ", kZone);
+        tzset();
+        m_now = kFriday;
+        m_env.clear();
+        // A store in use (set up, its built-in templates deleted) with a
+        // template as a user may have made it: a wizard alarm with its own values.
         Profile::SetRegistryKey("Torvane");
+        Profile::WriteInt("settings", "firstLaunch", 0);
         AlarmTemplate tea;
         tea.name = "Tea time";
         tea.type = AlarmWizard;
@@ -201,40 +208,44 @@ private slots:
 
     void roundTrips_data()
     {
+        QTest::addColumn<bool>("fresh"); // a home without a store, as on a new machine
         QTest::addColumn<QString>("now");
         QTest::addColumn<QStringList>("env");
         QTest::addColumn<QList<Step>>("steps");
         QTest::addColumn<QStringList>("alarms");
         QTest::addColumn<QStringList>("schedule");
         const QString sound = "SOUND";
+        // A playlist of `show --json`, its one entry written out.
+        const QString playlistOf = QStringLiteral("\"sounds\": [\n        \"%1\"\n    ]");
 
-        QTest::newRow("weekday alarm: next ring on Monday")
-            << kFriday << QStringList{}
+        QTest::newRow("weekday alarm: next ring on Monday, the sound given instead of the built-in one")
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", sound}, 0,
                             "3110431"},
-                           {{"next"}, 0, "Next alarm: 69:45:00"}}
+                           {{"next"}, 0, "Next alarm: 69:45:00"},
+                           {{"show", "@0", "--json"}, 0, playlistOf.arg(sound)}}
             << QStringList{"3110431 compact on 06:45:00 mo,tu,we,th,fr Work"}
             << QStringList{"3110431@2031-03-10 06:45:00"};
         QTest::newRow("disabled: kept, off, unscheduled")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "07:30", "--days", "sa", "--title", "Run", "--sound", sound}, 0, ""},
                            {{"disable", "@0"}, 0, ""},
                            {{"next"}, 1, "No active alarm."}}
             << QStringList{"3456032 compact off 07:30:00 sa Run"} << QStringList{};
         QTest::newRow("disabled and enabled again: scheduled again")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "07:30", "--days", "sa", "--title", "Run", "--sound", sound}, 0, ""},
                            {{"disable", "@0"}, 0, ""},
                            {{"enable", "@0"}, 0, ""}}
             << QStringList{"3456032 compact on 07:30:00 sa Run"} << QStringList{"3456032@2031-03-08 07:30:00"};
         QTest::newRow("removed: gone with its schedule, the other stays")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "07:30", "--title", "Gone", "--sound", sound}, 0, ""},
                            {{"add", "--time", "08:00", "--title", "Stays", "--sound", sound}, 0, ""},
                            {{"remove", "@0"}, 0, ""}}
             << QStringList{"3686400 compact on 08:00:00  Stays"} << QStringList{"3686400@2031-03-08 08:00:00"};
         QTest::newRow("a clash is refused, another day is not")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "07:00", "--days", "mo", "--title", "Mon", "--sound", sound}, 0, ""},
                            {{"add", "--time", "07:00", "--title", "Daily", "--sound", sound}, 1,
                             "An alarm at that time already exists!"},
@@ -242,7 +253,7 @@ private slots:
             << QStringList{"3225601 compact on 07:00:00 mo Mon", "3225602 compact on 07:00:00 tu Tue"}
             << QStringList{"3225601@2031-03-10 07:00:00", "3225602@2031-03-11 07:00:00"};
         QTest::newRow("an appointment ahead; one in the past is refused")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--date", "2031-03-20", "--time", "08:15", "--title", "Dentist", "--sound", sound},
                             0, "A2970020310320"},
                            {{"add", "--date", "2031-03-07", "--time", "08:59", "--sound", sound}, 1,
@@ -250,46 +261,79 @@ private slots:
             << QStringList{"A2970020310320 appointment on 08:15:00 2031-03-20 Dentist"}
             << QStringList{"A2970020310320@2031-03-20 08:15:00"};
         QTest::newRow("a template copy keeps the template's kind and values")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--from-template", "tea TIME", "--time", "16:30"}, 0, "7603200"},
                            {{"show", "@0"}, 0, "420 s"}}
             << QStringList{"7603200 wizard on 16:30:00  Tea is ready"} << QStringList{"7603200@2031-03-07 16:30:00"};
         QTest::newRow("a command alarm keeps its program and arguments")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "12:00", "--days", "daily", "--command", "/bin/echo \"hello world\" 2"},
                             0, "5529727"}}
             << QStringList{"5529727 command on 12:00:00 mo,tu,we,th,fr,sa,su  {/bin/echo::\"hello world\" 2}"}
             << QStringList{"5529727@2031-03-07 12:00:00"};
         QTest::newRow("relative time across midnight")
-            << "2031-03-07T23:30:00" << QStringList{}
+            << false << "2031-03-07T23:30:00" << QStringList{}
             << QList<Step>{{{"add", "--in", "45m", "--title", "Late", "--sound", sound}, 0, "115200"}}
             << QStringList{"115200 compact on 00:15:00  Late"} << QStringList{"115200@2031-03-08 00:15:00"};
         QTest::newRow("relative time across the spring change: one real hour")
-            << "2031-03-30T01:30:00" << QStringList{}
+            << false << "2031-03-30T01:30:00" << QStringList{}
             << QList<Step>{{{"add", "--in", "1h", "--title", "Spring", "--sound", sound}, 0, "1612800"}}
             << QStringList{"1612800 compact on 03:30:00  Spring"} << QStringList{"1612800@2031-03-30 03:30:00"};
         QTest::newRow("relative time into the hour the clocks repeat: refused, the first time of it kept")
-            << "2031-10-26T01:45:00" << QStringList{}
+            << false << "2031-10-26T01:45:00" << QStringList{}
             << QList<Step>{{{"add", "--in", "1h30m", "--title", "Autumn", "--sound", sound}, 1, "comes twice"},
                            {{"add", "--in", "30m", "--title", "Autumn", "--sound", sound}, 0, "1036800"}}
             << QStringList{"1036800 compact on 02:15:00  Autumn"} << QStringList{"1036800@2031-10-26 02:15:00"};
         QTest::newRow("stored switched off")
-            << kFriday << QStringList{}
+            << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "05:00", "--inactive", "--sound", sound}, 0, "2304000"}}
             << QStringList{"2304000 compact off 05:00:00  "} << QStringList{};
         QTest::newRow("the language's day names in and out")
-            << kFriday << QStringList{"DAWNBELL_LANGID=7"}
+            << false << kFriday << QStringList{"DAWNBELL_LANGID=7"}
             << QList<Step>{{{"add", "--time", "06:00", "--days", "Di,do", "--title", "Zwei", "--sound", sound}, 0, ""},
                            {{"list"}, 0, "[Di][Do]"}}
             << QStringList{"2764810 compact on 06:00:00 tu,th Zwei"} << QStringList{"2764810@2031-03-11 06:00:00"};
+        // A new machine, in the order the README shows: the built-in templates
+        // are there without the window ever opened, in the program's language.
+        QTest::newRow("fresh home: a built-in template")
+            << true << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--from-template", "Morning Mist", "--time", "06:30"}, 0, "2995231"},
+                           {{"show", "@0", "--json"}, 0, playlistOf.arg("PROGRAM/sounds/morningMist.mp3")}}
+            << QStringList{"2995231 wizard on 06:30:00 mo,tu,we,th,fr Good morning"}
+            << QStringList{"2995231@2031-03-10 06:30:00"};
+        QTest::newRow("fresh home in German: the built-in templates under their German names")
+            << true << kFriday << QStringList{"DAWNBELL_LANGID=7"}
+            << QList<Step>{{{"add", "--from-template", "Morgennebel", "--time", "06:30"}, 0, "2995231"},
+                           {{"add", "--from-template", "Morning Mist", "--time", "06:40"}, 1, "Morning Mist"}}
+            << QStringList{"2995231 wizard on 06:30:00 mo,tu,we,th,fr Guten Morgen"}
+            << QStringList{"2995231@2031-03-10 06:30:00"};
+        QTest::newRow("fresh home: a blank alarm rings the built-in sound")
+            << true << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "07:00"}, 0, "3225600"},
+                           {{"show", "@0", "--json"}, 0, playlistOf.arg("PROGRAM/sounds/ring.mp3")}}
+            << QStringList{"3225600 compact on 07:00:00  "} << QStringList{"3225600@2031-03-08 07:00:00"};
+        QTest::newRow("fresh home: an appointment rings the built-in sound")
+            << true << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--date", "2031-03-20", "--time", "08:15"}, 0, "A2970020310320"},
+                           {{"show", "@0", "--json"}, 0, playlistOf.arg("PROGRAM/sounds/ring.mp3")}}
+            << QStringList{"A2970020310320 appointment on 08:15:00 2031-03-20 "}
+            << QStringList{"A2970020310320@2031-03-20 08:15:00"};
+        QTest::newRow("fresh home: a command alarm has no sound")
+            << true << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "12:00", "--command", "/bin/true"}, 0, "5529600"},
+                           {{"show", "@0", "--json"}, 0, "\"sounds\": [\n    ]"}}
+            << QStringList{"5529600 command on 12:00:00   {/bin/true::}"} << QStringList{"5529600@2031-03-07 12:00:00"};
     }
     void roundTrips()
     {
+        QFETCH(bool, fresh);
         QFETCH(QString, now);
         QFETCH(QStringList, env);
         QFETCH(QList<Step>, steps);
         QFETCH(QStringList, alarms);
         QFETCH(QStringList, schedule);
+        if (fresh)
+            FreshHome();
         m_now = now;
         m_env = env;
         QStringList printed;
@@ -305,7 +349,10 @@ private slots:
                      qPrintable(args.join(' ') + " -> " + QString::number(r.code) + ": " + r.err));
             // Results go to stdout; a refusal is one line on stderr.
             const QString& where = r.code != 0 && !r.err.isEmpty() ? r.err : r.out;
-            QVERIFY2(where.contains(steps[i].contains), qPrintable(r.out + r.err));
+            const QString expected = QString(steps[i].contains)
+                                         .replace("SOUND", m_sound)
+                                         .replace("PROGRAM", QStringLiteral(DAWNBELL_PROGRAM_DIR));
+            QVERIFY2(where.contains(expected), qPrintable(r.out + r.err));
             if (r.code != 0 && !r.err.isEmpty())
                 QVERIFY2(r.err.count('\n') == 1 && r.err.startsWith("dawnbell-alarm: "), qPrintable(r.err));
             printed << r.out.trimmed();
@@ -548,6 +595,57 @@ private slots:
         const Run bad = Tool({"add", "--bogus", "--help"}, m_home.filePath("nothing-here/x"));
         QCOMPARE(bad.code, 0);
         QVERIFY(bad.out.contains("--from-template"));
+    }
+
+    // Programs that start on a new machine at the same moment write the
+    // first-launch defaults once: half of the tools here run in German, half in
+    // French, so a second writing would add five templates and 29 colours
+    // under other names. This process holds the store's write lock while the
+    // tools start, so they all come to their first use before any has written.
+    void firstUseAtOnceWritesTheDefaultsOnce()
+    {
+        for (int round = 0; round < 2; ++round) {
+            FreshHome();
+            std::vector<std::unique_ptr<QProcess>> tools;
+            {
+                RegWriteBatch held;
+                for (int i = 0; i < 6; ++i) {
+                    auto p = std::make_unique<QProcess>();
+                    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                    env.insert("DAWNBELL_NOW", m_now);
+                    env.insert("DAWNBELL_LANGID", i % 2 ? "12" : "7");
+                    p->setProcessEnvironment(env);
+                    p->start(kTool, {"list", "--templates"});
+                    tools.push_back(std::move(p));
+                }
+                QTest::qWait(3000); // well within the tools' 10 s wait for the lock
+            }
+            for (auto& p : tools) {
+                QVERIFY(p->waitForFinished(30000));
+                QCOMPARE(p->exitCode(), 0);
+                QVERIFY2(p->readAllStandardError().isEmpty(), "no tool found the store refused");
+            }
+            RegCloseStore();
+            std::vector<std::unique_ptr<Alarm>> alarms;
+            std::vector<std::unique_ptr<AlarmTemplate>> templates;
+            AlarmStore::LoadAll(&alarms, &templates);
+            QStringList names;
+            for (const auto& t : templates)
+                names << t->name;
+            const QString language = Profile::ReadText("settings", "languageFile", "|");
+            const bool german = language == QStringLiteral("deutsch");
+            QVERIFY2(german || language == QStringLiteral("français"), qPrintable(language));
+            QCOMPARE(names.size(), 5);
+            QVERIFY2(names.contains(german ? "Morgennebel" : "Brume matinale"), qPrintable(names.join(", ")));
+            RegKey colors;
+            uint32_t subkeys = 0, values = 0;
+            QCOMPARE(RegKey::Open(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings\\colors", &colors),
+                     RegOk);
+            QCOMPARE(colors.QueryInfo(&subkeys, &values), RegOk);
+            QCOMPARE(values, 29u);
+            QCOMPARE(Profile::ReadInt("settings", "firstLaunch", -1), 0);
+            RegCloseStore();
+        }
     }
 
     void jsonNamesEveryField()
