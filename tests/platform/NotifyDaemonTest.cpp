@@ -145,10 +145,11 @@ pid_t StartedPid(const QString& log, const QString& argument)
     return m.hasMatch() ? pid_t(m.captured(1).toInt()) : 0;
 }
 
-// The variables that decide where a started program shows itself; the tests
-// set them afresh for every daemon they start.
+// The variables that decide where and how a started program runs; the tests
+// set them afresh for every service they start.
 const char* const kSessionVariables[] = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DBUS_SESSION_BUS_ADDRESS",
-                                         "XAUTHORITY", "DAWNBELL_START_TIMEOUT", "NOTIFY_ARGV_MODE", "NOTIFY_ENV_FILE"};
+                                         "XAUTHORITY", "DAWNBELL_START_TIMEOUT", "NOTIFY_ARGV_MODE", "NOTIFY_ENV_FILE",
+                                         "DAWNBELL_TRACE", "DAWNBELL_AUTO_ANSWER"};
 
 } // namespace
 
@@ -968,6 +969,54 @@ private slots:
         QVERIFY(NotifyEnsureDaemon());
         QTest::qWait(1000);
         QCOMPARE(Runs(m_argvFile).size(), 2);
+    }
+
+    // The service started from an environment without any display rings an
+    // alarm with the real program on the display the service manager names: the
+    // ringing window shows on that X server.
+    void alarmRingsOnTheManagersDisplay()
+    {
+        if (m_xDisplay.isEmpty())
+            QSKIP("needs Xvfb");
+        qunsetenv("QT_QPA_PLATFORM");
+        const QString systemctl = m_runtime + "/systemctl";
+        QVERIFY(WriteScript(systemctl, "echo DISPLAY=" + m_xDisplay.toUtf8() + "\necho XDG_SESSION_TYPE=x11\n"));
+        qputenv("DAWNBELL_SYSTEMCTL", systemctl.toUtf8());
+        const QString trace = m_home.filePath("trace.txt");
+        qputenv("DAWNBELL_TRACE", trace.toUtf8());
+        qputenv("DAWNBELL_AUTO_ANSWER", "ok");
+        QProcess add;
+        add.start(QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell-alarm", {"add", "--time", "03:17", "--title", "Session"});
+        QVERIFY(add.waitForFinished(20000));
+        QCOMPARE(add.exitCode(), 0);
+        const QString key = QString::fromUtf8(add.readAllStandardOutput()).trimmed();
+        QVERIFY(!key.isEmpty());
+
+        const QString program = QString(DAWNBELL_PROGRAM_DIR) + "/dawnbell";
+        NotifyTrigger t = Trigger(key.toStdString(), InMs(1000));
+        t.application = program.toStdString();
+        QVERIFY(NotifySetTime(t) != 0);
+        const QString log = m_home.filePath("notifyd.log");
+        QVERIFY2(WaitFor([&] { return ReadAll(log).contains("has taken the alarm in hand"); }, 20000),
+                 qPrintable(ReadAll(log) + ReadAll(m_home.filePath("dawnbell.log"))));
+        const QString text = ReadAll(log);
+        const pid_t pid = StartedPid(text, key);
+        QVERIFY2(pid > 0 && text.contains(QString("started %1 [%2] (process %3) on DISPLAY=%4 from the service "
+                                                  "manager's environment")
+                                              .arg(program, key)
+                                              .arg(pid)
+                                              .arg(m_xDisplay)),
+                 qPrintable(text));
+        QVERIFY(WaitFor([&] { return ReadAll(trace).contains("window-shown"); }, 20000));
+        // The ringing window, the size of the whole screen, is on the X server.
+        QProcess windows;
+        windows.start("xwininfo", {"-display", m_xDisplay, "-root", "-children"});
+        if (windows.waitForFinished(10000)) {
+            const QString tree = QString::fromUtf8(windows.readAllStandardOutput());
+            QVERIFY2(tree.contains("(\"dawnbell\" \"Dawnbell\")  480x640+0+0"), qPrintable(tree));
+        }
+        QCOMPARE(::kill(pid, SIGTERM), 0); // ends the ringing cleanly
+        QVERIFY(WaitFor([&] { return IsDead(pid); }, 15000));
     }
 
 private:
