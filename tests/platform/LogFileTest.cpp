@@ -48,14 +48,18 @@ private slots:
         QTest::addColumn<int>("limit");      // bytes; 0: the default; -1: existing + entry + room
         QTest::addColumn<int>("room");
         QTest::addColumn<bool>("rotates");
-        // The entry is the stamp, the text and a line feed: StampLength() + textBytes + 1.
-        QTest::newRow("no file yet, longer than the limit") << -1 << false << 300 << 100 << 0 << false;
-        QTest::newRow("empty file, longer than the limit") << 0 << false << 300 << 100 << 0 << false;
-        QTest::newRow("well below the limit") << 200 << false << 10 << 1000 << 0 << false;
-        QTest::newRow("ends exactly at the limit") << 500 << false << 9 << -1 << 0 << false;
-        QTest::newRow("one byte past the limit") << 500 << false << 10 << -1 << -1 << true;
-        QTest::newRow("past the limit replaces the older copy") << 900 << true << 200 << 1000 << 0 << true;
-        QTest::newRow("the 1 MiB default, passed") << 1024 * 1024 - 40 << false << 40 << 0 << 0 << true;
+        QTest::addColumn<bool>("stream"); // written through OpenForAppend (another process's standard error)
+        // The entry is the stamp, the text and a line feed: StampLength() + textBytes + 1;
+        // a stream has no stamp and rotates only a log already past its limit.
+        QTest::newRow("no file yet, longer than the limit") << -1 << false << 300 << 100 << 0 << false << false;
+        QTest::newRow("empty file, longer than the limit") << 0 << false << 300 << 100 << 0 << false << false;
+        QTest::newRow("well below the limit") << 200 << false << 10 << 1000 << 0 << false << false;
+        QTest::newRow("ends exactly at the limit") << 500 << false << 9 << -1 << 0 << false << false;
+        QTest::newRow("one byte past the limit") << 500 << false << 10 << -1 << -1 << true << false;
+        QTest::newRow("past the limit replaces the older copy") << 900 << true << 200 << 1000 << 0 << true << false;
+        QTest::newRow("the 1 MiB default, passed") << 1024 * 1024 - 40 << false << 40 << 0 << 0 << true << false;
+        QTest::newRow("stream on a log at its limit appends") << 500 << true << 300 << 500 << 0 << false << true;
+        QTest::newRow("stream on a log past its limit rotates first") << 501 << false << 30 << 500 << 0 << true << true;
     }
     void rotation()
     {
@@ -65,6 +69,7 @@ private slots:
         QFETCH(int, limit);
         QFETCH(int, room);
         QFETCH(bool, rotates);
+        QFETCH(bool, stream);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath("notifyd.log");
@@ -73,12 +78,23 @@ private slots:
             WriteFile(path, before);
         if (olderCopy)
             WriteFile(path + ".1", "oldest\n");
-        const int entry = StampLength() + textBytes + 1;
+        const int entry = (stream ? 0 : StampLength()) + textBytes + 1;
         const size_t max = limit == 0 ? LogFile::kDefaultMaxBytes
                                       : static_cast<size_t>(limit < 0 ? existing + entry + room : limit);
         LogFile log(QFile::encodeName(path).toStdString(), max);
         const QByteArray text(textBytes, 't');
-        QVERIFY(log.Append(text.toStdString()));
+        if (stream) {
+            const int fd = log.OpenForAppend();
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, text + "\n", size_t(textBytes + 1)), ssize_t(textBytes + 1));
+            // Readable too: what went through it can be read back.
+            QByteArray back(textBytes, '\0');
+            QCOMPARE(::pread(fd, back.data(), size_t(textBytes), rotates ? 0 : existing), ssize_t(textBytes));
+            QCOMPARE(back, text);
+            ::close(fd);
+        } else {
+            QVERIFY(log.Append(text.toStdString()));
+        }
 
         const QByteArray now = ReadAll(path);
         QVERIFY(now.endsWith(text + "\n"));
@@ -144,6 +160,7 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         LogFile log(QFile::encodeName(fifo).toStdString());
         QVERIFY(!log.Append("nobody reads this")); // returns at once, never waits for a reader
+        QCOMPARE(log.OpenForAppend(), -1);
         LogFile none;
         QVERIFY(!none.Append("no path"));
         LogFile gone(QFile::encodeName(dir.filePath("missing/folder/x.log")).toStdString());
