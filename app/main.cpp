@@ -7,15 +7,18 @@
 #include "Clock.h"
 #include "CommandLine.h"
 #include "CommandServer.h"
+#include "DisplayChoice.h"
 #include "EditBackup.h"
 #include "ExitDeadline.h"
 #include "ExitSignalPipe.h"
 #include "ExitSignals.h"
+#include "HeadlessRinging.h"
 #include "HandledReport.h"
 #include "InstanceLock.h"
 #include "IpcFrame.h"
 #include "LateStart.h"
 #include "ProgramLog.h"
+#include "RingingCommands.h"
 #include "RingTrace.h"
 #include "SingleInstance.h"
 #include "StoreHealth.h"
@@ -30,6 +33,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <vector>
 
 using namespace dawnbell;
 
@@ -76,7 +80,12 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
     app.mainWindow = &window;
 
     CommandServer::Handlers handlers;
-    handlers.copyData = [&window](int code, const QString& key) { return window.OnCopyData(code, key); };
+    handlers.copyData = [&window](int code, const QString& key) {
+        // dawnbell-alarm snooze / stop reach the ringing window itself.
+        if (RingingCommands::Handles(code))
+            return RingingCommands::Handle(code);
+        return window.OnCopyData(code, key);
+    };
     handlers.reinit = [&window] { window.OnReinitMessage(); };
     handlers.foreground = [&window] {
         if (window.isMinimized())
@@ -111,6 +120,25 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
 
     server.Close();
     app.mainWindow = nullptr;
+}
+
+// An alarm key with no display to show the ringing window on (`why`): the
+// start-up as for the window, then the alarm rings without one. Runs inside the
+// application object already made.
+int RingWithoutDisplay(const QString& line, const QString& why)
+{
+    ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
+    InstallRingingServices();
+    CAlarmApp app;
+    QString key;
+    CommandLine::Classify(line, &key);
+    const int code = app.Run(line, [&key, &why] {
+        HeadlessRinging ringing(why);
+        process::ReportHandled(); // the alarm is in hand: the service that started us stops waiting
+        ringing.Run(key);
+    });
+    ArmExitDeadline(kExitDeadlineSeconds, code, ProgramLog::Path());
+    return code;
 }
 
 } // namespace
@@ -182,13 +210,36 @@ int main(int argc, char** argv)
         return app.Run(line, nullptr);
     }
     if (!HaveDisplay()) {
+        if (verb == CommandLine::Ring) {
+            QCoreApplication core(argc, argv);
+            return RingWithoutDisplay(line, DisplayChoice::Missing());
+        }
         std::fprintf(stderr,
                      "dawnbell: no display. Run it in a desktop session, under Xvfb (xvfb-run dawnbell), "
                      "or headless with QT_QPA_PLATFORM=offscreen.\n");
         return 1;
     }
-    QApplication gui(argc, argv);
+    // A display named that cannot be opened gives the offscreen platform (Qt
+    // would otherwise end the process): an alarm then rings without a display.
+    const QByteArray platforms = DisplayChoice::PlatformList().toLocal8Bit();
+    std::vector<char*> qtArgs(argv, argv + argc);
+    QByteArray platformOption("-platform");
+    if (!platforms.isEmpty()) {
+        qtArgs.push_back(platformOption.data());
+        qtArgs.push_back(const_cast<char*>(platforms.constData()));
+    }
+    int qtArgc = static_cast<int>(qtArgs.size());
+    qtArgs.push_back(nullptr);
+    QApplication gui(qtArgc, qtArgs.data());
     QApplication::setApplicationName(QStringLiteral("Dawnbell"));
+    if (const QString why = DisplayChoice::Unreachable(QString::fromLocal8Bit(platforms), QApplication::platformName());
+        !why.isEmpty()) {
+        if (verb == CommandLine::Ring)
+            return RingWithoutDisplay(line, why);
+        std::fprintf(stderr, "dawnbell: %s. Run it in a desktop session, under Xvfb (xvfb-run dawnbell), or "
+                             "headless with QT_QPA_PLATFORM=offscreen.\n", qPrintable(why));
+        return 1;
+    }
     InstallWidgetMessageBox();
     ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
     CAlarmApp app;
