@@ -74,7 +74,7 @@ private slots:
         notify::NotifyCloseStore();
         m_home.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
-        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr});
+        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr, nullptr});
     }
     void cleanup()
     {

@@ -6,6 +6,7 @@
 #include "Profile.h"
 #include "Registry.h"
 #include "Scheduler.h"
+#include "StandInService.h"
 #include "TempHome.h"
 #include "TestEnv.h"
 
@@ -113,10 +114,12 @@ private slots:
         notify::NotifyCloseStore();
         home_.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
-        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr});
+        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr, nullptr});
     }
     void cleanup()
     {
+        test::StopStandInService(standIn_);
+        standIn_ = -1;
         clock::SetNowForTesting(std::nullopt);
         if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
             ::kill(pid, SIGTERM);
@@ -217,7 +220,7 @@ private slots:
     {
         QVERIFY(AddRecord(kProgram, Key(7, 0, 0, 0), "2031-03-10 07:00:00") != 0);
         int idleResets = 0;
-        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, [&] { ++idleResets; }});
+        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, [&] { ++idleResets; }, nullptr});
         Scheduler::ReRegisterAll();
         QCOMPARE(Records(), QStringList{});
         Store({Key(7, 0, 0, 0), "1"});
@@ -225,6 +228,97 @@ private slots:
         Scheduler::ReRegisterAll();
         QCOMPARE(Records().size(), 1);
         QCOMPARE(idleResets, 1); // only a rebuild that read the root resets the idle timer
+    }
+
+    // The service was stopped (or the device off) over an alarm's time: a rebuild
+    // finds the program's record still waiting. Times are real, as the service
+    // fires on the real clock; a stand-in service keeps every record as stored.
+    void rebuildAfterTheServiceWasStopped_data()
+    {
+        QTest::addColumn<QString>("kind");       // daily, once, appointment, snooze, other program
+        QTest::addColumn<int>("overdueSeconds"); // how long the record waits past its time
+        QTest::addColumn<int>("activated");      // the alarm's switch at the rebuild
+        QTest::addColumn<bool>("missed");
+        QTest::addColumn<int>("activatedAfter");
+        QTest::addColumn<QList<int>>("recordsAfter"); // their times, in days after the missed one
+        QTest::newRow("daily, 2 h overdue: missed, its next occurrence stays")
+            << "daily" << 7200 << 1 << true << 1 << QList<int>{1};
+        QTest::newRow("once, 2 h overdue: missed and switched off, not moved to tomorrow")
+            << "once" << 7200 << 1 << true << 0 << QList<int>{};
+        QTest::newRow("appointment, 2 h overdue: missed and switched off")
+            << "appointment" << 7200 << 1 << true << 0 << QList<int>{};
+        QTest::newRow("once, 31 min overdue: missed") << "once" << 31 * 60 << 1 << true << 0 << QList<int>{};
+        QTest::newRow("once, just under 30 min overdue: the service still starts it, late")
+            << "once" << 30 * 60 - 5 << 1 << false << 1 << QList<int>{0, 1};
+        QTest::newRow("daily, 10 min overdue: the service still starts it, late")
+            << "daily" << 600 << 1 << false << 1 << QList<int>{0, 1};
+        QTest::newRow("once, 2 h overdue, switched off since: it never rang, missed")
+            << "once" << 7200 << 0 << true << 0 << QList<int>{};
+        QTest::newRow("once, 10 min overdue, switched off since: not started")
+            << "once" << 600 << 0 << false << 0 << QList<int>{};
+        QTest::newRow("a snooze wake-up 2 h overdue: cleared, not an alarm")
+            << "snooze" << 7200 << 1 << false << 1 << QList<int>{};
+        QTest::newRow("another program's record 2 h overdue: left alone")
+            << "other program" << 7200 << 1 << false << 1 << QList<int>{0};
+    }
+    void rebuildAfterTheServiceWasStopped()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, overdueSeconds);
+        QFETCH(int, activated);
+        QFETCH(bool, missed);
+        QFETCH(int, activatedAfter);
+        QFETCH(QList<int>, recordsAfter);
+        standIn_ = test::StartStandInService(notify::CurrentDaemonPaths());
+        QVERIFY(standIn_ > 0);
+
+        const int64_t due = clock::RealNow() - overdueSeconds;
+        const clock::LocalTime t = clock::ToLocal(due);
+        const int secondsOfDay = t.hour * 3600 + t.minute * 60 + t.second;
+        QString key = QString::number(secondsOfDay * 128 + (kind == "daily" ? 127 : 0));
+        if (kind == "appointment")
+            key = QString::asprintf("A%d%04d%02d%02d", secondsOfDay, t.year, t.month, t.day);
+        const QString program = kind == "other program" ? QStringLiteral("/usr/bin/calendar-reminder") : kProgram;
+        if (kind != "snooze" && kind != "other program") {
+            RegKey section;
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, (Profile::RootPath() + "\\" + key).toStdString(), &section),
+                     RegOk);
+            QCOMPARE(section.WriteString("title", u"Gym"), RegOk);
+            QCOMPARE(section.WriteDword("activated", uint32_t(activated)), RegOk);
+        }
+        notify::NotifyTrigger waiting;
+        waiting.application = program.toStdString();
+        waiting.arguments = kind == "snooze" ? std::string() : key.toStdString();
+        waiting.start = waiting.end = t;
+        QVERIFY(notify::NotifySetTime(waiting) != 0);
+
+        int told = 0;
+        ScheduleServices services{kProgram, nullptr, nullptr, nullptr};
+        services.missedRecorded = [&told] { ++told; };
+        Scheduler::SetServices(services);
+        Scheduler::ReRegisterAll();
+        Scheduler::ReRegisterAll(); // finds nothing more
+        const int64_t after = clock::RealNow();
+
+        QStringList expected;
+        for (int days : recordsAfter)
+            expected << program + "|" + QString::fromStdString(waiting.arguments) + "|" +
+                            Format(clock::AddDays(due, days));
+        QCOMPARE(Records(), expected);
+        std::vector<notify::MissedAlarm> found;
+        QCOMPARE(notify::NotifyMissedAlarms(&found), notify::NotifyOk);
+        QCOMPARE(int(found.size()), missed ? 1 : 0);
+        QCOMPARE(told, missed ? 1 : 0);
+        if (missed) {
+            QCOMPARE(QString::fromStdString(found[0].arguments), key);
+            QCOMPARE(QString::fromStdString(found[0].application), kProgram);
+            QCOMPARE(QString::fromStdString(found[0].title), QStringLiteral("Gym"));
+            QCOMPARE(clock::FromLocal(found[0].due), due);
+            QVERIFY(found[0].noticed >= due + overdueSeconds && found[0].noticed <= after);
+            QVERIFY(!found[0].seen && !found[0].told);
+        }
+        if (kind != "snooze" && kind != "other program")
+            QCOMPARE(Profile::ReadInt(key, "activated", -1), activatedAfter);
     }
 
     void timeClash_data()
@@ -386,7 +480,7 @@ private slots:
     {
         clock::SetNowForTesting(At("2031-03-08 09:00:00"));
         int refreshes = 0;
-        Scheduler::SetServices(ScheduleServices{kProgram, [&] { ++refreshes; }, nullptr});
+        Scheduler::SetServices(ScheduleServices{kProgram, [&] { ++refreshes; }, nullptr, nullptr});
         std::unique_ptr<Alarm> alarm(MakeAlarm(AlarmWizard, 8, 0, 0));
         alarm->activated = 0;
         QVERIFY(Scheduler::Activate(alarm.get()));
@@ -410,6 +504,7 @@ private slots:
 
 private:
     test::TempHome home_;
+    pid_t standIn_ = -1; // a stand-in service, for tests that keep due records
 };
 
 QTEST_GUILESS_MAIN(SchedulerTest)

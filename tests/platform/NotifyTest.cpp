@@ -5,6 +5,7 @@
 #include "Notify.h"
 #include "NotifyCommandLine.h"
 #include "NotifyStore.h"
+#include "StandInService.h"
 #include "TempHome.h"
 
 #include <QTemporaryDir>
@@ -51,48 +52,6 @@ NotifyTrigger Trigger(const std::string& app, const std::string& args, const clo
     return t;
 }
 
-// A stand-in for a running service: a child process that holds the service's
-// lock and listens on its wake-up socket (reading nothing), so no real service
-// starts and records stay exactly as stored. Returns its process id, or -1.
-pid_t StartStandInService(const DaemonPaths& paths)
-{
-    sockaddr_un addr{};
-    if (paths.socket.size() >= sizeof addr.sun_path)
-        return -1;
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, paths.socket.c_str(), paths.socket.size() + 1);
-    int ready[2];
-    if (::pipe(ready) != 0)
-        return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        // Only system calls in the child of a threaded process.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        ::close(ready[0]);
-        const int lock = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        const int sock = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        ::unlink(paths.socket.c_str());
-        const bool ok = lock >= 0 && LockFile(lock) == 0 && sock >= 0 &&
-                        ::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
-        const char c = ok ? 'y' : 'n';
-        (void)::write(ready[1], &c, 1);
-        for (;;)
-            ::pause();
-    }
-    ::close(ready[1]);
-    char c = 'n';
-    if (pid < 0 || ::read(ready[0], &c, 1) != 1 || c != 'y') {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        ::close(ready[0]);
-        return -1;
-    }
-    ::close(ready[0]);
-    return pid;
-}
-
 // Runs raw SQL on the store file, as another (careless) program would.
 bool RawSql(const std::string& dbPath, const char* sql)
 {
@@ -118,17 +77,14 @@ private slots:
         m_home.Renew();
         // No real service starts, so records stay exactly as stored (none
         // fires, damaged ones are not cleaned away).
-        m_standIn = StartStandInService(CurrentDaemonPaths());
+        m_standIn = test::StartStandInService(CurrentDaemonPaths());
         QVERIFY(m_standIn > 0);
         QCOMPARE(NotifyDaemonPid(), m_standIn);
     }
     void cleanup()
     {
         NotifyCloseStore();
-        if (m_standIn > 0) {
-            ::kill(m_standIn, SIGKILL);
-            ::waitpid(m_standIn, nullptr, 0);
-        }
+        test::StopStandInService(m_standIn);
         m_standIn = -1;
     }
 
