@@ -129,8 +129,10 @@ int Alarm::GetSecondsOfDay() const
 void Alarm::SetTimeOfDay(int secondsOfDay)
 {
     timeOfDay_ = secondsOfDay;
-    const clock::LocalTime today = clock::ToLocal(clock::Now());
-    alarmTime = MomentOn(CalendarDate{today.year, today.month, today.day}, secondsOfDay);
+    const int64_t now = clock::Now();
+    const clock::LocalTime today = clock::ToLocal(now);
+    // Loading thousands of alarms at one moment shares the calendar work.
+    alarmTime = NextRingingClockAt(now).MomentOn(CalendarDate{today.year, today.month, today.day}, secondsOfDay);
     timeOfDayMoment_ = alarmTime;
 }
 
@@ -162,10 +164,11 @@ bool Alarm::SetActivated(bool on)
 void Alarm::UpdateTime()
 {
     const int seconds = GetSecondsOfDay();
+    const NextRingingClock& at = NextRingingClockAt(clock::Now());
     if (type == AlarmAppointment)
-        alarmTime = MomentOn(CalendarDate{dateYear, dateMonth, dateDay}, seconds);
+        alarmTime = at.MomentOn(CalendarDate{dateYear, dateMonth, dateDay}, seconds);
     else
-        alarmTime = MomentOn(NextRingingDate(seconds, 0, clock::Now()), seconds);
+        alarmTime = at.MomentOn(at.NextDate(seconds, 0), seconds);
     timeOfDayMoment_ = alarmTime; // a computed moment: the time of day stays
 }
 
@@ -191,7 +194,18 @@ clock::LocalTime Alarm::GetNextOccurrence()
 
 int64_t Alarm::GetTimeToNext()
 {
-    return clock::FromLocal(GetNextOccurrence()) - clock::Now();
+    UpdateTime(); // as GetNextOccurrence does
+    const int64_t now = clock::Now();
+    return NextRingingAt(now) - now;
+}
+
+int64_t Alarm::NextRingingAt(int64_t now) const
+{
+    const int seconds = GetSecondsOfDay();
+    const NextRingingClock& at = NextRingingClockAt(now);
+    const CalendarDate date =
+        type == AlarmAppointment ? CalendarDate{dateYear, dateMonth, dateDay} : at.NextDate(seconds, repeatDays);
+    return at.MomentOn(date, seconds);
 }
 
 bool Alarm::HasBackgroundImage() const

@@ -95,6 +95,10 @@ public:
     clock::LocalTime GetNextOccurrence();
     // Seconds from now to GetNextOccurrence (signed).
     int64_t GetTimeToNext();
+    // The moment of the next ringing as seen at `now`: GetNextOccurrence's date
+    // and time, without touching alarmTime. Many alarms asked at one moment share
+    // the calendar work (NextRingingClockAt), so a listing stays cheap.
+    int64_t NextRingingAt(int64_t now) const;
 
     bool HasBackgroundImage() const;
     // Text of a background-image field (BackImageField) / its setter.

@@ -2,6 +2,8 @@
 // The one calculation of the day on which a time of day rings next. The alarm
 // record (its list column and sorting) and the schedule rebuild (the service's
 // records) both ask it, so the list and the service never disagree.
+#include "Clock.h"
+
 #include <cstdint>
 
 namespace dawnbell {
@@ -25,5 +27,35 @@ CalendarDate NextRingingDate(int secondsOfDay, int repeatDays, int64_t now);
 
 // The moment of `secondsOfDay` on `date` in local time.
 int64_t MomentOn(const CalendarDate& date, int secondsOfDay);
+
+// The same two questions for many alarms seen at one moment `now` (a listing, a
+// rebuild of the schedule): the dates of the week ahead are worked out once and
+// each date's local midnight once (clock::LocalDays), so an alarm costs a few
+// integer steps instead of several calendar conversions. The answers are exactly
+// NextRingingDate's and MomentOn's.
+class NextRingingClock {
+public:
+    explicit NextRingingClock(int64_t now);
+
+    int64_t now() const { return local_.now(); }
+    // NextRingingDate(secondsOfDay, repeatDays, now()).
+    CalendarDate NextDate(int secondsOfDay, int repeatDays) const;
+    // MomentOn(date, secondsOfDay).
+    int64_t MomentOn(const CalendarDate& date, int secondsOfDay) const;
+
+private:
+    // The date `i` days after today (0-7), worked out on first use.
+    const CalendarDate& DateAfter(int i) const;
+
+    clock::LocalDays local_;
+    CalendarDate today_;
+    int weekday_; // of today, 0 = Monday
+    mutable CalendarDate after_[8];
+    mutable bool known_[8] = {};
+};
+
+// The clock of the moment `now`, kept for this thread until it is asked for
+// another moment (or TZ changes): every question of one listing shares it.
+const NextRingingClock& NextRingingClockAt(int64_t now);
 
 } // namespace dawnbell

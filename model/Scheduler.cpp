@@ -108,7 +108,11 @@ void ClearProgramNotifications(int64_t now, const std::set<std::string>& activeK
             continue;
         // Only an alarm's record can be missed (a snooze wake-up has no key).
         const bool alarm = rc == notify::NotifyOk && !record.trigger.arguments.empty();
-        const int64_t overdue = alarm ? now - clock::FromLocal(record.trigger.start) : 0;
+        // Thousands of records are read at one moment: the calendar work is shared.
+        const clock::LocalTime& start = record.trigger.start;
+        const int64_t overdue = alarm ? now - clock::LocalDaysAt(now).MakeLocal(start.year, start.month, start.day,
+                                                                              start.hour, start.minute, start.second)
+                                      : 0;
         if (alarm && overdue >= 0 && overdue <= MissedAlarms::kLateAfterSeconds &&
             activeKeys.count(record.trigger.arguments) != 0)
             continue;
@@ -136,7 +140,7 @@ clock::LocalTime StartTime(const SectionInfo& info, int64_t now)
     st.minute = (info.secondsOfDay % 3600) / 60;
     st.second = info.secondsOfDay % 60;
     st.milliseconds = 0;
-    st.dayOfWeek = clock::ToLocal(clock::MakeLocal(date.year, date.month, date.day, 12, 0, 0)).dayOfWeek;
+    st.dayOfWeek = clock::ToLocal(NextRingingClockAt(now).MomentOn(date, 12 * 3600)).dayOfWeek;
     return st;
 }
 

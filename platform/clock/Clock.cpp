@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <string>
 
 namespace dawnbell::clock {
 
@@ -33,7 +34,17 @@ int64_t Now()
             return *g_fixed;
     }
     if (const char* env = std::getenv("DAWNBELL_NOW"); env && *env) {
-        if (auto parsed = ParseLocal(env))
+        // Parsed once per text and zone: a listing asks for the time thousands of times.
+        thread_local std::string parsedText, parsedZone;
+        thread_local std::optional<int64_t> parsed;
+        const char* tz = std::getenv("TZ");
+        const char* zone = tz ? tz : "";
+        if (parsedText != env || parsedZone != zone) {
+            parsed = ParseLocal(env);
+            parsedText = env;
+            parsedZone = zone;
+        }
+        if (parsed)
             return *parsed;
     }
     return RealNow();
@@ -131,6 +142,42 @@ std::optional<int64_t> ParseLocal(const char* text)
         || mi > 59 || s < 0 || s > 59)
         return std::nullopt;
     return MakeLocal(y, mo, d, h, mi, s);
+}
+
+LocalDays::LocalDays(int64_t now) : now_(now), today_(ToLocal(now)) {}
+
+int64_t LocalDays::MakeLocal(int year, int month, int day, int hour, int minute, int second) const
+{
+    // Dates as asked (a day past the month's end included: MakeLocal normalises
+    // it the same way every time), clock times within one day.
+    if (year < 1 || year > 99999 || month < 1 || month > 12 || day < 1 || day > 62 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59)
+        return clock::MakeLocal(year, month, day, hour, minute, second);
+    const int64_t key = (int64_t(year) * 100 + month) * 100 + day;
+    auto it = days_.find(key);
+    if (it == days_.end()) {
+        Day d;
+        d.midnight = clock::MakeLocal(year, month, day, 0, 0, 0);
+        d.plain = clock::MakeLocal(year, month, day + 1, 0, 0, 0) - d.midnight == 86400;
+        it = days_.emplace(key, d).first;
+    }
+    if (!it->second.plain)
+        return clock::MakeLocal(year, month, day, hour, minute, second);
+    return it->second.midnight + hour * 3600 + minute * 60 + second;
+}
+
+const LocalDays& LocalDaysAt(int64_t now)
+{
+    // One moment in one zone: a changed TZ (as tests set it) is a new table.
+    thread_local std::optional<LocalDays> kept;
+    thread_local std::string keptZone;
+    const char* tz = std::getenv("TZ");
+    const char* zone = tz ? tz : "";
+    if (!kept || kept->now() != now || keptZone != zone) {
+        kept.emplace(now);
+        keptZone = zone;
+    }
+    return *kept;
 }
 
 } // namespace dawnbell::clock
