@@ -46,6 +46,9 @@ public:
     // or that has the same activation and strictly more time to ring; otherwise
     // at the end. Clears the selection, re-lays out; returns the new index.
     int InsertSorted(Alarm* alarm);
+    // Inserts each of `alarms` in turn as InsertSorted does, in one step: sorted
+    // at once into an empty list (the window's load), re-laid out once.
+    void InsertAllSorted(const std::vector<Alarm*>& alarms);
     // Removes row `index` (ignored when out of range), clears the selection,
     // re-lays out.
     void RemoveAt(int index);

@@ -335,10 +335,13 @@ void CMainDialog::LoadAlarms()
     AlarmStore::LoadAll(&loaded, &templates); // templates come sorted by name
     Templates() = std::move(templates);
     list_->EnableRedraw(false);
+    std::vector<Alarm*> rows;
+    rows.reserve(loaded.size());
     for (auto& a : loaded) {
-        list_->InsertSorted(a.get());
+        rows.push_back(a.get());
         alarms_.push_back(std::move(a));
     }
+    list_->InsertAllSorted(rows); // as inserting them one by one, in one sort
     list_->EnableRedraw(true);
     list_->Select(0);
     UpdateButtons();

@@ -1,28 +1,72 @@
 #include "AlarmList.h"
 
+#include "Clock.h"
+
+#include <algorithm>
+#include <utility>
+
 namespace dawnbell {
+
+namespace {
+
+// What places an alarm in the list at one moment: active alarms first, then the
+// time to ring. Every alarm of one listing is seen at the same moment, so their
+// remaining times compare as their next moments do.
+struct Place {
+    bool inactive = false;
+    int64_t next = 0; // Alarm::NextRingingAt(now)
+};
+
+Place PlaceOf(const Alarm* alarm, int64_t now)
+{
+    return Place{alarm->activated == 0, alarm->NextRingingAt(now)};
+}
+
+// True when an alarm at `a` goes before a row at `b`: `b` is inactive while `a`
+// is active, or both have the same activation and `b` rings strictly later.
+bool GoesBefore(const Place& a, const Place& b)
+{
+    if (a.inactive != b.inactive)
+        return !a.inactive;
+    return b.next > a.next;
+}
+
+} // namespace
 
 size_t AlarmList::InsertionIndex(const std::vector<Alarm*>& rows, Alarm* alarm)
 {
-    const bool active = alarm->activated != 0;
-    const int64_t remaining = alarm->GetTimeToNext();
+    const int64_t now = clock::Now();
+    const Place place = PlaceOf(alarm, now);
     for (size_t i = 0; i < rows.size(); ++i) {
-        Alarm* row = rows[i];
-        const bool rowActive = row->activated != 0;
-        if ((!rowActive && active) || (rowActive == active && row->GetTimeToNext() > remaining))
+        if (GoesBefore(place, PlaceOf(rows[i], now)))
             return i;
     }
     return rows.size();
 }
 
+void AlarmList::SortIntoListOrder(std::vector<Alarm*>* alarms)
+{
+    const int64_t now = clock::Now();
+    std::vector<std::pair<Place, Alarm*>> placed;
+    placed.reserve(alarms->size());
+    for (Alarm* a : *alarms)
+        placed.emplace_back(PlaceOf(a, now), a);
+    // Stable: an alarm placed like earlier ones goes after them, as InsertSorted puts it.
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const auto& a, const auto& b) { return GoesBefore(a.first, b.first); });
+    for (size_t i = 0; i < placed.size(); ++i)
+        (*alarms)[i] = placed[i].second;
+}
+
 Alarm* AlarmList::NextAlarm(const std::vector<Alarm*>& rows)
 {
+    const int64_t now = clock::Now();
     Alarm* best = nullptr;
     int64_t bestTime = 0;
     for (Alarm* a : rows) {
         if (!a->activated)
             continue;
-        const int64_t t = a->GetTimeToNext();
+        const int64_t t = a->NextRingingAt(now) - now;
         if (t <= 0)
             continue;
         if (!best || t < bestTime) {

@@ -22,7 +22,13 @@ public:
     // strictly longer remaining time (GetTimeToNext); otherwise at the end. So
     // active alarms come first, each group ordered by time to ring, and an alarm
     // with the same remaining time as existing rows goes after them.
+    // Every alarm's remaining time is computed once per call, all at one moment.
     static size_t InsertionIndex(const std::vector<Alarm*>& rows, Alarm* alarm);
+
+    // Puts `alarms` into the order that inserting them one after the other, in
+    // the given order, into an empty list gives (a stable sort by the rule above,
+    // each remaining time computed once).
+    static void SortIntoListOrder(std::vector<Alarm*>* alarms);
 
     // The active alarm that rings soonest: the smallest remaining time, the first
     // in list order on a tie. An alarm whose remaining time is 0 or less (ringing

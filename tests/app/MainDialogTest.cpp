@@ -180,6 +180,17 @@ private slots:
             << QList<Stored>{at10, at08} << Stored{AlarmCompact, 9, 30, 0, false, "off"} << 2;
         QTest::newRow("inactive rows are ordered by time too")
             << QList<Stored>{at10, Stored{AlarmCompact, 8, 0, 0, false, "off08"}} << off10 << 1;
+        // Monday 07:00 rings in 46 hours.
+        const Stored monday7{AlarmCompact, 7, 0, 1, true, "Monday 7"};
+        QTest::newRow("a Saturday alarm already passed today rings in a week, after Monday")
+            << QList<Stored>{at10, monday7} << Stored{AlarmCompact, 8, 0, 32, true, "Saturday 8"} << 2;
+        QTest::newRow("Friday to Monday, passed today: rings tomorrow, before Monday")
+            << QList<Stored>{at10, monday7} << Stored{AlarmWizard, 8, 0, 16 | 32 | 64 | 1, true, "fr-mo"} << 1;
+        QTest::newRow("an appointment sorts by its date (Monday 11:00), not by its time of day")
+            << QList<Stored>{at10, monday7} << Stored{AlarmAppointment, 11, 0, 0, true, "dentist"} << 2;
+        QTest::newRow("three at the same moment: the new one goes after both")
+            << QList<Stored>{at10, Stored{AlarmCompact, 10, 0, 32, true, "Saturday 10"}}
+            << Stored{AlarmWizard, 10, 0, 32 | 64, true, "weekend 10"} << 2;
     }
     void sortedInsertion()
     {
@@ -198,6 +209,13 @@ private slots:
         QCOMPARE(list.InsertSorted(alarms.back().get()), index);
         QCOMPARE(list.AlarmAt(index), alarms.back().get());
         QCOMPARE(list.SelectedIndex(), -1); // insertion clears the selection
+        // Loading them all at once (the window's load) gives the same rows.
+        std::vector<Alarm*> all;
+        for (const auto& a : alarms)
+            all.push_back(a.get());
+        CAlarmListCtrl loaded;
+        loaded.InsertAllSorted(all);
+        QCOMPARE(Titles(&loaded), Titles(&list));
     }
 
     void tiesKeepLoadOrderAndStatusCountsToTheFirst()
