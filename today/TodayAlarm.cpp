@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace dawnbell::today {
 
@@ -137,36 +138,56 @@ bool ParseAlarmSection(std::string_view name, int64_t now, TodayAlarm* out)
         date.day = a.day;
     }
     a.time = AtTimeOfDay(date, int(seconds));
-    a.time.dayOfWeek = clock::ToLocal(a.Moment()).dayOfWeek;
+    const clock::LocalTime& t = a.time;
+    a.time.dayOfWeek =
+        clock::ToLocal(clock::LocalDaysAt(now).MakeLocal(t.year, t.month, t.day, t.hour, t.minute, t.second))
+            .dayOfWeek;
     *out = a;
     return true;
 }
 
 int64_t NextOccurrence(const TodayAlarm& alarm, int64_t now)
 {
+    // Every alarm of one refresh is asked at the same moment: the calendar work is shared.
+    const clock::LocalDays& local = clock::LocalDaysAt(now);
+    const clock::LocalTime& at = alarm.time;
     if (alarm.IsAppointment())
-        return alarm.Moment();
-    const clock::LocalTime today = clock::ToLocal(now);
+        return local.MakeLocal(at.year, at.month, at.day, at.hour, at.minute, at.second); // Moment()
+    const clock::LocalTime& today = local.Today();
     const int s = alarm.SecondsOfDay();
-    const int64_t t = clock::MakeLocal(today.year, today.month, today.day, s / 3600, s % 3600 / 60, s % 60);
+    const int64_t t = local.MakeLocal(today.year, today.month, today.day, s / 3600, s % 3600 / 60, s % 60);
+    // clock::AddDays(t, days): the same clock time `days` calendar days later.
+    const auto addDays = [&](int days) {
+        const clock::LocalTime lt = clock::ToLocal(t);
+        return local.MakeLocal(lt.year, lt.month, lt.day + days, lt.hour, lt.minute, lt.second);
+    };
     if (alarm.days != 0) {
-        const int d = clock::WeekdayMondayFirst(now);
+        const int d = (today.dayOfWeek + 6) % 7; // Monday first
         if (t > now && (alarm.days >> d & 1))
             return t;
         for (int i = 1; i <= 7; ++i) {
             if (alarm.days >> ((d + i) % 7) & 1)
-                return clock::AddDays(t, i);
+                return addDays(i);
         }
         return t; // not reached: some day bit is set
     }
-    return t < now ? clock::AddDays(t, 1) : t;
+    return t < now ? addDays(1) : t;
 }
 
 void SortBySoonest(std::vector<TodayAlarm>* alarms, int64_t now)
 {
-    std::stable_sort(alarms->begin(), alarms->end(), [now](const TodayAlarm& a, const TodayAlarm& b) {
-        return NextOccurrence(a, now) - now < NextOccurrence(b, now) - now;
-    });
+    // Each alarm's remaining time once, then a stable sort of the indices.
+    std::vector<std::pair<int64_t, size_t>> order;
+    order.reserve(alarms->size());
+    for (size_t i = 0; i < alarms->size(); ++i)
+        order.emplace_back(NextOccurrence((*alarms)[i], now) - now, i);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<TodayAlarm> sorted;
+    sorted.reserve(alarms->size());
+    for (const auto& o : order)
+        sorted.push_back(std::move((*alarms)[o.second]));
+    *alarms = std::move(sorted);
 }
 
 bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out)

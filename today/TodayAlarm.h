@@ -58,7 +58,8 @@ int64_t NextOccurrence(const TodayAlarm& alarm, int64_t now);
 // `out` alone, when the program's key does not open.
 bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out);
 
-// Sorts by the seconds from `now` to the next occurrence, ascending.
+// Sorts by the seconds from `now` to the next occurrence, ascending (each
+// computed once; ties keep their order).
 void SortBySoonest(std::vector<TodayAlarm>* alarms, int64_t now);
 
 } // namespace dawnbell::today

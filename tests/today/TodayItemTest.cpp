@@ -124,6 +124,14 @@ private slots:
             << QStringList{QStringLiteral("A2520020370315:1:2:Dentist"), Key("07:30:00") + ":1"} << 3 << 0 << 90
             << QStringList{QStringLiteral("A2520020370315"), Key("07:30:00")} << 0 << QStringLiteral("0:01")
             << false << false;
+        // 3 May and 10 April, both with a day that could be a month: read swapped,
+        // 3 May would be 5 March (past, so first) and 10 April 4 October. 10 April
+        // 08:00 is 600 hours ahead: 25 days and an hour on the clock, less the hour
+        // summer time takes.
+        QTest::newRow("appointments ordered by their dates, day and month as in the key")
+            << QStringList{QStringLiteral("A2880020370503:1:2:May"), QStringLiteral("A2880020370410:1:2:April")} << 2
+            << 0 << 60 << QStringList{QStringLiteral("A2880020370410"), QStringLiteral("A2880020370503")} << 0
+            << QStringLiteral("600:01") << false << false;
         QTest::newRow("sections that are no alarms are left out")
             << QStringList{QStringLiteral("Tmorning:1"), QStringLiteral("ab:1"), QStringLiteral("9:1"),
                            QStringLiteral("A1:1:2"), QStringLiteral("99999999999:1"),
