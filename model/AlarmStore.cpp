@@ -125,11 +125,10 @@ public:
     SectionReader(const RegKey& key, std::vector<RegValue>* buffer)
         : values_(*buffer), known_(KnownNames().size(), -1)
     {
-        for (uint32_t i = 0;; ++i) {
-            if (i >= values_.size())
-                values_.emplace_back();
-            if (key.EnumValue(i, &values_[i]) != RegOk)
-                break;
+        // All of them in one read, into the buffer the sections share.
+        if (key.ReadAllValues(&values_) != RegOk)
+            values_.clear();
+        for (uint32_t i = 0; i < values_.size(); ++i) {
             const std::string& name = values_[i].name;
             const int slot = KnownSlot(name);
             if (slot >= 0) {

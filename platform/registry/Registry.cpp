@@ -60,6 +60,11 @@ RegResult RegKey::EnumValue(uint32_t index, RegValue* value) const
     return RegistryStore::Instance().EnumValue(*this, index, value);
 }
 
+RegResult RegKey::ReadAllValues(std::vector<RegValue>* values) const
+{
+    return RegistryStore::Instance().AllValues(*this, values);
+}
+
 RegResult RegKey::QueryInfo(uint32_t* subkeys, uint32_t* values) const
 {
     return RegistryStore::Instance().Info(*this, subkeys, values);

@@ -83,6 +83,11 @@ public:
     RegResult EnumKey(uint32_t index, std::string* name) const;
     // Value `index` in creation order; RegNoMoreItems past the end.
     RegResult EnumValue(uint32_t index, RegValue* value) const;
+    // Every value of the key in creation order, as EnumValue gives them one by
+    // one, in one read: `values` is resized to their number and its entries
+    // overwritten, so a caller that reads key after key into one vector reuses
+    // its storage.
+    RegResult ReadAllValues(std::vector<RegValue>* values) const;
     // Number of direct subkeys and values (either pointer may be null).
     RegResult QueryInfo(uint32_t* subkeys, uint32_t* values) const;
 

@@ -581,11 +581,24 @@ RegResult RegistryStore::OpenKey(Hive hive, std::string_view path, bool create, 
                 st = nullptr;
                 break;
             }
-            cache_.erase(id); // the parent's child list changed
-            id = sqlite3_column_int64(st, 0);
+            const int64_t child = sqlite3_column_int64(st, 0);
+            const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            // The parent's cached child list takes the key in its sorted place:
+            // reading the whole list again would make creating n keys under one
+            // parent cost n^2. (A failed transaction clears the cache.)
+            if (auto c = cache_.find(id); c != cache_.end() && c->second.children) {
+                std::vector<Child>& list = *c->second.children;
+                auto at = std::lower_bound(list.begin(), list.end(), fold,
+                                           [](const Child& x, const std::string& f) { return x.fold < f; });
+                if (at == list.end() || at->fold != fold)
+                    list.insert(at, Child{fold, name, child});
+                else
+                    *at = Child{fold, name, child};
+            }
+            id = child;
             if (!stored.empty())
                 stored += '\\';
-            stored += reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            stored += name;
             // Finish the statement: RETURNING rows are only final once it is done.
             if (Step(st) != SQLITE_DONE) {
                 sqlite3_reset(st);
@@ -616,10 +629,40 @@ RegResult RegistryStore::Query(const RegKey& key, std::string_view name, RegType
         return r;
     if (!IsValidName(name))
         return RegInvalidParameter;
+    const std::string fold = RegFoldName(name);
+    if (const auto it = cache_.find(key.id_); it == cache_.end() || !it->second.values) {
+        // The key's values are not read yet: this one alone, so a pass over
+        // thousands of keys for one value each (the schedule reading every
+        // alarm's `activated`) does not read every value of every key.
+        sqlite3_stmt* st = Prepare("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+        if (!st)
+            return RegError;
+        sqlite3_bind_int64(st, 1, key.id_);
+        sqlite3_bind_text(st, 2, fold.data(), static_cast<int>(fold.size()), SQLITE_TRANSIENT);
+        const int rc = Step(st);
+        if (rc == SQLITE_ROW) {
+            if (type)
+                *type = static_cast<RegType>(sqlite3_column_int64(st, 0));
+            if (data) {
+                const auto* blob = static_cast<const uint8_t*>(sqlite3_column_blob(st, 1));
+                const int n = sqlite3_column_bytes(st, 1);
+                if (blob && n > 0)
+                    data->assign(blob, blob + n);
+                else
+                    data->clear();
+            }
+        }
+        sqlite3_reset(st);
+        if (rc == SQLITE_ROW)
+            return RegOk;
+        if (rc != SQLITE_DONE)
+            return RegError;
+        const RegResult exists = CheckKey(key.id_);
+        return exists == RegOk ? RegNotFound : exists;
+    }
     std::vector<Value>* values = nullptr;
     if (const RegResult r = Values(key.id_, &values); r != RegOk)
         return r;
-    const std::string fold = RegFoldName(name);
     for (const auto& v : *values) {
         if (v.fold == fold) {
             if (type)
@@ -744,6 +787,59 @@ RegResult RegistryStore::EnumValue(const RegKey& key, uint32_t index, RegValue* 
         return RegNoMoreItems;
     if (value)
         *value = (*values)[index].value;
+    return RegOk;
+}
+
+RegResult RegistryStore::AllValues(const RegKey& key, std::vector<RegValue>* out)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (const RegResult r = Enter(&key, Access::Read); r != RegOk)
+        return r;
+    if (const auto it = cache_.find(key.id_); it != cache_.end() && it->second.values) {
+        const std::vector<Value>& values = *it->second.values;
+        out->resize(values.size());
+        for (size_t i = 0; i < values.size(); ++i)
+            (*out)[i] = values[i].value;
+        return RegOk;
+    }
+    if (const RegResult exists = CheckKey(key.id_); exists != RegOk)
+        return exists;
+    // Straight into the caller's entries, without filling the cache: loading
+    // thousands of sections then costs no second copy of every value.
+    sqlite3_stmt* st = Prepare("SELECT name, type, data, seq FROM vals WHERE key = ?");
+    if (!st)
+        return RegError;
+    sqlite3_bind_int64(st, 1, key.id_);
+    std::vector<std::pair<int64_t, size_t>> order; // seq, row
+    size_t n = 0;
+    int rc;
+    while ((rc = Step(st)) == SQLITE_ROW) {
+        if (n == out->size())
+            out->emplace_back();
+        RegValue& v = (*out)[n];
+        v.name.assign(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        v.type = static_cast<RegType>(sqlite3_column_int64(st, 1));
+        const auto* blob = static_cast<const uint8_t*>(sqlite3_column_blob(st, 2));
+        const int bytes = sqlite3_column_bytes(st, 2);
+        if (blob && bytes > 0)
+            v.data.assign(blob, blob + bytes);
+        else
+            v.data.clear();
+        order.emplace_back(sqlite3_column_int64(st, 3), n);
+        ++n;
+    }
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        return RegError; // never a section with values missing
+    out->resize(n);
+    // Rows come in name order; put them in creation order by moving, not copying.
+    std::sort(order.begin(), order.end());
+    std::vector<RegValue> sorted;
+    sorted.reserve(n);
+    for (const auto& o : order)
+        sorted.push_back(std::move((*out)[o.second]));
+    for (size_t i = 0; i < n; ++i)
+        (*out)[i] = std::move(sorted[i]);
     return RegOk;
 }
 

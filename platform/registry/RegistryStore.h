@@ -27,6 +27,8 @@ public:
     RegResult Delete(const RegKey& key, std::string_view name);
     RegResult EnumKey(const RegKey& key, uint32_t index, std::string* name);
     RegResult EnumValue(const RegKey& key, uint32_t index, RegValue* value);
+    // See RegKey::ReadAllValues.
+    RegResult AllValues(const RegKey& key, std::vector<RegValue>* values);
     RegResult Info(const RegKey& key, uint32_t* subkeys, uint32_t* values);
     RegResult DeleteTree(Hive hive, std::string_view path);
     RegResult Flush();
