@@ -226,6 +226,13 @@ private slots:
                            {{"show", "@0", "--json"}, 0, playlistOf.arg(sound)}}
             << QStringList{"3110431 compact on 06:45:00 mo,tu,we,th,fr Work"}
             << QStringList{"3110431@2031-03-10 06:45:00"};
+        QTest::newRow("a day range across the week's end: Friday to Monday, next ring on Saturday")
+            << false << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "08:00", "--days", "fr-mo", "--title", "Long weekend", "--sound", sound},
+                            0, "3686513"},
+                           {{"next"}, 0, "Next alarm: 23:00:00"}}
+            << QStringList{"3686513 compact on 08:00:00 mo,fr,sa,su Long weekend"}
+            << QStringList{"3686513@2031-03-08 08:00:00"};
         QTest::newRow("disabled: kept, off, unscheduled")
             << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "07:30", "--days", "sa", "--title", "Run", "--sound", sound}, 0, ""},
