@@ -39,6 +39,12 @@ namespace {
 // Copy-data codes of the main window this tool sends.
 constexpr uint32_t kCopyRefresh = 0; // reload the list, rebuild the schedule
 constexpr uint32_t kCopyTest = 5;    // test an alarm (answered before it rings)
+constexpr uint32_t kCopySnoozeRinging = 6; // snooze the ringing alarm
+constexpr uint32_t kCopyEndRinging = 7;    // end the ringing alarm
+// The program's answers to those two.
+constexpr int32_t kRingingDone = 16;
+constexpr int32_t kRingingNoSnooze = 17;
+constexpr int32_t kNothingRinging = 18;
 // Longest wait for the main window's answer (ms); it rebuilds the schedule first.
 constexpr int kAnswerTimeoutMs = 10000;
 
@@ -268,6 +274,9 @@ int AlarmTool::Run(const QStringList& args)
     case Command::Version:
         out_ << "dawnbell-alarm " << DAWNBELL_VERSION << '\n';
         return ExitOk;
+    case Command::Snooze:
+    case Command::Stop:
+        return ToRinging(request.command); // the running program's business; no store needed
     default:
         break;
     }
@@ -674,6 +683,29 @@ int AlarmTool::Test(const ToolRequest& r)
         return Fail(ExitRefused, QStringLiteral("Dawnbell (%1) could not be started: %2")
                                      .arg(ProgramPath(), QString::fromLocal8Bit(std::strerror(rc))));
     return ExitOk;
+}
+
+int AlarmTool::ToRinging(Command command)
+{
+    const bool stop = command == Command::Stop;
+    ipc::IpcClient client;
+    int32_t answer = 0;
+    if (client.Connect(ipc::SocketPath(), ProgramPath().toStdString()) != ipc::SendOk)
+        return Fail(ExitRefused, QStringLiteral("nothing is ringing: Dawnbell is not running"));
+    if (client.SendCopyData(stop ? kCopyEndRinging : kCopySnoozeRinging, std::u16string(), kAnswerTimeoutMs,
+                            &answer) != ipc::SendOk)
+        return Fail(ExitRefused, QStringLiteral("the running Dawnbell did not answer"));
+    switch (answer) {
+    case kRingingDone:
+        return ExitOk;
+    case kRingingNoSnooze:
+        return Fail(ExitRefused, QStringLiteral("the ringing alarm has no snooze; 'dawnbell-alarm stop' ends it"));
+    case kNothingRinging:
+        return Fail(ExitRefused, QStringLiteral("nothing is ringing"));
+    default:
+        return Fail(ExitRefused,
+                    QStringLiteral("the running Dawnbell does not know this command (an older version?)"));
+    }
 }
 
 int AlarmTool::RemoveTemplate(const QString& name)

@@ -51,6 +51,8 @@ private:
     int SetActive(const ToolRequest& r, bool on);
     int Remove(const ToolRequest& r);
     int Test(const ToolRequest& r);
+    // snooze / stop: the alarm ringing in the running Dawnbell (window or none).
+    int ToRinging(Command command);
     int ExportTemplate(const ToolRequest& r);
     int ImportTemplate(const ToolRequest& r);
     // Deletes the template named `name` (sounds and pictures stay).

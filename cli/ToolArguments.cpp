@@ -25,6 +25,8 @@ const struct {
     {Command::Disable, "disable"},
     {Command::Remove, "remove"},
     {Command::Test, "test"},
+    {Command::Snooze, "snooze"},
+    {Command::Stop, "stop"},
     {Command::ExportTemplate, "export-template"},
     {Command::ImportTemplate, "import-template"},
     {Command::Help, "help"},
@@ -591,6 +593,8 @@ bool ToolArguments::Parse(const QStringList& args, const DayNames& localNames, T
     switch (command) {
     case Command::List:
     case Command::Next:
+    case Command::Snooze:
+    case Command::Stop:
         return wantPositional(0, 0, "no arguments");
     case Command::Add:
         return wantPositional(0, 0, "options only") && CheckAdd(out->add, error);
@@ -678,6 +682,18 @@ QString ToolArguments::Usage(Command command)
             "Usage: dawnbell-alarm test KEY\n"
             "Rings an alarm now, through the running Dawnbell or a new one (a command alarm\n"
             "starts its command). Its schedule and activation do not change.\n");
+    case Command::Snooze:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm snooze\n"
+            "Snoozes the alarm that is ringing now, as a tap on its window does (with the quiz\n"
+            "when it is due). An alarm ringing without a display stops and rings again when the\n"
+            "snooze is over. Exits with 1 when nothing is ringing or the alarm has no snooze.\n");
+    case Command::Stop:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm stop\n"
+            "Ends the alarm that is ringing now, as a confirmed \"End alarm\" does, without a\n"
+            "question; the alarm is then scheduled again (or switched off when it rings once).\n"
+            "Exits with 1 when nothing is ringing.\n");
     case Command::ExportTemplate:
         return QStringLiteral("Usage: dawnbell-alarm export-template NAME FILE.atf\n"
                               "Writes a template with its sounds and pictures to a template file (an\n"
@@ -710,6 +726,8 @@ QString ToolArguments::Usage(Command command)
         "  disable KEY                   switch an alarm off\n"
         "  remove KEY                    delete an alarm (or a template: T + its name)\n"
         "  test KEY                      ring an alarm now\n"
+        "  snooze                        snooze the alarm ringing now\n"
+        "  stop                          end the alarm ringing now\n"
         "  export-template NAME FILE     write a template file\n"
         "  import-template FILE...       read template files\n"
         "  help [COMMAND]                this text, or a command's\n"

@@ -22,6 +22,8 @@ enum class Command {
     Disable,        // deactivate an alarm
     Remove,         // delete an alarm
     Test,           // ring an alarm now
+    Snooze,         // snooze the alarm ringing now
+    Stop,           // end the alarm ringing now
     ExportTemplate, // write a template to a file
     ImportTemplate, // read templates from files
 };
