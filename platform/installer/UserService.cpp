@@ -135,6 +135,10 @@ std::string UserService::UnitText(const std::string& daemonPath, const std::stri
         text += "Environment=" + UnitWord("DAWNBELL_HOME=" + home) + "\n";
     text +=
         "Restart=on-failure\n"
+        "# Stopping or restarting the service ends the service alone: an alarm it\n"
+        "# started and that is ringing goes on, and no program it started is killed\n"
+        "# with it.\n"
+        "KillMode=process\n"
         "# 3: the daemon of this device directory already runs (started by Dawnbell).\n"
         "RestartPreventExitStatus=3\n"
         "\n"
