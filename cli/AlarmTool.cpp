@@ -1,6 +1,7 @@
 #include "AlarmTool.h"
 
 #include "Alarm.h"
+#include "AlarmDoctor.h"
 #include "AlarmList.h"
 #include "AlarmReport.h"
 #include "AlarmStore.h"
@@ -277,6 +278,10 @@ int AlarmTool::Run(const QStringList& args)
     case Command::Snooze:
     case Command::Stop:
         return ToRinging(request.command); // the running program's business; no store needed
+    case Command::Doctor:
+        // Before the store is opened or set up: the doctor looks, changes nothing,
+        // and a store that cannot be used is one of its findings.
+        return AlarmDoctor(ProgramPath()).Report(out_, request.json);
     default:
         break;
     }

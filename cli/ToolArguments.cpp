@@ -29,6 +29,7 @@ const struct {
     {Command::Stop, "stop"},
     {Command::ExportTemplate, "export-template"},
     {Command::ImportTemplate, "import-template"},
+    {Command::Doctor, "doctor"},
     {Command::Help, "help"},
 };
 
@@ -139,6 +140,7 @@ std::vector<Option> OptionsOf(Command command, const DayNames& localNames)
                  }}};
     case Command::Show:
     case Command::Next:
+    case Command::Doctor:
         return {json};
     case Command::ImportTemplate:
         return {{"overwrite", false, [](const QString&, ToolRequest* r, QString*) {
@@ -595,6 +597,7 @@ bool ToolArguments::Parse(const QStringList& args, const DayNames& localNames, T
     case Command::Next:
     case Command::Snooze:
     case Command::Stop:
+    case Command::Doctor:
         return wantPositional(0, 0, "no arguments");
     case Command::Add:
         return wantPositional(0, 0, "options only") && CheckAdd(out->add, error);
@@ -705,6 +708,17 @@ QString ToolArguments::Usage(Command command)
             "whose name is taken gets a free one (\"Name (1)\"); a sound or picture file that\n"
             "already exists is kept (--keep, the default) or replaced (--overwrite). The\n"
             "template files stay. Exits with 1 when a file could not be imported.\n");
+    case Command::Doctor:
+        return QStringLiteral(
+            "Usage: dawnbell-alarm doctor [--json]\n"
+            "Tells whether your alarms will ring, one line per check: the notification service\n"
+            "(running, started by whom, started at login), the display and the sound output an\n"
+            "alarm would use, waking a suspended device (the service's capability and the clock\n"
+            "it armed), the next alarm and its start in the schedule, and missed alarms.\n"
+            "Each line is \"ok: ...\", \"warning: ... — fix: ...\" (alarms ring, but less well)\n"
+            "or \"problem: ... — fix: ...\". Exits with 0 when no line is a problem, else 1.\n"
+            "It changes nothing.\n"
+            "  --json       machine-readable output (described in the README)\n");
     case Command::Help:
         return QStringLiteral("Usage: dawnbell-alarm help [COMMAND]\n"
                               "Shows the help of the tool or of one command.\n");
@@ -730,6 +744,7 @@ QString ToolArguments::Usage(Command command)
         "  stop                          end the alarm ringing now\n"
         "  export-template NAME FILE     write a template file\n"
         "  import-template FILE...       read template files\n"
+        "  doctor [--json]               will the alarms ring? what to fix\n"
         "  help [COMMAND]                this text, or a command's\n"
         "\n"
         "Each command takes --help. Exit status: 0 done, 1 refused or not found, 2 usage\n"

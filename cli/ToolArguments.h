@@ -26,6 +26,7 @@ enum class Command {
     Stop,           // end the alarm ringing now
     ExportTemplate, // write a template to a file
     ImportTemplate, // read templates from files
+    Doctor,         // whether the alarms will ring, and what to fix
 };
 
 // A local calendar date.
