@@ -17,7 +17,7 @@ _dawnbell_alarm()
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
     local tool=${COMP_WORDS[0]}
-    local commands="list show next add enable disable remove test snooze stop export-template import-template help"
+    local commands="list show next add enable disable remove test snooze stop export-template import-template doctor help"
 
     if (( COMP_CWORD == 1 )); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -43,7 +43,7 @@ _dawnbell_alarm()
             --quiz --vibrate --no-vibrate --volume --inactive --from-template --command --help" -- "$cur"))
         ;;
     list) COMPREPLY=($(compgen -W "--json --templates --keys --help" -- "$cur")) ;;
-    next) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
+    next|doctor) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
     snooze|stop) COMPREPLY=($(compgen -W "--help" -- "$cur")) ;;
     enable|disable|test)
         if [[ $cur == -* ]]; then
