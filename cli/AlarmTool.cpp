@@ -202,10 +202,11 @@ AlarmTool::AlarmTool(QTextStream& out, QTextStream& err) : out_(out), err_(err)
         std::vector<std::unique_ptr<Alarm>> alarms;
         std::vector<std::unique_ptr<AlarmTemplate>> templates;
         AlarmStore::LoadAll(&alarms, &templates);
-        AlarmList list;
+        std::vector<Alarm*> order;
         for (auto& a : alarms)
-            list.InsertSorted(a.get());
-        SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(list.Items()));
+            order.push_back(a.get());
+        AlarmList::SortIntoListOrder(&order);
+        SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(order));
     };
     Scheduler::SetServices(std::move(schedule));
 }
@@ -337,10 +338,9 @@ void AlarmTool::Load()
     order_.clear();
     templates_.clear();
     AlarmStore::LoadAll(&alarms_, &templates_);
-    AlarmList list;
     for (auto& a : alarms_)
-        list.InsertSorted(a.get());
-    order_ = list.Items();
+        order_.push_back(a.get());
+    AlarmList::SortIntoListOrder(&order_);
 }
 
 Alarm* AlarmTool::Find(const QString& key)
