@@ -95,10 +95,11 @@ bool Ask(const char* who, const std::string& program, const std::vector<std::str
     return true;
 }
 
-// "NAME=value" lines (show-environment, show-session) as a map; later lines win.
-Values ParseLines(const std::string& text)
+} // namespace
+
+std::map<std::string, std::string> ParseEnvironmentText(const std::string& text)
 {
-    Values values;
+    std::map<std::string, std::string> values;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -111,6 +112,37 @@ Values ParseLines(const std::string& text)
     }
     return values;
 }
+
+std::vector<std::string> SessionsOfUser(const std::string& list, uid_t uid)
+{
+    std::vector<std::string> ids;
+    size_t pos = 0;
+    while (pos < list.size() && ids.size() < static_cast<size_t>(kMaxSessions)) {
+        size_t end = list.find('\n', pos);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string line = list.substr(pos, end - pos);
+        pos = end + 1;
+        std::vector<std::string> words;
+        size_t w = 0;
+        while (words.size() < 2) {
+            w = line.find_first_not_of(" \t", w);
+            if (w == std::string::npos)
+                break;
+            const size_t e = line.find_first_of(" \t", w);
+            words.push_back(line.substr(w, e == std::string::npos ? std::string::npos : e - w));
+            w = e;
+        }
+        const bool idOk = words.size() == 2 && !words[0].empty() && words[0].size() <= 32 &&
+                          words[0].find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-") ==
+                              std::string::npos;
+        if (idOk && words[1] == std::to_string(uid))
+            ids.push_back(words[0]);
+    }
+    return ids;
+}
+
+namespace {
 
 void Set(SessionDisplay* session, const std::string& name, const std::string& value)
 {
@@ -170,7 +202,7 @@ bool FromManager(SessionDisplay* session)
         session->passedOver.push_back(why);
         return false;
     }
-    const Values values = ParseLines(out);
+    const Values values = ParseEnvironmentText(out);
     const std::string who = std::string(kManagerName) + "'s environment";
     if (!TakeDisplays(who, values, session)) {
         if (!values.count("DISPLAY") && !values.count("WAYLAND_DISPLAY"))
@@ -211,37 +243,6 @@ std::string LowestWaylandSocket(const std::string& dir)
     return found;
 }
 
-// The session ids of user `uid` in `loginctl list-sessions --no-legend` output
-// (columns SESSION UID USER ...), in the order listed.
-std::vector<std::string> SessionsOf(const std::string& list, uid_t uid)
-{
-    std::vector<std::string> ids;
-    size_t pos = 0;
-    while (pos < list.size() && ids.size() < static_cast<size_t>(kMaxSessions)) {
-        size_t end = list.find('\n', pos);
-        if (end == std::string::npos)
-            end = list.size();
-        const std::string line = list.substr(pos, end - pos);
-        pos = end + 1;
-        std::vector<std::string> words;
-        size_t w = 0;
-        while (words.size() < 2) {
-            w = line.find_first_not_of(" \t", w);
-            if (w == std::string::npos)
-                break;
-            const size_t e = line.find_first_of(" \t", w);
-            words.push_back(line.substr(w, e == std::string::npos ? std::string::npos : e - w));
-            w = e;
-        }
-        const bool idOk = words.size() == 2 && !words[0].empty() && words[0].size() <= 32 &&
-                          words[0].find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-") ==
-                              std::string::npos;
-        if (idOk && words[1] == std::to_string(uid))
-            ids.push_back(words[0]);
-    }
-    return ids;
-}
-
 bool FromLogind(SessionDisplay* session)
 {
     const std::string loginctl = Tool("DAWNBELL_LOGINCTL", "loginctl");
@@ -259,7 +260,7 @@ bool FromLogind(SessionDisplay* session)
         Values props;
     };
     std::vector<Found> graphical;
-    for (const std::string& id : SessionsOf(list, ::getuid())) {
+    for (const std::string& id : SessionsOfUser(list, ::getuid())) {
         if (left() <= 0) {
             session->passedOver.push_back("logind did not answer for all sessions within " +
                                           std::to_string(kLogindBudgetMs) + " ms");
@@ -273,7 +274,7 @@ bool FromLogind(SessionDisplay* session)
             session->passedOver.push_back(why);
             continue;
         }
-        Values props = ParseLines(out);
+        Values props = ParseEnvironmentText(out);
         const std::string type = Get(props, "Type");
         if ((type != "x11" && type != "wayland") || Get(props, "Remote") == "yes" || Get(props, "State") == "closing")
             continue;

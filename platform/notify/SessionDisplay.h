@@ -18,7 +18,9 @@
 // X display (host:N) cannot be checked and is taken as named. The programs asked
 // are replaced by DAWNBELL_SYSTEMCTL and DAWNBELL_LOGINCTL when set (tests).
 // Plain C++ and POSIX; no D-Bus library.
+#include <map>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -70,6 +72,16 @@ bool NamesDisplay(const std::vector<std::string>& env);
 // plain, or quoted as $'...' with C-style escapes. False for a line that is not
 // NAME=value.
 bool ParseEnvironmentLine(const std::string& line, std::string* name, std::string* value);
+
+// The "NAME=value" lines of `text` (`systemctl show-environment`, `loginctl
+// show-session` output) by name; a later line replaces an earlier one, lines
+// that are not NAME=value are skipped.
+std::map<std::string, std::string> ParseEnvironmentText(const std::string& text);
+
+// The session ids of user `uid` in `loginctl list-sessions --no-legend` output
+// (columns SESSION UID USER ...), in the order listed, at most 8; ids are
+// letters, digits, '_' and '-' only (up to 32), other lines are skipped.
+std::vector<std::string> SessionsOfUser(const std::string& list, uid_t uid);
 
 // The socket of X display `display` (":N", ":N.S", "unix:N", "/path:N"):
 // its path, or empty for a network display whose socket cannot be checked.
