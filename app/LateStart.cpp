@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "CommandLine.h"
 #include "DevicePaths.h"
+#include "HandledReport.h"
 #include "IpcClient.h"
 #include "LanguageTable.h"
 #include "Locale.h"
@@ -96,6 +97,9 @@ int LateStart::Run(int& argc, char** argv, const QString& key, int64_t due, bool
         qInfo("No alarm has the key %s any more: nothing to reschedule.", qUtf8Printable(key));
     TellRunningWindow();
     MissedAlarms::TellDesktop();
+    // Recorded and rescheduled: the notification service that started us
+    // stops waiting (a notice may now wait for its reader as long as it takes).
+    process::ReportHandled();
 
     if (boxes) {
         for (const MissedAlarms::Entry& e : MissedAlarms::List(true)) {
