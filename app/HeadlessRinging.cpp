@@ -48,10 +48,9 @@ struct StoredAlarms {
 void RefreshSimulationFromStore()
 {
     StoredAlarms stored;
-    AlarmList list;
-    for (Alarm* a : stored.rows)
-        list.InsertSorted(a);
-    SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(list.Items()));
+    std::vector<Alarm*> order = stored.rows;
+    AlarmList::SortIntoListOrder(&order); // one sort: thousands of alarms stay quick
+    SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(order));
 }
 
 } // namespace

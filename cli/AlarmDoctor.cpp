@@ -464,13 +464,19 @@ void AlarmDoctor::CheckSchedule()
     AlarmStore::LoadAll(&alarms, &templates);
     // The active alarms still ahead, soonest first (an appointment whose moment
     // has passed rings no more; the missed check tells of it).
-    std::vector<Alarm*> ahead;
+    // Each remaining time once, all seen at one moment.
+    const int64_t now = clock::Now();
+    std::vector<std::pair<int64_t, Alarm*>> soonest;
     for (auto& a : alarms) {
-        if (a->activated && a->GetTimeToNext() > 0)
-            ahead.push_back(a.get());
+        const int64_t remaining = a->NextRingingAt(now) - now;
+        if (a->activated && remaining > 0)
+            soonest.emplace_back(remaining, a.get());
     }
-    std::stable_sort(ahead.begin(), ahead.end(),
-                     [](Alarm* a, Alarm* b) { return a->GetTimeToNext() < b->GetTimeToNext(); });
+    std::stable_sort(soonest.begin(), soonest.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Alarm*> ahead;
+    for (const auto& s : soonest)
+        ahead.push_back(s.second);
     if (ahead.empty()) {
         Add(Verdict::Ok, QStringLiteral("no alarm is switched on, so none is due"));
         return;
