@@ -197,7 +197,11 @@ bool CAlarmApp::Initialise(const QString& line)
     switch (CommandLine::Classify(line)) {
     case CommandLine::Reinit:
         Scheduler::ReRegisterAll();
-        MissedAlarms::TellDesktop(); // what this rebuild or an earlier process found missed
+        // What this rebuild or an earlier process found missed, in the user's language.
+        if (MissedAlarms::AnyUntold()) {
+            ChooseAndLoadLanguage();
+            MissedAlarms::TellDesktop();
+        }
         return false;
     case CommandLine::AutoClose:
         AutoClose();

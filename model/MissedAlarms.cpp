@@ -92,6 +92,15 @@ void MissedAlarms::MarkTold(int64_t id)
         qWarning("A missed alarm could not be marked as told in the notification store.");
 }
 
+bool MissedAlarms::AnyUntold()
+{
+    for (const Entry& e : List()) {
+        if (!e.told)
+            return true;
+    }
+    return false;
+}
+
 int MissedAlarms::TellDesktop()
 {
     QList<Entry> untold;

@@ -46,6 +46,8 @@ public:
     static void MarkSeen(int64_t id, bool olderToo);
     // Marks one missed alarm as told to the desktop.
     static void MarkTold(int64_t id);
+    // True when a missed alarm has not been told to the desktop yet.
+    static bool AnyUntold();
     // Sends a desktop notification (NoticeTitle, NoticeBody) for each missed
     // alarm not told yet, oldest first, and marks each one the desktop accepted
     // as told. Without a session bus or a notification service on it they stay

@@ -1,13 +1,19 @@
 // `dawnbell reinit` end to end: the real program rebuilds the schedule from the
 // registry, `dawnbell-notify list` shows the records, and the real service starts
 // the program for them.
+#include "Clock.h"
 #include "Notify.h"
+#include "NotifyStore.h"
 #include "TempHome.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "TestServers.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -48,6 +54,41 @@ public slots:
         recordsAtCall << int(records.size());
     }
 };
+
+// The desktop's notification service, played by the test on a private session
+// bus: it keeps each notification it is asked to show as "summary|body".
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList shown;
+
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList&, const QVariantMap&, int)
+    {
+        shown << summary + "|" + body;
+        return uint(shown.size());
+    }
+};
+
+// An alarm section with a title, switched on.
+void StoreTitled(const QString& section, const QString& title)
+{
+    RegKey key;
+    const std::string path = (Profile::RootPath() + "\\" + section).toStdString();
+    QCOMPARE(RegKey::Create(Hive::CurrentUser, path, &key), RegOk);
+    QCOMPARE(key.WriteDword("activated", 1), RegOk);
+    QCOMPARE(key.WriteDword("type", 0), RegOk);
+    QCOMPARE(key.WriteString("title", title.toStdU16String()), RegOk);
+}
+
+// "HH:MM" of a moment.
+QString HourMinute(int64_t moment)
+{
+    const clock::LocalTime t = clock::ToLocal(moment);
+    return QString::asprintf("%02d:%02d", t.hour, t.minute);
+}
 
 } // namespace
 
@@ -163,6 +204,114 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("test-session"));
         daemon.terminate();
         QVERIFY(daemon.waitForFinished(5000));
+    }
+
+    void aStoppedServiceOverTheAlarmTimeIsToldOnce()
+    {
+        // While the service was stopped, a daily alarm's time passed 2 h ago and
+        // a one-time alarm's 3 h ago (real times: the service fires on the real
+        // clock). Their records still wait in the store, written there directly
+        // so that no service starts to fire them.
+        const int64_t now = clock::RealNow();
+        const int64_t dueDaily = now - 2 * 3600, dueOnce = now - 3 * 3600;
+        auto key = [](int64_t due, int days) {
+            const clock::LocalTime t = clock::ToLocal(due);
+            return QString::number((t.hour * 3600 + t.minute * 60 + t.second) * 128 + days);
+        };
+        const QString gym = key(dueDaily, 127), dentist = key(dueOnce, 0);
+        StoreTitled(gym, "Gym");
+        StoreTitled(dentist, "Dentist");
+        RegFlush(Hive::CurrentUser);
+        RegCloseStore();
+        {
+            notify::NotifyStore store;
+            QCOMPARE(store.Open((m_home.path() + "/notifications.db").toStdString()), notify::NotifyOk);
+            for (const auto& [k, due] : {std::pair{dentist, dueOnce}, std::pair{gym, dueDaily}}) {
+                notify::NotifyTrigger t;
+                t.application = (kBin + "/dawnbell").toStdString();
+                t.arguments = k.toStdString();
+                t.start = t.end = clock::ToLocal(due);
+                QCOMPARE(store.Insert(t, nullptr), notify::NotifyOk);
+            }
+        }
+
+        test::PrivateBus bus;
+        if (const QString why = bus.Start(m_home.path()); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        FakeNotifications desktop;
+        {
+            QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), QStringLiteral("test-desktop"));
+            QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+            QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &desktop,
+                                              QDBusConnection::ExportAllSlots));
+        }
+        // The service comes back and rebuilds the schedule (as at login), twice.
+        for (int run = 0; run < 2; ++run) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("DAWNBELL_HOME", m_home.path());
+            env.remove("DAWNBELL_NOW");
+            env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+            program.setProcessEnvironment(env);
+            program.start(kBin + "/dawnbell", {"reinit"});
+            // The event loop runs meanwhile, so the desktop answers.
+            QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 20000);
+            QCOMPARE(program.exitCode(), 0);
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-desktop"));
+
+        // One notice each, oldest first, with title, due time and delay, though
+        // the schedule was rebuilt twice.
+        QCOMPARE(desktop.shown.size(), 2);
+        QCOMPARE(desktop.shown[0], "Missed alarm: Dentist|It was due at " + HourMinute(dueOnce) +
+                                       " and did not ring (noticed 3 h 00 min later).");
+        QCOMPARE(desktop.shown[1], "Missed alarm: Gym|It was due at " + HourMinute(dueDaily) +
+                                       " and did not ring (noticed 2 h 00 min later).");
+
+        // The daily alarm keeps its next occurrence; the one-time alarm is off,
+        // not moved to tomorrow.
+        QString text;
+        QCOMPARE(Run("dawnbell-notify", {"list"}, "", &text), 0);
+        QCOMPARE(text.split('\n', Qt::SkipEmptyParts).size(), 3); // with the two alarms of init()
+        QCOMPARE(text.count("\t" + dentist + "\n"), 0);
+        const clock::LocalTime next = clock::ToLocal(clock::AddDays(dueDaily, 1));
+        QVERIFY2(text.contains(QString::asprintf("\t%04d-%02d-%02d %02d:%02d:%02d\t", next.year, next.month, next.day,
+                                                 next.hour, next.minute, next.second) +
+                               kBin + "/dawnbell\t" + gym + "\n"),
+                 qPrintable(text));
+
+        QCOMPARE(Run("dawnbell-alarm", {"list", "--json"}, "", &text), 0);
+        const QJsonObject root = QJsonDocument::fromJson(text.toUtf8()).object();
+        const QJsonArray missed = root["missed"].toArray();
+        QCOMPARE(missed.size(), 2);
+        const QJsonObject newest = missed[0].toObject(), oldest = missed[1].toObject();
+        QCOMPARE(newest["key"].toString(), gym);
+        QCOMPARE(newest["title"].toString(), QString("Gym"));
+        const clock::LocalTime due = clock::ToLocal(dueDaily);
+        QCOMPARE(newest["due"].toString(), QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", due.year, due.month,
+                                                             due.day, due.hour, due.minute, due.second));
+        QVERIFY(newest["late_seconds"].toInt() >= 2 * 3600 && newest["late_seconds"].toInt() < 2 * 3600 + 60);
+        QCOMPARE(newest["told"].toBool(), true);
+        QCOMPARE(newest["seen"].toBool(), false);
+        QCOMPARE(oldest["key"].toString(), dentist);
+        QCOMPARE(oldest["title"].toString(), QString("Dentist"));
+        for (const QJsonValue& a : root["alarms"].toArray()) {
+            const QJsonObject alarm = a.toObject();
+            if (alarm["key"].toString() == dentist) {
+                QCOMPARE(alarm["active"].toBool(), false);
+                QVERIFY(alarm["next"].isNull());
+            } else if (alarm["key"].toString() == gym) {
+                QCOMPARE(alarm["active"].toBool(), true);
+            }
+        }
+        QCOMPARE(Run("dawnbell-alarm", {"list"}, "", &text), 0);
+        QVERIFY2(text.contains("Missed alarms") && text.contains("Dentist") && text.contains("Gym"), qPrintable(text));
+
+        QFile log(m_home.path() + "/dawnbell.log");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString logged = QString::fromUtf8(log.readAll());
+        QCOMPARE(logged.count("Missed alarm \"Dentist\" (key " + dentist + ")"), 1);
+        QCOMPARE(logged.count("Missed alarm \"Gym\" (key " + gym + ")"), 1);
     }
 
 private:
