@@ -202,10 +202,15 @@ int64_t Alarm::GetTimeToNext()
 int64_t Alarm::NextRingingAt(int64_t now) const
 {
     const int seconds = GetSecondsOfDay();
+    NextMemo& m = nextMemo_;
+    if (m.now == now && m.seconds == seconds && m.repeatDays == repeatDays && m.type == type &&
+        m.year == dateYear && m.month == dateMonth && m.day == dateDay)
+        return m.moment;
     const NextRingingClock& at = NextRingingClockAt(now);
     const CalendarDate date =
         type == AlarmAppointment ? CalendarDate{dateYear, dateMonth, dateDay} : at.NextDate(seconds, repeatDays);
-    return at.MomentOn(date, seconds);
+    m = NextMemo{now, at.MomentOn(date, seconds), seconds, repeatDays, type, dateYear, dateMonth, dateDay};
+    return m.moment;
 }
 
 bool Alarm::HasBackgroundImage() const

@@ -97,7 +97,8 @@ public:
     int64_t GetTimeToNext();
     // The moment of the next ringing as seen at `now`: GetNextOccurrence's date
     // and time, without touching alarmTime. Many alarms asked at one moment share
-    // the calendar work (NextRingingClockAt), so a listing stays cheap.
+    // the calendar work (NextRingingClockAt), and the answer is kept for that
+    // moment and the alarm's time, days, kind and date, so a listing stays cheap.
     int64_t NextRingingAt(int64_t now) const;
 
     bool HasBackgroundImage() const;
@@ -167,6 +168,14 @@ private:
     // The alarmTime that timeOfDay_ belongs to; when alarmTime holds another
     // value, someone set it directly and the time of day is read from it anew.
     mutable int64_t timeOfDayMoment_ = INT64_MIN;
+    // NextRingingAt's last answer and what it was asked: a list asks each of its
+    // alarms again for every insertion made at the same moment.
+    struct NextMemo {
+        int64_t now = INT64_MIN;
+        int64_t moment = 0;
+        int seconds = -1, repeatDays = 0, type = 0, year = 0, month = 0, day = 0;
+    };
+    mutable NextMemo nextMemo_;
 };
 
 class AlarmTemplate : public Alarm {
