@@ -1,8 +1,9 @@
 // One alarm from notification to rescheduling, with every part real: the alarm is
 // stored and scheduled, the real notification service starts the real program
-// with the alarm's key at the alarm time, the ringing window comes up and ends by
-// itself after one pass of its playlist, the alarm is rescheduled (repeating) or
-// left inactive (one-time), and the program ends (autoExit).
+// with the alarm's key at the alarm time, the ringing window comes up (or, with no
+// display, the alarm rings without one) and ends by itself after one pass of its
+// playlist, the alarm is rescheduled (repeating) or left inactive (one-time), and
+// the program ends (autoExit).
 #include "Alarm.h"
 #include "TempHome.h"
 #include "AlarmStore.h"
@@ -75,6 +76,36 @@ QByteArray ReadText(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("<missing>");
 }
 
+// The test's environment without any display or Qt platform named.
+QProcessEnvironment WithoutDisplay()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    return env;
+}
+
+// An X display name no server answers on.
+QString DeadXDisplay()
+{
+    for (int n = 97;; ++n) {
+        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+            return QStringLiteral(":%1").arg(n);
+    }
+}
+
+// Runs dawnbell-alarm with `args`; its exit code, standard error in `err`.
+int RunTool(const QStringList& args, QByteArray* err = nullptr)
+{
+    QProcess tool;
+    tool.start(kTool, args);
+    if (!tool.waitForFinished(30000))
+        return -1;
+    if (err)
+        *err = tool.readAllStandardError();
+    return tool.exitCode();
+}
+
 bool WriteText(const QString& path, const QByteArray& text)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -106,6 +137,8 @@ private slots:
         qunsetenv("DAWNBELL_DEVINPUT");
         qunsetenv("DAWNBELL_AUDIO_VIRTUAL");
         qunsetenv("PULSE_SERVER");
+        qunsetenv("DAWNBELL_SYSTEMCTL");
+        qunsetenv("DAWNBELL_LOGINCTL");
         if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
             ::kill(pid, SIGTERM);
         Scheduler::SetProgramPathForTesting(QString());
@@ -119,10 +152,13 @@ private slots:
         QTest::addColumn<int>("activatedBefore");
         QTest::addColumn<int>("activatedAfter");
         QTest::addColumn<int>("notificationsAfter");
-        QTest::newRow("one-time") << 0 << 1 << 0 << 0;
-        QTest::newRow("every day") << 127 << 1 << 1 << 1;
+        QTest::addColumn<bool>("display"); // false: the service and the program have none
+        QTest::newRow("one-time") << 0 << 1 << 0 << 0 << true;
+        QTest::newRow("every day") << 127 << 1 << 1 << 1 << true;
         // A stale notification for an alarm the user has switched off since.
-        QTest::newRow("every day, switched off") << 127 << 0 << 0 << 0;
+        QTest::newRow("every day, switched off") << 127 << 0 << 0 << 0 << true;
+        QTest::newRow("one-time, without a display") << 0 << 1 << 0 << 0 << false;
+        QTest::newRow("every day, without a display") << 127 << 1 << 1 << 1 << false;
     }
     void ringsAndReschedules()
     {
@@ -130,7 +166,17 @@ private slots:
         QFETCH(int, activatedBefore);
         QFETCH(int, activatedAfter);
         QFETCH(int, notificationsAfter);
+        QFETCH(bool, display);
         QVERIFY(QFile::exists(kProgram));
+        if (!display) {
+            // The service inherits this environment; no session manager or
+            // logind of the machine running the test may lend it a display.
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                qunsetenv(name);
+            qputenv("DAWNBELL_SYSTEMCTL", "/bin/false");
+            qputenv("DAWNBELL_LOGINCTL", "/bin/false");
+            qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
+        }
 
         // A short sound, played once, no questions: the ringing ends by itself.
         Alarm alarm;
@@ -167,10 +213,20 @@ private slots:
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
 
         const QString trace = m_home.path() + "/trace.txt";
-        QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains("window-shown"), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains(display ? "window-shown" : "ringing-without-display"), 15000);
         QVERIFY(Marks(trace).contains("process-start"));
         // The window goes by itself and the program ends.
         QTRY_VERIFY_WITH_TIMEOUT(!ProgramRunning(), 20000);
+        if (!display) {
+            const QStringList marks = Marks(trace);
+            QVERIFY2(marks.contains("playing") && marks.contains("ringing-ended") && !marks.contains("window-shown"),
+                     qPrintable(marks.join(' ')));
+            const QByteArray log = ReadText(m_home.filePath("dawnbell.log"));
+            QVERIFY2(log.contains("neither DISPLAY nor WAYLAND_DISPLAY is set): " + key.toUtf8() +
+                                  " rings without a display") &&
+                         log.contains("ended: closeAfterTimes reached"),
+                     log.constData());
+        }
 
         RegCloseStore();
         notify::NotifyCloseStore();
@@ -256,17 +312,21 @@ private slots:
     {
         QTest::addColumn<int>("signo");
         QTest::addColumn<bool>("soundServer"); // the device volume is a sound server's muted output
-        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-        QTest::newRow("SIGINT") << int(SIGINT) << false;
-        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
-        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL) << false;
-        QTest::newRow("SIGTERM, sound server") << int(SIGTERM) << true;
-        QTest::newRow("SIGKILL, sound server, mended at the next start") << int(SIGKILL) << true;
+        QTest::addColumn<bool>("display");     // false: the program rings without a display
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false << true;
+        QTest::newRow("SIGINT") << int(SIGINT) << false << true;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false << true;
+        QTest::newRow("SIGKILL, mended at the next start") << int(SIGKILL) << false << true;
+        QTest::newRow("SIGTERM, sound server") << int(SIGTERM) << true << true;
+        QTest::newRow("SIGKILL, sound server, mended at the next start") << int(SIGKILL) << true << true;
+        QTest::newRow("SIGTERM, without a display") << int(SIGTERM) << false << false;
+        QTest::newRow("SIGKILL without a display, mended at the next start") << int(SIGKILL) << false << false;
     }
     void signalDuringRinging()
     {
         QFETCH(int, signo);
         QFETCH(bool, soundServer);
+        QFETCH(bool, display);
         const QString sysfs = m_home.filePath("sys");
         const QString led = sysfs + "/class/leds/test::vibrator";
         QVERIFY(WriteText(led + "/brightness", "0"));
@@ -335,10 +395,13 @@ private slots:
 
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedChannels);
+        if (!display)
+            program.setProcessEnvironment(WithoutDisplay());
         program.start(kProgram, {key});
         QVERIFY(program.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(Marks(m_home.path() + "/trace.txt").contains("window-shown"), 15000);
-        QCOMPARE(device(), forced);
+        QTRY_VERIFY_WITH_TIMEOUT(Marks(m_home.path() + "/trace.txt").contains(display ? "window-shown" : "playing"),
+                                 15000);
+        QTRY_COMPARE(device(), forced); // without a window, "playing" may come first
         RegCloseStore();
         QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
         QCOMPARE(acTimeout(), 0u);
@@ -377,6 +440,138 @@ private slots:
         QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
         QCOMPARE(records.size(), size_t(1));
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+    }
+
+    // dawnbell-alarm stop and snooze reach the alarm ringing now, without a
+    // display (none named, or one that cannot be opened) and in the window. Stop
+    // ends it like a ringing that ends by itself, so the after-ringing path runs.
+    // A snooze without a display ends the ringing and leaves a notification that
+    // starts the program with the key when the snooze is over, the alarm as it
+    // was; the window's snooze counts down with its wake-up (no argument, 5 s
+    // before the end), which the end of the ringing withdraws. Nothing ringing,
+    // or an alarm without snooze: exit 1 and one line.
+    void ringingAnsweredFromTheShell_data()
+    {
+        QTest::addColumn<QString>("where"); // none: no display named; unreachable: one named that is gone
+        QTest::addColumn<QString>("verb");
+        QTest::addColumn<int>("repeatDays");
+        QTest::addColumn<int>("snoozeMinutes"); // 0: the alarm has no snooze
+        QTest::newRow("stop without a display, one-time") << "none" << "stop" << 0 << 2;
+        QTest::newRow("snooze without a display") << "none" << "snooze" << 0 << 2;
+        QTest::newRow("stop, the display cannot be opened, every day") << "unreachable" << "stop" << 127 << 4;
+        QTest::newRow("snooze refused without snooze, then stop") << "none" << "snooze" << 127 << 0;
+        QTest::newRow("stop in the window, one-time") << "window" << "stop" << 0 << 2;
+        QTest::newRow("snooze in the window, then stop") << "window" << "snooze" << 127 << 3;
+    }
+    void ringingAnsweredFromTheShell()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, verb);
+        QFETCH(int, repeatDays);
+        QFETCH(int, snoozeMinutes);
+        qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
+        Alarm alarm;
+        alarm.type = AlarmCompact;
+        alarm.repeatDays = repeatDays;
+        alarm.alarmTime = clock::MakeLocal(2030, 1, 1, 6, 45, 0);
+        alarm.SetPlaylist({QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/oven.mp3")});
+        alarm.closeAfterTimes = 0; // rings until told
+        alarm.closeAfterMinutes = 0;
+        alarm.useFade = 0;
+        alarm.vibrate = 0;
+        alarm.quiz = 0;
+        alarm.confirmClose = 1; // a stop from the shell does not ask
+        alarm.useSnooze = snoozeMinutes > 0;
+        alarm.snooze = snoozeMinutes * 60;
+        alarm.title = "From the shell";
+        alarm.activated = 1;
+        alarm.Save();
+        const QString key = alarm.GetKey();
+        Profile::WriteInt("settings", "firstLaunch", 0);
+        Profile::WriteInt("settings", "autoExit", 1);
+        Profile::Flush();
+        Scheduler::ReRegisterAll(); // the alarm's own start (it rings by hand here)
+
+        QByteArray err;
+        QCOMPARE(RunTool({verb}, &err), 1);
+        QVERIFY2(err.contains("nothing is ringing"), err.constData());
+
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        QProcessEnvironment env = where == "window" ? QProcessEnvironment::systemEnvironment() : WithoutDisplay();
+        if (where == "unreachable")
+            env.insert("DISPLAY", DeadXDisplay());
+        program.setProcessEnvironment(env);
+        program.start(kProgram, {key});
+        QVERIFY(program.waitForStarted());
+        const QString trace = m_home.path() + "/trace.txt";
+        QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains("playing") &&
+                                     (where != "window" || Marks(trace).contains("window-shown")),
+                                 15000);
+        QCOMPARE(Marks(trace).contains("window-shown"), where == "window");
+
+        const int64_t asked = clock::Now();
+        const int answer = RunTool({verb}, &err);
+        std::vector<notify::NotifyRecord> records;
+        auto recordsFor = [&records](const QString& arguments) {
+            std::vector<notify::NotifyRecord> found;
+            for (const notify::NotifyRecord& r : records) {
+                if (QString::fromStdString(r.trigger.arguments) == arguments)
+                    found.push_back(r);
+            }
+            return found;
+        };
+        if (snoozeMinutes == 0) {
+            QCOMPARE(answer, 1);
+            QVERIFY2(err.contains("has no snooze"), err.constData());
+            QVERIFY(ProgramRunning()); // it keeps ringing
+            QCOMPARE(RunTool({"stop"}), 0);
+        } else {
+            QVERIFY2(answer == 0, err.constData());
+        }
+        if (verb == "snooze" && where == "window") {
+            // Counting down in the window, with the wake-up for a sleeping device.
+            QTRY_VERIFY_WITH_TIMEOUT(notify::NotifyList(&records) == notify::NotifyOk && recordsFor("").size() == 1,
+                                     5000);
+            const clock::LocalTime t = recordsFor("")[0].trigger.start;
+            const int64_t wake = clock::MakeLocal(t.year, t.month, t.day, t.hour, t.minute, t.second);
+            QVERIFY2(wake >= asked + 180 - 5 - 1 && wake <= asked + 180 - 5 + 3,
+                     qPrintable(QString::number(wake - asked)));
+            QVERIFY(ProgramRunning());
+            QCOMPARE(RunTool({"stop"}), 0);
+        }
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const QByteArray log = ReadText(m_home.filePath("dawnbell.log"));
+        if (where == "unreachable")
+            QVERIFY2(log.contains("the X display " + DeadXDisplay().toUtf8() + " could not be opened): " +
+                                  key.toUtf8() + " rings without a display"),
+                     log.constData());
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        const std::unique_ptr<Alarm> after = AlarmStore::LoadSection(key);
+        QVERIFY(after);
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(recordsFor("").size(), size_t(0)); // no wake-up outlives a ringing
+        if (verb == "snooze" && snoozeMinutes > 0 && where != "window") {
+            QVERIFY2(log.contains("ended: snoozed without a display; it rings again at"), log.constData());
+            QCOMPARE(after->activated, 1); // as it was: the ringing after the snooze takes the after-ringing path
+            const int64_t again = asked + snoozeMinutes * 60;
+            const auto starts = recordsFor(key);
+            QVERIFY(std::any_of(starts.begin(), starts.end(), [again](const notify::NotifyRecord& r) {
+                const clock::LocalTime t = r.trigger.start;
+                const int64_t at = clock::MakeLocal(t.year, t.month, t.day, t.hour, t.minute, t.second);
+                return at >= again - 1 && at <= again + 3;
+            }));
+        } else {
+            QVERIFY2(log.contains("ended: dawnbell-alarm stop"), log.constData());
+            // Rescheduled (every day) or switched off (one-time), as after any ringing.
+            const int on = repeatDays != 0 ? 1 : 0;
+            QCOMPARE(after->activated, on);
+            QCOMPARE(int(recordsFor(key).size()), on);
+        }
     }
 
     // A signal while "edit KEY" has the editor (compact editor or wizard) open:
