@@ -13,6 +13,7 @@
 #include "Registry.h"
 #include "StoreDamage.h"
 #include "TempHome.h"
+#include "TestServers.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -589,7 +590,7 @@ private slots:
         const Run tool = Tool({"--help"});
         QCOMPARE(tool.code, 0);
         const QStringList commands{"list",   "show", "next",            "add",             "enable", "disable",
-                                   "remove", "test", "export-template", "import-template", "help"};
+                                   "remove", "test", "snooze", "stop", "export-template", "import-template", "doctor", "help"};
         for (const QString& c : commands) {
             QVERIFY2(tool.out.contains("  " + c), qPrintable(c));
             const Run r = Tool({c, "--help"});
@@ -743,6 +744,120 @@ private slots:
         QCOMPARE(stored->title, QStringLiteral("Renamed"));
         QCOMPARE(stored->activated, 0);
         server.Close();
+    }
+
+    // The doctor on a real setup: the service started by the tool, a sound server
+    // with a null output, an autostart entry, and stand-ins for a service manager
+    // and logind that do not answer. Each row breaks one thing; the doctor must
+    // name exactly that one as a problem, and nothing when all is well.
+    void doctorNamesWhatKeepsAnAlarmSilent_data()
+    {
+        QTest::addColumn<QString>("fault");   // what is broken before the doctor looks
+        QTest::addColumn<int>("code");        // its exit code
+        QTest::addColumn<QString>("problem"); // the one problem line holds this ("@tea": the next alarm's key)
+        QTest::newRow("a running service and a scheduled alarm are all well") << "" << 0 << "";
+        QTest::newRow("the service is not running")
+            << "stop service" << 1 << "problem: the notification service is not running";
+        QTest::newRow("the next alarm lost its start in the schedule")
+            << "clear record" << 1 << "problem: the next alarm, @tea \"Tea\", due 2031-03-07 17:00:00";
+        QTest::newRow("a missed alarm not seen yet")
+            << "missed" << 1 << "problem: missed alarm @tea \"Dentist\", due 2031-03-06 08:15";
+    }
+    void doctorNamesWhatKeepsAnAlarmSilent()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        QFETCH(QString, problem);
+        test::SoundServer sound;
+        if (const QString why = sound.Start(m_home.filePath("pulse")); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        const QString config = m_home.filePath("config");
+        QVERIFY(QDir().mkpath(config + "/autostart"));
+        QFile entry(config + "/autostart/dawnbell-notifyd.desktop");
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Dawnbell alarm service\nExec=dawnbell-notifyd\n");
+        entry.close();
+        m_env << "PULSE_SERVER=" + sound.address() << "XDG_CONFIG_HOME=" + config << "DAWNBELL_SYSTEMCTL=false"
+              << "DAWNBELL_LOGINCTL=false";
+
+        // Work rings on weekdays (next: Monday), Tea once today at 17:00: Tea is next.
+        const Run work = Tool({"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", m_sound});
+        const Run tea = Tool({"add", "--time", "17:00", "--title", "Tea", "--sound", m_sound});
+        QCOMPARE(work.code, 0);
+        QCOMPARE(tea.code, 0);
+        const QString teaKey = tea.out.trimmed();
+        QVERIFY(notify::NotifyDaemonPid() > 0);
+
+        if (fault == "stop service") {
+            const pid_t pid = notify::NotifyDaemonPid();
+            QCOMPARE(::kill(pid, SIGTERM), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(notify::NotifyDaemonPid(), pid_t(0), 5000);
+        } else if (fault == "clear record") {
+            notify::NotifyCloseStore();
+            std::vector<notify::NotifyRecord> records;
+            QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+            int cleared = 0;
+            for (const notify::NotifyRecord& r : records) {
+                if (QString::fromStdString(r.trigger.arguments) == teaKey)
+                    cleared += notify::NotifyClear(r.handle) == notify::NotifyOk;
+            }
+            QCOMPARE(cleared, 1);
+        } else if (fault == "missed") {
+            notify::MissedAlarm missed;
+            missed.application = kProgram.toStdString();
+            missed.arguments = teaKey.toStdString();
+            missed.due = clock::ToLocal(clock::MakeLocal(2031, 3, 6, 8, 15, 0));
+            missed.noticed = clock::MakeLocal(2031, 3, 6, 11, 40, 0);
+            missed.title = "Dentist";
+            missed.reason = "the device was off";
+            bool added = false;
+            QCOMPARE(notify::NotifyRecordMissed(missed, &added), notify::NotifyOk);
+            QVERIFY(added);
+        }
+
+        const Run r = Tool({"doctor"});
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QStringList problems;
+        for (const QString& line : lines) {
+            QVERIFY2(line.startsWith("ok: ") || line.startsWith("warning: ") || line.startsWith("problem: "),
+                     qPrintable(line));
+            if (line.startsWith("problem: "))
+                problems << line;
+        }
+        if (problem.isEmpty()) {
+            QVERIFY2(problems.isEmpty(), qPrintable(r.out));
+            for (const QString& ok : {QString("ok: the notification service runs (process %1")
+                                          .arg(notify::NotifyDaemonPid()),
+                                      QString("ok: the autostart entry " + entry.fileName()),
+                                      QString("ok: sound output: the sound server pulseaudio"),
+                                      QString("ok: the next alarm, " + teaKey +
+                                              " \"Tea\", due 2031-03-07 17:00:00 (in 8:00:00), is in the schedule"),
+                                      QString("ok: no missed alarm waits to be seen")})
+                QVERIFY2(r.out.contains(ok), qPrintable(ok + "\n" + r.out));
+        } else {
+            problem.replace("@tea", teaKey);
+            QCOMPARE(problems.size(), 1);
+            QVERIFY2(problems[0].startsWith(problem) && problems[0].contains(" — fix: "),
+                     qPrintable(problems[0]));
+        }
+        // The same findings as JSON, for scripts.
+        const Run json = Tool({"doctor", "--json"});
+        QCOMPARE(json.code, code);
+        const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(o["healthy"].toBool(), code == 0);
+        QCOMPARE(o["problems"].toInt(), problems.size());
+        // The service ends before its home is removed, so it takes nothing out of
+        // a folder being removed (its socket, after it has let go of its lock).
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0) {
+            ::kill(pid, SIGTERM);
+            const auto gone = [pid] {
+                QFile stat(QString("/proc/%1/stat").arg(pid));
+                return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(gone(), 5000);
+        }
     }
 
     void bashCompletion()
