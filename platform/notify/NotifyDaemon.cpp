@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/inotify.h>
@@ -238,6 +239,7 @@ void NotifyDaemon::Fire(const NotifyRecord& record)
     if (!IsExecutableFile(t.application)) {
         Log("notification %u due %s removed: %s [%s] cannot be started (not an executable file)", record.handle,
             due.c_str(), EscapeNotifyText(t.application).c_str(), EscapeNotifyText(t.arguments).c_str());
+        RecordMissed(record.handle, t.application, t.arguments, due, "the program is not an executable file");
         return;
     }
     // Looked up once for all the records due now, at the moment they are due.
@@ -290,6 +292,8 @@ bool NotifyDaemon::Launch(std::unique_ptr<Start> start, const std::string& how)
     if (err != 0) {
         Log("notification %u due %s: starting %s [%s] %sfailed: %s", s.handle, s.due.c_str(), program.c_str(),
             argument.c_str(), s.retry ? "again without a display " : "", std::strerror(err));
+        RecordMissed(s.handle, s.application, s.arguments, s.due,
+                     std::string("the program could not be started: ") + std::strerror(err));
         return false;
     }
     s.deadlineMs = RealNowMs() + StartTimeoutMs();
@@ -353,6 +357,8 @@ void NotifyDaemon::StartFailed(Start& start, const std::string& reason)
             program.c_str(), argument.c_str(), pid, reason.c_str(),
             start.retry ? "it failed without a display too: the alarm could not be rung"
                         : "it had no display to lose: not started again");
+        RecordMissed(start.handle, start.application, start.arguments, start.due,
+                     "the program failed before it took the alarm in hand: " + reason);
         return;
     }
     Log("notification %u: %s [%s] (process %d) failed before it took the alarm in hand: %s; starting it again "
@@ -366,6 +372,26 @@ void NotifyDaemon::StartFailed(Start& start, const std::string& reason)
     retry->environment = HeadlessEnvironment(start.environment);
     retry->retry = true;
     Launch(std::move(retry), "again without a display");
+}
+
+void NotifyDaemon::RecordMissed(uint32_t handle, const std::string& application, const std::string& arguments,
+                                const std::string& due, const std::string& reason)
+{
+    const std::optional<int64_t> dueMoment = clock::ParseLocal(due.c_str());
+    if (arguments.empty() || !dueMoment)
+        return;
+    MissedAlarm missed;
+    missed.application = application;
+    missed.arguments = arguments;
+    missed.due = clock::ToLocal(*dueMoment);
+    missed.due.milliseconds = 0;
+    missed.noticed = RealNowMs() / 1000;
+    missed.reason = reason;
+    bool added = false;
+    if (store_.AddMissed(missed, &added) != NotifyOk)
+        Log("notification %u: the missed alarm could not be recorded: %s", handle, store_.LastError().c_str());
+    else if (added)
+        Log("notification %u: recorded as a missed alarm, for the program to tell", handle);
 }
 
 std::string NotifyDaemon::LastLogLine(const Start& start)

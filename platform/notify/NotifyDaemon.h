@@ -121,6 +121,11 @@ private:
     // A start that failed before it reported: logs `reason` and starts it once
     // more without a display when it had one.
     void StartFailed(Start& start, const std::string& reason);
+    // An alarm that will not ring (no start is left to try) goes into the store's
+    // missed alarms, due at `due` ("YYYY-MM-DD HH:MM:SS"), so the program tells
+    // its user at the next chance. Records without an argument name no alarm.
+    void RecordMissed(uint32_t handle, const std::string& application, const std::string& arguments,
+                      const std::string& due, const std::string& reason);
     // The last line a start's program wrote to dawnbell.log since it started
     // (bounded, escaped), for the log; empty when none.
     static std::string LastLogLine(const Start& start);

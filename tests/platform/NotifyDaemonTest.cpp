@@ -325,6 +325,12 @@ private slots:
         std::vector<NotifyRecord> left;
         QCOMPARE(NotifyList(&left), NotifyOk);
         QVERIFY(left.empty());
+        // It can never ring: a missed alarm, for the program to tell.
+        std::vector<MissedAlarm> missed;
+        QCOMPARE(NotifyMissedAlarms(&missed), NotifyOk);
+        QCOMPARE(missed.size(), size_t(1));
+        QCOMPARE(missed[0].arguments, std::string("x"));
+        QCOMPARE(missed[0].reason, std::string("the program is not an executable file"));
     }
 
     void serviceCommandLine_data()
@@ -939,6 +945,16 @@ private slots:
         QCOMPARE(::kill(first, 0) == 0 && !IsDead(first), runsOn);
         if (runsOn)
             ::kill(first, SIGKILL);
+        // Only a start that failed for good leaves a missed alarm, due when the record was.
+        std::vector<MissedAlarm> missed;
+        QCOMPARE(NotifyMissedAlarms(&missed), NotifyOk);
+        QCOMPARE(missed.size(), size_t(mode == "fail-always" ? 1 : 0));
+        if (!missed.empty()) {
+            QCOMPARE(missed[0].arguments, std::string("alarm"));
+            QCOMPARE(clock::FromLocal(missed[0].due), clock::FromLocal(at));
+            QVERIFY(QString::fromStdString(missed[0].reason).startsWith("the program failed before it took the alarm "
+                                                                        "in hand: it ended with exit status 1"));
+        }
         // Its standard error is in the program's log.
         if (mode == "fail-with-display" || mode == "fail-always")
             QVERIFY(ReadAll(m_home.filePath("dawnbell.log"))
