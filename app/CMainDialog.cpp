@@ -40,6 +40,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -772,6 +773,26 @@ const EditorRunner* CMainDialog::EditorFor(int type) const
 
 void CMainDialog::RunRinging(Alarm* alarm)
 {
+    // Two ringing windows would each take the front back from the other for
+    // ever: a test asked for while an alarm rings is not started.
+    if (ringing_) {
+        qInfo("Alarm %s is not tested: another alarm is ringing.", qPrintable(alarm->GetKey()));
+        return;
+    }
+    ringing_ = true;
+    const auto done = qScopeGuard([this] {
+        ringing_ = false;
+        // Alarms that fell due during a test ring now, one after the other.
+        if (!inRing_ && !pendingRings_.isEmpty()) {
+            QTimer::singleShot(0, this, [this] {
+                if (inRing_ || ringing_ || pendingRings_.isEmpty())
+                    return;
+                CatchUpWithStore();
+                if (Alarm* next = FindByKey(pendingRings_.takeFirst()))
+                    Ring(next);
+            });
+        }
+    });
     LetGoOfPointer();
     if (services_.ring) {
         services_.ring(alarm, this);
@@ -840,7 +861,33 @@ void CMainDialog::RowActivated()
 
 void CMainDialog::Ring(Alarm* alarm)
 {
+    if (ringing_ || inRing_) {
+        const QString key = alarm->GetKey();
+        if (!pendingRings_.contains(key))
+            pendingRings_ << key;
+        qInfo("Alarm %s fell due while another rang: it rings when that one ends.", qPrintable(key));
+        return;
+    }
     const bool autoExit = Profile::ReadInt(kSettings, QStringLiteral("autoExit"), 1) != 0;
+    inRing_ = true;
+    RingAndReschedule(alarm, autoExit);
+    while (!pendingRings_.isEmpty()) {
+        const QString key = pendingRings_.takeFirst();
+        CatchUpWithStore();
+        if (Alarm* next = FindByKey(key))
+            RingAndReschedule(next, autoExit);
+    }
+    inRing_ = false;
+    if (autoExit) {
+        Finish();
+    } else {
+        raise();
+        activateWindow();
+    }
+}
+
+void CMainDialog::RingAndReschedule(Alarm* alarm, bool autoExit)
+{
     const bool wasActive = alarm->activated != 0;
     if (alarm->type == AlarmCommand) {
         RunCommandAlarm(alarm->command);
@@ -852,15 +899,8 @@ void CMainDialog::Ring(Alarm* alarm)
     // meanwhile stays off.
     const QString key = alarm->GetKey();
     CatchUpWithStore();
-    if (!(alarm = FindByKey(key))) {
-        if (autoExit) {
-            Finish();
-        } else {
-            raise();
-            activateWindow();
-        }
+    if (!(alarm = FindByKey(key)))
         return;
-    }
     // After the ringing: off, then on again for its next occurrence when it
     // repeats and was on; an appointment's stored section is deleted. A command
     // alarm takes the same path, so its next occurrence is scheduled too.
@@ -869,12 +909,6 @@ void CMainDialog::Ring(Alarm* alarm)
         Destroy(alarm);
     else
         ReInsert(alarm);
-    if (autoExit) {
-        Finish();
-    } else {
-        raise();
-        activateWindow();
-    }
 }
 
 void CMainDialog::Finish()

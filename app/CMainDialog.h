@@ -216,7 +216,12 @@ private:
     void CmdOptions();
     void RowActivated();
     // Copy-data code 1: ring, then reschedule; ends the window with autoExit.
+    // One ringing at a time: an alarm due while another rings (two alarms in the
+    // same minute, a key forwarded by a second start) waits and rings when that
+    // one has ended, before the window ends.
     void Ring(Alarm* alarm);
+    // One alarm's ringing (or command) and its after-ringing path.
+    void RingAndReschedule(Alarm* alarm, bool autoExit);
     // Closes the window with Accepted (the program ends).
     void Finish();
 
@@ -241,6 +246,9 @@ private:
     LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
     QBasicTimer reloadTimer_;                  // a reload waits for the window over this one
     uint64_t storeSeen_ = 0;                   // RegStoreChangeCount when the alarms were loaded
+    bool ringing_ = false;                     // a ringing window (or test) is up
+    bool inRing_ = false;                      // Ring is running (it rings the waiting keys)
+    QStringList pendingRings_;                 // keys due while another alarm rang, in order
 };
 
 } // namespace dawnbell

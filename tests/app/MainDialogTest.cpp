@@ -521,6 +521,37 @@ private slots:
         QCOMPARE(records, expected);
     }
 
+    void alarmsDueTogetherRingInTurn()
+    {
+        // Two alarms a minute apart; the second start's key arrives while the
+        // first rings. Two ringing windows would fight over the front for ever:
+        // the second rings once the first has ended, then the window ends.
+        Profile::WriteInt("settings", "autoExit", 1);
+        const QString first = Store({AlarmCompact, 10, 0, 127, true, "first"});
+        const QString second = Store({AlarmCompact, 10, 1, 127, true, "second"});
+        QStringList rung;
+        int depth = 0;
+        int deepest = 0;
+        CMainDialog* window = nullptr;
+        m_services.ring = [&](Alarm* alarm, QWidget*) {
+            deepest = std::max(deepest, ++depth);
+            rung << alarm->title;
+            if (alarm->title == "first")
+                window->OnCopyData(CMainDialog::CopyRing, second);
+            --depth;
+        };
+        auto w = Open();
+        window = w.get();
+        clock::SetNowForTesting(At("2031-03-08 10:01:00"));
+        QCOMPARE(w->OnCopyData(CMainDialog::CopyRing, first), 1);
+        QCOMPARE(rung, (QStringList{"first", "second"}));
+        QCOMPARE(deepest, 1);
+        QVERIFY(!w->isVisible());
+        QStringList records = Records();
+        records.sort();
+        QCOMPARE(records, (QStringList{first + "@2031-03-09 10:00:00", second + "@2031-03-09 10:01:00"}));
+    }
+
     void ringUnknownKeyDoesNothing()
     {
         Store({AlarmCompact, 10, 0, 0, true, "a"});
