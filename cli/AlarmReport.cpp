@@ -186,7 +186,7 @@ QString AlarmReport::MissedTable(const QList<MissedAlarms::Entry>& unseen)
     rows.push_back({QStringLiteral("KEY"), QStringLiteral("MISSED AT"), QStringLiteral("LATE BY"),
                     QStringLiteral("TITLE")});
     for (const MissedAlarms::Entry& e : unseen)
-        rows.push_back({e.key, LocalMoment(e.due), MissedAlarms::LateText(e.noticed - e.due), OneLine(e.title)});
+        rows.push_back({e.key, LocalMoment(e.due), MissedAlarms::LateText(e.noticed - e.due), MissedAlarms::Name(e)});
     return QStringLiteral("Missed alarms, not seen in Dawnbell yet (their time passed without a ringing):\n") +
            Columns(rows);
 }

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DesktopNotification.h"
+#include "Profile.h"
 #include "TextFormat.h"
 
 #include <vector>
@@ -127,7 +128,10 @@ int MissedAlarms::TellDesktop()
 
 QString MissedAlarms::Name(const Entry& e)
 {
-    const QString name = e.title.simplified();
+    // The service records a failed start without the title: the alarm's as stored.
+    QString name = e.title.simplified();
+    if (name.isEmpty() && !e.key.isEmpty())
+        name = Profile::ReadText(e.key, QStringLiteral("title"), QString()).simplified();
     if (name.isEmpty())
         return e.key;
     return name.size() > kMaxNameChars ? name.left(kMaxNameChars) + QChar(0x2026) : name;

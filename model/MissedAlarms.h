@@ -54,7 +54,8 @@ public:
     // untold for a later start (one log line says why). Returns how many were told.
     static int TellDesktop();
 
-    // Its title, or its key when it has none.
+    // Its title (when none was recorded, the title its alarm has now), or its
+    // key when it has none.
     static QString Name(const Entry& e);
     // The due time as "HH:MM" when it lies on the local date of `now`, else
     // "YYYY-MM-DD HH:MM".
