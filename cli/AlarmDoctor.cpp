@@ -36,6 +36,7 @@ constexpr int kMaxNamed = 10;
 // Longest autostart entry read (bytes).
 constexpr qint64 kMaxEntryBytes = 64 * 1024;
 
+// A UTF-8 text of the platform layer as a QString.
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -57,11 +58,14 @@ QString AlarmName(Alarm& alarm)
     return alarm.title.trimmed().isEmpty() ? alarm.GetKey() : alarm.GetKey() + QLatin1Char(' ') + Quoted(alarm.title);
 }
 
+// A broken-down local time as "YYYY-MM-DD HH:MM:SS".
 QString TimeText(const clock::LocalTime& t)
 {
     return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
+// Whether two broken-down times name the same second (day of week and
+// milliseconds aside).
 bool SameSecond(const clock::LocalTime& a, const clock::LocalTime& b)
 {
     return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
@@ -286,9 +290,8 @@ void AlarmDoctor::CheckService()
         ? QStringLiteral("started on demand (by Dawnbell or dawnbell-alarm) or at login by the autostart entry")
         : QStringLiteral("started on demand (by Dawnbell or dawnbell-alarm) or by hand");
     Add(Verdict::Ok, QStringLiteral("the notification service runs (process %1%2), %3")
-                         .arg(daemonPid_)
-                         .arg(binary.isEmpty() ? QString() : QStringLiteral(", ") + binary)
-                         .arg(who));
+                         .arg(QString::number(daemonPid_),
+                              binary.isEmpty() ? QString() : QStringLiteral(", ") + binary, who));
 }
 
 void AlarmDoctor::CheckLogin()
@@ -487,19 +490,23 @@ void AlarmDoctor::CheckSchedule()
         Alarm& alarm = *ahead[i];
         const QString key = alarm.GetKey();
         const clock::LocalTime due = alarm.GetNextOccurrence();
-        const notify::NotifyRecord* exact = nullptr;
-        const notify::NotifyRecord* other = nullptr; // a start of this alarm at another time
+        const notify::NotifyRecord* exact = nullptr;   // its start at its time
+        const notify::NotifyRecord* earlier = nullptr; // a start before it: a snooze, or one due and not yet made
+        const notify::NotifyRecord* later = nullptr;   // a start after its time only
+        const int64_t dueMoment = clock::FromLocal(due);
         for (const notify::NotifyRecord& r : records) {
             if (Q(r.trigger.arguments) != key || !Q(r.trigger.application).toUpper().contains(QLatin1String("DAWNBELL")))
                 continue;
             if (SameSecond(r.trigger.start, due))
                 exact = &r;
-            else if (!other)
-                other = &r;
+            else if (clock::FromLocal(r.trigger.start) < dueMoment)
+                earlier = earlier ? earlier : &r;
+            else
+                later = later ? later : &r;
         }
         const bool next = i == 0;
         if (!next) {
-            if (!exact)
+            if (!exact && !earlier)
                 unscheduled << key;
             continue;
         }
@@ -515,12 +522,16 @@ void AlarmDoctor::CheckSchedule()
                         .arg(what, app),
                     QStringLiteral("rebuild the schedule: ") + RebuildCommand());
             else
-                Add(Verdict::Ok,
-                    QStringLiteral("%1, is in the schedule (notification %2, starts %3)").arg(what).arg(exact->handle).arg(app));
-        } else if (other) {
+                Add(Verdict::Ok, QStringLiteral("%1, is in the schedule (notification %2, starts %3)")
+                                     .arg(what, QString::number(exact->handle), app));
+        } else if (earlier) {
+            // Ringing now or snoozed: its next time is scheduled once that ringing ends.
+            Add(Verdict::Ok, QStringLiteral("%1, has a start at %2 in the schedule first (snoozed, or ringing late)")
+                                 .arg(what, TimeText(earlier->trigger.start)));
+        } else if (later) {
             Add(Verdict::Problem,
                 QStringLiteral("%1, is scheduled for %2 instead: it will not ring at its time")
-                    .arg(what, TimeText(other->trigger.start)),
+                    .arg(what, TimeText(later->trigger.start)),
                 QStringLiteral("rebuild the schedule: ") + RebuildCommand());
         } else {
             Add(Verdict::Problem,

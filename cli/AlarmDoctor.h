@@ -7,7 +7,8 @@
 //   ok: ...                    nothing to do
 //   warning: ... — fix: ...    alarms ring, but less well than they could
 //   problem: ... — fix: ...    an alarm may not ring, or did not
-// It changes nothing: no store is set up or repaired, no service started.
+// It repairs nothing, starts nothing and changes no alarm (an alarm store or
+// schedule that does not exist yet is opened empty, as any reader opens it).
 #include <QString>
 #include <QTextStream>
 

@@ -280,7 +280,7 @@ int AlarmTool::Run(const QStringList& args)
     case Command::Stop:
         return ToRinging(request.command); // the running program's business; no store needed
     case Command::Doctor:
-        // Before the store is opened or set up: the doctor looks, changes nothing,
+        // Before the store is opened or set up: the doctor only looks,
         // and a store that cannot be used is one of its findings.
         return AlarmDoctor(ProgramPath()).Report(out_, request.json);
     default:

@@ -717,7 +717,7 @@ QString ToolArguments::Usage(Command command)
             "it armed), the next alarm and its start in the schedule, and missed alarms.\n"
             "Each line is \"ok: ...\", \"warning: ... — fix: ...\" (alarms ring, but less well)\n"
             "or \"problem: ... — fix: ...\". Exits with 0 when no line is a problem, else 1.\n"
-            "It changes nothing.\n"
+            "It repairs nothing, starts nothing and changes no alarm.\n"
             "  --json       machine-readable output (described in the README)\n");
     case Command::Help:
         return QStringLiteral("Usage: dawnbell-alarm help [COMMAND]\n"

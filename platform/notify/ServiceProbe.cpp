@@ -112,6 +112,7 @@ ArmedClock LastTimerLine(const std::string& text)
     return found;
 }
 
+// The little-endian 32-bit word at `p` (capability records are stored so).
 uint32_t LittleEndian32(const unsigned char* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
