@@ -134,6 +134,7 @@ private slots:
     void cleanup()
     {
         qunsetenv("DAWNBELL_SYSFS");
+        qunsetenv("DAWNBELL_MSGBOX_RECORD");
         qunsetenv("DAWNBELL_DEVINPUT");
         qunsetenv("DAWNBELL_AUDIO_VIRTUAL");
         qunsetenv("PULSE_SERVER");
@@ -153,12 +154,20 @@ private slots:
         QTest::addColumn<int>("activatedAfter");
         QTest::addColumn<int>("notificationsAfter");
         QTest::addColumn<bool>("display"); // false: the service and the program have none
-        QTest::newRow("one-time") << 0 << 1 << 0 << 0 << true;
-        QTest::newRow("every day") << 127 << 1 << 1 << 1 << true;
+        QTest::addColumn<int>("lateSeconds"); // how long after its time the service starts it
+        QTest::newRow("one-time") << 0 << 1 << 0 << 0 << true << 0;
+        QTest::newRow("every day") << 127 << 1 << 1 << 1 << true << 0;
         // A stale notification for an alarm the user has switched off since.
-        QTest::newRow("every day, switched off") << 127 << 0 << 0 << 0 << true;
-        QTest::newRow("one-time, without a display") << 0 << 1 << 0 << 0 << false;
-        QTest::newRow("every day, without a display") << 127 << 1 << 1 << 1 << false;
+        QTest::newRow("every day, switched off") << 127 << 0 << 0 << 0 << true << 0;
+        QTest::newRow("one-time, without a display") << 0 << 1 << 0 << 0 << false << 0;
+        QTest::newRow("every day, without a display") << 127 << 1 << 1 << 1 << false << 0;
+        // The device slept or the service was stopped over the alarm's time: no
+        // blare two hours late, a missed-alarm notice instead.
+        QTest::newRow("one-time, started 2 h late: missed, switched off") << 0 << 1 << 0 << 0 << true << 7200;
+        QTest::newRow("every day, started 2 h late: missed, next occurrence kept") << 127 << 1 << 1 << 1 << true
+                                                                                   << 7200;
+        QTest::newRow("every day, started 2 h late without a display: missed") << 127 << 1 << 1 << 1 << false
+                                                                               << 7200;
     }
     void ringsAndReschedules()
     {
@@ -167,7 +176,10 @@ private slots:
         QFETCH(int, activatedAfter);
         QFETCH(int, notificationsAfter);
         QFETCH(bool, display);
+        QFETCH(int, lateSeconds);
         QVERIFY(QFile::exists(kProgram));
+        const QString boxes = m_home.filePath("boxes.txt");
+        qputenv("DAWNBELL_MSGBOX_RECORD", boxes.toUtf8()); // the service and what it starts inherit it
         if (!display) {
             // The service inherits this environment; no session manager or
             // logind of the machine running the test may lend it a display.
@@ -182,7 +194,7 @@ private slots:
         Alarm alarm;
         alarm.type = AlarmCompact;
         alarm.repeatDays = repeatDays;
-        alarm.alarmTime = clock::Now() + 3;
+        alarm.alarmTime = clock::Now() + 3 - lateSeconds;
         alarm.SetPlaylist({QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/oven.mp3")});
         alarm.closeAfterTimes = 1;
         alarm.confirmClose = 0;
@@ -197,7 +209,7 @@ private slots:
         Profile::WriteInt("settings", "firstLaunch", 0);
         Profile::WriteInt("settings", "autoExit", 1);
         Profile::Flush();
-        if (activatedBefore) {
+        if (activatedBefore && !lateSeconds) {
             Scheduler::ReRegisterAll(); // the first registration starts the service
         } else {
             notify::NotifyTrigger stale;
@@ -213,11 +225,31 @@ private slots:
         QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
 
         const QString trace = m_home.path() + "/trace.txt";
-        QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains(display ? "window-shown" : "ringing-without-display"), 15000);
-        QVERIFY(Marks(trace).contains("process-start"));
+        if (lateSeconds) {
+            // The notice comes last, once the alarm is recorded and rescheduled.
+            QTRY_VERIFY_WITH_TIMEOUT(ReadText(boxes).startsWith("Warning\tMissed alarm: End to end\\nIt was due at "),
+                                     15000);
+            const QStringList marks = Marks(trace);
+            QVERIFY2(marks.contains("process-start") && !marks.contains("window-shown") &&
+                         !marks.contains("ringing-without-display") && !marks.contains("playing"),
+                     qPrintable(marks.join(' ')));
+            std::vector<notify::MissedAlarm> missed;
+            QCOMPARE(notify::NotifyMissedAlarms(&missed), notify::NotifyOk);
+            QCOMPARE(missed.size(), size_t(1));
+            QCOMPARE(QString::fromStdString(missed[0].arguments), key);
+            QCOMPARE(QString::fromStdString(missed[0].title), QStringLiteral("End to end"));
+            QCOMPARE(clock::FromLocal(missed[0].due), alarm.alarmTime);
+            QVERIFY(missed[0].seen); // the notice was answered
+            const QByteArray log = ReadText(m_home.filePath("dawnbell.log"));
+            QVERIFY2(log.contains("Missed alarm \"End to end\" (key " + key.toUtf8()), log.constData());
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(Marks(trace).contains(display ? "window-shown" : "ringing-without-display"),
+                                     15000);
+            QVERIFY(Marks(trace).contains("process-start"));
+        }
         // The window goes by itself and the program ends.
         QTRY_VERIFY_WITH_TIMEOUT(!ProgramRunning(), 20000);
-        if (!display) {
+        if (!display && !lateSeconds) {
             const QStringList marks = Marks(trace);
             QVERIFY2(marks.contains("playing") && marks.contains("ringing-ended") && !marks.contains("window-shown"),
                      qPrintable(marks.join(' ')));
