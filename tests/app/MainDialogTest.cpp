@@ -15,6 +15,7 @@
 #include "../model/TestEnv.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -230,6 +231,51 @@ private slots:
         QCOMPARE(w->statusText(), QStringLiteral("Next alarm: 1:00:00"));
         QCOMPARE(w->list()->SelectedIndex(), 0); // the first row is selected after loading
         QCOMPARE(w->button(CMainDialog::IdActivate)->text(), QStringLiteral("Deactivate"));
+    }
+
+    void missedAlarmsShowInTheStatusLineUntilTapped()
+    {
+        Store({AlarmCompact, 10, 0, 0, true, "once"});
+        // Two alarms of this morning that did not ring, as a rebuild or a late
+        // start records them.
+        auto missed = [](const char* key, const char* title, int hour, int minute) {
+            notify::MissedAlarm m;
+            m.application = "/opt/dawnbell/dawnbell";
+            m.arguments = key;
+            m.title = title;
+            m.due = clock::ToLocal(clock::MakeLocal(2031, 3, 8, hour, minute, 0));
+            m.noticed = At(kNow);
+            m.reason = "the service was stopped";
+            return notify::NotifyRecordMissed(m, nullptr);
+        };
+        QCOMPARE(missed("3456031", "Swim", 7, 15), notify::NotifyOk);
+        QCOMPARE(missed("3840127", "Bus", 8, 20), notify::NotifyOk);
+        auto w = Open();
+        QCOMPARE(w->statusText(), QStringLiteral("Missed: Bus at 08:20 (and 1 more)"));
+
+        // A tap beside the status line leaves it; a tap on it marks both seen.
+        auto* status = w->findChild<QLabel*>(QString::number(CMainDialog::IdStatus));
+        QVERIFY(status);
+        QTest::mouseClick(w.get(), Qt::LeftButton, {}, status->geometry().topLeft() - QPoint(0, 4));
+        QCOMPARE(w->statusText(), QStringLiteral("Missed: Bus at 08:20 (and 1 more)"));
+        QTest::mouseClick(w.get(), Qt::LeftButton, {}, status->geometry().center());
+        QCOMPARE(w->statusText(), QStringLiteral("Next alarm: 1:00:00"));
+        std::vector<notify::MissedAlarm> unseen;
+        QCOMPARE(notify::NotifyMissedAlarms(&unseen, true), notify::NotifyOk);
+        QVERIFY(unseen.empty());
+
+        // One missed later shows alone, from yesterday with its date.
+        QCOMPARE(missed("3456127", "Tram", 7, 15), notify::NotifyOk); // same time as Swim, another alarm
+        w->UpdateClockAndStatus();
+        QCOMPARE(w->statusText(), QStringLiteral("Missed: Tram at 07:15"));
+        notify::MissedAlarm yesterday;
+        yesterday.application = "/opt/dawnbell/dawnbell";
+        yesterday.arguments = "A2700020310307";
+        yesterday.due = clock::ToLocal(clock::MakeLocal(2031, 3, 7, 7, 30, 0));
+        yesterday.noticed = At(kNow);
+        QCOMPARE(notify::NotifyRecordMissed(yesterday, nullptr), notify::NotifyOk);
+        w->UpdateClockAndStatus();
+        QCOMPARE(w->statusText(), QStringLiteral("Missed: A2700020310307 at 2031-03-07 07:30 (and 1 more)"));
     }
 
     void remainingTime_data()
