@@ -86,19 +86,26 @@ std::string JsonString(const std::string& json, const std::string& name)
     return std::string(); // no closing quote: a cut answer
 }
 
-// The last "timer on" line of `text`, or empty.
-ArmedClock LastTimerLine(const std::string& text)
+// The little-endian 32-bit word at `p` (capability records are stored so).
+uint32_t LittleEndian32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+} // namespace
+
+ArmedClock LastArmedClockIn(const std::string& text)
 {
     ArmedClock found;
     size_t at = text.rfind(kTimerOn);
     while (at != std::string::npos) {
-        const size_t newline = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
-        const size_t begin = newline == std::string::npos ? 0 : newline + 1;
-        const std::string head = text.substr(begin, at - begin);
-        // A time stamp "YYYY-MM-DD HH:MM:SS.mmm +zzzz " and nothing else before it.
-        if (head.size() == 30 && head[4] == '-' && head[10] == ' ' && head.back() == ' ') {
+        // A time stamp "YYYY-MM-DD HH:MM:SS.mmm +zzzz " at the start of the line
+        // and nothing else before it.
+        const bool lineStart = at >= 30 && (at == 30 || text[at - 31] == '\n');
+        const std::string head = lineStart ? text.substr(at - 30, 30) : std::string();
+        if (lineStart && head[4] == '-' && head[10] == ' ' && head.back() == ' ') {
             const size_t clockAt = at + std::strlen(kTimerOn);
-            const size_t end = text.find_first_of(": \n", clockAt);
+            const size_t end = text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_", clockAt);
             found.clock = text.substr(clockAt, (end == std::string::npos ? text.size() : end) - clockAt);
             found.when = head.substr(0, 29);
             if (found.clock.rfind("CLOCK_", 0) == 0)
@@ -112,39 +119,39 @@ ArmedClock LastTimerLine(const std::string& text)
     return found;
 }
 
-// The little-endian 32-bit word at `p` (capability records are stored so).
-uint32_t LittleEndian32(const unsigned char* p)
+std::string UnitOfCgroup(const std::string& text)
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-} // namespace
-
-std::string ProcessUnit(pid_t pid)
-{
-    std::string text;
-    if (pid <= 0 || !ReadBounded("/proc/" + std::to_string(pid) + "/cgroup", kMaxSmallFileBytes, 0, &text))
-        return std::string();
     // Lines "ID:CONTROLLERS:PATH"; the unified hierarchy's line is "0::PATH".
     size_t begin = 0;
     std::string path;
-    while (begin < text.size()) {
+    bool unified = false;
+    while (begin < text.size() && !unified) {
         size_t end = text.find('\n', begin);
         if (end == std::string::npos)
             end = text.size();
         const std::string line = text.substr(begin, end - begin);
-        if (line.rfind("0::", 0) == 0 || path.empty()) {
-            const size_t colon = line.find(':', line.find(':') + 1);
-            if (colon != std::string::npos)
-                path = line.substr(colon + 1);
-        }
         begin = end + 1;
+        const size_t first = line.find(':');
+        const size_t second = first == std::string::npos ? first : line.find(':', first + 1);
+        if (second == std::string::npos)
+            continue;
+        unified = line.compare(0, 3, "0::") == 0;
+        if (unified || path.empty())
+            path = line.substr(second + 1);
     }
     const std::string last = path.substr(path.find_last_of('/') + 1);
     const std::string suffix = ".service";
     if (last.size() > suffix.size() && last.compare(last.size() - suffix.size(), suffix.size(), suffix) == 0)
         return last;
     return std::string();
+}
+
+std::string ProcessUnit(pid_t pid)
+{
+    std::string text;
+    if (pid <= 0 || !ReadBounded("/proc/" + std::to_string(pid) + "/cgroup", kMaxSmallFileBytes, 0, &text))
+        return std::string();
+    return UnitOfCgroup(text);
 }
 
 std::string ProcessExecutable(pid_t pid)
@@ -176,6 +183,36 @@ std::vector<std::string> ProcessEnvironment(pid_t pid)
     return out;
 }
 
+WakeCapability WakeCapabilityOfRecord(const unsigned char* data, size_t size)
+{
+    WakeCapability result;
+    if (size < XATTR_CAPS_SZ_1) {
+        result.detail = "its capability record is too short";
+        return result;
+    }
+    const uint32_t magic = LittleEndian32(data);
+    const uint32_t revision = magic & VFS_CAP_REVISION_MASK;
+    const bool effective = (magic & VFS_CAP_FLAGS_EFFECTIVE) != 0;
+    // Revision 1 holds capabilities 0-31 only; 2 and 3 (3 adds the namespace's
+    // root id at the end) hold two words each of permitted and inheritable.
+    if (revision == VFS_CAP_REVISION_1) {
+        result.state = WakeCapability::Missing; // CAP_WAKE_ALARM is above 31
+        return result;
+    }
+    const size_t need = revision == VFS_CAP_REVISION_2 ? XATTR_CAPS_SZ_2
+        : revision == VFS_CAP_REVISION_3               ? XATTR_CAPS_SZ_3
+                                                       : 0;
+    if (need == 0 || size < need) {
+        result.detail = need == 0 ? "its capability record is of an unknown kind" : "its capability record is too short";
+        return result;
+    }
+    // data[1].permitted: after the magic word and data[0]'s two words.
+    const uint32_t permittedHigh = LittleEndian32(data + 4 * 3);
+    const bool permitted = (permittedHigh >> (CAP_WAKE_ALARM - 32) & 1u) != 0;
+    result.state = permitted && effective ? WakeCapability::Granted : WakeCapability::Missing;
+    return result;
+}
+
 WakeCapability FileWakeCapability(const std::string& path)
 {
     WakeCapability result;
@@ -194,31 +231,7 @@ WakeCapability FileWakeCapability(const std::string& path)
         result.detail = std::strerror(errno);
         return result;
     }
-    if (n < static_cast<ssize_t>(XATTR_CAPS_SZ_1)) {
-        result.detail = "its capability record is too short";
-        return result;
-    }
-    const uint32_t magic = LittleEndian32(data);
-    const uint32_t revision = magic & VFS_CAP_REVISION_MASK;
-    const bool effective = (magic & VFS_CAP_FLAGS_EFFECTIVE) != 0;
-    // Revision 1 holds capabilities 0-31 only; 2 and 3 (3 adds the namespace's
-    // root id at the end) hold two words each of permitted and inheritable.
-    if (revision == VFS_CAP_REVISION_1) {
-        result.state = WakeCapability::Missing; // CAP_WAKE_ALARM is above 31
-        return result;
-    }
-    const ssize_t need = revision == VFS_CAP_REVISION_2 ? XATTR_CAPS_SZ_2
-        : revision == VFS_CAP_REVISION_3               ? XATTR_CAPS_SZ_3
-                                                       : -1;
-    if (need < 0 || n < need) {
-        result.detail = "its capability record is of an unknown kind";
-        return result;
-    }
-    // data[1].permitted: after the magic word and data[0]'s two words.
-    const uint32_t permittedHigh = LittleEndian32(data + 4 * 3);
-    const bool permitted = (permittedHigh >> (CAP_WAKE_ALARM - 32) & 1u) != 0;
-    result.state = permitted && effective ? WakeCapability::Granted : WakeCapability::Missing;
-    return result;
+    return WakeCapabilityOfRecord(data, static_cast<size_t>(n));
 }
 
 ArmedClock LastArmedClock(const std::string& logPath)
@@ -231,32 +244,79 @@ ArmedClock LastArmedClock(const std::string& logPath)
         std::string text;
         if (!ReadBounded(path, static_cast<size_t>(kLogTailBytes), from, &text))
             continue;
-        const ArmedClock found = LastTimerLine(text);
+        const ArmedClock found = LastArmedClockIn(text);
         if (!found.clock.empty())
             return found;
     }
     return ArmedClock();
 }
 
-SoundOutput FindSoundOutput(int timeoutMs)
+SoundOutput SoundServerOf(const std::string& answer)
 {
     SoundOutput out;
+    const std::string name = JsonString(answer, "server_name");
+    const std::string version = JsonString(answer, "server_version");
+    const std::string sink = JsonString(answer, "default_sink_name");
+    if (!sink.empty() && sink[0] != '@') {
+        out.kind = SoundOutput::SoundServer;
+        out.name = (name.empty() ? std::string("a sound server") : name) +
+                   (version.empty() ? std::string() : " " + version) + ", default output " + sink;
+    } else {
+        out.name = "the sound server " + (name.empty() ? std::string("that answered") : name) +
+                   " has no default output";
+    }
+    return out;
+}
+
+SoundOutput FirstSoundCardIn(const std::string& cards)
+{
+    SoundOutput out;
+    // Lines " 0 [PCH            ]: HDA-Intel - HDA Intel PCH", each followed by
+    // an indented line of details; "--- no soundcards ---" when there is none.
+    size_t begin = 0;
+    while (begin < cards.size()) {
+        size_t end = cards.find('\n', begin);
+        if (end == std::string::npos)
+            end = cards.size();
+        std::string line = cards.substr(begin, end - begin);
+        begin = end + 1;
+        const size_t first = line.find_first_not_of(' ');
+        if (first == std::string::npos || line[first] < '0' || line[first] > '9')
+            continue;
+        line = line.substr(first);
+        for (char& c : line) {
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = ' ';
+        }
+        const size_t open = line.find('['), close = line.find(']'), dash = line.find(" - ");
+        std::string label = "card " + line;
+        if (open != std::string::npos && close != std::string::npos && close > open) {
+            std::string id = line.substr(open + 1, close - open - 1);
+            id.erase(id.find_last_not_of(' ') + 1);
+            label = "card " + line.substr(0, line.find(' ')) + ": " + id;
+            if (dash != std::string::npos && dash > close)
+                label += " (" + line.substr(dash + 3) + ")";
+        }
+        out.kind = SoundOutput::AlsaCard;
+        out.name = label;
+        return out;
+    }
+    out.name = "the kernel lists no sound card";
+    return out;
+}
+
+SoundOutput FindSoundOutput(int timeoutMs)
+{
     std::string answer;
     int status = 0;
     const int rc = process::RunForOutput("pactl", {"--format=json", "info"}, timeoutMs, kMaxServerAnswerBytes,
                                          &answer, &status);
     std::string serverWhy;
     if (rc == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        const std::string name = JsonString(answer, "server_name");
-        const std::string version = JsonString(answer, "server_version");
-        const std::string sink = JsonString(answer, "default_sink_name");
-        if (!sink.empty() && sink[0] != '@') {
-            out.kind = SoundOutput::SoundServer;
-            out.name = (name.empty() ? std::string("a sound server") : name) +
-                       (version.empty() ? std::string() : " " + version) + ", default output " + sink;
-            return out;
-        }
-        serverWhy = "the sound server " + name + " has no default output";
+        const SoundOutput server = SoundServerOf(answer);
+        if (server.kind == SoundOutput::SoundServer)
+            return server;
+        serverWhy = server.name;
     } else if (rc == ETIMEDOUT) {
         serverWhy = "the sound server did not answer within " + std::to_string(timeoutMs) + " ms";
     } else if (rc != 0) {
@@ -264,37 +324,14 @@ SoundOutput FindSoundOutput(int timeoutMs)
     } else {
         serverWhy = "no sound server answers";
     }
-
     std::string cards;
-    if (ReadBounded("/proc/asound/cards", kMaxSmallFileBytes, 0, &cards)) {
-        // Lines " 0 [PCH            ]: HDA-Intel - HDA Intel PCH"; "--- no soundcards ---" when none.
-        size_t begin = 0;
-        while (begin < cards.size()) {
-            size_t end = cards.find('\n', begin);
-            if (end == std::string::npos)
-                end = cards.size();
-            std::string line = cards.substr(begin, end - begin);
-            begin = end + 1;
-            const size_t first = line.find_first_not_of(' ');
-            if (first == std::string::npos || line[first] < '0' || line[first] > '9')
-                continue;
-            line = line.substr(first);
-            const size_t open = line.find('['), close = line.find(']'), dash = line.find(" - ");
-            std::string label = line;
-            if (open != std::string::npos && close != std::string::npos && close > open) {
-                std::string id = line.substr(open + 1, close - open - 1);
-                id.erase(id.find_last_not_of(' ') + 1);
-                label = "card " + line.substr(0, line.find(' ')) + ": " + id;
-                if (dash != std::string::npos)
-                    label += " (" + line.substr(dash + 3) + ")";
-            }
-            out.kind = SoundOutput::AlsaCard;
-            out.name = label;
-            return out;
-        }
-    }
-    out.name = serverWhy + ", and the kernel lists no sound card";
-    return out;
+    SoundOutput card;
+    if (ReadBounded("/proc/asound/cards", kMaxSmallFileBytes, 0, &cards))
+        card = FirstSoundCardIn(cards);
+    if (card.kind == SoundOutput::AlsaCard)
+        return card;
+    card.name = serverWhy + ", and the kernel lists no sound card";
+    return card;
 }
 
 } // namespace dawnbell::notify

@@ -69,4 +69,23 @@ struct SoundOutput {
 // A server that answers without a default output does not count.
 SoundOutput FindSoundOutput(int timeoutMs);
 
+// --- the readers of what the system tells, for the functions above ------------
+// Each takes text or bytes from outside (the kernel, the service's log, the sound
+// server) as they are, of any size and content, and answers from them alone.
+
+// The unit of a /proc/PID/cgroup text (see ProcessUnit): taken from the unified
+// hierarchy's line "0::PATH", else the first line's path.
+std::string UnitOfCgroup(const std::string& cgroupText);
+// What a security.capability attribute of `size` bytes grants (see
+// FileWakeCapability): revision 1, 2 or 3 records as the kernel defines them.
+WakeCapability WakeCapabilityOfRecord(const unsigned char* data, size_t size);
+// The last line of `logText` that is a time stamp followed by "timer on CLOCK_...".
+ArmedClock LastArmedClockIn(const std::string& logText);
+// The sound server output `pactl --format=json info` answered with: kind
+// SoundServer with its name when it names a default output, else None with why.
+SoundOutput SoundServerOf(const std::string& pactlJson);
+// The first card of a /proc/asound/cards text: kind AlsaCard with its label, or
+// None when it lists no card.
+SoundOutput FirstSoundCardIn(const std::string& cardsText);
+
 } // namespace dawnbell::notify
