@@ -352,6 +352,7 @@ private slots:
         QTest::newRow("SIGTERM, sound server") << int(SIGTERM) << true << true;
         QTest::newRow("SIGKILL, sound server, mended at the next start") << int(SIGKILL) << true << true;
         QTest::newRow("SIGTERM, without a display") << int(SIGTERM) << false << false;
+        QTest::newRow("SIGTERM, sound server, without a display") << int(SIGTERM) << true << false;
         QTest::newRow("SIGKILL without a display, mended at the next start") << int(SIGKILL) << false << false;
     }
     void signalDuringRinging()
@@ -434,6 +435,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Marks(m_home.path() + "/trace.txt").contains(display ? "window-shown" : "playing"),
                                  15000);
         QTRY_COMPARE(device(), forced); // without a window, "playing" may come first
+        if (soundServer) {
+            // Heard: the program plays a stream into the server's sink.
+            QString streams;
+            QTRY_VERIFY(server.Pactl({"list", "short", "sink-inputs"}, &streams) && !streams.trimmed().isEmpty());
+        }
         RegCloseStore();
         QCOMPARE(ReadText(led + "/brightness"), QByteArray("255"));
         QCOMPARE(acTimeout(), 0u);
