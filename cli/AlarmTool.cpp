@@ -13,6 +13,7 @@
 #include "LanguageTable.h"
 #include "Locale.h"
 #include "MessageBox.h"
+#include "MissedAlarms.h"
 #include "NewAlarm.h"
 #include "Process.h"
 #include "Profile.h"
@@ -207,6 +208,14 @@ AlarmTool::AlarmTool(QTextStream& out, QTextStream& err) : out_(out), err_(err)
             order.push_back(a.get());
         AlarmList::SortIntoListOrder(&order);
         SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(order));
+    };
+    // A rebuild that found alarms missed (the service was stopped over their
+    // time) says so here and tells the desktop; the program's window shows them too.
+    schedule.missedRecorded = [this] {
+        const int unseen = int(MissedAlarms::List(true).size());
+        err_ << "dawnbell-alarm: " << unseen << " missed alarm(s) not seen yet: see 'dawnbell-alarm list'\n";
+        err_.flush();
+        MissedAlarms::TellDesktop();
     };
     Scheduler::SetServices(std::move(schedule));
 }
