@@ -72,56 +72,6 @@ RegResult ReadActiveSections(std::vector<ActiveSection>* out)
     return RegOk;
 }
 
-// Clears every notification whose application belongs to the program, with one
-// exception: a record for an alarm in `activeKeys` that is due but not yet
-// MissedAlarms::kLateAfterSeconds overdue at `now` (the real clock, which the
-// service fires on) stays, so the service starts it late instead of the ringing
-// being lost. A record of an alarm that is overdue longer can no longer ring: it
-// is cleared and handed out in `missed`.
-void ClearProgramNotifications(int64_t now, const std::set<std::string>& activeKeys,
-                               std::vector<notify::NotifyRecord>* missed)
-{
-    std::vector<uint32_t> handles;
-    // Records may be added between counting and fetching: count again then.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        uint32_t count = 0;
-        const notify::NotifyResult rc = notify::NotifyGetHandles(nullptr, 0, &count);
-        if (rc == notify::NotifyOk)
-            return; // none at all
-        if (rc != notify::NotifyMoreData)
-            return;
-        handles.assign(count, 0);
-        if (notify::NotifyGetHandles(handles.data(), count, &count) == notify::NotifyOk) {
-            handles.resize(count);
-            break;
-        }
-        handles.clear();
-    }
-    for (uint32_t handle : handles) {
-        notify::NotifyRecord record;
-        // A damaged record still names its application when that field is readable.
-        const notify::NotifyResult rc = notify::NotifyGetRecord(handle, &record);
-        if (rc != notify::NotifyOk && rc != notify::NotifyError)
-            continue;
-        const QString app = QString::fromStdString(record.trigger.application);
-        if (!app.toUpper().contains(kProgramMark))
-            continue;
-        // Only an alarm's record can be missed (a snooze wake-up has no key).
-        const bool alarm = rc == notify::NotifyOk && !record.trigger.arguments.empty();
-        // Thousands of records are read at one moment: the calendar work is shared.
-        const clock::LocalTime& start = record.trigger.start;
-        const int64_t overdue = alarm ? now - clock::LocalDaysAt(now).MakeLocal(start.year, start.month, start.day,
-                                                                              start.hour, start.minute, start.second)
-                                      : 0;
-        if (alarm && overdue >= 0 && overdue <= MissedAlarms::kLateAfterSeconds &&
-            activeKeys.count(record.trigger.arguments) != 0)
-            continue;
-        // One the service took meanwhile is its to start (late or not).
-        if (notify::NotifyClear(handle) == notify::NotifyOk && alarm && overdue > MissedAlarms::kLateAfterSeconds)
-            missed->push_back(record);
-    }
-}
-
 // The start time of one alarm section, from the current local time `now`.
 clock::LocalTime StartTime(const SectionInfo& info, int64_t now)
 {
@@ -206,8 +156,9 @@ void Scheduler::ReRegisterAll()
         for (const ActiveSection& a : active)
             activeKeys.insert(a.name);
         const int64_t realNow = clock::RealNow();
+        // Clears the program's records but those the service still starts late.
         std::vector<notify::NotifyRecord> missed;
-        ClearProgramNotifications(realNow, activeKeys, &missed);
+        notify::NotifyClearForRebuild(kProgramMark.toStdString(), realNow, activeKeys, &missed);
 
         // What never rang is recorded; a missed one-time alarm or appointment is
         // switched off (its one ringing has passed) rather than moved on, a

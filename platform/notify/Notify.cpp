@@ -325,6 +325,41 @@ int NotifyClearByApplication(const std::string& upperText)
     return cleared;
 }
 
+int NotifyClearForRebuild(const std::string& upperText, int64_t now, const std::set<std::string>& activeKeys,
+                          std::vector<NotifyRecord>* missed)
+{
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return 0;
+    std::vector<StoredRecord> rows;
+    if (WithRepair(c, [&] { return c.store.All(&rows); }) != NotifyOk)
+        return 0;
+    int cleared = 0;
+    for (const StoredRecord& r : rows) {
+        // A damaged row still names its application when that field is readable.
+        std::string application = r.record.trigger.application;
+        for (char& ch : application) {
+            if (ch >= 'a' && ch <= 'z')
+                ch = static_cast<char>(ch - 'a' + 'A');
+        }
+        if (application.find(upperText) == std::string::npos)
+            continue;
+        // Only an alarm's record can be missed (a snooze wake-up has no key).
+        const NotifyTrigger& t = r.record.trigger;
+        const bool alarm = r.valid && !t.arguments.empty();
+        const int64_t overdue = alarm ? now - clock::FromLocal(t.start) : 0;
+        if (alarm && overdue >= 0 && overdue <= kMissedAfterSeconds && activeKeys.count(t.arguments) != 0)
+            continue;
+        if (NotifyClear(r.record.handle) != NotifyOk)
+            continue;
+        ++cleared;
+        if (missed && alarm && overdue > kMissedAfterSeconds)
+            missed->push_back(r.record);
+    }
+    return cleared;
+}
+
 NotifyBatch::NotifyBatch()
 {
     Connection& c = Conn();

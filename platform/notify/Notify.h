@@ -13,6 +13,7 @@
 #include "Clock.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -78,6 +79,19 @@ NotifyResult NotifyList(std::vector<NotifyRecord>* out);
 // contains `upperText` (e.g. "DAWNBELL": a program's notifications whatever the
 // spelling of its folder). Returns how many were removed.
 int NotifyClearByApplication(const std::string& upperText);
+
+// The first step of a program's rebuild of its schedule: removes every record
+// whose application path, in upper case, contains `upperText` (as
+// NotifyClearByApplication), with one exception: a record for an alarm whose key
+// (arguments) is in `activeKeys`, due but at most kMissedAfterSeconds before
+// `now` (seconds since the epoch on the real clock, which the service fires on),
+// stays, so the service still starts it, late, instead of the ringing being lost.
+// A record with arguments due longer ago can no longer ring: it is removed and
+// handed out in `missed` (may be null) for the caller to record as missed. One the
+// service took meanwhile is its own to start and is not handed out. Returns how
+// many records were removed.
+int NotifyClearForRebuild(const std::string& upperText, int64_t now, const std::set<std::string>& activeKeys,
+                          std::vector<NotifyRecord>* missed);
 
 // True when the trigger can be stored: kind 2, an absolute application path,
 // bounded texts without NUL bytes, and a valid start and end date and time.
