@@ -2,6 +2,7 @@
 // with a fake player, a fixed clock, the real registry, notification store,
 // virtual device volume and a fake sysfs tree.
 #include "Alarm.h"
+#include "AlarmRinging.h"
 #include "AlarmStore.h"
 #include "CAlarmDialog.h"
 #include "Clock.h"
@@ -750,6 +751,78 @@ private slots:
         QVERIFY(Profile::ReadBinary(key, "fade", &after));
         QCOMPARE(after, before);
         QCOMPARE(alarm->vibrate, 0); // the check box change is put back in memory too
+    }
+
+    // A ringing nobody can see (no display) ends by itself: after closeAfterMinutes
+    // when set, after its closeAfterTimes passes when a player can count them,
+    // else after 10 minutes. Its snooze hands the alarm to a notification that
+    // starts the program with the key when the snooze is over, and ends it.
+    void unattendedRinging_data()
+    {
+        QTest::addColumn<bool>("unattended");
+        QTest::addColumn<int>("closeAfterMinutes");
+        QTest::addColumn<int>("closeAfterTimes");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<int>("endAfterMs"); // -1: no timer ends it
+        QTest::newRow("no end set: 10 minutes") << true << 0 << 0 << 1 << 600000;
+        QTest::newRow("closeAfterMinutes 3 stands") << true << 3 << 0 << 1 << 180000;
+        QTest::newRow("closeAfterMinutes 45 stands") << true << 45 << 0 << 1 << 2700000;
+        QTest::newRow("closeAfterTimes ends it") << true << 0 << 2 << 1 << -1;
+        QTest::newRow("closeAfterTimes with nothing to play: 10 minutes") << true << 0 << 2 << 0 << 600000;
+        QTest::newRow("in a window nothing is added") << false << 0 << 0 << 1 << -1;
+    }
+    void unattendedRinging()
+    {
+        QFETCH(bool, unattended);
+        QFETCH(int, closeAfterMinutes);
+        QFETCH(int, closeAfterTimes);
+        QFETCH(int, items);
+        QFETCH(int, endAfterMs);
+        auto alarm = MakeAlarm(items);
+        alarm->closeAfterMinutes = closeAfterMinutes;
+        alarm->closeAfterTimes = closeAfterTimes;
+        alarm->snooze = 240;
+        RingingServices services = Services();
+        services.unattended = unattended;
+        AlarmRinging ringing(alarm.get(), services);
+        QStringList ends;
+        QObject::connect(&ringing, &AlarmRinging::endRequested, [&](const QString& why) {
+            ends << why;
+            ringing.End(why);
+        });
+        ringing.Start();
+        QCOMPARE(AlarmRinging::Innermost(), &ringing);
+        QCOMPARE(ringing.timerActive(AlarmRinging::TimerCloseAfter), endAfterMs > 0);
+        if (endAfterMs > 0) {
+            QCOMPARE(ringing.timerInterval(AlarmRinging::TimerCloseAfter), endAfterMs);
+            ringing.HandleTimer(AlarmRinging::TimerCloseAfter);
+            QCOMPARE(ends.size(), 1);
+            QCOMPARE(ends[0].contains("10 minutes without a display"), closeAfterMinutes == 0); // the log's why
+            QVERIFY(ringing.ended());
+            QCOMPARE(AlarmRinging::Innermost(), nullptr);
+            return;
+        }
+        // The snooze.
+        QVERIFY(ringing.SnoozeFromOutside());
+        std::vector<notify::NotifyRecord> records;
+        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(records[0].trigger.application), QString("/bin/true"));
+        if (unattended) {
+            QVERIFY(ringing.ended());
+            QVERIFY(ringing.snoozedAway());
+            QCOMPARE(ends.size(), 1);
+            QVERIFY2(ends[0].contains("rings again"), qPrintable(ends[0]));
+            QCOMPARE(QString::fromStdString(records[0].trigger.arguments), alarm->GetKey());
+            QCOMPARE(clock::FromLocal(records[0].trigger.start), kNow + 240);
+            QCOMPARE(ringing.ringsAgainAt(), kNow + 240);
+        } else {
+            // The window's snooze: a countdown, and the wake-up without a key 5 s before its end.
+            QVERIFY(!ringing.ended());
+            QCOMPARE(ringing.countdown(), 240);
+            QCOMPARE(records[0].trigger.arguments, std::string());
+            QCOMPARE(clock::FromLocal(records[0].trigger.start), kNow + 235);
+        }
     }
 
     void hostileValues_data()
