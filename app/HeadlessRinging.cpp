@@ -97,7 +97,7 @@ void HeadlessRinging::RingOne(const Request& request)
         return;
     }
     qWarning("No display to show the ringing window on (%s): %s%s rings without a display.", qPrintable(why_),
-          request.test ? "the test of " : "", qPrintable(request.key));
+             request.test ? "the test of " : "", qPrintable(request.key));
     const bool wasActive = alarm->activated != 0;
     bool snoozedAway = false;
     if (alarm->type == AlarmCommand) {
