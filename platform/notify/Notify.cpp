@@ -348,7 +348,11 @@ int NotifyClearForRebuild(const std::string& upperText, int64_t now, const std::
         // Only an alarm's record can be missed (a snooze wake-up has no key).
         const NotifyTrigger& t = r.record.trigger;
         const bool alarm = r.valid && !t.arguments.empty();
-        const int64_t overdue = alarm ? now - clock::FromLocal(t.start) : 0;
+        // Thousands of records at one moment: the calendar work is shared (as FromLocal).
+        const int64_t overdue =
+            alarm ? now - clock::LocalDaysAt(now).MakeLocal(t.start.year, t.start.month, t.start.day, t.start.hour,
+                                                            t.start.minute, t.start.second)
+                  : 0;
         if (alarm && overdue >= 0 && overdue <= kMissedAfterSeconds && activeKeys.count(t.arguments) != 0)
             continue;
         if (NotifyClear(r.record.handle) != NotifyOk)
