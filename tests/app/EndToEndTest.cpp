@@ -220,9 +220,11 @@ private slots:
         }
 
         std::vector<notify::NotifyRecord> records;
-        QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
-        QCOMPARE(records.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+        if (!lateSeconds) { // an overdue record is started at once
+            QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);
+            QCOMPARE(records.size(), size_t(1));
+            QCOMPARE(QString::fromStdString(records[0].trigger.arguments), key);
+        }
 
         const QString trace = m_home.path() + "/trace.txt";
         if (lateSeconds) {
@@ -233,13 +235,16 @@ private slots:
             QVERIFY2(marks.contains("process-start") && !marks.contains("window-shown") &&
                          !marks.contains("ringing-without-display") && !marks.contains("playing"),
                      qPrintable(marks.join(' ')));
+            // Answering the notice marks the missed alarm seen.
             std::vector<notify::MissedAlarm> missed;
-            QCOMPARE(notify::NotifyMissedAlarms(&missed), notify::NotifyOk);
+            auto seen = [&missed] {
+                return notify::NotifyMissedAlarms(&missed) == notify::NotifyOk && !missed.empty() && missed[0].seen;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(seen(), 5000);
             QCOMPARE(missed.size(), size_t(1));
             QCOMPARE(QString::fromStdString(missed[0].arguments), key);
             QCOMPARE(QString::fromStdString(missed[0].title), QStringLiteral("End to end"));
             QCOMPARE(clock::FromLocal(missed[0].due), alarm.alarmTime);
-            QVERIFY(missed[0].seen); // the notice was answered
             const QByteArray log = ReadText(m_home.filePath("dawnbell.log"));
             QVERIFY2(log.contains("Missed alarm \"End to end\" (key " + key.toUtf8()), log.constData());
         } else {
