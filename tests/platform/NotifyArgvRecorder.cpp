@@ -26,6 +26,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -80,6 +81,8 @@ int main(int argc, char** argv)
     }
     if (mode == "abort-with-display" && display) {
         Say("recorder: giving up\n");
+        const struct rlimit none = {0, 0};
+        ::setrlimit(RLIMIT_CORE, &none); // no core file left behind
         std::abort();
     }
     if (mode == "hang-with-display" && display) {
