@@ -28,6 +28,7 @@ bool SnoozeWake::SetAt(int64_t at)
 uint32_t SnoozeWake::StartAgainAt(int64_t at, const std::string& arguments) const
 {
     notify::NotifyTrigger trigger;
+    trigger.event = notify::kNotifyEventResume; // kept by a rebuild of the schedule
     trigger.application = program_;
     trigger.arguments = arguments;
     trigger.start = clock::ToLocal(at);

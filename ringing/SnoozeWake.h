@@ -34,8 +34,9 @@ public:
     int ForSnooze(int snoozeSeconds);
     // Registers a notification that starts the program with `arguments` at
     // local time `at` (seconds since the epoch) and leaves it to the service:
-    // this object neither keeps nor withdraws it. Its handle; 0 when the
-    // service refused it.
+    // this object neither keeps nor withdraws it. It is marked as a resume
+    // (kNotifyEventResume), so a rebuild of the schedule meanwhile keeps it. Its
+    // handle; 0 when the service refused it.
     uint32_t StartAgainAt(int64_t at, const std::string& arguments) const;
     // Clears the registered wake-up, if any.
     void Withdraw();

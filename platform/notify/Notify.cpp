@@ -355,6 +355,10 @@ int NotifyClearForRebuild(const std::string& upperText, int64_t now, const std::
                   : 0;
         if (alarm && overdue >= 0 && overdue <= kMissedAfterSeconds && activeKeys.count(t.arguments) != 0)
             continue;
+        // A snoozed ringing's resume is no part of the schedule being rebuilt:
+        // clearing it would end that ringing for good.
+        if (alarm && t.event == kNotifyEventResume && overdue <= kMissedAfterSeconds)
+            continue;
         if (NotifyClear(r.record.handle) != NotifyOk)
             continue;
         ++cleared;

@@ -235,7 +235,7 @@ private slots:
     // fires on the real clock; a stand-in service keeps every record as stored.
     void rebuildAfterTheServiceWasStopped_data()
     {
-        QTest::addColumn<QString>("kind");       // daily, once, appointment, snooze, other program
+        QTest::addColumn<QString>("kind");       // daily, once, appointment, snooze, resume, other program
         QTest::addColumn<int>("overdueSeconds"); // how long the record waits past its time
         QTest::addColumn<int>("activated");      // the alarm's switch at the rebuild
         QTest::addColumn<bool>("missed");
@@ -258,6 +258,10 @@ private slots:
             << "once" << 600 << 0 << false << 0 << QList<int>{};
         QTest::newRow("a snooze wake-up 2 h overdue: cleared, not an alarm")
             << "snooze" << 7200 << 1 << false << 1 << QList<int>{};
+        // A daily alarm snoozed without a display: the program ended and left a
+        // start of the key for the snooze's end. A rebuild meanwhile keeps it.
+        QTest::newRow("a snoozed ringing's resume in 5 min: kept beside the alarm's own")
+            << "resume" << -300 << 1 << false << 1 << QList<int>{0, 0};
         QTest::newRow("another program's record 2 h overdue: left alone")
             << "other program" << 7200 << 1 << false << 1 << QList<int>{0};
     }
@@ -275,7 +279,7 @@ private slots:
         const int64_t due = clock::RealNow() - overdueSeconds;
         const clock::LocalTime t = clock::ToLocal(due);
         const int secondsOfDay = t.hour * 3600 + t.minute * 60 + t.second;
-        QString key = QString::number(secondsOfDay * 128 + (kind == "daily" ? 127 : 0));
+        QString key = QString::number(secondsOfDay * 128 + (kind == "daily" || kind == "resume" ? 127 : 0));
         if (kind == "appointment")
             key = QString::asprintf("A%d%04d%02d%02d", secondsOfDay, t.year, t.month, t.day);
         const QString program = kind == "other program" ? QStringLiteral("/usr/bin/calendar-reminder") : kProgram;
@@ -289,6 +293,8 @@ private slots:
         notify::NotifyTrigger waiting;
         waiting.application = program.toStdString();
         waiting.arguments = kind == "snooze" ? std::string() : key.toStdString();
+        if (kind == "resume")
+            waiting.event = notify::kNotifyEventResume;
         waiting.start = waiting.end = t;
         QVERIFY(notify::NotifySetTime(waiting) != 0);
 
