@@ -23,12 +23,17 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <QScopeGuard>
 
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <utility>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace dawnbell;
 
@@ -756,6 +761,8 @@ private slots:
         QTest::addColumn<int>("code");        // its exit code
         QTest::addColumn<QString>("problem"); // the one problem line holds this ("@tea": the next alarm's key)
         QTest::newRow("a running service and a scheduled alarm are all well") << "" << 0 << "";
+        QTest::newRow("all well, and the service manager names the session's display")
+            << "manager display" << 0 << "";
         QTest::newRow("the service is not running")
             << "stop service" << 1 << "problem: the notification service is not running";
         QTest::newRow("the next alarm lost its start in the schedule")
@@ -777,8 +784,29 @@ private slots:
         QVERIFY(entry.open(QIODevice::WriteOnly));
         entry.write("[Desktop Entry]\nType=Application\nName=Dawnbell alarm service\nExec=dawnbell-notifyd\n");
         entry.close();
-        m_env << "PULSE_SERVER=" + sound.address() << "XDG_CONFIG_HOME=" + config << "DAWNBELL_SYSTEMCTL=false"
-              << "DAWNBELL_LOGINCTL=false";
+        m_env << "PULSE_SERVER=" + sound.address() << "XDG_CONFIG_HOME=" + config << "DAWNBELL_LOGINCTL=false";
+        // A session manager that names a Wayland display whose socket is there.
+        QString manager = QStringLiteral("false");
+        int display = -1;
+        if (fault == "manager display") {
+            manager = m_home.filePath("systemctl");
+            QFile script(manager);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\n[ \"$2\" = show-environment ] && printf 'WAYLAND_DISPLAY=wayland-77\\nXDG_SESSION_TYPE=wayland\\n'\n");
+            script.close();
+            QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+            display = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray path = m_home.filePath("wayland-77").toUtf8();
+            std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+            QCOMPARE(::bind(display, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        const auto closeDisplay = qScopeGuard([display] {
+            if (display >= 0)
+                ::close(display);
+        });
+        m_env << "DAWNBELL_SYSTEMCTL=" + manager;
 
         // Work rings on weekdays (next: Monday), Tea once today at 17:00: Tea is next.
         const Run work = Tool({"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", m_sound});
@@ -836,6 +864,10 @@ private slots:
                                               " \"Tea\", due 2031-03-07 17:00:00 (in 8:00:00), is in the schedule"),
                                       QString("ok: no missed alarm waits to be seen")})
                 QVERIFY2(r.out.contains(ok), qPrintable(ok + "\n" + r.out));
+            const QString opens = QStringLiteral("ok: an alarm ringing now opens its window");
+            QVERIFY2(r.out.contains(opens) == (display >= 0), qPrintable(r.out));
+            if (display >= 0)
+                QVERIFY2(r.out.contains("wayland-77"), qPrintable(r.out));
         } else {
             problem.replace("@tea", teaKey);
             QCOMPARE(problems.size(), 1);
