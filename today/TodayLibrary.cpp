@@ -1,15 +1,22 @@
 #include "TodayLibrary.h"
 
+#include "DevicePaths.h"
+#include "FirstUse.h"
 #include "TodaySettings.h"
+
+#include <QtGlobal>
 
 namespace dawnbell::today {
 
 namespace {
 
+// Never destroyed: the library's unload hook (a destructor function, run after
+// the exit-time destructors of static objects) still frees the icons, so the
+// state must outlive them.
 TodayLibrary& State()
 {
-    static TodayLibrary library;
-    return library;
+    static TodayLibrary* const library = new TodayLibrary;
+    return *library;
 }
 
 bool g_loaded = false; // the program path has been read
