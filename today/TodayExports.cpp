@@ -18,9 +18,11 @@ __attribute__((destructor)) void OnUnload() { UnloadTodayLibrary(); }
 
 } // namespace
 
-// Item initialisation (ordinal 240): the item's window for the host's record.
+// Item initialisation (ordinal 240): the item's window for the host's record,
+// on a store set up as the program's first start would.
 DAWNBELL_EXPORT QWidget* InitializeCustomItem(TodayListItem* item, QWidget* parent)
 {
+    SetUpStoreOnFirstUse();
     auto* window = new CTodayItem(item, parent);
     if (item)
         item->window = window;

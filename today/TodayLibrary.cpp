@@ -34,6 +34,14 @@ void UnloadTodayLibrary()
     State().icons.Clear();
 }
 
+void SetUpStoreOnFirstUse()
+{
+    const QString programDir =
+        QString::fromStdString(ModuleDir(reinterpret_cast<const void*>(&SetUpStoreOnFirstUse)));
+    if (FirstUse::Run(programDir) == FirstLaunch::Outcome::Failed)
+        qWarning("Dawnbell today item: the first-launch defaults could not be written to the store");
+}
+
 TodayLibrary& TheTodayLibrary()
 {
     if (!g_loaded)

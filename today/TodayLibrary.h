@@ -18,6 +18,11 @@ struct TodayLibrary {
 void LoadTodayLibrary();
 // Frees the icons; called when the library is unloaded.
 void UnloadTodayLibrary();
+// When the store has never been set up (the today screen came before any of
+// Dawnbell's programs), writes the program's first-launch defaults, with the
+// sounds of the program folder this library lives in; called before the item's
+// window is made. A store that refuses is logged; the item shows it as it is.
+void SetUpStoreOnFirstUse();
 // The library state, loaded on first use.
 TodayLibrary& TheTodayLibrary();
 

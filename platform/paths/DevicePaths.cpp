@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +116,16 @@ std::string ProgramDir()
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos)
         return std::string(".");
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string ModuleDir(const void* address)
+{
+    Dl_info info{};
+    if (::dladdr(address, &info) == 0 || !info.dli_fname || info.dli_fname[0] != '/')
+        return ProgramDir(); // not found, or the main program named as it was started
+    const std::string path(info.dli_fname);
+    const auto slash = path.find_last_of('/');
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 

@@ -19,6 +19,12 @@ std::string ProgramPath();
 // Folder of the running executable, without a trailing '/'.
 std::string ProgramDir();
 
+// Folder of the executable or shared library that holds the code at `address`
+// (a function of the caller's), without a trailing '/'; a library loaded into
+// another program (the today item, the install hooks) finds its program folder
+// this way. ProgramDir() when the loader cannot tell.
+std::string ModuleDir(const void* address);
+
 // Creates a folder and its parents with the given mode; true when it exists afterwards.
 bool MakeDirs(const std::string& path, unsigned mode);
 

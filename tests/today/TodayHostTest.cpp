@@ -4,6 +4,7 @@
 #include "Broadcast.h"
 #include "NamedEvent.h"
 #include "Registry.h"
+#include "RegistryText.h"
 #include "TempHome.h"
 #include "TodayHost.h"
 
@@ -47,6 +48,7 @@ private slots:
     {
         m_home.Renew();
         qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        qputenv("DAWNBELL_LANGID", "9"); // English template names
     }
     void cleanup() { m_home.Close(); }
 
@@ -55,19 +57,22 @@ private slots:
         QTest::addColumn<QStringList>("registered"); // "name:library:enabled:order"
         QTest::addColumn<QStringList>("loaded");      // names, in screen order
         QTest::addColumn<int>("problems");
-        QTest::newRow("enabled items in their order")
-            << QStringList{"Second::1:2", "First::1:1"} << QStringList{"First", "Second"} << 0;
-        QTest::newRow("a disabled item is not shown") << QStringList{"Off::0:0", "On::1:1"} << QStringList{"On"} << 0;
+        QTest::addColumn<bool>("setUp"); // Dawnbell's item wrote the first-launch defaults
+        QTest::newRow("enabled items in their order; the item sets up a new store")
+            << QStringList{"Second::1:2", "First::1:1"} << QStringList{"First", "Second"} << 0 << true;
+        QTest::newRow("a disabled item is not shown") << QStringList{"Off::0:0", "On::1:1"} << QStringList{"On"} << 0
+                                                      << true;
         QTest::newRow("a library that does not load is reported, the rest shown")
-            << QStringList{"Broken:/nowhere/libitem.so:1:0", "Good::1:1"} << QStringList{"Good"} << 1;
+            << QStringList{"Broken:/nowhere/libitem.so:1:0", "Good::1:1"} << QStringList{"Good"} << 1 << true;
         QTest::newRow("a library without the entry point is reported")
-            << QStringList{"Foreign:libm.so.6:1:0"} << QStringList() << 1;
+            << QStringList{"Foreign:libm.so.6:1:0"} << QStringList() << 1 << false;
     }
     void loadsRegisteredItems()
     {
         QFETCH(QStringList, registered);
         QFETCH(QStringList, loaded);
         QFETCH(int, problems);
+        QFETCH(bool, setUp);
         for (const QString& r : registered) {
             const QStringList f = r.split(QLatin1Char(':'));
             Register(f[0], f[1].isEmpty() ? kLibrary : f[1], f[2].toUInt(), f[3].toUInt());
@@ -86,6 +91,13 @@ private slots:
         QVERIFY(ready.signaled);
         for (int i = 0; i < host.ItemCount(); ++i)
             QCOMPARE(int(host.Item(i)->height), 60);
+        // The built-in templates, with the sounds of the program folder the
+        // item's library lives in (not the host's).
+        const std::string program = "Software\\Torvane\\Dawnbell";
+        QCOMPARE(test::RegistryText(Hive::CurrentUser, program + "\\settings", "firstLaunch"),
+                 setUp ? QStringLiteral("0") : QStringLiteral("-"));
+        QCOMPARE(test::RegistryText(Hive::CurrentUser, program + "\\TMorning Mist", "playlist0"),
+                 setUp ? QStringLiteral(DAWNBELL_PROGRAM_DIR "/sounds/morningMist.mp3") : QStringLiteral("-"));
     }
 
     void newSettingsTakeEffect()
