@@ -2,6 +2,7 @@
 
 #include "Broadcast.h"
 #include "DevicePaths.h"
+#include "FirstUse.h"
 #include "Notify.h"
 #include "PlatformVersion.h"
 #include "Registry.h"
@@ -70,6 +71,9 @@ int InstallExit(const std::string& installDir)
         MakeDirs(programs, 0755);
         CreateShortcut(programs + "/Dawnbell.desktop", Target(installDir, nullptr));
     }
+    // The templates, colours and settings now, so the shell tool and the today
+    // screen find them before the program is first opened.
+    FirstUse::Run(QString::fromStdString(installDir));
     BroadcastTodayChange();
     RegFlush(Hive::LocalMachine);
     return 0;

@@ -122,15 +122,37 @@ private slots:
     {
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<bool>("startIconKept");
-        QTest::newRow("newer platform keeps the start-screen icon") << QByteArray("5.2.21000") << true;
-        QTest::newRow("older platform deletes it") << QByteArray("5.2.20999") << false;
+        QTest::addColumn<int>("firstLaunchBefore"); // -1: no settings key
+        QTest::addColumn<bool>("defaultsWritten");
+        QTest::newRow("newer platform keeps the start-screen icon; a new store gets the first-launch defaults")
+            << QByteArray("5.2.21000") << true << -1 << true;
+        QTest::newRow("older platform deletes it; a store marked by Install_Init gets the defaults")
+            << QByteArray("5.2.20999") << false << 1 << true;
+        QTest::newRow("a store in use keeps its templates as they are") << QByteArray("5.2.21000") << true << 0 << false;
     }
     void installExit()
     {
         QFETCH(QByteArray, version);
         QFETCH(bool, startIconKept);
+        QFETCH(int, firstLaunchBefore);
+        QFETCH(bool, defaultsWritten);
         qputenv("DAWNBELL_PLATFORM_VERSION", version);
+        qputenv("DAWNBELL_LANGID", "9"); // English
+        const std::string settings = std::string(kProgram) + "\\settings";
+        if (firstLaunchBefore >= 0)
+            SetDword(Hive::CurrentUser, settings, "firstLaunch", uint32_t(firstLaunchBefore));
         QCOMPARE(setup::InstallExit(m_dir.toStdString()), 0);
+        qunsetenv("DAWNBELL_LANGID");
+
+        // The built-in templates with the installed folder's sounds, and the
+        // store marked as set up, so the program does not write them again.
+        QCOMPARE(Value(Hive::CurrentUser, settings, "firstLaunch"),
+                 firstLaunchBefore == 0 || defaultsWritten ? QStringLiteral("0") : QStringLiteral("-"));
+        QCOMPARE(Value(Hive::CurrentUser, std::string(kProgram) + "\\TMorning Mist", "playlist0"),
+                 defaultsWritten ? m_dir + "/sounds/morningMist.mp3" : QStringLiteral("-"));
+        QCOMPARE(Exists(Hive::CurrentUser, std::string(kProgram) + "\\TPizza Timer"), defaultsWritten);
+        QCOMPARE(Value(Hive::CurrentUser, settings, "bgColor"),
+                 defaultsWritten ? QStringLiteral("15132390") : QStringLiteral("-"));
 
         QCOMPARE(QFile::exists(m_dir + "/Start_Icon_Dawnbell.png"), startIconKept);
         const QString programs = m_home.filePath("data/applications/Dawnbell.desktop");

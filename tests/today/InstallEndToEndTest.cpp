@@ -83,6 +83,7 @@ private slots:
         qputenv("DAWNBELL_SYSTEMCTL", "false"); // no systemd user manager
         qputenv("DAWNBELL_NOW", kNow);
         qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+        qputenv("DAWNBELL_LANGID", "9"); // English template names
         qputenv("QT_QPA_PLATFORM", "offscreen");
         m_dir = m_home.filePath("Dawn bell"); // a blank in the folder's name
     }
@@ -114,8 +115,12 @@ private slots:
         const std::string item = "SOFTWARE\\Microsoft\\Today\\Items\\Dawnbell";
         QCOMPARE(Value(Hive::LocalMachine, item, "DLL"), m_dir + "/libdawnbell-today.so");
         QCOMPARE(Value(Hive::LocalMachine, item, "Enabled"), QStringLiteral("1"));
+        // The first-launch defaults are there before the program is first opened,
+        // with the installed folder's sounds.
         QCOMPARE(Value(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", "firstLaunch"),
-                 QStringLiteral("1"));
+                 QStringLiteral("0"));
+        QCOMPARE(Value(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\TMorning Mist", "playlist0"),
+                 m_dir + "/sounds/morningMist.mp3");
         QVERIFY(ReadFile(m_home.filePath("data/applications/Dawnbell.desktop"))
                     .contains("Exec=\"" + m_dir + "/dawnbell\"\n"));
         QVERIFY(ReadFile(m_home.filePath("data/applications/dawnbell-today.desktop")).contains(m_dir));
