@@ -83,11 +83,16 @@ void StoreTitled(const QString& section, const QString& title)
     QCOMPARE(key.WriteString("title", title.toStdU16String()), RegOk);
 }
 
-// "HH:MM" of a moment.
-QString HourMinute(int64_t moment)
+// A due time as a notice names it: "HH:MM" on the day of `now`, with the date
+// before it ("YYYY-MM-DD HH:MM") on another day (a run just after midnight).
+QString DueAsTold(int64_t moment, int64_t now)
 {
     const clock::LocalTime t = clock::ToLocal(moment);
-    return QString::asprintf("%02d:%02d", t.hour, t.minute);
+    const clock::LocalTime today = clock::ToLocal(now);
+    const QString time = QString::asprintf("%02d:%02d", t.hour, t.minute);
+    if (t.year == today.year && t.month == today.month && t.day == today.day)
+        return time;
+    return QString::asprintf("%04d-%02d-%02d ", t.year, t.month, t.day) + time;
 }
 
 } // namespace
@@ -263,9 +268,9 @@ private slots:
         // One notice each, oldest first, with title, due time and delay, though
         // the schedule was rebuilt twice.
         QCOMPARE(desktop.shown.size(), 2);
-        QCOMPARE(desktop.shown[0], "Missed alarm: Dentist|It was due at " + HourMinute(dueOnce) +
+        QCOMPARE(desktop.shown[0], "Missed alarm: Dentist|It was due at " + DueAsTold(dueOnce, now) +
                                        " and did not ring (noticed 3 h 00 min later).");
-        QCOMPARE(desktop.shown[1], "Missed alarm: Gym|It was due at " + HourMinute(dueDaily) +
+        QCOMPARE(desktop.shown[1], "Missed alarm: Gym|It was due at " + DueAsTold(dueDaily, now) +
                                        " and did not ring (noticed 2 h 00 min later).");
 
         // The daily alarm keeps its next occurrence; the one-time alarm is off,
