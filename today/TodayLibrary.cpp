@@ -3,6 +3,7 @@
 #include "DevicePaths.h"
 #include "FirstUse.h"
 #include "TodaySettings.h"
+#include "WidgetMessageBox.h"
 
 #include <QtGlobal>
 
@@ -26,6 +27,10 @@ bool g_loaded = false; // the program path has been read
 void LoadTodayLibrary()
 {
     State().programPath = ReadProgramPath();
+    // The library has its own copy of the message box's presenter (the
+    // platform libraries inside it are private), so it installs the on-screen
+    // box itself: its question is asked on screen, not answered No on stderr.
+    InstallWidgetMessageBox();
     g_loaded = true;
 }
 

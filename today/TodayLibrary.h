@@ -13,8 +13,9 @@ struct TodayLibrary {
     TodayIconCache icons;    // icons drawn so far
 };
 
-// Reads the program path; called when the library is loaded (and again by tests
-// that change "InstallDir").
+// Reads the program path and installs the on-screen message box for the item's
+// questions; called when the library is loaded (and again by tests that change
+// "InstallDir").
 void LoadTodayLibrary();
 // Frees the icons; called when the library is unloaded.
 void UnloadTodayLibrary();

@@ -1,18 +1,30 @@
 // The today screen with the real Dawnbell item library of the build: which
-// registered items it loads, how it reports the ones it cannot, and how new
-// settings reach the item (the options dialog, the settings-change broadcast).
+// registered items it loads, how it reports the ones it cannot, how new
+// settings reach the item (the options dialog, the settings-change broadcast),
+// and a double tap on an alarm as a person meets it: the question on screen,
+// answered with a key, and a change made by another program shown.
+//
+// The question rows need a window system that shows windows: run under Xvfb
+// with -platform xcb (test_today_host_xvfb); on the offscreen platform boxes
+// are answered without showing, so those rows skip.
 #include "Broadcast.h"
 #include "NamedEvent.h"
+#include "Notify.h"
 #include "Registry.h"
 #include "RegistryText.h"
 #include "TempHome.h"
 #include "TodayHost.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace dawnbell;
 using namespace dawnbell::today;
@@ -39,6 +51,19 @@ void WriteLines(uint32_t lines)
     key.WriteDword("todayLines", lines);
 }
 
+// Runs dawnbell-alarm with `arguments`; its standard output, or "exit N: stderr"
+// when it fails.
+QString RunAlarmTool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-alarm"), arguments);
+    if (!tool.waitForFinished(30000))
+        return QStringLiteral("did not end");
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return QStringLiteral("exit %1: %2").arg(tool.exitCode()).arg(QString::fromLocal8Bit(tool.readAllStandardError()));
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
 } // namespace
 
 class TodayHostTest : public QObject {
@@ -50,7 +75,15 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
         qputenv("DAWNBELL_LANGID", "9"); // English template names
     }
-    void cleanup() { m_home.Close(); }
+    void cleanup()
+    {
+        if (const pid_t pid = notify::NotifyDaemonPid(); pid > 0)
+            ::kill(pid, SIGTERM);
+        notify::NotifyCloseStore();
+        qunsetenv("DAWNBELL_NOW");
+        qunsetenv("DAWNBELL_MSGBOX_RECORD");
+        m_home.Close();
+    }
 
     void loadsRegisteredItems_data()
     {
@@ -127,6 +160,66 @@ private slots:
         QTest::mouseClick(host.findChild<QPushButton*>(QStringLiteral("options")), Qt::LeftButton);
         QCOMPARE(host.ItemCount(), 1);
         QCOMPARE(host.Item(0)->window->height(), 120);
+    }
+
+    void doubleTapOnAnAlarm_data()
+    {
+        QTest::addColumn<QString>("behind"); // dawnbell-alarm's command before the tap, "" for none
+        QTest::addColumn<int>("key");        // the key that answers the question; 0: none expected
+        QTest::addColumn<QString>("after");  // the alarm's "active" in dawnbell-alarm show --json
+        QTest::newRow("switching off asks on screen; Y switches it off")
+            << QString() << int(Qt::Key_Y) << QStringLiteral("false");
+        QTest::newRow("switching off asks on screen; Escape keeps it on")
+            << QString() << int(Qt::Key_Escape) << QStringLiteral("true");
+        QTest::newRow("switched off by dawnbell-alarm behind the screen: shown off, the tap switches it on unasked")
+            << QStringLiteral("disable") << 0 << QStringLiteral("true");
+    }
+    void doubleTapOnAnAlarm()
+    {
+        QFETCH(QString, behind);
+        QFETCH(int, key);
+        QFETCH(QString, after);
+        if (key != 0 && QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QSKIP("the question is shown only on a window system (run under Xvfb with -platform xcb)");
+        qputenv("DAWNBELL_NOW", "2037-03-16T07:00:00"); // a Monday, ahead of the real clock
+        qputenv("DAWNBELL_MSGBOX_RECORD", m_home.filePath("boxes.txt").toUtf8());
+        Register(QStringLiteral("Dawnbell"), kLibrary, 1, 0);
+        const QString alarm = RunAlarmTool({"add", "--time", "07:30", "--title", "Wake"});
+        QVERIFY2(!alarm.isEmpty() && alarm[0].isDigit(), qPrintable(alarm));
+
+        TodayHost host;
+        host.resize(240, 400);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QCOMPARE(host.ItemCount(), 1);
+        QWidget* window = host.Item(0)->window;
+        if (!behind.isEmpty()) {
+            QCOMPARE(RunAlarmTool({behind, alarm}), QString());
+            host.RefreshItems(); // the host's next refresh
+        }
+
+        // The real box, answered with a key as a person would.
+        QString asked;
+        QTimer answer;
+        answer.setInterval(50);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            answer.stop();
+            asked = box->windowTitle() + ": " + box->text();
+            QTest::keyClick(box, Qt::Key(key));
+        });
+        answer.start();
+        // A double tap on the first row (the alarm's switch and text).
+        QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(window->width() / 3, window->height() / 4));
+        answer.stop();
+
+        QCOMPARE(asked, key ? QStringLiteral("Deactivate?: Really deactivate the alarm?") : QString());
+        QFile record(m_home.filePath("boxes.txt"));
+        QCOMPARE(record.exists(), key != 0);
+        const QString shown = RunAlarmTool({"show", alarm, "--json"});
+        QVERIFY2(shown.contains(QStringLiteral("\"active\": ") + after), qPrintable(shown));
     }
 
 private:
