@@ -1,5 +1,6 @@
 #include "PackageInstaller.h"
 
+#include "DeviceCleanup.h"
 #include "DevicePaths.h"
 #include "Registry.h"
 #include "SetupApi.h"
@@ -143,17 +144,16 @@ std::string ReadPackageText(const char* name)
 
 } // namespace
 
+// The hooks library stays loaded once opened: it links its own copy of the
+// program's libraries, whose process-lifetime objects (the store connection,
+// language tables) and exit handlers would be left pointing into unmapped code
+// by dlclose. The installer is a short-lived process, so nothing is held long.
 struct PackageInstaller::Hooks {
     void* library = nullptr;
     InstallInitFn installInit = nullptr;
     InstallExitFn installExit = nullptr;
     UninstallInitFn uninstallInit = nullptr;
     UninstallExitFn uninstallExit = nullptr;
-    ~Hooks()
-    {
-        if (library)
-            ::dlclose(library);
-    }
 };
 
 PackageInstaller::PackageInstaller(std::string sourceDir, FILE* out, FILE* err)
@@ -295,7 +295,7 @@ void PackageInstaller::WriteEntries(const std::string& dir, const InstallFolder*
         std::ofstream launcher(programs + "/" + kTodayLauncherName, std::ios::trunc);
         launcher << "[Desktop Entry]\nVersion=1.4\nType=Application\nName=Dawnbell Today\n"
                  << "Comment=The next alarms at a glance\n"
-                 << "Exec=" << DesktopExec(dir + "/dawnbell-today", "") << "\n"
+                 << "Exec=" << DeviceExec(dir + "/dawnbell-today", "") << "\n"
                  << "Icon=" << dir << "/dawnbell.png\nTerminal=false\nCategories=Utility;Clock;\n";
     }
 }
@@ -404,10 +404,14 @@ int PackageInstaller::Update(const std::string& dirArg)
     InstallFolder oldFolder;
     std::string oldWhy;
     const bool provenOld = ownedOld && OpenInstalled(old, &oldFolder, &oldWhy);
+    // Run from the installed copy itself: its files are already this version's,
+    // and the folder stays the installer's own (never registered as a package's
+    // folder, which a later removal would leave whole).
+    const bool fromInstalled = ownedOld && SameFolder(old, source_);
     // Where the new version goes: this installer's own folder (a package's,
     // nothing is copied), the old folder again, or a new one.
     const std::string wanted = dirArg.empty() ? old : dirArg;
-    const bool inPlace = SameFolder(wanted, source_);
+    const bool inPlace = !fromInstalled && SameFolder(wanted, source_);
     const bool sameFolder = !inPlace && (dirArg.empty() || SameFolder(dirArg, old));
     std::string dir = source_;
     if (sameFolder) {
@@ -456,7 +460,9 @@ int PackageInstaller::Update(const std::string& dirArg)
     int status = 0;
     std::vector<std::string> kept;
     InstallFolder* folder = inPlace ? nullptr : sameFolder ? &oldFolder : &fresh;
-    if (sameFolder) {
+    if (sameFolder && fromInstalled) {
+        // Nothing to copy and nothing stale: the record stays as it is.
+    } else if (sameFolder) {
         // The new version over the old; then the old version's files the new
         // one no longer has (the hooks' shortcuts are made again below).
         std::set<std::string> before = oldFolder.TakeFiles();
@@ -548,10 +554,25 @@ int PackageInstaller::Remove(const std::string& dirArg)
         kept.push_back("kept " + Printable(dir) + ": " + why
                        + "; nothing in it was deleted (delete it yourself if it holds nothing of yours)");
         status = 1;
+    } else if (!Exists(dir + "/" + kPackageMarker) && Exists(dir + "/" + kRecordName)) {
+        // Registered as not the installer's own, yet made by it: an update run
+        // from the installed copy by an earlier installer lost its proof.
+        kept.push_back("kept " + Printable(dir) + ": dawnbell-install made it, but its registration no longer "
+                       "proves it (an earlier update lost that); nothing in it was deleted (delete it yourself "
+                       "if it holds nothing of yours)");
+        status = 1;
     }
     for (const std::string& line : kept)
         Fail(line);
-    if (!owns)
+    // The stores the removal emptied, the stopped service's lock and sockets.
+    // Last: nothing may use the stores afterwards.
+    std::vector<std::string> cleaned, inUse;
+    DeviceCleanup::Run(&cleaned, &inUse);
+    for (const std::string& line : cleaned)
+        Say(line);
+    for (const std::string& line : inUse)
+        Say(line);
+    if (!owns && status == 0)
         Say("Dawnbell is removed; the package's folder " + Printable(dir) + " stays.");
     else
         Say(status == 0 ? "Dawnbell is removed." : "Dawnbell is removed, but files of its installation stay (above).");
