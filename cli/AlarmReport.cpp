@@ -7,6 +7,8 @@
 #include "ToolArguments.h"
 
 #include <QJsonArray>
+#include <QLocale>
+#include <QTime>
 
 namespace dawnbell::cli {
 
@@ -25,6 +27,16 @@ QString IsoMoment(int64_t moment)
     return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
+// A moment's time of day in the user's format: without seconds when they are
+// zero, with them otherwise, so 06:45:30 never reads as 06:45.
+QString ClockTime(int64_t moment)
+{
+    const clock::LocalTime t = clock::ToLocal(moment);
+    if (t.second == 0)
+        return FormatTimeNoSeconds(moment);
+    return QLocale::system().toString(QTime(t.hour, t.minute, t.second), PictureToQtFormat(LocaleTimeFormat()));
+}
+
 // A text on one line: line breaks become blanks.
 QString OneLine(const QString& text)
 {
@@ -37,7 +49,7 @@ QString OneLine(const QString& text)
 // The date and time of a moment in the user's short formats.
 QString LocalMoment(int64_t moment)
 {
-    return FormatShortDate(moment) + QLatin1Char(' ') + FormatTimeNoSeconds(moment);
+    return FormatShortDate(moment) + QLatin1Char(' ') + ClockTime(moment);
 }
 
 // Repeat days, or an appointment's date, as the alarm list shows them.
@@ -156,7 +168,7 @@ QString AlarmReport::Table(const std::vector<Alarm*>& alarms)
     for (Alarm* a : alarms) {
         const std::optional<int64_t> next = NextRing(*a);
         rows.push_back({a->GetKey(), KindName(a->type), a->activated ? QStringLiteral("on") : QStringLiteral("off"),
-                        FormatTimeNoSeconds(a->alarmTime), DaysOrDate(*a),
+                        ClockTime(a->alarmTime), DaysOrDate(*a),
                         next ? LocalMoment(*next) : QStringLiteral("-"),
                         next ? AlarmList::FormatRemaining(*next - clock::Now()) : QStringLiteral("-"),
                         OneLine(a->title)});
@@ -197,7 +209,7 @@ QString AlarmReport::TemplateTable(const std::vector<AlarmTemplate*>& templates)
     rows.push_back({QStringLiteral("TEMPLATE"), QStringLiteral("KIND"), QStringLiteral("TIME"),
                     QStringLiteral("DAYS"), QStringLiteral("TITLE")});
     for (AlarmTemplate* t : templates) {
-        rows.push_back({OneLine(t->name), KindName(t->type), FormatTimeNoSeconds(t->alarmTime),
+        rows.push_back({OneLine(t->name), KindName(t->type), ClockTime(t->alarmTime),
                         t->type == AlarmAppointment ? QString() : t->GetDaysText(), OneLine(t->title)});
     }
     return Columns(rows);
@@ -216,7 +228,7 @@ QString AlarmReport::Details(Alarm& alarm)
     add("Kind", KindName(alarm.type));
     if (!dynamic_cast<AlarmTemplate*>(&alarm))
         add("Active", alarm.activated ? QStringLiteral("yes") : QStringLiteral("no"));
-    add("Time", FormatTimeNoSeconds(alarm.alarmTime));
+    add("Time", ClockTime(alarm.alarmTime));
     if (alarm.type == AlarmAppointment)
         add("Date", DaysOrDate(alarm));
     else

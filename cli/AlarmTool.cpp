@@ -575,6 +575,8 @@ int AlarmTool::Add(const ToolRequest& r)
         QStringList playlist;
         for (const QString& sound : o.sounds) {
             const QFileInfo info(sound);
+            if (info.isDir())
+                return Fail(ExitRefused, QStringLiteral("%1 is a folder, not a sound file").arg(Quoted(sound)));
             if (!info.isFile() || !info.isReadable())
                 return Fail(ExitRefused, QStringLiteral("the sound file %1 does not exist or cannot be read")
                                              .arg(Quoted(sound)));
@@ -612,8 +614,17 @@ int AlarmTool::Add(const ToolRequest& r)
     if (alarm.type == AlarmCommand && alarm.command.isEmpty())
         return Fail(ExitRefused, Text(91));
 
-    if (Scheduler::TimeClash(alarm, nullptr, order_))
-        return Fail(ExitRefused, Text(2));
+    for (const Alarm* holder : order_) {
+        if (holder && Scheduler::Clashes(alarm, *holder)) {
+            // Named, so the user knows which of the two to move.
+            QString title = holder->title;
+            title.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            const QString who = title.isEmpty()
+                ? QStringLiteral("the alarm with the key %1").arg(holder->GetKey())
+                : QStringLiteral("%1 (key %2)").arg(Quoted(title), holder->GetKey());
+            return Fail(ExitRefused, Text(2) + QStringLiteral(" It is held by ") + who + QLatin1Char('.'));
+        }
+    }
     if (alarm.type != AlarmCommand && alarm.playlist.isEmpty())
         err_ << "dawnbell-alarm: " << FirstLine(Text(56)) << '\n';
 
@@ -754,8 +765,15 @@ int AlarmTool::ImportTemplate(const ToolRequest& r)
     ToolDialogue dialogue(out_, err_, r.overwrite);
     TemplateLibrary library(&templates_, QString::fromStdString(dawnbell::ProgramDir()), &dialogue);
     QStringList paths;
-    for (const QString& file : r.files)
-        paths << QFileInfo(file).absoluteFilePath();
+    for (const QString& file : r.files) {
+        // Said plainly before anything is imported: a wrong name is no damaged file.
+        const QFileInfo info(file);
+        if (info.isDir())
+            return Fail(ExitRefused, QStringLiteral("%1 is a folder, not a template file").arg(Quoted(file)));
+        if (!info.exists() && !info.isSymLink())
+            return Fail(ExitRefused, QStringLiteral("the template file %1 does not exist").arg(Quoted(file)));
+        paths << info.absoluteFilePath();
+    }
     const int imported = library.ImportFiles(paths);
     if (imported > 0)
         TellWindow();

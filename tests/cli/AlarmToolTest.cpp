@@ -297,6 +297,13 @@ private slots:
             << QList<Step>{{{"add", "--in", "1h30m", "--title", "Autumn", "--sound", sound}, 1, "comes twice"},
                            {{"add", "--in", "30m", "--title", "Autumn", "--sound", sound}, 0, "1036800"}}
             << QStringList{"1036800 compact on 02:15:00  Autumn"} << QStringList{"1036800@2031-10-26 02:15:00"};
+        QTest::newRow("seconds that are not zero are printed by list and show")
+            << false << kFriday << QStringList{}
+            << QList<Step>{{{"add", "--time", "06:45:30", "--days", "sa", "--title", "Half past", "--sound", sound}, 0,
+                            "3114272"},
+                           {{"list"}, 0, "06:45:30"},
+                           {{"show", "@0"}, 0, "Time:       06:45:30"}}
+            << QStringList{"3114272 compact on 06:45:30 sa Half past"} << QStringList{"3114272@2031-03-08 06:45:30"};
         QTest::newRow("stored switched off")
             << false << kFriday << QStringList{}
             << QList<Step>{{{"add", "--time", "05:00", "--inactive", "--sound", sound}, 0, "2304000"}}
@@ -396,6 +403,14 @@ private slots:
         QTest::newRow("a huge argument") << QStringList{"show", QString(5000, '1')} << 2 << "longer than 4096";
         QTest::newRow("a clash with the stored alarm") << QStringList{"add", "--time", "06:45"} << 1
                                                        << "An alarm at that time already exists!";
+        QTest::newRow("a clash names the alarm that holds the time")
+            << QStringList{"add", "--time", "06:45", "--days", "tu", "--title", "Gym"} << 1
+            << "It is held by \"Work\" (key 3110431)";
+        QTest::newRow("a folder given as the sound") << QStringList{"add", "--time", "07:00", "--sound", "FOLDER"} << 1
+                                                     << "/music\" is a folder, not a sound file";
+        QTest::newRow("import: a template file that does not exist")
+            << QStringList{"import-template", "/nonexistent/mist.atf"} << 1
+            << "the template file \"/nonexistent/mist.atf\" does not exist";
         QTest::newRow("a date in the past") << QStringList{"add", "--date", "2031-03-06", "--time", "10:00"} << 1
                                             << "The time of the alarm is in the past!";
         QTest::newRow("a date that does not exist") << QStringList{"add", "--date", "2031-02-29", "--time", "10:00"}
@@ -453,6 +468,7 @@ private slots:
         // A FIFO (nobody writes to it), and templates whose sound is one or a device.
         const QString fifo = m_home.filePath("fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QDir(m_home.path()).mkdir("music"));
         const QString out = m_home.filePath("out.atf");
         for (const auto& [name, sound] : {std::pair{"Fifo sound", fifo}, std::pair{"Zero sound", QString("/dev/zero")}}) {
             if (!args.contains(name))
@@ -469,6 +485,7 @@ private slots:
             a.replace("SOUND", m_sound);
             a.replace("FIFO", fifo);
             a.replace("OUT", out);
+            a.replace("FOLDER", m_home.filePath("music"));
         }
         const Run r = Tool(args);
         QCOMPARE(r.code, code);
