@@ -124,6 +124,22 @@ std::string DesktopExec(std::string_view program, std::string_view arguments)
     return exec;
 }
 
+std::string DeviceExec(std::string_view program, std::string_view arguments)
+{
+    std::string home = Env("DAWNBELL_HOME");
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    if (home.empty())
+        return DesktopExec(program, arguments);
+    if (home[0] != '/') {
+        char cwd[4096];
+        if (!::getcwd(cwd, sizeof cwd))
+            return DesktopExec(program, arguments);
+        home = std::string(cwd) + "/" + home;
+    }
+    return "env " + ExecWord("DAWNBELL_HOME=" + home) + " " + DesktopExec(program, arguments);
+}
+
 bool CreateShortcut(const std::string& path, std::string_view target)
 {
     // "\"program\" arguments", or an unquoted program followed by its arguments.
@@ -151,7 +167,7 @@ bool CreateShortcut(const std::string& path, std::string_view target)
 
     std::string entry = "[Desktop Entry]\nVersion=1.4\nType=Application\n";
     entry += "Name=" + EntryValue(name) + "\n";
-    entry += "Exec=" + EntryValue(DesktopExec(program, arguments)) + "\n";
+    entry += "Exec=" + EntryValue(DeviceExec(program, arguments)) + "\n";
     const std::string icon = DirName(std::string(program)) + "/dawnbell.png";
     struct stat st;
     if (::stat(icon.c_str(), &st) == 0 && S_ISREG(st.st_mode))

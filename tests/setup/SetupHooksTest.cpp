@@ -156,13 +156,15 @@ private slots:
 
         QCOMPARE(QFile::exists(m_dir + "/Start_Icon_Dawnbell.png"), startIconKept);
         const QString programs = m_home.filePath("data/applications/Dawnbell.desktop");
+        // Each starts the program on this device directory (DAWNBELL_HOME is set).
+        const QString exec = "Exec=env \"DAWNBELL_HOME=" + m_home.path() + "\" \"" + m_dir + "/dawnbell\"";
         const struct {
             QString path;
             QString exec;
         } shortcuts[] = {
-            {m_dir + "/Reset Dawnbell.desktop", "Exec=\"" + m_dir + "/dawnbell\" reset"},
-            {m_dir + "/Disable AutoStop.desktop", "Exec=\"" + m_dir + "/dawnbell\" autoclose"},
-            {programs, "Exec=\"" + m_dir + "/dawnbell\""},
+            {m_dir + "/Reset Dawnbell.desktop", exec + " reset"},
+            {m_dir + "/Disable AutoStop.desktop", exec + " autoclose"},
+            {programs, exec},
         };
         for (const auto& s : shortcuts) {
             QFile f(s.path);

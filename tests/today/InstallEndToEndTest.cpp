@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(Value(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\TMorning Mist", "playlist0"),
                  m_dir + "/sounds/morningMist.mp3");
         QVERIFY(ReadFile(m_home.filePath("data/applications/Dawnbell.desktop"))
-                    .contains("Exec=\"" + m_dir + "/dawnbell\"\n"));
+                    .contains("Exec=env \"DAWNBELL_HOME=" + m_home.path() + "\" \"" + m_dir + "/dawnbell\"\n"));
         QVERIFY(ReadFile(m_home.filePath("data/applications/dawnbell-today.desktop")).contains(m_dir));
         QVERIFY(ReadFile(m_dir + "/Reset Dawnbell.desktop").contains(QLatin1String("\" reset\n")));
         // The daemon at login: the installed one, for this device directory.
