@@ -137,6 +137,13 @@ int UninstallInit(const std::string& /*installDir*/)
     return 0;
 }
 
-int UninstallExit() { return 0; }
+int UninstallExit()
+{
+    // The library's own connections to the stores (its platform libraries are
+    // private to it) end here, so a removal that emptied a store can delete it.
+    RegCloseStore();
+    notify::NotifyCloseStore();
+    return 0;
+}
 
 } // namespace dawnbell::setup

@@ -21,7 +21,8 @@ int InstallExit(const std::string& installDir);
 // Before the files and entries are removed (also for the old version during an
 // update). Nothing in `installDir` is deleted.
 int UninstallInit(const std::string& installDir);
-// After the removal.
+// After the removal: closes this library's connections to the stores, so the
+// installer can delete a store the removal emptied.
 int UninstallExit();
 
 } // namespace dawnbell::setup

@@ -1,10 +1,11 @@
 // dawnbell-install against folders it must not touch: a recorded InstallDir that
 // names the user's folders, the root in other spellings, a symbolic link, an
 // installation without a record; folders install refuses; an install whose copy
-// fails. The installer runs from a small program folder of its own (itself, the
-// setup hooks, a sounds folder) under a deletion guard that refuses and logs
-// every delete or rename outside the test's folder, so a wrong installer can do
-// no harm here.
+// fails; update and removal run from the installed copy, and what a removal
+// leaves of the device's stores and sockets. The installer runs from a small
+// program folder of its own (itself, the setup hooks, its list, a sounds folder)
+// under a deletion guard that refuses and logs every delete or rename outside
+// the test's folder, so a wrong installer can do no harm here.
 #include "Registry.h"
 #include "RegistryText.h"
 #include "TempHome.h"
@@ -61,19 +62,25 @@ QString Inode(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(qulonglong(st.st_ino)) : QString();
 }
 
-bool MakeSocket(const QString& path)
+// Makes a socket file at `path`. With `listening`, the socket listens and its
+// descriptor is returned (the caller closes it); otherwise it is closed at once
+// and the file stays behind with nobody listening (0 returned).
+int MakeSocket(const QString& path, bool listening = false)
 {
     const QByteArray name = QFile::encodeName(path);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (size_t(name.size()) >= sizeof addr.sun_path)
-        return false;
+        return -1;
     std::memcpy(addr.sun_path, name.constData(), size_t(name.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
+        && (!listening || ::listen(fd, 1) == 0);
+    if (ok && listening)
+        return fd;
     if (fd >= 0)
         ::close(fd); // the socket file stays
-    return ok;
+    return ok ? 0 : -1;
 }
 
 } // namespace
@@ -337,6 +344,88 @@ private slots:
         QVERIFY(!QFile::exists(m_guardLog));
     }
 
+    // The installed copy's own installer updates and removes its installation;
+    // a removal takes the stores it emptied and sockets nobody listens on with
+    // it, and keeps everything else of the device.
+    void fromTheInstalledCopy_data()
+    {
+        QTest::addColumn<QString>("before");     // what happens between install and removal
+        QTest::addColumn<QString>("remover");    // "installed" or "program": whose installer removes
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("words");  // in the removal's output
+        QTest::addColumn<bool>("folderGone");
+        QTest::addColumn<bool>("storeGone");     // registry.db and notifications.db
+        QTest::newRow("update and removal from the installed copy: the folder and the emptied stores go")
+            << "update" << "installed" << 0 << QStringList{"Dawnbell is removed."} << true << true;
+        QTest::newRow("update from the installed copy, removal from the program folder")
+            << "update" << "program" << 0 << QStringList{"Dawnbell is removed."} << true << true;
+        QTest::newRow("an installation an earlier update left unproven stays, and the removal says so")
+            << "unproven" << "installed" << 1
+            << QStringList{"kept {installed}: dawnbell-install made it", "nothing in it was deleted"} << false << true;
+        QTest::newRow("another program's value keeps the alarm store")
+            << "other value" << "installed" << 0 << QStringList{"Dawnbell is removed."} << true << false;
+    }
+    void fromTheInstalledCopy()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, remover);
+        QFETCH(int, status);
+        QFETCH(QStringList, words);
+        QFETCH(bool, folderGone);
+        QFETCH(bool, storeGone);
+        const QString installed = m_dir + "/dawnbell-install";
+
+        QCOMPARE(Run({"install", "--dir", m_dir}), 0);
+        // Menu entries start the programs on this device directory, as the service does.
+        const QByteArray env = "Exec=env \"DAWNBELL_HOME=" + m_tmp.toUtf8() + "\" ";
+        QVERIFY(ReadFile(m_tmp + "/data/applications/Dawnbell.desktop").contains(env + "\"" + m_dir.toUtf8() + "/dawnbell\"\n"));
+        QVERIFY(ReadFile(m_tmp + "/data/applications/dawnbell-today.desktop")
+                    .contains(env + "\"" + m_dir.toUtf8() + "/dawnbell-today\"\n"));
+        if (before == "update") {
+            QCOMPARE(Run({"update"}, m_user, installed), 0);
+            QVERIFY(m_output.contains("Dawnbell is updated in " + m_dir));
+            QCOMPARE(Value(Hive::LocalMachine, kPackage, "OwnsFolder"), QStringLiteral("1"));
+        } else if (before == "unproven") {
+            // What the earlier update from the installed copy registered.
+            RegKey key;
+            QCOMPARE(RegKey::Open(Hive::LocalMachine, kPackage, &key), RegOk);
+            key.WriteDword("OwnsFolder", 0);
+            key.DeleteValue("InstallToken");
+            key.DeleteValue("InstallInode");
+            RegFlush(Hive::LocalMachine);
+        } else if (before == "other value") {
+            RegKey key;
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, "Software\\Another Maker\\Tool", &key), RegOk);
+            key.WriteDword("volume", 7);
+            RegFlush(Hive::CurrentUser);
+        }
+        QVERIFY(QFile::exists(m_dir + "/sounds/birds/dawn.mp3"));
+        // A socket nobody listens on any more, and one in use.
+        const QString run = m_tmp + "/run/dawnbell";
+        QVERIFY(QDir().mkpath(run));
+        QCOMPARE(MakeSocket(run + "/notifyd-00000000000000aa.sock"), 0);
+        const int live = MakeSocket(run + "/Dawnbell.sock", true);
+        QVERIFY(live > 0);
+        m_home.Close();
+
+        const int result = Run({"remove"}, m_user, remover == "installed" ? installed : QString());
+        ::close(live);
+        QCOMPARE(result, status);
+        for (const QString& w : words)
+            QVERIFY2(m_output.contains(Expand(w)), qPrintable(Expand(w)));
+        CheckCanaries();
+        QCOMPARE(!QFileInfo::exists(m_dir), folderGone);
+        QCOMPARE(QFile::exists(m_dir + "/sounds/birds/dawn.mp3"), !folderGone);
+        // Looked at before anything here opens the stores again.
+        QCOMPARE(!QFile::exists(m_tmp + "/registry.db"), storeGone);
+        QVERIFY(!QFile::exists(m_tmp + "/notifications.db"));
+        QVERIFY(!QFile::exists(run + "/notifyd-00000000000000aa.sock"));
+        QVERIFY(QFile::exists(run + "/Dawnbell.sock"));
+        if (!storeGone)
+            QCOMPARE(Value(Hive::CurrentUser, "Software\\Another Maker\\Tool", "volume"), QStringLiteral("7"));
+        QCOMPARE(Value(Hive::LocalMachine, kPackage, "InstallDir"), QStringLiteral("-"));
+    }
+
 private:
     // The program folder the installer runs from: itself, the setup hooks and a
     // sounds folder; `failing` adds a last entry that cannot be copied (a socket).
@@ -349,10 +438,11 @@ private:
             if (!QFile::copy(QStringLiteral(DAWNBELL_PROGRAM_DIR "/") + name, program + "/" + name))
                 return false;
         }
-        QByteArray list = "# what dawnbell-install copies\ndawnbell-install\nlibdawnbell-setup.so\nsounds/\n";
+        QByteArray list =
+            "# what dawnbell-install copies\ndawnbell-install\nlibdawnbell-setup.so\nprogram-files.txt\nsounds/\n";
         if (failing) {
             list += "zz-socket\n";
-            if (!MakeSocket(program + "/zz-socket"))
+            if (MakeSocket(program + "/zz-socket") != 0)
                 return false;
         }
         return WriteFile(program + "/program-files.txt", list) && WriteFile(program + "/sounds/ring.mp3", "ring")
@@ -399,7 +489,8 @@ private:
         return out;
     }
 
-    int Run(const QStringList& arguments, const QString& workingDir = QString())
+    // Runs the installer of the program folder, or `installer` when given.
+    int Run(const QStringList& arguments, const QString& workingDir = QString(), const QString& installer = QString())
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -412,7 +503,7 @@ private:
         p.setProcessChannelMode(QProcess::MergedChannels);
         if (!workingDir.isEmpty())
             p.setWorkingDirectory(workingDir);
-        p.start(m_tmp + "/program/dawnbell-install", arguments);
+        p.start(installer.isEmpty() ? m_tmp + "/program/dawnbell-install" : installer, arguments);
         if (!p.waitForFinished(60000))
             return -1;
         m_output = QString::fromUtf8(p.readAll());
