@@ -26,6 +26,7 @@
 #include "Registry.h"
 #include "Scaling.h"
 #include "Scheduler.h"
+#include "ScreenLockWatch.h"
 #include "StoredAlarmGuard.h"
 #include "TextFormat.h"
 #include "Texts.h"
@@ -209,7 +210,9 @@ CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
     ApplyCaptions();
     BuildMenus();
     UpdateClockAndStatus();
-    clockTimer_.start(kClockPeriodMs, this);
+    // The clock runs once the window shows, and rests while nobody can see it.
+    screenLock_ = new ScreenLockWatch(this);
+    connect(screenLock_, &ScreenLockWatch::lockedChanged, this, [this] { UpdateClockTimer(); });
 
     PlaceOnScreen();
     DoLayout(size());
@@ -1198,15 +1201,39 @@ void CMainDialog::timerEvent(QTimerEvent* e)
 
 void CMainDialog::changeEvent(QEvent* e)
 {
-    if (e->type() == QEvent::ActivationChange) {
-        if (isActiveWindow()) {
-            UpdateClockAndStatus();
-            clockTimer_.start(kClockPeriodMs, this);
-        } else {
-            clockTimer_.stop();
-        }
-    }
+    // Another window in front does not stop the clock: a desktop shows this
+    // window beside others, and it must never show a stale time there.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        UpdateClockAndStatus();
+    else if (e->type() == QEvent::WindowStateChange)
+        UpdateClockTimer();
     QDialog::changeEvent(e);
+}
+
+void CMainDialog::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    UpdateClockTimer();
+}
+
+void CMainDialog::hideEvent(QHideEvent* e)
+{
+    QDialog::hideEvent(e);
+    UpdateClockTimer();
+}
+
+void CMainDialog::UpdateClockTimer()
+{
+    const bool seen = isVisible() && !isMinimized() && !(screenLock_ && screenLock_->locked());
+    if (seen == clockTimer_.isActive())
+        return;
+    if (seen) {
+        CatchUpWithStore(); // what changed while nobody looked shows at once
+        UpdateClockAndStatus();
+        clockTimer_.start(kClockPeriodMs, this);
+    } else {
+        clockTimer_.stop();
+    }
 }
 
 } // namespace dawnbell

@@ -26,6 +26,7 @@ class Alarm;
 class AlarmTemplate;
 class CAlarmListCtrl;
 class LongPress;
+class ScreenLockWatch;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -149,6 +150,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     // Keeps a desktop window's place and size, then closes.
     void done(int result) override;
     // A tap on the status line while it tells of missed alarms marks them seen.
@@ -156,6 +159,10 @@ protected:
 
 private:
     void CreateControls();
+    // Runs the clock timer while anyone can see the window (shown, not minimized,
+    // screen not locked) and stops it otherwise; a restart updates both lines at
+    // once, so a returning user never reads a stale time.
+    void UpdateClockTimer();
     // Fills a handheld display; on a desktop the remembered or a comfortable size.
     void PlaceOnScreen();
     void DoLayout(const QSize& size);
@@ -242,6 +249,7 @@ private:
     uint32_t textColor_ = 0;                   // text colour (0x00BBGGRR)
     QSize lastSize_{-1, -1};                   // last client size laid out
     QBasicTimer clockTimer_;                   // timer 1
+    ScreenLockWatch* screenLock_ = nullptr;    // the session's screen lock (the clock rests)
     MainWindowServices services_;              // the windows this one may open
     LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
     QBasicTimer reloadTimer_;                  // a reload waits for the window over this one

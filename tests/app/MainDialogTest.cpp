@@ -12,9 +12,12 @@
 #include "Registry.h"
 #include "Scaling.h"
 #include "Scheduler.h"
+#include "TestServers.h"
 #include "../model/TestEnv.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -98,6 +101,9 @@ class MainDialogTest : public QObject {
     Q_OBJECT
 private:
     test::TempHome m_home; // a fresh DAWNBELL_HOME for each test
+    QTemporaryDir m_busDir;
+    test::PrivateBus m_bus;
+    QString m_busError; // why the test's session bus could not start
     int m_rings = 0;
     MainWindowServices m_services; // the windows the next Open() gets
     // Windows a test gives the main window.
@@ -112,7 +118,14 @@ private:
     }
 
 private slots:
-    void initTestCase() { test::UseFixedZoneAndLocale(); }
+    void initTestCase()
+    {
+        test::UseFixedZoneAndLocale();
+        // A session bus of the test's own, on which it plays the screensaver.
+        m_busError = m_bus.Start(m_busDir.path());
+        if (m_busError.isEmpty())
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
+    }
 
     void init()
     {
@@ -976,6 +989,69 @@ private slots:
             QVERIFY(w->rect().contains(w->button(id)->geometry()));
             QVERIFY(!w->button(id)->geometry().intersects(listRect));
         }
+    }
+
+    // The clock line keeps the time while the window can be seen, whichever
+    // window is active, and rests only while the window is minimized, hidden or
+    // the screen is locked (the screensaver's signal on the session bus); back
+    // in view it shows the time at once.
+    void clockRunsWhileTheWindowIsSeen_data()
+    {
+        QTest::addColumn<QString>("cover");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("another window is active") << "other window" << true;
+        QTest::newRow("minimized") << "minimized" << false;
+        QTest::newRow("hidden") << "hidden" << false;
+        QTest::newRow("screen locked") << "locked" << false;
+        QTest::newRow("GNOME screen locked") << "gnome locked" << false;
+    }
+    void clockRunsWhileTheWindowIsSeen()
+    {
+        QFETCH(QString, cover);
+        QFETCH(bool, runs);
+        if (cover.endsWith(QLatin1String("locked")) && !m_busError.isEmpty())
+            QSKIP(qPrintable(m_busError));
+        const QString iface = cover.startsWith(QLatin1String("gnome")) ? QStringLiteral("org.gnome.ScreenSaver")
+                                                                        : QStringLiteral("org.freedesktop.ScreenSaver");
+        auto lock = [&iface](bool on) {
+            QDBusMessage m = QDBusMessage::createSignal(QStringLiteral("/ScreenSaver"), iface,
+                                                        QStringLiteral("ActiveChanged"));
+            m << on;
+            QVERIFY(QDBusConnection::sessionBus().send(m));
+            QTest::qWait(300); // the bus hands the signal back
+        };
+        auto w = Open();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY2(w->clockText().contains(QLatin1String("09:00:00")), qPrintable(w->clockText()));
+        QWidget other;
+        if (cover == QLatin1String("other window")) {
+            other.resize(100, 100);
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            QVERIFY(!w->isActiveWindow());
+        } else if (cover == QLatin1String("minimized")) {
+            w->showMinimized();
+        } else if (cover == QLatin1String("hidden")) {
+            w->hide();
+        } else {
+            lock(true);
+        }
+        clock::SetNowForTesting(At("2031-03-08 09:00:07"));
+        if (runs) {
+            QTRY_VERIFY_WITH_TIMEOUT(w->clockText().contains(QLatin1String("09:00:07")), 3000);
+            return;
+        }
+        QTest::qWait(1500);
+        QVERIFY2(w->clockText().contains(QLatin1String("09:00:00")), qPrintable(w->clockText()));
+        // Back in view: the time shows at once, and the clock runs on.
+        if (cover.endsWith(QLatin1String("locked")))
+            lock(false);
+        else
+            w->showNormal();
+        QTRY_VERIFY_WITH_TIMEOUT(w->clockText().contains(QLatin1String("09:00:07")), 500);
+        clock::SetNowForTesting(At("2031-03-08 09:00:09"));
+        QTRY_VERIFY_WITH_TIMEOUT(w->clockText().contains(QLatin1String("09:00:09")), 3000);
     }
 };
 
