@@ -18,7 +18,9 @@
 #include "KitArrowButton.h"
 #include "MessageBox.h"
 #include "Scaling.h"
+#include "TemplateLibrary.h"
 #include "TemplateName.h"
+#include "TextFormat.h"
 #include "Texts.h"
 
 #include <QGuiApplication>
@@ -39,6 +41,7 @@ enum TextId {
     kTextError = 113,
     kTextWarning = 126,
     kTextNew = 152,
+    kTextTemplateNotSaved = 271, // "The template \"%s\" could not be saved. The templates stay as they were."
 };
 
 } // namespace
@@ -202,14 +205,17 @@ bool CEditWizard::SaveTemplate()
     auto made = std::make_unique<AlarmTemplate>();
     made->CopyFrom(*m_work);
     made->name = name;
-    if (found) {
-        // The old section goes first: names that differ only in letter case
-        // share one registry section, whose stored name would otherwise stay.
-        AlarmStore::DeleteSection(*found);
+    // The old section goes in the same transaction: names that differ only in
+    // letter case share one registry section, whose stored name would otherwise
+    // stay. A failed write leaves the old template whole, and the wizard open.
+    if (!TemplateLibrary::Store(*made, found)) {
+        ShowMessageBox(FormatTextId(kTextTemplateNotSaved, {name}), Text(kTextError), MsgButtons::Ok, MsgIcon::Error,
+                       this);
+        return false;
+    }
+    if (found)
         list->erase(std::find_if(list->begin(), list->end(),
                                  [found](const std::unique_ptr<AlarmTemplate>& t) { return t.get() == found; }));
-    }
-    made->Save();
     // The list stays in name order, as the main window's menu and the template
     // library expect.
     const auto at = std::upper_bound(list->begin(), list->end(), made, [](const auto& a, const auto& b) {

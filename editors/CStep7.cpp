@@ -268,7 +268,7 @@ void CStep7::DeleteImage()
     const QString name = m_imageList->currentText();
     if (name.contains(QLatin1Char('/')) || name == QLatin1String("..") || name == QLatin1String("."))
         return;
-    const QString path = m_services->ImagesDir() + QLatin1Char('/') + name;
+    const QString path = PictureFiles::PathOf(m_services->ImagesDir(), name);
     if (!QFile::remove(path))
         qWarning("Could not delete the picture %s", qPrintable(path));
     FillImageList();

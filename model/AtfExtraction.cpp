@@ -1,5 +1,6 @@
 #include "AtfExtraction.h"
 
+#include "AddedFiles.h"
 #include "AtfFormat.h"
 
 #include <QDir>
@@ -10,7 +11,10 @@
 #include <QTemporaryDir>
 #include <QtDebug>
 
+#include "DevicePaths.h"
+
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -46,12 +50,11 @@ bool AtfExtraction::Fail(const QString& path, const QString& reason)
     return false;
 }
 
-QTemporaryDir* AtfExtraction::TempFolder(const QString& folder)
+QTemporaryDir* AtfExtraction::TempFolder(const QString& dir)
 {
-    auto it = temp_.find(folder);
+    auto it = temp_.find(dir);
     if (it != temp_.end())
         return it->second.get();
-    const QString dir = programDir_ + QLatin1Char('/') + folder;
     if (!QFileInfo(dir).isDir()) {
         if (!QDir().mkpath(dir)) {
             Fail(dir, QStringLiteral("the folder cannot be created"));
@@ -65,7 +68,36 @@ QTemporaryDir* AtfExtraction::TempFolder(const QString& folder)
         Fail(dir, temp->errorString());
         return nullptr;
     }
-    return temp_.emplace(folder, std::move(temp)).first->second.get();
+    return temp_.emplace(dir, std::move(temp)).first->second.get();
+}
+
+bool AtfExtraction::SameContents(QIODevice* in, const AtfEmbeddedFile& file, const QString& path)
+{
+    QFile there;
+    QString why;
+    if (!AtfFormat::OpenRegularFile(path, &there, &why) || there.size() != file.size || !in->seek(file.offset))
+        return false;
+    std::vector<char> a(static_cast<size_t>(std::min<qint64>(file.size, AtfFormat::kPieceBytes)));
+    std::vector<char> b(a.size());
+    for (qint64 left = file.size; left > 0;) {
+        const qint64 n = std::min<qint64>(left, AtfFormat::kPieceBytes);
+        if (in->read(a.data(), n) != n || there.read(b.data(), n) != n || std::memcmp(a.data(), b.data(), size_t(n)) != 0)
+            return false;
+        left -= n;
+    }
+    return true;
+}
+
+QString AtfExtraction::Where(const QString& kind, const QString& name) const
+{
+    const QString builtIn = programDir_ + QLatin1Char('/') + kind;
+    const QString found = AddedFiles::Find(builtIn, kind, name);
+    for (const Staged& s : staged_) {
+        if (s.kind == kind && s.name == name)
+            return s.target;
+    }
+    const auto kept = kept_.find(kind + QLatin1Char('/') + name);
+    return kept != kept_.end() ? kept->second : found;
 }
 
 bool AtfExtraction::Copy(QIODevice* in, const AtfEmbeddedFile& file, const QString& to)
@@ -94,19 +126,39 @@ bool AtfExtraction::Stage(QIODevice* in, const std::vector<AtfEmbeddedFile>& fil
 {
     error_.clear();
     for (const AtfEmbeddedFile& file : files) {
-        const QString target = programDir_ + QLatin1Char('/') + file.folder + QLatin1Char('/') + file.name;
-        auto earlier = std::find_if(staged_.begin(), staged_.end(), [&](const Staged& s) { return s.target == target; });
-        // lstat: a dangling symbolic link is an existing entry too.
+        const QString builtIn = programDir_ + QLatin1Char('/') + file.folder;
+        auto earlier = std::find_if(staged_.begin(), staged_.end(),
+                                    [&](const Staged& s) { return s.kind == file.folder && s.name == file.name; });
+        // What the name finds now: the user's file, else the program's. lstat:
+        // a dangling symbolic link is an existing entry too.
+        const QString existing = AddedFiles::Find(builtIn, file.folder, file.name);
         std::error_code ec;
-        const fs::file_type type = fs::symlink_status(Native(target), ec).type();
+        const fs::file_type type = fs::symlink_status(Native(existing), ec).type();
         if (type == fs::file_type::none || type == fs::file_type::unknown)
-            return Fail(target, ec ? Reason(ec) : QStringLiteral("an entry of unknown kind is in the way"));
+            return Fail(existing, ec ? Reason(ec) : QStringLiteral("an entry of unknown kind is in the way"));
         const bool exists = type != fs::file_type::not_found;
-        if ((exists || earlier != staged_.end()) && !(ask && ask(target)))
-            continue; // kept as it is
-        if (exists && type != fs::file_type::regular && type != fs::file_type::symlink)
-            return Fail(target, AtfFormat::KindName(type) + QStringLiteral(" is in the way"));
-        QTemporaryDir* temp = TempFolder(file.folder);
+        if (earlier != staged_.end()) {
+            if (SameContents(in, file, earlier->copy) || !(ask && ask(earlier->target)))
+                continue; // the earlier file stays
+        } else if (exists) {
+            if (SameContents(in, file, existing)) {
+                kept_[file.folder + QLatin1Char('/') + file.name] = existing; // already there, byte for byte
+                continue;
+            }
+            if (!(ask && ask(existing))) {
+                kept_[file.folder + QLatin1Char('/') + file.name] = existing;
+                continue; // kept as it is
+            }
+            if (type != fs::file_type::regular && type != fs::file_type::symlink)
+                return Fail(existing, AtfFormat::KindName(type) + QStringLiteral(" is in the way"));
+        }
+        // An existing file is replaced where it is when that folder can be
+        // written; otherwise the copy goes to the user's folder and stands in for it.
+        const QString existingDir = QFileInfo(existing).path();
+        const QString dir = exists && CanWriteIn(QFile::encodeName(existingDir).toStdString())
+                                ? existingDir
+                                : AddedFiles::TargetFolder(builtIn, file.folder);
+        QTemporaryDir* temp = TempFolder(dir);
         if (!temp)
             return false;
         const QString copy = temp->filePath(QStringLiteral("new-%1").arg(++copies_));
@@ -116,7 +168,7 @@ bool AtfExtraction::Stage(QIODevice* in, const std::vector<AtfEmbeddedFile>& fil
             QFile::remove(earlier->copy); // the later file of the same name wins
             earlier->copy = copy;
         } else {
-            staged_.push_back(Staged{target, copy, QString(), false});
+            staged_.push_back(Staged{dir + QLatin1Char('/') + file.name, copy, QString(), false, file.folder, file.name});
         }
     }
     return true;
@@ -168,6 +220,7 @@ void AtfExtraction::Rollback()
         s.placed = false;
     }
     staged_.clear();
+    kept_.clear();
     installed_.clear();
     temp_.clear(); // removes the temporary folders and what is left in them
     for (auto it = created_.crbegin(); it != created_.crend(); ++it)

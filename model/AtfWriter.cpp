@@ -1,5 +1,6 @@
 #include "AtfWriter.h"
 
+#include "AddedFiles.h"
 #include "Alarm.h"
 #include "AtfFormat.h"
 #include "Clock.h"
@@ -125,7 +126,8 @@ bool AtfWriter::Write(const AlarmTemplate& t, QIODevice* out)
     if (!Units(bar))
         return false;
     for (const QString& name : pictures) {
-        if (!Embed(programDir_ + QStringLiteral("/images/") + name, AtfFormat::EmbeddedName(name)))
+        const QString picture = AddedFiles::Find(programDir_ + QStringLiteral("/images"), AddedFiles::kImages, name);
+        if (!Embed(picture, AtfFormat::EmbeddedName(name)))
             return false;
     }
     if (!Units(bar))

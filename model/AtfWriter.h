@@ -16,7 +16,8 @@ public:
 
     // Writes `t` to `out` (open for writing). Sound files are read from the
     // playlist's full paths, each distinct path once; pictures from
-    // programDir/images, each distinct non-empty name once. Texts go out in
+    // programDir/images or the user's pictures folder (AddedFiles::Find), each
+    // distinct non-empty name once. Texts go out in
     // pieces of at most AtfFormat::kPieceUnits code units, file contents in
     // blocks of at most AtfFormat::kPieceBytes bytes. Only regular files are
     // embedded, at most AtfFormat::kMaxEmbeddedFiles of them and

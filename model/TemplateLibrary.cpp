@@ -1,5 +1,6 @@
 #include "TemplateLibrary.h"
 
+#include "AddedFiles.h"
 #include "Alarm.h"
 #include "AlarmStore.h"
 #include "AtfExtraction.h"
@@ -36,6 +37,7 @@ enum TextId {
     kCaptionQuestion = 139,    // "Question"
     kTextDeleteSounds = 153,   // "Delete sound file(s) used by the template too?"
     kTextDeleteImported = 155, // "Delete the imported template file (%s)?"
+    kTextImportedAs = 270,     // "Template successfully imported as \"%s\": a template named \"%s\" already exists."
 };
 
 void SortByName(TemplateList* list)
@@ -56,6 +58,25 @@ bool IsStored(const AlarmTemplate& t)
 }
 
 } // namespace
+
+bool TemplateLibrary::Store(AlarmTemplate& t, const AlarmTemplate* replaced)
+{
+    bool stored = false;
+    {
+        RegWriteBatch batch; // Save's and DeleteSection's own writes join it
+        if (replaced)
+            AlarmStore::DeleteSection(*replaced);
+        t.Save();
+        stored = IsStored(t);
+        if (!stored)
+            batch.Cancel();
+        else
+            stored = batch.Commit() == RegOk;
+    }
+    if (!stored)
+        qWarning("Template \"%s\" could not be stored; the templates stay as they were", qUtf8Printable(t.name));
+    return stored;
+}
 
 const QString TemplateLibrary::kFolderSetting = QStringLiteral("lastSelectedTemplateFolder");
 
@@ -149,6 +170,7 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
         RefuseImport(path, reader.Error());
         return nullptr;
     }
+    const QString nameInFile = t->name;
     t->name = TemplateName::Unique(*templates_, t->name);
     if (!TemplateName::IsStorable(t->name)) {
         RefuseImport(path, QStringLiteral("no free name of at most %1 characters").arg(TemplateName::kMaxChars));
@@ -168,6 +190,13 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
         return nullptr;
     }
     file.close();
+    // Each playlist entry names the file its name has once the files are in
+    // place: an extracted one, or the one already there (the program's or the
+    // user's own).
+    QStringList playlist;
+    for (const QString& entry : t->playlist)
+        playlist << extraction.Where(AddedFiles::kSounds, AtfFormat::FileNamePart(entry));
+    t->SetPlaylist(playlist);
     QString failure;
     {
         RegWriteBatch batch; // Save's own writes join it
@@ -193,7 +222,10 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
     SortByName(templates_);
     qInfo("Template \"%s\" imported from %s", qUtf8Printable(added->name), qUtf8Printable(path));
 
-    dialogue_->Tell(TemplateDialogue::Notice::Imported, Text(kTextImported), added->name, QString());
+    // A new name is said in the text too: a caption is easily overlooked, or not shown at all.
+    const QString told = added->name == nameInFile ? Text(kTextImported)
+                                                   : FormatTextId(kTextImportedAs, {added->name, nameInFile});
+    dialogue_->Tell(TemplateDialogue::Notice::Imported, told, added->name, QString());
     if (dialogue_->Ask(TemplateDialogue::Question::DeleteImportedFile, FormatTextId(kTextDeleteImported, {path}),
                        Text(kCaptionQuestion))) {
         QFile imported(path);
@@ -221,7 +253,7 @@ bool TemplateLibrary::Delete(AlarmTemplate* t)
             // Picture fields are bare names in images/; anything else is not ours to delete.
             const QString name = AtfFormat::SafeFileName(t->BackImage(field));
             if (!name.isEmpty() && name == t->BackImage(field))
-                QFile::remove(programDir_ + QStringLiteral("/images/") + name);
+                QFile::remove(AddedFiles::Find(programDir_ + QStringLiteral("/images"), AddedFiles::kImages, name));
         }
     }
     if (!t->playlist.isEmpty()

@@ -7,7 +7,7 @@
 // (message boxes, file chooser) and a command-line tool (no windows).
 //
 // Texts: 125 exported, 127 overwrite question, 128 not a template file, 129
-// imported, 155 delete the imported file, 80/81/153 the deletion questions;
+// imported (270 under a new name), 155 delete the imported file, 80/81/153 the deletion questions;
 // captions 113 (error), 114 (information), 126 (warning), 139 (question).
 #include "TemplateName.h"
 
@@ -23,6 +23,13 @@ class TemplateLibrary {
 public:
     // Setting (section "settings") with the folder last shown by the file chooser.
     static const QString kFolderSetting;
+
+    // Saves `t` in one registry transaction, together with the deletion of the
+    // section of `replaced` (null: none; a template whose name differs only in
+    // letter case shares the section). True when the registry took all of it;
+    // otherwise nothing changed (the old template stays whole) and a warning is
+    // logged.
+    static bool Store(AlarmTemplate& t, const AlarmTemplate* replaced);
 
     // Works on `templates` (not owned; sorted by name) with the program folder
     // `programDir` (sounds/ and images/ below it), asking through `dialogue`.

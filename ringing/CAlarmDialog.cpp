@@ -1,5 +1,6 @@
 #include "CAlarmDialog.h"
 
+#include "AddedFiles.h"
 #include "Alarm.h"
 #include "AutoStop.h"
 #include "ClockFormat.h"
@@ -405,7 +406,7 @@ void CAlarmDialog::paintEvent(QPaintEvent*)
         const QString dir = services_.imagesDir.isEmpty()
                                 ? QString::fromStdString(ProgramDir()) + QStringLiteral("/images")
                                 : services_.imagesDir;
-        scene.picturePath = dir + QLatin1Char('/') + name;
+        scene.picturePath = AddedFiles::Find(dir, AddedFiles::kImages, name); // the user's pictures too
         scene.pictureStyle = alarm_->backImageStyle;
         // With sound controls the picture ends halfway between the End button and them.
         scene.pictureArea = rect();

@@ -1,5 +1,6 @@
 #include "CTemplatePreviewStatic.h"
 
+#include "AddedFiles.h"
 #include "Alarm.h"
 #include "ColorHelpers.h"
 #include "CommandAlarm.h"
@@ -163,7 +164,7 @@ void CTemplatePreviewStatic::PaintInto(QPainter& painter)
                 const QString name = choose_background(*m_alarm, kPreviewClass);
                 const QSize inner = size() - QSize(2, 2);
                 if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && !inner.isEmpty()) {
-                    QImageReader reader(ImagesDir() + QLatin1Char('/') + name);
+                    QImageReader reader(AddedFiles::Find(ImagesDir(), AddedFiles::kImages, name));
                     reader.setAutoTransform(true);
                     const QImage loaded = reader.read();
                     if (!loaded.isNull())

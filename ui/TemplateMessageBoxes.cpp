@@ -13,7 +13,9 @@ TemplateMessageBoxes::TemplateMessageBoxes(QWidget* owner) : owner_(owner) {}
 bool TemplateMessageBoxes::Ask(Question question, const QString& text, const QString& caption)
 {
     const MsgIcon icon = question == Question::OverwriteFile ? MsgIcon::Warning : MsgIcon::Question;
-    return ShowMessageBox(text, caption, MsgButtons::YesNo, icon, owner_) == MsgAnswer::Yes;
+    // Every question here deletes or replaces a file or template of the user's
+    // on Yes: Enter, pressed to get on, answers No.
+    return ShowMessageBox(text, caption, MsgButtons::YesNoSafe, icon, owner_) == MsgAnswer::Yes;
 }
 
 void TemplateMessageBoxes::Tell(Notice notice, const QString& text, const QString& caption, const QString& detail)

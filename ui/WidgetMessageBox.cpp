@@ -8,6 +8,47 @@
 
 namespace dawnbell {
 
+void PrepareMessageBox(QMessageBox* box, const QString& text, const QString& caption, MsgButtons buttons,
+                       MsgIcon icon)
+{
+    box->setWindowTitle(caption);
+    box->setText(text);
+    switch (icon) {
+    case MsgIcon::Error:
+        box->setIcon(QMessageBox::Critical);
+        break;
+    case MsgIcon::Warning:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Question:
+        box->setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Information:
+        box->setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::None:
+        break;
+    }
+    switch (buttons) {
+    case MsgButtons::Ok:
+        box->setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::OkCancel:
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MsgButtons::YesNo:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MsgButtons::YesNoCancel:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case MsgButtons::YesNoSafe:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::No);
+        break;
+    }
+}
+
 namespace {
 
 // True when a box can be seen: a widget application on a real window system.
@@ -25,38 +66,7 @@ MsgAnswer ShowDialog(const QString& text, const QString& caption, MsgButtons but
         return MessageBoxToStderr(text, caption, buttons);
 
     QMessageBox box(owner);
-    box.setWindowTitle(caption);
-    box.setText(text);
-    switch (icon) {
-    case MsgIcon::Error:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MsgIcon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case MsgIcon::None:
-        break;
-    }
-    switch (buttons) {
-    case MsgButtons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case MsgButtons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case MsgButtons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    case MsgButtons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    }
+    PrepareMessageBox(&box, text, caption, buttons, icon);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (box.exec()) {
     case QMessageBox::Yes:

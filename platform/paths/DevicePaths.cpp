@@ -35,6 +35,25 @@ bool MakeDirs(const std::string& path, unsigned mode)
     return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool CanWriteIn(const std::string& dir)
+{
+    std::string at = dir;
+    struct stat st;
+    while (!at.empty() && ::stat(at.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return false;
+        const auto slash = at.find_last_of('/');
+        if (slash == std::string::npos)
+            at = ".";
+        else
+            at = slash == 0 ? std::string("/") : at.substr(0, slash);
+    }
+    if (at.empty() || !S_ISDIR(st.st_mode))
+        return false;
+    // access() answers for the real ids and sees a read-only mount (EROFS).
+    return ::access(at.c_str(), W_OK | X_OK) == 0;
+}
+
 void MakeStorePrivate(const std::string& path)
 {
     // Never a read or write descriptor of an existing store file: closing any

@@ -25,6 +25,11 @@ std::string ProgramDir();
 // this way. ProgramDir() when the loader cannot tell.
 std::string ModuleDir(const void* address);
 
+// True when this process may create and replace files in the folder `dir`;
+// for a missing folder, in the nearest existing folder above it (where it would
+// be made). A folder on a read-only mount is not writable, for root too.
+bool CanWriteIn(const std::string& dir);
+
 // Creates a folder and its parents with the given mode; true when it exists afterwards.
 bool MakeDirs(const std::string& path, unsigned mode);
 

@@ -14,7 +14,8 @@ bool AutoAnswer(MsgButtons buttons, MsgAnswer* answer)
     const QByteArray env = qgetenv("DAWNBELL_AUTO_ANSWER").trimmed().toLower();
     if (env.isEmpty())
         return false;
-    const bool yesNo = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+    const bool yesNo =
+        buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNoSafe;
     const bool hasCancel = buttons == MsgButtons::OkCancel || buttons == MsgButtons::YesNoCancel;
     if (env == "yes")
         *answer = yesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
@@ -62,6 +63,7 @@ MsgAnswer SafeMessageBoxAnswer(MsgButtons buttons)
         return MsgAnswer::Cancel;
     case MsgButtons::YesNo:
     case MsgButtons::YesNoCancel:
+    case MsgButtons::YesNoSafe:
         return MsgAnswer::No;
     }
     return MsgAnswer::Ok;

@@ -18,7 +18,9 @@ class QWidget;
 
 namespace dawnbell {
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoSafe: Yes and No with No as the button Enter presses, for questions
+// whose Yes deletes or replaces something of the user's.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoSafe };
 enum class MsgIcon { None, Error, Warning, Question, Information };
 // Answers, numbered like the classic dialog results.
 enum class MsgAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };

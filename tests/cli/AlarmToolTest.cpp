@@ -515,7 +515,8 @@ private slots:
         // The name is taken: the copy gets a free one, with the template's values and sound.
         r = Tool({"import-template", file}, QString(), tool);
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QStringLiteral("Tea time (1): Template successfully imported.\n"));
+        QCOMPARE(r.out, QStringLiteral("Tea time (1): Template successfully imported as \"Tea time (1)\": a template "
+                                       "named \"Tea time\" already exists.\n"));
         const QJsonArray templates =
             QJsonDocument::fromJson(Tool({"list", "--json", "--templates"}).out.toUtf8()).object()["templates"].toArray();
         QCOMPARE(templates.size(), 2);

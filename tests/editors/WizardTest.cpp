@@ -28,6 +28,7 @@
 #include "KitPainter.h"
 #include "LongPress.h"
 #include "Profile.h"
+#include "Registry.h"
 #include "Scaling.h"
 #include "ScreenClass.h"
 #include "StoredValues.h"
@@ -770,16 +771,21 @@ private slots:
         QTest::addColumn<QStringList>("names"); // template list afterwards
         QTest::addColumn<int>("questions");
         QTest::addColumn<QString>("saved"); // the template saved from the alarm; empty: none
+        QTest::addColumn<int>("failAt");    // the store operation at OK that fails (disk full); 0: none
         const QStringList two{QStringLiteral("Alpha"), QStringLiteral("Beta")};
-        QTest::newRow("(New) saves nothing") << Text(152) << "yes" << true << two << 0 << "";
-        QTest::newRow("empty name saves nothing") << "" << "yes" << true << two << 0 << "";
+        QTest::newRow("(New) saves nothing") << Text(152) << "yes" << true << two << 0 << "" << 0;
+        QTest::newRow("empty name saves nothing") << "" << "yes" << true << two << 0 << "" << 0;
         QTest::newRow("new name, in name order")
-            << "Aardvark" << "yes" << true << QStringList{"Aardvark", "Alpha", "Beta"} << 0 << "Aardvark";
-        QTest::newRow("existing, No: stays open") << "alpha" << "no" << false << two << 1 << "";
+            << "Aardvark" << "yes" << true << QStringList{"Aardvark", "Alpha", "Beta"} << 0 << "Aardvark" << 0;
+        QTest::newRow("existing, No: stays open") << "alpha" << "no" << false << two << 1 << "" << 0;
         QTest::newRow("existing in another case, Yes: replaced")
-            << "alpha" << "yes" << true << QStringList{"Beta", "alpha"} << 1 << "alpha";
+            << "alpha" << "yes" << true << QStringList{"Beta", "alpha"} << 1 << "alpha" << 0;
         QTest::newRow("chosen with the arrows, Yes")
-            << QString() << "yes" << true << QStringList{"Alpha", "Beta"} << 1 << "Beta";
+            << QString() << "yes" << true << QStringList{"Alpha", "Beta"} << 1 << "Beta" << 0;
+        QTest::newRow("new name, the disk fills midway: told, stays open, nothing saved")
+            << "Aardvark" << "yes" << false << two << 0 << "" << 12;
+        QTest::newRow("existing, the disk fills midway: told, the old one stays whole")
+            << "alpha" << "yes" << false << two << 1 << "" << 12;
     }
     void saveTemplate()
     {
@@ -789,6 +795,7 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(int, questions);
         QFETCH(QString, saved);
+        QFETCH(int, failAt);
         std::vector<std::unique_ptr<AlarmTemplate>> templates;
         for (const char* n : {"Alpha", "Beta"}) {
             auto t = std::make_unique<AlarmTemplate>();
@@ -828,9 +835,17 @@ private slots:
             QCOMPARE(preview->Name(), typed);
         }
         qputenv("DAWNBELL_AUTO_ANSWER", answer.toUtf8());
+        const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        RegFailOperationForTesting(failAt, 13); // SQLITE_FULL
         Tap(Frame(w, CEditWizard::IdOk));
+        RegFailOperationForTesting(0, 0);
+        qInstallMessageHandler(logger);
         QCOMPARE(!w.isVisible(), closes);
         QCOMPARE(Boxes().count(Box(126, 86)), questions);
+        QCOMPARE(Boxes().filter(QStringLiteral("could not be saved")),
+                 failAt ? QStringList{QStringLiteral("Fehler\tThe template \"%1\" could not be saved. The templates "
+                                                     "stay as they were.").arg(typed)}
+                        : QStringList());
         QStringList got;
         for (const auto& t : templates)
             got << t->name;

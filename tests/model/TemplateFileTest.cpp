@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "FirstLaunch.h"
 #include "Profile.h"
+#include "ReadOnlyFolder.h"
 #include "Registry.h"
 #include "TempHome.h"
 #include "TemplateAnswers.h"
@@ -419,21 +420,26 @@ private slots:
     // replacing the first, and both playlist entries name the one file.
     void sameNameFromTwoFolders_data()
     {
+        QTest::addColumn<QByteArray>("second"); // the second file's bytes
         QTest::addColumn<bool>("overwrite");
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("yes: the second replaces the first") << true << QByteArray("from two");
-        QTest::newRow("no: the first stays") << false << QByteArray("from one");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("yes: the second replaces the first") << QByteArray("from two") << true << QByteArray("from two") << true;
+        QTest::newRow("no: the first stays") << QByteArray("from two") << false << QByteArray("from one") << true;
+        QTest::newRow("equal bytes: nothing to ask") << QByteArray("from one") << false << QByteArray("from one") << false;
     }
     void sameNameFromTwoFolders()
     {
+        QFETCH(QByteArray, second);
         QFETCH(bool, overwrite);
         QFETCH(QByteArray, contents);
+        QFETCH(bool, asked);
         AlarmTemplate source;
         source.name = QStringLiteral("Twins");
         const QString one = m_dirs->filePath(QStringLiteral("one/ring.mp3"));
         const QString two = m_dirs->filePath(QStringLiteral("two/ring.mp3"));
         WriteFile(one, "from one");
-        WriteFile(two, "from two");
+        WriteFile(two, second);
         source.SetPlaylist({one, two});
         const QString atf = m_dirs->filePath(QStringLiteral("twins.atf"));
         ScriptedDialogue dialogue;
@@ -446,9 +452,113 @@ private slots:
         QCOMPARE(t->playlist, QStringList({target, target}));
         QCOMPARE(ReadFile(target), contents);
         QCOMPARE(dialogue.transcript.filter(QStringLiteral("Warning")),
-                 QStringList{QStringLiteral("Warning: The file %1 already exists. Do you want to overwrite it? %2")
-                                 .arg(target, overwrite ? "yes" : "no")});
+                 asked ? QStringList{QStringLiteral("Warning: The file %1 already exists. Do you want to overwrite it? %2")
+                                         .arg(target, overwrite ? "yes" : "no")}
+                       : QStringList());
         QCOMPARE(FilesBelow(m_programB + "/sounds"), QStringList{"ring.mp3"}); // no leftover temporary file
+    }
+
+    // The files a template carries where the program folder may be read-only
+    // (a package install) and the name may be taken already, in the program's
+    // folder (a built-in sound) or in the user's (an earlier import): a file
+    // equal byte for byte is used where it is without a question; another is
+    // asked about, naming the file the name finds now, and goes where it can be
+    // written (the user's folder beside a read-only program folder, where it
+    // stands in for the built-in one). The playlist names the file in use, the
+    // picture is found there, and the template exports again from there.
+    void filesAlreadyThere_data()
+    {
+        QTest::addColumn<bool>("readOnly");      // the program folder cannot be written
+        QTest::addColumn<QString>("existing");   // "", "program" or "user": where a.mp3 is already
+        QTest::addColumn<QByteArray>("bytes");   // its bytes (the file carries "AAAA")
+        QTest::addColumn<bool>("overwrite");     // the answer, if asked
+        QTest::addColumn<QString>("asked");      // the path named by the question, or ""
+        QTest::addColumn<QString>("playlist");   // the playlist's entry
+        QTest::addColumn<QStringList>("after");  // the program's and the user's files afterwards
+        const QStringList picture{"program/images/p.png = PP"}, userPicture{"user/images/p.png = PP"};
+        QTest::newRow("writable, nothing there")
+            << false << "" << QByteArray() << true << "" << "program/sounds/a.mp3"
+            << picture + QStringList{"program/sounds/a.mp3 = AAAA"};
+        QTest::newRow("writable, built-in with equal bytes")
+            << false << "program" << QByteArray("AAAA") << false << "" << "program/sounds/a.mp3"
+            << picture + QStringList{"program/sounds/a.mp3 = AAAA"};
+        QTest::newRow("writable, built-in with other bytes, replaced")
+            << false << "program" << QByteArray("ring") << true << "program/sounds/a.mp3" << "program/sounds/a.mp3"
+            << picture + QStringList{"program/sounds/a.mp3 = AAAA"};
+        QTest::newRow("read-only, nothing there")
+            << true << "" << QByteArray() << true << "" << "user/sounds/a.mp3"
+            << userPicture + QStringList{"user/sounds/a.mp3 = AAAA"};
+        QTest::newRow("read-only, built-in with equal bytes")
+            << true << "program" << QByteArray("AAAA") << true << "" << "program/sounds/a.mp3"
+            << QStringList{"program/sounds/a.mp3 = AAAA"} + userPicture;
+        QTest::newRow("read-only, built-in with other bytes, replaced")
+            << true << "program" << QByteArray("ring") << true << "program/sounds/a.mp3" << "user/sounds/a.mp3"
+            << QStringList{"program/sounds/a.mp3 = ring"} + userPicture + QStringList{"user/sounds/a.mp3 = AAAA"};
+        QTest::newRow("read-only, built-in with other bytes, kept")
+            << true << "program" << QByteArray("ring") << false << "program/sounds/a.mp3" << "program/sounds/a.mp3"
+            << QStringList{"program/sounds/a.mp3 = ring"} + userPicture;
+        QTest::newRow("read-only, imported before with equal bytes")
+            << true << "user" << QByteArray("AAAA") << false << "" << "user/sounds/a.mp3"
+            << userPicture + QStringList{"user/sounds/a.mp3 = AAAA"};
+        QTest::newRow("read-only, imported before with other bytes, replaced")
+            << true << "user" << QByteArray("old import") << true << "user/sounds/a.mp3" << "user/sounds/a.mp3"
+            << userPicture + QStringList{"user/sounds/a.mp3 = AAAA"};
+    }
+    void filesAlreadyThere()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, existing);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, overwrite);
+        QFETCH(QString, asked);
+        QFETCH(QString, playlist);
+        QFETCH(QStringList, after);
+        RawFile raw; // sound a.mp3 "AAAA", picture p.png "PP", playlist a.mp3
+        raw.pictureFields[0] = QStringLiteral("p.png");
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        const QString user = m_home.path();
+        QDir().mkpath(m_programB + QStringLiteral("/sounds"));
+        if (!existing.isEmpty())
+            WriteFile((existing == QLatin1String("program") ? m_programB : user) + QStringLiteral("/sounds/a.mp3"), bytes);
+        // Both folders as "program/..." and "user/..." (the device directory's other files left out).
+        const auto files = [&] {
+            QStringList all;
+            for (const QString& f : TreeBelow(m_programB).filter(QStringLiteral(" = ")))
+                all << QStringLiteral("program/") + f;
+            for (const QString& f : TreeBelow(user).filter(QRegularExpression(QStringLiteral("^(sounds|images)/.* = "))))
+                all << QStringLiteral("user/") + f;
+            return all;
+        };
+        const auto named = [&](QString path) {
+            return path.replace(QRegularExpression(QStringLiteral("^program/")), m_programB + QLatin1Char('/'))
+                .replace(QRegularExpression(QStringLiteral("^user/")), user + QLatin1Char('/'));
+        };
+        std::unique_ptr<test::ReadOnlyFolder> locked;
+        if (readOnly) {
+            locked = std::make_unique<test::ReadOnlyFolder>(m_programB);
+            if (!locked->isValid())
+                QSKIP("the program folder cannot be made read-only here");
+        }
+
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::OverwriteFile, overwrite);
+        TemplateLibrary library(&m_templates, m_programB, &dialogue);
+        AlarmTemplate* t = library.ImportFile(atf);
+        QVERIFY2(t, qPrintable(dialogue.transcript.join('\n')));
+        QCOMPARE(dialogue.transcript.filter(QStringLiteral("Warning")),
+                 asked.isEmpty() ? QStringList()
+                                 : QStringList{QStringLiteral("Warning: The file %1 already exists. Do you want to "
+                                                              "overwrite it? %2").arg(named(asked), overwrite ? "yes" : "no")});
+        QCOMPARE(t->playlist, QStringList{named(playlist)});
+        QCOMPARE(files(), after);
+        QCOMPARE(AlarmStore::LoadSection(t->GetKey())->playlist, QStringList{named(playlist)});
+
+        // Exported again: the picture is found where it went.
+        const QString again = m_dirs->filePath(QStringLiteral("again.atf"));
+        dialogue.transcript.clear();
+        QVERIFY2(library.ExportTo(*t, again), qPrintable(dialogue.transcript.join('\n')));
+        QVERIFY(ReadFile(again).contains(RawFile::Units(QStringLiteral("p.png|2|")) + "PP"));
     }
 
     // Names already in the list (compared without regard to case, as the
@@ -490,8 +600,13 @@ private slots:
         AlarmTemplate* t = TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf);
         QVERIFY2(t, qPrintable(dialogue.transcript.join('\n')));
         QCOMPARE(t->name, expected);
+        // A new name is said in the text, not only in the caption.
+        const QString told = expected == fileName
+                                 ? QStringLiteral("Template successfully imported.")
+                                 : QStringLiteral("Template successfully imported as \"%1\": a template named \"%2\" "
+                                                  "already exists.").arg(expected, fileName);
         QCOMPARE(dialogue.transcript,
-                 QStringList({QStringLiteral("%1: Template successfully imported.").arg(expected),
+                 QStringList({expected + QStringLiteral(": ") + told,
                               QStringLiteral("Question: Delete the imported template file (%1)? %2")
                                   .arg(atf, deleteFile ? "yes" : "no")}));
         QCOMPARE(QFile::exists(atf), !deleteFile);

@@ -18,6 +18,7 @@
 #include "COptionsWizard.h"
 #include "FileDialog.h"
 #include "Profile.h"
+#include "ReadOnlyFolder.h"
 #include "Registry.h"
 #include "Scaling.h"
 #include "TempHome.h"
@@ -496,9 +497,21 @@ private slots:
     // chooser, Import reads it back under a free name and lists it; More images
     // opens the picture dialog, whose Add refills the lists from the stored
     // fields and whose OK saves the template. A command template offers no
-    // pictures.
+    // pictures. With the program folder read-only (as a package installs it)
+    // the pictures a user adds go to the user's pictures folder and are offered
+    // beside the program's; a copy that cannot be made is told and changes nothing.
+    void templatesPage_data()
+    {
+        QTest::addColumn<bool>("readOnly"); // the program folder cannot be written
+        QTest::addColumn<bool>("blocked");  // the user's pictures folder cannot be made (a file is in the way)
+        QTest::newRow("writable program folder") << false << false;
+        QTest::newRow("read-only program folder") << true << false;
+        QTest::newRow("read-only, the user's pictures folder cannot be made") << true << true;
+    }
     void templatesPage()
     {
+        QFETCH(bool, readOnly);
+        QFETCH(bool, blocked);
         const QString folder = m_home.filePath(QStringLiteral("atf"));
         QDir().mkpath(folder);
         const QString images = m_program->filePath(QStringLiteral("images"));
@@ -515,6 +528,14 @@ private slots:
         };
         make(QStringLiteral("Run"), AlarmCommand);
         make(QStringLiteral("Wake"), AlarmWizard);
+        if (blocked)
+            WriteFile(m_home.filePath(QStringLiteral("images")));
+        std::unique_ptr<test::ReadOnlyFolder> locked;
+        if (readOnly) {
+            locked = std::make_unique<test::ReadOnlyFolder>(m_program->path());
+            if (!locked->isValid())
+                QSKIP("the program folder cannot be made read-only here");
+        }
 
         OptionsServices services = Services();
         services.runChooser = [&](FileDialog& chooser) {
@@ -543,11 +564,12 @@ private slots:
         QCOMPARE(list->itemText(2), QStringLiteral("Wake (1)"));
         QCOMPARE(list->currentText(), QStringLiteral("Wake")); // the choice stays
         QVERIFY(AlarmStore::LoadSection(QStringLiteral("TWake (1)")));
+        // The picture it carries is the one in the folder, byte for byte: nothing to ask.
         QCOMPARE(Boxes(), (QStringList{"Information\tTemplate successfully exported.",
-                                       "Warning\tThe file " + images + "/b-dawn.png already exists. Do you want to "
-                                       "overwrite it?",
-                                       "Wake (1)\tTemplate successfully imported.",
+                                       "Wake (1)\tTemplate successfully imported as \"Wake (1)\": a template named "
+                                       "\"Wake\" already exists.",
                                        "Question\tDelete the imported template file (" + folder + "/Wake.atf)?"}));
+        QFile::remove(m_record);
 
         m_templates[1]->SetBackImage(BackImageQVGA, QStringLiteral("gone.png")); // a picture the folder lacks
         bool ran = false;
@@ -571,7 +593,7 @@ private slots:
                     return chooser.PressOk() ? int(QDialog::Accepted) : int(QDialog::Rejected);
                 });
                 Tap(dialog->Button(CMoreImagesDialog::IdAdd));
-                QCOMPARE(vga->count(), 4); // c-noon.png joined
+                QCOMPARE(vga->count(), blocked ? 3 : 4); // c-noon.png joined
                 QCOMPARE(vga->currentText(), QStringLiteral("(None)")); // back to the stored choice
                 vga->setCurrentIndex(vga->findText(QStringLiteral("c-noon.png")));
                 square->setCurrentIndex(0);
@@ -582,11 +604,17 @@ private slots:
         QVERIFY(ran);
         const auto stored = AlarmStore::LoadSection(QStringLiteral("TWake"));
         QVERIFY(stored);
-        QCOMPARE(stored->BackImage(BackImageVGA), QStringLiteral("c-noon.png"));
+        QCOMPARE(stored->BackImage(BackImageVGA), blocked ? QString() : QStringLiteral("c-noon.png"));
         QCOMPARE(stored->BackImage(BackImageSquare), QString());
         QCOMPARE(stored->BackImage(BackImageQVGA), QStringLiteral("gone.png"));
         QCOMPARE(Profile::ReadText(kSettings, QStringLiteral("lastSelectedImageFolder"), QString()),
                  m_home.filePath(QStringLiteral("pictures")));
+        const QString user = m_home.filePath(QStringLiteral("images"));
+        QCOMPARE(QFile::exists(images + QStringLiteral("/c-noon.png")), !readOnly);
+        QCOMPARE(QFileInfo(user + QStringLiteral("/c-noon.png")).isFile(), readOnly && !blocked);
+        QCOMPARE(Boxes(), blocked ? QStringList{"Fehler\tThe picture " + m_home.filePath(QStringLiteral("pictures/c-noon.png"))
+                                                + " could not be copied to " + user + ": the folder cannot be created"}
+                                  : QStringList());
     }
 };
 

@@ -4,10 +4,14 @@
 #include "Alarm.h"
 #include "AtfWriter.h"
 #include "FileDialog.h"
+#include "MessageBox.h"
 #include "Profile.h"
 #include "TempHome.h"
 #include "TemplateLibrary.h"
 #include "TemplateMessageBoxes.h"
+#include "WidgetMessageBox.h"
+
+#include <QMessageBox>
 
 #include <QDir>
 #include <QFile>
@@ -135,6 +139,71 @@ private slots:
         QCOMPARE(Lines(m_record), boxes);
         QCOMPARE(Profile::ReadText(kSettings, TemplateLibrary::kFolderSetting, QString()),
                  remembered ? m_folder : QStringLiteral("/previous"));
+    }
+
+    // The boxes as a person answers them, with Enter: every question of an
+    // import (replace a file, delete the imported template file) answers No,
+    // so Enter never deletes or replaces a user's file; the messages take OK.
+    // A renamed import says its new name in the text.
+    void enterAnswersSafely_data()
+    {
+        QTest::addColumn<bool>("taken");        // a template named "Good" is in the list already
+        QTest::addColumn<QStringList>("boxes"); // caption<TAB>text<TAB>the button Enter pressed
+        QTest::newRow("new name") << false
+                                  << QStringList{"Warning\tThe file <program>/sounds/ring.mp3 already exists. Do you "
+                                                 "want to overwrite it?\tNo",
+                                                 "Good\tTemplate successfully imported.\tOK",
+                                                 "Question\tDelete the imported template file (<folder>/good.atf)?\tNo"};
+        QTest::newRow("renamed") << true
+                                 << QStringList{"Warning\tThe file <program>/sounds/ring.mp3 already exists. Do you "
+                                                "want to overwrite it?\tNo",
+                                                "Good (1)\tTemplate successfully imported as \"Good (1)\": a template "
+                                                "named \"Good\" already exists.\tOK",
+                                                "Question\tDelete the imported template file (<folder>/good.atf)?\tNo"};
+    }
+    void enterAnswersSafely()
+    {
+        QFETCH(bool, taken);
+        QFETCH(QStringList, boxes);
+        qunsetenv("DAWNBELL_AUTO_ANSWER");
+        const QString program = m_dir->filePath(QStringLiteral("program"));
+        WriteFile(m_folder + QStringLiteral("/ring.mp3"), "ring");
+        WriteFile(program + QStringLiteral("/sounds/ring.mp3"), "another ring");
+        AlarmTemplate good;
+        good.name = QStringLiteral("Good");
+        good.SetPlaylist({m_folder + QStringLiteral("/ring.mp3")});
+        QVERIFY(AtfWriter(program).WriteFile(good, m_folder + QStringLiteral("/good.atf")));
+        TemplateList list;
+        if (taken) {
+            list.push_back(std::make_unique<AlarmTemplate>());
+            list.back()->name = QStringLiteral("Good");
+            list.back()->Save();
+        }
+        // The real box, shown, answered with the Return key.
+        QStringList shown;
+        SetMessageBoxPresenter([&](const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon,
+                                   QWidget*) {
+            QMessageBox box;
+            PrepareMessageBox(&box, text, caption, buttons, icon);
+            box.show();
+            QTest::keyClick(&box, Qt::Key_Return);
+            const auto pressed = box.standardButton(box.clickedButton());
+            shown << caption + QLatin1Char('\t') + text + QLatin1Char('\t')
+                         + (pressed == QMessageBox::Yes ? "Yes" : pressed == QMessageBox::No ? "No"
+                                                                  : pressed == QMessageBox::Ok ? "OK" : "?");
+            return pressed == QMessageBox::Yes ? MsgAnswer::Yes
+                 : pressed == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+        });
+        const auto restore = qScopeGuard([] { SetMessageBoxPresenter(nullptr); });
+        TemplateMessageBoxes boxesAdapter(nullptr);
+        QVERIFY(TemplateLibrary(&list, program, &boxesAdapter).ImportFile(m_folder + QStringLiteral("/good.atf")));
+        boxes.replaceInStrings(QStringLiteral("<folder>"), m_folder);
+        boxes.replaceInStrings(QStringLiteral("<program>"), program);
+        QCOMPARE(shown, boxes);
+        QVERIFY(QFile::exists(m_folder + QStringLiteral("/good.atf")));
+        QFile kept(program + QStringLiteral("/sounds/ring.mp3"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("another ring"));
     }
 
 private:
