@@ -212,6 +212,7 @@ const Entry kStrings[] = {
     {207, u8"Missed: %s at %s (and %d more)"},
     {208, u8"Missed alarm: %s"},
     {209, u8"It was due at %s and did not ring (noticed %s later)."},
+    {230, u8"Snoozed until %s"},
     {270, u8"Template successfully imported as \"%s\": a template named \"%s\" already exists."},
     {271, u8"The template \"%s\" could not be saved. The templates stay as they were."},
     {272, u8"The picture %s could not be copied to %s: %s"},

@@ -15,6 +15,7 @@
 #include "Scaling.h"
 #include "ScreenClass.h"
 #include "SnoozeKeys.h"
+#include "TextFormat.h"
 #include "Texts.h"
 #include "WindowPlacement.h"
 
@@ -41,6 +42,7 @@ constexpr int kTextTapToSnooze = 12;
 constexpr int kTextEndAlarm = 13;
 constexpr int kTextVibrate = 23;
 constexpr int kTextError = 113;
+constexpr int kTextSnoozedUntil = 230; // "Snoozed until %s" (hours:minutes)
 
 // Font sizes, points: the clock, the End button of layouts 1 and 2, and the
 // small texts (hint, countdown, check box, the small End button).
@@ -295,13 +297,27 @@ bool CAlarmDialog::eventFilter(QObject* watched, QEvent* e)
     return QDialog::eventFilter(watched, e);
 }
 
-// The countdown (or "Tap to snooze..." when none runs) in the label of the layout.
 void CAlarmDialog::ShowCountdown()
 {
     const int countdown = ringing_.countdown();
+    // A countdown that rises is a new snooze: it ends `countdown` seconds from now.
+    if (countdown > shownCountdown_)
+        snoozeEnd_ = clock::Now() + countdown;
+    else if (countdown == 0)
+        snoozeEnd_ = 0;
+    shownCountdown_ = countdown;
     if (layoutStyle() == 0) {
         countdownLabel_->setText(countdown > 0 ? QString::number(countdown) : QString());
-        hintLabel_->setText(Text(kTextTapToSnooze));
+        if (countdown > 0) {
+            // The minute the ringing resumes in, as the clock shows it.
+            const clock::LocalTime end = clock::ToLocal(snoozeEnd_);
+            const QString until = QStringLiteral("%1:%2")
+                                      .arg(end.hour, 2, 10, QLatin1Char('0'))
+                                      .arg(end.minute, 2, 10, QLatin1Char('0'));
+            hintLabel_->setText(FormatTextId(kTextSnoozedUntil, {until}));
+        } else {
+            hintLabel_->setText(Text(kTextTapToSnooze));
+        }
     } else {
         hintLabel_->setText(countdown > 0 ? Text(kTextRemaining) + QLatin1Char(' ') + QString::number(countdown)
                                           : Text(kTextTapToSnooze));

@@ -162,6 +162,8 @@ private:
     void DoLayout(const QSize& size);
     void UpdateClock();
     void UpdateBattery(bool repaint);
+    // The snooze countdown, or "Tap to snooze..." when none runs, in the label
+    // of the layout; in layout 0 the hint says until when the alarm is snoozed.
     void ShowCountdown();
     void CloseOwnWindows();
 
@@ -176,6 +178,8 @@ private:
     int screenClass_ = 3;          // ScreenClass at the last layout
     QString clockFormat_;          // strftime-style clock format
     QFont clockFont_;              // clock font
+    int shownCountdown_ = 0;       // the countdown last shown (a rise is a new snooze)
+    int64_t snoozeEnd_ = 0;        // local seconds when the current snooze ends; 0 = none
 
     QPushButton* endButton_ = nullptr;
     QPushButton* skipButton_ = nullptr;

@@ -543,6 +543,60 @@ private slots:
         QVERIFY(!dlg.timerActive(CAlarmDialog::TimerCountdown));
     }
 
+    // While snoozed, the window of layout 0 says until when, in the minute the
+    // ringing resumes in, instead of "Tap to snooze..."; the countdown beside it
+    // runs on, and a new snooze (a tap while the screen is lit) moves the time.
+    void snoozedSaysUntilWhen_data()
+    {
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<int>("snooze");
+        QTest::addColumn<QString>("until");
+        QTest::addColumn<QString>("afterNewSnooze"); // a tap 40 s into the snooze
+        QTest::newRow("three minutes") << "2031-01-01 06:45:00" << 180 << "Snoozed until 06:48"
+                                       << "Snoozed until 06:48";
+        QTest::newRow("seconds do not round up") << "2031-01-01 06:45:40" << 180 << "Snoozed until 06:48"
+                                                 << "Snoozed until 06:49";
+        QTest::newRow("over midnight") << "2031-01-01 23:58:30" << 120 << "Snoozed until 00:00"
+                                       << "Snoozed until 00:01";
+        QTest::newRow("nine minutes, past the hour") << "2031-01-01 07:55:10" << 540 << "Snoozed until 08:04"
+                                                     << "Snoozed until 08:04";
+    }
+    void snoozedSaysUntilWhen()
+    {
+        QFETCH(QString, now);
+        QFETCH(int, snooze);
+        QFETCH(QString, until);
+        QFETCH(QString, afterNewSnooze);
+        const auto start = clock::ParseLocal(now.toUtf8().constData());
+        QVERIFY(start);
+        clock::SetNowForTesting(*start);
+        auto alarm = MakeAlarm(1);
+        alarm->snooze = snooze;
+        alarm->layoutStyle = 0;
+        CAlarmDialog dlg(alarm.get(), nullptr, Services());
+        auto* hint = dlg.findChild<QLabel*>("1023");
+        auto* count = dlg.findChild<QLabel*>("1012");
+        QCOMPARE(hint->text(), QStringLiteral("Tap to snooze..."));
+        QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(dlg.width() / 2, dlg.height() / 3));
+        QCOMPARE(hint->text(), until);
+        QCOMPARE(count->text(), QString::number(snooze));
+        // The countdown ticks as the clock goes on; the time it names stays.
+        for (int i = 0; i < 40; ++i) {
+            clock::SetNowForTesting(*start + i + 1);
+            dlg.HandleTimer(CAlarmDialog::TimerCountdown);
+        }
+        QCOMPARE(count->text(), QString::number(snooze - 40));
+        QCOMPARE(hint->text(), until);
+        QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(dlg.width() / 2, dlg.height() / 3));
+        QCOMPARE(count->text(), QString::number(snooze));
+        QCOMPARE(hint->text(), afterNewSnooze);
+        // Ringing again: the hint asks for a tap.
+        RunCountdown(dlg);
+        QCOMPARE(hint->text(), QStringLiteral("Tap to snooze..."));
+        QCOMPARE(count->text(), QString());
+        dlg.EndAlarm();
+    }
+
     void snoozeWakeUp()
     {
         auto alarm = MakeAlarm(1);
