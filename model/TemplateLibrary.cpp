@@ -37,6 +37,7 @@ enum TextId {
     kCaptionQuestion = 139,    // "Question"
     kTextDeleteSounds = 153,   // "Delete sound file(s) used by the template too?"
     kTextDeleteImported = 155, // "Delete the imported template file (%s)?"
+    kTextNotImported = 273,    // "The template file %s could not be imported: %s"
     kTextImportedAs = 270,     // "Template successfully imported as \"%s\": a template named \"%s\" already exists."
 };
 
@@ -154,6 +155,13 @@ void TemplateLibrary::RefuseImport(const QString& path, const QString& detail)
                     path + QStringLiteral(": ") + detail);
 }
 
+void TemplateLibrary::FailImport(const QString& path, const QString& detail)
+{
+    qWarning("Template import of %s failed: %s", qUtf8Printable(path), qUtf8Printable(detail));
+    dialogue_->Tell(TemplateDialogue::Notice::Error, FormatTextId(kTextNotImported, {path, detail}),
+                    Text(kCaptionError), path + QStringLiteral(": ") + detail);
+}
+
 AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
 {
     QFile file;
@@ -173,7 +181,7 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
     const QString nameInFile = t->name;
     t->name = TemplateName::Unique(*templates_, t->name);
     if (!TemplateName::IsStorable(t->name)) {
-        RefuseImport(path, QStringLiteral("no free name of at most %1 characters").arg(TemplateName::kMaxChars));
+        FailImport(path, QStringLiteral("no free name of at most %1 characters").arg(TemplateName::kMaxChars));
         return nullptr;
     }
 
@@ -186,7 +194,7 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
                               Text(kCaptionWarning));
     };
     if (!extraction.Stage(&file, reader.Embedded(), ask)) {
-        RefuseImport(path, extraction.Error());
+        FailImport(path, extraction.Error());
         return nullptr;
     }
     file.close();
@@ -212,7 +220,7 @@ AlarmTemplate* TemplateLibrary::ImportFile(const QString& path)
     }
     if (!failure.isEmpty()) {
         extraction.Rollback();
-        RefuseImport(path, failure);
+        FailImport(path, failure);
         return nullptr;
     }
     extraction.Finish();

@@ -6,9 +6,10 @@
 // through a TemplateDialogue, so the same operations serve the options page
 // (message boxes, file chooser) and a command-line tool (no windows).
 //
-// Texts: 125 exported, 127 overwrite question, 128 not a template file, 129
-// imported (270 under a new name), 155 delete the imported file, 80/81/153 the deletion questions;
-// captions 113 (error), 114 (information), 126 (warning), 139 (question).
+// Texts: 125 exported, 127 overwrite question, 128 not a template file, 273 not
+// put in place, 129 imported (270 under a new name), 155 delete the imported
+// file, 80/81/153 the deletion questions; captions 113 (error), 114
+// (information), 126 (warning), 139 (question).
 #include "TemplateName.h"
 
 #include <QString>
@@ -59,10 +60,11 @@ public:
     // one), saves it and adds it to the list, sorted by name; then tells
     // "imported" with the name as caption and asks whether to delete the file.
     // Only a regular file is read (a FIFO or device is refused without waiting
-    // on it). A file that cannot be read as a template, or a template that
-    // cannot be stored or whose files cannot be put in place, tells text 128 and
-    // changes nothing: no file extracted or replaced, nothing in the list or the
-    // registry. Returns the new template (owned by the list) or null.
+    // on it). A file that cannot be read as a template tells text 128; a
+    // template that cannot be stored or whose files cannot be put in place
+    // (a folder that cannot be written) tells text 273 with the reason. Either
+    // changes nothing: no file extracted or replaced, nothing in the list or
+    // the registry. Returns the new template (owned by the list) or null.
     AlarmTemplate* ImportFile(const QString& path);
 
     // Deletes `t` (a template of the list) after asking: its registry section,
@@ -73,7 +75,11 @@ public:
 
 private:
     void RememberFolder(const QString& folder);
+    // Tells that `path` is no template file (text 128), with `detail` for the log.
     void RefuseImport(const QString& path, const QString& detail);
+    // Tells that the template of `path` could not be put in place (its files
+    // or its registry section): text 273 with `detail` ("path: reason").
+    void FailImport(const QString& path, const QString& detail);
 
     TemplateList* templates_;     // the application's template list
     QString programDir_;          // program folder

@@ -216,6 +216,7 @@ const Entry kStrings[] = {
     {270, u8"Template successfully imported as \"%s\": a template named \"%s\" already exists."},
     {271, u8"The template \"%s\" could not be saved. The templates stay as they were."},
     {272, u8"The picture %s could not be copied to %s: %s"},
+    {273, u8"The template file %s could not be imported: %s"},
 };
 
 } // namespace

@@ -865,6 +865,51 @@ private slots:
                  QStringList{overwrite ? QStringLiteral("a.mp3 = AAAA") : "a.mp3 -> " + outside});
     }
 
+    // Files that cannot be put in place (no folder can be written for them, a
+    // folder where a sound goes) fail the import with the reason, not as a
+    // file of the wrong format; nothing is stored or placed.
+    void filesCannotBePlaced_data()
+    {
+        QTest::addColumn<bool>("readOnly"); // the program folder cannot be written
+        QTest::addColumn<QString>("reason"); // <program>, <home>: the folders
+        QTest::newRow("read-only, a file where the user's sounds folder goes")
+            << true << "<home>/sounds: the folder cannot be created";
+        QTest::newRow("a folder where the sound goes") << false << "<program>/sounds/a.mp3: a folder is in the way";
+    }
+    void filesCannotBePlaced()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, reason);
+        RawFile raw; // sound a.mp3
+        const QString atf = m_dirs->filePath(QStringLiteral("in.atf"));
+        WriteFile(atf, raw.Bytes());
+        QDir().mkpath(m_programB + QStringLiteral("/images"));
+        if (readOnly)
+            WriteFile(m_home.filePath(QStringLiteral("sounds")), "in the way");
+        else
+            QDir().mkpath(m_programB + QStringLiteral("/sounds/a.mp3"));
+        reason.replace(QStringLiteral("<home>"), m_home.path()).replace(QStringLiteral("<program>"), m_programB);
+        std::unique_ptr<test::ReadOnlyFolder> locked;
+        if (readOnly) {
+            locked = std::make_unique<test::ReadOnlyFolder>(m_programB);
+            if (!locked->isValid())
+                QSKIP("the program folder cannot be made read-only here");
+        }
+        const QStringList program = TreeBelow(m_programB);
+        const QStringList home = TreeBelow(m_home.path()).filter(QRegularExpression(QStringLiteral("^(sounds|images)")));
+        const QStringList registry = RegistryDump();
+        ScriptedDialogue dialogue;
+        dialogue.SetAnswer(TemplateDialogue::Question::OverwriteFile, true);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("Template import of %1 failed: %2").arg(atf, reason)));
+        QVERIFY(!TemplateLibrary(&m_templates, m_programB, &dialogue).ImportFile(atf));
+        QCOMPARE(dialogue.transcript.last(),
+                 QStringLiteral("Fehler: The template file %1 could not be imported: %2 (%1: %2)").arg(atf, reason));
+        QCOMPARE(TreeBelow(m_programB), program);
+        QCOMPARE(TreeBelow(m_home.path()).filter(QRegularExpression(QStringLiteral("^(sounds|images)"))), home);
+        QCOMPARE(RegistryDump(), registry);
+        QVERIFY(m_templates.empty());
+    }
+
     // The registry fails (a full disk) at one step of storing the imported
     // template, for each step in turn: no section is left, whole or in part,
     // and no extracted file replaces the one there. Then it stores.
