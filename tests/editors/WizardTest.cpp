@@ -28,6 +28,7 @@
 #include "KitPainter.h"
 #include "LongPress.h"
 #include "Profile.h"
+#include "ReadOnlyFolder.h"
 #include "Registry.h"
 #include "Scaling.h"
 #include "ScreenClass.h"
@@ -508,10 +509,21 @@ private slots:
     }
 
     // "..." copies pictures into the pictures folder (asking before it
-    // replaces one), and its hold menu deletes the chosen picture.
+    // replaces one), and its hold menu deletes the chosen picture. With the
+    // program folder read-only (a package install) the copies go to the user's
+    // pictures folder, are listed beside the program's, and are deleted there.
+    void pictureFiles_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("writable pictures folder") << false;
+        QTest::newRow("read-only program folder") << true;
+    }
     void pictureFiles()
     {
-        const QString images = home_.filePath(QStringLiteral("images"));
+        QFETCH(bool, readOnly);
+        QTemporaryDir program;
+        const QString images = readOnly ? program.filePath(QStringLiteral("images")) : home_.filePath(QStringLiteral("images"));
+        const QString copies = home_.filePath(QStringLiteral("images")); // where the new picture lands
         const QString camera = home_.filePath(QStringLiteral("camera"));
         QDir().mkpath(images);
         QDir().mkpath(camera);
@@ -523,6 +535,12 @@ private slots:
         write(images + QStringLiteral("/old.png"), "old");
         write(camera + QStringLiteral("/new.png"), "new");
         write(camera + QStringLiteral("/old.png"), "replacement");
+        std::unique_ptr<test::ReadOnlyFolder> locked;
+        if (readOnly) {
+            locked = std::make_unique<test::ReadOnlyFolder>(program.path());
+            if (!locked->isValid())
+                QSKIP("the program folder cannot be made read-only here");
+        }
         WizardServices services;
         services.imagesDir = images;
         services.runFileDialog = [&](FileDialog& chooser) {
@@ -554,6 +572,10 @@ private slots:
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old"));
         QCOMPARE(items(), (QStringList{Text(57), "new.png", "old.png", "portrait.png"}));
+        QFile copy(copies + QStringLiteral("/new.png"));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray("new"));
+        copy.close();
         QCOMPARE(Profile::ReadText(QStringLiteral("settings"), QStringLiteral("lastSelectedImageFolder"), QString()),
                  camera);
 
@@ -568,7 +590,7 @@ private slots:
         });
         QWidget* browse = On<QWidget>(w, CStep7::IdBrowse);
         QTest::mousePress(browse, Qt::LeftButton, {}, browse->rect().center());
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(images + QStringLiteral("/new.png")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(copies + QStringLiteral("/new.png")), 5000);
         QTest::mouseRelease(browse, Qt::LeftButton, {}, browse->rect().center());
         QCOMPARE(items(), (QStringList{Text(57), "old.png", "portrait.png"}));
         QCOMPARE(Boxes().size(), 1); // no second file dialog, no question
