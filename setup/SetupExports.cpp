@@ -1,5 +1,6 @@
 // The entry points of libdawnbell-setup.so, looked up by name by the package
 // installer. Everything else in the library is hidden.
+#include "DisplayApplication.h"
 #include "SetupApi.h"
 #include "SetupHooks.h"
 
@@ -27,6 +28,9 @@ DAWNBELL_EXPORT int Install_Init(void*, int, int previouslyInstalled, const char
 DAWNBELL_EXPORT int Install_Exit(void*, const char* installDir, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t)
 {
     StoreClosedAfterHook closed;
+    // The first-launch defaults read the language file: a broken one is told on
+    // screen when there is a display.
+    dawnbell::setup::DisplayApplication display;
     return dawnbell::setup::InstallExit(installDir ? installDir : "");
 }
 

@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <cstring>
@@ -342,6 +343,45 @@ private slots:
         QCOMPARE(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
         QCOMPARE(ReadFile(program + "/sounds/ring.mp3"), QByteArray("ring"));
         QVERIFY(!QFile::exists(m_guardLog));
+    }
+
+    // Run with a display, the installer shows what the install hooks tell in a
+    // message box on screen (a broken language file, read while the first-launch
+    // defaults are written), answered here with a key; not as a line on stderr.
+    void messageOnDisplay()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || qgetenv("QT_QPA_PLATFORM") == "offscreen")
+            QSKIP("needs an X server (test_package_installer_xvfb runs this under Xvfb)");
+        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xdotool.isEmpty())
+            QSKIP("xdotool is not installed (Debian package xdotool)");
+        const QString program = m_tmp + "/program";
+        QVERIFY(WriteFile(program + "/languages/deutsch.xml", "<?xml version=\"1.0\"?><language><text id=\"1\">"));
+        QVERIFY(WriteFile(program + "/program-files.txt", ReadFile(program + "/program-files.txt") + "languages/\n"));
+        qputenv("DAWNBELL_LANGID", "7");
+        qputenv("DAWNBELL_MSGBOX_RECORD", (m_tmp + "/boxes.txt").toUtf8());
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        qunsetenv("QT_QPA_PLATFORM"); // the installer finds the display itself
+
+        // The box, found by its caption once it shows, gets the focus and the
+        // key Enter, as typed on the keyboard.
+        QProcess answer;
+        answer.start(QStringLiteral("sh"),
+                     {"-c", "id=$(\"$0\" search --sync --onlyvisible --name '^Fehler$' | head -n 1) && [ -n \"$id\" ]"
+                            " && \"$0\" windowfocus --sync \"$id\" && \"$0\" key Return",
+                      xdotool});
+        const int status = Run({"install", "--dir", m_dir});
+        const bool answered = answer.waitForFinished(30000) && answer.exitCode() == 0;
+        if (answer.state() != QProcess::NotRunning)
+            answer.kill();
+        qputenv("QT_QPA_PLATFORM", platform);
+        qunsetenv("DAWNBELL_LANGID");
+        qunsetenv("DAWNBELL_MSGBOX_RECORD");
+        QCOMPARE(status, 0);
+        QVERIFY2(answered, answer.readAllStandardError().constData());
+        QCOMPARE(ReadFile(m_tmp + "/boxes.txt"), QByteArray("Fehler\tError parsing XML-file (may not be well formated)\n"));
+        QVERIFY2(!m_output.contains("Error parsing"), qPrintable(m_output)); // not on stderr
+        CheckCanaries();
     }
 
     // The installed copy's own installer updates and removes its installation;
