@@ -1,12 +1,25 @@
 #include "WidgetMessageBox.h"
 
 #include "MessageBox.h"
+#include "Texts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 
 namespace dawnbell {
+
+namespace {
+
+enum TextId {
+    kTextYes = 15,
+    kTextNo = 16,
+    kTextOk = 24,
+    kTextCancel = 25,
+};
+
+} // namespace
 
 void PrepareMessageBox(QMessageBox* box, const QString& text, const QString& caption, MsgButtons buttons,
                        MsgIcon icon)
@@ -46,6 +59,17 @@ void PrepareMessageBox(QMessageBox* box, const QString& text, const QString& cap
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setDefaultButton(QMessageBox::No);
         break;
+    }
+    // The buttons speak the program's language, not Qt's (which has no
+    // translations loaded and would say Yes and Cancel in every language).
+    const struct {
+        QMessageBox::StandardButton button;
+        int text;
+    } kButtonTexts[] = {{QMessageBox::Yes, kTextYes}, {QMessageBox::No, kTextNo},
+                        {QMessageBox::Ok, kTextOk}, {QMessageBox::Cancel, kTextCancel}};
+    for (const auto& b : kButtonTexts) {
+        if (QAbstractButton* shown = box->button(b.button))
+            shown->setText(Text(b.text));
     }
 }
 

@@ -9,7 +9,9 @@ namespace dawnbell {
 
 // Gives `box` the caption, text, icon and buttons of a box ShowMessageBox shows,
 // with the button Enter presses: Yes for YesNo and YesNoCancel, No for YesNoSafe
-// (whose Yes deletes or replaces something of the user's), OK otherwise.
+// (whose Yes deletes or replaces something of the user's), OK otherwise. The
+// buttons read Yes, No, OK and Cancel in the program's language (texts 15, 16,
+// 24, 25).
 void PrepareMessageBox(QMessageBox* box, const QString& text, const QString& caption, MsgButtons buttons,
                        MsgIcon icon);
 
