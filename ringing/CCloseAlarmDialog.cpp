@@ -65,6 +65,7 @@ CCloseAlarmDialog::CCloseAlarmDialog(uint32_t backColor, uint32_t textColor, QWi
     yes_ = new QPushButton(Text(kTextYes), this);
     yes_->setObjectName(QString::number(IdYes));
     yes_->setAutoDefault(false);
+    yes_->setDefault(true); // Enter answers Yes; Escape answers No (reject)
     connect(yes_, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
     no_ = new QPushButton(Text(kTextNo), this);
     no_->setObjectName(QString::number(IdNo));

@@ -116,24 +116,36 @@ void ClosingTest::untouchedConfirmationAnswersNoAfterFiveSeconds()
     QVERIFY2(ms >= 4500 && ms < 8000, qPrintable(QString::number(ms)));
 }
 
+// The buttons answer, and so do the keys: Enter (either key) is Yes, Escape No.
+// Keys go where the application sends them: the focus widget of the dialog.
 void ClosingTest::buttonsAnswer_data()
 {
-    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("button"); // 0: a key instead
+    QTest::addColumn<int>("key");
     QTest::addColumn<bool>("yes");
-    QTest::newRow("Yes") << int(CCloseAlarmDialog::IdYes) << true;
-    QTest::newRow("No") << int(CCloseAlarmDialog::IdNo) << false;
+    QTest::newRow("Yes") << int(CCloseAlarmDialog::IdYes) << 0 << true;
+    QTest::newRow("No") << int(CCloseAlarmDialog::IdNo) << 0 << false;
+    QTest::newRow("Return key") << 0 << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter key") << 0 << int(Qt::Key_Enter) << true;
+    QTest::newRow("Escape key") << 0 << int(Qt::Key_Escape) << false;
 }
 
 void ClosingTest::buttonsAnswer()
 {
     QFETCH(int, button);
+    QFETCH(int, key);
     QFETCH(bool, yes);
     QWidget owner;
-    QTimer::singleShot(50, [button] {
+    QTimer::singleShot(50, [button, key] {
         auto* dialog = qobject_cast<CCloseAlarmDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         dialog->HandleTimer(CCloseAlarmDialog::TimerCountdown); // a second later, still counting
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QString::number(button)), Qt::LeftButton);
+        if (button) {
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QString::number(button)), Qt::LeftButton);
+            return;
+        }
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : dialog, Qt::Key(key));
     });
     QCOMPARE(MakeCloseConfirmer()(&owner, 0xFFFFFF, 0), yes);
 }
