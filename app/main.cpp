@@ -26,6 +26,7 @@
 #include "CMainDialog.h"
 #include "ProgramServices.h"
 #include "RingingSetup.h"
+#include "Scaling.h"
 #include "WidgetMessageBox.h"
 
 #include <QApplication>
@@ -230,7 +231,10 @@ int main(int argc, char** argv)
     }
     int qtArgc = static_cast<int>(qtArgs.size());
     qtArgs.push_back(nullptr);
+    // An emulated handheld display fills its device size on the real one.
+    PrepareEmulatedScreenScaling(std::string_view(platforms.constData(), size_t(platforms.size())));
     QApplication gui(qtArgc, qtArgs.data());
+    ForgetEmulatedScreenScaling();
     QApplication::setApplicationName(QStringLiteral("Dawnbell"));
     if (const QString why = DisplayChoice::Unreachable(QString::fromLocal8Bit(platforms), QApplication::platformName());
         !why.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "Scaling.h"
 
+#include <QByteArray>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -147,6 +148,45 @@ void ResetDpiCacheForTesting()
 {
     g_dpiX = 0;
     g_dpiY = 0;
+}
+
+namespace {
+const char kScaleFactorVariable[] = "QT_SCALE_FACTOR";
+const char kHighDpiVariable[] = "QT_ENABLE_HIGHDPI_SCALING";
+bool g_scalingSet = false;            // PrepareEmulatedScreenScaling set both variables
+QByteArray g_previousHighDpi;         // QT_ENABLE_HIGHDPI_SCALING before, when it was set
+bool g_previousHighDpiSet = false;
+} // namespace
+
+bool PrepareEmulatedScreenScaling(std::string_view platformArgument)
+{
+    const char* env = std::getenv("DAWNBELL_SCREEN");
+    ScreenGeometry g;
+    if (!env || !*env || !ParseScreenText(env, &g) || g.devicePixelRatio == 1.0)
+        return false;
+    if (qEnvironmentVariableIsSet(kScaleFactorVariable))
+        return false; // the user's own choice stands
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.contains("configfile=") || platformArgument.find("configfile=") != std::string_view::npos)
+        return false;
+    g_previousHighDpiSet = qEnvironmentVariableIsSet(kHighDpiVariable);
+    g_previousHighDpi = qgetenv(kHighDpiVariable);
+    qputenv(kScaleFactorVariable, QByteArray::number(g.devicePixelRatio, 'g', 6));
+    qputenv(kHighDpiVariable, "0");
+    g_scalingSet = true;
+    return true;
+}
+
+void ForgetEmulatedScreenScaling()
+{
+    if (!g_scalingSet)
+        return;
+    qunsetenv(kScaleFactorVariable);
+    if (g_previousHighDpiSet)
+        qputenv(kHighDpiVariable, g_previousHighDpi);
+    else
+        qunsetenv(kHighDpiVariable);
+    g_scalingSet = false;
 }
 
 } // namespace dawnbell

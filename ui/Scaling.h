@@ -62,4 +62,19 @@ int ScaleY(int length);
 // (tests switching DAWNBELL_SCREEN).
 void ResetDpiCacheForTesting();
 
+// For a process whose QGuiApplication does not exist yet: an emulated display
+// whose device pixel ratio r is not 1 is shown at its full device size. Qt is
+// asked to scale every window by r (QT_SCALE_FACTOR) in place of the window
+// system's own density factor (QT_ENABLE_HIGHDPI_SCALING=0), so 480x800@192
+// covers 480 x 800 pixels of a 96-dpi desktop instead of 240 x 400. Nothing is
+// done without a valid emulated display, when QT_SCALE_FACTOR is already set,
+// or when the platform declares its own screens (the offscreen plugin's
+// configfile, which carries the ratio itself). `platformArgument` is a
+// -platform value given to the application ("" for none). True when it set
+// the scaling.
+bool PrepareEmulatedScreenScaling(std::string_view platformArgument = {});
+// Once the QGuiApplication exists: takes what PrepareEmulatedScreenScaling put
+// into the environment out again, so programs started later are not scaled.
+void ForgetEmulatedScreenScaling();
+
 } // namespace dawnbell

@@ -126,6 +126,68 @@ void SendTap(xcb_window_t w, int x, int y)
     xcb_flush(Connection());
 }
 
+// The key code the X server gives `keysym` (first column of its keyboard map); 0 when none.
+xcb_keycode_t KeyCode(uint32_t keysym)
+{
+    xcb_connection_t* c = Connection();
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
+        c, xcb_get_keyboard_mapping(c, setup->min_keycode, uint8_t(count)), nullptr);
+    if (!map)
+        return 0;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+    xcb_keycode_t found = 0;
+    for (int i = 0; i < count && !found; ++i) {
+        if (syms[i * map->keysyms_per_keycode] == keysym)
+            found = xcb_keycode_t(setup->min_keycode + i);
+    }
+    free(map);
+    return found;
+}
+
+// A key pressed and released while `w` is in front, as the keyboard sends it.
+void SendKey(xcb_window_t w, uint32_t keysym)
+{
+    const xcb_keycode_t code = KeyCode(keysym);
+    for (const uint8_t type : {uint8_t(XCB_KEY_PRESS), uint8_t(XCB_KEY_RELEASE)}) {
+        xcb_key_press_event_t e;
+        std::memset(&e, 0, sizeof e);
+        e.response_type = type;
+        e.detail = code;
+        e.time = XCB_CURRENT_TIME;
+        e.root = Root();
+        e.event = w;
+        e.same_screen = 1;
+        xcb_send_event(Connection(), 0, w, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+    }
+    xcb_flush(Connection());
+}
+
+// The share of pixels of window `w`, as shown on the screen, that are not black
+// (0 when it cannot be read).
+double LitShare(xcb_window_t w)
+{
+    xcb_connection_t* c = Connection();
+    xcb_get_geometry_reply_t* geo = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    if (!geo)
+        return 0;
+    const uint16_t width = geo->width, height = geo->height;
+    free(geo);
+    xcb_get_image_reply_t* image = xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, width, height, ~0u), nullptr);
+    if (!image)
+        return 0;
+    // 24-bit displays deliver 32 bits a pixel.
+    const int length = xcb_get_image_data_length(image);
+    const uint8_t* data = xcb_get_image_data(image);
+    int lit = 0, total = 0;
+    for (int i = 0; i + 3 < length; i += 4, ++total)
+        lit += (data[i] | data[i + 1] | data[i + 2]) > 0x20;
+    free(image);
+    return total ? double(lit) / total : 0;
+}
+
 // The wall-clock time (ms since the epoch) of the first mark `name` in the trace file; -1 when absent.
 double MarkTime(const QString& trace, const char* name)
 {
@@ -176,6 +238,7 @@ private slots:
 
     void quizEndsWithTheRinging();
     void closeRequests();
+    void handheldScreenFillsItsDevicePixels();
 
 private:
     // A daily alarm at 06:30 with the test's settings, stored and active; returns its key.
@@ -201,12 +264,14 @@ private:
         Profile::Flush();
         return alarm.GetKey();
     }
-    // Starts the program on the X server with `key` and waits for its ringing window.
-    xcb_window_t StartRinging(const QString& key)
+    // Starts the program on the X server with `key` on the emulated display
+    // `screen` and waits for its ringing window of `size` device pixels.
+    xcb_window_t StartRinging(const QString& key, const QString& screen = QStringLiteral("240x320"),
+                              const QSize& size = kRinging)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("DAWNBELL_SCREEN", "240x320");
+        env.insert("DAWNBELL_SCREEN", screen);
         env.insert("DAWNBELL_TRACE", trace());
         program_.setProcessEnvironment(env);
         program_.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -216,7 +281,7 @@ private:
         xcb_window_t w = 0;
         for (int i = 0; i < 150 && !w; ++i) { // up to 15 s on a loaded machine
             QTest::qWait(100);
-            w = FindWindow(program_.processId(), kRinging);
+            w = FindWindow(program_.processId(), size);
             if (w && MarkTime(trace(), "window-shown") < 0)
                 w = 0;
         }
@@ -279,9 +344,10 @@ void RingingX11Test::closeRequests()
     QVERIFY2(ringing, "no ringing window");
     const qint64 pid = program_.processId();
 
-    // The first snooze needs no quiz: the confirmation comes.
+    // The first snooze needs no quiz: the confirmation comes, readable.
     SendCloseRequest(ringing);
     QTRY_VERIFY_WITH_TIMEOUT(FindWindow(pid, kConfirm), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(LitShare(FindWindow(pid, kConfirm)) > 0.9, 3000);
     SendCloseRequest(FindWindow(pid, kConfirm));
     QTRY_VERIFY_WITH_TIMEOUT(!FindWindow(pid, kConfirm), 5000);
     QVERIFY(Viewable(ringing));
@@ -305,6 +371,37 @@ void RingingX11Test::closeRequests()
     QCOMPARE(program_.exitCode(), 0);
     QVERIFY(MarkTime(trace(), "ringing-ended") > 0);
     QCOMPARE(Notifications(key), 1);
+}
+
+// A handheld display of 480x800 at 192 dpi, emulated on a 96-dpi X server: the
+// ringing window covers its 480 x 800 pixels (not a quarter of them) and the
+// confirmation its 342 x 178; the confirmation is readable (painted, not
+// black) on a server without a window manager or compositor, and answers
+// Escape with No and Enter with Yes.
+void RingingX11Test::handheldScreenFillsItsDevicePixels()
+{
+    const QString key = StoreAlarm(/*closeAfterTimes*/ 0, /*quiz*/ 0, /*confirmClose*/ 1);
+    const xcb_window_t ringing = StartRinging(key, QStringLiteral("480x800@192"), QSize(480, 800));
+    QVERIFY2(ringing, "no ringing window of 480 x 800");
+    const qint64 pid = program_.processId();
+    const QSize confirm(342, 178);
+
+    SendCloseRequest(ringing); // End alarm
+    QTRY_VERIFY_WITH_TIMEOUT(FindWindow(pid, confirm), 5000);
+    xcb_window_t dialog = FindWindow(pid, confirm);
+    QTRY_VERIFY_WITH_TIMEOUT(LitShare(dialog) > 0.9, 3000);
+    SendKey(dialog, 0xff1b); // Escape
+    QTRY_VERIFY_WITH_TIMEOUT(!FindWindow(pid, confirm), 5000);
+    QVERIFY(program_.state() == QProcess::Running);
+
+    SendCloseRequest(ringing);
+    QTRY_VERIFY_WITH_TIMEOUT(FindWindow(pid, confirm), 5000);
+    dialog = FindWindow(pid, confirm);
+    QTest::qWait(200);
+    SendKey(dialog, 0xff0d); // Return
+    QVERIFY2(program_.waitForFinished(15000), qPrintable(Log()));
+    QCOMPARE(program_.exitStatus(), QProcess::NormalExit);
+    QVERIFY(MarkTime(trace(), "ringing-ended") > 0);
 }
 
 QTEST_MAIN(RingingX11Test)
