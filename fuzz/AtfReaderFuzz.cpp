@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -49,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                   ? QStringLiteral("/dev/shm/dawnbell-fuzz-XXXXXX")
                                   : QDir::tempPath() + QStringLiteral("/dawnbell-fuzz-XXXXXX"));
     static const QString program = root.filePath(QStringLiteral("program"));
+    // The user's own sounds and pictures folders (where a read-only program
+    // folder sends extracted files) are looked at too: never the real ones.
+    static QTemporaryDir home(QFileInfo(root.path()).absolutePath() + QStringLiteral("/dawnbell-fuzz-home-XXXXXX"));
+    static const bool homeSet = (qputenv("DAWNBELL_HOME", QFile::encodeName(home.path())), true);
+    (void)homeSet;
     static int answers = 0;
     static int outcomes = 0;
 
@@ -95,6 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const QString& e : after)
             Require(!QFileInfo(e).fileName().startsWith(QLatin1String(".atf-import-")));
     }
+    // The program folder can be written: nothing goes to the user's folders.
+    Require(!QFileInfo::exists(home.filePath(QStringLiteral("sounds")))
+            && !QFileInfo::exists(home.filePath(QStringLiteral("images"))));
     // Only the two folders ever appear, and nothing beside the program folder.
     Require(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size() <= 1);
     for (const QString& entry : QDir(program).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
