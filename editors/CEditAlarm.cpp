@@ -5,6 +5,7 @@
 #include "ColorHelpers.h"
 #include "DayCheckBox.h"
 #include "DialogLayout.h"
+#include "DevicePaths.h"
 #include "FileDialog.h"
 #include "KitFont.h"
 #include "KitPainter.h"
@@ -46,11 +47,6 @@ static void InitEditorResources()
 }
 
 namespace dawnbell {
-
-const QString CEditAlarm::kSoundFilter = QStringLiteral(
-    "MP3, WAV, WinMedia, Midi files (*.mp3, *.wav, *.wma, *.wmv, *.mid)|*.mp3,*.wav, *.wma, *.wmv, *.mid|"
-    "MP3 files (*.mp3)|*.mp3|Windows Media files (*.wmv, *.wma)|*.wmv, *.wma|Midi files (*.mid)|*.mid|"
-    "Wave files (*.wav)|*.wav|All files (*.*)|*.*");
 
 namespace {
 
@@ -380,12 +376,12 @@ void CEditAlarm::FitPickerFont()
     option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp
                          | QStyle::SC_SpinBoxDown;
     const QRect field = m_time->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, m_time);
-    // A text up to the field's width loses at most the edit's 2-pixel margins
-    // (mostly the digits' own side bearings); a wider one loses its last digits.
-    // A time cannot be shortened, so the font steps down further than for captions.
+    // The editor keeps 2 pixels on either side of the field; a wider text is
+    // scrolled and loses a digit. A time cannot be shortened, so the font steps
+    // down further than for captions.
+    const int room = field.width() - 4;
     QFont fitted = m_time->font();
-    for (int step = 0; step < kMaxPickerFontSteps
-                       && QFontMetrics(fitted).horizontalAdvance(m_time->text()) > field.width();
+    for (int step = 0; step < kMaxPickerFontSteps && QFontMetrics(fitted).horizontalAdvance(m_time->text()) > room;
          ++step)
         fitted = KitTextFit::SmallerFont(fitted);
     m_time->setFont(fitted);
@@ -577,7 +573,8 @@ void CEditAlarm::AddFiles()
     const QString folder = FileDialog::StartFolder(
         FileDialog::Purpose::Sounds, Profile::ReadText(kSettings, QStringLiteral("lastSelectedSoundFolder"), QString()));
     FileDialog chooser(FileDialog::Mode::Open, folder, this);
-    chooser.SetFilter(kSoundFilter);
+    chooser.SetFilter(FileDialog::SoundFilter());
+    chooser.AddSoundPlaces(QString::fromStdString(ProgramDir()) + QStringLiteral("/sounds"));
     const FileDialogRunner& runner = FileDialogRunnerSlot();
     const int result = runner ? runner(chooser) : chooser.exec();
     if (result == QDialog::Accepted) {

@@ -84,8 +84,6 @@ public:
     static constexpr int kMaxTextLength = 1000; // title and message, characters
     static constexpr int kMaxSnoozeMinutes = 99; // unless the alarm already has more
     static constexpr int kMaxQuiz = 9;
-    // The sound file filter of the file chooser.
-    static const QString kSoundFilter;
 
     // Answers whether a candidate alarm rings at the same time as another alarm
     // of the caller's list (the edited alarm excluded); may be empty (no clash).

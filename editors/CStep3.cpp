@@ -2,6 +2,7 @@
 
 #include "Alarm.h"
 #include "CEditAlarm.h"
+#include "DevicePaths.h"
 #include "FileDialog.h"
 #include "KitArrowButton.h"
 #include "MediaPlayer.h"
@@ -36,11 +37,6 @@ const QString kSoundFolder = QStringLiteral("lastSelectedSoundFolder");
 constexpr int kRolePath = Qt::UserRole; // list row data: the entry's full path
 
 } // namespace
-
-const QString CStep3::kSoundFilter = QStringLiteral(
-    "MP3, WAV, WinMedia, Midi Files (*.mp3, *.wav, *.wma, *.wmv, *.mid)|*.mp3,*.wav, *.wma, *.wmv, *.mid|"
-    "MP3 Files (*.mp3)|*.mp3|Windows Media Files (*.wmv, *.wma)|*.wmv, *.wma|Midi Files (*.mid)|*.mid|"
-    "Wave Files (*.wav)|*.wav|All Files (*.*)|*.*");
 
 CStep3::CStep3(Alarm* work, const WizardServices* services)
     : CEditWizardPage(work, services, kLayout, kTextTitle)
@@ -151,7 +147,8 @@ void CStep3::AddFiles()
     const QString folder = FileDialog::StartFolder(FileDialog::Purpose::Sounds,
                                                    Profile::ReadText(kSettings, kSoundFolder, QString()));
     FileDialog chooser(FileDialog::Mode::Open, folder, window());
-    chooser.SetFilter(kSoundFilter);
+    chooser.SetFilter(FileDialog::SoundFilter());
+    chooser.AddSoundPlaces(QString::fromStdString(ProgramDir()) + QStringLiteral("/sounds"));
     if (m_services->RunFileDialog(chooser) == QDialog::Accepted) {
         for (const QString& path : chooser.ChosenFiles())
             AddRow(path);

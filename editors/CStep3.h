@@ -29,8 +29,6 @@ public:
         IdDown = 1018,
     };
     static constexpr int kLayout = 213;
-    // The sound file filter of the file chooser.
-    static const QString kSoundFilter;
 
     CStep3(Alarm* work, const WizardServices* services);
     // Stops and releases a test playback.

@@ -28,9 +28,6 @@ const QString kSeparator = QStringLiteral("::"); // between a program and its pa
 
 } // namespace
 
-const QString CStepCommand::kProgramFilter =
-    QStringLiteral("Application (*.exe, *.lnk)|*.exe, *.lnk|All Files (*.*)|*.*");
-
 CStepCommand::CStepCommand(Alarm* work, const WizardServices* services)
     : CEditWizardPage(work, services, kLayout, kTextTitle)
 {
@@ -79,7 +76,7 @@ void CStepCommand::Browse()
     const QString folder = FileDialog::StartFolder(FileDialog::Purpose::Programs,
                                                    Profile::ReadText(kSettings, kCommandFolder, QString()));
     FileDialog chooser(FileDialog::Mode::Open, folder, window());
-    chooser.SetFilter(kProgramFilter);
+    chooser.SetFilter(FileDialog::ProgramFilter());
     chooser.SetSingleSelection(true);
     if (m_services->RunFileDialog(chooser) == QDialog::Accepted && !chooser.ChosenFiles().isEmpty())
         m_target->setText(chooser.ChosenFiles().first());

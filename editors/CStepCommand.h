@@ -20,9 +20,6 @@ public:
         IdTargetLabel = 1119,     // "Application or file to open:"
     };
     static constexpr int kLayout = 225;
-    // The file filter of Browse.
-    static const QString kProgramFilter;
-
     CStepCommand(Alarm* work, const WizardServices* services);
 
     bool StoreToAlarm() override;

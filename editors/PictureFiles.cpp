@@ -33,9 +33,6 @@ const QString kSettings = QStringLiteral("settings");
 
 } // namespace
 
-const QString PictureFiles::kFilter = QStringLiteral(
-    "JPEG, GIF, BMP, PNG Files (*.jpg, *.jpeg, *.gif, *.bmp, *.png)|*.jpg, *.jpeg, *.gif, *.bmp, *.png|"
-    "All Files (*.*)|*.*");
 const QString PictureFiles::kFolderSetting = QStringLiteral("lastSelectedImageFolder");
 
 QString PictureFiles::Folder(const QString& programDir)
@@ -100,7 +97,7 @@ bool PictureFiles::AddWithChooser(const QString& folder, QWidget* owner, const C
 {
     const QString last = Profile::ReadText(kSettings, kFolderSetting, QString());
     FileDialog chooser(FileDialog::Mode::Open, FileDialog::StartFolder(FileDialog::Purpose::Pictures, last), owner);
-    chooser.SetFilter(kFilter);
+    chooser.SetFilter(FileDialog::PictureFilter());
     const bool chosen = (run ? run(chooser) : chooser.exec()) == QDialog::Accepted;
     if (chosen) {
         // The program folder's images/, or the user's own pictures folder when

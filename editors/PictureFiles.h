@@ -17,8 +17,6 @@ class FileDialog;
 
 class PictureFiles {
 public:
-    // The file chooser's filter for pictures.
-    static const QString kFilter;
     // Setting (section "settings") with the folder the picture chooser showed last.
     static const QString kFolderSetting;
 

@@ -1,6 +1,7 @@
 #include "COptionsAbout.h"
 
 #include "COptionsWizard.h"
+#include "Texts.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -21,6 +22,7 @@ namespace {
 
 enum TextId {
     kTextTitle = 118, // "About"
+    kTextAbout = 248, // who made the program, where help is, thanks
 };
 
 } // namespace
@@ -32,15 +34,7 @@ COptionsAbout::COptionsAbout(COptionsWizard* sheet)
 
 QString COptionsAbout::AboutText(const QString& version)
 {
-    return version + QStringLiteral(
-        "\n"
-        "Made by Torvane.\n"
-        "\n"
-        "Help and tips: the user guide (General, Help) tells how every window works, "
-        "and where to send questions and reports.\n"
-        "\n"
-        "Thanks to the translators of the German and French texts, and for the sound "
-        "of the template \"Morning Mist\".");
+    return version + QLatin1Char('\n') + Text(kTextAbout);
 }
 
 void COptionsAbout::CreateControls()

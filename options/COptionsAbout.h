@@ -17,7 +17,7 @@ public:
 
     explicit COptionsAbout(COptionsWizard* sheet);
 
-    // The text of the page for the version line `version`.
+    // The text of the page for the version line `version`, in the program's language.
     static QString AboutText(const QString& version);
 
 protected:

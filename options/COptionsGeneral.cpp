@@ -4,6 +4,7 @@
 #include "LanguageTable.h"
 #include "MessageBox.h"
 #include "Process.h"
+#include "TextFormat.h"
 #include "Texts.h"
 
 #include <QCheckBox>
@@ -12,6 +13,8 @@
 #include <QPushButton>
 
 #include <cerrno>
+
+#include <sys/wait.h>
 
 namespace dawnbell {
 
@@ -27,6 +30,10 @@ enum TextId {
     kTextAutoExit = 120,
     kTextTitle = 116, // "General"
     kTextHelp = 141,
+    kTextGuideMissing = 249, // "The user guide %s is missing."
+    kTextNoOpener = 250,     // no program to open it could be started
+    kTextOpenerFailed = 251, // the opener ended at once with a status
+
 };
 
 // The double-tap actions in the order of the drop-down, with their values.
@@ -86,17 +93,38 @@ void COptionsGeneral::Store()
     Work().autoExit = Ctl<QCheckBox>(IdAutoExit)->isChecked() ? 1 : 0;
 }
 
+int COptionsGeneral::OpenWithDesktop(const QString& path)
+{
+    int ended = -1;
+    process::SpawnOptions options;
+    options.watchMs = kOpenerWatchMs;
+    options.endStatus = &ended;
+    const int error = process::SpawnDetachedArgs("xdg-open", {path.toStdString()}, nullptr, options);
+    if (error != 0)
+        return error;
+    if (ended == -1 || (WIFEXITED(ended) && WEXITSTATUS(ended) == 0))
+        return 0; // still running (it shows the guide), or done
+    return WIFEXITED(ended) ? -WEXITSTATUS(ended) : -(128 + WTERMSIG(ended));
+}
+
 void COptionsGeneral::OpenHelp()
 {
     const QString path = HelpPath(m_sheet->Services().programDir);
-    int result = ENOENT;
-    if (QFileInfo(path).isFile()) {
+    QString problem;
+    if (!QFileInfo(path).isFile()) {
+        problem = FormatTextId(kTextGuideMissing, {path});
+    } else {
         const auto& open = m_sheet->Services().openDocument;
-        result = open ? open(path) : process::SpawnDetachedArgs("xdg-open", {path.toStdString()});
+        const int result = open ? open(path) : OpenWithDesktop(path);
+        if (result > 0)
+            problem = FormatTextId(kTextNoOpener, {path});
+        else if (result < 0)
+            problem = FormatTextId(kTextOpenerFailed, {-result, path});
     }
-    if (result != 0)
-        ShowMessageBox(QStringLiteral("Couldn't open the help file: ") + path, Text(kTextError), MsgButtons::Ok,
-                       MsgIcon::Error, m_sheet);
+    if (problem.isEmpty())
+        return;
+    qWarning("%s", qPrintable(problem));
+    ShowMessageBox(problem, Text(kTextError), MsgButtons::Ok, MsgIcon::Error, m_sheet);
 }
 
 } // namespace dawnbell

@@ -23,8 +23,16 @@ public:
     explicit COptionsGeneral(COptionsWizard* sheet);
 
     void Store() override;
-    // Help: opens the user guide; a guide that cannot be opened is reported.
+    // Help: opens the user guide. A missing guide, no program to open it, and an
+    // opener that fails at once are each told in an error box (and the log).
     void OpenHelp();
+    // How long Help waits for the desktop's opener to fail before it takes the
+    // guide as shown, milliseconds.
+    static constexpr int kOpenerWatchMs = 2000;
+    // Opens `path` with xdg-open: 0 when it was started and did not fail
+    // within kOpenerWatchMs; an errno value when it could not be started (none
+    // installed); -N when it ended at once with exit status N (128 + signal).
+    static int OpenWithDesktop(const QString& path);
     // Full path of the user guide in `programDir`.
     static QString HelpPath(const QString& programDir);
 

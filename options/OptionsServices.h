@@ -37,8 +37,9 @@ struct OptionsServices {
     std::function<bool(AlarmTemplate* t, QWidget* owner)> moreImages;
     // Runs a prepared file chooser (Import, Export); empty: exec().
     std::function<int(FileDialog& chooser)> runChooser;
-    // Opens a document with the desktop's handler; 0 when it was started, else
-    // an errno value. Empty: xdg-open.
+    // Opens a document with the desktop's handler, with the results of
+    // COptionsGeneral::OpenWithDesktop (0 started, errno not started, -N the
+    // opener failed with status N). Empty: that function (xdg-open).
     std::function<int(const QString& path)> openDocument;
 
     // OK: the application takes the new language file ("english" = built-in

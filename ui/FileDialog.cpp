@@ -53,6 +53,14 @@ enum TextId {
     kTextSaveTitle = 112,
     kTextWarning = 126,
     kTextOverwrite = 127,
+    kTextSoundFiles = 240,
+    kTextAllFiles = 241,
+    kTextPictures = 242,
+    kTextTemplates = 243,
+    kTextPrograms = 244,
+    kTextPlaceSounds = 245,
+    kTextPlaceMusic = 246,
+    kTextPlaceHome = 247,
 };
 
 // Layout ids of the three orientations. 205 is the portrait layout; the
@@ -69,6 +77,7 @@ const char kLayoutResource[] = ":/filedialog/FileDialog.json";
 // Item data roles of the folder tree.
 constexpr int kRolePath = Qt::UserRole;         // the folder's full path
 constexpr int kRoleListed = Qt::UserRole + 1;   // subfolders listed already
+constexpr int kRolePlace = Qt::UserRole + 2;    // a place above the tree, not a folder of it
 // Item data role of the file list: the row's index into m_rows.
 constexpr int kRoleRow = Qt::UserRole;
 
@@ -245,6 +254,76 @@ void FileDialog::SetFilter(const QString& filter)
     }
 }
 
+namespace {
+
+// The last entry of every chooser's filter.
+QString AllFilesEntry()
+{
+    return Text(kTextAllFiles) + QStringLiteral(" (*.*)|*.*");
+}
+
+} // namespace
+
+QString FileDialog::SoundFilter()
+{
+    // Ogg (.ogg, .oga) is the format of the desktop's sound themes; Opus, FLAC
+    // and M4A are what phones and music collections hold.
+    return Text(kTextSoundFiles)
+        + QStringLiteral("|*.mp3, *.ogg, *.oga, *.opus, *.flac, *.m4a, *.wav, *.wma, *.wmv, *.mid|"
+                         "MP3 (*.mp3)|*.mp3|Ogg, Opus (*.ogg, *.opus)|*.ogg, *.oga, *.opus|FLAC (*.flac)|*.flac|"
+                         "M4A (*.m4a)|*.m4a|WAV (*.wav)|*.wav|Windows Media (*.wma)|*.wma, *.wmv|MIDI (*.mid)|*.mid|")
+        + AllFilesEntry();
+}
+
+QString FileDialog::PictureFilter()
+{
+    return Text(kTextPictures)
+        + QStringLiteral(" (JPEG, GIF, BMP, PNG)|*.jpg, *.jpeg, *.gif, *.bmp, *.png|") + AllFilesEntry();
+}
+
+QString FileDialog::TemplateFilter()
+{
+    return Text(kTextTemplates) + QStringLiteral(" (*.atf)|*.atf|") + AllFilesEntry();
+}
+
+QString FileDialog::ProgramFilter()
+{
+    return Text(kTextPrograms) + QStringLiteral(" (*.exe, *.lnk)|*.exe, *.lnk|") + AllFilesEntry();
+}
+
+void FileDialog::AddPlace(const QString& label, const QString& folder)
+{
+    if (m_prepared || folder.isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    const QString path = NormalizeFolder(QFileInfo(folder).absoluteFilePath());
+    if (m_placeFolders.contains(path))
+        return;
+    m_placeLabels.append(label);
+    m_placeFolders.append(path);
+}
+
+void FileDialog::AddSoundPlaces(const QString& soundsFolder)
+{
+    AddPlace(Text(kTextPlaceSounds), soundsFolder);
+    const QString home = NormalizeFolder(QDir::homePath());
+    // Qt reads user-dirs.dirs, and falls back to ~/Music; a music folder that is
+    // the home folder itself is offered once, as Home.
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && NormalizeFolder(music) != home)
+        AddPlace(Text(kTextPlaceMusic), music);
+    AddPlace(Text(kTextPlaceHome), home);
+}
+
+QStringList FileDialog::PlaceLabels() const
+{
+    return m_placeLabels;
+}
+
+QStringList FileDialog::PlaceFolders() const
+{
+    return m_placeFolders;
+}
+
 void FileDialog::SetDefaultExtension(const QString& extension)
 {
     m_defaultExtension = extension;
@@ -299,8 +378,17 @@ void FileDialog::Prepare()
     m_list->setSelectionMode(m_single ? QAbstractItemView::SingleSelection : QAbstractItemView::NoSelection);
 
     m_tree->clear();
+    for (int i = 0; i < m_placeLabels.size(); ++i) {
+        QTreeWidgetItem* place = AddFolderItem(nullptr, m_placeLabels.at(i), m_placeFolders.at(i));
+        place->setData(0, kRoleListed, true);
+        place->setData(0, kRolePlace, true);
+        place->setToolTip(0, m_placeFolders.at(i));
+        place->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+        m_tree->addTopLevelItem(place);
+    }
     QTreeWidgetItem* root = AddFolderItem(nullptr, QStringLiteral("/"), QStringLiteral("/"));
     m_tree->addTopLevelItem(root);
+    m_root = root;
     root->setExpanded(true); // lists its subfolders
 
     OpenFolder(m_startFolder);
@@ -356,7 +444,7 @@ bool FileDialog::OpenFolder(const QString& folder)
 {
     Prepare();
     const QString target = NormalizeFolder(folder);
-    QTreeWidgetItem* item = m_tree->topLevelItemCount() > 0 ? m_tree->topLevelItem(0) : nullptr;
+    QTreeWidgetItem* item = m_root;
     if (!item)
         return false;
     ListSubfolders(item);
@@ -422,6 +510,11 @@ void FileDialog::OnFolderSelected()
     QTreeWidgetItem* item = m_tree->currentItem();
     if (!item || !m_prepared)
         return;
+    if (item->data(0, kRolePlace).toBool()) {
+        // A place is a way into the tree: its folder there becomes the current one.
+        OpenFolder(item->data(0, kRolePath).toString());
+        return;
+    }
     m_currentFolder = item->data(0, kRolePath).toString();
     FillFileList();
     UpdateSaveTarget();

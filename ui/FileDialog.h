@@ -69,6 +69,27 @@ public:
     // several patterns separated by "," with blanks around them; a description
     // without a pattern gets "*". Call before the dialog is prepared.
     void SetFilter(const QString& filter);
+    // The filters of the program's choosers, with descriptions in the program's
+    // language: sounds (MP3, Ogg and Opus, FLAC, M4A, WAV, Windows Media, MIDI),
+    // pictures (JPEG, GIF, BMP, PNG), alarm templates (.atf) and programs; each
+    // ends with "all files".
+    static QString SoundFilter();
+    static QString PictureFilter();
+    static QString TemplateFilter();
+    static QString ProgramFilter();
+
+    // Adds a place above the folder tree: an entry named `label` whose tap opens
+    // `folder` in the tree. A folder that does not exist, or is already a place,
+    // is left out. Call before the dialog is prepared.
+    void AddPlace(const QString& label, const QString& folder);
+    // The places of a sound chooser, in this order: the program's sound folder
+    // `soundsFolder`, the user's music folder (XDG user directories, else
+    // ~/Music) and the home folder.
+    void AddSoundPlaces(const QString& soundsFolder);
+    // Labels and folders of the places, in order.
+    QStringList PlaceLabels() const;
+    QStringList PlaceFolders() const;
+
     // Extension (with its dot, e.g. ".atf") appended to a typed save name that
     // contains no ".".
     void SetDefaultExtension(const QString& extension);
@@ -176,6 +197,9 @@ private:
     QString m_defaultExtension;        // appended to a save name without "."
     QString m_defaultFileName;         // proposed save name
     QStringList m_chosen;              // chosen full paths, in checking order
+    QStringList m_placeLabels;         // places above the tree: their names
+    QStringList m_placeFolders;        // and their folders, parallel
+    QTreeWidgetItem* m_root = nullptr; // the tree's item for "/"
     QVector<FileRow> m_rows;           // listed files, in display order
     int m_sortKey = 0;                 // 0, +-1 name, +-2 size, +-3 date
     int m_layoutWidth = -1;            // width of the last layout applied, pixels

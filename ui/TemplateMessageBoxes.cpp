@@ -5,9 +5,6 @@
 
 namespace dawnbell {
 
-const QString TemplateMessageBoxes::kFilter =
-    QStringLiteral("Alarm template files (*.atf)|*.atf|All files (*.*)|*.*");
-
 TemplateMessageBoxes::TemplateMessageBoxes(QWidget* owner) : owner_(owner) {}
 
 bool TemplateMessageBoxes::Ask(Question question, const QString& text, const QString& caption)
@@ -35,7 +32,7 @@ bool TemplateMessageBoxes::ChooseExportFile(const QString& startFolder, const QS
 {
     FileDialog chooser(FileDialog::Mode::Save, FileDialog::StartFolder(FileDialog::Purpose::Templates, startFolder),
                        owner_);
-    chooser.SetFilter(kFilter);
+    chooser.SetFilter(FileDialog::TemplateFilter());
     chooser.SetDefaultExtension(QStringLiteral(".atf"));
     chooser.SetDefaultFileName(proposedName);
     const bool chosen = Run(chooser) == QDialog::Accepted && !chooser.ChosenFiles().isEmpty();
@@ -49,7 +46,7 @@ bool TemplateMessageBoxes::ChooseImportFiles(const QString& startFolder, QString
 {
     FileDialog chooser(FileDialog::Mode::Open, FileDialog::StartFolder(FileDialog::Purpose::Templates, startFolder),
                        owner_);
-    chooser.SetFilter(kFilter);
+    chooser.SetFilter(FileDialog::TemplateFilter());
     const bool chosen = Run(chooser) == QDialog::Accepted && !chooser.ChosenFiles().isEmpty();
     *folder = chooser.CurrentFolder();
     if (chosen)

@@ -15,9 +15,6 @@ class FileDialog;
 
 class TemplateMessageBoxes : public TemplateDialogue {
 public:
-    // The file chooser's filter for template files.
-    static const QString kFilter;
-
     // Boxes and the chooser are owned by `owner` (may be null).
     explicit TemplateMessageBoxes(QWidget* owner);
 

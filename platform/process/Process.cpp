@@ -23,6 +23,7 @@ namespace {
 struct SpawnReport {
     int error;  // 0 or the errno of posix_spawn
     pid_t pid;  // started process
+    int status; // its wait status when it ended within the watch time, else -1
 };
 
 bool WriteAll(int fd, const void* data, size_t size)
@@ -137,17 +138,35 @@ int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>
             // while the program is being started; and the started program gets
             // none of them.
             CloseInheritedDescriptors(fds[1]);
-            SpawnReport report{0, 0};
+            SpawnReport report{0, 0, -1};
             report.error = searchPath
                 ? posix_spawnp(&report.pid, argv[0], &actions, &attr, argv.data(), environ)
                 : posix_spawn(&report.pid, argv[0], &actions, &attr, argv.data(), environ);
+            if (report.error == 0 && options.watchMs > 0) {
+                // Only async-signal-safe calls here: waitpid, clock_gettime, nanosleep.
+                struct timespec start, now;
+                ::clock_gettime(CLOCK_MONOTONIC, &start);
+                for (;;) {
+                    int st = 0;
+                    if (::waitpid(report.pid, &st, WNOHANG) == report.pid) {
+                        report.status = st;
+                        break;
+                    }
+                    ::clock_gettime(CLOCK_MONOTONIC, &now);
+                    const long long waited = (now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000;
+                    if (waited >= options.watchMs)
+                        break;
+                    const struct timespec step = {0, 10 * 1000 * 1000};
+                    ::nanosleep(&step, nullptr);
+                }
+            }
             WriteAll(fds[1], &report, sizeof report);
             ::_exit(0);
         } else {
             ::close(fds[1]);
-            SpawnReport report{EIO, 0};
+            SpawnReport report{EIO, 0, -1};
             if (!ReadAll(fds[0], &report, sizeof report))
-                report = SpawnReport{EIO, 0};
+                report = SpawnReport{EIO, 0, -1};
             ::close(fds[0]);
             int status = 0;
             while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
@@ -155,6 +174,8 @@ int SpawnDetachedArgs(const std::string& program, const std::vector<std::string>
             result = report.error;
             if (result == 0 && pid)
                 *pid = report.pid;
+            if (options.endStatus)
+                *options.endStatus = result == 0 ? report.status : -1;
         }
     }
     posix_spawn_file_actions_destroy(&actions);

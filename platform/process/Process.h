@@ -20,6 +20,14 @@ struct SpawnOptions {
     // (created with mode 0600, truncated; "/dev/null" discards it), so a long-lived
     // program does not keep the caller's terminal or pipe open.
     std::string logFile;
+    // When above 0, the start waits up to this many milliseconds for the
+    // program to end. An opener such as xdg-open that cannot open a document
+    // ends at once with a non-zero status; one still running then is taken as
+    // started and left to run, detached as always.
+    int watchMs = 0;
+    // With watchMs: receives the program's wait status when it ended within
+    // that time, else -1.
+    int* endStatus = nullptr;
 };
 
 // Starts `program` with the given arguments (argv[0] is `program` itself).

@@ -43,10 +43,6 @@ QString SampleFolder()
     return folder;
 }
 
-const QString kSoundFilter = QStringLiteral(
-    "MP3, WAV, WinMedia, Midi files (*.mp3, *.wav, *.wma, *.wmv, *.mid)|*.mp3,*.wav, *.wma, *.wmv, *.mid|"
-    "MP3 files (*.mp3)|*.mp3|All files (*.*)|*.*");
-
 const bool registered = gallery::Register(
     {QStringLiteral("file-dialog"),
      {QStringLiteral("open"), QStringLiteral("open-sorted"), QStringLiteral("save")},
@@ -54,14 +50,16 @@ const bool registered = gallery::Register(
          const QString sounds = SampleFolder();
          if (state == QLatin1String("save")) {
              auto* dialog = new FileDialog(FileDialog::Mode::Save, sounds + QStringLiteral("/../Templates/"));
-             dialog->SetFilter(QStringLiteral("Alarm template files (*.atf)|*.atf|All files (*.*)|*.*"));
+             dialog->SetFilter(FileDialog::TemplateFilter());
              dialog->SetDefaultExtension(QStringLiteral(".atf"));
              dialog->SetDefaultFileName(QStringLiteral("Weekend"));
              dialog->Prepare();
              return dialog;
          }
          auto* dialog = new FileDialog(FileDialog::Mode::Open, sounds + QLatin1Char('/'));
-         dialog->SetFilter(kSoundFilter);
+         // As the sound choosers open it: the program's filter and places.
+         dialog->SetFilter(FileDialog::SoundFilter());
+         dialog->AddSoundPlaces(sounds);
          dialog->Prepare();
          if (state == QLatin1String("open-sorted")) {
              dialog->TapColumn(FileDialog::kColumnSize);

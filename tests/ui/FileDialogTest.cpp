@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 
 using dawnbell::FileDialog;
@@ -77,6 +78,8 @@ private slots:
     void startingFolder();
     void startingFolderByPurpose_data();
     void startingFolderByPurpose();
+    void soundPlaces_data();
+    void soundPlaces();
     void treeListsVisibleFoldersInNameOrder();
     void multipleSelectionAcrossFolders();
     void twinRowsAreOneChoice();
@@ -164,6 +167,12 @@ void FileDialogTest::patterns_data()
     QTest::newRow("hidden files and folders are not rows")
         << QStringList{".secret.mp3", "sub/a.mp3", "top.mp3"} << "x|*" << 0 << QStringList{"top.mp3"} << 1;
     QTest::newRow("trailing bar") << QStringList{"a.mp3", "b.txt"} << "x|*.mp3|" << 0 << QStringList{"a.mp3"} << 1;
+    QTest::newRow("the sound filter: Ogg, Opus, FLAC and M4A beside MP3, WAV, WMA and MID")
+        << QStringList{"a.mp3", "b.ogg", "c.oga", "d.opus", "e.flac", "f.m4a", "g.wav", "h.wma", "i.mid", "j.txt"}
+        << "SOUNDS" << 0 << QStringList{"a.mp3", "b.ogg", "c.oga", "d.opus", "e.flac", "f.m4a", "g.wav", "h.wma", "i.mid"}
+        << 9;
+    QTest::newRow("the sound filter's Ogg and Opus entry") << QStringList{"a.mp3", "b.ogg", "d.opus", "e.flac"}
+                                                           << "SOUNDS" << 2 << QStringList{"b.ogg", "d.opus"} << 9;
     QTest::newRow("type index past the end of patterns") << QStringList{"a.mp3", "b.txt"} << "x|*.mp3|All" << 1
                                                          << QStringList{"a.mp3", "b.txt"} << 2;
 }
@@ -178,7 +187,7 @@ void FileDialogTest::patterns()
     for (const QString& f : files)
         QVERIFY(MakeFile(m_root, f));
     FileDialog dialog(FileDialog::Mode::Open, m_root);
-    dialog.SetFilter(filter);
+    dialog.SetFilter(filter == QLatin1String("SOUNDS") ? FileDialog::SoundFilter() : filter);
     dialog.Prepare();
     QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("1071"))->count(), types);
     if (type != 0)
@@ -320,6 +329,66 @@ void FileDialogTest::startingFolderByPurpose()
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);
     QCOMPARE(got, start.replace("~", home));
+}
+
+void FileDialogTest::soundPlaces_data()
+{
+    QTest::addColumn<bool>("music");      // the user's music folder exists
+    QTest::addColumn<int>("place");       // the place tapped
+    QTest::addColumn<QString>("folder");  // the folder it opens, below the test's root
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("the program's sounds") << true << 0 << "/program/sounds" << QStringList{"ring.mp3"};
+    QTest::newRow("the music folder of the user directories") << true << 1 << "/home/Klang" << QStringList{"song.ogg"};
+    QTest::newRow("home") << true << 2 << "/home" << QStringList{"memo.flac"};
+    QTest::newRow("no music folder: home is the second place") << false << 1 << "/home" << QStringList{"memo.flac"};
+}
+
+void FileDialogTest::soundPlaces()
+{
+    QFETCH(bool, music);
+    QFETCH(int, place);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, listed);
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    });
+    QVERIFY(MakeFile(m_root, "program/sounds/ring.mp3"));
+    QVERIFY(MakeFile(m_root, "home/memo.flac"));
+    QVERIFY(MakeFile(m_root, "start/other.wav"));
+    if (music)
+        QVERIFY(MakeFile(m_root, "home/Klang/song.ogg"));
+    QVERIFY(MakeFile(m_root, "config/user-dirs.dirs"));
+    QFile dirs(m_root + "/config/user-dirs.dirs");
+    QVERIFY(dirs.open(QIODevice::WriteOnly) && dirs.write("XDG_MUSIC_DIR=\"$HOME/Klang\"\n") > 0);
+    dirs.close();
+    qputenv("HOME", (m_root + "/home").toUtf8());
+    qputenv("XDG_CONFIG_HOME", (m_root + "/config").toUtf8());
+
+    FileDialog dialog(FileDialog::Mode::Open, m_root + "/start");
+    dialog.SetFilter(FileDialog::SoundFilter());
+    dialog.AddSoundPlaces(m_root + "/program/sounds");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QStringList labels = music ? QStringList{"Dawnbell sounds", "Music", "Home"}
+                                     : QStringList{"Dawnbell sounds", "Home"};
+    auto* tree = dialog.findChild<QTreeWidget*>(QStringLiteral("1067"));
+    QVERIFY(tree);
+    // The places come first, above the whole tree; the chooser opens where it was asked to.
+    QStringList top;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        top << tree->topLevelItem(i)->text(0);
+    QCOMPARE(top, labels + QStringList{"/"});
+    QCOMPARE(dialog.CurrentFolder(), m_root + "/start");
+
+    // One tap on a place opens its folder in the tree and lists its files.
+    QTreeWidgetItem* item = tree->topLevelItem(place);
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    QCOMPARE(dialog.CurrentFolder(), m_root + folder);
+    QCOMPARE(TreeCurrent(dialog), m_root + folder);
+    QCOMPARE(Names(dialog), listed);
 }
 
 void FileDialogTest::treeListsVisibleFoldersInNameOrder()
