@@ -90,6 +90,7 @@ void CStep7::MakeGroup(Group* g, int useId, int listId, int swatchId, const int 
         AddLabel(labelIds[i])->setText(QString::fromLatin1(kLetters[i]));
         g->rgb[i] = AddNumberEdit(rgbIds[i], 0, 999);
         QSpinBox* edit = g->rgb[i];
+        edit->setFont(KitFont(8)); // six fields in one row: all three digits of 255 show
         connect(edit, &QSpinBox::valueChanged, this, [this, g, edit](int v) {
             if (v > 255)
                 edit->setValue(255); // a channel ends at 255

@@ -505,7 +505,10 @@ QRect KitStyle::subControlRect(ComplexControl control, const QStyleOptionComplex
             case SC_SpinBoxUp:
                 return buttonW ? QRect(r.right() - frame - buttonW + 1, top, buttonW, height) : QRect();
             case SC_SpinBoxEditField:
-                return QRect(r.left() + frame + 2, top, r.width() - 2 * frame - 2 * buttonW - 4, height);
+                // The editor takes all of the inside left of the buttons: its own
+                // margins keep the digits off the frame, and small fields (a
+                // quiz count, a time on a narrow screen) need every pixel.
+                return QRect(r.left() + frame, top, r.width() - 2 * frame - 2 * buttonW, height);
             case SC_SpinBoxFrame:
                 return r;
             default:

@@ -11,6 +11,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTextDocument>
 #include <QWidget>
 
@@ -83,6 +86,47 @@ QString Quoted(const QString& text)
     return QLatin1Char('"') + shown + QLatin1Char('"');
 }
 
+// The area a line edit draws its text in, as QLineEdit paints it: the style's
+// contents rectangle inside the frame, less the text margins and the edit's own
+// two pixels on either side.
+QRect LineEditTextArea(const QLineEdit* edit)
+{
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.rect = edit->rect();
+    opt.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+    opt.midLineWidth = 0;
+    opt.state |= QStyle::State_Sunken;
+    QRect r = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+    r = r.marginsRemoved(edit->textMargins());
+    return r.adjusted(2, 0, -2, 0);
+}
+
+// The text a line edit shows: what is typed (as echoed), else its placeholder.
+QString LineEditText(const QLineEdit* edit)
+{
+    const QString shown = edit->displayText();
+    return shown.isEmpty() ? edit->placeholderText() : shown;
+}
+
+// The area a combo box without an editor draws its current text in, as the
+// style's combo label does: the edit field less a pixel on either side, and
+// less the item's icon when it has one.
+QRect ComboTextArea(const QComboBox* combo)
+{
+    QStyleOptionComboBox opt;
+    opt.initFrom(combo);
+    opt.editable = false;
+    opt.frame = combo->hasFrame();
+    opt.currentText = combo->currentText();
+    opt.subControls = QStyle::SC_All;
+    QRect r = combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo);
+    r.adjust(1, 0, -1, 0);
+    if (combo->currentIndex() >= 0 && !combo->itemIcon(combo->currentIndex()).isNull())
+        r.setLeft(r.left() + combo->iconSize().width() + 4);
+    return r;
+}
+
 } // namespace
 
 WindowCheck::WindowCheck(const QString& tag, bool strictTexts)
@@ -130,8 +174,57 @@ void WindowCheck::Geometry(const QWidget* window, const QRect& screen)
     }
 }
 
+void WindowCheck::FieldText(const QWidget* control, const QString& text, const QFont& font, const QRect& area,
+                            const QWidget* drawnIn)
+{
+    if (text.isEmpty())
+        return;
+    // `area` is in `drawnIn`'s coordinates; the field must lie inside the control.
+    const QRect inControl(drawnIn->mapTo(control, area.topLeft()), area.size());
+    const bool inside = QRect(QPoint(0, 0), control->size()).contains(inControl);
+    if (inside && KitTextFit::Fits(text, font, area.size(), 0))
+        return;
+    const int need = QFontMetrics(font).horizontalAdvance(text);
+    const QString what = QStringLiteral("%1 text %2 needs %3 pixels, has %4%5")
+                             .arg(Describe(control), Quoted(text))
+                             .arg(need).arg(area.width())
+                             .arg(inside ? QString() : QStringLiteral(" (drawn outside the control)"));
+    ++m_overflows;
+    if (m_strict)
+        Fail(what);
+    else
+        Print("OVERFLOW", what);
+}
+
+void WindowCheck::Fields(const QWidget* window)
+{
+    const auto children = window->findChildren<QWidget*>();
+    for (const QWidget* w : children) {
+        if (w->isWindow() || IsInternal(w, window) || !w->isVisibleTo(window) || w->geometry().isEmpty())
+            continue;
+        if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
+            // What the user types may run on (the edit scrolls with the cursor);
+            // a placeholder and a read-only text must show whole.
+            const QString text = edit->text().isEmpty() || edit->isReadOnly() ? LineEditText(edit) : QString();
+            FieldText(w, text, edit->font(), LineEditTextArea(edit), edit);
+        } else if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(w)) {
+            // The spin box shows its text in an editor of its own, placed by the style.
+            const auto* editor = spin->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+            if (editor && !editor->geometry().isEmpty())
+                FieldText(w, LineEditText(editor), editor->font(), LineEditTextArea(editor), editor);
+        } else if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
+            if (const QLineEdit* editor = combo->lineEdit())
+                FieldText(w, LineEditText(editor), editor->font(), LineEditTextArea(editor), editor);
+            else
+                FieldText(w, combo->currentIndex() >= 0 ? combo->currentText() : combo->placeholderText(),
+                          combo->font(), ComboTextArea(combo), combo);
+        }
+    }
+}
+
 void WindowCheck::Texts(const QWidget* window)
 {
+    Fields(window);
     const auto children = window->findChildren<QWidget*>();
     for (const QWidget* w : children) {
         if (w->isWindow() || IsInternal(w, window))

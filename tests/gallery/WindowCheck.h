@@ -14,7 +14,12 @@
 // a text no wider than its text area (no taller, for wrapped labels). What the
 // control kit drew for a control (KitTextFit::LastDrawn) is measured; a control
 // drawn outside the kit is measured with its whole text, its own font and its
-// whole rectangle.
+// whole rectangle. Every shown spin box and combo box must show its whole
+// text (a spin box's value, a combo's current entry) within the area its
+// editor or label draws it in, and so must a line edit's placeholder or
+// read-only text (typed text may run on: the edit scrolls): a "140" read as
+// "14" or a colour name cut short is an overflow like a label's.
+#include <QFont>
 #include <QRect>
 #include <QString>
 
@@ -39,6 +44,12 @@ public:
     int elided() const { return m_elided; }
 
 private:
+    // The texts of line edits, spin boxes and combo boxes.
+    void Fields(const QWidget* window);
+    // One field's `text` in `font` against `area` (coordinates of `drawnIn`,
+    // the control itself or its editor).
+    void FieldText(const QWidget* control, const QString& text, const QFont& font, const QRect& area,
+                   const QWidget* drawnIn);
     void Print(const char* kind, const QString& what) const;
     void Fail(const QString& what);
 

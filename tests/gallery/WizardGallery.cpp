@@ -96,7 +96,7 @@ void Fill(Alarm* a)
     a->quizLevel = 3;
     a->closeAfterMinutes = 15;
     a->useBackColor = 1;
-    a->backColor = 0x00402810;
+    a->backColor = 16448000; // the named colour "Turquoise (light)", one of the longest names
     a->useTextColor = 1;
     a->textColor = 0x00C0F0FF;
     a->backImageStyle = 2;
