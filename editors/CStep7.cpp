@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "PictureFiles.h"
 #include "ScreenClass.h"
+#include "TextFormat.h"
 #include "Texts.h"
 #include "WizardServices.h"
 
@@ -37,8 +38,10 @@ enum TextId {
     kTextCenter = 103,
     kTextTile = 104,
     kTextDelete = 111,
+    kTextError = 113,
     kTextWarning = 126,
     kTextAlike = 145,
+    kTextNotDeleted = 274, // "The picture %s could not be deleted: %s"
 };
 
 constexpr int kCustom = -1; // list data of "Custom"
@@ -270,8 +273,13 @@ void CStep7::DeleteImage()
     if (name.contains(QLatin1Char('/')) || name == QLatin1String("..") || name == QLatin1String("."))
         return;
     const QString path = PictureFiles::PathOf(m_services->ImagesDir(), name);
-    if (!QFile::remove(path))
-        qWarning("Could not delete the picture %s", qPrintable(path));
+    QFile picture(path);
+    if (!picture.remove()) {
+        // A built-in picture of a package install, for one: its folder is not the user's.
+        qWarning("Could not delete the picture %s: %s", qUtf8Printable(path), qUtf8Printable(picture.errorString()));
+        ShowMessageBox(FormatTextId(kTextNotDeleted, {path, picture.errorString()}), Text(kTextError), MsgButtons::Ok,
+                       MsgIcon::Error, window());
+    }
     FillImageList();
 }
 

@@ -229,6 +229,7 @@ const Entry kStrings[] = {
     {271, u8"The template \"%s\" could not be saved. The templates stay as they were."},
     {272, u8"The picture %s could not be copied to %s: %s"},
     {273, u8"The template file %s could not be imported: %s"},
+    {274, u8"The picture %s could not be deleted: %s"},
 };
 
 } // namespace

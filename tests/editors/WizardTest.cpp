@@ -594,6 +594,24 @@ private slots:
         QTest::mouseRelease(browse, Qt::LeftButton, {}, browse->rect().center());
         QCOMPARE(items(), (QStringList{Text(57), "old.png", "portrait.png"}));
         QCOMPARE(Boxes().size(), 1); // no second file dialog, no question
+        if (!readOnly)
+            return;
+
+        // A picture of the read-only program folder cannot go: that is told, and it stays.
+        list->setCurrentIndex(1);
+        QTimer::singleShot(LongPress::kHoldMs + 300, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            menu->actions().first()->trigger();
+            menu->close();
+        });
+        QTest::mousePress(browse, Qt::LeftButton, {}, browse->rect().center());
+        QTRY_COMPARE_WITH_TIMEOUT(Boxes().size(), 2, 5000);
+        QTest::mouseRelease(browse, Qt::LeftButton, {}, browse->rect().center());
+        QVERIFY2(Boxes().last().startsWith(QStringLiteral("Fehler\tThe picture %1/old.png could not be deleted: ").arg(images)),
+                 qPrintable(Boxes().last()));
+        QVERIFY(QFile::exists(images + QStringLiteral("/old.png")));
+        QCOMPARE(items(), (QStringList{Text(57), "old.png", "portrait.png"}));
     }
 
     // The command page: what is stored for a target and parameters, and when
