@@ -17,6 +17,7 @@
 #include "Broadcast.h"
 #include "COptionsWizard.h"
 #include "FileDialog.h"
+#include "LanguageTable.h"
 #include "Profile.h"
 #include "ReadOnlyFolder.h"
 #include "Registry.h"
@@ -467,6 +468,46 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(QString::fromUtf8(f.readAll()).trimmed(), guidePath);
         }
+    }
+
+    // The About page and the template chooser speak the language the program
+    // shows, from the shipped language files.
+    void textsInTheLanguage_data()
+    {
+        QTest::addColumn<QString>("language"); // a shipped language file
+        QTest::addColumn<QString>("about");    // the About text after the version line, its start
+        QTest::addColumn<QStringList>("types"); // the Import chooser's file types
+        QTest::newRow("German") << "deutsch" << "Von Torvane.\n\nHilfe und Tipps: Das Benutzerhandbuch (Allgemein, Hilfe)"
+                                << QStringList{"Alarmvorlagen (*.atf)", "Alle Dateien (*.*)"};
+        QTest::newRow("French") << "français" << "Réalisé par Torvane.\n\nAide et astuces : le guide de l'utilisateur"
+                                << QStringList{"Modèles d'alarme (*.atf)", "Tous les fichiers (*.*)"};
+    }
+    void textsInTheLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, about);
+        QFETCH(QStringList, types);
+        LanguageTable table;
+        table.InstallAsTextProvider();
+        QCOMPARE(table.Load(QStringLiteral(DAWNBELL_PROGRAM_DIR), language), LanguageTable::LoadResult::Loaded);
+
+        QStringList offered;
+        OptionsServices services = Services();
+        services.runChooser = [&](FileDialog& chooser) {
+            chooser.Prepare();
+            auto* box = chooser.findChild<QComboBox*>(QString::number(FileDialog::kIdFileType));
+            for (int i = 0; box && i < box->count(); ++i)
+                offered << box->itemText(i);
+            return int(QDialog::Rejected);
+        };
+        COptionsWizard sheet(std::move(services));
+        sheet.show();
+        QVERIFY(Ctl<QPlainTextEdit>(sheet, COptionsWizard::PageAbout, 1141)
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("Dawnbell v9.8.7\n") + about));
+        GoTo(sheet, COptionsWizard::PageTemplates);
+        Tap(Ctl(sheet, COptionsWizard::PageTemplates, COptionsTemplates::IdImport));
+        QCOMPARE(offered, types);
     }
 
     // The guide Help opens is in the program folder, with every picture it
