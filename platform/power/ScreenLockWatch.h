@@ -24,6 +24,7 @@ signals:
     void lockedChanged(bool locked);
 
 private slots:
+    // A screensaver's ActiveChanged(active): the screen is locked while active.
     void OnActiveChanged(bool active);
 
 private:
