@@ -225,6 +225,7 @@ const Entry kStrings[] = {
     {249, u8"The user guide %s is missing."},
     {250, u8"No program to open the user guide could be started (xdg-open is missing or cannot be run). Open %s in a web browser."},
     {251, u8"The user guide could not be opened: xdg-open ended with status %d (is there no program for web pages?). Open %s in a web browser."},
+    {252, u8"Your added sounds"},
     {270, u8"Template successfully imported as \"%s\": a template named \"%s\" already exists."},
     {271, u8"The template \"%s\" could not be saved. The templates stay as they were."},
     {272, u8"The picture %s could not be copied to %s: %s"},

@@ -1,5 +1,6 @@
 #include "FileDialog.h"
 
+#include "AddedFiles.h"
 #include "ColorHelpers.h"
 
 #include "DialogLayout.h"
@@ -61,6 +62,7 @@ enum TextId {
     kTextPlaceSounds = 245,
     kTextPlaceMusic = 246,
     kTextPlaceHome = 247,
+    kTextPlaceAddedSounds = 252,
 };
 
 // Layout ids of the three orientations. 205 is the portrait layout; the
@@ -305,6 +307,9 @@ void FileDialog::AddPlace(const QString& label, const QString& folder)
 void FileDialog::AddSoundPlaces(const QString& soundsFolder)
 {
     AddPlace(Text(kTextPlaceSounds), soundsFolder);
+    // Where sounds a user imports go when the program folder is not theirs to
+    // write (a package install).
+    AddPlace(Text(kTextPlaceAddedSounds), AddedFiles::UserFolder(AddedFiles::kSounds));
     const QString home = NormalizeFolder(QDir::homePath());
     // Qt reads user-dirs.dirs, and falls back to ~/Music; a music folder that is
     // the home folder itself is offered once, as Home.

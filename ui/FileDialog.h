@@ -83,8 +83,9 @@ public:
     // is left out. Call before the dialog is prepared.
     void AddPlace(const QString& label, const QString& folder);
     // The places of a sound chooser, in this order: the program's sound folder
-    // `soundsFolder`, the user's music folder (XDG user directories, else
-    // ~/Music) and the home folder.
+    // `soundsFolder`, the folder of the sounds the user added (in the device
+    // directory, used when the program folder cannot be written), the user's
+    // music folder (XDG user directories, else ~/Music) and the home folder.
     void AddSoundPlaces(const QString& soundsFolder);
     // Labels and folders of the places, in order.
     QStringList PlaceLabels() const;

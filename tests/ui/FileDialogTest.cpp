@@ -341,6 +341,8 @@ void FileDialogTest::soundPlaces_data()
     QTest::newRow("the music folder of the user directories") << true << 1 << "/home/Klang" << QStringList{"song.ogg"};
     QTest::newRow("home") << true << 2 << "/home" << QStringList{"memo.flac"};
     QTest::newRow("no music folder: home is the second place") << false << 1 << "/home" << QStringList{"memo.flac"};
+    QTest::newRow("the sounds the user added, in the device directory")
+        << true << 1 << "/device/sounds" << QStringList{"mine.opus"};
 }
 
 void FileDialogTest::soundPlaces()
@@ -357,6 +359,17 @@ void FileDialogTest::soundPlaces()
     QVERIFY(MakeFile(m_root, "program/sounds/ring.mp3"));
     QVERIFY(MakeFile(m_root, "home/memo.flac"));
     QVERIFY(MakeFile(m_root, "start/other.wav"));
+    // The device directory holds sounds the user added only in one row.
+    const bool added = folder == QLatin1String("/device/sounds");
+    if (added)
+        QVERIFY(MakeFile(m_root, "device/sounds/mine.opus"));
+    const QByteArray oldDevice = qgetenv("DAWNBELL_HOME");
+    qputenv("DAWNBELL_HOME", (m_root + "/device").toUtf8());
+    dawnbell::RegCloseStore();
+    const auto restoreDevice = qScopeGuard([&] {
+        dawnbell::RegCloseStore();
+        qputenv("DAWNBELL_HOME", oldDevice);
+    });
     if (music)
         QVERIFY(MakeFile(m_root, "home/Klang/song.ogg"));
     QVERIFY(MakeFile(m_root, "config/user-dirs.dirs"));
@@ -371,8 +384,12 @@ void FileDialogTest::soundPlaces()
     dialog.AddSoundPlaces(m_root + "/program/sounds");
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const QStringList labels = music ? QStringList{"Dawnbell sounds", "Music", "Home"}
-                                     : QStringList{"Dawnbell sounds", "Home"};
+    QStringList labels{"Dawnbell sounds"};
+    if (added)
+        labels << "Your added sounds";
+    if (music)
+        labels << "Music";
+    labels << "Home";
     auto* tree = dialog.findChild<QTreeWidget*>(QStringLiteral("1067"));
     QVERIFY(tree);
     // The places come first, above the whole tree; the chooser opens where it was asked to.
