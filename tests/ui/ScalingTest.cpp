@@ -134,6 +134,72 @@ private slots:
         QVERIFY(!CurrentScreen().emulated);
         QCOMPARE(CurrentScreen().logicalWidth, QGuiApplication::primaryScreen()->size().width());
     }
+
+    // Before the application starts, an emulated display asks Qt to scale by
+    // dpi/96 in place of the window system's factor, so its windows cover its
+    // device pixels; a screen declared by the offscreen plugin already has its
+    // ratio, and the user's own QT_SCALE_FACTOR stands. Afterwards the
+    // environment is as it was, for the programs started later.
+    void qtScalingForAnEmulatedScreen_data()
+    {
+        QTest::addColumn<QByteArray>("screen");
+        QTest::addColumn<QByteArray>("platform");  // QT_QPA_PLATFORM ("" unset)
+        QTest::addColumn<QByteArray>("argument");  // -platform value
+        QTest::addColumn<QByteArray>("userFactor"); // QT_SCALE_FACTOR before ("" unset)
+        QTest::addColumn<QByteArray>("factor");    // QT_SCALE_FACTOR while the application starts
+        QTest::newRow("handheld at 192 dpi") << QByteArray("480x800@192") << QByteArray("xcb") << QByteArray()
+                                             << QByteArray() << QByteArray("2");
+        QTest::newRow("one and a half") << QByteArray("480x640@144") << QByteArray() << QByteArray("xcb;offscreen")
+                                        << QByteArray() << QByteArray("1.5");
+        QTest::newRow("half density") << QByteArray("480x800@48") << QByteArray("wayland") << QByteArray()
+                                      << QByteArray() << QByteArray("0.5");
+        QTest::newRow("96 dpi needs none") << QByteArray("240x320") << QByteArray("xcb") << QByteArray()
+                                           << QByteArray() << QByteArray();
+        QTest::newRow("offscreen screens of its own")
+            << QByteArray("480x800@192") << QByteArray("offscreen:configfile=/tmp/s.json") << QByteArray()
+            << QByteArray() << QByteArray();
+        QTest::newRow("configfile as -platform") << QByteArray("480x800@192") << QByteArray()
+                                                 << QByteArray("offscreen:configfile=/tmp/s.json") << QByteArray()
+                                                 << QByteArray();
+        QTest::newRow("the user's factor stands") << QByteArray("480x800@192") << QByteArray("xcb") << QByteArray()
+                                                  << QByteArray("1.25") << QByteArray("1.25");
+        QTest::newRow("not a display") << QByteArray("480x800@9999") << QByteArray("xcb") << QByteArray()
+                                       << QByteArray() << QByteArray();
+    }
+    void qtScalingForAnEmulatedScreen()
+    {
+        QFETCH(QByteArray, screen);
+        QFETCH(QByteArray, platform);
+        QFETCH(QByteArray, argument);
+        QFETCH(QByteArray, userFactor);
+        QFETCH(QByteArray, factor);
+        const QByteArray oldPlatform = qgetenv("QT_QPA_PLATFORM");
+        auto setOrUnset = [](const char* name, const QByteArray& value) {
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        };
+        qputenv("DAWNBELL_SCREEN", screen);
+        setOrUnset("QT_QPA_PLATFORM", platform);
+        setOrUnset("QT_SCALE_FACTOR", userFactor);
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "1");
+        const bool set = PrepareEmulatedScreenScaling(std::string_view(argument.constData(), size_t(argument.size())));
+        const QByteArray during = qgetenv("QT_SCALE_FACTOR");
+        const QByteArray highDpi = qgetenv("QT_ENABLE_HIGHDPI_SCALING");
+        ForgetEmulatedScreenScaling();
+        const QByteArray afterFactor = qgetenv("QT_SCALE_FACTOR");
+        const QByteArray afterHighDpi = qgetenv("QT_ENABLE_HIGHDPI_SCALING");
+        setOrUnset("QT_QPA_PLATFORM", oldPlatform);
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
+
+        QCOMPARE(during, factor);
+        QCOMPARE(set, factor != userFactor);
+        QCOMPARE(highDpi, set ? QByteArray("0") : QByteArray("1"));
+        QCOMPARE(afterFactor, userFactor);
+        QCOMPARE(afterHighDpi, QByteArray("1"));
+    }
 };
 
 QTEST_MAIN(ScalingTest)
