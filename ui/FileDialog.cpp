@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -79,7 +80,6 @@ const char kLayoutResource[] = ":/filedialog/FileDialog.json";
 // Item data roles of the folder tree.
 constexpr int kRolePath = Qt::UserRole;         // the folder's full path
 constexpr int kRoleListed = Qt::UserRole + 1;   // subfolders listed already
-constexpr int kRolePlace = Qt::UserRole + 2;    // a place above the tree, not a folder of it
 // Item data role of the file list: the row's index into m_rows.
 constexpr int kRoleRow = Qt::UserRole;
 
@@ -167,6 +167,19 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     // would move sideways to the start of the row and hide deep folders).
     m_tree->setAutoScroll(false);
 
+    // The places: one row above the folder tree, scrolled sideways when they
+    // do not all fit, so the first ones are always in view.
+    m_places = new QListWidget(this);
+    m_places->setObjectName(QString::number(kIdPlaces));
+    m_places->setFlow(QListView::LeftToRight);
+    m_places->setWrapping(false);
+    m_places->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_places->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_places->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_places->setSelectionMode(QAbstractItemView::NoSelection);
+    m_places->setSpacing(ScaleX(2));
+    m_places->setVisible(false);
+
     m_types = new QComboBox(this);
     m_types->setObjectName(QString::number(kIdFileType));
 
@@ -197,6 +210,8 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
 
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { ListSubfolders(item); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] { OnFolderSelected(); });
+    connect(m_places, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* place) { OpenFolder(place->data(kRolePath).toString()); });
     connect(m_types, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (index < 0 || index == m_selectedFilter)
             return;
@@ -379,18 +394,19 @@ void FileDialog::Prepare()
 
     const int iconSize = ScaleX(16);
     m_tree->setIconSize(QSize(iconSize, iconSize));
+    m_places->setIconSize(QSize(iconSize, iconSize));
     m_list->setIconSize(QSize(iconSize, iconSize));
     m_list->setSelectionMode(m_single ? QAbstractItemView::SingleSelection : QAbstractItemView::NoSelection);
 
     m_tree->clear();
+    m_places->clear();
     for (int i = 0; i < m_placeLabels.size(); ++i) {
-        QTreeWidgetItem* place = AddFolderItem(nullptr, m_placeLabels.at(i), m_placeFolders.at(i));
-        place->setData(0, kRoleListed, true);
-        place->setData(0, kRolePlace, true);
-        place->setToolTip(0, m_placeFolders.at(i));
-        place->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
-        m_tree->addTopLevelItem(place);
+        auto* place = new QListWidgetItem(IconProvider().icon(QFileIconProvider::Folder), m_placeLabels.at(i));
+        place->setData(kRolePath, m_placeFolders.at(i));
+        place->setToolTip(m_placeFolders.at(i));
+        m_places->addItem(place);
     }
+    m_places->setVisible(!m_placeLabels.isEmpty());
     QTreeWidgetItem* root = AddFolderItem(nullptr, QStringLiteral("/"), QStringLiteral("/"));
     m_tree->addTopLevelItem(root);
     m_root = root;
@@ -515,11 +531,6 @@ void FileDialog::OnFolderSelected()
     QTreeWidgetItem* item = m_tree->currentItem();
     if (!item || !m_prepared)
         return;
-    if (item->data(0, kRolePlace).toBool()) {
-        // A place is a way into the tree: its folder there becomes the current one.
-        OpenFolder(item->data(0, kRolePath).toString());
-        return;
-    }
     m_currentFolder = item->data(0, kRolePath).toString();
     FillFileList();
     UpdateSaveTarget();
@@ -899,6 +910,14 @@ void FileDialog::ApplyLayout()
         const int right = sx.Map(r.x() + r.width());
         const int bottom = sy.Map(r.y() + r.height());
         control->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
+    }
+    if (!m_placeLabels.isEmpty()) {
+        // The places take a row off the top of the tree.
+        const QRect tree = m_tree->geometry();
+        const int row = std::min(ScaleY(22), tree.height() / 3);
+        const int gap = ScaleY(2);
+        m_places->setGeometry(tree.x(), tree.y(), tree.width(), row);
+        m_tree->setGeometry(tree.x(), tree.y() + row + gap, tree.width(), std::max(0, tree.height() - row - gap));
     }
     RevealCurrentFolder();
     SetColumnWidths();

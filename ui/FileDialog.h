@@ -1,8 +1,10 @@
 #pragma once
 // The program's own file chooser: a modal dialog with a folder tree of the whole
 // file system, a file list with name, size and date columns, a file-type
-// drop-down and, in save mode, a file-name field. Every file choice of the
-// program goes through it; callers keep the last folder shown themselves.
+// drop-down and, in save mode, a file-name field; callers may add places (a
+// row above the tree whose entries open a folder with one tap). Every file
+// choice of the program goes through it; callers keep the last folder shown
+// themselves.
 //
 // Paths use "/". The tree starts at the root "/" and lists subfolders lazily,
 // when an item is first expanded. Hidden folders and files (names starting with
@@ -21,6 +23,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -40,6 +43,7 @@ public:
         kIdFileList = 1068,
         kIdFileType = 1071,
         kIdFileName = 1133,
+        kIdPlaces = 1069, // not in the layouts: a row taken off the top of the folder tree
     };
     static constexpr int kLayoutId = 205;
 
@@ -78,8 +82,8 @@ public:
     static QString TemplateFilter();
     static QString ProgramFilter();
 
-    // Adds a place above the folder tree: an entry named `label` whose tap opens
-    // `folder` in the tree. A folder that does not exist, or is already a place,
+    // Adds a place in the row above the folder tree: an entry named `label`
+    // whose tap opens `folder` in the tree. A folder that does not exist, or is already a place,
     // is left out. Call before the dialog is prepared.
     void AddPlace(const QString& label, const QString& folder);
     // The places of a sound chooser, in this order: the program's sound folder
@@ -206,6 +210,7 @@ private:
     int m_layoutWidth = -1;            // width of the last layout applied, pixels
     int m_layoutHeight = -1;           // height of the last layout applied, pixels
 
+    QListWidget* m_places = nullptr;   // places above the tree, id 1069
     QTreeWidget* m_tree = nullptr;     // folder tree, id 1067
     QComboBox* m_types = nullptr;      // file-type drop-down, id 1071
     QTreeWidget* m_list = nullptr;     // file list, id 1068

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -391,18 +392,23 @@ void FileDialogTest::soundPlaces()
         labels << "Music";
     labels << "Home";
     auto* tree = dialog.findChild<QTreeWidget*>(QStringLiteral("1067"));
-    QVERIFY(tree);
-    // The places come first, above the whole tree; the chooser opens where it was asked to.
-    QStringList top;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        top << tree->topLevelItem(i)->text(0);
-    QCOMPARE(top, labels + QStringList{"/"});
+    auto* places = dialog.findChild<QListWidget*>(QStringLiteral("1069"));
+    QVERIFY(tree && places && places->isVisible());
+    // The places stand in a row above the tree, in view however deep the
+    // chooser opens; the tree itself starts at "/" as before.
+    QStringList shown;
+    for (int i = 0; i < places->count(); ++i)
+        shown << places->item(i)->text();
+    QCOMPARE(shown, labels);
+    QCOMPARE(dialog.PlaceLabels(), labels);
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QVERIFY(places->geometry().bottom() < tree->geometry().top());
     QCOMPARE(dialog.CurrentFolder(), m_root + "/start");
 
     // One tap on a place opens its folder in the tree and lists its files.
-    QTreeWidgetItem* item = tree->topLevelItem(place);
-    tree->scrollToItem(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    QListWidgetItem* item = places->item(place);
+    places->scrollToItem(item);
+    QTest::mouseClick(places->viewport(), Qt::LeftButton, {}, places->visualItemRect(item).center());
     QCOMPARE(dialog.CurrentFolder(), m_root + folder);
     QCOMPARE(TreeCurrent(dialog), m_root + folder);
     QCOMPARE(Names(dialog), listed);
