@@ -100,6 +100,48 @@ private slots:
         QCOMPARE(process::SpawnDetachedArgs("/bin/true", {std::string("a\0b", 3)}), EINVAL);
     }
 
+    // A watched start (an opener such as xdg-open) tells an end within the
+    // watch time with its wait status, and leaves a program still running then
+    // to run on.
+    void watchedStartTellsAnEarlyEnd_data()
+    {
+        QTest::addColumn<QString>("script"); // for /bin/sh -c
+        QTest::addColumn<int>("watchMs");
+        QTest::addColumn<int>("exitCode");   // -1: still running when the watch ended
+        QTest::addColumn<int>("signal");     // the signal that ended it, 0 none
+        QTest::newRow("fails at once") << "exit 3" << 3000 << 3 << 0;
+        QTest::newRow("succeeds at once") << "exit 0" << 3000 << 0 << 0;
+        QTest::newRow("ended by a signal") << "kill -TERM $$" << 3000 << -1 << int(SIGTERM);
+        QTest::newRow("still running: left to run") << "sleep 3" << 300 << -1 << 0;
+    }
+    void watchedStartTellsAnEarlyEnd()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, watchMs);
+        QFETCH(int, exitCode);
+        QFETCH(int, signal);
+        int ended = 12345;
+        process::SpawnOptions options;
+        options.watchMs = watchMs;
+        options.endStatus = &ended;
+        pid_t pid = 0;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(process::SpawnDetachedArgs("/bin/sh", {"-c", script.toStdString()}, &pid, options), 0);
+        if (exitCode >= 0) {
+            QVERIFY2(WIFEXITED(ended), qPrintable(QString::number(ended)));
+            QCOMPARE(WEXITSTATUS(ended), exitCode);
+            QVERIFY(timer.elapsed() < watchMs); // told as soon as it ended
+        } else if (signal) {
+            QVERIFY2(WIFSIGNALED(ended), qPrintable(QString::number(ended)));
+            QCOMPARE(WTERMSIG(ended), signal);
+        } else {
+            QCOMPARE(ended, -1);
+            QVERIFY(::kill(pid, 0) == 0); // runs on
+            ::kill(pid, SIGKILL);
+        }
+    }
+
     void ownSessionAndSearchPath()
     {
         pid_t pid = 0;
