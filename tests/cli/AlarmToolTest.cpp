@@ -408,6 +408,8 @@ private slots:
             << "It is held by \"Work\" (key 3110431)";
         QTest::newRow("a folder given as the sound") << QStringList{"add", "--time", "07:00", "--sound", "FOLDER"} << 1
                                                      << "/music\" is a folder, not a sound file";
+        QTest::newRow("import: a folder") << QStringList{"import-template", "FOLDER"} << 1
+                                          << "/music\" is a folder, not a template file";
         QTest::newRow("import: a template file that does not exist")
             << QStringList{"import-template", "/nonexistent/mist.atf"} << 1
             << "the template file \"/nonexistent/mist.atf\" does not exist";
