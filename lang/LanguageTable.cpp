@@ -200,6 +200,8 @@ void LanguageTable::WriteTodayTexts() const
         {"todayString1", 150},
         {"todayString3", 157},
         {"todayString4", 158},
+        {"todayString5", 15}, // the question's Yes and No buttons
+        {"todayString6", 16},
     };
     for (const auto& t : kTodayTexts)
         Profile::WriteText(QStringLiteral("settings"), QString::fromLatin1(t.value), Text(t.text));

@@ -3,6 +3,7 @@
 #include "DevicePaths.h"
 #include "FirstUse.h"
 #include "TodaySettings.h"
+#include "Texts.h"
 #include "WidgetMessageBox.h"
 
 #include <QtGlobal>
@@ -22,6 +23,10 @@ TodayLibrary& State()
 
 bool g_loaded = false; // the program path has been read
 
+// The message box's button texts by their number in the language files.
+constexpr int kTextYes = 15;
+constexpr int kTextNo = 16;
+
 } // namespace
 
 void LoadTodayLibrary()
@@ -31,6 +36,15 @@ void LoadTodayLibrary()
     // platform libraries inside it are private), so it installs the on-screen
     // box itself: its question is asked on screen, not answered No on stderr.
     InstallWidgetMessageBox();
+    // The library loads no language file: the program leaves the texts the
+    // item needs in the settings, the box's Yes and No among them.
+    SetTextProvider([](int id) {
+        if (id == kTextYes)
+            return TodayText(TextYes);
+        if (id == kTextNo)
+            return TodayText(TextNo);
+        return QString();
+    });
     g_loaded = true;
 }
 

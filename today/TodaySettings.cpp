@@ -34,8 +34,13 @@ TodayLayoutSettings ReadLayoutSettings()
 
 QString TodayText(TodayTextId id)
 {
-    static const char16_t* const kDefaults[5] = {
-        u"Really deactivate the alarm?", u"Deactivate?", u"", u"Rows to display (1-15):", u"Small buttons"};
+    static const char16_t* const kDefaults[7] = {u"Really deactivate the alarm?",
+                                                 u"Deactivate?",
+                                                 u"",
+                                                 u"Rows to display (1-15):",
+                                                 u"Small buttons",
+                                                 u"Yes",
+                                                 u"No"};
     const QString fallback = QString::fromUtf16(kDefaults[id]);
     RegKey key;
     if (RegKey::Open(Hive::CurrentUser, kSettingsKey, &key) != RegOk)

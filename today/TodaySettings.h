@@ -9,7 +9,14 @@
 namespace dawnbell::today {
 
 // The item's texts, by the number in their value name todayString<N>.
-enum TodayTextId { TextReallyDeactivate = 0, TextDeactivateCaption = 1, TextRowsLabel = 3, TextSmallButtons = 4 };
+enum TodayTextId {
+    TextReallyDeactivate = 0,
+    TextDeactivateCaption = 1,
+    TextRowsLabel = 3,
+    TextSmallButtons = 4,
+    TextYes = 5, // the question's buttons
+    TextNo = 6,
+};
 
 // Rows and button size: `todayLines` clamped to 1-15 (missing: 2) and large
 // buttons unless `todayCompact` is non-zero. A missing settings key gives 2 rows,

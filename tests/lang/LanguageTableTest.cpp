@@ -63,7 +63,7 @@ private slots:
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
         qputenv("DAWNBELL_MSGBOX_RECORD", m_home.filePath(QStringLiteral("boxes.txt")).toUtf8());
         QVERIFY(QDir(m_program->path()).mkdir(QStringLiteral("languages")));
-        for (const char* name : {"todayString0", "todayString1", "todayString3", "todayString4"})
+        for (const char* name : {"todayString0", "todayString1", "todayString3", "todayString4", "todayString5", "todayString6"})
             Profile::WriteText(QStringLiteral("settings"), QString::fromLatin1(name), kUnchanged);
     }
     void cleanup()
@@ -114,8 +114,9 @@ private slots:
 
         const bool failed = result == Result::BinaryData || result == Result::NotWellFormed;
         QCOMPARE(Recorded(), failed ? QStringList{QStringLiteral("Fehler\t") + message} : QStringList());
-        const QStringList english{BuiltinString(149), BuiltinString(150), BuiltinString(157), BuiltinString(158)};
-        QCOMPARE(TodayTexts(), failed ? QStringList(4, kUnchanged) : english);
+        const QStringList english{BuiltinString(149), BuiltinString(150), BuiltinString(157),
+                                  BuiltinString(158), QStringLiteral("Yes"),   QStringLiteral("No")};
+        QCOMPARE(TodayTexts(), failed ? QStringList(6, kUnchanged) : english);
         if (failed) {
             QVERIFY(table.Entries().isEmpty());
             QCOMPARE(table.Text(3), BuiltinString(3));
@@ -333,12 +334,16 @@ private slots:
                                  << QStringList{QStringLiteral("Alarm wirklich deaktivieren?"),
                                                 QStringLiteral("Deaktivieren?"),
                                                 QStringLiteral("Angezeigte Zeilen (1\u201315):"),
-                                                QStringLiteral("Kleine Schaltfl\u00E4chen")};
+                                                QStringLiteral("Kleine Schaltfl\u00E4chen"),
+                                                QStringLiteral("Ja"),
+                                                QStringLiteral("Nein")};
         QTest::newRow("fran\u00E7ais") << QStringLiteral("fran\u00E7ais") << "Erreur"
                                        << QStringList{QStringLiteral("D\u00E9sactiver vraiment l'alarme ?"),
                                                       QStringLiteral("D\u00E9sactiver ?"),
                                                       QStringLiteral("Lignes \u00E0 afficher (1\u201315) :"),
-                                                      QStringLiteral("Petits boutons")};
+                                                      QStringLiteral("Petits boutons"),
+                                                      QStringLiteral("Oui"),
+                                                      QStringLiteral("Non")};
     }
     void shippedFiles()
     {
@@ -444,7 +449,7 @@ private:
     static QStringList TodayTexts()
     {
         QStringList texts;
-        for (const char* name : {"todayString0", "todayString1", "todayString3", "todayString4"})
+        for (const char* name : {"todayString0", "todayString1", "todayString3", "todayString4", "todayString5", "todayString6"})
             texts << Profile::ReadText(QStringLiteral("settings"), QString::fromLatin1(name), QStringLiteral("(none)"));
         return texts;
     }

@@ -186,6 +186,11 @@ private slots:
         Register(QStringLiteral("Dawnbell"), kLibrary, 1, 0);
         const QString alarm = RunAlarmTool({"add", "--time", "07:30", "--title", "Wake"});
         QVERIFY2(!alarm.isEmpty() && alarm[0].isDigit(), qPrintable(alarm));
+        // The buttons as a German program left them for the item.
+        RegKey settings;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, "Software\\Torvane\\Dawnbell\\settings", &settings), RegOk);
+        QCOMPARE(settings.WriteString("todayString5", u"Ja"), RegOk);
+        QCOMPARE(settings.WriteString("todayString6", u"Nein"), RegOk);
 
         TodayHost host;
         host.resize(240, 400);
@@ -208,6 +213,8 @@ private slots:
                 return;
             answer.stop();
             asked = box->windowTitle() + ": " + box->text();
+            for (QAbstractButton* button : box->buttons())
+                asked += " [" + button->text() + "]";
             QTest::keyClick(box, Qt::Key(key));
             // A key the box does not take fails the row instead of hanging it.
             QTimer::singleShot(5000, box, [box] { box->reject(); });
@@ -217,7 +224,7 @@ private slots:
         QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, QPoint(window->width() / 3, window->height() / 4));
         answer.stop();
 
-        QCOMPARE(asked, key ? QStringLiteral("Deactivate?: Really deactivate the alarm?") : QString());
+        QCOMPARE(asked, key ? QStringLiteral("Deactivate?: Really deactivate the alarm? [Ja] [Nein]") : QString());
         QFile record(m_home.filePath("boxes.txt"));
         QCOMPARE(record.exists(), key != 0);
         const QString shown = RunAlarmTool({"show", alarm, "--json"});
