@@ -38,11 +38,17 @@ bool CommandServer::Listen(const QString& socketPath)
         return false;
     m_listenNotifier = new QSocketNotifier(m_server.ListenFd(), QSocketNotifier::Read, this);
     connect(m_listenNotifier, &QSocketNotifier::activated, this, [this] { OnAcceptable(); });
+    // The expiry check runs only while a connection waits for its frame: an idle
+    // window takes no wake-ups for it.
     m_expiry = new QTimer(this);
-    m_expiry->setInterval(500);
+    m_expiry->setInterval(kExpiryCheckMs);
     connect(m_expiry, &QTimer::timeout, this, [this] { OnExpiry(); });
-    m_expiry->start();
     return true;
+}
+
+bool CommandServer::ExpiryCheckRunning() const
+{
+    return m_expiry && m_expiry->isActive();
 }
 
 void CommandServer::Close()
@@ -68,6 +74,17 @@ void CommandServer::OnAcceptable()
         connect(notifier, &QSocketNotifier::activated, this, [this, fd] { OnReadable(fd); });
         m_notifiers[fd] = notifier;
     }
+    UpdateExpiryTimer();
+}
+
+void CommandServer::UpdateExpiryTimer()
+{
+    if (!m_expiry)
+        return;
+    if (m_notifiers.empty())
+        m_expiry->stop();
+    else if (!m_expiry->isActive())
+        m_expiry->start();
 }
 
 void CommandServer::Unwatch(int fd)
@@ -78,6 +95,7 @@ void CommandServer::Unwatch(int fd)
     it->second->setEnabled(false);
     it->second->deleteLater();
     m_notifiers.erase(it);
+    UpdateExpiryTimer();
 }
 
 void CommandServer::OnReadable(int fd)

@@ -35,18 +35,30 @@ public:
     bool Listen(const QString& socketPath = QString());
     void Close();
     bool IsListening() const { return m_server.ListenFd() >= 0; }
+    // True while the check that drops silent connections runs (only while a
+    // connection waits for its frame).
+    bool ExpiryCheckRunning() const;
+
+    // How often connections waiting for their frame are checked, ms.
+    static constexpr int kExpiryCheckMs = 500;
 
 private:
+    // Takes every pending connection and watches it for its frame.
     void OnAcceptable();
+    // Reads what connection `fd` sent; a whole frame is handled and answered.
     void OnReadable(int fd);
+    // Drops connections that waited too long for their frame.
     void OnExpiry();
+    // Stops watching connection `fd` (a frame arrived, or it was dropped).
     void Unwatch(int fd);
+    // Runs the expiry check while a connection waits for its frame, else stops it.
+    void UpdateExpiryTimer();
 
     Handlers m_handlers;                          // the window's reactions
     ipc::IpcServer m_server;                      // sockets and frames
     QSocketNotifier* m_listenNotifier = nullptr;  // on the listening socket
     std::map<int, QSocketNotifier*> m_notifiers;  // on each open connection, by fd
-    QTimer* m_expiry = nullptr;                   // drops silent connections
+    QTimer* m_expiry = nullptr;                   // drops silent connections; runs while one waits
 };
 
 } // namespace dawnbell

@@ -245,6 +245,41 @@ private slots:
         QCOMPARE(ReadLines(2), QStringList({"foreground", "copydata 1 [3456031]"}));
     }
 
+    // The check that drops silent connections runs only while a connection
+    // waits for its frame: an idle window takes no wake-ups for it.
+    void expiryCheckRunsOnlyWhileAConnectionWaits_data()
+    {
+        QTest::addColumn<QString>("client");
+        QTest::newRow("hangs up without a word") << "hang up";
+        QTest::newRow("half a frame, then hangs up") << "half";
+        QTest::newRow("a whole reinit") << "reinit";
+    }
+    void expiryCheckRunsOnlyWhileAConnectionWaits()
+    {
+        QFETCH(QString, client);
+        int reinits = 0;
+        CommandServer::Handlers h;
+        h.reinit = [&] { ++reinits; };
+        CommandServer server(h);
+        const std::string path = (m_dir->path() + QStringLiteral("/channel.sock")).toStdString();
+        QVERIFY(server.Listen(QString::fromStdString(path)));
+        QVERIFY(!server.ExpiryCheckRunning());
+        const int fd = RawConnect(path);
+        QVERIFY(fd >= 0);
+        QTRY_VERIFY(server.ExpiryCheckRunning()); // accepted; waiting for its frame
+        const std::vector<uint8_t> frame = ipc::EncodePosted(ipc::MsgReinit, 0, -1);
+        if (client == QLatin1String("half"))
+            QVERIFY(::send(fd, frame.data(), frame.size() / 2, MSG_NOSIGNAL) > 0);
+        if (client == QLatin1String("reinit")) {
+            QCOMPARE(::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL), ssize_t(frame.size()));
+            QTRY_COMPARE(reinits, 1);
+            QVERIFY(!server.ExpiryCheckRunning());
+        }
+        ::close(fd);
+        QTRY_VERIFY(!server.ExpiryCheckRunning());
+        QVERIFY(server.IsListening());
+    }
+
     void windowOfAnotherProgramIsIgnored()
     {
         StartServer({"nolock", "socket"});
