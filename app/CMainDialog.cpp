@@ -44,6 +44,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QWindow>
 
 static void InitMainWindowResources()
 {
@@ -486,18 +487,29 @@ QString CMainDialog::FormatRemaining(int64_t seconds)
 void CMainDialog::UpdateClockAndStatus()
 {
     const clock::LocalTime now = clock::ToLocal(clock::Now());
-    clockText_ = ClockFormat::Format(timePattern_, now.hour, now.minute, now.second).left(kMaxClockChars);
+    const QString clockText =
+        ClockFormat::Format(timePattern_, now.hour, now.minute, now.second).left(kMaxClockChars);
     Alarm* next = NextAlarm();
     const QString missed = MissedAlarms::StatusText(MissedAlarms::List(true), clock::Now());
+    QString statusText;
     if (!missed.isEmpty())
-        statusText_ = missed;
+        statusText = missed;
     else if (next)
-        statusText_ = FormatTextId(kTextNextAlarm, {FormatRemaining(next->GetTimeToNext())});
+        statusText = FormatTextId(kTextNextAlarm, {FormatRemaining(next->GetTimeToNext())});
     else
-        statusText_ = Text(kTextNoActiveAlarm);
-    clockLabel_->setText(clockText_);
-    statusLabel_->setText(statusText_);
-    update();
+        statusText = Text(kTextNoActiveAlarm);
+    // Only a line whose text changed is repainted, and only its own area: a
+    // tick never repaints the list, the buttons or the window's background.
+    if (clockText != clockText_) {
+        clockText_ = clockText;
+        clockLabel_->setText(clockText_);
+        update(clockLabel_->geometry());
+    }
+    if (statusText != statusText_) {
+        statusText_ = statusText;
+        statusLabel_->setText(statusText_);
+        update(statusLabel_->geometry());
+    }
 }
 
 // --- list maintenance ----------------------------------------------------------
@@ -1150,10 +1162,20 @@ void CMainDialog::SetColors(uint32_t bgColor, uint32_t textColor)
     update();
 }
 
-void CMainDialog::paintEvent(QPaintEvent*)
+void CMainDialog::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     PaintWindowBackground(p, rect(), bgColor_, kWindowShade);
+    const QRect clockRect = clockLabel_->geometry();
+    // A tick repaints one line: the other one's text is neither fitted nor drawn.
+    if (e->rect().intersects(clockRect))
+        PaintClock(p);
+    if (e->rect().intersects(statusLabel_->geometry()))
+        PaintStatus(p);
+}
+
+void CMainDialog::PaintClock(QPainter& p)
+{
     const QRect clockRect = clockLabel_->geometry();
     PaintTitleArea(p, clockRect, bgColor_, kWindowShade);
     p.setPen(ToQColor(textColor_));
@@ -1166,7 +1188,12 @@ void CMainDialog::paintEvent(QPaintEvent*)
     const int clockFlags = Qt::AlignCenter | Qt::TextSingleLine;
     p.drawText(clockRect.adjusted(2, 0, -2, 0), clockFlags, clockText_);
     KitTextFit::Record(clockLabel_, clockText_, clockFont, clockLabel_->rect().adjusted(2, 0, -2, 0), clockFlags);
+}
+
+void CMainDialog::PaintStatus(QPainter& p)
+{
     // The status line follows the kit's fit rule.
+    p.setPen(ToQColor(textColor_));
     const int statusFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     const KitTextFit::Result status = KitTextFit::FitFor(statusLabel_, statusText_, statusLabel_->font(),
                                                          statusLabel_->rect(), statusFlags);
@@ -1213,7 +1240,24 @@ void CMainDialog::changeEvent(QEvent* e)
 void CMainDialog::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
+    // The window system's word on whether any of the window can be seen (an
+    // unmapped window, one on another virtual desktop) reaches the native window.
+    if (QWindow* native = windowHandle(); native && native != exposeWatched_) {
+        if (exposeWatched_)
+            exposeWatched_->removeEventFilter(this);
+        exposeWatched_ = native;
+        native->installEventFilter(this);
+    }
     UpdateClockTimer();
+}
+
+bool CMainDialog::eventFilter(QObject* watched, QEvent* e)
+{
+    // The exposure is already updated when the event arrives; the clock starts
+    // (with the time of now) before the window's contents are painted again.
+    if (watched == exposeWatched_ && e->type() == QEvent::Expose)
+        UpdateClockTimer();
+    return QDialog::eventFilter(watched, e);
 }
 
 void CMainDialog::hideEvent(QHideEvent* e)
@@ -1224,7 +1268,9 @@ void CMainDialog::hideEvent(QHideEvent* e)
 
 void CMainDialog::UpdateClockTimer()
 {
-    const bool seen = isVisible() && !isMinimized() && !(screenLock_ && screenLock_->locked());
+    const QWindow* native = windowHandle();
+    const bool seen = isVisible() && !isMinimized() && native && native->isExposed()
+                      && !(screenLock_ && screenLock_->locked());
     if (seen == clockTimer_.isActive())
         return;
     if (seen) {

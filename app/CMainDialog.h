@@ -9,7 +9,9 @@
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <QPointer>
 #include <QString>
+#include <QWindow>
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +20,7 @@
 
 class QMenu;
 class QLabel;
+class QPainter;
 class QPushButton;
 
 namespace dawnbell {
@@ -156,12 +159,21 @@ protected:
     void done(int result) override;
     // A tap on the status line while it tells of missed alarms marks them seen.
     void mousePressEvent(QMouseEvent* e) override;
+    // Follows the native window's exposure (the clock rests while none of the
+    // window can be seen).
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void CreateControls();
+    // Paint the clock line (its framed area and the time) and the status line
+    // (text only, over the background already painted).
+    void PaintClock(QPainter& p);
+    void PaintStatus(QPainter& p);
     // Runs the clock timer while anyone can see the window (shown, not minimized,
-    // screen not locked) and stops it otherwise; a restart updates both lines at
-    // once, so a returning user never reads a stale time.
+    // exposed by the window system, screen not locked) and stops it otherwise; it
+    // is then the window's only timer while nothing else goes on. A restart
+    // catches up with the store and updates both lines at once, so a returning
+    // user never reads a stale time or list.
     void UpdateClockTimer();
     // Fills a handheld display; on a desktop the remembered or a comfortable size.
     void PlaceOnScreen();
@@ -250,6 +262,7 @@ private:
     QSize lastSize_{-1, -1};                   // last client size laid out
     QBasicTimer clockTimer_;                   // timer 1
     ScreenLockWatch* screenLock_ = nullptr;    // the session's screen lock (the clock rests)
+    QPointer<QWindow> exposeWatched_;          // native window whose exposure the clock follows
     MainWindowServices services_;              // the windows this one may open
     LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
     QBasicTimer reloadTimer_;                  // a reload waits for the window over this one

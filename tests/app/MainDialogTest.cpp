@@ -8,6 +8,7 @@
 #include "CMainDialog.h"
 #include "EditBackup.h"
 #include "Notify.h"
+#include "PaintLog.h"
 #include "Profile.h"
 #include "Registry.h"
 #include "Scaling.h"
@@ -15,6 +16,7 @@
 #include "TestServers.h"
 #include "../model/TestEnv.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -92,6 +94,20 @@ QStringList Records()
     QStringList out;
     for (const notify::NotifyRecord& r : list)
         out << QString::fromStdString(r.trigger.arguments) + "@" + test::Format(r.trigger.start);
+    return out;
+}
+
+// The intervals (ms) of every timer running for `root` and the objects it owns,
+// however deep: what wakes the process while the window sits idle.
+QList<int> RunningTimers(QObject* root)
+{
+    QList<int> out;
+    QList<QObject*> objects = root->findChildren<QObject*>();
+    objects.prepend(root);
+    for (QObject* o : objects) {
+        for (const QAbstractEventDispatcher::TimerInfo& t : QAbstractEventDispatcher::instance()->registeredTimers(o))
+            out << t.interval;
+    }
     return out;
 }
 
@@ -991,6 +1007,60 @@ private slots:
         }
     }
 
+    // A tick repaints the clock line and the status line, each only when its
+    // text changed and only its own area: never the list, the buttons or the
+    // rest of the window.
+    void tickRepaintsOnlyWhatChanged_data()
+    {
+        QTest::addColumn<bool>("active");  // the stored alarm is active (the status counts down)
+        QTest::addColumn<int>("seconds");  // how far the clock moved since the last tick
+        QTest::addColumn<QStringList>("repainted"); // the lines repainted: clock, status
+        QTest::newRow("a second on, counting down") << true << 1 << QStringList{"clock", "status"};
+        QTest::newRow("a second on, no active alarm") << false << 1 << QStringList{"clock"};
+        QTest::newRow("the same second again") << true << 0 << QStringList{};
+    }
+    void tickRepaintsOnlyWhatChanged()
+    {
+        QFETCH(bool, active);
+        QFETCH(int, seconds);
+        QFETCH(QStringList, repainted);
+        Stored alarm;
+        alarm.active = active;
+        alarm.title = QStringLiteral("Bakery");
+        Store(alarm);
+        auto w = Open();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QRect clock = w->findChild<QLabel*>(QStringLiteral("1021"))->geometry();
+        const QRect status = w->findChild<QLabel*>(QStringLiteral("1020"))->geometry();
+        QVERIFY(!clock.intersects(status));
+        QCOMPARE(w->statusText().startsWith(QLatin1String("Next alarm: ")), active);
+        test::PaintLog log;
+        log.Watch(w.get());
+        log.Watch(w->list());
+        const QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+        for (QPushButton* b : buttons)
+            log.Watch(b);
+        test::RunQueuedEvents();
+        log.Clear();
+
+        clock::SetNowForTesting(At(kNow) + seconds);
+        w->UpdateClockAndStatus(); // what each tick of the clock does
+        test::RunQueuedEvents();
+
+        QRegion expected;
+        if (repainted.contains(QLatin1String("clock")))
+            expected += clock;
+        if (repainted.contains(QLatin1String("status")))
+            expected += status;
+        const QRegion painted = log.Painted(w.get());
+        QVERIFY2((QRegion(expected) - painted).isEmpty(), "a changed line was not repainted");
+        QVERIFY2((painted - expected).isEmpty(), "more than the changed lines was repainted");
+        QCOMPARE(log.Count(w.get()), repainted.isEmpty() ? 0 : 1);
+        QCOMPARE(log.Count(w->list()), 0);
+        for (QPushButton* b : buttons)
+            QCOMPARE(log.Count(b), 0);
+    }
+
     // The clock line keeps the time while the window can be seen, whichever
     // window is active, and rests only while the window is minimized, hidden or
     // the screen is locked (the screensaver's signal on the session bus); back
@@ -1040,10 +1110,15 @@ private slots:
         clock::SetNowForTesting(At("2031-03-08 09:00:07"));
         if (runs) {
             QTRY_VERIFY_WITH_TIMEOUT(w->clockText().contains(QLatin1String("09:00:07")), 3000);
+            // Idle, the one-second tick is all that runs: no poll, no
+            // gesture timer, no animation of the window or its controls.
+            QCOMPARE(RunningTimers(w.get()), QList<int>{CMainDialog::kClockPeriodMs});
             return;
         }
         QTest::qWait(1500);
         QVERIFY2(w->clockText().contains(QLatin1String("09:00:00")), qPrintable(w->clockText()));
+        // Nothing at all runs while nobody can see the window.
+        QCOMPARE(RunningTimers(w.get()), QList<int>());
         // Back in view: the time shows at once, and the clock runs on.
         if (cover.endsWith(QLatin1String("locked")))
             lock(false);
