@@ -166,6 +166,8 @@ void AlarmRinging::PlayNext()
     if (ended_)
         return;
     vibration_.Start();
+    if (timers_.Active(TimerVibrate))
+        ClockInStep();
     emit vibrateShown(alarm_->vibrate != 0);
     if (playback_.PlayNext() == RingingPlayback::PassesDone) {
         QTimer::singleShot(0, this, [this] {
@@ -191,6 +193,21 @@ void AlarmRinging::SetVibrateChecked(bool on)
     emit vibrateShown(on);
     backlight_.LightForAWhile();
     vibration_.Checked(on, countdown_ > 0);
+    if (timers_.Active(TimerVibrate))
+        ClockInStep();
+}
+
+// The window's clock restarts with a one-second timer started just now (the
+// snooze countdown, the interval vibration): timers of one period started
+// together expire together, so the process wakes once a second for both instead
+// of once for each. The clock is redrawn at once, so the restart never leaves
+// it behind. Nothing happens when no clock runs (no window).
+void AlarmRinging::ClockInStep()
+{
+    if (!timers_.Active(TimerClock))
+        return;
+    timers_.Start(TimerClock, kSecondMs);
+    emit clockTick();
 }
 
 // --- taps and snooze -----------------------------------------------------------
@@ -234,6 +251,7 @@ void AlarmRinging::SnoozeRoutine()
     countdown_ = std::max(alarm_->snooze, 1) + 1;
     CountdownTick();
     timers_.Start(TimerCountdown, kSecondMs);
+    ClockInStep();
     backlight_.DimLater();
     SetSnoozeWake();
 }
@@ -344,8 +362,11 @@ void AlarmRinging::ResumeAfterPause()
     timers_.Kill(TimerPause);
     playback_.Resume();
     // A snooze that began meanwhile keeps the vibrator still.
-    if (countdown_ == 0)
+    if (countdown_ == 0) {
         vibration_.Start();
+        if (timers_.Active(TimerVibrate))
+            ClockInStep();
+    }
 }
 
 // --- ending ------------------------------------------------------------------------

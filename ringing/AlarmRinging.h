@@ -152,6 +152,9 @@ private:
     void SilenceForSnooze();
     void SnoozeAway();
     void CountdownTick();
+    // Restarts the window's clock timer in step with a one-second timer that was
+    // just started, and redraws the clock; nothing when no clock runs.
+    void ClockInStep();
     void RunQuiz();
     void SetSnoozeWake();
     void WithdrawSnoozeWake();

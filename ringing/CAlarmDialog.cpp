@@ -240,9 +240,16 @@ void CAlarmDialog::UpdateClock()
 {
     const clock::LocalTime t = clock::ToLocal(clock::Now());
     const QLocale locale;
-    clockLabel_->setText(ClockFormat::Format(clockFormat_, t.hour, t.minute, t.second, locale.amText(),
-                                             locale.pmText()));
-    update(clockLabel_->geometry());
+    ShowLabelText(clockLabel_, ClockFormat::Format(clockFormat_, t.hour, t.minute, t.second, locale.amText(),
+                                                   locale.pmText()));
+}
+
+void CAlarmDialog::ShowLabelText(QLabel* label, const QString& text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    update(label->geometry());
 }
 
 void CAlarmDialog::UpdateBattery(bool repaint)
@@ -306,24 +313,24 @@ void CAlarmDialog::ShowCountdown()
     else if (countdown == 0)
         snoozeEnd_ = 0;
     shownCountdown_ = countdown;
+    // A tick repaints the line whose text changed, and only its area: in layout
+    // 0 the number beside the End button, in layouts 1 and 2 the hint line.
     if (layoutStyle() == 0) {
-        countdownLabel_->setText(countdown > 0 ? QString::number(countdown) : QString());
+        ShowLabelText(countdownLabel_, countdown > 0 ? QString::number(countdown) : QString());
         if (countdown > 0) {
             // The minute the ringing resumes in, as the clock shows it.
             const clock::LocalTime end = clock::ToLocal(snoozeEnd_);
             const QString until = QStringLiteral("%1:%2")
                                       .arg(end.hour, 2, 10, QLatin1Char('0'))
                                       .arg(end.minute, 2, 10, QLatin1Char('0'));
-            hintLabel_->setText(FormatTextId(kTextSnoozedUntil, {until}));
+            ShowLabelText(hintLabel_, FormatTextId(kTextSnoozedUntil, {until}));
         } else {
-            hintLabel_->setText(Text(kTextTapToSnooze));
+            ShowLabelText(hintLabel_, Text(kTextTapToSnooze));
         }
     } else {
-        hintLabel_->setText(countdown > 0 ? Text(kTextRemaining) + QLatin1Char(' ') + QString::number(countdown)
-                                          : Text(kTextTapToSnooze));
+        ShowLabelText(hintLabel_, countdown > 0 ? Text(kTextRemaining) + QLatin1Char(' ') + QString::number(countdown)
+                                                : Text(kTextTapToSnooze));
     }
-    update(countdownLabel_->geometry());
-    update(hintLabel_->geometry());
 }
 
 void CAlarmDialog::Skip() { ringing_.Skip(); }

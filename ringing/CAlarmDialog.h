@@ -160,8 +160,14 @@ private:
 
     void ApplyColors(QWidget* w);
     void DoLayout(const QSize& size);
+    // Shows the time of now in the clock line; repaints it when it changed.
     void UpdateClock();
+    // Reads the power status; with `repaint`, repaints the gauge's old and new
+    // places when it changed.
     void UpdateBattery(bool repaint);
+    // Gives the hidden `label` `text` and repaints only its area, only when the
+    // text changed.
+    void ShowLabelText(QLabel* label, const QString& text);
     // The snooze countdown, or "Tap to snooze..." when none runs, in the label
     // of the layout; in layout 0 the hint says until when the alarm is snoozed.
     void ShowCountdown();

@@ -10,6 +10,7 @@
 #include "KitFont.h"
 #include "MediaPlayerFactory.h"
 #include "Notify.h"
+#include "PaintLog.h"
 #include "PowerKeeper.h"
 #include "Profile.h"
 #include "Registry.h"
@@ -541,6 +542,62 @@ private slots:
         QCOMPARE(dlg.playState(), int(CAlarmDialog::Playing));
         QCOMPARE(Player()->Volume(), 100);
         QVERIFY(!dlg.timerActive(CAlarmDialog::TimerCountdown));
+    }
+
+    // While snoozed, each countdown tick repaints the line that shows the
+    // countdown and nothing else (layout 0: the number beside End; layouts 1
+    // and 2: the hint line), and each clock tick the clock line alone. The clock
+    // runs in step with the countdown, one second each.
+    void snoozeTicksRepaintTheirOwnLine_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("countdownLabel");
+        QTest::newRow("small button: the number beside End") << 0 << "1012";
+        QTest::newRow("medium button: the hint line") << 1 << "1023";
+        QTest::newRow("big button: the hint line") << 2 << "1023";
+    }
+    void snoozeTicksRepaintTheirOwnLine()
+    {
+        QFETCH(int, style);
+        QFETCH(QString, countdownLabel);
+        auto alarm = MakeAlarm(1);
+        alarm->snooze = 30;
+        alarm->layoutStyle = style;
+        alarm->title = QStringLiteral("Ferry");
+        CAlarmDialog dlg(alarm.get(), nullptr, Services());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.Tap();
+        QCOMPARE(dlg.countdown(), 30);
+        for (int id : {int(CAlarmDialog::TimerCountdown), int(CAlarmDialog::TimerClock)}) {
+            QVERIFY(dlg.timerActive(id));
+            QCOMPARE(dlg.timerInterval(id), 1000);
+        }
+        test::PaintLog log;
+        log.Watch(&dlg);
+        const QList<QWidget*> controls = dlg.findChildren<QWidget*>();
+        for (QWidget* w : controls)
+            log.Watch(w);
+        auto paintedOnly = [&](const QRect& line) {
+            const QRegion painted = log.Painted(&dlg);
+            QVERIFY2((QRegion(line) - painted).isEmpty(), "the line was not repainted");
+            QVERIFY2((painted - QRegion(line)).isEmpty(), "more than the line was repainted");
+            for (QWidget* w : controls)
+                QCOMPARE(log.Count(w), 0);
+        };
+        test::RunQueuedEvents();
+        log.Clear();
+        dlg.HandleTimer(CAlarmDialog::TimerCountdown);
+        test::RunQueuedEvents();
+        QCOMPARE(dlg.countdown(), 29);
+        paintedOnly(dlg.findChild<QLabel*>(countdownLabel)->geometry());
+
+        log.Clear();
+        clock::SetNowForTesting(kNow + 1);
+        dlg.HandleTimer(CAlarmDialog::TimerClock);
+        test::RunQueuedEvents();
+        paintedOnly(dlg.findChild<QLabel*>("1021")->geometry());
+        dlg.EndAlarm();
     }
 
     // While snoozed, the window of layout 0 says until when, in the minute the
