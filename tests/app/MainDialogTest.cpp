@@ -13,6 +13,7 @@
 #include "Registry.h"
 #include "Scaling.h"
 #include "Scheduler.h"
+#include "ScreenLockWatch.h"
 #include "TestServers.h"
 #include "../model/TestEnv.h"
 
@@ -111,6 +112,21 @@ QList<int> RunningTimers(QObject* root)
     return out;
 }
 
+// logind as far as the screen lock asks it: one session, whose LockedHint the
+// test sets and tells as logind does.
+class FakeSession : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Session")
+    Q_PROPERTY(bool LockedHint READ lockedHint)
+public:
+    bool lockedHint() const { return locked; }
+    bool locked = false;
+};
+
+// XDG_SESSION_ID of the test's session, and logind's object for it.
+const char kSessionId[] = "c7";
+const char kSessionPath[] = "/org/freedesktop/login1/session/c7";
+
 } // namespace
 
 class MainDialogTest : public QObject {
@@ -120,6 +136,8 @@ private:
     QTemporaryDir m_busDir;
     test::PrivateBus m_bus;
     QString m_busError; // why the test's session bus could not start
+    std::unique_ptr<QDBusConnection> m_logind; // the fake logind's connection (the same bus as system bus)
+    FakeSession m_session;
     int m_rings = 0;
     MainWindowServices m_services; // the windows the next Open() gets
     // Windows a test gives the main window.
@@ -139,8 +157,17 @@ private slots:
         test::UseFixedZoneAndLocale();
         // A session bus of the test's own, on which it plays the screensaver.
         m_busError = m_bus.Start(m_busDir.path());
-        if (m_busError.isEmpty())
-            qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
+        if (!m_busError.isEmpty())
+            return;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
+        // The same bus stands in for the system bus, where it plays logind.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
+        qputenv("XDG_SESSION_ID", kSessionId);
+        m_logind = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("fake-logind")));
+        QVERIFY(m_logind->registerService(QStringLiteral("org.freedesktop.login1")));
+        QVERIFY(m_logind->registerObject(QString::fromLatin1(kSessionPath), &m_session,
+                                         QDBusConnection::ExportAllProperties));
     }
 
     void init()
@@ -1061,6 +1088,27 @@ private slots:
             QCOMPARE(log.Count(b), 0);
     }
 
+    // logind's object of a session (whose LockedHint the clock follows), as
+    // logind names them: /org/freedesktop/login1/session/_32 for session "2".
+    void screenLockFindsTheSession_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("path");
+        const QString prefix = QStringLiteral("/org/freedesktop/login1/session/");
+        QTest::newRow("a number") << "2" << prefix + "_32";
+        QTest::newRow("two digits") << "12" << prefix + "_312";
+        QTest::newRow("a letter first") << "c7" << prefix + "c7";
+        QTest::newRow("other characters") << "a-b.c" << prefix + "a_2db_2ec";
+        QTest::newRow("none") << "" << "";
+        QTest::newRow("too long") << QString(65, QLatin1Char('a')) << "";
+    }
+    void screenLockFindsTheSession()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, path);
+        QCOMPARE(ScreenLockWatch::SessionPathFor(id), path);
+    }
+
     // The clock line keeps the time while the window can be seen, whichever
     // window is active, and rests only while the window is minimized, hidden or
     // the screen is locked (the screensaver's signal on the session bus); back
@@ -1074,6 +1122,7 @@ private slots:
         QTest::newRow("hidden") << "hidden" << false;
         QTest::newRow("screen locked") << "locked" << false;
         QTest::newRow("GNOME screen locked") << "gnome locked" << false;
+        QTest::newRow("session locked (logind)") << "logind locked" << false;
     }
     void clockRunsWhileTheWindowIsSeen()
     {
@@ -1083,11 +1132,21 @@ private slots:
             QSKIP(qPrintable(m_busError));
         const QString iface = cover.startsWith(QLatin1String("gnome")) ? QStringLiteral("org.gnome.ScreenSaver")
                                                                         : QStringLiteral("org.freedesktop.ScreenSaver");
-        auto lock = [&iface](bool on) {
-            QDBusMessage m = QDBusMessage::createSignal(QStringLiteral("/ScreenSaver"), iface,
-                                                        QStringLiteral("ActiveChanged"));
-            m << on;
-            QVERIFY(QDBusConnection::sessionBus().send(m));
+        auto lock = [&](bool on) {
+            if (cover.startsWith(QLatin1String("logind"))) {
+                m_session.locked = on;
+                QDBusMessage m = QDBusMessage::createSignal(QString::fromLatin1(kSessionPath),
+                                                            QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                            QStringLiteral("PropertiesChanged"));
+                m << QStringLiteral("org.freedesktop.login1.Session") << QVariantMap{{"LockedHint", on}}
+                  << QStringList();
+                QVERIFY(m_logind->send(m));
+            } else {
+                QDBusMessage m = QDBusMessage::createSignal(QStringLiteral("/ScreenSaver"), iface,
+                                                            QStringLiteral("ActiveChanged"));
+                m << on;
+                QVERIFY(QDBusConnection::sessionBus().send(m));
+            }
             QTest::qWait(300); // the bus hands the signal back
         };
         auto w = Open();
