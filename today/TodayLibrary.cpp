@@ -27,6 +27,19 @@ bool g_loaded = false; // the program path has been read
 constexpr int kTextYes = 15;
 constexpr int kTextNo = 16;
 
+// The library loads no language file: the program leaves the texts the item
+// needs in the settings, the box's Yes and No among them.
+void InstallTextProvider()
+{
+    SetTextProvider([](int id) {
+        if (id == kTextYes)
+            return TodayText(TextYes);
+        if (id == kTextNo)
+            return TodayText(TextNo);
+        return QString();
+    });
+}
+
 } // namespace
 
 void LoadTodayLibrary()
@@ -36,15 +49,7 @@ void LoadTodayLibrary()
     // platform libraries inside it are private), so it installs the on-screen
     // box itself: its question is asked on screen, not answered No on stderr.
     InstallWidgetMessageBox();
-    // The library loads no language file: the program leaves the texts the
-    // item needs in the settings, the box's Yes and No among them.
-    SetTextProvider([](int id) {
-        if (id == kTextYes)
-            return TodayText(TextYes);
-        if (id == kTextNo)
-            return TodayText(TextNo);
-        return QString();
-    });
+    InstallTextProvider();
     g_loaded = true;
 }
 
@@ -59,6 +64,9 @@ void SetUpStoreOnFirstUse()
         QString::fromStdString(ModuleDir(reinterpret_cast<const void*>(&SetUpStoreOnFirstUse)));
     if (FirstUse::Run(programDir) == FirstLaunch::Outcome::Failed)
         qWarning("Dawnbell today item: the first-launch defaults could not be written to the store");
+    // Writing the defaults lends the texts to a language table of its own and
+    // clears them when it is done: the item's texts come back.
+    InstallTextProvider();
 }
 
 TodayLibrary& TheTodayLibrary()
