@@ -80,35 +80,48 @@ int CTodayItem::OnQueryRefresh(TodayListItem* item)
     if (!item)
         return 1;
     busy_ = true;
-
-    const TodayLayoutSettings settings = ReadLayoutSettings();
-    rows_ = settings.rows;
-    large_ = settings.large;
-
-    const bool changed = ReloadAlarms();
-    if (changed)
-        firstRow_ = 0;
-
     const int64_t now = clock::Now();
-    const int oldMinutes = minutesToNext_;
-    minutesToNext_ = -1;
-    const int count = int(alarms_.size());
-    for (int j = 0; j < count; ++j) {
-        if (alarms_[size_t(j)].activated == 0)
-            continue;
-        // An appointment whose moment has passed counts as due now, so the
-        // countdown never goes negative (nor reads as "none active").
-        const int64_t remaining = std::max<int64_t>(0, NextOccurrence(alarms_[size_t(j)], now) - now);
-        minutesToNext_ = int(remaining / 60 + 1);
-        if (changed)
-            firstRow_ = std::max(0, count - j < rows_ ? count - rows_ : j);
-        break;
+    const bool first = item->height == 0;
+
+    // This process's own writes never count as changes: Toggle asks for the
+    // read itself. A count of 0 (no store) is read every time.
+    const uint64_t changes = RegStoreChangeCount();
+    const bool readStore = !storeRead_ || changes != storeSeen_ || changes == 0;
+    const bool listDue = readStore || now < listAt_ || now >= listUntil_;
+    if (!first && !listDue && MinutesToNextAt(now) == minutesToNext_) {
+        busy_ = false;
+        return 0; // nothing read, nothing shown differs
     }
 
-    if (item->height != 0) {
+    const QStringList before = ShownTexts();
+    bool fresh = false;
+    if (readStore) {
+        // The count from before the read: a commit made during it is read again.
+        storeSeen_ = changes;
+        storeRead_ = true;
+        ++storeReads_;
+        const TodayLayoutSettings settings = ReadLayoutSettings();
+        rows_ = settings.rows;
+        large_ = settings.large;
+        std::vector<TodayAlarm> read;
+        fresh = ReadAlarms(now, &read); // a program key that does not open changes nothing
+        if (fresh)
+            stored_ = std::move(read);
+    }
+
+    const bool changed = listDue && ReloadAlarms(now, fresh);
+    if (changed)
+        firstRow_ = 0;
+    minutesToNext_ = MinutesToNextAt(now);
+    if (changed && firstActive_ >= 0) {
+        const int count = int(alarms_.size());
+        firstRow_ = std::max(0, count - firstActive_ < rows_ ? count - rows_ : firstActive_);
+    }
+
+    if (!first) {
         busy_ = false;
         UpdateFocusGrid();
-        return changed || oldMinutes != minutesToNext_ ? 1 : 0;
+        return ShownTexts() != before ? 1 : 0;
     }
     item->height = uint32_t(MulDivRound(int(rows_ * 20 * (large_ ? 1.5 : 1.0)), logicalDpiY(), 96));
     ResetFocusGrid();
@@ -208,6 +221,7 @@ void CTodayItem::Toggle(int index)
         return;
     }
     RegFlush(Hive::CurrentUser);
+    storeRead_ = false; // the store's count never tells this process of its own write
     ReRegisterAll(TheTodayLibrary().programPath);
 
     ipc::IpcClient window;
@@ -297,15 +311,54 @@ QString CTodayItem::RowText(int j) const
     return text;
 }
 
-bool CTodayItem::ReloadAlarms()
+bool CTodayItem::ReloadAlarms(int64_t now, bool fresh)
 {
-    std::vector<TodayAlarm> fresh;
-    if (!ReadAlarms(clock::Now(), &fresh))
+    std::vector<TodayAlarm> list = fresh ? stored_ : AlarmsAsOf(stored_, now);
+
+    // The order holds while every remaining time shrinks alike: until the
+    // first moment still ahead passes (an appointment's stays where it is),
+    // and the dates until midnight.
+    const clock::LocalDays& local = clock::LocalDaysAt(now);
+    const clock::LocalTime& today = local.Today();
+    listAt_ = now;
+    listUntil_ = local.MakeLocal(today.year, today.month, today.day + 1, 0, 0, 0);
+    firstActive_ = -1;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const TodayAlarm& a = list[i];
+        if (a.IsAppointment() && a.activated == 0)
+            continue;
+        const int64_t next = NextOccurrence(a, now);
+        if (!a.IsAppointment() && next >= now)
+            listUntil_ = std::min(listUntil_, next);
+        if (firstActive_ < 0 && a.activated != 0) {
+            firstActive_ = int(i);
+            nextActiveAt_ = next;
+        }
+    }
+
+    if (list == alarms_)
         return false;
-    if (fresh == alarms_)
-        return false;
-    alarms_ = std::move(fresh);
+    alarms_ = std::move(list);
     return true;
+}
+
+int CTodayItem::MinutesToNextAt(int64_t now) const
+{
+    if (firstActive_ < 0)
+        return -1;
+    // An appointment whose moment has passed counts as due now, so the
+    // countdown never goes negative (nor reads as "none active").
+    return int(std::max<int64_t>(0, nextActiveAt_ - now) / 60 + 1);
+}
+
+QStringList CTodayItem::ShownTexts() const
+{
+    QStringList shown{CountdownText(), QString::asprintf("%d %d %d %d %d", rows_, int(large_), firstRow_,
+                                                         int(ScrollUpEnabled()), int(ScrollDownEnabled()))};
+    for (int j = 0; RowShowsAlarm(j); ++j)
+        shown << (alarms_[size_t(firstRow_ + j)].activated ? QStringLiteral("on ") : QStringLiteral("off "))
+                     + RowText(j);
+    return shown;
 }
 
 void CTodayItem::ResetFocusGrid()

@@ -6,6 +6,7 @@
 #include "TodayAlarm.h"
 
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 #include <string>
@@ -28,8 +29,14 @@ public:
     CTodayItem(TodayListItem* item, QWidget* parent);
 
     // --- host messages -------------------------------------------------------
-    // Refresh query: re-reads settings and alarms; answers whether the item must
-    // be redrawn (0 while busy or before the host is ready).
+    // Refresh query: brings settings and alarms up to date; answers whether the
+    // item must be redrawn, that is whether anything it shows (the countdown,
+    // a row's text or switch, the scroll buttons) is no longer what it was (0
+    // while busy or before the host is ready; 1 for a record without a height).
+    // The store is read only when another program changed it since the last
+    // read, or the item itself wrote it; the list is ordered anew only when an
+    // alarm's moment has passed or the day changed. So a query with nothing
+    // changed reads nothing and compares nothing but the minute.
     int OnQueryRefresh(TodayListItem* item);
     void OnReceivedSelection(); // focus on the program button
     void OnLostSelection();     // no focus
@@ -68,6 +75,9 @@ public:
     // The text of displayed row `j` (time, appointment date, title).
     QString RowText(int j) const;
 
+    // How many times the item has read its settings and alarms from the store.
+    int storeReads() const { return storeReads_; }
+
     // Element rectangles in the window (left/top inside, right/bottom outside).
     QRect ProgramTapRect() const;
     QRect CountdownRect() const;
@@ -84,8 +94,16 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    // Reloads the alarms; true when the list changed (and was replaced).
-    bool ReloadAlarms();
+    // The list as of `now`: the records last read (`fresh`: just read, so
+    // already dated and ordered as of `now`), dated and ordered anew otherwise;
+    // also the moments it holds until. True when the list changed (and was
+    // replaced).
+    bool ReloadAlarms(int64_t now, bool fresh);
+    // Minutes to the first active alarm plus one as of `now`; -1 when none is active.
+    int MinutesToNextAt(int64_t now) const;
+    // What the window shows, as texts: the countdown, the layout and scroll
+    // state, and each displayed row's switch and text. Equal lists paint alike.
+    QStringList ShownTexts() const;
     // Columns 1-2 of displayed rows with an alarm, columns 3-4 of row 0 while
     // their scroll button is enabled.
     void UpdateFocusGrid();
@@ -109,6 +127,15 @@ private:
     int focusRow_ = kNoFocus;
     bool focusable_[kColumns][kMaxRows] = {}; // which grid cells can take the focus
     bool busy_ = false;                   // a refresh query is running
+    // The store as last read, and when the list must be ordered anew.
+    std::vector<TodayAlarm> stored_;      // the alarms as read, in store order
+    bool storeRead_ = false;              // false: read the store at the next refresh
+    uint64_t storeSeen_ = 0;              // RegStoreChangeCount just before that read
+    int storeReads_ = 0;                  // reads of the store so far
+    int64_t listAt_ = 0;                  // the moment alarms_ is ordered for
+    int64_t listUntil_ = 0;               // first moment after it when its order or dates can change
+    int firstActive_ = -1;                // index of the first active alarm in alarms_; -1 = none
+    int64_t nextActiveAt_ = 0;            // that alarm's next occurrence (seconds since the epoch)
 };
 
 } // namespace dawnbell::today

@@ -190,6 +190,23 @@ void SortBySoonest(std::vector<TodayAlarm>* alarms, int64_t now)
     *alarms = std::move(sorted);
 }
 
+std::vector<TodayAlarm> AlarmsAsOf(const std::vector<TodayAlarm>& read, int64_t now)
+{
+    std::vector<TodayAlarm> alarms;
+    alarms.reserve(read.size());
+    for (const TodayAlarm& r : read) {
+        TodayAlarm a;
+        if (!ParseAlarmSection(r.section, now, &a))
+            continue; // not reached: the name was an alarm's when it was read
+        a.type = r.type;
+        a.activated = r.activated;
+        a.title = r.title;
+        alarms.push_back(std::move(a));
+    }
+    SortBySoonest(&alarms, now);
+    return alarms;
+}
+
 bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out)
 {
     RegReadScope snapshot;

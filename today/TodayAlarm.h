@@ -62,4 +62,10 @@ bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out);
 // computed once; ties keep their order).
 void SortBySoonest(std::vector<TodayAlarm>* alarms, int64_t now);
 
+// The alarms of `read` (as ReadAlarms gave them, at any earlier moment) as a
+// read at `now` would give them without the store changed: each dated anew
+// from its section name (today's date; an appointment keeps its own) with its
+// stored values, sorted by the seconds to its next occurrence.
+std::vector<TodayAlarm> AlarmsAsOf(const std::vector<TodayAlarm>& read, int64_t now);
+
 } // namespace dawnbell::today

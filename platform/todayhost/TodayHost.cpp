@@ -4,7 +4,7 @@
 #include "Registry.h"
 
 #include <QApplication>
-#include <QDateTime>
+#include <QDate>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstring>
@@ -104,8 +105,7 @@ TodayHost::TodayHost(QWidget* parent) : QWidget(parent)
         connect(broadcastNotifier_, &QSocketNotifier::activated, this, [this] { OnBroadcast(); });
     }
 
-    LoadItems();
-    refresh_.start(kRefreshMs, this);
+    LoadItems(); // the refresh timer starts when the screen is shown
 }
 
 TodayHost::~TodayHost()
@@ -186,10 +186,35 @@ void TodayHost::RefreshItems()
         if (query.result) {
             relayout = relayout || item.record->window->height() != int(item.record->height);
             item.record->window->update();
+            ++refreshRepaints_;
         }
     }
     if (relayout)
         Layout();
+    // The date line, once the day it shows is over (never painted: a paint comes anyway).
+    if (const int today = Today(); shownDay_ != 0 && shownDay_ != today) {
+        shownDay_ = today;
+        update(0, 0, width(), HeaderHeight());
+        ++refreshRepaints_;
+    }
+}
+
+int TodayHost::Today()
+{
+    const clock::LocalTime t = clock::ToLocal(clock::Now());
+    return t.year * 10000 + t.month * 100 + t.day;
+}
+
+void TodayHost::UpdateRest()
+{
+    if (!isVisible() || isMinimized() || offDisplay_) {
+        refresh_.stop();
+        return;
+    }
+    if (refresh_.isActive())
+        return;
+    RefreshItems(); // what changed while the screen rested shows at once
+    refresh_.start(kRefreshMs, this);
 }
 
 bool TodayHost::OpenOptions(int index)
@@ -325,8 +350,10 @@ void TodayHost::paintEvent(QPaintEvent*)
     PaintBackground(p, rect(), QPoint(0, 0));
     p.setPen(kText);
     const QRect header(6, 0, width() - 12, HeaderHeight());
+    shownDay_ = Today();
     p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter,
-               QLocale().toString(QDateTime::fromSecsSinceEpoch(clock::Now()).date(), QLocale::LongFormat));
+               QLocale().toString(QDate(shownDay_ / 10000, shownDay_ / 100 % 100, shownDay_ % 100),
+                                  QLocale::LongFormat));
     int y = HeaderHeight();
     for (const LoadedItem& item : items_)
         y += int(item.record->height);
@@ -343,6 +370,33 @@ void TodayHost::resizeEvent(QResizeEvent* e)
 {
     Layout();
     QWidget::resizeEvent(e);
+}
+
+void TodayHost::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    // Its window tells when the window system takes it off the display (Expose).
+    if (QWindow* window = windowHandle())
+        window->installEventFilter(this);
+    offDisplay_ = false;
+    UpdateRest();
+}
+
+void TodayHost::hideEvent(QHideEvent* e)
+{
+    // A hide the window system made (minimized, unmapped) leaves the widget
+    // visible to Qt: it counts as off the display until shown again.
+    if (e->spontaneous())
+        offDisplay_ = true;
+    refresh_.stop();
+    QWidget::hideEvent(e);
+}
+
+void TodayHost::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        UpdateRest();
 }
 
 void TodayHost::keyPressEvent(QKeyEvent* e)
@@ -389,6 +443,11 @@ void TodayHost::timerEvent(QTimerEvent* e)
 
 bool TodayHost::eventFilter(QObject* watched, QEvent* e)
 {
+    if (e->type() == QEvent::Expose && watched == windowHandle()) {
+        offDisplay_ = !windowHandle()->isExposed();
+        UpdateRest();
+        return false;
+    }
     // After a tap on an item, ask it again soon, so a switched alarm shows at once.
     if (e->type() == QEvent::MouseButtonRelease || e->type() == QEvent::MouseButtonDblClick)
         QTimer::singleShot(0, this, [this] { RefreshItems(); });

@@ -162,6 +162,45 @@ private slots:
         QCOMPARE(host.Item(0)->window->height(), 120);
     }
 
+    // The screen rests while it cannot be seen: no refresh timer at all hidden
+    // or minimized, and shown again it asks its items at once. Shown, a refresh
+    // with nothing changed asks for no repaint.
+    void restsWhileHidden()
+    {
+        qputenv("DAWNBELL_NOW", "2037-03-16T07:00:00");
+        Register(QStringLiteral("Dawnbell"), kLibrary, 1, 0);
+        const std::string alarm = "Software\\Torvane\\Dawnbell\\" + std::to_string((7 * 3600 + 30 * 60) * 128);
+        RegKey key;
+        QCOMPARE(RegKey::Create(Hive::CurrentUser, alarm, &key), RegOk);
+        QCOMPARE(key.WriteDword("activated", 1), RegOk);
+        QCOMPARE(key.WriteString("title", u"Wake"), RegOk);
+
+        TodayHost host;
+        host.resize(240, 400);
+        QVERIFY(!host.RefreshTimerActive()); // never shown yet
+        host.show();
+        QVERIFY(host.RefreshTimerActive());
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        const int repaints = host.RefreshRepaints();
+        host.RefreshItems();
+        QCOMPARE(host.RefreshRepaints(), repaints);
+
+        host.hide();
+        QVERIFY(!host.RefreshTimerActive());
+        // Renamed by another program while hidden: the item shows it the moment
+        // the screen is back, before any timer.
+        QCOMPARE(key.WriteString("title", u"Rise"), RegOk);
+        host.show();
+        QCOMPARE(host.RefreshRepaints(), repaints + 1);
+        QVERIFY(host.RefreshTimerActive());
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+
+        host.showMinimized();
+        QVERIFY(!host.RefreshTimerActive());
+        host.showNormal();
+        QTRY_VERIFY(host.RefreshTimerActive());
+    }
+
     void doubleTapOnAnAlarm_data()
     {
         QTest::addColumn<QString>("behind"); // dawnbell-alarm's command before the tap, "" for none

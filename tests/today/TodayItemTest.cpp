@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -187,6 +188,82 @@ private slots:
         m_ready.Reset();
         QCOMPARE(item->OnQueryRefresh(&record), 0);
         m_ready.Set();
+    }
+
+    // The two-second refresh at its floor: the store is read only after another
+    // program changed it (or the item wrote it), and a repaint is asked for
+    // only when something shown differs.
+    void refreshReadsOnlyChanges_data()
+    {
+        QTest::addColumn<QStringList>("reg");     // dawnbell-reg's arguments before the refresh; empty = none
+        QTest::addColumn<bool>("switch0900");     // the item itself switches 09:00 on
+        QTest::addColumn<int>("advance");         // seconds the clock moves on
+        QTest::addColumn<int>("reads");           // store reads by that refresh
+        QTest::addColumn<int>("answer");          // 1: redraw
+        QTest::addColumn<QString>("countdown");
+        QTest::addColumn<QString>("row0");
+
+        const QString section = QStringLiteral("HKCU\\Software\\Torvane\\Dawnbell\\");
+        const QString wake = section + Key("07:30:30"), evening = section + Key("18:00:00");
+        QTest::newRow("nothing changed: nothing read, nothing to redraw")
+            << QStringList() << false << 0 << 0 << 0 << QStringLiteral("0:31") << QStringLiteral("07:30 - Wake");
+        QTest::newRow("seconds pass within the minute: nothing read, nothing to redraw")
+            << QStringList() << false << 20 << 0 << 0 << QStringLiteral("0:31") << QStringLiteral("07:30 - Wake");
+        QTest::newRow("a minute passes: nothing read, the countdown redrawn")
+            << QStringList() << false << 60 << 0 << 1 << QStringLiteral("0:30") << QStringLiteral("07:30 - Wake");
+        QTest::newRow("the first alarm's moment passes: nothing read, ordered anew from the next active")
+            << QStringList() << false << 1860 << 0 << 1 << QStringLiteral("10:30")
+            << QStringLiteral("18:00 - Evening");
+        QTest::newRow("another program renames a shown alarm: read and redrawn")
+            << QStringList{"add", wake, "title", "sz", "Rise"} << false << 0 << 1 << 1 << QStringLiteral("0:31")
+            << QStringLiteral("07:30 - Rise");
+        QTest::newRow("another program renames an alarm below the shown rows: read, nothing to redraw")
+            << QStringList{"add", evening, "title", "sz", "Night"} << false << 0 << 1 << 0
+            << QStringLiteral("0:31") << QStringLiteral("07:30 - Wake");
+        QTest::newRow("another program changes a value the item does not show: read, nothing to redraw")
+            << QStringList{"add", wake, "snooze", "dword", "9"} << false << 0 << 1 << 0 << QStringLiteral("0:31")
+            << QStringLiteral("07:30 - Wake");
+        QTest::newRow("the item's own switch, which the store's count never tells: read and redrawn")
+            << QStringList() << true << 0 << 1 << 1 << QStringLiteral("0:31") << QStringLiteral("07:30 - Wake");
+    }
+    void refreshReadsOnlyChanges()
+    {
+        QFETCH(QStringList, reg);
+        QFETCH(bool, switch0900);
+        QFETCH(int, advance);
+        QFETCH(int, reads);
+        QFETCH(int, answer);
+        QFETCH(QString, countdown);
+        QFETCH(QString, row0);
+        WriteAlarm(Key("07:30:30") + ":1:0:Wake");
+        WriteAlarm(Key("09:00:00") + ":0:0:Later");
+        WriteAlarm(Key("18:00:00") + ":1:0:Evening");
+        TodayListItem record;
+        CTodayItem* item = MakeItem(&record); // two rows: Wake and Later
+        QCOMPARE(item->OnQueryRefresh(&record), 1);
+        QCOMPARE(item->storeReads(), 1);
+        QCOMPARE(item->CountdownText(), QStringLiteral("0:31"));
+
+        if (!reg.isEmpty()) {
+            QProcess tool;
+            tool.start(QStringLiteral(DAWNBELL_PROGRAM_DIR "/dawnbell-reg"), reg);
+            QVERIFY(tool.waitForFinished(30000));
+            QCOMPARE(tool.exitCode(), 0);
+        }
+        if (switch0900) {
+            QCOMPARE(QString::fromStdString(item->alarms().at(1).section), Key("09:00:00"));
+            item->Toggle(1);
+        }
+        clock::SetNowForTesting(At(kNow) + advance);
+        QCOMPARE(item->OnQueryRefresh(&record), answer);
+        QCOMPARE(item->storeReads(), 1 + reads);
+        QCOMPARE(item->CountdownText(), countdown);
+        QCOMPARE(item->RowText(0), row0);
+        if (switch0900)
+            QCOMPARE(item->alarms().at(1).activated, 1u);
+        // And the refresh after it has nothing left to do.
+        QCOMPARE(item->OnQueryRefresh(&record), 0);
+        QCOMPARE(item->storeReads(), 1 + reads);
     }
 
     void rowTexts()
