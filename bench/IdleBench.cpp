@@ -31,6 +31,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -440,15 +441,18 @@ public:
             row.failure = Ended();
             return row;
         }
+        QElapsedTimer clock;
+        clock.start();
         const ProcCounters a = ReadCounters(process_.processId()), xa = ReadCounters(x_.pid());
         const bool alive = Wait(b_.measure);
         const ProcCounters z = ReadCounters(process_.processId()), xz = ReadCounters(x_.pid());
+        const double seconds = double(clock.nsecsElapsed()) / 1e9; // what was waited, not what was asked
         if (!alive) {
             row.failure = Ended();
             return row;
         }
-        row.self = PerMinute(a, z, b_.measure);
-        row.x = PerMinute(xa, xz, b_.measure);
+        row.self = PerMinute(a, z, seconds);
+        row.x = PerMinute(xa, xz, seconds);
         return row;
     }
     // Shown windows of the program (empty when windows cannot be seen).
@@ -521,17 +525,17 @@ void PrintTable(const Bench& b, const std::vector<Row>& rows)
             continue;
         QStringList goal, over;
         const double ratio = floor && floor->self.wake > 0 ? r.self.wake / floor->self.wake : -1;
-        const auto check = [&](const char* what, double value, double max) {
+        const auto check = [&](const char* what, double value, double max, int decimals = 1) {
             if (max < 0)
                 return;
             goal << QStringLiteral("%1 <= %2").arg(QLatin1String(what)).arg(max);
             if (r.failure.isEmpty() && value > max)
-                over << QStringLiteral("%1 %2").arg(QLatin1String(what), Figure(value));
+                over << QStringLiteral("%1 %2").arg(QLatin1String(what), QString::number(value, 'f', decimals));
         };
         check("wake-ups", r.self.wake, r.maxWake);
         check("CPU ms", r.self.cpuMs, r.maxCpuMs);
         if (r.maxRatio >= 0 && ratio >= 0)
-            check("ratio", ratio, r.maxRatio);
+            check("ratio", ratio, r.maxRatio, 2);
         check("X wake-ups", r.x.wake, r.maxXWake);
         const QString verdict = !r.failure.isEmpty() ? QStringLiteral("not measured")
                                 : over.isEmpty()     ? QStringLiteral("met")
@@ -612,6 +616,7 @@ int main(int argc, char** argv)
     // server it is given, a private session bus and no sound server (the alarms'
     // sound is silent anyway, and the device volume is a virtual one).
     qputenv("DAWNBELL_HOME", home.toUtf8()); // for finding the service started below
+    qputenv("XDG_RUNTIME_DIR", run.toUtf8());
     b.env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DAWNBELL_NOW", "DAWNBELL_SCREEN", "DAWNBELL_TRACE", "DAWNBELL_MSGBOX_RECORD",
                              "WAYLAND_DISPLAY", "XAUTHORITY", "QT_SCALE_FACTOR", "DISPLAY"})
@@ -734,8 +739,11 @@ int main(int argc, char** argv)
     PrintTable(b, rows);
     std::printf("load average %s at the end\n", qPrintable(LoadAverage()));
     for (const Row& r : rows) {
-        if (!r.failure.isEmpty())
+        if (!r.failure.isEmpty()) {
+            temp.setAutoRemove(false); // the programs' logs tell why
+            std::printf("the programs' logs are kept in %s\n", qPrintable(b.temp));
             return 1;
+        }
     }
     return 0;
 }
