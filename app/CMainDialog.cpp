@@ -257,6 +257,8 @@ void CMainDialog::done(int result)
 CMainDialog::~CMainDialog()
 {
     clockTimer_.stop();
+    if (exposeWatched_) // the native window outlives this part of the object
+        exposeWatched_->removeEventFilter(this);
     ScheduleServices schedule = Scheduler::Services();
     schedule.systemAlarmRefresh = nullptr;
     schedule.missedRecorded = nullptr;
