@@ -33,6 +33,7 @@
 #include "WindowGeometry.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <algorithm>
 #include <QFile>
 #include <QFontMetrics>
@@ -259,6 +260,8 @@ CMainDialog::~CMainDialog()
     clockTimer_.stop();
     if (exposeWatched_) // the native window outlives this part of the object
         exposeWatched_->removeEventFilter(this);
+    if (coverWatched_)
+        coverWatched_->removeEventFilter(this);
     ScheduleServices schedule = Scheduler::Services();
     schedule.systemAlarmRefresh = nullptr;
     schedule.missedRecorded = nullptr;
@@ -1255,11 +1258,42 @@ void CMainDialog::showEvent(QShowEvent* e)
 
 bool CMainDialog::eventFilter(QObject* watched, QEvent* e)
 {
-    // The exposure is already updated when the event arrives; the clock starts
-    // (with the time of now) before the window's contents are painted again.
-    if (watched == exposeWatched_ && e->type() == QEvent::Expose)
-        UpdateClockTimer();
+    if (watched == exposeWatched_) {
+        // The exposure is already updated when the event arrives; the clock
+        // starts (with the time of now) before the window's contents are painted
+        // again.
+        if (e->type() == QEvent::Expose)
+            UpdateClockTimer();
+        else if (e->type() == QEvent::WindowBlocked)
+            WatchCover(QGuiApplication::modalWindow());
+        else if (e->type() == QEvent::WindowUnblocked)
+            WatchCover(nullptr);
+    } else if (watched == coverWatched_) {
+        // The window over this one moved, changed its size or went.
+        const QEvent::Type t = e->type();
+        if (t == QEvent::Move || t == QEvent::Resize || t == QEvent::Expose || t == QEvent::Hide)
+            UpdateClockTimer();
+    }
     return QDialog::eventFilter(watched, e);
+}
+
+void CMainDialog::WatchCover(QWindow* modal)
+{
+    if (coverWatched_)
+        coverWatched_->removeEventFilter(this);
+    coverWatched_ = modal != exposeWatched_ ? modal : nullptr;
+    if (coverWatched_)
+        coverWatched_->installEventFilter(this);
+    // The modal window's caller may still hold alarms of the list when it ends
+    // (the after-ringing path runs on): the store is caught up with at the next
+    // tick, not now.
+    UpdateClockTimer(false);
+}
+
+bool CMainDialog::Covered() const
+{
+    return coverWatched_ && exposeWatched_ && coverWatched_->isVisible()
+           && coverWatched_->geometry().contains(exposeWatched_->frameGeometry());
 }
 
 void CMainDialog::hideEvent(QHideEvent* e)
@@ -1268,15 +1302,16 @@ void CMainDialog::hideEvent(QHideEvent* e)
     UpdateClockTimer();
 }
 
-void CMainDialog::UpdateClockTimer()
+void CMainDialog::UpdateClockTimer(bool catchUp)
 {
     const QWindow* native = windowHandle();
-    const bool seen = isVisible() && !isMinimized() && native && native->isExposed()
+    const bool seen = isVisible() && !isMinimized() && native && native->isExposed() && !Covered()
                       && !(screenLock_ && screenLock_->locked());
     if (seen == clockTimer_.isActive())
         return;
     if (seen) {
-        CatchUpWithStore(); // what changed while nobody looked shows at once
+        if (catchUp)
+            CatchUpWithStore(); // what changed while nobody looked shows at once
         UpdateClockAndStatus();
         clockTimer_.start(kClockPeriodMs, this);
     } else {

@@ -170,11 +170,17 @@ private:
     void PaintClock(QPainter& p);
     void PaintStatus(QPainter& p);
     // Runs the clock timer while anyone can see the window (shown, not minimized,
-    // exposed by the window system, screen not locked) and stops it otherwise; it
-    // is then the window's only timer while nothing else goes on. A restart
-    // catches up with the store and updates both lines at once, so a returning
-    // user never reads a stale time or list.
-    void UpdateClockTimer();
+    // exposed by the window system, not covered whole by a modal window such as
+    // the ringing window, screen not locked) and stops it otherwise; it is then
+    // the window's only timer while nothing else goes on. A restart updates both
+    // lines at once, so a returning user never reads a stale time, and with
+    // `catchUp` first takes in what other programs changed in the store.
+    void UpdateClockTimer(bool catchUp = true);
+    // Follows `modal`, the window that now blocks this one (null: none does), to
+    // tell whether it covers all of this window, and updates the clock timer.
+    void WatchCover(QWindow* modal);
+    // True while the blocking modal window is shown over the whole of this one.
+    bool Covered() const;
     // Fills a handheld display; on a desktop the remembered or a comfortable size.
     void PlaceOnScreen();
     void DoLayout(const QSize& size);
@@ -263,6 +269,7 @@ private:
     QBasicTimer clockTimer_;                   // timer 1
     ScreenLockWatch* screenLock_ = nullptr;    // the session's screen lock (the clock rests)
     QPointer<QWindow> exposeWatched_;          // native window whose exposure the clock follows
+    QPointer<QWindow> coverWatched_;           // the modal window blocking this one, followed while it blocks
     MainWindowServices services_;              // the windows this one may open
     LongPress* hold_ = nullptr;                // tap-and-hold on the buttons with menus
     QBasicTimer reloadTimer_;                  // a reload waits for the window over this one

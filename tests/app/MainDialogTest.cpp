@@ -1110,9 +1110,10 @@ private slots:
     }
 
     // The clock line keeps the time while the window can be seen, whichever
-    // window is active, and rests only while the window is minimized, hidden or
-    // the screen is locked (the screensaver's signal on the session bus); back
-    // in view it shows the time at once.
+    // window is active, and rests only while the window is minimized, hidden,
+    // covered whole by a modal window (the ringing window) or the screen is
+    // locked (the screensaver's signal on the session bus, logind's LockedHint);
+    // back in view it shows the time at once.
     void clockRunsWhileTheWindowIsSeen_data()
     {
         QTest::addColumn<QString>("cover");
@@ -1123,6 +1124,8 @@ private slots:
         QTest::newRow("screen locked") << "locked" << false;
         QTest::newRow("GNOME screen locked") << "gnome locked" << false;
         QTest::newRow("session locked (logind)") << "logind locked" << false;
+        QTest::newRow("a modal window over all of it") << "modal over all" << false;
+        QTest::newRow("a modal window over part of it") << "modal over part" << true;
     }
     void clockRunsWhileTheWindowIsSeen()
     {
@@ -1153,7 +1156,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QVERIFY2(w->clockText().contains(QLatin1String("09:00:00")), qPrintable(w->clockText()));
         QWidget other;
-        if (cover == QLatin1String("other window")) {
+        QDialog modal; // a ringing window, an editor filling the screen, or a smaller one
+        if (cover.startsWith(QLatin1String("modal"))) {
+            modal.setWindowModality(Qt::ApplicationModal);
+            const QRect g = w->frameGeometry();
+            modal.setGeometry(cover.endsWith(QLatin1String("all")) ? g.adjusted(-10, -10, 10, 10)
+                                                                    : g.adjusted(20, 20, -20, -20));
+            modal.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&modal));
+        } else if (cover == QLatin1String("other window")) {
             other.resize(100, 100);
             other.show();
             other.activateWindow();
@@ -1181,6 +1192,8 @@ private slots:
         // Back in view: the time shows at once, and the clock runs on.
         if (cover.endsWith(QLatin1String("locked")))
             lock(false);
+        else if (cover.startsWith(QLatin1String("modal")))
+            modal.hide();
         else
             w->showNormal();
         QTRY_VERIFY_WITH_TIMEOUT(w->clockText().contains(QLatin1String("09:00:07")), 500);
