@@ -139,6 +139,15 @@ void WindowCheck::Print(const char* kind, const QString& what) const
     std::printf("%s %s: %s\n", kind, qPrintable(m_tag), qPrintable(what));
 }
 
+void WindowCheck::Overflow(const QString& what)
+{
+    ++m_overflows;
+    if (m_strict)
+        Fail(what);
+    else
+        Print("OVERFLOW", what);
+}
+
 void WindowCheck::Fail(const QString& what)
 {
     Print("FAIL", what);
@@ -189,11 +198,7 @@ void WindowCheck::FieldText(const QWidget* control, const QString& text, const Q
                              .arg(Describe(control), Quoted(text))
                              .arg(need).arg(area.width())
                              .arg(inside ? QString() : QStringLiteral(" (drawn outside the control)"));
-    ++m_overflows;
-    if (m_strict)
-        Fail(what);
-    else
-        Print("OVERFLOW", what);
+    Overflow(what);
 }
 
 void WindowCheck::Fields(const QWidget* window)
@@ -252,11 +257,7 @@ void WindowCheck::Texts(const QWidget* window)
                                      .arg(Describe(w), Quoted(drawn.text))
                                      .arg(need.width()).arg(need.height()).arg(area.width()).arg(area.height())
                                      .arg(inside ? QString() : QStringLiteral(" (drawn outside the control)"));
-            ++m_overflows;
-            if (m_strict)
-                Fail(what);
-            else
-                Print("OVERFLOW", what);
+            Overflow(what);
             continue;
         }
         if (drawn.outcome == KitTextFit::Smaller) {

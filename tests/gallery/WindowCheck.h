@@ -52,6 +52,8 @@ private:
                    const QWidget* drawnIn);
     void Print(const char* kind, const QString& what) const;
     void Fail(const QString& what);
+    // Counts a text that does not fit; fails the check when strict, else prints it.
+    void Overflow(const QString& what);
 
     QString m_tag;         // window and state, printed with every finding
     bool m_strict = false; // whether a text overflow fails
