@@ -141,7 +141,13 @@ std::string UnitOfCgroup(const std::string& text)
     }
     const std::string last = path.substr(path.find_last_of('/') + 1);
     const std::string suffix = ".service";
-    if (last.size() > suffix.size() && last.compare(last.size() - suffix.size(), suffix.size(), suffix) == 0)
+    // A unit name is made of systemd's unit-name characters only; anything else
+    // (a control character, a space) is a cgroup path this process cannot be
+    // told by, and would break the one line it is shown on.
+    const bool unitChars = last.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                  "0123456789:-_.\\@") == std::string::npos;
+    if (unitChars && last.size() > suffix.size() &&
+        last.compare(last.size() - suffix.size(), suffix.size(), suffix) == 0)
         return last;
     return std::string();
 }

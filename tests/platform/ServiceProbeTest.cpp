@@ -28,6 +28,8 @@ private slots:
             << QByteArray("12:pids:/user.slice/user-1000.slice/user@1000.service\n"
                           "1:name=systemd:/user.slice/user-1000.slice/user@1000.service/init.scope\n") + unified
             << "dawnbell-notifyd.service";
+        QTest::newRow("a control character in the last name is no unit") << "cgroup"
+            << QByteArray("0::/us/ice\022dawnbell\015notifyd.service\n") << "";
 
         QTest::newRow("setcap cap_wake_alarm+ep") << "capability"
             << QByteArray("0100000200000000000000000800000000000000") << "granted";
