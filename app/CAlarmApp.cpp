@@ -140,9 +140,9 @@ bool CAlarmApp::NeedsAlarmBugFix(const PlatformVersion& v)
     return v.major < 5 || (v.major == 5 && v.minor < 2) || (v.major == 5 && v.minor == 2 && v.build <= 20999);
 }
 
-int CAlarmApp::Run(const QString& line, const std::function<void()>& runMainWindow)
+int CAlarmApp::Run(const CommandLine::Parsed& command, const std::function<void()>& runMainWindow)
 {
-    if (!Initialise(line))
+    if (!Initialise(command))
         return 0;
     if (runMainWindow)
         runMainWindow();
@@ -184,17 +184,17 @@ void CAlarmApp::ApplyPowerTimeoutFix(bool olderPlatform)
     RegFlush(Hive::LocalMachine);
 }
 
-bool CAlarmApp::Initialise(const QString& line)
+bool CAlarmApp::Initialise(const CommandLine::Parsed& startCommand)
 {
     WaitCursor wait;
-    commandLine = line;
+    command = startCommand;
     // A store that cannot be used ends the program with a message; a damaged one
     // has been replaced by a fresh store, which the first launch below fills.
     if (StoreHealth::TellAtStart() == StoreHealth::Start::Unusable)
         return false;
     Profile::SetRegistryKey(QStringLiteral("Torvane"));
 
-    switch (CommandLine::Classify(line)) {
+    switch (command.verb) {
     case CommandLine::Reinit:
         Scheduler::ReRegisterAll();
         // What this rebuild or an earlier process found missed, in the user's language.

@@ -4,6 +4,7 @@
 // the running main window) and the start-up sequence from the command line to the
 // main window.
 #include "AlarmStore.h"
+#include "CommandLine.h"
 #include "FirstLaunch.h"
 #include "LanguageTable.h"
 
@@ -36,17 +37,18 @@ public:
     // The application object of this process; null before one exists.
     static CAlarmApp* Instance();
 
-    // Runs the first instance's start-up for `commandLine` (Initialise) and then,
-    // unless the verb ends the program, `runMainWindow` (which shows the main window
-    // modally and returns when it has closed). Returns the exit status (0).
-    int Run(const QString& commandLine, const std::function<void()>& runMainWindow);
+    // Runs the first instance's start-up for the classified command line
+    // `command` (Initialise) and then, unless its verb ends the program,
+    // `runMainWindow` (which shows the main window modally and returns when it
+    // has closed). Returns the exit status (0).
+    int Run(const CommandLine::Parsed& command, const std::function<void()>& runMainWindow);
 
     // The start-up steps before the main window: the store's health (a store
     // that cannot be used ends the program), registry root, the verb
     // ("reinit", "autoclose", "reset", empty), language, power-timeout fix, first
     // launch, colours, lock-screen lists. False when the verb has been handled
     // completely (or a restart was requested) and the program should end.
-    bool Initialise(const QString& commandLine);
+    bool Initialise(const CommandLine::Parsed& command);
 
     // The platform's version, from DAWNBELL_PLATFORM_VERSION ("major.minor.build";
     // missing or malformed reads as 5.2.21000).
@@ -62,7 +64,7 @@ public:
     static bool NeedsAlarmBugFix(const PlatformVersion& v);
 
     // --- held for the life of the process ------------------------------------
-    QString commandLine;          // the program's command line, for the main window
+    CommandLine::Parsed command;  // the program's command line, classified once at process entry
     QString programDir;           // program folder (languages/, sounds/); the executable's by default
     QString languageFile;         // current `languageFile` ("" = built-in English)
     LanguageTable languageTable;  // the loaded language; the program's text provider

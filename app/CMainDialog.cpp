@@ -1,6 +1,7 @@
 #include "CMainDialog.h"
 
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmList.h"
 #include "AlarmStore.h"
 #include "CAlarmApp.h"
@@ -150,12 +151,19 @@ bool SimulateSystemAlarm()
     return Profile::ReadInt(kSettings, QStringLiteral("simulateSystemAlarm"), 0) == 1;
 }
 
-// Activates `alarm` through the scheduler; an appointment in the past is refused
-// there, and the user is told so in a message box without owner.
+// Tells the user that an appointment in the past cannot be switched on, in a
+// message box without owner.
+void TellPastAppointment()
+{
+    ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
+}
+
+// Activates `alarm` (stored and scheduled); an appointment in the past is
+// refused there, and the user is told so.
 void ActivateOrTell(Alarm* alarm)
 {
-    if (alarm && !Scheduler::Activate(alarm))
-        ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
+    if (alarm && !AlarmChanges::Instance().Activate(alarm))
+        TellPastAppointment();
 }
 
 } // namespace
@@ -189,24 +197,24 @@ CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
     list_->SetBaseColor(bgColor_);
     list_->SetTextColor(textColor_);
 
-    // The notification paths (activation, removal) refresh the simulation with
-    // this window's next alarm.
-    ScheduleServices schedule = Scheduler::Services();
-    schedule.systemAlarmRefresh = [this] {
-        if (services_.simulation)
-            services_.simulation(NextAlarm());
-    };
+    // Every change this window commits is in its list before it is announced:
+    // the simulation then shows this window's next alarm, once per change.
+    AlarmChanges& changes = AlarmChanges::Instance();
+    connect(&changes, &AlarmChanges::changed, this, [this](const QStringList& keys) {
+        RefreshSimulationIfSet();
+        if (AlarmChanges::TraceWanted())
+            qInfo("%s", qPrintable(AlarmChanges::TraceLine(QStringLiteral("change of %1").arg(keys.join(QLatin1Char(' '))))));
+    });
     // A rebuild that found alarms missed may have switched one-time alarms off:
     // the list shows the store again once the command that rebuilt is done with
     // the alarms it holds.
-    schedule.missedRecorded = [this] {
+    connect(&changes, &AlarmChanges::missedRecorded, this, [this] {
         QTimer::singleShot(0, this, [this] {
             ReloadAlarms();
             UpdateClockAndStatus();
         });
         MissedAlarms::TellDesktop();
-    };
-    Scheduler::SetServices(std::move(schedule));
+    });
 
     LoadAlarms();
     ApplyCaptions();
@@ -218,6 +226,8 @@ CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
 
     PlaceOnScreen();
     DoLayout(size());
+    if (AlarmChanges::TraceWanted())
+        qInfo("%s", qPrintable(AlarmChanges::TraceLine(QStringLiteral("the window opened"))));
 }
 
 void CMainDialog::PlaceOnScreen()
@@ -262,10 +272,6 @@ CMainDialog::~CMainDialog()
         exposeWatched_->removeEventFilter(this);
     if (coverWatched_)
         coverWatched_->removeEventFilter(this);
-    ScheduleServices schedule = Scheduler::Services();
-    schedule.systemAlarmRefresh = nullptr;
-    schedule.missedRecorded = nullptr;
-    Scheduler::SetServices(std::move(schedule));
     if (CAlarmApp* app = CAlarmApp::Instance()) {
         if (app->mainWindow == this)
             app->mainWindow = nullptr;
@@ -403,8 +409,12 @@ int CMainDialog::OnCopyData(int code, const QString& key)
 {
     if (code == CopyRefresh) {
         ReloadAlarms();
-        Scheduler::ReRegisterAll();
+        // A sender that stored a change has rebuilt the schedule after it.
+        if (key != QString::fromUtf16(AlarmChanges::kRefreshAfterRebuild))
+            Scheduler::ReRegisterAll();
         RefreshSimulationIfSet();
+        if (AlarmChanges::TraceWanted())
+            qInfo("%s", qPrintable(AlarmChanges::TraceLine(QStringLiteral("the refresh message"))));
         return 0;
     }
     CatchUpWithStore(); // the key is looked up in the list as stored now
@@ -425,7 +435,7 @@ int CMainDialog::OnCopyData(int code, const QString& key)
         ReInsert(alarm);
         break;
     case CopyDeactivate:
-        Scheduler::Deactivate(alarm);
+        AlarmChanges::Instance().Deactivate(alarm);
         ReInsert(alarm);
         break;
     case CopyTest:
@@ -447,27 +457,35 @@ void CMainDialog::OnReinitMessage()
     Scheduler::ReRegisterAll();
 }
 
-void CMainDialog::ExecuteCommandLine(const QString& line)
+void CMainDialog::ExecuteCommandLine(const CommandLine::Parsed& command)
 {
-    if (line.isEmpty() || line == QLatin1String("reinit"))
+    switch (command.verb) {
+    case CommandLine::Start:
+    case CommandLine::Reinit:
         return;
-    if (line.startsWith(QLatin1String("edit "))) {
-        OnCopyData(CopyEdit, line.mid(5));
-    } else if (line.startsWith(QLatin1String("test "))) {
-        if (Alarm* alarm = FindByKey(line.mid(5))) {
+    case CommandLine::Edit:
+        OnCopyData(CopyEdit, command.key);
+        return;
+    case CommandLine::Test:
+        if (Alarm* alarm = FindByKey(command.key)) {
             TestAlarm(alarm);
             if (Profile::ReadInt(kSettings, QStringLiteral("autoExit"), 1) != 0)
                 Finish();
         }
-    } else
-        OnCopyData(CopyRing, line);
+        return;
+    case CommandLine::AutoClose:
+    case CommandLine::Reset:
+    case CommandLine::Ring:
+        OnCopyData(CopyRing, command.text);
+        return;
+    }
 }
 
 // --- services ----------------------------------------------------------------
 
 bool CMainDialog::TimeClash(const Alarm& alarm, const Alarm* excluded) const
 {
-    return Scheduler::TimeClash(alarm, excluded, Rows());
+    return AlarmChanges::Check(alarm, excluded, Rows(), false) == AlarmChanges::Verdict::Clash;
 }
 
 Alarm* CMainDialog::NextAlarm() const
@@ -531,8 +549,7 @@ void CMainDialog::ReInsert(Alarm* alarm)
 
 void CMainDialog::Withdraw(Alarm* alarm)
 {
-    Scheduler::Deactivate(alarm);
-    AlarmStore::DeleteSection(*alarm); // flushes
+    AlarmChanges::Instance().Withdraw(alarm);
 }
 
 void CMainDialog::Destroy(Alarm* alarm)
@@ -574,6 +591,15 @@ void CMainDialog::Adopt(std::unique_ptr<Alarm> alarm)
     list_->Select(list_->InsertSorted(a));
     UpdateButtons();
     UpdateClockAndStatus();
+}
+
+void CMainDialog::AddNew(std::unique_ptr<Alarm> alarm)
+{
+    if (!alarm->SetActivated(true))
+        TellPastAppointment(); // stored switched off
+    Alarm* a = alarm.get();
+    Adopt(std::move(alarm));
+    AlarmChanges::Instance().Store(a);
 }
 
 // --- commands ------------------------------------------------------------------
@@ -633,12 +659,8 @@ void CMainDialog::CmdAdd()
     }
     auto alarm = std::make_unique<Alarm>();
     LetGoOfPointer();
-    if (services_.templateSelection(alarm.get(), this)) {
-        ActivateOrTell(alarm.get());
-        alarm->Save();
-        Adopt(std::move(alarm));
-        RefreshSimulationIfSet();
-    }
+    if (services_.templateSelection(alarm.get(), this))
+        AddNew(std::move(alarm));
     BuildMenus();
 }
 
@@ -653,10 +675,7 @@ void CMainDialog::CmdNew(int type)
     LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;
-    ActivateOrTell(alarm.get());
-    alarm->Save();
-    Adopt(std::move(alarm));
-    RefreshSimulationIfSet(); // now that the new alarm is in the list
+    AddNew(std::move(alarm));
     BuildMenus(); // the editor may have saved a template
 }
 
@@ -673,10 +692,7 @@ void CMainDialog::CmdTemplate(int index)
     LetGoOfPointer();
     if (!(*run)(alarm.get(), this))
         return;
-    ActivateOrTell(alarm.get());
-    alarm->Save();
-    Adopt(std::move(alarm));
-    RefreshSimulationIfSet(); // now that the new alarm is in the list
+    AddNew(std::move(alarm));
     BuildMenus(); // the editor may have saved a template
 }
 
@@ -716,12 +732,11 @@ void CMainDialog::CmdEditAlarm(Alarm* alarm, int forceType)
     bool refused = false;
     if (ok || wasActive)
         refused = !alarm->SetActivated(true); // a past appointment stays off
-    // The alarm and the dropped copy reach the store together; then it is scheduled.
-    stored.Finish([alarm] { alarm->Save(); });
-    if (alarm->activated)
-        Scheduler::Activate(alarm);
+    // The alarm and the dropped copy reach the store together, as one change;
+    // then it is scheduled.
+    AlarmChanges::Instance().Commit({alarm->GetKey()}, [&stored, alarm] { stored.Finish([alarm] { alarm->Save(); }); });
     if (refused)
-        ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
+        TellPastAppointment();
     ReInsert(alarm);
     if (ok)
         BuildMenus();
@@ -733,7 +748,7 @@ void CMainDialog::CmdToggle()
     if (!alarm)
         return;
     if (alarm->activated)
-        Scheduler::Deactivate(alarm);
+        AlarmChanges::Instance().Deactivate(alarm);
     else
         ActivateOrTell(alarm);
     ReInsert(alarm);
@@ -745,26 +760,31 @@ void CMainDialog::CmdAll(bool on)
     std::vector<Alarm*> all;
     for (int i = 0; i < list_->Count(); ++i)
         all.push_back(list_->AlarmAt(i));
-    bool changed = false;
+    std::vector<Alarm*> changed;
     list_->EnableRedraw(false);
     for (Alarm* a : all) {
         if ((a->activated != 0) == on)
             continue;
         if (!a->SetActivated(on)) {
             // Refused: an appointment in the past.
-            ShowMessageBox(Text(78), Text(113), MsgButtons::Ok, MsgIcon::Error);
+            TellPastAppointment();
             continue;
         }
-        a->Save();
-        changed = true;
+        changed.push_back(a);
         const int at = list_->IndexOf(a);
         list_->RemoveAt(at);
         list_->Select(list_->InsertSorted(a));
     }
     list_->EnableRedraw(true);
-    if (changed) {
-        Scheduler::ReRegisterAll();
-        RefreshSimulationIfSet();
+    // Every switched alarm in one change (no question is open while it is written).
+    if (!changed.empty()) {
+        QStringList keys;
+        for (const Alarm* a : changed)
+            keys << a->GetKey();
+        AlarmChanges::Instance().Commit(keys, [&changed] {
+            for (Alarm* a : changed)
+                a->Save();
+        });
     }
     UpdateButtons();
     UpdateClockAndStatus();
@@ -925,7 +945,8 @@ void CMainDialog::RingAndReschedule(Alarm* alarm, bool autoExit)
     // repeats and was on; an appointment's stored section is deleted. A command
     // alarm takes the same path, so its next occurrence is scheduled too.
     list_->Select(list_->IndexOf(alarm));
-    if (Scheduler::AfterRinging(alarm, wasActive && alarm->activated) == Scheduler::RangDeleted && autoExit)
+    if (AlarmChanges::Instance().AfterRinging(alarm, wasActive && alarm->activated) == AlarmChanges::RangDeleted &&
+        autoExit)
         Destroy(alarm);
     else
         ReInsert(alarm);

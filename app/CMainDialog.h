@@ -5,6 +5,7 @@
 // activate, deactivate, test) passes through it, and it is the receiver of the
 // copy-data codes with which start-up, a second instance and the today plug-in
 // hand it an alarm to refresh, ring, edit, activate or deactivate.
+#include "CommandLine.h"
 #include "MainWindowServices.h"
 
 #include <QBasicTimer>
@@ -97,11 +98,12 @@ public:
     // The reinit message of a second instance: rebuilds the schedule from the
     // registry (re-register all notifications).
     void OnReinitMessage();
-    // Executes the program's command line once the window is set up: "edit KEY"
-    // (5-character prefix) becomes code 2 with KEY; "test KEY" tests that alarm
-    // and then, with the setting autoExit, ends the program; any other text that
-    // is neither empty nor "reinit" becomes code 1 with the whole line as key.
-    void ExecuteCommandLine(const QString& line);
+    // Executes the program's command line, classified at process entry, once the
+    // window is set up: Edit becomes code 2 with its key; Test tests that alarm
+    // and then, with the setting autoExit, ends the program; Start and Reinit do
+    // nothing; every other verb becomes code 1 with the whole line as key (so
+    // "reset", handled by start-up, matches no alarm).
+    void ExecuteCommandLine(const CommandLine::Parsed& command);
 
     // True when `alarm` would ring at the same time as an alarm of the list other
     // than `excluded` (may be null). Used by the editors before they accept.
@@ -210,7 +212,7 @@ private:
     std::vector<Alarm*> Rows() const;
     // Re-insert: remove the alarm's row, insert it sorted again, select it.
     void ReInsert(Alarm* alarm);
-    // Deactivate, delete the stored section, flush.
+    // Deactivate and delete the stored section, as one change.
     void Withdraw(Alarm* alarm);
     // Removes the alarm's row, destroys it, selects the row now at its index
     // (or the new last row); with an empty list only the buttons are updated.
@@ -219,6 +221,10 @@ private:
     void RemoveAlarm(Alarm* alarm);
     // Takes a new alarm into the list, inserted sorted and selected.
     void Adopt(std::unique_ptr<Alarm> alarm);
+    // A new alarm accepted by its editor: switched on (an appointment in the
+    // past is told and stays off), taken into the list, then stored and
+    // scheduled as one change, which refreshes the simulation from the list.
+    void AddNew(std::unique_ptr<Alarm> alarm);
     void RefreshSimulationIfSet();
     // Rings `alarm` modally (the ring service, else the ringing window).
     void RunRinging(Alarm* alarm);

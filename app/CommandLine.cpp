@@ -10,31 +10,29 @@ QString CommandLine::FromArguments(const QStringList& arguments)
     return line;
 }
 
-CommandLine::Verb CommandLine::Classify(const QString& line, QString* key)
+CommandLine::Parsed CommandLine::Classify(const QString& line)
 {
-    if (key)
-        key->clear();
+    Parsed parsed;
+    parsed.text = line;
     if (line.isEmpty())
-        return Start;
-    if (line == QLatin1String("reinit"))
-        return Reinit;
-    if (line == QLatin1String("autoclose"))
-        return AutoClose;
-    if (line == QLatin1String("reset"))
-        return Reset;
-    if (line.startsWith(QLatin1String("edit "))) {
-        if (key)
-            *key = line.mid(5);
-        return Edit;
+        parsed.verb = Start;
+    else if (line == QLatin1String("reinit"))
+        parsed.verb = Reinit;
+    else if (line == QLatin1String("autoclose"))
+        parsed.verb = AutoClose;
+    else if (line == QLatin1String("reset"))
+        parsed.verb = Reset;
+    else if (line.startsWith(QLatin1String("edit "))) {
+        parsed.verb = Edit;
+        parsed.key = line.mid(5);
+    } else if (line.startsWith(QLatin1String("test "))) {
+        parsed.verb = Test;
+        parsed.key = line.mid(5);
+    } else {
+        parsed.verb = Ring;
+        parsed.key = line;
     }
-    if (line.startsWith(QLatin1String("test "))) {
-        if (key)
-            *key = line.mid(5);
-        return Test;
-    }
-    if (key)
-        *key = line;
-    return Ring;
+    return parsed;
 }
 
 CommandLine::Option CommandLine::FindOption(const QStringList& arguments, QString* bad)

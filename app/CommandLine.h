@@ -29,9 +29,20 @@ public:
     // one argument "edit 3456031" mean the same.
     static QString FromArguments(const QStringList& arguments);
 
-    // The verb of a first instance; the words are compared exactly (letter case
-    // matters). `key`, when given, receives the alarm key of Edit, Test and Ring.
-    static Verb Classify(const QString& line, QString* key = nullptr);
+    // A command line classified once, at process entry, and handed on from there
+    // (start-up, the forwarding to a running window, the main window, a late or
+    // window-less start), so that no later step reads the text again.
+    struct Parsed {
+        Verb verb = Start;
+        QString key;  // Edit, Test: the text after the verb word and its blank;
+                      // Ring: the whole line; empty for every other verb
+        QString text; // the command line exactly as given (logs, "autoclose" and
+                      // "reset" forwarded to a running window as keys)
+    };
+
+    // Classifies `line` for a first instance; the words are compared exactly
+    // (letter case matters, "reinit x" is a key).
+    static Parsed Classify(const QString& line);
 
     // What the arguments ask for before any verb or key: an argument that
     // begins with "-" is an option (alarm keys and verbs never do).

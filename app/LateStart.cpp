@@ -1,10 +1,10 @@
 #include "LateStart.h"
 
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmStore.h"
 #include "CMainDialog.h"
 #include "Clock.h"
-#include "CommandLine.h"
 #include "DevicePaths.h"
 #include "HandledReport.h"
 #include "IpcClient.h"
@@ -35,7 +35,9 @@ void TellRunningWindow()
     ipc::IpcClient client;
     if (client.Connect(ipc::SocketPath(), ProgramPath()) != ipc::SendOk)
         return; // no main window: the store is all there is
-    if (client.SendCopyData(CMainDialog::CopyRefresh, std::u16string(), kRefreshAnswerTimeoutMs, nullptr) !=
+    // The after-ringing step has rebuilt the schedule: the window only reloads.
+    if (client.SendCopyData(CMainDialog::CopyRefresh, std::u16string(AlarmChanges::kRefreshAfterRebuild),
+                            kRefreshAnswerTimeoutMs, nullptr) !=
         ipc::SendOk)
         qWarning("The running main window did not answer; it shows the missed alarm once it is opened again.");
 }
@@ -65,9 +67,9 @@ std::optional<int64_t> LateStart::TakeDue()
     return due;
 }
 
-bool LateStart::IsLate(const QString& line, std::optional<int64_t> due, int64_t now)
+bool LateStart::IsLate(const CommandLine::Parsed& command, std::optional<int64_t> due, int64_t now)
 {
-    return due && CommandLine::Classify(line) == CommandLine::Ring && now - *due > MissedAlarms::kLateAfterSeconds;
+    return due && command.verb == CommandLine::Ring && now - *due > MissedAlarms::kLateAfterSeconds;
 }
 
 int LateStart::Run(int& argc, char** argv, const QString& key, int64_t due, bool display)
@@ -92,7 +94,7 @@ int LateStart::Run(int& argc, char** argv, const QString& key, int64_t due, bool
     // As after a ringing: a repeating alarm that was on keeps its next
     // occurrence, a one-time alarm is off, an appointment is gone.
     if (alarm)
-        Scheduler::AfterRinging(alarm.get(), alarm->activated != 0);
+        AlarmChanges::Instance().AfterRinging(alarm.get(), alarm->activated != 0);
     else
         qInfo("No alarm has the key %s any more: nothing to reschedule.", qUtf8Printable(key));
     TellRunningWindow();

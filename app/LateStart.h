@@ -10,6 +10,8 @@
 // one-time alarm is switched off (shown as missed, never moved to tomorrow).
 // Starts without DAWNBELL_DUE (by hand, "test KEY", a snooze wake-up) are never
 // late.
+#include "CommandLine.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -26,9 +28,10 @@ public:
     // value that is not a valid local time is logged and ignored.
     static std::optional<int64_t> TakeDue();
 
-    // True when the command line `line` asks to ring an alarm (an alarm key, not
-    // a verb) and `now` lies more than MissedAlarms::kLateAfterSeconds after `due`.
-    static bool IsLate(const QString& line, std::optional<int64_t> due, int64_t now);
+    // True when the classified command line `command` asks to ring an alarm (an
+    // alarm key, not a verb) and `now` lies more than
+    // MissedAlarms::kLateAfterSeconds after `due`.
+    static bool IsLate(const CommandLine::Parsed& command, std::optional<int64_t> due, int64_t now);
 
     // Handles a late start for the alarm `key`, due at `due`, in place of the
     // whole program: records and tells the missed alarm, takes the after-ringing

@@ -22,22 +22,28 @@ ipc::SendResult PostTo(const std::string& socketPath, const std::string& executa
 
 } // namespace
 
-ipc::SendResult SingleInstance::Forward(const QString& line, const std::string& socketPath,
+ipc::SendResult SingleInstance::Forward(const CommandLine::Parsed& command, const std::string& socketPath,
                                         const std::string& executable, int answerTimeoutMs)
 {
-    if (line.isEmpty())
-        return PostTo(socketPath, executable, ipc::MsgForeground, 0, 0);
-    if (line == QLatin1String("reinit"))
-        return PostTo(socketPath, executable, ipc::MsgReinit, 0, -1);
-
     uint32_t code = 1;
-    QString key = line;
-    if (line.startsWith(QLatin1String("edit "))) {
+    QString key = command.text;
+    switch (command.verb) {
+    case CommandLine::Start:
+        return PostTo(socketPath, executable, ipc::MsgForeground, 0, 0);
+    case CommandLine::Reinit:
+        return PostTo(socketPath, executable, ipc::MsgReinit, 0, -1);
+    case CommandLine::Edit:
         code = 2;
-        key = line.mid(5);
-    } else if (line.startsWith(QLatin1String("test "))) {
+        key = command.key;
+        break;
+    case CommandLine::Test:
         code = 5;
-        key = line.mid(5);
+        key = command.key;
+        break;
+    case CommandLine::AutoClose:
+    case CommandLine::Reset:
+    case CommandLine::Ring:
+        break;
     }
     if (const ipc::SendResult r = PostTo(socketPath, executable, ipc::MsgForeground, 0, 0); r != ipc::SendOk)
         return r;
@@ -48,15 +54,15 @@ ipc::SendResult SingleInstance::Forward(const QString& line, const std::string& 
                                kHeldAfterMs);
 }
 
-SingleInstance::Outcome SingleInstance::Enter(const QString& line, ipc::InstanceLock* lock, int attempts,
-                                              int intervalMs)
+SingleInstance::Outcome SingleInstance::Enter(const CommandLine::Parsed& command, ipc::InstanceLock* lock,
+                                              int attempts, int intervalMs)
 {
     const std::string executable = ProgramPath();
     if (lock->Acquire(executable) != ipc::InstanceLock::HeldByOther)
         return First; // held, or no lock to be had: nothing else can be running either way we can tell
     const std::string socket = ipc::SocketPath();
     for (int i = 0; i < attempts; ++i) {
-        switch (Forward(line, socket, executable)) {
+        switch (Forward(command, socket, executable)) {
         case ipc::SendOk:
         case ipc::SendNoAnswer: // the window holds the key and is still ringing it
             process::ReportHandled();

@@ -2,6 +2,7 @@
 // Keeping one running instance per program file: the first process holds the
 // instance lock; a later one hands its command line to the running main window
 // and ends.
+#include "CommandLine.h"
 #include "IpcClient.h"
 #include "InstanceLock.h"
 
@@ -34,27 +35,28 @@ public:
     };
 
     // At process entry: takes `lock` for this executable or, when another process
-    // holds it, forwards `line` to its window (Forward), trying `attempts` times.
+    // holds it, forwards the classified command line `command` to its window (Forward), trying `attempts` times.
     // A line counts as forwarded only once the window has acknowledged it; a
     // window that is missing, refuses the connection or ends before answering is
     // tried again, and when the running instance ends meanwhile this process takes
     // the lock and starts as the first instance. So a key is never dropped: it is
     // handled by the running window or by this process. A forwarded line is
     // reported to the notification service as handled (HandledReport.h).
-    static Outcome Enter(const QString& line, ipc::InstanceLock* lock, int attempts = kAttempts,
+    static Outcome Enter(const CommandLine::Parsed& command, ipc::InstanceLock* lock, int attempts = kAttempts,
                          int intervalMs = kAttemptIntervalMs);
 
-    // Forwards a command line to the window serving `socketPath` when its process
-    // runs `executable`: "" posts "to the front"; "reinit" posts message 1024
-    // (wParam 0, lParam -1); "edit " + key (exact, case-sensitive, like the first
-    // instance's verbs) brings the window to the front, then sends copy-data code 2
-    // with the key; "test " + key likewise with code 5; anything else likewise with
-    // code 1 and the whole line. Each step waits for the window's acknowledgement.
+    // Forwards a classified command line to the window serving `socketPath` when
+    // its process runs `executable`: Start posts "to the front"; Reinit posts
+    // message 1024 (wParam 0, lParam -1); Edit brings the window to the front,
+    // then sends copy-data code 2 with the key; Test likewise with code 5; every
+    // other verb (a key, and "autoclose" and "reset", which mean nothing to a
+    // running window) likewise with code 1 and the whole line. Each step waits
+    // for the window's acknowledgement.
     // SendNoWindow when no such window answers on the socket; SendNoAnswer when the
     // window took the key but is still handling it after `answerTimeoutMs`. A key
     // the window has held for kHeldAfterMs is reported as handled at once, so
     // the notification service does not wait for the end of its ringing.
-    static ipc::SendResult Forward(const QString& line, const std::string& socketPath,
+    static ipc::SendResult Forward(const CommandLine::Parsed& command, const std::string& socketPath,
                                    const std::string& executable, int answerTimeoutMs = kAnswerTimeoutMs);
 };
 

@@ -74,7 +74,7 @@ void CloseAllWindows(QDialog* mainWindow)
     mainWindow->done(QDialog::Accepted);
 }
 
-void RunMainWindow(CAlarmApp& app, const QString& line)
+void RunMainWindow(CAlarmApp& app, const CommandLine::Parsed& command)
 {
     InstallRingingServices();
     CMainDialog window{ProgramMainWindowServices()};
@@ -109,9 +109,9 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
     // Once the window's loop runs, so that a ringing that ends the program can
     // close the window. The window system answers by then: the command line is
     // in hand, which the notification service that started us waits to hear.
-    QTimer::singleShot(0, &window, [&window, line] {
+    QTimer::singleShot(0, &window, [&window, command] {
         process::ReportHandled();
-        window.ExecuteCommandLine(line);
+        window.ExecuteCommandLine(command);
     });
     // A signal that came during start-up ends the program once the command line
     // has begun (a ringing then runs its cleanup and the after-ringing path).
@@ -123,20 +123,18 @@ void RunMainWindow(CAlarmApp& app, const QString& line)
     app.mainWindow = nullptr;
 }
 
-// An alarm key with no display to show the ringing window on (`why`): the
-// start-up as for the window, then the alarm rings without one. Runs inside the
-// application object already made.
-int RingWithoutDisplay(const QString& line, const QString& why)
+// An alarm key (`command`, verb Ring) with no display to show the ringing
+// window on (`why`): the start-up as for the window, then the alarm rings
+// without one. Needs the core application object already made.
+int RingWithoutDisplay(const CommandLine::Parsed& command, const QString& why)
 {
     ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
     InstallRingingServices();
     CAlarmApp app;
-    QString key;
-    CommandLine::Classify(line, &key);
-    const int code = app.Run(line, [&key, &why] {
+    const int code = app.Run(command, [&command, &why] {
         HeadlessRinging ringing(why);
         process::ReportHandled(); // the alarm is in hand: the service that started us stops waiting
-        ringing.Run(key);
+        ringing.Run(command.key);
     });
     ArmExitDeadline(kExitDeadlineSeconds, code, ProgramLog::Path());
     return code;
@@ -171,19 +169,17 @@ int main(int argc, char** argv)
     case CommandLine::NoOption:
         break;
     }
-    const QString line = CommandLine::FromArguments(arguments);
+    // Classified once here; every later step takes this value, never the text.
+    const CommandLine::Parsed command = CommandLine::Classify(CommandLine::FromArguments(arguments));
 
     ProgramLog::Install();
     InstallScheduleServices();
     // A start for an alarm long after its time does not ring: it is told as
     // missed, beside any running instance.
-    if (const std::optional<int64_t> due = LateStart::TakeDue(); LateStart::IsLate(line, due, clock::RealNow())) {
-        QString key;
-        CommandLine::Classify(line, &key);
-        return LateStart::Run(argc, argv, key, *due, HaveDisplay());
-    }
+    if (const std::optional<int64_t> due = LateStart::TakeDue(); LateStart::IsLate(command, due, clock::RealNow()))
+        return LateStart::Run(argc, argv, command.key, *due, HaveDisplay());
     ipc::InstanceLock lock;
-    switch (SingleInstance::Enter(line, &lock)) {
+    switch (SingleInstance::Enter(command, &lock)) {
     case SingleInstance::Forwarded:
         return 0;
     case SingleInstance::Unsendable:
@@ -202,18 +198,18 @@ int main(int argc, char** argv)
         EditBackup::RestoreLeftOver(); // alarms an edit cut short had taken out of the store
     }
 
-    const CommandLine::Verb verb = CommandLine::Classify(line);
+    const CommandLine::Verb verb = command.verb;
     if (verb == CommandLine::Reinit || (verb == CommandLine::AutoClose && !HaveDisplay())) {
         // Needs no window: "autoclose" answers its questions through the
         // message-box automation, or with the safe defaults, when headless.
         QCoreApplication core(argc, argv);
         CAlarmApp app;
-        return app.Run(line, nullptr);
+        return app.Run(command, nullptr);
     }
     if (!HaveDisplay()) {
         if (verb == CommandLine::Ring) {
             QCoreApplication core(argc, argv);
-            return RingWithoutDisplay(line, DisplayChoice::Missing());
+            return RingWithoutDisplay(command, DisplayChoice::Missing());
         }
         std::fprintf(stderr,
                      "dawnbell: no display. Run it in a desktop session, under Xvfb (xvfb-run dawnbell), "
@@ -239,7 +235,7 @@ int main(int argc, char** argv)
     if (const QString why = DisplayChoice::Unreachable(QString::fromLocal8Bit(platforms), QApplication::platformName());
         !why.isEmpty()) {
         if (verb == CommandLine::Ring)
-            return RingWithoutDisplay(line, why);
+            return RingWithoutDisplay(command, why);
         std::fprintf(stderr, "dawnbell: %s. Run it in a desktop session, under Xvfb (xvfb-run dawnbell), or "
                              "headless with QT_QPA_PLATFORM=offscreen.\n", qPrintable(why));
         return 1;
@@ -247,7 +243,7 @@ int main(int argc, char** argv)
     InstallWidgetMessageBox();
     ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
     CAlarmApp app;
-    const int code = app.Run(line, [&app, &line] { RunMainWindow(app, line); });
+    const int code = app.Run(command, [&app, &command] { RunMainWindow(app, command); });
     // Everything is stored and restored by now; the window system's teardown
     // still to come must not keep the process (and its instance lock) alive.
     ArmExitDeadline(kExitDeadlineSeconds, code, ProgramLog::Path());

@@ -31,15 +31,20 @@ private slots:
         QTest::newRow("alarm key") << QStringList{"3456031"} << int(CommandLine::Ring) << "3456031";
         QTest::newRow("test as two arguments") << QStringList{"test", "3456031"} << int(CommandLine::Test)
                                                << "3456031";
+        QTest::newRow("test alone is a key") << QStringList{"test"} << int(CommandLine::Ring) << "test";
+        QTest::newRow("edit keeps the blanks of its key") << QStringList{"edit", "A 27", " x"} << int(CommandLine::Edit)
+                                                          << "A 27  x";
+        QTest::newRow("Reset is a key") << QStringList{"Reset"} << int(CommandLine::Ring) << "Reset";
     }
     void classify()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, verb);
         QFETCH(QString, key);
-        QString got = "stale";
-        QCOMPARE(int(CommandLine::Classify(CommandLine::FromArguments(arguments), &got)), verb);
-        QCOMPARE(got, key);
+        const CommandLine::Parsed parsed = CommandLine::Classify(CommandLine::FromArguments(arguments));
+        QCOMPARE(int(parsed.verb), verb);
+        QCOMPARE(parsed.key, key);
+        QCOMPARE(parsed.text, arguments.join(' ')); // handed on unchanged, for forwarding as a key
     }
 
     void options_data()

@@ -730,6 +730,7 @@ private slots:
         QTest::addColumn<int>("activeAfter");
         QTest::newRow("empty") << "" << 0 << 0 << 1;
         QTest::newRow("reinit") << "reinit" << 0 << 0 << 1;
+        QTest::newRow("reset, handled by start-up, is no key") << "reset" << 0 << 0 << 1;
         QTest::newRow("a key rings, and the one-time alarm is then off") << "KEY" << 1 << 0 << 0;
         QTest::newRow("edit and a key edits") << "edit KEY" << 0 << 1 << 1;
         QTest::newRow("edit without the blank is a key") << "editKEY" << 0 << 0 << 1;
@@ -751,7 +752,7 @@ private slots:
             return a->GetKey() == key;
         };
         auto w = Open();
-        w->ExecuteCommandLine(line);
+        w->ExecuteCommandLine(CommandLine::Classify(line));
         QCOMPARE(m_rings, rings);
         QCOMPARE(editorRuns, edits);
         // Edited and accepted alarms are active and stored again.

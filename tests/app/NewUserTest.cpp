@@ -272,7 +272,7 @@ private slots:
         ResetDpiCacheForTesting();
 
         CAlarmApp app;
-        QVERIFY(app.Initialise(QString())); // first launch: colours and templates
+        QVERIFY(app.Initialise(CommandLine::Parsed())); // first launch: colours and templates
         CMainDialog w{ProgramMainWindowServices()};
         QCOMPARE(app.templates.size(), size_t(5));
         w.show();
@@ -383,7 +383,7 @@ private slots:
         ResetDpiCacheForTesting();
         CAlarmApp app;
         app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR); // with its language files
-        QVERIFY(app.Initialise(QString()));
+        QVERIFY(app.Initialise(CommandLine::Parsed()));
         {
             RegKey key; // the platform's alarm slots the simulation writes into
             QCOMPARE(RegKey::Create(Hive::CurrentUser, "System\\State\\Shell\\Alarms", &key), RegOk);
@@ -492,7 +492,7 @@ private slots:
         const QString atf = files.filePath(QStringLiteral("Pizza Timer.atf"));
         CAlarmApp app;
         app.programDir = program.path();
-        QVERIFY(app.Initialise(QString()));
+        QVERIFY(app.Initialise(CommandLine::Parsed()));
         Profile::WriteText(QStringLiteral("settings"), QStringLiteral("lastSelectedTemplateFolder"), files.path());
         const QString record = files.filePath(QStringLiteral("boxes.txt"));
         qputenv("DAWNBELL_MSGBOX_RECORD", record.toUtf8());

@@ -158,6 +158,9 @@ private slots:
         QTest::newRow("reset is a key") << "reset" << QStringList{"foreground", "copydata 1 [reset]"};
         QTest::newRow("empty") << "" << QStringList{"foreground"};
         QTest::newRow("reinit") << "reinit" << QStringList{"reinit"};
+        QTest::newRow("reinit with more is a key") << "reinit now"
+                                                   << QStringList{"foreground", "copydata 1 [reinit now]"};
+        QTest::newRow("test") << "test 3456032" << QStringList{"foreground", "copydata 5 [3456032]"};
     }
     void forwardsByVerb()
     {
@@ -165,7 +168,7 @@ private slots:
         QFETCH(QStringList, received);
         StartServer({"lock", "socket"});
         ipc::InstanceLock lock;
-        QCOMPARE(SingleInstance::Enter(line, &lock, 3, 50), SingleInstance::Forwarded);
+        QCOMPARE(SingleInstance::Enter(CommandLine::Classify(line), &lock, 3, 50), SingleInstance::Forwarded);
         QVERIFY(!lock.IsHeld());
         QCOMPARE(ReadLines(received.size()), received);
     }
@@ -175,7 +178,7 @@ private slots:
         StartServer({"lock", "socket", "600"});
         QElapsedTimer t;
         t.start();
-        QCOMPARE(SingleInstance::Forward("3456031", ipc::SocketPath(), ProgramPath()), ipc::SendOk);
+        QCOMPARE(SingleInstance::Forward(CommandLine::Classify("3456031"), ipc::SocketPath(), ProgramPath()), ipc::SendOk);
         QVERIFY2(t.elapsed() >= 550, qPrintable(QString::number(t.elapsed())));
         // While a ringing (the slow handler) runs, the window still takes messages.
         ipc::IpcClient busy;
@@ -183,7 +186,7 @@ private slots:
         int32_t answer = 0;
         std::thread ring([&] { busy.SendCopyData(1, u"1", 5000, &answer); });
         QTest::qWait(100);
-        QCOMPARE(SingleInstance::Forward("", ipc::SocketPath(), ProgramPath()), ipc::SendOk);
+        QCOMPARE(SingleInstance::Forward(CommandLine::Classify(""), ipc::SocketPath(), ProgramPath()), ipc::SendOk);
         ring.join();
         QCOMPARE(answer, 100);
         QCOMPARE(ReadLines(4), QStringList({"foreground", "copydata 1 [3456031]", "foreground", "copydata 1 [1]"}));
@@ -216,7 +219,7 @@ private slots:
             }
         });
         ipc::InstanceLock lock;
-        const SingleInstance::Outcome got = SingleInstance::Enter("3456031", &lock, window == "ends" ? 60 : 3, 50);
+        const SingleInstance::Outcome got = SingleInstance::Enter(CommandLine::Classify("3456031"), &lock, window == "ends" ? 60 : 3, 50);
         ender.join();
         QCOMPARE(int(got), outcome);
         QCOMPARE(lock.IsHeld(), outcome == SingleInstance::First);
@@ -238,7 +241,7 @@ private slots:
             stalled.push_back(fd);
         }
         ipc::InstanceLock lock;
-        const SingleInstance::Outcome got = SingleInstance::Enter("3456031", &lock, 1, 0);
+        const SingleInstance::Outcome got = SingleInstance::Enter(CommandLine::Classify("3456031"), &lock, 1, 0);
         for (int fd : stalled)
             ::close(fd);
         QCOMPARE(got, SingleInstance::Forwarded);
@@ -283,7 +286,7 @@ private slots:
     void windowOfAnotherProgramIsIgnored()
     {
         StartServer({"nolock", "socket"});
-        QCOMPARE(SingleInstance::Forward("3456031", ipc::SocketPath(), "/usr/bin/another-program"),
+        QCOMPARE(SingleInstance::Forward(CommandLine::Classify("3456031"), ipc::SocketPath(), "/usr/bin/another-program"),
                  ipc::SendNoWindow);
         QVERIFY(!m_server.waitForReadyRead(300));
     }
@@ -295,7 +298,7 @@ private slots:
         ipc::InstanceLock lock;
         QElapsedTimer t;
         t.start();
-        QCOMPARE(SingleInstance::Enter("3456031", &lock, 4, 50), SingleInstance::Further);
+        QCOMPARE(SingleInstance::Enter(CommandLine::Classify("3456031"), &lock, 4, 50), SingleInstance::Further);
         QVERIFY(t.elapsed() >= 150); // three pauses between four attempts
         QVERIFY(!lock.IsHeld());
     }
@@ -303,7 +306,7 @@ private slots:
     void firstInstanceTakesTheLock()
     {
         ipc::InstanceLock lock;
-        QCOMPARE(SingleInstance::Enter("3456031", &lock, 2, 10), SingleInstance::First);
+        QCOMPARE(SingleInstance::Enter(CommandLine::Classify("3456031"), &lock, 2, 10), SingleInstance::First);
         QVERIFY(lock.IsHeld());
     }
 

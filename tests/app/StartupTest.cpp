@@ -629,7 +629,7 @@ private:
     {
         CAlarmApp app;
         app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR);
-        const bool goOn = app.Initialise(line);
+        const bool goOn = app.Initialise(CommandLine::Classify(line));
         m_lastBg = app.bgColor;
         m_lastText = app.textColor;
         SetTextProvider(nullptr);
