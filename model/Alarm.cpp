@@ -63,19 +63,7 @@ Alarm::~Alarm() = default;
 
 QString Alarm::GetKey() const
 {
-    const int seconds = GetSecondsOfDay();
-    switch (type) {
-    case AlarmCompact:
-    case AlarmWizard:
-    case AlarmCommand:
-        // Only the seven day bits belong to the key; anything above would collide
-        // with the seconds.
-        return QString::number((repeatDays & 0x7F) + seconds * 128);
-    case AlarmAppointment:
-        return QString::asprintf("A%d%04d%02d%02d", seconds, dateYear, dateMonth, dateDay);
-    default:
-        return QString();
-    }
+    return AlarmKey(type, GetSecondsOfDay(), repeatDays, dateYear, dateMonth, dateDay);
 }
 
 void Alarm::CopyFrom(const Alarm& other)
@@ -206,10 +194,10 @@ int64_t Alarm::NextRingingAt(int64_t now) const
     if (m.now == now && m.seconds == seconds && m.repeatDays == repeatDays && m.type == type &&
         m.year == dateYear && m.month == dateMonth && m.day == dateDay)
         return m.moment;
-    const NextRingingClock& at = NextRingingClockAt(now);
-    const CalendarDate date =
-        type == AlarmAppointment ? CalendarDate{dateYear, dateMonth, dateDay} : at.NextDate(seconds, repeatDays);
-    m = NextMemo{now, at.MomentOn(date, seconds), seconds, repeatDays, type, dateYear, dateMonth, dateDay};
+    const CalendarDate own{dateYear, dateMonth, dateDay};
+    const int64_t moment =
+        NextRingingClockAt(now).NextMoment(seconds, repeatDays, type == AlarmAppointment ? &own : nullptr);
+    m = NextMemo{now, moment, seconds, repeatDays, type, dateYear, dateMonth, dateDay};
     return m.moment;
 }
 

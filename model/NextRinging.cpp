@@ -29,6 +29,11 @@ CalendarDate NextRingingDate(int secondsOfDay, int repeatDays, int64_t now)
     return NextRingingClockAt(now).NextDate(secondsOfDay, repeatDays);
 }
 
+int64_t NextRingingMoment(int secondsOfDay, int repeatDays, const CalendarDate* appointmentDate, int64_t now)
+{
+    return NextRingingClockAt(now).NextMoment(secondsOfDay, repeatDays, appointmentDate);
+}
+
 NextRingingClock::NextRingingClock(int64_t now)
     : local_(now), today_{local_.Today().year, local_.Today().month, local_.Today().day},
       weekday_((local_.Today().dayOfWeek + 6) % 7)
@@ -49,6 +54,11 @@ int64_t NextRingingClock::MomentOn(const CalendarDate& date, int secondsOfDay) c
 {
     return local_.MakeLocal(date.year, date.month, date.day, secondsOfDay / 3600, (secondsOfDay % 3600) / 60,
                             secondsOfDay % 60);
+}
+
+int64_t NextRingingClock::NextMoment(int secondsOfDay, int repeatDays, const CalendarDate* appointmentDate) const
+{
+    return MomentOn(appointmentDate ? *appointmentDate : NextDate(secondsOfDay, repeatDays), secondsOfDay);
 }
 
 CalendarDate NextRingingClock::NextDate(int secondsOfDay, int repeatDays) const

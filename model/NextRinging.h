@@ -28,6 +28,12 @@ CalendarDate NextRingingDate(int secondsOfDay, int repeatDays, int64_t now);
 // The moment of `secondsOfDay` on `date` in local time.
 int64_t MomentOn(const CalendarDate& date, int secondsOfDay);
 
+// The moment an alarm rings next, seen at `now`: an appointment (`appointmentDate`
+// given) at `secondsOfDay` on its own date, even when that has passed; any other
+// alarm at `secondsOfDay` on NextRingingDate(secondsOfDay, repeatDays, now). The
+// alarm record's list order and the today item's both ask this.
+int64_t NextRingingMoment(int secondsOfDay, int repeatDays, const CalendarDate* appointmentDate, int64_t now);
+
 // The same two questions for many alarms seen at one moment `now` (a listing, a
 // rebuild of the schedule): the dates of the week ahead are worked out once and
 // each date's local midnight once (clock::LocalDays), so an alarm costs a few
@@ -42,6 +48,8 @@ public:
     CalendarDate NextDate(int secondsOfDay, int repeatDays) const;
     // MomentOn(date, secondsOfDay).
     int64_t MomentOn(const CalendarDate& date, int secondsOfDay) const;
+    // NextRingingMoment(secondsOfDay, repeatDays, appointmentDate, now()).
+    int64_t NextMoment(int secondsOfDay, int repeatDays, const CalendarDate* appointmentDate) const;
 
 private:
     // The date `i` days after today (0-7), worked out on first use.

@@ -52,6 +52,22 @@ bool SplitKeyValue(int64_t keyValue, int* secondsOfDay, int* repeatDays)
     return true;
 }
 
+QString AlarmKey(int type, int secondsOfDay, int repeatDays, int year, int month, int day)
+{
+    switch (type) {
+    case 0: // compact
+    case 1: // wizard
+    case 3: // command
+        // Only the seven day bits belong to the key; anything above would collide
+        // with the seconds.
+        return QString::number((repeatDays & 0x7F) + secondsOfDay * 128);
+    case 2: // appointment
+        return QString::asprintf("A%d%04d%02d%02d", secondsOfDay, year, month, day);
+    default:
+        return QString();
+    }
+}
+
 SectionKind ParseSectionName(const QString& name, SectionInfo* out)
 {
     *out = SectionInfo();

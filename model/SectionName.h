@@ -55,6 +55,14 @@ SectionKind ParseSectionName(const QString& name, SectionInfo* out);
 // template files are checked with this before saving.
 bool IsStorableSectionName(const QString& name);
 
+// The key of an alarm of `type` (0 compact, 1 wizard, 3 command: a plain key;
+// 2 appointment) at `secondsOfDay` (0..86399) with `repeatDays` and the date
+// year-month-day: the decimal text of repeat days (their seven day bits only) +
+// seconds of day * 128, or "A" + seconds of day + the date as YYYYMMDD; the
+// empty text for any other type. ParseSectionName reads such a key back; the
+// alarm record and the today item name alarms with it.
+QString AlarmKey(int type, int secondsOfDay, int repeatDays, int year, int month, int day);
+
 // Splits a key value (repeat days + seconds of day * 128) into its two parts.
 // False (outputs untouched) when the seconds are outside 0..86399.
 bool SplitKeyValue(int64_t keyValue, int* secondsOfDay, int* repeatDays);

@@ -1,76 +1,44 @@
 #include "TodayAlarm.h"
 
+#include "NextRinging.h"
 #include "Registry.h"
+#include "SectionName.h"
+
+#include <QString>
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 namespace dawnbell::today {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b)
+// The record of section `name` as of `now`: its time of day, repeat days and
+// date as the program's loader reads them from the name (ParseSectionName), the
+// values left at their defaults. False for a name the loader takes for no alarm.
+bool FromSectionName(const std::string& name, int64_t now, TodayAlarm* out)
 {
-    if (a.size() != b.size())
+    SectionInfo info;
+    const SectionKind kind = ParseSectionName(QString::fromStdString(name), &info);
+    if (kind != SectionKind::Alarm && kind != SectionKind::Appointment)
         return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
+    TodayAlarm a;
+    a.section = name;
+    a.days = uint8_t(info.repeatDays);
+    // A plain alarm's date is the day it is read, as in the program's record.
+    const clock::LocalTime& today = clock::LocalDaysAt(now).Today();
+    const bool appointment = kind == SectionKind::Appointment;
+    a.year = uint16_t(appointment ? info.year : today.year);
+    a.month = uint8_t(appointment ? info.month : today.month);
+    a.day = uint8_t(appointment ? info.day : today.day);
+    a.time.year = a.year;
+    a.time.month = a.month;
+    a.time.day = a.day;
+    a.time.hour = info.secondsOfDay / 3600;
+    a.time.minute = info.secondsOfDay % 3600 / 60;
+    a.time.second = info.secondsOfDay % 60;
+    *out = std::move(a);
     return true;
-}
-
-// The decimal number of `digits` (all digits, at most 10 of them); -1 otherwise.
-int64_t Number(std::string_view digits)
-{
-    if (digits.empty() || digits.size() > 10)
-        return -1;
-    int64_t v = 0;
-    for (char c : digits) {
-        if (!IsDigit(c))
-            return -1;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
-// The value of a whole plain section name: an optional sign and the leading
-// digits, as the program reads it ("12x" is 12). -1 for a negative value or one
-// beyond 32 bits.
-int64_t LeadingNumber(std::string_view name)
-{
-    size_t i = 0;
-    bool negative = false;
-    if (i < name.size() && (name[i] == '-' || name[i] == '+'))
-        negative = name[i++] == '-';
-    int64_t v = 0;
-    for (; i < name.size() && IsDigit(name[i]); ++i) {
-        v = v * 10 + (name[i] - '0');
-        if (v > INT32_MAX)
-            return -1;
-    }
-    return negative && v != 0 ? -1 : v;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-clock::LocalTime AtTimeOfDay(const clock::LocalTime& date, int seconds)
-{
-    clock::LocalTime t = date;
-    t.hour = seconds / 3600;
-    t.minute = seconds % 3600 / 60;
-    t.second = seconds % 60;
-    t.milliseconds = 0;
-    return t;
 }
 
 } // namespace
@@ -82,12 +50,7 @@ int64_t TodayAlarm::Moment() const
 
 std::string TodayAlarm::Key() const
 {
-    char buf[48];
-    if (IsAppointment())
-        std::snprintf(buf, sizeof buf, "A%d%04d%02d%02d", SecondsOfDay(), int(year), int(month), int(day));
-    else
-        std::snprintf(buf, sizeof buf, "%d", int(days) + SecondsOfDay() * 128);
-    return buf;
+    return AlarmKey(int(type), SecondsOfDay(), days, year, month, day).toStdString();
 }
 
 bool TodayAlarm::operator==(const TodayAlarm& o) const
@@ -98,80 +61,10 @@ bool TodayAlarm::operator==(const TodayAlarm& o) const
         && year == o.year && month == o.month && day == o.day;
 }
 
-bool ParseAlarmSection(std::string_view name, int64_t now, TodayAlarm* out)
-{
-    if (EqualsIgnoreCase(name, "settings") || name.empty() || name[0] == 'T')
-        return false;
-    if (name.size() < 2 || !IsDigit(name[1]))
-        return false;
-    TodayAlarm a;
-    a.section = std::string(name);
-    const clock::LocalTime today = clock::ToLocal(now);
-    int64_t seconds;
-    if (name[0] == 'A') {
-        // "A" + seconds + yyyymmdd.
-        if (name.size() < 10)
-            return false;
-        seconds = Number(name.substr(1, name.size() - 9));
-        const int64_t year = Number(name.substr(name.size() - 8, 4));
-        const int64_t month = Number(name.substr(name.size() - 4, 2));
-        const int64_t day = Number(name.substr(name.size() - 2, 2));
-        if (year < 1601 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(int(year), int(month)))
-            return false;
-        a.year = uint16_t(year);
-        a.month = uint8_t(month);
-        a.day = uint8_t(day);
-        a.days = 0;
-    } else {
-        const int64_t k = LeadingNumber(name);
-        if (k < 0)
-            return false;
-        seconds = k / 128;
-        a.days = uint8_t(k % 128);
-    }
-    if (seconds < 0 || seconds >= 86400)
-        return false;
-    clock::LocalTime date = today;
-    if (a.year != 0) {
-        date.year = a.year;
-        date.month = a.month;
-        date.day = a.day;
-    }
-    a.time = AtTimeOfDay(date, int(seconds));
-    const clock::LocalTime& t = a.time;
-    a.time.dayOfWeek =
-        clock::ToLocal(clock::LocalDaysAt(now).MakeLocal(t.year, t.month, t.day, t.hour, t.minute, t.second))
-            .dayOfWeek;
-    *out = a;
-    return true;
-}
-
 int64_t NextOccurrence(const TodayAlarm& alarm, int64_t now)
 {
-    // Every alarm of one refresh is asked at the same moment: the calendar work is shared.
-    const clock::LocalDays& local = clock::LocalDaysAt(now);
-    const clock::LocalTime& at = alarm.time;
-    if (alarm.IsAppointment())
-        return local.MakeLocal(at.year, at.month, at.day, at.hour, at.minute, at.second); // Moment()
-    const clock::LocalTime& today = local.Today();
-    const int s = alarm.SecondsOfDay();
-    const int64_t t = local.MakeLocal(today.year, today.month, today.day, s / 3600, s % 3600 / 60, s % 60);
-    // clock::AddDays(t, days): the same clock time `days` calendar days later.
-    const auto addDays = [&](int days) {
-        const clock::LocalTime lt = clock::ToLocal(t);
-        return local.MakeLocal(lt.year, lt.month, lt.day + days, lt.hour, lt.minute, lt.second);
-    };
-    if (alarm.days != 0) {
-        const int d = (today.dayOfWeek + 6) % 7; // Monday first
-        if (t > now && (alarm.days >> d & 1))
-            return t;
-        for (int i = 1; i <= 7; ++i) {
-            if (alarm.days >> ((d + i) % 7) & 1)
-                return addDays(i);
-        }
-        return t; // not reached: some day bit is set
-    }
-    return t < now ? addDays(1) : t;
+    const CalendarDate own{alarm.year, alarm.month, alarm.day};
+    return NextRingingMoment(alarm.SecondsOfDay(), alarm.days, alarm.IsAppointment() ? &own : nullptr, now);
 }
 
 void SortBySoonest(std::vector<TodayAlarm>* alarms, int64_t now)
@@ -196,7 +89,7 @@ std::vector<TodayAlarm> AlarmsAsOf(const std::vector<TodayAlarm>& read, int64_t 
     alarms.reserve(read.size());
     for (const TodayAlarm& r : read) {
         TodayAlarm a;
-        if (!ParseAlarmSection(r.section, now, &a))
+        if (!FromSectionName(r.section, now, &a))
             continue; // not reached: the name was an alarm's when it was read
         a.type = r.type;
         a.activated = r.activated;
@@ -221,7 +114,7 @@ bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out)
         if (root.EnumKey(i, &name) != RegOk || name.size() > kRegMaxKeyNameChars)
             continue;
         TodayAlarm a;
-        if (!ParseAlarmSection(name, now, &a))
+        if (!FromSectionName(name, now, &a))
             continue;
         RegKey section;
         if (RegKey::Open(Hive::CurrentUser, root.path() + "\\" + name, &section) != RegOk)

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace dawnbell::today {
@@ -19,42 +18,39 @@ constexpr const char kSettingsKey[] = "Software\\Torvane\\Dawnbell\\settings";
 constexpr uint32_t kTypeAppointment = 2;
 
 struct TodayAlarm {
-    clock::LocalTime time;   // the alarm's time of day on the date it was read; an appointment's own date
+    clock::LocalTime time;   // the alarm's time of day on its date below
     uint8_t days = 0;        // repeat days, bit 0 = Monday ... bit 6 = Sunday; 0 for appointment keys
     uint32_t activated = 0;  // value `activated` (default 0)
     uint32_t type = 0;       // value `type` (default 0)
     std::u16string title;    // value `title`; empty when missing
-    uint16_t year = 0;       // date of an appointment key; 0 otherwise
-    uint8_t month = 0;
-    uint8_t day = 0;
+    uint16_t year = 0;       // the alarm's date as the program's record holds it: an
+    uint8_t month = 0;       // appointment key's own date, for any other key the
+    uint8_t day = 0;         // local date it was read on
     std::string section;     // the registry section it was read from
 
-    bool IsAppointment() const { return type == kTypeAppointment && year != 0; }
+    // As the program tells an appointment: by its `type`.
+    bool IsAppointment() const { return type == kTypeAppointment; }
     int SecondsOfDay() const { return time.hour * 3600 + time.minute * 60 + time.second; }
     // The moment `time` stands for.
     int64_t Moment() const;
-    // The alarm's key as the program names it: days + seconds x 128 in decimal,
-    // or "A" seconds, 4-digit year, 2-digit month, 2-digit day for appointments.
+    // The key the program names the same record by (AlarmKey of its type, time
+    // of day, days and date), for "edit KEY" and the copy-data messages: the
+    // section name itself for every section the program writes.
     std::string Key() const;
     // Same content (activated, type, date and time, days, title).
     bool operator==(const TodayAlarm& other) const;
     bool operator!=(const TodayAlarm& other) const { return !(*this == other); }
 };
 
-// Reads the time, days and date encoded in a section name as of `now`. False for
-// names that are not alarms: "settings", templates ("T..."), one-character names,
-// names whose second character is not a digit, and names whose numbers do not
-// make a time of day (0-86399 seconds) or a calendar date.
-bool ParseAlarmSection(std::string_view name, int64_t now, TodayAlarm* out);
-
-// The next moment the alarm rings, as of `now`: an appointment on its own date;
-// a repeating alarm today when today's day is set and its time is still ahead,
-// else on the first following set day; any other alarm today, or tomorrow when
-// its time has passed.
+// The next moment the alarm rings, as of `now`, by the program's own rule
+// (NextRingingMoment): an appointment on its own date; a repeating alarm today
+// when today's day is set and its time is still ahead, else on the first
+// following set day; any other alarm today, or tomorrow when its time has passed.
 int64_t NextOccurrence(const TodayAlarm& alarm, int64_t now);
 
-// Reads every alarm section with its `type`, `activated` and `title`, sorted by
-// the seconds to its next occurrence (ties keep section order). False, leaving
+// Reads every alarm section (the sections the program's loader takes as alarms,
+// ParseSectionName) with its `type`, `activated` and `title`, sorted by the
+// seconds to its next occurrence (ties keep section order). False, leaving
 // `out` alone, when the program's key does not open.
 bool ReadAlarms(int64_t now, std::vector<TodayAlarm>* out);
 

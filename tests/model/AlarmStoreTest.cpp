@@ -84,8 +84,20 @@ private slots:
         QTest::newRow("Settings") << "Settings" << none << "" << 0 << "";
         QTest::newRow("ab") << "ab" << none << "" << 0 << "";
         QTest::newRow("12x stops at x") << "12x" << alarm << "00:00:00" << 12 << "";
-        QTest::newRow("one digit") << "0" << alarm << "00:00:00" << 0 << "";
-        QTest::newRow("one digit 9") << "9" << alarm << "00:00:00" << 9 << "";
+        // Keys of one digit: an alarm at midnight with repeat days 0-9, which the
+        // program writes itself; the loader, the rebuild and the today item take them.
+        QTest::newRow("midnight once, key 0") << "0" << alarm << "00:00:00" << 0 << "";
+        QTest::newRow("midnight Monday, key 1") << "1" << alarm << "00:00:00" << 1 << "";
+        QTest::newRow("midnight Tuesday, key 2") << "2" << alarm << "00:00:00" << 2 << "";
+        QTest::newRow("midnight Monday and Tuesday, key 3") << "3" << alarm << "00:00:00" << 3 << "";
+        QTest::newRow("midnight Wednesday, key 4") << "4" << alarm << "00:00:00" << 4 << "";
+        QTest::newRow("midnight Monday and Wednesday, key 5") << "5" << alarm << "00:00:00" << 5 << "";
+        QTest::newRow("midnight Tuesday and Wednesday, key 6") << "6" << alarm << "00:00:00" << 6 << "";
+        QTest::newRow("midnight Monday to Wednesday, key 7") << "7" << alarm << "00:00:00" << 7 << "";
+        QTest::newRow("midnight Thursday, key 8") << "8" << alarm << "00:00:00" << 8 << "";
+        QTest::newRow("midnight Monday and Thursday, key 9") << "9" << alarm << "00:00:00" << 9 << "";
+        QTest::newRow("plus sign before a digit") << "+5" << none << "" << 0 << "";
+        QTest::newRow("minus sign before a digit") << "-5" << none << "" << 0 << "";
         QTest::newRow("one letter") << "x" << none << "" << 0 << "";
         QTest::newRow("A alone") << "A" << none << "" << 0 << "";
         QTest::newRow("A too short") << "A1234567" << none << "" << 0 << "";
@@ -131,6 +143,18 @@ private slots:
         QCOMPARE(info.repeatDays, days);
         if (!date.isEmpty())
             QCOMPARE(QString::asprintf("%04d-%02d-%02d", info.year, info.month, info.day), date);
+        // The key the program and the today item name such an alarm by reads
+        // back as the same schedule (for "12x" it is "12").
+        const int type = kind == int(SectionKind::Appointment) ? int(AlarmAppointment) : int(AlarmWizard);
+        SectionInfo again;
+        QCOMPARE(int(ParseSectionName(AlarmKey(type, info.secondsOfDay, info.repeatDays, info.year, info.month,
+                                               info.day),
+                                      &again)),
+                 kind);
+        QCOMPARE(again.secondsOfDay, info.secondsOfDay);
+        QCOMPARE(again.repeatDays, info.repeatDays);
+        QCOMPARE(QString::asprintf("%04d-%02d-%02d", again.year, again.month, again.day),
+                 QString::asprintf("%04d-%02d-%02d", info.year, info.month, info.day));
         QCOMPARE(alarms.size(), size_t(1));
         QCOMPARE(Format(alarms[0]->alarmTime).mid(11), hms);
         QCOMPARE(alarms[0]->repeatDays, days);

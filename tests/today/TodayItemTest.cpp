@@ -134,11 +134,15 @@ private slots:
             << 0 << 60 << QStringList{QStringLiteral("A2880020370410"), QStringLiteral("A2880020370503")} << 0
             << QStringLiteral("600:01") << false << false;
         QTest::newRow("sections that are no alarms are left out")
-            << QStringList{QStringLiteral("Tmorning:1"), QStringLiteral("ab:1"), QStringLiteral("9:1"),
-                           QStringLiteral("A1:1:2"), QStringLiteral("99999999999:1"),
+            << QStringList{QStringLiteral("Tmorning:1"), QStringLiteral("ab:1"), QStringLiteral("x1:1"),
+                           QStringLiteral("+5:1"), QStringLiteral("A1:1:2"), QStringLiteral("99999999999:1"),
                            QStringLiteral("A999990020370320:1:2"), QStringLiteral("A3600020371340:1:2"),
                            Key("07:05:00") + ":0"}
             << 0 << 0 << 30 << QStringList{Key("07:05:00")} << 0 << QString() << false << false;
+        // "9": midnight on Monday and Thursday; Monday's has passed, so Thursday 19 March 00:00.
+        QTest::newRow("a midnight key of one digit is an alarm like the program's")
+            << QStringList{QStringLiteral("9:1"), Key("07:05:00") + ":0"} << 2 << 0 << 60
+            << QStringList{Key("07:05:00"), QStringLiteral("9")} << 0 << QStringLiteral("65:01") << false << false;
     }
     void refresh()
     {
@@ -288,15 +292,21 @@ private slots:
         QTest::addColumn<int>("after");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<QStringList>("scheduled"); // the program's notifications: arguments and times
+        QTest::addColumn<QStringList>("others");    // more stored alarms, "KEY:activated[:type]"
 
         const QString daily = Key("06:30:00", 127) + "|2037-03-17 06:30:00";
         const QString target = Key("07:30:00") + "|2037-03-16 07:30:00";
         QTest::newRow("switching off asks; yes switches it off and rebuilds the schedule")
-            << 1 << QByteArray("yes") << 0 << true << QStringList{daily};
+            << 1 << QByteArray("yes") << 0 << true << QStringList{daily} << QStringList();
         QTest::newRow("switching off asks; no changes nothing")
-            << 1 << QByteArray("no") << 1 << true << QStringList();
+            << 1 << QByteArray("no") << 1 << true << QStringList() << QStringList();
         QTest::newRow("switching on does not ask and schedules it")
-            << 0 << QByteArray("no") << 1 << false << QStringList{target, daily};
+            << 0 << QByteArray("no") << 1 << false << QStringList{target, daily} << QStringList();
+        // "5": midnight on Monday and Wednesday; Monday's has passed, so Wednesday 18 March.
+        QTest::newRow("switching with the program closed keeps every active alarm, a midnight key 5 too")
+            << 0 << QByteArray("no") << 1 << false
+            << QStringList{target, daily, QStringLiteral("5|2037-03-18 00:00:00")}
+            << QStringList{QStringLiteral("5:1:1")};
     }
     void doubleTapToggles()
     {
@@ -305,12 +315,15 @@ private slots:
         QFETCH(int, after);
         QFETCH(bool, asked);
         QFETCH(QStringList, scheduled);
+        QFETCH(QStringList, others);
         qputenv("DAWNBELL_AUTO_ANSWER", answer);
 
         const QString target = Key("07:30:00");
         WriteAlarm(target + ":" + QString::number(before) + ":1:Wake");
         WriteAlarm(Key("06:30:00", 127) + ":1:1"); // every day: next tomorrow 06:30
         WriteAlarm(Key("05:00:00") + ":0");
+        for (const QString& a : others)
+            WriteAlarm(a);
         TodayListItem record;
         CTodayItem* item = MakeItem(&record);
         item->OnQueryRefresh(&record);
