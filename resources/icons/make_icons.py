@@ -2,6 +2,9 @@
 """Draws the program icon (276) and the alarm-list row icons (296-303) as PNGs.
 
   icon276.png  the program: a golden bell in front of a dawn-coloured disc
+               (64 x 64; also the desktop's 64 x 64 icon)
+  dawnbell-48.png, dawnbell-128.png  the same picture for the desktop's other
+               icon sizes (dawnbell.svg is its scalable form, drawn by hand)
   icon296.png  wizard alarm, active        icon297.png  wizard alarm, inactive
   icon301.png  compact alarm, active       icon298.png  compact alarm, inactive
   icon299.png  appointment alarm, active   icon302.png  appointment alarm, inactive
@@ -232,6 +235,8 @@ def main():
     for ident, layers in icons.items():
         write_png(os.path.join(out, "icon%d.png" % ident), row_size, render(layers, row_size))
     write_png(os.path.join(out, "icon276.png"), 64, render(program(), 64))
+    for size in (48, 128):
+        write_png(os.path.join(out, "dawnbell-%d.png" % size), size, render(program(), size))
     kind_size = 160  # 80 px at 96 dpi, twice
     kinds = {306: appointment(True), 307: command(True), 309: wizard(True), 310: compact(True)}
     for ident, layers in kinds.items():
