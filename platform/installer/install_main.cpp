@@ -25,7 +25,10 @@ void Usage(FILE* to)
                  "  update   replaces the installed version; alarms and settings stay, every\n"
                  "           alarm is switched off\n"
                  "  remove   removes Dawnbell with its alarms, settings and shortcuts, and the\n"
-                 "           files it installed (a folder holding anything else stays)\n");
+                 "           files it installed (a folder holding anything else stays)\n"
+                 "  --dir DIR  the installation folder (for remove: the one it must be in)\n"
+                 "Exit status: 0 done, 1 failed or something it made was left in place (each\n"
+                 "said in a line), 2 refused with nothing changed.\n");
 }
 
 } // namespace

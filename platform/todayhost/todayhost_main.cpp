@@ -2,6 +2,7 @@
 // item among them once Dawnbell is installed) until it is closed.
 //
 //   dawnbell-today          one today screen per user; a second start ends at once
+//   dawnbell-today --help | --version   answered without a window
 #include "DevicePaths.h"
 #include "TodayHost.h"
 
@@ -11,12 +12,22 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr const char* kUsage =
+    "Usage: dawnbell-today [--help | --version]\n"
+    "The today screen: shows the today items registered under\n"
+    "HKLM\\SOFTWARE\\Microsoft\\Today\\Items (Dawnbell's item lists the next alarms).\n"
+    "One today screen runs per user; a second one ends at once.\n"
+    "  --help     show this text and end\n"
+    "  --version  show the version and end\n"
+    "Exit status: 0 closed or told to end, 1 a today screen is already running.\n";
 
 int g_signalPipe[2] = {-1, -1}; // written by the signal handler, read on the event loop
 
@@ -30,6 +41,16 @@ void OnSignal(int)
 
 int main(int argc, char** argv)
 {
+    // Answered before anything opens a window or takes the today screen's lock;
+    // every other argument is left to Qt as before.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("dawnbell-today %s\n", DAWNBELL_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dawnbell-today"));
 
