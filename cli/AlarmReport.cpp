@@ -1,6 +1,7 @@
 #include "AlarmReport.h"
 
 #include "Alarm.h"
+#include "AlarmField.h"
 #include "AlarmList.h"
 #include "Clock.h"
 #include "Locale.h"
@@ -84,6 +85,64 @@ QString Columns(const std::vector<QStringList>& rows)
     return out;
 }
 
+// A stored value as JSON: a text, the playlist's paths, true or false, or a number
+// (null or 0 while a switched value is off).
+QJsonValue ValueJson(const ToolField& f, const Alarm& alarm)
+{
+    switch (f.form) {
+    case ToolForm::Text:
+    case ToolForm::Command:
+        return f.Field().TextOf(alarm);
+    case ToolForm::Playlist:
+        return QJsonArray::fromStringList(alarm.GetPlaylist());
+    case ToolForm::Flag:
+        return f.Field().Number(alarm) != 0;
+    default:
+        break;
+    }
+    if (const std::optional<int64_t> v = f.Shown(alarm))
+        return static_cast<qint64>(*v);
+    return f.nullWhenOff ? QJsonValue() : QJsonValue(0);
+}
+
+// A stored value as "show" and "list" print it: a text on one line (a command as
+// stored), the first sound or "none", yes or no, a number in its words.
+QString ValueText(const ToolField& f, const Alarm& alarm)
+{
+    switch (f.form) {
+    case ToolForm::Text:
+        return OneLine(f.Field().TextOf(alarm));
+    case ToolForm::Command:
+        return f.Field().TextOf(alarm);
+    case ToolForm::Playlist:
+        return alarm.playlist.isEmpty() ? QStringLiteral("none") : alarm.playlist.first();
+    case ToolForm::Flag:
+        return f.Field().Number(alarm) != 0 ? QStringLiteral("yes") : QStringLiteral("no");
+    default:
+        break;
+    }
+    const std::optional<int64_t> v = f.Shown(alarm);
+    if (!v || (f.form == ToolForm::Number && *v == 0 && f.offText))
+        return QLatin1String(f.offText);
+    return QString(QLatin1String(f.shown)).arg(static_cast<qint64>(*v));
+}
+
+// The headers and cells of the stored values that have a column in "list".
+void AddValueColumns(QStringList* header)
+{
+    for (const ToolField& f : ToolFields()) {
+        if (f.listColumn)
+            *header << QLatin1String(f.listColumn);
+    }
+}
+void AddValueCells(const Alarm& alarm, QStringList* row)
+{
+    for (const ToolField& f : ToolFields()) {
+        if (f.listColumn)
+            *row << ValueText(f, alarm);
+    }
+}
+
 // The fields alarms and templates share.
 QJsonObject CommonJson(Alarm& alarm)
 {
@@ -102,14 +161,8 @@ QJsonObject CommonJson(Alarm& alarm)
     o[QStringLiteral("date")] = alarm.type == AlarmAppointment
         ? QJsonValue(QString::asprintf("%04d-%02d-%02d", alarm.dateYear, alarm.dateMonth, alarm.dateDay))
         : QJsonValue();
-    o[QStringLiteral("title")] = alarm.title;
-    o[QStringLiteral("message")] = alarm.message;
-    o[QStringLiteral("sounds")] = QJsonArray::fromStringList(alarm.GetPlaylist());
-    o[QStringLiteral("snooze_seconds")] = alarm.useSnooze ? alarm.snooze : 0;
-    o[QStringLiteral("quiz")] = alarm.quiz;
-    o[QStringLiteral("vibrate")] = alarm.vibrate != 0;
-    o[QStringLiteral("volume")] = alarm.forceVolume ? QJsonValue(alarm.volume) : QJsonValue();
-    o[QStringLiteral("command")] = alarm.command;
+    for (const ToolField& f : ToolFields())
+        o[QLatin1String(f.json)] = ValueJson(f, alarm);
     return o;
 }
 
@@ -162,16 +215,19 @@ QJsonObject AlarmReport::Json(AlarmTemplate& alarmTemplate)
 QString AlarmReport::Table(const std::vector<Alarm*>& alarms)
 {
     std::vector<QStringList> rows;
-    rows.push_back({QStringLiteral("KEY"), QStringLiteral("KIND"), QStringLiteral("ON"), QStringLiteral("TIME"),
-                    QStringLiteral("DAYS OR DATE"), QStringLiteral("NEXT RING"), QStringLiteral("IN"),
-                    QStringLiteral("TITLE")});
+    QStringList header{QStringLiteral("KEY"),          QStringLiteral("KIND"),      QStringLiteral("ON"),
+                       QStringLiteral("TIME"),         QStringLiteral("DAYS OR DATE"), QStringLiteral("NEXT RING"),
+                       QStringLiteral("IN")};
+    AddValueColumns(&header);
+    rows.push_back(header);
     for (Alarm* a : alarms) {
         const std::optional<int64_t> next = NextRing(*a);
-        rows.push_back({a->GetKey(), KindName(a->type), a->activated ? QStringLiteral("on") : QStringLiteral("off"),
+        QStringList row{a->GetKey(), KindName(a->type), a->activated ? QStringLiteral("on") : QStringLiteral("off"),
                         ClockTime(a->alarmTime), DaysOrDate(*a),
                         next ? LocalMoment(*next) : QStringLiteral("-"),
-                        next ? AlarmList::FormatRemaining(*next - clock::Now()) : QStringLiteral("-"),
-                        OneLine(a->title)});
+                        next ? AlarmList::FormatRemaining(*next - clock::Now()) : QStringLiteral("-")};
+        AddValueCells(*a, &row);
+        rows.push_back(row);
     }
     return Columns(rows);
 }
@@ -206,11 +262,15 @@ QString AlarmReport::MissedTable(const QList<MissedAlarms::Entry>& unseen)
 QString AlarmReport::TemplateTable(const std::vector<AlarmTemplate*>& templates)
 {
     std::vector<QStringList> rows;
-    rows.push_back({QStringLiteral("TEMPLATE"), QStringLiteral("KIND"), QStringLiteral("TIME"),
-                    QStringLiteral("DAYS"), QStringLiteral("TITLE")});
+    QStringList header{QStringLiteral("TEMPLATE"), QStringLiteral("KIND"), QStringLiteral("TIME"),
+                       QStringLiteral("DAYS")};
+    AddValueColumns(&header);
+    rows.push_back(header);
     for (AlarmTemplate* t : templates) {
-        rows.push_back({OneLine(t->name), KindName(t->type), ClockTime(t->alarmTime),
-                        t->type == AlarmAppointment ? QString() : t->GetDaysText(), OneLine(t->title)});
+        QStringList row{OneLine(t->name), KindName(t->type), ClockTime(t->alarmTime),
+                        t->type == AlarmAppointment ? QString() : t->GetDaysText()};
+        AddValueCells(*t, &row);
+        rows.push_back(row);
     }
     return Columns(rows);
 }
@@ -233,19 +293,16 @@ QString AlarmReport::Details(Alarm& alarm)
         add("Date", DaysOrDate(alarm));
     else
         add("Days", alarm.repeatDays ? alarm.GetDaysText() : QStringLiteral("once"));
-    add("Title", OneLine(alarm.title));
-    add("Message", OneLine(alarm.message));
-    if (alarm.type == AlarmCommand) {
-        add("Command", alarm.command);
-    } else {
-        const QStringList sounds = alarm.GetPlaylist();
-        add("Sounds", sounds.isEmpty() ? QStringLiteral("none") : sounds.first());
-        for (int i = 1; i < sounds.size(); ++i)
-            rows.push_back({QString(), sounds[i]});
-        add("Snooze", alarm.useSnooze ? QStringLiteral("%1 s").arg(alarm.snooze) : QStringLiteral("off"));
-        add("Quiz", alarm.quiz ? QStringLiteral("from snooze %1").arg(alarm.quiz) : QStringLiteral("never"));
-        add("Vibrate", alarm.vibrate ? QStringLiteral("yes") : QStringLiteral("no"));
-        add("Volume", alarm.forceVolume ? QStringLiteral("%1%").arg(alarm.volume) : QStringLiteral("as set"));
+    // The stored values that belong to the alarm's kind, in the tool's order; the
+    // playlist's further sounds on lines of their own.
+    for (const ToolField& f : ToolFields()) {
+        if (!f.AppliesTo(alarm.type))
+            continue;
+        add(f.label, ValueText(f, alarm));
+        if (f.form == ToolForm::Playlist) {
+            for (int i = 1; i < alarm.playlist.size(); ++i)
+                rows.push_back({QString(), alarm.playlist[i]});
+        }
     }
     if (!dynamic_cast<AlarmTemplate*>(&alarm)) {
         const std::optional<int64_t> next = NextRing(alarm);

@@ -140,6 +140,62 @@ DayNames LocalDayNames()
     return names;
 }
 
+// The playlist of --sound: each file must exist and be readable, and is kept
+// with its full path. AlarmTool::ExitOk, or the exit code with `error` set.
+int SetSounds(const QStringList& files, Alarm* alarm, QString* error)
+{
+    QStringList playlist;
+    for (const QString& sound : files) {
+        const QFileInfo info(sound);
+        if (info.isDir()) {
+            *error = QStringLiteral("%1 is a folder, not a sound file").arg(Quoted(sound));
+            return AlarmTool::ExitRefused;
+        }
+        if (!info.isFile() || !info.isReadable()) {
+            *error = QStringLiteral("the sound file %1 does not exist or cannot be read").arg(Quoted(sound));
+            return AlarmTool::ExitRefused;
+        }
+        playlist << info.absoluteFilePath();
+    }
+    alarm->SetPlaylist(playlist);
+    return AlarmTool::ExitOk;
+}
+
+// What a command alarm starts, from --command "PROGRAM ARGS": a program (by name
+// or path) with its arguments, stored "program::arguments", or a document or
+// URL, stored as it is. AlarmTool::ExitOk, or the exit code with `error` set.
+int SetCommand(const ToolField& field, const QString& line, Alarm* alarm, QString* error)
+{
+    QString& command = field.Field().TextOf(alarm);
+    QString rest;
+    const QString target = FirstWord(line, &rest);
+    if (target.isEmpty()) {
+        command.clear();
+        return AlarmTool::ExitOk;
+    }
+    if (target.contains(QLatin1String("::"))) {
+        *error = QStringLiteral("a program or document name cannot contain \"::\"");
+        return AlarmTool::ExitUsage;
+    }
+    const bool url = target.contains(QLatin1String("://"));
+    const QString resolved =
+        !url && (target.contains(QLatin1Char('/')) || (QFileInfo::exists(target) && !IsProgramTarget(target)))
+            ? QFileInfo(target).absoluteFilePath()
+            : target;
+    if (IsProgramTarget(resolved)) {
+        command = resolved + QStringLiteral("::") + rest;
+    } else if (!rest.isEmpty()) {
+        *error = QStringLiteral("%1 is not a program, so it takes no arguments").arg(Quoted(target));
+        return AlarmTool::ExitUsage;
+    } else if (!url && !QFileInfo::exists(resolved)) {
+        *error = QStringLiteral("no program or file is named %1").arg(Quoted(target));
+        return AlarmTool::ExitRefused;
+    } else {
+        command = resolved;
+    }
+    return AlarmTool::ExitOk;
+}
+
 // The template operations' questions answered from the command line, their
 // messages as lines: successes on stdout, failures on stderr.
 class ToolDialogue : public TemplateDialogue {
@@ -492,7 +548,7 @@ int AlarmTool::Add(const ToolRequest& r)
                                          .arg(Quoted(*o.templateName)));
         alarm.CopyFrom(*t);
         const QString kind = AlarmReport::KindName(alarm.type);
-        if (o.command && alarm.type != AlarmCommand)
+        if (o.FirstGiven(ToolForm::Command) && alarm.type != AlarmCommand)
             return Fail(ExitUsage, QStringLiteral("--command needs a command template; %1 is a %2 template")
                                        .arg(Quoted(t->name), kind));
         if (o.date && alarm.type != AlarmAppointment)
@@ -501,7 +557,7 @@ int AlarmTool::Add(const ToolRequest& r)
         if (o.days && alarm.type == AlarmAppointment)
             return Fail(ExitUsage, QStringLiteral("%1 is an appointment template: it rings once, --days does not apply")
                                        .arg(Quoted(t->name)));
-        if (alarm.type == AlarmCommand && (!o.sounds.isEmpty() || o.snoozeMinutes || o.quiz || o.vibrate || o.volume))
+        if (alarm.type == AlarmCommand && o.FirstGiven(ToolKinds::Ringing))
             return Fail(ExitUsage, QStringLiteral("%1 is a command template: it starts its command instead of "
                                                   "ringing, so sound options do not apply")
                                        .arg(Quoted(t->name)));
@@ -509,7 +565,9 @@ int AlarmTool::Add(const ToolRequest& r)
             return Fail(ExitRefused, QStringLiteral("the template %1 is of an unknown kind").arg(Quoted(t->name)));
     } else {
         // A blank alarm rings the built-in sound unless --sound names others.
-        NewAlarm::Prepare(&alarm, o.command ? AlarmCommand : o.date ? AlarmAppointment : AlarmCompact,
+        NewAlarm::Prepare(&alarm, o.FirstGiven(ToolForm::Command) ? AlarmCommand
+                                  : o.date                        ? AlarmAppointment
+                                                                  : AlarmCompact,
                           QString::fromStdString(dawnbell::ProgramDir()));
     }
 
@@ -556,59 +614,27 @@ int AlarmTool::Add(const ToolRequest& r)
     if (alarm.type == AlarmAppointment && (alarm.dateYear <= 1969 || alarm.alarmTime <= now))
         return Fail(ExitRefused, Text(78));
 
-    // What the compact editor writes.
-    if (o.title)
-        alarm.title = *o.title;
-    if (o.message)
-        alarm.message = *o.message;
-    if (o.snoozeMinutes)
-        alarm.SetSnoozeMinutes(*o.snoozeMinutes);
-    if (o.quiz)
-        alarm.quiz = *o.quiz;
-    if (o.vibrate)
-        alarm.vibrate = *o.vibrate ? 1 : 0;
-    if (o.volume) {
-        alarm.forceVolume = 1;
-        alarm.volume = *o.volume;
-    }
-    if (!o.sounds.isEmpty()) {
-        QStringList playlist;
-        for (const QString& sound : o.sounds) {
-            const QFileInfo info(sound);
-            if (info.isDir())
-                return Fail(ExitRefused, QStringLiteral("%1 is a folder, not a sound file").arg(Quoted(sound)));
-            if (!info.isFile() || !info.isReadable())
-                return Fail(ExitRefused, QStringLiteral("the sound file %1 does not exist or cannot be read")
-                                             .arg(Quoted(sound)));
-            playlist << info.absoluteFilePath();
-        }
-        alarm.SetPlaylist(playlist);
-    }
-
-    // A command alarm: a program with its arguments, or a document.
-    if (o.command) {
-        QString rest;
-        const QString target = FirstWord(*o.command, &rest);
-        if (!target.isEmpty()) {
-            if (target.contains(QLatin1String("::")))
-                return Fail(ExitUsage, QStringLiteral("a program or document name cannot contain \"::\""));
-            const bool url = target.contains(QLatin1String("://"));
-            const QString resolved =
-                !url && (target.contains(QLatin1Char('/')) || (QFileInfo::exists(target) && !IsProgramTarget(target)))
-                    ? QFileInfo(target).absoluteFilePath()
-                    : target;
-            if (IsProgramTarget(resolved)) {
-                alarm.command = resolved + QStringLiteral("::") + rest;
-            } else if (!rest.isEmpty()) {
-                return Fail(ExitUsage,
-                            QStringLiteral("%1 is not a program, so it takes no arguments").arg(Quoted(target)));
-            } else if (!url && !QFileInfo::exists(resolved)) {
-                return Fail(ExitRefused, QStringLiteral("no program or file is named %1").arg(Quoted(target)));
-            } else {
-                alarm.command = resolved;
-            }
-        } else {
-            alarm.command.clear();
+    // The stored values given, as the compact editor writes them.
+    QString error;
+    for (const ToolField& f : ToolFields()) {
+        const GivenValue* given = o.Value(f);
+        if (!given)
+            continue;
+        switch (f.form) {
+        case ToolForm::Text:
+            f.Field().TextOf(&alarm) = given->text;
+            break;
+        case ToolForm::Playlist:
+            if (const int rc = SetSounds(given->files, &alarm, &error); rc != ExitOk)
+                return Fail(rc, error);
+            break;
+        case ToolForm::Command:
+            if (const int rc = SetCommand(f, given->text, &alarm, &error); rc != ExitOk)
+                return Fail(rc, error);
+            break;
+        default:
+            f.SetFromOption(&alarm, given->number);
+            break;
         }
     }
     if (alarm.type == AlarmCommand && alarm.command.isEmpty())

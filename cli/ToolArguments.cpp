@@ -2,9 +2,10 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <cstdint>
-
 #include <functional>
+#include <utility>
 
 namespace dawnbell::cli {
 
@@ -92,7 +93,7 @@ bool ParseNumber(const QString& text, int maxDigits, int min, int max, int* out)
 
 // One option of one command.
 struct Option {
-    const char* name;  // without the leading "--"
+    QString name;      // without the leading "--"
     bool takesValue;   // --name VALUE or --name=VALUE
     // Stores the value (or the flag); false with `error` set when it is bad.
     std::function<bool(const QString& value, ToolRequest* r, QString* error)> apply;
@@ -110,15 +111,177 @@ bool SetOnce(std::optional<T>* slot, const T& value, const char* option, QString
     return true;
 }
 
-bool SetText(std::optional<QString>* slot, const QString& value, const char* option, QString* error)
+// Sets a stored value once; a second occurrence of its option (or of its
+// switching-off option, named together in `options`) is an error.
+bool SetValueOnce(ToolRequest* r, const ToolField& field, const GivenValue& value, const QString& options,
+                  QString* error)
 {
-    if (value.size() > ToolArguments::kMaxTextChars) {
-        *error = QStringLiteral("the --%1 text is longer than %2 characters")
-                     .arg(QLatin1String(option))
-                     .arg(ToolArguments::kMaxTextChars);
+    if (r->add.values.count(field.row)) {
+        *error = QStringLiteral("--%1 is given twice").arg(options);
         return false;
     }
-    return SetOnce(slot, value, option, error);
+    r->add.values[field.row] = value;
+    return true;
+}
+
+// The number of decimal digits of a non-negative `n`.
+int Digits(int n)
+{
+    int digits = 1;
+    while (n >= 10) {
+        n /= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+// The option (or, for a Flag or a Switched value with an off option, the pair of
+// options) that sets a stored value, as a duplicate is told: "snooze or --no-snooze".
+QString OptionsNamed(const ToolField& f)
+{
+    const QString option = QLatin1String(f.option);
+    if (f.form == ToolForm::Flag)
+        return option + QStringLiteral(" or --no-") + option;
+    if (f.form == ToolForm::Switched && f.offOption)
+        return option + QStringLiteral(" or --") + QLatin1String(f.offOption);
+    return option;
+}
+
+// The options of "add" that set a stored value: one per ToolFields row, and the
+// "--no-" form of a Flag or the off option of a Switched value. Each checks its
+// value against the row's bounds and sets it once.
+std::vector<Option> ValueOptions()
+{
+    std::vector<Option> options;
+    for (const ToolField& field : ToolFields()) {
+        const ToolField* f = &field;
+        const QString name = QLatin1String(f->option);
+        switch (f->form) {
+        case ToolForm::Text:
+            options.push_back({name, true, [f](const QString& v, ToolRequest* r, QString* e) {
+                                   if (v.size() > ToolArguments::kMaxTextChars) {
+                                       *e = QStringLiteral("the --%1 text is longer than %2 characters")
+                                                .arg(QLatin1String(f->option))
+                                                .arg(ToolArguments::kMaxTextChars);
+                                       return false;
+                                   }
+                                   GivenValue given;
+                                   given.text = v;
+                                   return SetValueOnce(r, *f, given, OptionsNamed(*f), e);
+                               }});
+            break;
+        case ToolForm::Command:
+            options.push_back({name, true, [f](const QString& v, ToolRequest* r, QString* e) {
+                                   GivenValue given;
+                                   given.text = v;
+                                   return SetValueOnce(r, *f, given, OptionsNamed(*f), e);
+                               }});
+            break;
+        case ToolForm::Playlist:
+            options.push_back({name, true, [f](const QString& v, ToolRequest* r, QString* e) {
+                                   if (v.isEmpty()) {
+                                       *e = QStringLiteral("--%1 needs a file name").arg(QLatin1String(f->option));
+                                       return false;
+                                   }
+                                   QStringList& files = r->add.values[f->row].files;
+                                   if (files.size() >= ToolArguments::kMaxSounds) {
+                                       *e = QStringLiteral("more than %1 sound files").arg(ToolArguments::kMaxSounds);
+                                       return false;
+                                   }
+                                   files << v;
+                                   return true;
+                               }});
+            break;
+        case ToolForm::Flag:
+            for (const int on : {1, 0}) {
+                options.push_back({on ? name : QStringLiteral("no-") + name, false,
+                                   [f, on](const QString&, ToolRequest* r, QString* e) {
+                                       GivenValue given;
+                                       given.number = on;
+                                       return SetValueOnce(r, *f, given, OptionsNamed(*f), e);
+                                   }});
+            }
+            break;
+        case ToolForm::Number:
+        case ToolForm::Switched:
+            options.push_back({name, true, [f](const QString& v, ToolRequest* r, QString* e) {
+                                   GivenValue given;
+                                   if (!ParseNumber(v, Digits(f->max), f->min, f->max, &given.number)) {
+                                       *e = QStringLiteral("invalid %1 %2 (%3)")
+                                                .arg(QLatin1String(f->option), Quoted(v), QLatin1String(f->hint));
+                                       return false;
+                                   }
+                                   return SetValueOnce(r, *f, given, OptionsNamed(*f), e);
+                               }});
+            if (f->form == ToolForm::Switched && f->offOption) {
+                options.push_back({QLatin1String(f->offOption), false,
+                                   [f](const QString&, ToolRequest* r, QString* e) {
+                                       return SetValueOnce(r, *f, GivenValue(), OptionsNamed(*f), e);
+                                   }});
+            }
+            break;
+        }
+    }
+    return options;
+}
+
+// The options of "add" that are the tool's own (not stored values), as the help
+// lists them: `place` orders them among the stored values' options (ToolField::place).
+struct OwnOption {
+    int place;
+    const char* head; // the option and its value's name
+    const char* help; // "\n" starts a continuation line
+};
+const OwnOption kAddOwnOptions[] = {
+    {1, "--time HH:MM[:SS]", "time of day"},
+    {2, "--in DURATION", "in this long from now, once (25m, 1h30m, 90s; under 24h)"},
+    {3, "--days LIST",
+     "repeat days: mo,tu,we,th,fr,sa,su (or the language's short\nnames), ranges such as mo-fr, weekdays, "
+     "weekend, daily"},
+    {4, "--date YYYY-MM-DD", "an appointment: rings once on that date"},
+    {80, "--inactive", "store the alarm switched off"},
+    {85, "--from-template NAME", "start from a template; other options change its values"},
+};
+
+// One option in the help: "  HEAD" and its text from column 25 (two blanks after
+// a longer head), continuation lines indented to that column.
+QString HelpLine(const QString& head, const QString& help)
+{
+    constexpr int kHeadWidth = 23;
+    QString line = QStringLiteral("  ") + head;
+    line += head.size() < kHeadWidth ? QString(kHeadWidth - head.size(), QLatin1Char(' ')) : QStringLiteral("  ");
+    const QStringList parts = help.split(QLatin1Char('\n'));
+    line += parts.join(QLatin1Char('\n') + QString(kHeadWidth + 2, QLatin1Char(' ')));
+    return line + QLatin1Char('\n');
+}
+
+// The option lines of "add --help": the tool's own options and one per stored
+// value (with its off form), in place order.
+QString AddOptionHelp()
+{
+    std::vector<std::pair<int, QString>> lines;
+    for (const OwnOption& o : kAddOwnOptions)
+        lines.push_back({o.place, HelpLine(QLatin1String(o.head), QLatin1String(o.help))});
+    for (const ToolField& f : ToolFields()) {
+        const QString option = QStringLiteral("--") + QLatin1String(f.option);
+        QString help = QLatin1String(f.help);
+        if (f.form == ToolForm::Text)
+            help += QStringLiteral(" (at most %1 characters)").arg(ToolArguments::kMaxTextChars);
+        QString text;
+        if (f.form == ToolForm::Flag)
+            text = HelpLine(option + QStringLiteral(", --no-") + QLatin1String(f.option), help);
+        else
+            text = HelpLine(option + QLatin1Char(' ') + QLatin1String(f.metavar), help);
+        if (f.form == ToolForm::Switched && f.offOption)
+            text += HelpLine(QStringLiteral("--") + QLatin1String(f.offOption), QLatin1String(f.offHelp));
+        lines.push_back({f.place, text});
+    }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QString out;
+    for (const auto& line : lines)
+        out += line.second;
+    return out;
 }
 
 std::vector<Option> OptionsOf(Command command, const DayNames& localNames)
@@ -156,7 +319,7 @@ std::vector<Option> OptionsOf(Command command, const DayNames& localNames)
     default:
         return {};
     }
-    return {
+    std::vector<Option> options = {
         {"time", true,
          [](const QString& v, ToolRequest* r, QString* e) {
              int s = 0;
@@ -202,63 +365,6 @@ std::vector<Option> OptionsOf(Command command, const DayNames& localNames)
              r->add.date = d;
              return true;
          }},
-        {"title", true,
-         [](const QString& v, ToolRequest* r, QString* e) { return SetText(&r->add.title, v, "title", e); }},
-        {"message", true,
-         [](const QString& v, ToolRequest* r, QString* e) { return SetText(&r->add.message, v, "message", e); }},
-        {"sound", true,
-         [](const QString& v, ToolRequest* r, QString* e) {
-             if (v.isEmpty()) {
-                 *e = QStringLiteral("--sound needs a file name");
-                 return false;
-             }
-             if (r->add.sounds.size() >= ToolArguments::kMaxSounds) {
-                 *e = QStringLiteral("more than %1 sound files").arg(ToolArguments::kMaxSounds);
-                 return false;
-             }
-             r->add.sounds << v;
-             return true;
-         }},
-        {"snooze", true,
-         [](const QString& v, ToolRequest* r, QString* e) {
-             int m = 0;
-             if (!ParseNumber(v, 2, 0, 99, &m)) {
-                 *e = QStringLiteral("invalid snooze %1 (minutes from 0 to 99; 0 switches snooze off)").arg(Quoted(v));
-                 return false;
-             }
-             return SetOnce(&r->add.snoozeMinutes, m, "snooze or --no-snooze", e);
-         }},
-        {"no-snooze", false,
-         [](const QString&, ToolRequest* r, QString* e) {
-             return SetOnce(&r->add.snoozeMinutes, 0, "snooze or --no-snooze", e);
-         }},
-        {"quiz", true,
-         [](const QString& v, ToolRequest* r, QString* e) {
-             int q = 0;
-             if (!ParseNumber(v, 1, 0, 9, &q)) {
-                 *e = QStringLiteral("invalid quiz %1 (the snooze from which a quiz is asked, 0 to 9; 0 = never)")
-                          .arg(Quoted(v));
-                 return false;
-             }
-             return SetOnce(&r->add.quiz, q, "quiz", e);
-         }},
-        {"vibrate", false,
-         [](const QString&, ToolRequest* r, QString* e) {
-             return SetOnce(&r->add.vibrate, true, "vibrate or --no-vibrate", e);
-         }},
-        {"no-vibrate", false,
-         [](const QString&, ToolRequest* r, QString* e) {
-             return SetOnce(&r->add.vibrate, false, "vibrate or --no-vibrate", e);
-         }},
-        {"volume", true,
-         [](const QString& v, ToolRequest* r, QString* e) {
-             int p = 0;
-             if (!ParseNumber(v, 3, 0, 100, &p)) {
-                 *e = QStringLiteral("invalid volume %1 (percent from 0 to 100)").arg(Quoted(v));
-                 return false;
-             }
-             return SetOnce(&r->add.volume, p, "volume", e);
-         }},
         {"inactive", false,
          [](const QString&, ToolRequest* r, QString*) {
              r->add.inactive = true;
@@ -272,9 +378,10 @@ std::vector<Option> OptionsOf(Command command, const DayNames& localNames)
              }
              return SetOnce(&r->add.templateName, v, "from-template", e);
          }},
-        {"command", true,
-         [](const QString& v, ToolRequest* r, QString* e) { return SetOnce(&r->add.command, v, "command", e); }},
     };
+    for (Option& o : ValueOptions())
+        options.push_back(std::move(o));
+    return options;
 }
 
 Command CommandNamed(const QString& name)
@@ -305,16 +412,10 @@ bool CheckAdd(const AddOptions& a, QString* error)
         *error = QStringLiteral("add needs --time HH:MM, --in DURATION or --from-template NAME");
         return false;
     }
-    if (a.command) {
-        const char* ringing = !a.sounds.isEmpty() ? "sound"
-            : a.snoozeMinutes                     ? "snooze"
-            : a.quiz                              ? "quiz"
-            : a.vibrate                           ? "vibrate"
-            : a.volume                            ? "volume"
-                                                  : nullptr;
-        if (ringing) {
+    if (a.FirstGiven(ToolForm::Command)) {
+        if (const ToolField* ringing = a.FirstGiven(ToolKinds::Ringing)) {
             *error = QStringLiteral("a command alarm starts its command instead of ringing: --%1 does not apply")
-                         .arg(QLatin1String(ringing));
+                         .arg(QLatin1String(ringing->option));
             return false;
         }
         if (a.date) {
@@ -326,6 +427,30 @@ bool CheckAdd(const AddOptions& a, QString* error)
 }
 
 } // namespace
+
+const GivenValue* AddOptions::Value(const ToolField& field) const
+{
+    const auto it = values.find(field.row);
+    return it == values.end() ? nullptr : &it->second;
+}
+
+const ToolField* AddOptions::FirstGiven(ToolForm form) const
+{
+    for (const ToolField& f : ToolFields()) {
+        if (f.form == form && Value(f))
+            return &f;
+    }
+    return nullptr;
+}
+
+const ToolField* AddOptions::FirstGiven(ToolKinds kinds) const
+{
+    for (const ToolField& f : ToolFields()) {
+        if (f.kinds == kinds && Value(f))
+            return &f;
+    }
+    return nullptr;
+}
 
 QString ToolArguments::Name(Command command)
 {
@@ -555,7 +680,7 @@ bool ToolArguments::Parse(const QStringList& args, const DayNames& localNames, T
         const QString name = a.mid(2, eq < 0 ? -1 : eq - 2);
         const Option* option = nullptr;
         for (const Option& o : options) {
-            if (name == QLatin1String(o.name))
+            if (name == o.name)
                 option = &o;
         }
         if (!option) {
@@ -652,24 +777,8 @@ QString ToolArguments::Usage(Command command)
         return QStringLiteral(
             "Usage: dawnbell-alarm add (--time HH:MM[:SS] | --in DURATION) [options]\n"
             "Creates an alarm as the compact editor does, switches it on, rebuilds the schedule\n"
-            "and prints its key. A time already taken, or a date in the past, is refused.\n"
-            "  --time HH:MM[:SS]      time of day\n"
-            "  --in DURATION          in this long from now, once (25m, 1h30m, 90s; under 24h)\n"
-            "  --days LIST            repeat days: mo,tu,we,th,fr,sa,su (or the language's short\n"
-            "                         names), ranges such as mo-fr, weekdays, weekend, daily\n"
-            "  --date YYYY-MM-DD      an appointment: rings once on that date\n"
-            "  --title TEXT           first line shown when ringing (at most 1000 characters)\n"
-            "  --message TEXT         message shown when ringing (at most 1000 characters)\n"
-            "  --sound FILE           a sound to play; repeat for a playlist\n"
-            "  --snooze MINUTES       snooze length, 0 to 99 (0 = no snooze)\n"
-            "  --no-snooze            no snooze\n"
-            "  --quiz N               ask a quiz from the Nth snooze on (0 = never, up to 9)\n"
-            "  --vibrate, --no-vibrate  vibrate while ringing (new alarms do)\n"
-            "  --volume PERCENT       force the device volume while ringing\n"
-            "  --inactive             store the alarm switched off\n"
-            "  --from-template NAME   start from a template; other options change its values\n"
-            "  --command \"PROGRAM ARGS\"  a command alarm: start PROGRAM with ARGS (or open a\n"
-            "                         document) instead of ringing\n");
+            "and prints its key. A time already taken, or a date in the past, is refused.\n") +
+               AddOptionHelp();
     case Command::Enable:
         return QStringLiteral("Usage: dawnbell-alarm enable KEY\n"
                               "Switches an alarm on and schedules its next ringing.\n");

@@ -3,10 +3,14 @@
 // into one request without touching the store. Arguments are outside input: every
 // value is bounded and checked here, and a bad one gives one line that says what
 // is wrong (the tool then exits with its usage code).
+#include "AlarmField.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <optional>
+#include <string>
 
 namespace dawnbell::cli {
 
@@ -36,6 +40,13 @@ struct Date {
     int day = 0;   // 1-31, valid for the month
 };
 
+// A stored value given to "add" through its option (see ToolFields).
+struct GivenValue {
+    QString text;      // Text, Command: as typed
+    QStringList files; // Playlist: the files as typed, in order
+    int number = 0;    // Flag: 1 or 0; Number, Switched: in the option's unit, within its range
+};
+
 // What "add" was asked for; unset fields are left as the alarm's kind (or its
 // template) has them.
 struct AddOptions {
@@ -43,16 +54,16 @@ struct AddOptions {
     std::optional<int> inSeconds;      // --in, 1..86399
     std::optional<int> days;           // --days, repeat-day mask, bit 0 Monday (1..127)
     std::optional<Date> date;          // --date: an appointment
-    std::optional<QString> title;      // --title, at most kMaxTextChars
-    std::optional<QString> message;    // --message, at most kMaxTextChars
-    QStringList sounds;                // --sound, in order, as typed
-    std::optional<int> snoozeMinutes;  // --snooze 0..99; --no-snooze gives 0
-    std::optional<int> quiz;           // --quiz 0..9
-    std::optional<bool> vibrate;       // --vibrate / --no-vibrate
-    std::optional<int> volume;         // --volume 0..100: forces the device volume
+    std::map<std::string, GivenValue> values; // the stored values given, by their ToolField's row
     bool inactive = false;             // --inactive: stored switched off
     std::optional<QString> templateName; // --from-template
-    std::optional<QString> command;    // --command "PROGRAM ARGS": a command alarm
+
+    // The value given for `field`, or null.
+    const GivenValue* Value(const ToolField& field) const;
+    // The first ToolFields row (in place order) given whose form is `form`, or null.
+    const ToolField* FirstGiven(ToolForm form) const;
+    // The first ToolFields row given that belongs to `kinds` alone, or null.
+    const ToolField* FirstGiven(ToolKinds kinds) const;
 };
 
 struct ToolRequest {
@@ -77,7 +88,7 @@ struct DayNames {
 
 class ToolArguments {
 public:
-    // Longest title or message (UTF-16 code units), as the editors allow.
+    // Longest text value (a title, a message; UTF-16 code units), as the editors allow.
     static constexpr int kMaxTextChars = 1000;
     // Most sound files of one alarm.
     static constexpr int kMaxSounds = 10000;

@@ -1,5 +1,6 @@
 # Bash completion for dawnbell-alarm: commands, options, alarm keys and template
-# names (read from the tool itself, so they are always the current ones).
+# names (the options of "add", the keys and the names are read from the tool
+# itself, so they are always the current ones).
 
 # Completions of `cur` from newline-separated words, blanks escaped.
 _dawnbell_alarm_words()
@@ -10,6 +11,32 @@ _dawnbell_alarm_words()
     for word in $1; do
         [[ $word == "$cur"* ]] && COMPREPLY+=("${word// /\\ }")
     done
+}
+
+# The options of "add" as its help lists them, in order, into `options`, and the
+# value's name of each option that takes one into `value_of` (both the caller's):
+# a help line is "  --name VALUE  text" or "  --name, --no-name  text", and a
+# value's name starts with a capital or a double quote.
+_dawnbell_alarm_add_options()
+{
+    local line word option
+    local -a words
+    while IFS= read -r line; do
+        [[ $line == "  --"* ]] || continue
+        read -ra words <<<"$line"
+        option=
+        for word in "${words[@]}"; do
+            if [[ $word =~ ^--[a-z][a-z-]*,?$ ]]; then
+                option=${word%,}
+                options+=("$option")
+            elif [[ -n $option && $word =~ ^[A-Z\"] ]]; then
+                value_of[$option]=$word
+                break
+            else
+                break
+            fi
+        done
+    done < <("$1" add --help 2>/dev/null)
 }
 
 _dawnbell_alarm()
@@ -32,15 +59,21 @@ _dawnbell_alarm()
 
     case $command in
     add)
-        case $prev in
-        --sound) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null; return ;;
-        --days) COMPREPLY=($(compgen -W "weekdays weekend daily mo tu we th fr sa su mo-fr" -- "$cur")); return ;;
-        --from-template) _dawnbell_alarm_words "$templates"; return ;;
-        --command) COMPREPLY=($(compgen -c -- "$cur")); return ;;
-        --time|--in|--date|--title|--message|--snooze|--quiz|--volume) return ;;
-        esac
-        COMPREPLY=($(compgen -W "--time --in --days --date --title --message --sound --snooze --no-snooze
-            --quiz --vibrate --no-vibrate --volume --inactive --from-template --command --help" -- "$cur"))
+        local -a options=()
+        local -A value_of=()
+        _dawnbell_alarm_add_options "$tool"
+        if [[ -n ${value_of[$prev]+set} ]]; then
+            case $prev in
+            --days) COMPREPLY=($(compgen -W "weekdays weekend daily mo tu we th fr sa su mo-fr" -- "$cur")); return ;;
+            --from-template) _dawnbell_alarm_words "$templates"; return ;;
+            esac
+            case ${value_of[$prev]} in
+            FILE) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null ;;
+            \"PROGRAM*) COMPREPLY=($(compgen -c -- "$cur")) ;;
+            esac
+            return
+        fi
+        COMPREPLY=($(compgen -W "${options[*]} --help" -- "$cur"))
         ;;
     list) COMPREPLY=($(compgen -W "--json --templates --keys --help" -- "$cur")) ;;
     next|doctor) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;

@@ -39,13 +39,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     if (a.date && (a.date->month < 1 || a.date->month > 12 || a.date->day < 1 || a.date->day > 31))
         std::abort();
-    if ((a.title && a.title->size() > ToolArguments::kMaxTextChars) ||
-        (a.message && a.message->size() > ToolArguments::kMaxTextChars))
-        std::abort();
-    if (a.snoozeMinutes && (*a.snoozeMinutes < 0 || *a.snoozeMinutes > 99))
-        std::abort();
-    if ((a.quiz && (*a.quiz < 0 || *a.quiz > 9)) || (a.volume && (*a.volume < 0 || *a.volume > 100)))
-        std::abort();
+    for (const dawnbell::ToolField& f : dawnbell::ToolFields()) {
+        const GivenValue* v = a.Value(f);
+        if (!v)
+            continue;
+        switch (f.form) {
+        case dawnbell::ToolForm::Text:
+            if (v->text.size() > ToolArguments::kMaxTextChars)
+                std::abort();
+            break;
+        case dawnbell::ToolForm::Playlist:
+            if (v->files.isEmpty() || v->files.size() > ToolArguments::kMaxSounds || v->files.contains(QString()))
+                std::abort();
+            break;
+        case dawnbell::ToolForm::Flag:
+            if (v->number != 0 && v->number != 1)
+                std::abort();
+            break;
+        case dawnbell::ToolForm::Number:
+        case dawnbell::ToolForm::Switched:
+            if (v->number < f.min || v->number > f.max)
+                std::abort();
+            break;
+        default:
+            break;
+        }
+    }
     if (r.command == Command::Add && !a.templateName && !a.secondsOfDay && !a.inSeconds)
         std::abort();
     return 0;

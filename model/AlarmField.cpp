@@ -75,6 +75,137 @@ const std::vector<AlarmField> kFields = {
 
 } // namespace
 
+namespace {
+
+// Tool rows, one builder per form. Arguments in the order of ToolField.
+ToolField ToolText(const char* row, int place, const char* option, const char* json, const char* label,
+                   const char* listColumn, const char* help)
+{
+    return {row, ToolForm::Text, ToolKinds::All, place, option, json, label, listColumn, "TEXT", help,
+            nullptr, 0, 0, 1, nullptr, false, nullptr, nullptr, nullptr, nullptr, false};
+}
+
+ToolField ToolCommand(const char* row, int place, const char* option, const char* json, const char* label,
+                      const char* metavar, const char* help)
+{
+    return {row, ToolForm::Command, ToolKinds::Command, place, option, json, label, nullptr, metavar, help,
+            nullptr, 0, 0, 1, nullptr, false, nullptr, nullptr, nullptr, nullptr, false};
+}
+
+ToolField ToolPlaylist(const char* row, int place, const char* option, const char* json, const char* label,
+                       const char* help)
+{
+    return {row, ToolForm::Playlist, ToolKinds::Ringing, place, option, json, label, nullptr, "FILE", help,
+            nullptr, 0, 0, 1, nullptr, false, nullptr, nullptr, nullptr, nullptr, false};
+}
+
+ToolField ToolFlag(const char* row, ToolKinds kinds, int place, const char* option, const char* json,
+                   const char* label, const char* help)
+{
+    return {row, ToolForm::Flag, kinds, place, option, json, label, nullptr, nullptr, help,
+            nullptr, 0, 1, 1, nullptr, false, nullptr, nullptr, nullptr, nullptr, false};
+}
+
+ToolField ToolNumber(const char* row, ToolKinds kinds, int place, const char* option, const char* json,
+                     const char* label, const char* metavar, const char* help, const char* hint, int min, int max,
+                     int unit, const char* shown, const char* zeroText)
+{
+    return {row, ToolForm::Number, kinds, place, option, json, label, nullptr, metavar, help,
+            hint, min, max, unit, nullptr, false, nullptr, nullptr, shown, zeroText, false};
+}
+
+// `switchRow` off: the value does not count; the option's 0 switches it off when
+// `zeroSwitchesOff`, JSON shows null (`nullWhenOff`) or 0 then.
+ToolField ToolSwitched(const char* row, ToolKinds kinds, int place, const char* option, const char* json,
+                       const char* label, const char* metavar, const char* help, const char* hint, int min,
+                       int max, int unit, const char* switchRow, bool zeroSwitchesOff, const char* offOption,
+                       const char* offHelp, const char* shown, const char* offText, bool nullWhenOff)
+{
+    return {row, ToolForm::Switched, kinds, place, option, json, label, nullptr, metavar, help,
+            hint, min, max, unit, switchRow, zeroSwitchesOff, offOption, offHelp, shown, offText, nullWhenOff};
+}
+
+// The values dawnbell-alarm shows and takes, in place order. The places leave
+// room for the tool's own options (time 1-4, inactive 80, from-template 85).
+// Texts are the tool's, in English like the rest of its help.
+const std::vector<ToolField> kToolFields = {
+    ToolText("title", 10, "title", "title", "Title", "TITLE", "first line shown when ringing"),
+    ToolText("message", 20, "message", "message", "Message", nullptr, "message shown when ringing"),
+    ToolPlaylist("playlistCount", 30, "sound", "sounds", "Sounds", "a sound to play; repeat for a playlist"),
+    ToolSwitched("snooze", ToolKinds::Ringing, 40, "snooze", "snooze_seconds", "Snooze", "MINUTES",
+                 "snooze length, 0 to 99 (0 = no snooze)", "minutes from 0 to 99; 0 switches snooze off", 0, 99,
+                 60, "useSnooze", true, "no-snooze", "no snooze", "%1 s", "off", false),
+    ToolNumber("quiz", ToolKinds::Ringing, 50, "quiz", "quiz", "Quiz", "N",
+               "ask a quiz from the Nth snooze on (0 = never, up to 9)",
+               "the snooze from which a quiz is asked, 0 to 9; 0 = never", 0, 9, 1, "from snooze %1", "never"),
+    ToolFlag("vibrate", ToolKinds::Ringing, 60, "vibrate", "vibrate", "Vibrate",
+             "vibrate while ringing (new alarms do)"),
+    ToolSwitched("volume", ToolKinds::Ringing, 70, "volume", "volume", "Volume", "PERCENT",
+                 "force the device volume while ringing", "percent from 0 to 100", 0, 100, 1, "forceVolume", false,
+                 nullptr, nullptr, "%1%", "as set", true),
+    ToolCommand("command", 90, "command", "command", "Command", "\"PROGRAM ARGS\"",
+                "a command alarm: start PROGRAM with ARGS (or open a\ndocument) instead of ringing"),
+};
+
+} // namespace
+
+const AlarmField& ToolField::Field() const
+{
+    return *FindAlarmField(row);
+}
+
+const AlarmField* ToolField::Switch() const
+{
+    return switchRow ? FindAlarmField(switchRow) : nullptr;
+}
+
+bool ToolField::AppliesTo(int type) const
+{
+    switch (kinds) {
+    case ToolKinds::Ringing:
+        return type != AlarmCommand;
+    case ToolKinds::Command:
+        return type == AlarmCommand;
+    default:
+        return true;
+    }
+}
+
+std::optional<int64_t> ToolField::Shown(const Alarm& a) const
+{
+    if (const AlarmField* on = Switch(); on && on->Number(a) == 0)
+        return std::nullopt;
+    return Field().Number(a);
+}
+
+void ToolField::SetFromOption(Alarm* a, int number) const
+{
+    const AlarmField& f = Field();
+    switch (form) {
+    case ToolForm::Flag:
+        f.SetNumber(a, number ? 1 : 0);
+        break;
+    case ToolForm::Number:
+        f.SetNumber(a, int64_t(number) * unit);
+        break;
+    case ToolForm::Switched:
+        if (zeroSwitchesOff && number == 0) {
+            Switch()->SetNumber(a, 0); // the stored number stays for the next switch on
+        } else {
+            Switch()->SetNumber(a, 1);
+            f.SetNumber(a, int64_t(number) * unit);
+        }
+        break;
+    default:
+        break; // texts, the playlist and the command are set by the tool itself
+    }
+}
+
+const std::vector<ToolField>& ToolFields()
+{
+    return kToolFields;
+}
+
 int64_t AlarmField::Number(const Alarm& a) const
 {
     if (kind == FieldKind::Integer)

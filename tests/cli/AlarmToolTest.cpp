@@ -3,6 +3,7 @@
 // (DAWNBELL_NOW) in a zone with daylight saving; and the main window in this
 // process, serving the command channel as the program does.
 #include "Alarm.h"
+#include "AlarmField.h"
 #include "AlarmStore.h"
 #include "CAlarmListCtrl.h"
 #include "CMainDialog.h"
@@ -62,9 +63,21 @@ struct Step {
     QString contains;
 };
 
+// What one stored value the tool shows must read after "add": its name and
+// value in `show --json`, its line in `show`, and the registry values it stored
+// ("name=value"; a number is read as a number, anything else as a text).
+struct Shown {
+    QString row; // the registry name of the value (its row in the field table)
+    QString json;
+    QJsonValue value;
+    QString line;
+    QStringList stored;
+};
+
 } // namespace
 Q_DECLARE_METATYPE(Step)
 Q_DECLARE_METATYPE(QList<Step>)
+Q_DECLARE_METATYPE(QList<Shown>)
 namespace {
 
 // An alarm of `list --json` in one line: key, kind, on/off, time, days or date,
@@ -379,6 +392,118 @@ private slots:
         }
         QCOMPARE(Alarms(), alarms);
         QCOMPARE(Schedule(), schedule);
+    }
+
+    // Every value of the field table that the tool shows, set through its option
+    // and read back in both forms and from the store, each with a value of its
+    // own, so a value shown, taken or stored in another's place shows here. The
+    // expected names and values are written out below, not taken from the table;
+    // a value the table gives the tool without a row here fails the test.
+    void everyValueRoundTrips_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<Shown>>("shown");
+        QTest::newRow("a ringing alarm, every value its own")
+            << int(AlarmCompact)
+            << QStringList{"--time", "06:50", "--title", "Tango", "--message", "Mike", "--sound", "SOUND", "--sound",
+                           "SECOND", "--snooze", "7", "--quiz", "4", "--no-vibrate", "--volume", "63"}
+            << QList<Shown>{
+                   {"title", "title", "Tango", "Title:      Tango", {"title=Tango"}},
+                   {"message", "message", "Mike", "Message:    Mike", {"message=Mike"}},
+                   {"playlistCount", "sounds", QJsonArray{"SOUND", "SECOND"}, "Sounds:     SOUND",
+                    {"playlistCount=2", "playlist0=SOUND", "playlist1=SECOND"}},
+                   {"snooze", "snooze_seconds", 420, "Snooze:     420 s", {"snooze=420", "useSnooze=1"}},
+                   {"quiz", "quiz", 4, "Quiz:       from snooze 4", {"quiz=4"}},
+                   {"vibrate", "vibrate", false, "Vibrate:    no", {"vibrate=0"}},
+                   {"volume", "volume", 63, "Volume:     63%", {"volume=63", "forceVolume=1"}}};
+        QTest::newRow("a ringing alarm with snooze and quiz off, the volume forced to nothing")
+            << int(AlarmCompact)
+            << QStringList{"--time", "07:10", "--sound", "SOUND", "--no-snooze", "--quiz", "0", "--vibrate",
+                           "--volume", "0"}
+            << QList<Shown>{{"title", "title", "", "Title:", {"title="}},
+                            {"message", "message", "", "Message:", {"message="}},
+                            {"playlistCount", "sounds", QJsonArray{"SOUND"}, "Sounds:     SOUND", {"playlistCount=1"}},
+                            {"snooze", "snooze_seconds", 0, "Snooze:     off", {"useSnooze=0"}},
+                            {"quiz", "quiz", 0, "Quiz:       never", {"quiz=0"}},
+                            {"vibrate", "vibrate", true, "Vibrate:    yes", {"vibrate=1"}},
+                            {"volume", "volume", 0, "Volume:     0%", {"volume=0", "forceVolume=1"}}};
+        QTest::newRow("a command alarm: its command, no ringing values")
+            << int(AlarmCommand)
+            << QStringList{"--time", "12:05", "--title", "Backup", "--message", "Nightly", "--command",
+                           "/bin/echo \"two words\" 3"}
+            << QList<Shown>{{"title", "title", "Backup", "Title:      Backup", {"title=Backup"}},
+                            {"message", "message", "Nightly", "Message:    Nightly", {"message=Nightly"}},
+                            {"command", "command", "/bin/echo::\"two words\" 3",
+                             "Command:    /bin/echo::\"two words\" 3", {"command=/bin/echo::\"two words\" 3"}}};
+    }
+    void everyValueRoundTrips()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, args);
+        QFETCH(QList<Shown>, shown);
+        const QString second = m_home.filePath("wind.mp3");
+        {
+            QFile f(second);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("ID3");
+        }
+        const auto place = [&](QString text) { return text.replace("SOUND", m_sound).replace("SECOND", second); };
+        for (QString& a : args)
+            a = place(a);
+        const Run added = Tool(QStringList{"add"} + args);
+        QVERIFY2(added.code == 0, qPrintable(added.err));
+        const QString key = added.out.trimmed();
+        const Run json = Tool({"show", key, "--json"});
+        const Run text = Tool({"show", key});
+        QCOMPARE(json.code, 0);
+        QCOMPARE(text.code, 0);
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QStringList lines = text.out.split('\n');
+        QCOMPARE(Profile::ReadInt(key, "type", -1), kind);
+
+        // The table's values the tool shows for this kind are those listed here.
+        QStringList inTable, listed;
+        for (const ToolField& f : ToolFields()) {
+            if (f.AppliesTo(kind))
+                inTable << f.row;
+        }
+        for (const Shown& s : shown)
+            listed << s.row;
+        QCOMPARE(inTable, listed);
+
+        for (const Shown& s : shown) {
+            const ToolField* field = nullptr;
+            for (const ToolField& f : ToolFields()) {
+                if (s.row == QLatin1String(f.row))
+                    field = &f;
+            }
+            QVERIFY2(field, qPrintable(s.row));
+            QCOMPARE(QString(field->json), s.json);
+            QJsonValue expected = s.value;
+            if (expected.isString())
+                expected = place(expected.toString());
+            if (expected.isArray()) {
+                QJsonArray paths;
+                for (const QJsonValue& p : expected.toArray())
+                    paths.append(place(p.toString()));
+                expected = paths;
+            }
+            QVERIFY2(object.contains(s.json), qPrintable(s.json));
+            QCOMPARE(object[s.json], expected);
+            QVERIFY2(lines.contains(place(s.line)), qPrintable(place(s.line) + " in\n" + text.out));
+            for (const QString& value : s.stored) {
+                const QString name = value.section('=', 0, 0);
+                const QString want = place(value.section('=', 1));
+                bool number = false;
+                const int n = want.toInt(&number);
+                if (number)
+                    QCOMPARE(Profile::ReadInt(key, name, -1), n);
+                else
+                    QCOMPARE(Profile::ReadText(key, name, "(missing)"), want);
+            }
+        }
+        RegCloseStore();
     }
 
     void badInputChangesNothing_data()
