@@ -127,7 +127,8 @@ QString ValueText(const ToolField& f, const Alarm& alarm)
     return QString(QLatin1String(f.shown)).arg(static_cast<qint64>(*v));
 }
 
-// The headers and cells of the stored values that have a column in "list".
+// Appends the headers of the stored values that have a column in "list" (and
+// "list --templates"), in the tool's order, after the tool's own columns.
 void AddValueColumns(QStringList* header)
 {
     for (const ToolField& f : ToolFields()) {
@@ -135,6 +136,8 @@ void AddValueColumns(QStringList* header)
             *header << QLatin1String(f.listColumn);
     }
 }
+
+// Appends an alarm's cells under those headers.
 void AddValueCells(const Alarm& alarm, QStringList* row)
 {
     for (const ToolField& f : ToolFields()) {
