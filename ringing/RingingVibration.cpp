@@ -1,8 +1,8 @@
 #include "RingingVibration.h"
 
 #include "Alarm.h"
-#include "NotificationLeds.h"
 #include "RestoreMarker.h"
+#include "Vibrator.h"
 #include "WindowTimers.h"
 
 namespace dawnbell {
@@ -11,7 +11,7 @@ RingingVibration::RingingVibration(Alarm* alarm, WindowTimers* timers) : alarm_(
 
 RingingVibration::~RingingVibration()
 {
-    if (leds_)
+    if (found_)
         Set(false);
     Mark(false);
 }
@@ -29,18 +29,22 @@ void RingingVibration::Mark(bool inUse)
 
 void RingingVibration::RestoreLeftOver()
 {
-    NotificationLeds leds;
-    const bool ok = leds.SetAll(0);
-    qInfo("Vibrators switched off after an interrupted ringing (%d found%s).", leds.Count(),
+    const std::vector<std::unique_ptr<Vibrator>> vibrators = FindVibrators();
+    bool ok = true;
+    for (const std::unique_ptr<Vibrator>& v : vibrators)
+        ok = v->Set(false) && ok;
+    qInfo("Vibrators switched off after an interrupted ringing (%d found%s).", int(vibrators.size()),
           ok ? "" : ", some refused");
 }
 
 void RingingVibration::Set(bool on)
 {
-    if (!leds_)
-        leds_ = std::make_unique<NotificationLeds>();
-    if (leds_->Count() > 0)
-        leds_->SetAll(on ? 1 : 0);
+    if (!found_) {
+        vibrators_ = FindVibrators();
+        found_ = true;
+    }
+    for (const std::unique_ptr<Vibrator>& v : vibrators_)
+        v->Set(on);
     on_ = on;
 }
 

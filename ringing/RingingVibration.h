@@ -1,16 +1,18 @@
 #pragma once
-// The ringing's vibration: the device's vibrators (found on first use) driven
+// The ringing's vibration: the device's vibrators (FindVibrators, found on first
+// use, whichever back-end drives them) driven
 // steadily or, with the alarm's `vibrateInterval`, one second on and one second
 // off on the ringing window's TimerVibrate. Destruction switches them off, so no
 // way out of the ringing leaves the device vibrating; while they are in use the
 // RestoreMarker holds the part "vibrators", so the next start switches them off
 // after a crash (RestoreLeftOver).
 #include <memory>
+#include <vector>
 
 namespace dawnbell {
 
 class Alarm;
-class NotificationLeds;
+class Vibrator;
 class WindowTimers;
 
 class RingingVibration {
@@ -51,7 +53,8 @@ private:
 
     Alarm* alarm_;                           // not owned
     WindowTimers* timers_;                   // the window's timers
-    std::unique_ptr<NotificationLeds> leds_; // the vibrators, found on first use
+    std::vector<std::unique_ptr<Vibrator>> vibrators_; // found on first use
+    bool found_ = false;                     // the vibrators have been looked for
     bool on_ = false;                        // state last set
     bool phase_ = false;                     // on/off phase of interval vibration
     bool marked_ = false;                    // the marker part is held

@@ -1,0 +1,354 @@
+// The device's vibrators through their one interface (FindVibrators): a fake
+// sysfs tree (DAWNBELL_SYSFS) with LED class devices, a fake /dev/input
+// (DAWNBELL_DEVINPUT) that holds no real input devices, and a scripted haptics
+// service (feedbackd's interface) on a private message bus.
+#include "FeedbackdVibrator.h"
+#include "TestServers.h"
+#include "Vibrator.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace dawnbell;
+
+namespace {
+
+struct FakeLed {
+    QString name;
+    QString maxBrightness; // file content; null = no max_brightness file
+};
+
+bool WriteFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool SetAll(const std::vector<std::unique_ptr<Vibrator>>& vibrators, bool on)
+{
+    bool all = true;
+    for (const auto& v : vibrators)
+        all = v->Set(on) && all;
+    return all;
+}
+
+QStringList Names(const std::vector<std::unique_ptr<Vibrator>>& vibrators)
+{
+    QStringList names;
+    for (const auto& v : vibrators)
+        names << QString::fromStdString(v->Kind() + ":" + v->Name());
+    return names;
+}
+
+} // namespace
+
+// feedbackd as far as a vibrator uses it, on its own thread (the vibrator's
+// calls block the test's thread until answered). Ids start at 41 so that an id
+// the vibrator lost or made up shows.
+class FakeFeedbackd : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.sigxcpu.Feedback")
+public:
+    QStringList Calls() const
+    {
+        QMutexLocker lock(&mutex_);
+        return calls_;
+    }
+    void Refuse(bool refuse)
+    {
+        QMutexLocker lock(&mutex_);
+        refuse_ = refuse;
+    }
+
+public slots:
+    uint TriggerFeedback(const QString& appId, const QString& event, const QVariantMap& hints, int timeout)
+    {
+        QMutexLocker lock(&mutex_);
+        if (refuse_) {
+            calls_ << QStringLiteral("refused %1").arg(event);
+            sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not now"));
+            return 0;
+        }
+        const uint id = next_++;
+        calls_ << QStringLiteral("trigger %1 %2 profile=%3 timeout=%4 -> %5")
+                      .arg(appId, event, hints.value(QStringLiteral("profile")).toString())
+                      .arg(timeout)
+                      .arg(id);
+        return id;
+    }
+    void EndFeedback(uint id)
+    {
+        QMutexLocker lock(&mutex_);
+        calls_ << QStringLiteral("end %1").arg(id);
+    }
+
+private:
+    mutable QMutex mutex_;
+    QStringList calls_;
+    uint next_ = 41;
+    bool refuse_ = false;
+};
+
+Q_DECLARE_METATYPE(QList<FakeLed>)
+
+class VibratorsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_busFolder.isValid());
+        // Never a real session bus: the private one, or none at all.
+        m_busWhy = m_bus.Start(m_busFolder.path());
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                m_busWhy.isEmpty() ? m_bus.address().toUtf8() : QByteArray("unix:path=/nonexistent/bus"));
+    }
+    void cleanupTestCase() { StopService(); }
+    void init()
+    {
+        m_root.reset(new QTemporaryDir);
+        QVERIFY(QDir().mkpath(LedDir()));
+        QVERIFY(QDir().mkpath(InputDir()));
+        qputenv("DAWNBELL_SYSFS", m_root->filePath("sys").toUtf8());
+        qputenv("DAWNBELL_DEVINPUT", InputDir().toUtf8());
+    }
+    void cleanup() { StopService(); }
+
+    void vibratorsAmongLeds_data()
+    {
+        QTest::addColumn<QList<FakeLed>>("leds");
+        QTest::addColumn<QStringList>("vibrators"); // expected, in order
+        QTest::addColumn<QList<QByteArray>>("onValues");
+
+        QTest::newRow("none at all") << QList<FakeLed>{} << QStringList{} << QList<QByteArray>{};
+        QTest::newRow("only other leds")
+            << QList<FakeLed>{{"green:status", "255"}, {"input3::capslock", "1"}} << QStringList{}
+            << QList<QByteArray>{};
+        QTest::newRow("one vibrator") << QList<FakeLed>{{"vibrator", "255"}} << QStringList{"vibrator"}
+                                      << QList<QByteArray>{"255"};
+        QTest::newRow("several, sorted, maximum respected")
+            << QList<FakeLed>{{"white:flash", "100"}, {"vibrator", "1"}, {"Main-Vibrator", "4095"},
+                              {"green:status", "255"}}
+            << QStringList{"Main-Vibrator", "vibrator"} << QList<QByteArray>{"4095", "1"};
+        QTest::newRow("odd maximum falls back to 1")
+            << QList<FakeLed>{{"a-vibrator", QString()}, {"b-vibrator", "0"}, {"c-vibrator", "lots"},
+                              {"d-vibrator", "-5"}}
+            << QStringList{"a-vibrator", "b-vibrator", "c-vibrator", "d-vibrator"}
+            << QList<QByteArray>{"1", "1", "1", "1"};
+    }
+    void vibratorsAmongLeds()
+    {
+        QFETCH(QList<FakeLed>, leds);
+        QFETCH(QStringList, vibrators);
+        QFETCH(QList<QByteArray>, onValues);
+        for (const FakeLed& led : leds) {
+            const QString dir = LedDir() + "/" + led.name;
+            QVERIFY(QDir().mkpath(dir));
+            QVERIFY(WriteFile(dir + "/brightness", "0\n"));
+            if (!led.maxBrightness.isNull())
+                QVERIFY(WriteFile(dir + "/max_brightness", led.maxBrightness.toUtf8() + "\n"));
+        }
+
+        const std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
+        QStringList expected;
+        for (const QString& v : vibrators)
+            expected << "led:" + v;
+        QCOMPARE(Names(found), expected);
+
+        QVERIFY(SetAll(found, true));
+        for (int i = 0; i < vibrators.size(); ++i)
+            QCOMPARE(ReadFile(LedDir() + "/" + vibrators[i] + "/brightness"), onValues[i]);
+        // LEDs that are not vibrators are never touched.
+        for (const FakeLed& led : leds)
+            if (!vibrators.contains(led.name))
+                QCOMPARE(ReadFile(LedDir() + "/" + led.name + "/brightness"), QByteArray("0\n"));
+
+        QVERIFY(SetAll(found, false));
+        for (const QString& v : vibrators)
+            QCOMPARE(ReadFile(LedDir() + "/" + v + "/brightness"), QByteArray("0"));
+    }
+
+    // Each vibrator drives its own device only.
+    void oneVibratorLeavesTheOthers()
+    {
+        MakeLed("a-vibrator", "7");
+        MakeLed("b-vibrator", "9");
+        const std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
+        QCOMPARE(found.size(), size_t(2));
+        QVERIFY(found[1]->Set(true));
+        QCOMPARE(ReadFile(LedDir() + "/a-vibrator/brightness"), QByteArray("0\n"));
+        QCOMPARE(ReadFile(LedDir() + "/b-vibrator/brightness"), QByteArray("9"));
+    }
+
+    // The devices are found at each search: one that appears later is seen by
+    // the next search, not by the vibrators found before (a ringing looks once).
+    void aLaterDeviceIsSeenByTheNextSearch()
+    {
+        MakeLed("vibrator", "1");
+        const std::vector<std::unique_ptr<Vibrator>> first = FindVibrators();
+        MakeLed("second-vibrator", "1");
+        QCOMPARE(first.size(), size_t(1));
+        QCOMPARE(FindVibrators().size(), size_t(2));
+    }
+
+    void destructionStopsVibration()
+    {
+        MakeLed("vibrator", "3");
+        {
+            const std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
+            QVERIFY(SetAll(found, true));
+            QCOMPARE(ReadFile(LedDir() + "/vibrator/brightness"), QByteArray("3"));
+        }
+        QCOMPARE(ReadFile(LedDir() + "/vibrator/brightness"), QByteArray("0"));
+    }
+
+    void vanishedDeviceFailsQuietly()
+    {
+        MakeLed("vibrator", "1");
+        const std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
+        QCOMPARE(found.size(), size_t(1));
+        QVERIFY(QDir(LedDir() + "/vibrator").removeRecursively());
+        QVERIFY(!found[0]->Set(true));
+        QVERIFY(!found[0]->Set(false));
+    }
+
+    // Entries of /dev/input that are not force-feedback vibrators: plain files,
+    // a FIFO (never opened for writing), a folder, /dev/null (a character
+    // device that is no input device).
+    void inputEntriesThatAreNotVibrators()
+    {
+        QVERIFY(WriteFile(InputDir() + "/event0", "not a device"));
+        QVERIFY(mkfifo(QFile::encodeName(InputDir() + "/event1").constData(), 0600) == 0);
+        QVERIFY(QDir().mkpath(InputDir() + "/event2"));
+        QVERIFY(symlink("/dev/null", QFile::encodeName(InputDir() + "/event3").constData()) == 0);
+        QVERIFY(WriteFile(InputDir() + "/mice", ""));
+        QVERIFY(FindVibrators().empty());
+        QCOMPARE(ReadFile(InputDir() + "/event0"), QByteArray("not a device"));
+    }
+
+    void missingRoots()
+    {
+        qputenv("DAWNBELL_SYSFS", m_root->filePath("nowhere").toUtf8());
+        qputenv("DAWNBELL_DEVINPUT", m_root->filePath("nowhere/input").toUtf8());
+        QVERIFY(FindVibrators().empty());
+    }
+
+    // The haptics service stands in only where no device can be driven; what
+    // it is asked is feedbackd's interface (an alarm-clock event looping until
+    // ended, at most at the quiet level, the id it gave ended).
+    void hapticsService_data()
+    {
+        QTest::addColumn<bool>("led");        // a vibrator LED is there too
+        QTest::addColumn<bool>("refuse");     // the service refuses to start feedback
+        QTest::addColumn<QStringList>("steps"); // "on", "off", "destroy"
+        QTest::addColumn<QStringList>("calls"); // what the service was asked, in order
+        const QString trigger = QStringLiteral(
+            "trigger org.torvane.Dawnbell alarm-clock-elapsed profile=quiet timeout=0 -> 41");
+        QTest::newRow("a device comes first, the service is not asked")
+            << true << false << QStringList{"on", "off"} << QStringList{};
+        QTest::newRow("on, then off ends that feedback")
+            << false << false << QStringList{"on", "off"} << QStringList{trigger, "end 41"};
+        QTest::newRow("off alone asks nothing") << false << false << QStringList{"off"} << QStringList{};
+        QTest::newRow("on twice starts one feedback")
+            << false << false << QStringList{"on", "on", "off"} << QStringList{trigger, "end 41"};
+        QTest::newRow("destroyed while on ends it")
+            << false << false << QStringList{"on", "destroy"} << QStringList{trigger, "end 41"};
+        QTest::newRow("a refused start is no vibration and nothing to end")
+            << false << true << QStringList{"on", "destroy"} << QStringList{"refused alarm-clock-elapsed"};
+    }
+    void hapticsService()
+    {
+        QFETCH(bool, led);
+        QFETCH(bool, refuse);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, calls);
+        if (!m_busWhy.isEmpty())
+            QSKIP(qPrintable(m_busWhy));
+        if (led)
+            MakeLed("vibrator", "5");
+        QVERIFY(StartService());
+        m_service->Refuse(refuse);
+        std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
+        QCOMPARE(found.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(found[0]->Kind()), QString(led ? "led" : "feedbackd"));
+        for (const QString& step : steps) {
+            if (step == "destroy")
+                found.clear();
+            else
+                QCOMPARE(found[0]->Set(step == "on"), !(refuse && step == "on"));
+        }
+        QCOMPARE(m_service->Calls(), calls);
+    }
+
+    void noServiceNoDeviceNoVibrator()
+    {
+        if (!m_busWhy.isEmpty())
+            QSKIP(qPrintable(m_busWhy));
+        QVERIFY(FindVibrators().empty()); // the bus runs, but nobody owns the service's name
+    }
+
+private:
+    QString LedDir() const { return m_root->filePath("sys/class/leds"); }
+    QString InputDir() const { return m_root->filePath("input"); }
+    void MakeLed(const QString& name, const QByteArray& max)
+    {
+        QDir().mkpath(LedDir() + "/" + name);
+        WriteFile(LedDir() + "/" + name + "/brightness", "0\n");
+        WriteFile(LedDir() + "/" + name + "/max_brightness", max + "\n");
+    }
+    // The scripted service on its own connection and thread; false when the bus
+    // would not take it.
+    bool StartService()
+    {
+        m_serviceThread = std::make_unique<QThread>();
+        m_serviceThread->start();
+        m_service = std::make_unique<FakeFeedbackd>();
+        m_service->moveToThread(m_serviceThread.get());
+        QDBusConnection c = QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("fake-feedbackd"));
+        return c.isConnected() &&
+               c.registerObject(QString::fromLatin1(FeedbackdVibrator::kPath), m_service.get(),
+                                QDBusConnection::ExportAllSlots) &&
+               c.registerService(QString::fromLatin1(FeedbackdVibrator::kService));
+    }
+    void StopService()
+    {
+        if (!m_service)
+            return;
+        {
+            QDBusConnection c(QStringLiteral("fake-feedbackd"));
+            c.unregisterService(QString::fromLatin1(FeedbackdVibrator::kService));
+            c.unregisterObject(QString::fromLatin1(FeedbackdVibrator::kPath));
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-feedbackd"));
+        m_serviceThread->quit();
+        m_serviceThread->wait();
+        m_service.reset();
+        m_serviceThread.reset();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QTemporaryDir m_busFolder;
+    test::PrivateBus m_bus;
+    QString m_busWhy; // why there is no private bus; empty when it runs
+    std::unique_ptr<QThread> m_serviceThread;
+    std::unique_ptr<FakeFeedbackd> m_service;
+};
+
+QTEST_GUILESS_MAIN(VibratorsTest)
+#include "VibratorsTest.moc"
