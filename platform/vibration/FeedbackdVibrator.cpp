@@ -9,21 +9,6 @@
 
 namespace dawnbell {
 
-namespace {
-
-// A call of the service's method `method`; its reply, or an error reply.
-QDBusMessage Call(const char* method, const QList<QVariant>& arguments)
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(FeedbackdVibrator::kService),
-                                                          QString::fromLatin1(FeedbackdVibrator::kPath),
-                                                          QString::fromLatin1(FeedbackdVibrator::kInterface),
-                                                          QString::fromLatin1(method));
-    message.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, FeedbackdVibrator::kCallTimeoutMs);
-}
-
-} // namespace
-
 std::unique_ptr<Vibrator> FeedbackdVibrator::Open()
 {
     // The bus connection needs the application object (it lives on its thread).
@@ -44,6 +29,30 @@ FeedbackdVibrator::~FeedbackdVibrator()
         Set(false);
 }
 
+bool FeedbackdVibrator::Ask(const char* method, const QList<QVariant>& arguments, QVariant* result)
+{
+    if (silent_)
+        return false;
+    QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                                          QString::fromLatin1(kInterface), QString::fromLatin1(method));
+    message.setArguments(arguments);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage && (!result || reply.arguments().size() == 1)) {
+        if (result)
+            *result = reply.arguments().constFirst();
+        return true;
+    }
+    const QString error = reply.errorName();
+    if (error == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+        error == QLatin1String("org.freedesktop.DBus.Error.Timeout")) {
+        silent_ = true;
+        qWarning("The haptics service did not answer %s: it is not asked again during this ringing.", method);
+    } else {
+        qWarning("The haptics service refused %s: %s", method, qPrintable(reply.errorMessage()));
+    }
+    return false;
+}
+
 bool FeedbackdVibrator::Set(bool on)
 {
     if (on == on_)
@@ -51,22 +60,16 @@ bool FeedbackdVibrator::Set(bool on)
     if (on) {
         QVariantMap hints;
         hints.insert(QStringLiteral("profile"), QStringLiteral("quiet"));
+        QVariant id;
         // Timeout 0: the feedback loops until it is ended.
-        const QDBusMessage reply = Call("TriggerFeedback", {QString::fromLatin1(kAppId), QString::fromLatin1(kEvent),
-                                                            hints, 0});
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
-            qWarning("The haptics service did not start the vibration: %s", qPrintable(reply.errorMessage()));
+        if (!Ask("TriggerFeedback", {QString::fromLatin1(kAppId), QString::fromLatin1(kEvent), hints, 0}, &id))
             return false;
-        }
-        feedback_ = reply.arguments().constFirst().toUInt();
+        feedback_ = id.toUInt();
         on_ = true;
         return true;
     }
-    const QDBusMessage reply = Call("EndFeedback", {feedback_});
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        qWarning("The haptics service did not end the vibration: %s", qPrintable(reply.errorMessage()));
+    if (!Ask("EndFeedback", {feedback_}, nullptr))
         return false;
-    }
     feedback_ = 0;
     on_ = false;
     return true;

@@ -7,6 +7,9 @@
 // this user cannot open it directly.
 #include "Vibrator.h"
 
+#include <QList>
+#include <QVariant>
+
 #include <cstdint>
 
 namespace dawnbell {
@@ -34,8 +37,14 @@ public:
 private:
     FeedbackdVibrator() = default;
 
+    // Asks the service; false (logged) when it refused or did not answer. A
+    // service that did not answer within kCallTimeoutMs is not asked again by
+    // this object, so a hung service cannot stall the ringing at every phase.
+    bool Ask(const char* method, const QList<QVariant>& arguments, QVariant* result);
+
     uint32_t feedback_ = 0; // the running feedback's id, 0 when none
     bool on_ = false;       // a feedback runs
+    bool silent_ = false;   // the service once did not answer: it is not asked again
 };
 
 } // namespace dawnbell

@@ -178,7 +178,8 @@ private slots:
         StartServer({"lock", "socket", "600"});
         QElapsedTimer t;
         t.start();
-        QCOMPARE(SingleInstance::Forward(CommandLine::Classify("3456031"), ipc::SocketPath(), ProgramPath()), ipc::SendOk);
+        QCOMPARE(SingleInstance::Forward(CommandLine::Classify("3456031"), ipc::SocketPath(), ProgramPath()),
+                 ipc::SendOk);
         QVERIFY2(t.elapsed() >= 550, qPrintable(QString::number(t.elapsed())));
         // While a ringing (the slow handler) runs, the window still takes messages.
         ipc::IpcClient busy;
@@ -219,7 +220,8 @@ private slots:
             }
         });
         ipc::InstanceLock lock;
-        const SingleInstance::Outcome got = SingleInstance::Enter(CommandLine::Classify("3456031"), &lock, window == "ends" ? 60 : 3, 50);
+        const SingleInstance::Outcome got =
+            SingleInstance::Enter(CommandLine::Classify("3456031"), &lock, window == "ends" ? 60 : 3, 50);
         ender.join();
         QCOMPARE(int(got), outcome);
         QCOMPARE(lock.IsHeld(), outcome == SingleInstance::First);
@@ -286,7 +288,8 @@ private slots:
     void windowOfAnotherProgramIsIgnored()
     {
         StartServer({"nolock", "socket"});
-        QCOMPARE(SingleInstance::Forward(CommandLine::Classify("3456031"), ipc::SocketPath(), "/usr/bin/another-program"),
+        QCOMPARE(SingleInstance::Forward(CommandLine::Classify("3456031"), ipc::SocketPath(),
+                                         "/usr/bin/another-program"),
                  ipc::SendNoWindow);
         QVERIFY(!m_server.waitForReadyRead(300));
     }

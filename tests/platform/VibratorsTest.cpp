@@ -71,19 +71,25 @@ public:
         QMutexLocker lock(&mutex_);
         return calls_;
     }
-    void Refuse(bool refuse)
+    // How it answers TriggerFeedback: "yes", "refuse" (an error) or "hang" (never).
+    void Answer(const QString& answer)
     {
         QMutexLocker lock(&mutex_);
-        refuse_ = refuse;
+        answer_ = answer;
     }
 
 public slots:
     uint TriggerFeedback(const QString& appId, const QString& event, const QVariantMap& hints, int timeout)
     {
         QMutexLocker lock(&mutex_);
-        if (refuse_) {
+        if (answer_ == QLatin1String("refuse")) {
             calls_ << QStringLiteral("refused %1").arg(event);
             sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not now"));
+            return 0;
+        }
+        if (answer_ == QLatin1String("hang")) {
+            calls_ << QStringLiteral("held %1").arg(event);
+            setDelayedReply(true); // and never answered
             return 0;
         }
         const uint id = next_++;
@@ -103,7 +109,7 @@ private:
     mutable QMutex mutex_;
     QStringList calls_;
     uint next_ = 41;
-    bool refuse_ = false;
+    QString answer_ = QStringLiteral("yes");
 };
 
 Q_DECLARE_METATYPE(QList<FakeLed>)
@@ -255,27 +261,29 @@ private slots:
     void hapticsService_data()
     {
         QTest::addColumn<bool>("led");        // a vibrator LED is there too
-        QTest::addColumn<bool>("refuse");     // the service refuses to start feedback
+        QTest::addColumn<QString>("answer");  // how the service answers a start
         QTest::addColumn<QStringList>("steps"); // "on", "off", "destroy"
         QTest::addColumn<QStringList>("calls"); // what the service was asked, in order
         const QString trigger = QStringLiteral(
             "trigger org.torvane.Dawnbell alarm-clock-elapsed profile=quiet timeout=0 -> 41");
         QTest::newRow("a device comes first, the service is not asked")
-            << true << false << QStringList{"on", "off"} << QStringList{};
+            << true << "yes" << QStringList{"on", "off"} << QStringList{};
         QTest::newRow("on, then off ends that feedback")
-            << false << false << QStringList{"on", "off"} << QStringList{trigger, "end 41"};
-        QTest::newRow("off alone asks nothing") << false << false << QStringList{"off"} << QStringList{};
+            << false << "yes" << QStringList{"on", "off"} << QStringList{trigger, "end 41"};
+        QTest::newRow("off alone asks nothing") << false << "yes" << QStringList{"off"} << QStringList{};
         QTest::newRow("on twice starts one feedback")
-            << false << false << QStringList{"on", "on", "off"} << QStringList{trigger, "end 41"};
+            << false << "yes" << QStringList{"on", "on", "off"} << QStringList{trigger, "end 41"};
         QTest::newRow("destroyed while on ends it")
-            << false << false << QStringList{"on", "destroy"} << QStringList{trigger, "end 41"};
+            << false << "yes" << QStringList{"on", "destroy"} << QStringList{trigger, "end 41"};
         QTest::newRow("a refused start is no vibration and nothing to end")
-            << false << true << QStringList{"on", "destroy"} << QStringList{"refused alarm-clock-elapsed"};
+            << false << "refuse" << QStringList{"on", "destroy"} << QStringList{"refused alarm-clock-elapsed"};
+        QTest::newRow("a service that did not answer is not asked again")
+            << false << "hang" << QStringList{"on", "on", "off", "destroy"} << QStringList{"held alarm-clock-elapsed"};
     }
     void hapticsService()
     {
         QFETCH(bool, led);
-        QFETCH(bool, refuse);
+        QFETCH(QString, answer);
         QFETCH(QStringList, steps);
         QFETCH(QStringList, calls);
         if (!m_busWhy.isEmpty())
@@ -283,7 +291,7 @@ private slots:
         if (led)
             MakeLed("vibrator", "5");
         QVERIFY(StartService());
-        m_service->Refuse(refuse);
+        m_service->Answer(answer);
         std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
         QCOMPARE(found.size(), size_t(1));
         QCOMPARE(QString::fromStdString(found[0]->Kind()), QString(led ? "led" : "feedbackd"));
@@ -291,7 +299,7 @@ private slots:
             if (step == "destroy")
                 found.clear();
             else
-                QCOMPARE(found[0]->Set(step == "on"), !(refuse && step == "on"));
+                QCOMPARE(found[0]->Set(step == "on"), answer == "yes" || step == "off");
         }
         QCOMPARE(m_service->Calls(), calls);
     }
