@@ -1,6 +1,7 @@
 #include "HeadlessRinging.h"
 
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmList.h"
 #include "AlarmRinging.h"
 #include "AlarmStore.h"
@@ -44,9 +45,11 @@ struct StoredAlarms {
 };
 
 // The system-alarm simulation with the next alarm as stored now (there is no
-// list in memory to take it from).
+// list in memory to take it from), when the setting asks for it.
 void RefreshSimulationFromStore()
 {
+    if (!AlarmChanges::SimulationWanted())
+        return;
     StoredAlarms stored;
     std::vector<Alarm*> order = stored.rows;
     AlarmList::SortIntoListOrder(&order); // one sort: thousands of alarms stay quick
@@ -61,9 +64,8 @@ HeadlessRinging::~HeadlessRinging() = default;
 
 void HeadlessRinging::Run(const QString& key)
 {
-    ScheduleServices schedule = Scheduler::Services();
-    schedule.systemAlarmRefresh = RefreshSimulationFromStore;
-    Scheduler::SetServices(schedule);
+    // A change stored here (the after-ringing step) shows in the simulation.
+    connect(&AlarmChanges::Instance(), &AlarmChanges::changed, this, [] { RefreshSimulationFromStore(); });
 
     CommandServer::Handlers handlers;
     handlers.copyData = [this](int code, const QString& k) { return OnCopyData(code, k); };
@@ -134,7 +136,7 @@ void HeadlessRinging::RingOne(const Request& request)
     // meanwhile stays off.
     StoredAlarms now;
     if (Alarm* after = now.Find(request.key))
-        Scheduler::AfterRinging(after, wasActive && after->activated);
+        AlarmChanges::Instance().AfterRinging(after, wasActive && after->activated);
 }
 
 int HeadlessRinging::OnCopyData(int code, const QString& key)
@@ -143,7 +145,8 @@ int HeadlessRinging::OnCopyData(int code, const QString& key)
         return RingingCommands::Handle(code);
     switch (code) {
     case CopyRefresh:
-        Scheduler::ReRegisterAll();
+        if (key != QString::fromUtf16(AlarmChanges::kRefreshAfterRebuild))
+            Scheduler::ReRegisterAll(); // the sender did not rebuild after its change
         return 0;
     case CopyRing:
     case CopyTest:

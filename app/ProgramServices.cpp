@@ -1,5 +1,6 @@
 #include "ProgramServices.h"
 
+#include "AlarmChanges.h"
 #include "AlarmStore.h"
 #include "CAlarmApp.h"
 #include "CEditAlarm.h"
@@ -9,7 +10,6 @@
 #include "COptionsWizard.h"
 #include "CSelectTemplate.h"
 #include "DevicePaths.h"
-#include "Scheduler.h"
 #include "SessionInhibitor.h"
 #include "SystemAlarmSimulation.h"
 #include "VersionInfo.h"
@@ -89,9 +89,12 @@ bool RunOptions(CMainDialog* owner)
 
 void InstallScheduleServices()
 {
-    ScheduleServices s = Scheduler::Services();
-    s.idleTimerReset = SessionInhibitor::SimulateUserActivity;
-    Scheduler::SetServices(std::move(s));
+    static bool installed = false; // one subscription for the process
+    if (installed)
+        return;
+    installed = true;
+    QObject::connect(&AlarmChanges::Instance(), &AlarmChanges::scheduleRebuilt,
+                     [] { SessionInhibitor::SimulateUserActivity(); });
 }
 
 MainWindowServices ProgramMainWindowServices()

@@ -9,8 +9,8 @@ namespace dawnbell {
 // The windows of this program for its main window; a window not built yet stays empty.
 MainWindowServices ProgramMainWindowServices();
 
-// Installs the schedule's outside calls for this process: each rebuild of the
-// schedule ends by resetting the session's idle timer.
+// Subscribes this process to the rebuilds of the schedule (AlarmChanges): each
+// one resets the session's idle timer. Once per process; later calls do nothing.
 void InstallScheduleServices();
 
 } // namespace dawnbell

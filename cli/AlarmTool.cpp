@@ -1,6 +1,7 @@
 #include "AlarmTool.h"
 
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmDoctor.h"
 #include "AlarmList.h"
 #include "AlarmReport.h"
@@ -251,34 +252,26 @@ AlarmTool::AlarmTool(QTextStream& out, QTextStream& err) : out_(out), err_(err)
         err_.flush();
         return SafeMessageBoxAnswer(buttons);
     });
-    ScheduleServices schedule;
     // The schedule starts the program, never this tool.
-    schedule.programPath = ProgramPath();
-    // The system-alarm simulation shows the next alarm of the whole store.
-    schedule.systemAlarmRefresh = [] {
-        std::vector<std::unique_ptr<Alarm>> alarms;
-        std::vector<std::unique_ptr<AlarmTemplate>> templates;
-        AlarmStore::LoadAll(&alarms, &templates);
-        std::vector<Alarm*> order;
-        for (auto& a : alarms)
-            order.push_back(a.get());
-        AlarmList::SortIntoListOrder(&order);
-        SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(order));
-    };
+    Scheduler::SetProgramPath(ProgramPath());
     // A rebuild that found alarms missed (the service was stopped over their
     // time) says so here and tells the desktop; the program's window shows them too.
-    schedule.missedRecorded = [this] {
+    missedTold_ = QObject::connect(&AlarmChanges::Instance(), &AlarmChanges::missedRecorded, [this] {
         const int unseen = int(MissedAlarms::List(true).size());
         err_ << "dawnbell-alarm: " << unseen << " missed alarm(s) not seen yet: see 'dawnbell-alarm list'\n";
         err_.flush();
         MissedAlarms::TellDesktop();
-    };
-    Scheduler::SetServices(std::move(schedule));
+    });
 }
 
 AlarmTool::~AlarmTool()
 {
-    Scheduler::SetServices(ScheduleServices());
+    if (AlarmChanges::TraceWanted()) {
+        err_ << "dawnbell-alarm: " << AlarmChanges::TraceLine(QStringLiteral("dawnbell-alarm")) << '\n';
+        err_.flush();
+    }
+    QObject::disconnect(missedTold_);
+    Scheduler::SetProgramPath(QString());
     SetMessageBoxPresenter(nullptr);
     SetTextProvider(nullptr);
 }
@@ -429,23 +422,34 @@ AlarmTemplate* AlarmTool::FindTemplate(const QString& name) const
     return caseless;
 }
 
-bool AlarmTool::Stored(const QString& key, int activated)
+int AlarmTool::NotStored()
 {
-    const std::unique_ptr<Alarm> back = AlarmStore::LoadSection(key);
-    if (back && back->activated == activated)
-        return true;
-    Fail(ExitStore, QStringLiteral("the alarm could not be written to the store in %1").arg(DeviceFolder()));
-    return false;
+    return Fail(ExitStore, QStringLiteral("the alarm could not be written to the store in %1").arg(DeviceFolder()));
 }
 
-void AlarmTool::TellWindow()
+bool AlarmTool::TellWindow(bool rebuilt)
 {
     ipc::IpcClient client;
     if (client.Connect(ipc::SocketPath(), ProgramPath().toStdString()) != ipc::SendOk)
-        return; // no main window: the store and the schedule are all there is
-    if (client.SendCopyData(kCopyRefresh, std::u16string(), kAnswerTimeoutMs, nullptr) != ipc::SendOk)
+        return false; // no main window: the store and the schedule are all there is
+    const std::u16string note = rebuilt ? std::u16string(AlarmChanges::kRefreshAfterRebuild) : std::u16string();
+    if (client.SendCopyData(kCopyRefresh, note, kAnswerTimeoutMs, nullptr) != ipc::SendOk) {
         err_ << "dawnbell-alarm: the running main window did not answer; it shows the change once it is "
                 "opened again\n";
+        return false;
+    }
+    return true;
+}
+
+void AlarmTool::Announce()
+{
+    // A running window reloads its list and shows the change in the simulation;
+    // without one, the list loaded here holds the change.
+    if (TellWindow(true) || !AlarmChanges::SimulationWanted())
+        return;
+    std::vector<Alarm*> order = order_;
+    AlarmList::SortIntoListOrder(&order);
+    SystemAlarmSimulation::Refresh(AlarmList::NextAlarm(order));
 }
 
 // --- commands --------------------------------------------------------------------
@@ -655,16 +659,13 @@ int AlarmTool::Add(const ToolRequest& r)
         err_ << "dawnbell-alarm: " << FirstLine(Text(56)) << '\n';
 
     shownMessages_.clear();
-    if (o.inactive) {
-        Scheduler::Deactivate(&alarm);
-    } else {
-        Scheduler::Activate(&alarm);
-        if (!alarm.activated)
-            return Refused();
-    }
-    if (!Stored(alarm.GetKey(), alarm.activated))
-        return ExitStore;
-    TellWindow();
+    if (!alarm.SetActivated(!o.inactive))
+        return Refused();
+    if (!AlarmChanges::Instance().Store(&alarm))
+        return NotStored();
+    order_.push_back(&alarm); // the list holds the new alarm (it lives until the end of Add)
+    Announce();
+    order_.pop_back();
     out_ << alarm.GetKey() << '\n';
     return ExitOk;
 }
@@ -675,16 +676,12 @@ int AlarmTool::SetActive(const ToolRequest& r, bool on)
     if (!alarm)
         return ExitRefused;
     shownMessages_.clear();
-    if (on) {
-        Scheduler::Activate(alarm);
-        if (!alarm->activated)
-            return Refused();
-    } else {
-        Scheduler::Deactivate(alarm);
-    }
-    if (!Stored(alarm->GetKey(), alarm->activated))
-        return ExitStore;
-    TellWindow();
+    AlarmChanges& changes = AlarmChanges::Instance();
+    if (on && !alarm->SetActivated(true))
+        return Refused();
+    if (!(on ? changes.Activate(alarm) : changes.Deactivate(alarm)))
+        return NotStored();
+    Announce();
     return ExitOk;
 }
 
@@ -697,12 +694,11 @@ int AlarmTool::Remove(const ToolRequest& r)
     Alarm* alarm = Find(r.key);
     if (!alarm)
         return ExitRefused;
-    // Withdrawn as the main window withdraws it: off (saved, schedule rebuilt), then deleted.
-    Scheduler::Deactivate(alarm);
-    if (!AlarmStore::DeleteSection(*alarm) || AlarmStore::LoadSection(alarm->GetKey()))
+    // Withdrawn as the main window withdraws it: off and deleted, as one change.
+    if (!AlarmChanges::Instance().Withdraw(alarm))
         return Fail(ExitStore,
                     QStringLiteral("the alarm could not be deleted from the store in %1").arg(DeviceFolder()));
-    TellWindow();
+    Announce();
     return ExitOk;
 }
 
@@ -768,7 +764,7 @@ int AlarmTool::RemoveTemplate(const QString& name)
     if (!library.Delete(t) || AlarmStore::LoadSection(key))
         return Fail(ExitStore,
                     QStringLiteral("the template could not be deleted from the store in %1").arg(DeviceFolder()));
-    TellWindow();
+    TellWindow(false);
     return ExitOk;
 }
 
@@ -802,7 +798,7 @@ int AlarmTool::ImportTemplate(const ToolRequest& r)
     }
     const int imported = library.ImportFiles(paths);
     if (imported > 0)
-        TellWindow();
+        TellWindow(false);
     return imported == paths.size() && !dialogue.Failed() ? ExitOk : ExitRefused;
 }
 

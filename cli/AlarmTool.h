@@ -9,6 +9,7 @@
 // is given, errors as one line "dawnbell-alarm: ..." each.
 #include "ToolArguments.h"
 
+#include <QObject>
 #include <QString>
 #include <QTextStream>
 
@@ -64,11 +65,16 @@ private:
     Alarm* Find(const QString& key);
     // The loaded template named `name` (letter case ignored when no exact match).
     AlarmTemplate* FindTemplate(const QString& name) const;
-    // Tells a running main window to reload; quiet when none runs.
-    void TellWindow();
-    // Re-reads the alarm with `key` from the store: false (message written) when
-    // it is not there with the expected activation.
-    bool Stored(const QString& key, int activated);
+    // Tells a running main window to reload (`rebuilt`: this tool has rebuilt
+    // the schedule after its change, so the window does not); quiet when none
+    // runs. True when a window took the message.
+    bool TellWindow(bool rebuilt);
+    // After an alarm change (stored and scheduled): tells a running main window
+    // once, or, without one, refreshes the system-alarm simulation (when the
+    // setting asks for it) from the alarms loaded here, which hold the change.
+    void Announce();
+    // The error line for a change the store refused; returns ExitStore.
+    int NotStored();
 
     // Writes one error line; returns `code`.
     int Fail(int code, const QString& message);
@@ -83,6 +89,7 @@ private:
     std::vector<std::unique_ptr<AlarmTemplate>> templates_; // loaded templates, by name
     QStringList shownMessages_;                             // message boxes raised during this run
     std::unique_ptr<LanguageTable> language_;               // the program's texts, while running
+    QMetaObject::Connection missedTold_;                    // to AlarmChanges::missedRecorded
 };
 
 } // namespace dawnbell::cli

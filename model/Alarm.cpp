@@ -1,5 +1,6 @@
 #include "Alarm.h"
 
+#include "AlarmChanges.h"
 #include "AlarmField.h"
 #include "Clock.h"
 #include "Locale.h"
@@ -307,6 +308,7 @@ void Alarm::Save()
     const QString section = GetKey();
     if (!IsStorableSectionName(section))
         return; // no section (unknown type), or one that is not a single key: never write elsewhere
+    ++AlarmChanges::Trace().saves;
     WaitCursor wait;
     {
         RegWriteBatch batch; // one transaction: other readers see the whole section or none of it

@@ -1,5 +1,6 @@
 #include "AlarmStore.h"
 
+#include "AlarmChanges.h"
 #include "AlarmField.h"
 #include "Clock.h"
 #include "Profile.h"
@@ -278,6 +279,7 @@ void AlarmStore::LoadAll(std::vector<std::unique_ptr<Alarm>>* alarms,
                          std::vector<std::unique_ptr<AlarmTemplate>>* templates)
 {
     WaitCursor wait;
+    ++AlarmChanges::Trace().loads;
     const size_t firstTemplate = templates->size();
     {
         RegReadScope scope; // one snapshot, read from the cache
@@ -318,6 +320,7 @@ std::unique_ptr<Alarm> AlarmStore::LoadSection(const QString& section)
     SectionInfo info;
     if (ParseSectionName(section, &info) == SectionKind::None)
         return nullptr;
+    ++AlarmChanges::Trace().loads;
     RegReadScope scope;
     RegKey key;
     if (RegKey::Open(Hive::CurrentUser, KeyPath(section), &key) != RegOk)

@@ -1,6 +1,6 @@
 #include "Scheduler.h"
 
-#include "AlarmStore.h"
+#include "AlarmChanges.h"
 #include "Clock.h"
 #include "DevicePaths.h"
 #include "MissedAlarms.h"
@@ -22,10 +22,11 @@ namespace {
 // The program's own notifications carry this in their upper-cased path.
 const QString kProgramMark = QStringLiteral("DAWNBELL");
 
-ScheduleServices& Installed()
+// The executable named in the notifications; empty: the running program.
+QString& ProgramPathSet()
 {
-    static ScheduleServices services;
-    return services;
+    static QString path;
+    return path;
 }
 
 // Why a rebuild finds an alarm missed: its record was still waiting long after
@@ -110,41 +111,24 @@ void AnswerSetAsideNotes()
               note.copy.c_str(), note.at.c_str());
 }
 
-void RefreshSystemAlarmIfWanted()
-{
-    // A copy: the refresh may install other services while it runs.
-    const std::function<void()> refresh = Installed().systemAlarmRefresh;
-    if (refresh && Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("simulateSystemAlarm"), 0) == 1)
-        refresh();
-}
-
 } // namespace
 
 QString Scheduler::ProgramPath()
 {
-    if (!Installed().programPath.isEmpty())
-        return Installed().programPath;
+    if (!ProgramPathSet().isEmpty())
+        return ProgramPathSet();
     return QString::fromStdString(dawnbell::ProgramPath());
 }
 
-void Scheduler::SetServices(ScheduleServices services)
+void Scheduler::SetProgramPath(const QString& path)
 {
-    Installed() = std::move(services);
-}
-
-const ScheduleServices& Scheduler::Services()
-{
-    return Installed();
-}
-
-void Scheduler::SetProgramPathForTesting(const QString& path)
-{
-    Installed().programPath = path;
+    ProgramPathSet() = path;
 }
 
 void Scheduler::ReRegisterAll()
 {
     WaitCursor wait;
+    ++AlarmChanges::Trace().rebuilds;
     std::vector<std::string> switchOff; // one-time alarms whose only ringing was missed
     bool recorded = false;              // a missed alarm was recorded
     {
@@ -206,12 +190,7 @@ void Scheduler::ReRegisterAll()
     }
     if (!switchOff.empty())
         Profile::Flush();
-    if (recorded) {
-        if (const std::function<void()> told = Installed().missedRecorded)
-            told();
-    }
-    if (const std::function<void()> reset = Installed().idleTimerReset)
-        reset();
+    AlarmChanges::Instance().NoteRebuilt(recorded);
 }
 
 bool Scheduler::Clashes(const Alarm& a, const Alarm& b)
@@ -229,42 +208,6 @@ bool Scheduler::Clashes(const Alarm& a, const Alarm& b)
     if (!aAppointment || !bAppointment)
         return true;
     return a.dateYear == b.dateYear && a.dateMonth == b.dateMonth && a.dateDay == b.dateDay;
-}
-
-bool Scheduler::Activate(Alarm* alarm)
-{
-    if (!alarm)
-        return false;
-    if (!alarm->SetActivated(true))
-        return false;
-    alarm->Save();
-    ReRegisterAll();
-    RefreshSystemAlarmIfWanted();
-    return true;
-}
-
-void Scheduler::Deactivate(Alarm* alarm)
-{
-    if (!alarm)
-        return;
-    alarm->SetActivated(false);
-    alarm->Save();
-    ReRegisterAll();
-    RefreshSystemAlarmIfWanted();
-}
-
-Scheduler::RangResult Scheduler::AfterRinging(Alarm* alarm, bool wasActive)
-{
-    if (!alarm)
-        return RangKept;
-    Deactivate(alarm);
-    if (alarm->type == AlarmAppointment) {
-        AlarmStore::DeleteSection(*alarm);
-        return RangDeleted;
-    }
-    if (wasActive && (alarm->repeatDays & 0x7F) != 0)
-        Activate(alarm);
-    return RangKept;
 }
 
 } // namespace dawnbell

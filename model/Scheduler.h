@@ -1,7 +1,7 @@
 #pragma once
 // Keeps the notification service's set of the program's time notifications equal
-// to the stored active alarms, checks new alarms for time clashes, and carries the
-// activation changes that must reach the schedule.
+// to the stored active alarms, and checks new alarms for time clashes. Changes of
+// alarms reach the store and then the schedule through AlarmChanges.
 //
 // The schedule is always rebuilt from the registry, never from memory: every
 // rebuild first clears all of the program's notifications (any notification whose
@@ -11,23 +11,7 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace dawnbell {
-
-// The pieces outside the model that the schedule calls; each may be empty.
-struct ScheduleServices {
-    // The executable named in the notifications; empty: the running program.
-    QString programPath;
-    // Refreshes the system-alarm simulation with the next alarm; called after an
-    // activation change when the setting simulateSystemAlarm is 1.
-    std::function<void()> systemAlarmRefresh;
-    // Resets the session's idle timer; called as the last step of ReRegisterAll.
-    std::function<void()> idleTimerReset;
-    // Called when a rebuild has recorded alarms as missed (MissedAlarms), after
-    // it switched the one-time ones among them off: the program tells its user.
-    std::function<void()> missedRecorded;
-};
 
 class Scheduler {
 public:
@@ -42,8 +26,9 @@ public:
     // rang: they are recorded as missed alarms, and a missed one-time alarm or
     // appointment is switched off instead of being scheduled again, while a
     // repeating one keeps its next occurrence.
-    // Ends with the idle-timer reset of the services. No result: a refused registration leaves
-    // that alarm unscheduled.
+    // Ends by announcing the rebuild (AlarmChanges::NoteRebuilt: the program
+    // resets the idle timer, and tells of alarms it recorded as missed). No
+    // result: a refused registration leaves that alarm unscheduled.
     static void ReRegisterAll();
 
     // True when `candidate` would ring at the same time as an alarm of `alarms`
@@ -64,35 +49,14 @@ public:
     // The check of one pair, `a` being the new or edited alarm.
     static bool Clashes(const Alarm& a, const Alarm& b);
 
-    // SetActivated(true); when the alarm is active afterwards: Save, ReRegisterAll,
-    // and the system-alarm refresh (when the setting asks for it). An appointment
-    // in the past is refused by SetActivated: nothing is saved and the result is
-    // false, so the caller can say "The time of the alarm is in the past!".
-    static bool Activate(Alarm* alarm);
-    // SetActivated(false), Save, ReRegisterAll, system-alarm refresh.
-    static void Deactivate(Alarm* alarm);
-
-    // What AfterRinging did with the alarm.
-    enum RangResult {
-        RangKept,    // still in the registry (re-activated when it repeats)
-        RangDeleted, // an appointment: its section is gone; drop it from the list
-    };
-    // After an alarm rang: deactivate it (saved, rescheduled); an appointment's
-    // section is then deleted; a repeating alarm that `wasActive` when it began
-    // to ring is activated again, which schedules its next occurrence; any other
-    // alarm stays inactive (a stale notification or a manual start never switches
-    // an alarm on).
-    static RangResult AfterRinging(Alarm* alarm, bool wasActive = true);
-
     // The executable named in the program's notifications: the running program
-    // (its full path), unless the services name another one.
+    // (its full path), unless SetProgramPath named another one.
     static QString ProgramPath();
-
-    // What the schedule calls out to, installed once for the process.
-    static void SetServices(ScheduleServices services);
-    static const ScheduleServices& Services();
-    // Sets only ScheduleServices::programPath (tests that stand in for the program).
-    static void SetProgramPathForTesting(const QString& path);
+    // Names the executable the notifications start (dawnbell-alarm schedules the
+    // program, not itself); empty: the running program.
+    static void SetProgramPath(const QString& path);
+    // The same, for tests that stand in for the program.
+    static void SetProgramPathForTesting(const QString& path) { SetProgramPath(path); }
 };
 
 } // namespace dawnbell

@@ -1,6 +1,7 @@
 #include "SystemAlarmSimulation.h"
 
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "Clock.h"
 #include "Notify.h"
 #include "Registry.h"
@@ -41,6 +42,7 @@ uint64_t SystemAlarmSimulation::LocalFileTime(int year, int month, int day, int 
 
 void SystemAlarmSimulation::Refresh(Alarm* next)
 {
+    ++AlarmChanges::Trace().simulationRefreshes;
     // 1. The shell's alarm state.
     {
         RegKey shell;

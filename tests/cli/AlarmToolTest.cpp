@@ -3,6 +3,7 @@
 // (DAWNBELL_NOW) in a zone with daylight saving; and the main window in this
 // process, serving the command channel as the program does.
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmField.h"
 #include "AlarmStore.h"
 #include "CAlarmListCtrl.h"
@@ -853,13 +854,25 @@ private slots:
         CommandServer server(handlers);
         QVERIFY(server.Listen());
         QCOMPARE(window.list()->Count(), 0);
+        QCOMPARE(Tool({"list"}).code, 0); // the first-launch defaults are written before the add is counted
 
+        // The add reads the store twice in all (the tool's load, the window's
+        // reload) and rebuilds the schedule once (the tool; the window, told
+        // that it was rebuilt, does not again). The tool reports its counts.
+        m_env << QStringLiteral("%1=1").arg(QLatin1String(AlarmChanges::kTraceVariable));
+        const AlarmChangeTrace before = AlarmChanges::Trace();
         const Run added =
             Tool({"add", "--time", "06:45", "--days", "weekdays", "--title", "Work", "--sound", m_sound});
+        m_env.removeLast();
         QCOMPARE(added.code, 0);
         const QString key = added.out.trimmed();
         QTRY_COMPARE_WITH_TIMEOUT(Titles(window.list()), QStringList{"Work"}, 1000);
         QVERIFY(window.statusText().startsWith("Next alarm: "));
+        QVERIFY2(added.err.contains("change trace (dawnbell-alarm): loads=1 saves=1 rebuilds=1 simulation=0"),
+                 qPrintable(added.err));
+        QCOMPARE(AlarmChanges::Trace().loads - before.loads, uint64_t(1));
+        QCOMPARE(AlarmChanges::Trace().rebuilds - before.rebuilds, uint64_t(0));
+        QCOMPARE(AlarmChanges::Trace().saves - before.saves, uint64_t(0));
 
         // A test rings in the window and changes nothing.
         QCOMPARE(Tool({"test", key}).code, 0);

@@ -5,6 +5,7 @@
 // in a temporary home at a fixed moment far ahead of the real clock (so the
 // notification service started by the tests never fires).
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmStore.h"
 #include "CAlarmApp.h"
 #include "CAlarmListCtrl.h"
@@ -178,10 +179,18 @@ private slots:
     }
 
     // New compact alarm -> fill -> OK: stored, listed and scheduled; a clash with
-    // a listed alarm keeps the editor open until the time is changed.
+    // a listed alarm keeps the editor open until the time is changed. The add
+    // costs one save, one rebuild of the schedule and one refresh of the
+    // system-alarm simulation, which already shows the new alarm.
     void newCompactAlarm()
     {
         const QString daily = Store(AlarmCompact, 7, 0, QStringLiteral("daily"));
+        Profile::WriteInt(daily, QStringLiteral("activated"), 0); // the new alarm is the next one
+        Profile::WriteInt(QStringLiteral("settings"), QStringLiteral("simulateSystemAlarm"), 1);
+        {
+            RegKey shell; // the shell's alarm state, where the simulation shows the next alarm
+            QCOMPARE(RegKey::Create(Hive::CurrentUser, "System\\State\\Shell\\Alarms", &shell), RegOk);
+        }
         CAlarmApp app;
         app.programDir = QStringLiteral(DAWNBELL_PROGRAM_DIR);
         CMainDialog w{ProgramMainWindowServices()}; // the editors as the program has them
@@ -198,8 +207,27 @@ private slots:
                 editor->Press(CEditAlarm::IdOk);
             },
             &ran);
+        const AlarmChangeTrace before = AlarmChanges::Trace();
         w.OnCommand(CMainDialog::CmdNewCompact);
         QVERIFY(ran);
+        const AlarmChangeTrace& after = AlarmChanges::Trace();
+        QCOMPARE(after.saves - before.saves, uint64_t(1));
+        QCOMPARE(after.rebuilds - before.rebuilds, uint64_t(1));
+        QCOMPARE(after.simulationRefreshes - before.simulationRefreshes, uint64_t(1));
+        // Monday 2031-03-10 06:30 local, as a FILETIME without conversion to UTC.
+        const qint64 seconds = QDateTime(QDate(2031, 3, 10), QTime(6, 30), Qt::UTC).toSecsSinceEpoch() +
+                               Q_INT64_C(11644473600);
+        QByteArray next(8, '\0');
+        for (int i = 0; i < 8; ++i)
+            next[i] = char(quint64(seconds) * 10000000u >> (8 * i));
+        {
+            RegKey shell;
+            QCOMPARE(RegKey::Open(Hive::CurrentUser, "System\\State\\Shell\\Alarms", &shell), RegOk);
+            std::vector<uint8_t> stored;
+            QVERIFY(shell.ReadBinary("Next", &stored));
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(stored.data()), int(stored.size())).toHex(),
+                     next.toHex());
+        }
 
         QFile boxes(home_->filePath(QStringLiteral("boxes.txt")));
         QVERIFY(boxes.open(QIODevice::ReadOnly));
@@ -219,9 +247,7 @@ private slots:
         const QString key = gym->GetKey();
         QCOMPARE(Profile::ReadText(key, QStringLiteral("title"), QString()), QStringLiteral("Gym"));
         QCOMPARE(AlarmStore::LoadSection(key)->GetPlaylist(), QStringList{kRingSound});
-        QStringList expected{daily, key};
-        expected.sort();
-        QCOMPARE(NotifiedKeys(), expected);
+        QCOMPARE(NotifiedKeys(), QStringList{key});
     }
 
     // Edit (the button, "Edit as compact alarm", copy-data code 2) opens the

@@ -2,6 +2,7 @@
 // next start does with a copy an edit cut short left behind, on the real
 // registry and notification store.
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmStore.h"
 #include "EditBackup.h"
 #include "Notify.h"
@@ -74,7 +75,7 @@ private slots:
         notify::NotifyCloseStore();
         m_home.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
-        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr, nullptr});
+        Scheduler::SetProgramPathForTesting(kProgram);
     }
     void cleanup()
     {
@@ -123,8 +124,7 @@ private slots:
         {
             EditBackup backup(key);
             QVERIFY(backup.Withdraw([&alarm] {
-                Scheduler::Deactivate(&alarm);
-                AlarmStore::DeleteSection(alarm);
+                AlarmChanges::Instance().Withdraw(&alarm);
             }));
             // Out of the store and the schedule; only the copy holds it now.
             QVERIFY(Raw(KeyPath(key)).isEmpty());
@@ -198,8 +198,7 @@ private slots:
 
         EditBackup backup(oldKey);
         QVERIFY(backup.Withdraw([&alarm] {
-            Scheduler::Deactivate(&alarm);
-            AlarmStore::DeleteSection(alarm);
+            AlarmChanges::Instance().Withdraw(&alarm);
         }));
         std::vector<std::unique_ptr<Alarm>> alarms;
         std::vector<std::unique_ptr<AlarmTemplate>> templates;
@@ -213,8 +212,7 @@ private slots:
         const QString newKey = alarm.GetKey();
         if (finish) {
             QVERIFY(backup.Finish([&alarm] {
-                Scheduler::Activate(&alarm);
-                alarm.Save();
+                AlarmChanges::Instance().Activate(&alarm);
             }));
         } else {
             backup.Restore();

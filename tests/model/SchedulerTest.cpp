@@ -1,6 +1,8 @@
 // Rebuilding the program's notifications from the real registry into the real
-// notification store, the time-clash check, and the activation paths.
+// notification store, the time-clash check, and the changes that reach the
+// schedule through AlarmChanges (activation, after a ringing, a kill between).
 #include "Alarm.h"
+#include "AlarmChanges.h"
 #include "AlarmStore.h"
 #include "Notify.h"
 #include "Profile.h"
@@ -13,6 +15,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace dawnbell;
 using dawnbell::test::At;
@@ -114,7 +118,7 @@ private slots:
         notify::NotifyCloseStore();
         home_.Renew();
         qputenv("DAWNBELL_AUTO_ANSWER", "ok");
-        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, nullptr, nullptr});
+        Scheduler::SetProgramPathForTesting(kProgram);
     }
     void cleanup()
     {
@@ -220,7 +224,8 @@ private slots:
     {
         QVERIFY(AddRecord(kProgram, Key(7, 0, 0, 0), "2031-03-10 07:00:00") != 0);
         int idleResets = 0;
-        Scheduler::SetServices(ScheduleServices{kProgram, nullptr, [&] { ++idleResets; }, nullptr});
+        QObject listener;
+        connect(&AlarmChanges::Instance(), &AlarmChanges::scheduleRebuilt, &listener, [&] { ++idleResets; });
         Scheduler::ReRegisterAll();
         QCOMPARE(Records(), QStringList{});
         Store({Key(7, 0, 0, 0), "1"});
@@ -299,9 +304,8 @@ private slots:
         QVERIFY(notify::NotifySetTime(waiting) != 0);
 
         int told = 0;
-        ScheduleServices services{kProgram, nullptr, nullptr, nullptr};
-        services.missedRecorded = [&told] { ++told; };
-        Scheduler::SetServices(services);
+        QObject listener;
+        connect(&AlarmChanges::Instance(), &AlarmChanges::missedRecorded, &listener, [&told] { ++told; });
         Scheduler::ReRegisterAll();
         Scheduler::ReRegisterAll(); // finds nothing more
         const int64_t after = clock::RealNow();
@@ -372,37 +376,56 @@ private slots:
         QCOMPARE(Scheduler::TimeClash(*a, nullptr, std::vector<Alarm*>{}), false);
     }
 
+    // After a ringing the alarm is stored once and the schedule rebuilt once (an
+    // appointment's section is deleted instead of saved): counted by the model.
     void afterRinging_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("days");
+        QTest::addColumn<bool>("wasActive"); // false: a manual start, or a notification left from before
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("stillStored");
         QTest::addColumn<int>("activated");
+        QTest::addColumn<int>("saves");
         QTest::addColumn<QStringList>("records");
         QTest::newRow("repeating: on again, next occurrence")
-            << int(AlarmWizard) << 31 << int(Scheduler::RangKept) << true << 1
+            << int(AlarmWizard) << 31 << true << int(AlarmChanges::RangKept) << true << 1 << 1
             << QStringList{Expect(Key(7, 0, 0, 31), "2031-03-10 07:00:00")};
-        QTest::newRow("once: stays off") << int(AlarmCompact) << 0 << int(Scheduler::RangKept) << true << 0
-                                         << QStringList{};
-        QTest::newRow("command alarm repeating") << int(AlarmCommand) << 64 << int(Scheduler::RangKept) << true
-                                                 << 1 << QStringList{Expect(Key(7, 0, 0, 64), "2031-03-09 07:00:00")};
-        QTest::newRow("appointment: deleted") << int(AlarmAppointment) << 0 << int(Scheduler::RangDeleted) << false
-                                              << 0 << QStringList{};
+        QTest::newRow("repeating, rung while off: stays off")
+            << int(AlarmCompact) << 96 << false << int(AlarmChanges::RangKept) << true << 0 << 1 << QStringList{};
+        QTest::newRow("once: stays off") << int(AlarmCompact) << 0 << true << int(AlarmChanges::RangKept) << true
+                                         << 0 << 1 << QStringList{};
+        QTest::newRow("command alarm repeating")
+            << int(AlarmCommand) << 64 << true << int(AlarmChanges::RangKept) << true << 1 << 1
+            << QStringList{Expect(Key(7, 0, 0, 64), "2031-03-09 07:00:00")};
+        QTest::newRow("appointment: deleted") << int(AlarmAppointment) << 0 << true << int(AlarmChanges::RangDeleted)
+                                              << false << 0 << 0 << QStringList{};
     }
     void afterRinging()
     {
         QFETCH(int, type);
         QFETCH(int, days);
+        QFETCH(bool, wasActive);
         QFETCH(int, result);
         QFETCH(bool, stillStored);
         QFETCH(int, activated);
+        QFETCH(int, saves);
         QFETCH(QStringList, records);
         // It rang at 07:00 on Saturday; the handling ends within the same second.
         clock::SetNowForTesting(At("2031-03-08 07:00:00"));
         std::unique_ptr<Alarm> alarm(MakeAlarm(type, 7, 0, days, 2031, 3, 8));
+        alarm->activated = wasActive ? 1 : 0;
         alarm->Save();
-        QCOMPARE(int(Scheduler::AfterRinging(alarm.get())), result);
+        QStringList announced;
+        QObject listener;
+        connect(&AlarmChanges::Instance(), &AlarmChanges::changed, &listener,
+                [&announced](const QStringList& keys) { announced << keys; });
+        const AlarmChangeTrace before = AlarmChanges::Trace();
+        QCOMPARE(int(AlarmChanges::Instance().AfterRinging(alarm.get(), wasActive)), result);
+        QCOMPARE(AlarmChanges::Trace().saves - before.saves, uint64_t(saves));
+        QCOMPARE(AlarmChanges::Trace().commits - before.commits, uint64_t(1));
+        QCOMPARE(AlarmChanges::Trace().rebuilds - before.rebuilds, uint64_t(1));
+        QCOMPARE(announced, QStringList{alarm->GetKey()});
         QCOMPARE(alarm->activated, activated);
         RegKey key;
         const std::string path = (Profile::RootPath() + "\\" + alarm->GetKey()).toStdString();
@@ -471,41 +494,105 @@ private slots:
 
         // It rang; the handling ends within five seconds.
         clock::SetNowForTesting(moment + 5);
-        QCOMPARE(int(Scheduler::AfterRinging(alarm)), int(Scheduler::RangKept));
+        QCOMPARE(int(AlarmChanges::Instance().AfterRinging(alarm)), int(AlarmChanges::RangKept));
         QCOMPARE(alarm->GetKey(), key);
         QCOMPARE(Records(), nextRecord.isEmpty() ? QStringList{} : QStringList{Expect(key, nextRecord)});
         QCOMPARE(Profile::ReadInt(key, "activated", -1), days ? 1 : 0);
-        Scheduler::Deactivate(alarm);
+        AlarmChanges::Instance().Deactivate(alarm);
         QCOMPARE(Profile::ReadInt(key, "activated", -1), 0);
         QCOMPARE(Records(), QStringList{});
         QVERIFY(AlarmStore::DeleteSection(*alarm));
         QCOMPARE(SectionNames(), QStringList{});
     }
 
+    // Switching on and off is one commit each, announced once when stored and
+    // scheduled; an appointment in the past is refused with nothing written.
     void activationPaths()
     {
         clock::SetNowForTesting(At("2031-03-08 09:00:00"));
-        int refreshes = 0;
-        Scheduler::SetServices(ScheduleServices{kProgram, [&] { ++refreshes; }, nullptr, nullptr});
+        QStringList announced;
+        QObject listener;
+        connect(&AlarmChanges::Instance(), &AlarmChanges::changed, &listener,
+                [&announced](const QStringList& keys) { announced << keys; });
         std::unique_ptr<Alarm> alarm(MakeAlarm(AlarmWizard, 8, 0, 0));
         alarm->activated = 0;
-        QVERIFY(Scheduler::Activate(alarm.get()));
+        AlarmChangeTrace before = AlarmChanges::Trace();
+        QVERIFY(AlarmChanges::Instance().Activate(alarm.get()));
         QCOMPARE(Records(), QStringList{Expect(Key(8, 0, 0, 0), "2031-03-09 08:00:00")});
-        QCOMPARE(refreshes, 0); // the simulation is off
-        Profile::WriteInt("settings", "simulateSystemAlarm", 1);
-        Scheduler::Deactivate(alarm.get());
+        QCOMPARE(AlarmChanges::Trace().saves - before.saves, uint64_t(1));
+        QCOMPARE(AlarmChanges::Trace().rebuilds - before.rebuilds, uint64_t(1));
+        QCOMPARE(AlarmChanges::Trace().simulationRefreshes - before.simulationRefreshes, uint64_t(0));
+        QCOMPARE(announced, QStringList{Key(8, 0, 0, 0)});
+        QVERIFY(AlarmChanges::Instance().Deactivate(alarm.get()));
         QCOMPARE(Records(), QStringList{});
         QCOMPARE(Profile::ReadInt(alarm->GetKey(), "activated", -1), 0);
-        QCOMPARE(refreshes, 1);
+        QCOMPARE(announced.size(), 2);
 
         // An appointment in the past is refused: not saved, nothing registered.
         std::unique_ptr<Alarm> past(MakeAlarm(AlarmAppointment, 8, 0, 0, 2031, 3, 8));
         past->activated = 0;
-        QVERIFY(!Scheduler::Activate(past.get())); // the caller tells the user
+        before = AlarmChanges::Trace();
+        QVERIFY(!AlarmChanges::Instance().Activate(past.get())); // the caller tells the user
         QCOMPARE(past->activated, 0);
         QCOMPARE(Profile::ReadInt(past->GetKey(), "activated", -1), -1);
         QCOMPARE(Records(), QStringList{});
-        QCOMPARE(refreshes, 1);
+        QCOMPARE(announced.size(), 2);
+        QCOMPARE(AlarmChanges::Trace().rebuilds - before.rebuilds, uint64_t(0));
+        QCOMPARE(AlarmChanges::Check(*past, nullptr, std::vector<Alarm*>{alarm.get()}, true),
+                 AlarmChanges::Verdict::PastAppointment);
+        QCOMPARE(AlarmChanges::Check(*past, nullptr, std::vector<Alarm*>{alarm.get()}, false),
+                 AlarmChanges::Verdict::Ok);
+    }
+
+    // A repeating alarm has rung and the program is killed (SIGKILL) at a step of
+    // its after-ringing path: the alarm is still stored switched on, and the next
+    // start's rebuild schedules its next occurrence. The path runs in a child
+    // process that kills itself when the model announces the step.
+    void afterRingingKilled_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("killed as the ringing ended, nothing written yet") << "ended";
+        QTest::newRow("killed once the change is stored, before the rebuild") << "stored";
+        QTest::newRow("killed once the change is stored and scheduled") << "changed";
+        QTest::newRow("not killed") << "";
+    }
+    void afterRingingKilled()
+    {
+        QFETCH(QString, step);
+        // It rang at 07:00 on Saturday; the service used up its record.
+        clock::SetNowForTesting(At("2031-03-08 07:00:00"));
+        std::unique_ptr<Alarm> alarm(MakeAlarm(AlarmCompact, 7, 0, 31, 2031, 3, 8));
+        alarm->activated = 1;
+        alarm->Save();
+        const QString key = alarm->GetKey();
+        RegCloseStore();
+        notify::NotifyCloseStore();
+
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            AlarmChanges& changes = AlarmChanges::Instance();
+            if (step == "ended")
+                ::raise(SIGKILL);
+            else if (step == "stored")
+                connect(&changes, &AlarmChanges::stored, [] { ::raise(SIGKILL); });
+            else if (step == "changed")
+                connect(&changes, &AlarmChanges::changed, [] { ::raise(SIGKILL); });
+            changes.AfterRinging(alarm.get(), true);
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        if (step.isEmpty())
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        else
+            QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        QCOMPARE(Profile::ReadInt(key, "activated", -1), 1);
+        Scheduler::ReRegisterAll(); // the next start
+        QCOMPARE(Records(), QStringList{Expect(key, "2031-03-10 07:00:00")});
     }
 
 private:
