@@ -6,10 +6,10 @@
 #include "NamedEvent.h"
 #include "Process.h"
 #include "Registry.h"
+#include "Scheduler.h"
 #include "TodayApi.h"
 #include "TodayIcons.h"
 #include "TodayLibrary.h"
-#include "TodaySchedule.h"
 #include "TodaySettings.h"
 
 #include <QCoreApplication>
@@ -222,7 +222,10 @@ void CTodayItem::Toggle(int index)
     }
     RegFlush(Hive::CurrentUser);
     storeRead_ = false; // the store's count never tells this process of its own write
-    ReRegisterAll(TheTodayLibrary().programPath);
+    // The program's own rebuild, starting the program this item starts, so the
+    // schedule left behind is the one the program would leave.
+    Scheduler::SetProgramPath(QString::fromStdString(TheTodayLibrary().programPath));
+    Scheduler::ReRegisterAll();
 
     ipc::IpcClient window;
     if (window.Connect(ipc::SocketPath(), std::string()) == ipc::SendOk) {

@@ -47,7 +47,9 @@ public:
 
     // --- commands ------------------------------------------------------------
     // Switches alarm `index` of the sorted list (asking first before switching
-    // one off), rebuilds the notifications and tells a running program.
+    // one off), rebuilds the notifications with the program's own rebuild
+    // (Scheduler::ReRegisterAll, naming the program this item starts) and tells
+    // a running program.
     void Toggle(int index);
     // Opens alarm `index` in the program's editor ("edit KEY").
     void Edit(int index);
