@@ -66,7 +66,8 @@ public:
 
     // Copy-data codes.
     enum CopyDataCode : int {
-        CopyRefresh = 0,    // reload the list from the store, re-register all, refresh the simulation
+        CopyRefresh = 0,    // reload the list from the store, re-register all (not when the key is
+                            // AlarmChanges::kRefreshAfterRebuild), refresh the simulation
         CopyRing = 1,       // ring the alarm with the key
         CopyEdit = 2,       // bring to front and edit the alarm with the key
         CopyActivate = 3,   // activate the alarm with the key and re-insert its row
@@ -92,7 +93,9 @@ public:
     // The first alarm in list order whose key equals `key` is acted on; no match
     // (or an unknown code) does nothing. Returns 0 for code 0, 1 otherwise.
     // Code 0 also reloads the list from the store, so alarms changed by other
-    // programs (dawnbell-alarm, the today plug-in) show at once; code 5 is answered
+    // programs (dawnbell-alarm, the today plug-in) show at once; its key
+    // AlarmChanges::kRefreshAfterRebuild says the sender rebuilt the schedule
+    // after its change, so the window does not rebuild it again; code 5 is answered
     // at once and the test runs on the next turn of the event loop.
     int OnCopyData(int code, const QString& key);
     // The reinit message of a second instance: rebuilds the schedule from the
