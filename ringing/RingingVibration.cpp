@@ -5,6 +5,8 @@
 #include "Vibrator.h"
 #include "WindowTimers.h"
 
+#include <QStringList>
+
 namespace dawnbell {
 
 RingingVibration::RingingVibration(Alarm* alarm, WindowTimers* timers) : alarm_(alarm), timers_(timers) {}
@@ -42,6 +44,18 @@ void RingingVibration::Set(bool on)
     if (!found_) {
         vibrators_ = FindVibrators();
         found_ = true;
+    }
+    if (on && !told_) {
+        // Once per ringing, for a user wondering why the device stayed still.
+        told_ = true;
+        QStringList names;
+        for (const std::unique_ptr<Vibrator>& v : vibrators_)
+            names << QString::fromStdString(v->Kind() + " " + v->Name());
+        if (names.isEmpty())
+            qInfo("The alarm vibrates, but this device has no vibrator this user can drive (no LED or force-feedback "
+                  "input device named \"vibrator\", no haptics service).");
+        else
+            qInfo("Vibrating with: %s.", qPrintable(names.join(QStringLiteral(", "))));
     }
     for (const std::unique_ptr<Vibrator>& v : vibrators_)
         v->Set(on);

@@ -55,6 +55,7 @@ private:
     WindowTimers* timers_;                   // the window's timers
     std::vector<std::unique_ptr<Vibrator>> vibrators_; // found on first use
     bool found_ = false;                     // the vibrators have been looked for
+    bool told_ = false;                      // the log names the vibrators used
     bool on_ = false;                        // state last set
     bool phase_ = false;                     // on/off phase of interval vibration
     bool marked_ = false;                    // the marker part is held

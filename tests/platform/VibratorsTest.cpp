@@ -3,6 +3,7 @@
 // (DAWNBELL_DEVINPUT) that holds no real input devices, and a scripted haptics
 // service (feedbackd's interface) on a private message bus.
 #include "FeedbackdVibrator.h"
+#include "ForceFeedbackVibrator.h"
 #include "TestServers.h"
 #include "Vibrator.h"
 
@@ -246,6 +247,24 @@ private slots:
         QVERIFY(WriteFile(InputDir() + "/mice", ""));
         QVERIFY(FindVibrators().empty());
         QCOMPARE(ReadFile(InputDir() + "/event0"), QByteArray("not a device"));
+    }
+
+    // An open node that takes no rumble effect (here a pipe, as a device that
+    // refuses EVIOCSFF): on fails, off has nothing to stop, and the node is
+    // closed with the vibrator.
+    void forceFeedbackRefusedLeavesNothingOn()
+    {
+        int ends[2];
+        QVERIFY(::pipe(ends) == 0);
+        {
+            ForceFeedbackVibrator v(ends[1], "pipe-vibrator");
+            QCOMPARE(QString::fromStdString(v.Kind()), QStringLiteral("force-feedback"));
+            QVERIFY(!v.Set(true));
+            QVERIFY(v.Set(false));
+        }
+        char c = 0;
+        QCOMPARE(::read(ends[0], &c, 1), ssize_t(0)); // nothing written, and the writing end is closed
+        ::close(ends[0]);
     }
 
     void missingRoots()
