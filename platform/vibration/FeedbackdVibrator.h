@@ -4,7 +4,8 @@
 // "alarm-clock-elapsed", looping until ended, at most at its "quiet" level
 // (vibration and LED, never a sound of its own over the alarm's playlist); off
 // ends that feedback. Used where the vibration motor belongs to the service and
-// this user cannot open it directly.
+// this user cannot open it directly. The service ends a client's feedback when
+// the client leaves the bus, so a crashed ringing leaves nothing vibrating.
 #include "Vibrator.h"
 
 #include <QList>
