@@ -1,8 +1,9 @@
 #include "SysfsLedVibrator.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "PowerStatus.h"
+
 #include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace dawnbell {
@@ -10,31 +11,19 @@ namespace dawnbell {
 namespace {
 
 constexpr size_t kMaxAttributeBytes = 64; // bytes read from one sysfs attribute
-constexpr long kMaxBrightnessLimit = 1000000; // a larger maximum is nonsense
+constexpr long long kMaxBrightnessLimit = 1000000; // a larger maximum is nonsense
 
-// Reads a small decimal attribute; false when missing, empty or not a number.
-bool ReadInt(const std::string& path, long* out)
+// Reads a small decimal attribute (the power status's sysfs number rules);
+// false when missing, empty or not a number.
+bool ReadInt(const std::string& path, long long* out)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
-    char buf[kMaxAttributeBytes + 1];
-    const ssize_t n = read(fd, buf, kMaxAttributeBytes);
+    char buf[kMaxAttributeBytes];
+    const ssize_t n = read(fd, buf, sizeof buf);
     close(fd);
-    if (n <= 0)
-        return false;
-    buf[n] = '\0';
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(buf, &end, 10);
-    if (end == buf || errno != 0)
-        return false;
-    while (*end == '\n' || *end == ' ' || *end == '\t')
-        ++end;
-    if (*end != '\0')
-        return false;
-    *out = v;
-    return true;
+    return n > 0 && ParseSysfsNumber(std::string_view(buf, static_cast<size_t>(n)), out);
 }
 
 // Writes `text` as the whole content of attribute `path`; false when refused.
@@ -61,7 +50,7 @@ std::vector<std::unique_ptr<Vibrator>> SysfsLedVibrator::FindAll(const std::stri
         const std::string brightness = dir + "/" + name + "/brightness";
         if (access(brightness.c_str(), W_OK) != 0)
             continue;
-        long max = 0;
+        long long max = 0;
         const int on = (ReadInt(dir + "/" + name + "/max_brightness", &max) && max > 0 && max <= kMaxBrightnessLimit)
                            ? static_cast<int>(max)
                            : 1;
