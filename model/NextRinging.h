@@ -1,7 +1,7 @@
 #pragma once
 // The one calculation of the day on which a time of day rings next. The alarm
-// record (its list column and sorting) and the schedule rebuild (the service's
-// records) both ask it, so the list and the service never disagree.
+// record (its list column and sorting), the schedule rebuild (the service's
+// records) and the today item's list all ask it, so they never disagree.
 #include "Clock.h"
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 #pragma once
-// Recognition of the subkeys below the program's registry root, and reading an
-// alarm's schedule back from its section name. The loader and the scheduler both
-// use these functions, so what is an alarm is decided in one place.
+// Recognition of the subkeys below the program's registry root, reading an
+// alarm's schedule back from its section name, and writing it as a key. The
+// loader (and with it the program and the command-line tool), the scheduler and
+// the today item use these functions, so what is an alarm is decided in one place.
 //
 // The rule, applied to each subkey name:
 //  - "settings" (any letter case, as the registry compares names) is skipped;
