@@ -36,8 +36,8 @@ public:
         Verb verb = Start;
         QString key;  // Edit, Test: the text after the verb word and its blank;
                       // Ring: the whole line; empty for every other verb
-        QString text; // the command line exactly as given (logs, "autoclose" and
-                      // "reset" forwarded to a running window as keys)
+        QString text; // the command line exactly as given (a running window gets
+                      // "autoclose" and "reset" as keys, which match no alarm)
     };
 
     // Classifies `line` for a first instance; the words are compared exactly
