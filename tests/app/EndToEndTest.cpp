@@ -134,6 +134,7 @@ private slots:
     void cleanup()
     {
         qunsetenv("DAWNBELL_SYSFS");
+        qunsetenv("DAWNBELL_CHANGE_TRACE");
         qunsetenv("DAWNBELL_MSGBOX_RECORD");
         qunsetenv("DAWNBELL_DEVINPUT");
         qunsetenv("DAWNBELL_AUDIO_VIRTUAL");
@@ -180,6 +181,7 @@ private slots:
         QVERIFY(QFile::exists(kProgram));
         const QString boxes = m_home.filePath("boxes.txt");
         qputenv("DAWNBELL_MSGBOX_RECORD", boxes.toUtf8()); // the service and what it starts inherit it
+        qputenv("DAWNBELL_CHANGE_TRACE", "1"); // the window logs what each change cost
         if (!display) {
             // The service inherits this environment; no session manager or
             // logind of the machine running the test may lend it a display.
@@ -254,6 +256,15 @@ private slots:
         }
         // The window goes by itself and the program ends.
         QTRY_VERIFY_WITH_TIMEOUT(!ProgramRunning(), 20000);
+        if (display && !lateSeconds) {
+            // The after-ringing step is one change: one save, one rebuild.
+            const QString log = QString::fromUtf8(ReadText(m_home.filePath("dawnbell.log")));
+            const QStringList changes =
+                log.split('\n').filter(QStringLiteral("change trace (change of %1)").arg(key));
+            QCOMPARE(changes.size(), 1);
+            QVERIFY2(changes[0].contains(QRegularExpression("saves=1 rebuilds=1 simulation=0$")),
+                     qPrintable(changes[0]));
+        }
         if (!display && !lateSeconds) {
             const QStringList marks = Marks(trace);
             QVERIFY2(marks.contains("playing") && marks.contains("ringing-ended") && !marks.contains("window-shown"),
