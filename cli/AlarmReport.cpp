@@ -80,7 +80,11 @@ QString Columns(const std::vector<QStringList>& rows)
             else
                 line += row[i];
         }
-        out += line.trimmed() + QLatin1Char('\n');
+        // Only the end is trimmed: a row whose first cell is empty (the second and
+        // later sounds of a playlist) keeps its place under the column.
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out += line + QLatin1Char('\n');
     }
     return out;
 }
