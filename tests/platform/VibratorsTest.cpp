@@ -18,7 +18,16 @@
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/uinput.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace dawnbell;
@@ -111,6 +120,113 @@ private:
     QStringList calls_;
     uint next_ = 41;
     QString answer_ = QStringLiteral("yes");
+};
+
+// A force-feedback device of the kernel's own (uinput), named like a phone's
+// motor: it answers effect uploads and erasures as a driver does and records
+// them with every effect played, on its own thread (an upload waits for its
+// answer). Its event node is made in a folder for DAWNBELL_DEVINPUT. Needs a
+// usable /dev/uinput (root, or a member of its group).
+class UinputRumbler {
+public:
+    ~UinputRumbler()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (fd_ >= 0) {
+            ::ioctl(fd_, UI_DEV_DESTROY);
+            ::close(fd_);
+        }
+    }
+    // Makes the device and its node in `folder`; empty when done, else why not.
+    QString Make(const QString& folder)
+    {
+        fd_ = ::open("/dev/uinput", O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0)
+            return QStringLiteral("/dev/uinput cannot be opened (%1)")
+                .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        uinput_setup setup;
+        std::memset(&setup, 0, sizeof setup);
+        setup.id.bustype = BUS_VIRTUAL;
+        std::strncpy(setup.name, "dawnbell test vibrator", UINPUT_MAX_NAME_SIZE - 1);
+        setup.ff_effects_max = 4;
+        if (::ioctl(fd_, UI_SET_EVBIT, EV_FF) < 0 || ::ioctl(fd_, UI_SET_FFBIT, FF_RUMBLE) < 0 ||
+            ::ioctl(fd_, UI_DEV_SETUP, &setup) < 0 || ::ioctl(fd_, UI_DEV_CREATE) < 0)
+            return QStringLiteral("uinput made no force-feedback device");
+        char sysName[64] = {};
+        if (::ioctl(fd_, UI_GET_SYSNAME(sizeof sysName - 1), sysName) < 0)
+            return QStringLiteral("uinput does not name its device");
+        const QString sysDir = QStringLiteral("/sys/devices/virtual/input/") + QString::fromLatin1(sysName);
+        const QStringList events = QDir(sysDir).entryList({QStringLiteral("event*")}, QDir::Dirs);
+        if (events.isEmpty())
+            return QStringLiteral("the device has no event node in ") + sysDir;
+        const QList<QByteArray> numbers = ReadFile(sysDir + "/" + events[0] + "/dev").trimmed().split(':');
+        if (numbers.size() != 2)
+            return QStringLiteral("the event node's device numbers cannot be read");
+        const QByteArray node = QFile::encodeName(folder + "/" + events[0]);
+        if (::mknod(node.constData(), S_IFCHR | 0600, makedev(numbers[0].toUInt(), numbers[1].toUInt())) != 0)
+            return QStringLiteral("no device node can be made in the test folder");
+        const int probe = ::open(node.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0)
+            return QStringLiteral("the event node cannot be opened here (%1)")
+                .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(probe);
+        thread_ = std::thread([this] { Serve(); });
+        return {};
+    }
+    QStringList Seen() const
+    {
+        QMutexLocker lock(&mutex_);
+        return seen_;
+    }
+
+private:
+    void Serve()
+    {
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            input_event ev;
+            while (::read(fd_, &ev, sizeof ev) == ssize_t(sizeof ev)) {
+                if (ev.type == EV_UINPUT && ev.code == UI_FF_UPLOAD) {
+                    uinput_ff_upload upload;
+                    std::memset(&upload, 0, sizeof upload);
+                    upload.request_id = static_cast<__u32>(ev.value);
+                    if (::ioctl(fd_, UI_BEGIN_FF_UPLOAD, &upload) < 0)
+                        continue;
+                    Note(QStringLiteral("upload %1 length %2")
+                             .arg(upload.effect.type == FF_RUMBLE ? QStringLiteral("rumble") : QStringLiteral("other"))
+                             .arg(upload.effect.replay.length));
+                    upload.retval = 0;
+                    ::ioctl(fd_, UI_END_FF_UPLOAD, &upload);
+                } else if (ev.type == EV_UINPUT && ev.code == UI_FF_ERASE) {
+                    uinput_ff_erase erase;
+                    std::memset(&erase, 0, sizeof erase);
+                    erase.request_id = static_cast<__u32>(ev.value);
+                    if (::ioctl(fd_, UI_BEGIN_FF_ERASE, &erase) < 0)
+                        continue;
+                    Note(QStringLiteral("erase"));
+                    erase.retval = 0;
+                    ::ioctl(fd_, UI_END_FF_ERASE, &erase);
+                } else if (ev.type == EV_FF) {
+                    Note(QStringLiteral("play %1").arg(ev.value));
+                }
+            }
+        }
+    }
+    void Note(const QString& what)
+    {
+        QMutexLocker lock(&mutex_);
+        seen_ << what;
+    }
+
+    int fd_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    mutable QMutex mutex_;
+    QStringList seen_;
 };
 
 Q_DECLARE_METATYPE(QList<FakeLed>)
@@ -265,6 +381,26 @@ private slots:
         char c = 0;
         QCOMPARE(::read(ends[0], &c, 1), ssize_t(0)); // nothing written, and the writing end is closed
         ::close(ends[0]);
+    }
+
+    // A rumbling input device as the kernel offers it: found by its name and
+    // force-feedback bits, one effect uploaded that runs until stopped, played
+    // and stopped, and removed with the vibrator.
+    void forceFeedbackDevice()
+    {
+        UinputRumbler device;
+        const QString why = device.Make(InputDir());
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        {
+            const std::vector<std::unique_ptr<Vibrator>> found = FindVibrators();
+            QCOMPARE(Names(found), QStringList{"force-feedback:dawnbell test vibrator"});
+            QVERIFY(found[0]->Set(true));
+            QVERIFY(found[0]->Set(false));
+            QVERIFY(found[0]->Set(true));
+        }
+        QTRY_COMPARE(device.Seen(),
+                     QStringList({"upload rumble length 0", "play 1", "play 0", "play 1", "play 0", "erase"}));
     }
 
     void missingRoots()
