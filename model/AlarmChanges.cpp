@@ -57,11 +57,6 @@ bool AlarmChanges::SimulationWanted()
     return Profile::ReadInt(QStringLiteral("settings"), QStringLiteral("simulateSystemAlarm"), 0) == 1;
 }
 
-bool AlarmChanges::ClashesWith(const Alarm& a, const Alarm& b)
-{
-    return Scheduler::Clashes(a, b);
-}
-
 bool AlarmChanges::AppointmentAhead(const Alarm& alarm)
 {
     if (alarm.type != AlarmAppointment)

@@ -17,6 +17,7 @@
 // The process has one AlarmChanges (Instance); it lives on the thread that
 // first asks for it, which must be the program's only thread of alarm work.
 #include "Alarm.h"
+#include "Scheduler.h"
 
 #include <QObject>
 #include <QString>
@@ -74,10 +75,8 @@ public:
     template <typename Container>
     static Verdict Check(const Alarm& candidate, const Alarm* edited, const Container& alarms, bool switchOn)
     {
-        for (const Alarm* b : alarms) {
-            if (b && b != edited && ClashesWith(candidate, *b))
-                return Verdict::Clash;
-        }
+        if (Scheduler::TimeClash(candidate, edited, alarms))
+            return Verdict::Clash;
         return switchOn && !AppointmentAhead(candidate) ? Verdict::PastAppointment : Verdict::Ok;
     }
 
@@ -136,8 +135,9 @@ signals:
     void missedRecorded();
 
 private:
+    // Only Instance makes one.
     AlarmChanges() = default;
-    static bool ClashesWith(const Alarm& a, const Alarm& b);
+    // True unless `alarm` is an appointment whose moment is not after now.
     static bool AppointmentAhead(const Alarm& alarm);
 };
 
