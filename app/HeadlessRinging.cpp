@@ -65,7 +65,12 @@ HeadlessRinging::~HeadlessRinging() = default;
 void HeadlessRinging::Run(const QString& key)
 {
     // A change stored here (the after-ringing step) shows in the simulation.
-    connect(&AlarmChanges::Instance(), &AlarmChanges::changed, this, [] { RefreshSimulationFromStore(); });
+    connect(&AlarmChanges::Instance(), &AlarmChanges::changed, this, [](const QStringList& keys) {
+        RefreshSimulationFromStore();
+        if (AlarmChanges::TraceWanted())
+            qInfo("%s",
+                  qPrintable(AlarmChanges::TraceLine(QStringLiteral("change of %1").arg(keys.join(QLatin1Char(' '))))));
+    });
 
     CommandServer::Handlers handlers;
     handlers.copyData = [this](int code, const QString& k) { return OnCopyData(code, k); };
