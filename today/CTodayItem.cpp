@@ -1,5 +1,6 @@
 #include "CTodayItem.h"
 
+#include "AlarmChanges.h"
 #include "IpcClient.h"
 #include "Locale.h"
 #include "MessageBox.h"
@@ -215,17 +216,24 @@ void CTodayItem::Toggle(int index)
     // Only an existing section is written: an alarm the program removed in the
     // meantime is not brought back as a fragment.
     RegKey section;
-    if (RegKey::Open(Hive::CurrentUser, std::string(kProgramKey) + "\\" + alarm.section, &section) != RegOk
-        || section.WriteDword("activated", on ? 1 : 0) != RegOk) {
-        qWarning("Dawnbell today item: could not switch the alarm %s", alarm.section.c_str());
+    if (RegKey::Open(Hive::CurrentUser, std::string(kProgramKey) + "\\" + alarm.section, &section) != RegOk) {
+        qWarning("Dawnbell today item: could not switch the alarm %s: it is no longer stored", alarm.section.c_str());
         return;
     }
-    RegFlush(Hive::CurrentUser);
-    storeRead_ = false; // the store's count never tells this process of its own write
-    // The program's own rebuild, starting the program this item starts, so the
+    // The program's own commit path: one stored change, flushed once, and the
+    // program's own rebuild, starting the program this item starts, so the
     // schedule left behind is the one the program would leave.
     Scheduler::SetProgramPath(QString::fromStdString(TheTodayLibrary().programPath));
-    Scheduler::ReRegisterAll();
+    bool written = false;
+    const bool committed = AlarmChanges::Instance().Commit(
+        {QString::fromStdString(alarm.Key())},
+        [&] { written = section.WriteDword("activated", on ? 1 : 0) == RegOk; });
+    storeRead_ = false; // the store's count never tells this process of its own write
+    if (!committed || !written) {
+        qWarning("Dawnbell today item: could not switch the alarm %s", alarm.section.c_str());
+        update(ListRect());
+        return;
+    }
 
     ipc::IpcClient window;
     if (window.Connect(ipc::SocketPath(), std::string()) == ipc::SendOk) {
