@@ -20,6 +20,7 @@
 #include "Profile.h"
 #include "Registry.h"
 #include "Scheduler.h"
+#include "SectionName.h"
 #include "SystemAlarmSimulation.h"
 #include "TemplateDialogue.h"
 #include "TemplateLibrary.h"
@@ -500,8 +501,9 @@ int AlarmTool::Show(const ToolRequest& r)
 {
     Load();
     Alarm* alarm = AlarmList::FindByKey(order_, r.key);
-    if (!alarm && r.key.startsWith(QLatin1Char('T')))
-        alarm = FindTemplate(r.key.mid(1));
+    SectionInfo section;
+    if (!alarm && ParseSectionName(r.key, &section) == SectionKind::Template)
+        alarm = FindTemplate(section.templateName);
     if (!alarm)
         return Fail(ExitRefused,
                     QStringLiteral("no alarm or template has the key %1 (see 'dawnbell-alarm list --templates')")
@@ -688,9 +690,10 @@ int AlarmTool::SetActive(const ToolRequest& r, bool on)
 int AlarmTool::Remove(const ToolRequest& r)
 {
     Load();
-    if (!AlarmList::FindByKey(order_, r.key) && r.key.startsWith(QLatin1Char('T')) &&
-        TemplateName::Find(templates_, r.key.mid(1)))
-        return RemoveTemplate(r.key.mid(1));
+    SectionInfo section;
+    if (!AlarmList::FindByKey(order_, r.key) && ParseSectionName(r.key, &section) == SectionKind::Template &&
+        TemplateName::Find(templates_, section.templateName))
+        return RemoveTemplate(section.templateName);
     Alarm* alarm = Find(r.key);
     if (!alarm)
         return ExitRefused;
