@@ -72,6 +72,7 @@ void AlarmRinging::Start()
     qInfo("Ringing %s \"%s\".", qPrintable(alarm_->GetKey()), qPrintable(alarm_->title));
     Live().push_back(this);
     backlight_.KeepAwake(services_.keepAwake); // suspend and key lock off, backlight on
+    mediaPause_.Pause(); // the alarm is heard alone
     PreparePlayback();
     PlayNext();
     // forceVolume: the device volume at the alarm's `volume` until the cleanup.
@@ -301,6 +302,7 @@ void AlarmRinging::CountdownTick()
         timers_.Kill(TimerCountdown);
         // The countdown is over in the foreground: the wake-up is not needed.
         WithdrawSnoozeWake();
+        mediaPause_.Pause(); // a player started during the snooze
         PlayNext();
         return;
     }
@@ -434,6 +436,7 @@ void AlarmRinging::Cleanup()
     if (Profile::ReadInt("settings", "endSound", 0) != 0)
         PlayWaveResource(kWaveEndSound);
     volumeOverride_.reset();
+    mediaPause_.Resume();
     alarm_->vibrate = startingVibrate_;
 }
 

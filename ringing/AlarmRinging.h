@@ -4,7 +4,8 @@
 // file), forces the device volume, vibrates, keeps the device awake, counts a
 // snooze down with its wake-up notification, pauses on request, ends itself
 // after `closeAfterMinutes` or `closeAfterTimes` passes or for an incoming call,
-// and gives back everything it changed when it ends.
+// pauses the session's other media players while it rings (not resumed by a
+// snooze), and gives back everything it changed when it ends.
 //
 // The ringing window (CAlarmDialog) shows it and hands it the taps, keys and
 // controls; a ringing without a display runs it alone. Either way the owner
@@ -13,6 +14,7 @@
 // The alarm is never written: the playlist may be shuffled in memory (`random`)
 // and `vibrate` follows the check box until the end, when it is put back.
 #include "RingingBacklight.h"
+#include "RingingMediaPause.h"
 #include "RingingPlayback.h"
 #include "RingingServices.h"
 #include "RingingVibration.h"
@@ -65,14 +67,15 @@ public:
     AlarmRinging(const AlarmRinging&) = delete;
     AlarmRinging& operator=(const AlarmRinging&) = delete;
 
-    // Starts ringing, in this order: the keep-awake, the player (playerFailed()
+    // Starts ringing, in this order: the keep-awake, the other media players
+    // paused, the player (playerFailed()
     // when none can be made), the first playlist item with its vibration, the
     // forced device volume, the watch for incoming calls, the automatic end.
     void Start();
 
     // Ends the ringing: the cleanup (vibrators off, timers stopped, player
     // released, snooze wake-up withdrawn, end sound, device volume given back,
-    // `vibrate` put back) runs once; `why` is logged the first time (nothing
+    // the media players it paused resumed, `vibrate` put back) runs once; `why` is logged the first time (nothing
     // when empty). Later calls do nothing.
     void End(const QString& why = QString());
 
@@ -172,6 +175,7 @@ private:
     RingingVibration vibration_;         // the device's vibrators; off when destroyed
     std::unique_ptr<DeviceVolumeOverride> volumeOverride_; // forceVolume: restores when reset
     SnoozeWake snoozeWake_;              // the current snooze's wake-up notification
+    RingingMediaPause mediaPause_;       // other players paused while it rings; resumed at the end
 
     uint32_t backColor_ = 0;     // effective background colour 0x00BBGGRR
     uint32_t textColor_ = 0;     // effective text colour

@@ -1,0 +1,280 @@
+// Other media players and a ringing, over a real message bus the test starts (a
+// private dbus-daemon as the session bus) with scripted MPRIS players on it:
+// the ringing pauses the one that plays, leaves the others alone, keeps it
+// paused through a snooze and resumes it when it ends, or at the next start
+// after a crash through the restore marker.
+#include "Alarm.h"
+#include "AlarmRinging.h"
+#include "FakeMediaPlayer.h"
+#include "MediaPlayerFactory.h"
+#include "RestoreMarker.h"
+#include "RingingMediaPause.h"
+#include "RingingTestEnv.h"
+#include "TestServers.h"
+
+#include <QDBusConnection>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+using namespace dawnbell;
+using namespace dawnbell::test;
+
+// A media player as far as MPRIS's Player interface goes, answering on its own
+// thread (the ringing's calls block the test's thread until answered). It
+// notes every Pause and Play it is told; the user's own doings go through Set.
+class FakeMprisPlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
+public:
+    explicit FakeMprisPlayer(const QString& status) : status_(status) {}
+    QString PlaybackStatus() const
+    {
+        QMutexLocker lock(&mutex_);
+        return status_;
+    }
+    QStringList Calls() const
+    {
+        QMutexLocker lock(&mutex_);
+        return calls_;
+    }
+    // The user plays, pauses or stops it.
+    void Set(const QString& status)
+    {
+        QMutexLocker lock(&mutex_);
+        status_ = status;
+    }
+    // Keeps the state to go back to (Rewind), as a crash leaves it.
+    void Snapshot()
+    {
+        QMutexLocker lock(&mutex_);
+        savedStatus_ = status_;
+        savedCalls_ = calls_;
+    }
+    void Rewind()
+    {
+        QMutexLocker lock(&mutex_);
+        status_ = savedStatus_;
+        calls_ = savedCalls_;
+    }
+
+public slots:
+    void Pause()
+    {
+        QMutexLocker lock(&mutex_);
+        calls_ << QStringLiteral("Pause");
+        if (status_ == QLatin1String("Playing"))
+            status_ = QStringLiteral("Paused");
+    }
+    void Play()
+    {
+        QMutexLocker lock(&mutex_);
+        calls_ << QStringLiteral("Play");
+        status_ = QStringLiteral("Playing");
+    }
+
+private:
+    mutable QMutex mutex_;
+    QString status_;
+    QStringList calls_;
+    QString savedStatus_;
+    QStringList savedCalls_;
+};
+
+class MediaPauseTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(busFolder_.isValid());
+        const QString why = bus_.Start(busFolder_.path());
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        // Before anything in this process reaches for the session bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().toUtf8());
+        thread_.start();
+    }
+    void cleanupTestCase()
+    {
+        thread_.quit();
+        thread_.wait();
+    }
+    void init()
+    {
+        env_ = std::make_unique<RingingEnv>();
+        SetMediaPlayerFactoryForTesting([] { return std::unique_ptr<MediaPlayer>(new FakeMediaPlayer); });
+    }
+    void cleanup()
+    {
+        for (const QString& name : names_) {
+            QDBusConnection c(name);
+            c.unregisterService(name);
+            c.unregisterObject(QStringLiteral("/org/mpris/MediaPlayer2"));
+            QDBusConnection::disconnectFromBus(name);
+        }
+        names_.clear();
+        // Each player goes on the thread it answers on.
+        for (std::unique_ptr<FakeMprisPlayer>& player : players_) {
+            FakeMprisPlayer* p = player.release();
+            QMetaObject::invokeMethod(p, [p] { delete p; }, Qt::BlockingQueuedConnection);
+        }
+        players_.clear();
+        SetMediaPlayerFactoryForTesting({});
+        env_.reset();
+    }
+
+    // `how` the ringing goes: "end" (it ends while ringing), "snooze" (a snooze,
+    // then the end), "user stops" (the user stops the paused player during the
+    // ringing), "played during the snooze" (the user plays it while the snooze
+    // counts down; it rings again), "crash" (no cleanup; the next start mends).
+    void pausedWhileRinging_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("during"); // its status while the alarm rings (or snoozes)
+        QTest::addColumn<QString>("after");  // its status once the ringing is over
+        QTest::addColumn<QStringList>("calls");
+        const QStringList pauseAndPlay{QStringLiteral("Pause"), QStringLiteral("Play")};
+        QTest::newRow("playing: paused while it rings, resumed after")
+            << "Playing" << "end" << "Paused" << "Playing" << pauseAndPlay;
+        QTest::newRow("paused already: left alone and not resumed")
+            << "Paused" << "end" << "Paused" << "Paused" << QStringList();
+        QTest::newRow("stopped: left alone") << "Stopped" << "end" << "Stopped" << "Stopped" << QStringList();
+        QTest::newRow("a snooze keeps it paused until the end")
+            << "Playing" << "snooze" << "Paused" << "Playing" << pauseAndPlay;
+        QTest::newRow("stopped by the user meanwhile: stays stopped")
+            << "Playing" << "user stops" << "Stopped" << "Stopped" << QStringList{QStringLiteral("Pause")};
+        QTest::newRow("played during the snooze: paused when it rings again, resumed after")
+            << "Stopped" << "played during the snooze" << "Paused" << "Playing" << pauseAndPlay;
+        QTest::newRow("a crash: resumed at the next start")
+            << "Playing" << "crash" << "Paused" << "Playing" << pauseAndPlay;
+    }
+    void pausedWhileRinging()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, how);
+        QFETCH(QString, during);
+        QFETCH(QString, after);
+        QFETCH(QStringList, calls);
+        FakeMprisPlayer* tune = AddPlayer(QStringLiteral("org.mpris.MediaPlayer2.tune"), before);
+        // Bystanders: one paused before the ringing, and one that plays under a
+        // name that is not a media player's.
+        FakeMprisPlayer* radio = AddPlayer(QStringLiteral("org.mpris.MediaPlayer2.radio.instance42"), "Paused");
+        FakeMprisPlayer* other = AddPlayer(QStringLiteral("org.example.NotAPlayer"), "Playing");
+        QVERIFY(tune && radio && other);
+
+        auto alarm = MakeAlarm();
+        {
+            AlarmRinging ringing(alarm.get(), Services());
+            ringing.Start();
+            if (how == QLatin1String("snooze") || how == QLatin1String("played during the snooze")) {
+                QVERIFY(ringing.SnoozeFromOutside());
+                QVERIFY(ringing.countdown() > 0);
+                if (how == QLatin1String("played during the snooze")) {
+                    tune->Set(QStringLiteral("Playing"));
+                    for (int i = 0; i < 20 && ringing.countdown() > 0; ++i)
+                        ringing.HandleTimer(AlarmRinging::TimerCountdown);
+                    QCOMPARE(ringing.countdown(), 0);
+                }
+            } else if (how == QLatin1String("user stops")) {
+                tune->Set(QStringLiteral("Stopped"));
+            }
+            QCOMPARE(tune->PlaybackStatus(), during);
+            QCOMPARE(QFile::exists(RestoreMarker::Path()), calls.contains(QStringLiteral("Pause")));
+            QByteArray marker;
+            if (how == QLatin1String("crash")) {
+                QFile file(RestoreMarker::Path());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                marker = file.readAll();
+                tune->Snapshot();
+            }
+            ringing.End(QStringLiteral("test"));
+            QVERIFY(!QFile::exists(RestoreMarker::Path()));
+            if (how == QLatin1String("crash")) {
+                // What a crash would have left: the player paused, the marker written.
+                tune->Rewind();
+                QVERIFY(WriteFile(RestoreMarker::Path(), marker));
+                const QMap<QString, RestoreMarker::Entries> left = RestoreMarker::TakeLeftOver();
+                RingingMediaPause::RestoreLeftOver(left.value(QLatin1String(RingingMediaPause::kMarkerPart)));
+                QVERIFY(!QFile::exists(RestoreMarker::Path()));
+            }
+        }
+        QCOMPARE(tune->PlaybackStatus(), after);
+        QCOMPARE(tune->Calls(), calls);
+        QCOMPARE(radio->PlaybackStatus(), QStringLiteral("Paused"));
+        QCOMPARE(radio->Calls(), QStringList());
+        QCOMPARE(other->PlaybackStatus(), QStringLiteral("Playing"));
+        QCOMPARE(other->Calls(), QStringList());
+    }
+
+    // A marker is outside input: only well-formed media player names are told
+    // to play, however the file names other services.
+    void forgedMarkerCallsNoOtherService()
+    {
+        FakeMprisPlayer* other = AddPlayer(QStringLiteral("org.example.NotAPlayer"), "Paused");
+        FakeMprisPlayer* tune = AddPlayer(QStringLiteral("org.mpris.MediaPlayer2.tune"), "Paused");
+        QVERIFY(other && tune);
+        RingingMediaPause::RestoreLeftOver(
+            {{QStringLiteral("players"),
+              QStringLiteral("org.example.NotAPlayer org.mpris.MediaPlayer2. org.mpris.MediaPlayer2..tune "
+                             "org.mpris.MediaPlayer2.9tune org.mpris.MediaPlayer2.tune/x")}});
+        QCOMPARE(other->Calls(), QStringList());
+        QCOMPARE(tune->Calls(), QStringList());
+        QCOMPARE(other->PlaybackStatus(), QStringLiteral("Paused"));
+    }
+
+private:
+    // A scripted player owning `name` on a connection of its own; null when the
+    // bus would not take it.
+    FakeMprisPlayer* AddPlayer(const QString& name, const QString& status)
+    {
+        auto player = std::make_unique<FakeMprisPlayer>(status);
+        player->moveToThread(&thread_);
+        QDBusConnection c = QDBusConnection::connectToBus(bus_.address(), name);
+        names_ << name;
+        if (!c.isConnected()
+            || !c.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), player.get(),
+                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)
+            || !c.registerService(name))
+            return nullptr;
+        players_.push_back(std::move(player));
+        return players_.back().get();
+    }
+    std::unique_ptr<Alarm> MakeAlarm()
+    {
+        auto alarm = std::make_unique<Alarm>();
+        alarm->SetPlaylist({env_->MakeFile(QStringLiteral("sound.wav"))});
+        alarm->random = 0;
+        alarm->useFade = 0;
+        alarm->vibrate = 0;
+        alarm->quiz = 0;
+        alarm->useSnooze = 1;
+        alarm->snooze = 10; // too short for a wake-up notification
+        alarm->confirmClose = 0;
+        alarm->forceVolume = 0;
+        alarm->closeAfterMinutes = 0;
+        alarm->closeAfterTimes = 0;
+        return alarm;
+    }
+    RingingServices Services() const
+    {
+        RingingServices s;
+        s.imagesDir = env_->Path("images");
+        s.wakeProgram = QStringLiteral("/bin/true");
+        return s;
+    }
+
+    QTemporaryDir busFolder_;
+    PrivateBus bus_;
+    QThread thread_; // the scripted players answer on it
+    std::unique_ptr<RingingEnv> env_;
+    QStringList names_; // connection names, one per player
+    std::vector<std::unique_ptr<FakeMprisPlayer>> players_;
+};
+
+QTEST_MAIN(MediaPauseTest)
+#include "MediaPauseTest.moc"
