@@ -4,6 +4,7 @@
 #include "PowerKeeper.h"
 #include "Registry.h"
 #include "RestoreMarker.h"
+#include "RingingMediaPause.h"
 #include "RingingServices.h"
 #include "RingingVibration.h"
 #include "SysfsBacklight.h"
@@ -132,6 +133,7 @@ void RestoreAfterInterruptedRinging()
     }
     if (DeviceVolumeOverride::RestoreLeftOver(left.value(QLatin1String(DeviceVolumeOverride::kMarkerPart))))
         qInfo("Device volume given back after an interrupted ringing.");
+    RingingMediaPause::RestoreLeftOver(left.value(QLatin1String(RingingMediaPause::kMarkerPart)));
 }
 
 } // namespace dawnbell

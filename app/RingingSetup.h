@@ -11,7 +11,8 @@ void InstallRingingServices();
 
 // Gives the device back from what a ringing that could not run its cleanup (a
 // crash, SIGKILL, power loss) left in the restore marker: the device volume, the
-// vibrators, the suspend time-outs, key lock and backlight. Logs what it did.
+// vibrators, the suspend time-outs, key lock and backlight, and the media
+// players it paused (resumed once the application object exists). Logs what it did.
 // Call at start-up, before anything rings.
 void RestoreAfterInterruptedRinging();
 
