@@ -92,6 +92,24 @@ uint32_t LittleEndian32(const unsigned char* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+// True when `head` is the service log's time stamp and its blank, exactly:
+// "YYYY-MM-DD HH:MM:SS.mmm +zzzz " (d: a decimal digit, s: "+" or "-").
+bool IsLogStamp(const std::string& head)
+{
+    static const char kPattern[] = "dddd-dd-dd dd:dd:dd.ddd sdddd ";
+    if (head.size() != sizeof kPattern - 1)
+        return false;
+    for (size_t i = 0; i < head.size(); ++i) {
+        const char c = head[i];
+        const bool ok = kPattern[i] == 'd'   ? c >= '0' && c <= '9'
+                        : kPattern[i] == 's' ? c == '+' || c == '-'
+                                             : c == kPattern[i];
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ArmedClock LastArmedClockIn(const std::string& text)
@@ -103,7 +121,7 @@ ArmedClock LastArmedClockIn(const std::string& text)
         // and nothing else before it.
         const bool lineStart = at >= 30 && (at == 30 || text[at - 31] == '\n');
         const std::string head = lineStart ? text.substr(at - 30, 30) : std::string();
-        if (lineStart && head[4] == '-' && head[10] == ' ' && head.back() == ' ') {
+        if (lineStart && IsLogStamp(head)) {
             const size_t clockAt = at + std::strlen(kTimerOn);
             const size_t end = text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_", clockAt);
             found.clock = text.substr(clockAt, (end == std::string::npos ? text.size() : end) - clockAt);

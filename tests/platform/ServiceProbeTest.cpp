@@ -60,6 +60,8 @@ private slots:
                           "/opt/x [timer on CLOCK_REALTIME] (process 12)\n"
                           "  timer on CLOCK_TAI: a continuation line\n")
             << "CLOCK_BOOTTIME at 2031-03-06 22:10:00.125 +0100";
+        QTest::newRow("a stamp of the right shape but not of digits is no start") << "log"
+            << QByteArray("\n\n31-0\0\0\0f 08:59:59.500 +0200 timer on CLOCK_REALTIME\n", 54) << "";
         QTest::newRow("no start logged") << "log" << QByteArray("2031-03-06 22:10:00.125 +0100 serving /x\n") << "";
 
         QTest::newRow("a sound server with its default output") << "pactl"
