@@ -210,6 +210,7 @@ void CEditAlarm::CreateControls()
     m_down->setText(QStringLiteral("v"));
     m_ok = button(IdOk);
     m_cancel = button(IdCancel);
+    m_ok->setDefault(true); // Enter is OK wherever the focus is; Escape is Cancel
 
     m_volume = new QSlider(Qt::Horizontal, this);
     m_volume->setObjectName(QString::number(IdVolume));

@@ -48,6 +48,7 @@ CMoreImagesDialog::CMoreImagesDialog(AlarmTemplate* t, QWidget* parent, const QS
         b->setAutoDefault(false);
         m_buttons[i] = b;
     }
+    m_buttons[1]->setDefault(true); // Enter is OK; Escape is Cancel
     connect(m_buttons[0], &QPushButton::clicked, this, &CMoreImagesDialog::Add);
     connect(m_buttons[1], &QPushButton::clicked, this, &CMoreImagesDialog::accept);
     connect(m_buttons[2], &QPushButton::clicked, this, &CMoreImagesDialog::reject);

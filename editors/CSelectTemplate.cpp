@@ -111,6 +111,7 @@ void CSelectTemplate::CreateControls()
     m_delete = button(IdDelete);
     m_ok = button(IdOk);
     m_cancel = button(IdCancel);
+    m_ok->setDefault(true); // Enter is OK (nothing while OK is disabled); Escape is Cancel
     m_up = new KitArrowButton(Qt::UpArrow, this);
     m_up->setObjectName(QString::number(IdUp));
     m_down = new KitArrowButton(Qt::DownArrow, this);

@@ -112,7 +112,10 @@ void CAlarmDialog::CreateControls()
     auto control = [this](auto* w, int id) {
         w->setObjectName(QString::number(id));
         ApplyColors(w);
-        w->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches each control (a tap never focuses one), so End alarm,
+        // vibration, volume and ">>" work without a pointer; the filter still
+        // hands the snooze keys to the window before the control sees them.
+        w->setFocusPolicy(Qt::TabFocus);
         w->installEventFilter(this);
         return w;
     };

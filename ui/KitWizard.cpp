@@ -67,6 +67,7 @@ KitWizard::KitWizard(const LayoutSet& layouts, QWidget* parent)
     };
     m_ok = button(IdOk);
     m_cancel = button(IdCancel);
+    m_ok->setDefault(true); // Enter is OK wherever the focus is; Escape is Cancel
     m_ok->setText(Text(kTextOk));
     m_cancel->setText(Text(kTextCancel));
 
