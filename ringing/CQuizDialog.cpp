@@ -79,7 +79,9 @@ void CQuizDialog::CreateButtons()
     for (int i = 0; i < QuizGame::kButtons; ++i) {
         auto* b = new QPushButton(this);
         b->setObjectName(QString::number(kButtonIds[i]));
-        b->setFocusPolicy(Qt::NoFocus);
+        // Tab and Space answer without a pointer (a tap never focuses a key);
+        // no key is a default button, so Enter guesses nothing.
+        b->setFocusPolicy(Qt::TabFocus);
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, i] { TapButton(i); });
         buttons_[i] = b;

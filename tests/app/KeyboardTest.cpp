@@ -10,6 +10,7 @@
 #include "CEditAlarm.h"
 #include "CEditWizard.h"
 #include "CMainDialog.h"
+#include "CQuizDialog.h"
 #include "COptionsWizard.h"
 #include "CSelectTemplate.h"
 #include "Clock.h"
@@ -234,6 +235,7 @@ private slots:
             << "ringing no snooze";
         QTest::newRow("ringing window with snooze: Space on End alarm ends it") << "ringing end";
         QTest::newRow("template selection: Down and Enter open the first template") << "selection";
+        QTest::newRow("quiz: Tab and Space press a keypad key") << "quiz";
         QTest::newRow("question box: Enter answers Yes") << "box enter";
         QTest::newRow("question box: Escape answers No") << "box escape";
         QTest::newRow("safe question box: Enter answers No") << "box safe";
@@ -355,6 +357,34 @@ private slots:
             QVERIFY(TabTo(Child<QWidget>(&dlg, CAlarmDialog::IdEnd)));
             Press(Qt::Key_Space);
             QVERIFY(dlg.ended());
+        } else if (window == QLatin1String("quiz")) {
+            // Every key pressed asks the ringing window to pause the sound.
+            QWidget owner;
+            int pauses = 0;
+            class PauseCount : public QObject {
+            public:
+                explicit PauseCount(int* n) : n_(n) {}
+                bool eventFilter(QObject*, QEvent* e) override
+                {
+                    if (e->type() == CQuizDialog::PauseRequestType())
+                        ++*n_;
+                    return false;
+                }
+                int* n_;
+            } counter(&pauses);
+            owner.installEventFilter(&counter);
+            CQuizDialog quiz(0x000000, 0xF0F0F0, 1, 1, &owner);
+            const QString walk = ShowAndWalk(&quiz);
+            QVERIFY2(walk.isEmpty(), qPrintable(walk));
+            QPushButton* key = nullptr;
+            for (int i = 0; i < 12 && !key; ++i) {
+                if (quiz.button(i)->isVisible())
+                    key = quiz.button(i);
+            }
+            QVERIFY(key);
+            QVERIFY(TabTo(key));
+            Press(Qt::Key_Space);
+            QCOMPARE(pauses, 1);
         } else if (window == QLatin1String("selection")) {
             TemplateList templates;
             auto t = std::make_unique<AlarmTemplate>();
