@@ -308,6 +308,14 @@ void CAlarmListCtrl::paintEvent(QPaintEvent* e)
     const uint32_t outer = dark ? Lighten(base_, kFrameLight) : Darken(base_, kFrameDark);
     const uint32_t inner = dark ? base_ : Lighten(base_, kFrameDark);
     PaintCutFrame(p, rect(), outer, inner);
+    // The keyboard focus shows as a dotted frame in the text colour: inside the
+    // selected row, or inside the list's own frame when no row is selected.
+    if (hasFocus()) {
+        const QRect row = RowRect(selected_);
+        p.setPen(QPen(ToQColor(text_), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect((row.isValid() ? row : rect()).adjusted(5, 5, -6, -6));
+    }
     RingTraceMark("alarm-list-painted"); // the window's first paint, for the benchmarks
 }
 
@@ -475,6 +483,9 @@ void CAlarmListCtrl::timerEvent(QTimerEvent* e)
 
 bool CAlarmListCtrl::event(QEvent* e)
 {
+    // The focus frame comes and goes with the keyboard focus.
+    if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)
+        update();
     // The list takes every key itself, Tab included.
     if (e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);

@@ -259,6 +259,12 @@ private slots:
             w.resize(240, 320);
             const QString walk = ShowAndWalk(&w);
             QVERIFY2(walk.isEmpty(), qPrintable(walk));
+            // The list shows whether it has the focus.
+            QVERIFY(TabTo(w.list()));
+            const QImage focused = w.list()->grab().toImage();
+            Press(Qt::Key_Tab);
+            QVERIFY(!w.list()->hasFocus());
+            QVERIFY2(w.list()->grab().toImage() != focused, "the list looks the same without the focus");
             QVERIFY(TabTo(w.list()));
             Press(Qt::Key_Down); // the first row stays selected at opening; Down moves on
             QCOMPARE(w.list()->SelectedIndex(), 1);
