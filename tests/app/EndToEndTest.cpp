@@ -9,6 +9,7 @@
 #include "AlarmStore.h"
 #include "Clock.h"
 #include "EditBackup.h"
+#include "FakeMprisPlayer.h"
 #include "InstanceLock.h"
 #include "IpcClient.h"
 #include "Notify.h"
@@ -353,7 +354,8 @@ private slots:
     }
 
     // SIGTERM, SIGINT and SIGHUP during the ringing run the cleanup (device volume,
-    // vibrator, suspend time-out and backlight given back) and the after-ringing
+    // vibrator, suspend time-out and backlight given back, the media player it
+    // paused resumed) and the after-ringing
     // path, then the program ends,
     // also without autoExit. SIGKILL cannot run the cleanup: the next start of the
     // program (here "reinit") gives the device back from the marker the ringing left.
@@ -423,6 +425,32 @@ private slots:
             return GetWaveOutVolume(&wave) ? QString::number(wave) : QStringLiteral("unreadable");
         };
         QCOMPARE(device(), asFound);
+        // A media player that plays on the session bus: paused while it rings,
+        // resumed by the cleanup, or by the next start after SIGKILL.
+        QTemporaryDir busFolder;
+        test::PrivateBus bus;
+        QThread playerThread;
+        std::unique_ptr<test::FakeMprisPlayer> player;
+        const QByteArray sessionBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        if (bus.Start(busFolder.path()).isEmpty()) {
+            playerThread.start();
+            player = test::FakeMprisPlayer::Start(bus.address(), QStringLiteral("org.mpris.MediaPlayer2.tune"),
+                                                  QStringLiteral("Playing"), &playerThread);
+            QVERIFY(player);
+            qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        }
+        auto playerGone = qScopeGuard([&] {
+            if (player) {
+                test::FakeMprisPlayer* p = player.release();
+                QMetaObject::invokeMethod(p, [p] { delete p; }, Qt::BlockingQueuedConnection);
+            }
+            playerThread.quit();
+            playerThread.wait();
+            if (sessionBus.isNull())
+                qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+            else
+                qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus);
+        });
 
         Alarm alarm;
         alarm.type = AlarmCompact;
@@ -463,6 +491,8 @@ private slots:
         QCOMPARE(ReadText(panel + "/brightness"), QByteArray("100"));
         const QString marker = m_home.filePath("ringing-restore");
         QVERIFY(QFile::exists(marker));
+        if (player)
+            QTRY_COMPARE(player->PlaybackStatus(), QStringLiteral("Paused"));
 
         ::kill(pid_t(program.processId()), signo);
         QVERIFY(program.waitForFinished(15000));
@@ -490,6 +520,10 @@ private slots:
         QCOMPARE(ReadText(panel + "/brightness"), QByteArray("40"));
         QCOMPARE(ReadText(panel + "/bl_power"), QByteArray("0"));
         QVERIFY(!QFile::exists(marker));
+        if (player) {
+            QCOMPARE(player->PlaybackStatus(), QStringLiteral("Playing"));
+            QCOMPARE(player->Calls(), (QStringList{QStringLiteral("Pause"), QStringLiteral("Play")}));
+        }
         // Rescheduled for tomorrow (after the ringing, or by "reinit").
         std::vector<notify::NotifyRecord> records;
         QCOMPARE(notify::NotifyList(&records), notify::NotifyOk);

@@ -6,14 +6,13 @@
 #include "Alarm.h"
 #include "AlarmRinging.h"
 #include "FakeMediaPlayer.h"
+#include "FakeMprisPlayer.h"
 #include "MediaPlayerFactory.h"
 #include "RestoreMarker.h"
 #include "RingingMediaPause.h"
 #include "RingingTestEnv.h"
 #include "TestServers.h"
 
-#include <QDBusConnection>
-#include <QMutex>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -22,68 +21,6 @@
 
 using namespace dawnbell;
 using namespace dawnbell::test;
-
-// A media player as far as MPRIS's Player interface goes, answering on its own
-// thread (the ringing's calls block the test's thread until answered). It
-// notes every Pause and Play it is told; the user's own doings go through Set.
-class FakeMprisPlayer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
-    Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
-public:
-    explicit FakeMprisPlayer(const QString& status) : status_(status) {}
-    QString PlaybackStatus() const
-    {
-        QMutexLocker lock(&mutex_);
-        return status_;
-    }
-    QStringList Calls() const
-    {
-        QMutexLocker lock(&mutex_);
-        return calls_;
-    }
-    // The user plays, pauses or stops it.
-    void Set(const QString& status)
-    {
-        QMutexLocker lock(&mutex_);
-        status_ = status;
-    }
-    // Keeps the state to go back to (Rewind), as a crash leaves it.
-    void Snapshot()
-    {
-        QMutexLocker lock(&mutex_);
-        savedStatus_ = status_;
-        savedCalls_ = calls_;
-    }
-    void Rewind()
-    {
-        QMutexLocker lock(&mutex_);
-        status_ = savedStatus_;
-        calls_ = savedCalls_;
-    }
-
-public slots:
-    void Pause()
-    {
-        QMutexLocker lock(&mutex_);
-        calls_ << QStringLiteral("Pause");
-        if (status_ == QLatin1String("Playing"))
-            status_ = QStringLiteral("Paused");
-    }
-    void Play()
-    {
-        QMutexLocker lock(&mutex_);
-        calls_ << QStringLiteral("Play");
-        status_ = QStringLiteral("Playing");
-    }
-
-private:
-    mutable QMutex mutex_;
-    QString status_;
-    QStringList calls_;
-    QString savedStatus_;
-    QStringList savedCalls_;
-};
 
 class MediaPauseTest : public QObject {
     Q_OBJECT
@@ -110,14 +47,7 @@ private slots:
     }
     void cleanup()
     {
-        for (const QString& name : names_) {
-            QDBusConnection c(name);
-            c.unregisterService(name);
-            c.unregisterObject(QStringLiteral("/org/mpris/MediaPlayer2"));
-            QDBusConnection::disconnectFromBus(name);
-        }
-        names_.clear();
-        // Each player goes on the thread it answers on.
+        // Each player leaves the bus and goes on the thread it answers on.
         for (std::unique_ptr<FakeMprisPlayer>& player : players_) {
             FakeMprisPlayer* p = player.release();
             QMetaObject::invokeMethod(p, [p] { delete p; }, Qt::BlockingQueuedConnection);
@@ -232,14 +162,8 @@ private:
     // bus would not take it.
     FakeMprisPlayer* AddPlayer(const QString& name, const QString& status)
     {
-        auto player = std::make_unique<FakeMprisPlayer>(status);
-        player->moveToThread(&thread_);
-        QDBusConnection c = QDBusConnection::connectToBus(bus_.address(), name);
-        names_ << name;
-        if (!c.isConnected()
-            || !c.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), player.get(),
-                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)
-            || !c.registerService(name))
+        std::unique_ptr<FakeMprisPlayer> player = FakeMprisPlayer::Start(bus_.address(), name, status, &thread_);
+        if (!player)
             return nullptr;
         players_.push_back(std::move(player));
         return players_.back().get();
@@ -272,7 +196,6 @@ private:
     PrivateBus bus_;
     QThread thread_; // the scripted players answer on it
     std::unique_ptr<RingingEnv> env_;
-    QStringList names_; // connection names, one per player
     std::vector<std::unique_ptr<FakeMprisPlayer>> players_;
 };
 
