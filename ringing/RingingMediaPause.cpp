@@ -8,6 +8,7 @@ namespace dawnbell {
 
 namespace {
 
+// Bus names as one line (the marker entry and the log): separated by blanks.
 QString Joined(const QStringList& names) { return names.join(QLatin1Char(' ')); }
 
 // Players named by a crashed ringing, waiting for the application object.
