@@ -88,6 +88,7 @@ void CStep5::FillFromAlarm()
 void CStep5::ShowDuration(int seconds)
 {
     Ctl<QLabel>(IdDurationLabel)->setText(QStringLiteral("%1s").arg(seconds));
+    m_curve->SetFadeSeconds(seconds); // the curve's description for screen readers
     update();
 }
 

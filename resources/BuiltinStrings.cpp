@@ -231,6 +231,26 @@ const Entry kStrings[] = {
     {272, u8"The picture %s could not be copied to %s: %s"},
     {273, u8"The template file %s could not be imported: %s"},
     {274, u8"The picture %s could not be deleted: %s"},
+    // Names and values told to screen readers.
+    {320, u8"Snooze"},
+    {321, u8"Snooze countdown"},
+    {322, u8"on"},
+    {323, u8"off"},
+    {324, u8"next ring in %s"},
+    {325, u8"1 hour"},
+    {326, u8"%d hours"},
+    {327, u8"1 minute"},
+    {328, u8"%d minutes"},
+    {329, u8"less than a minute"},
+    {330, u8"Fade-in curve"},
+    {331, u8"fade-in over %d seconds, %s"},
+    {332, u8"rising slowly"},
+    {333, u8"rising evenly"},
+    {334, u8"rising quickly"},
+    {335, u8"Move up"},
+    {336, u8"Move down"},
+    {337, u8"Volume"},
+    {338, u8"Alarms"},
 };
 
 } // namespace

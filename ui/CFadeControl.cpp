@@ -1,6 +1,9 @@
 #include "CFadeControl.h"
 
+#include "AccessibleOwnerDrawn.h"
 #include "ColorHelpers.h"
+#include "TextFormat.h"
+#include "Texts.h"
 #include "WuLine.h"
 
 #include <QLinearGradient>
@@ -13,6 +16,12 @@ namespace dawnbell {
 
 namespace {
 constexpr int kGradientShade = 80;
+constexpr int kTextFadeCurve = 330;    // "Fade-in curve"
+constexpr int kTextFadeOver = 331;     // "fade-in over %d seconds, %s"
+constexpr int kTextRisingSlowly = 332; // "rising slowly"
+constexpr int kTextRisingEvenly = 333; // "rising evenly"
+constexpr int kTextRisingQuickly = 334; // "rising quickly"
+constexpr int kMiddlePoint = kFadeCurvePoints / 2 - 1; // the point at the middle of the fade
 } // namespace
 
 CFadeControl::CFadeControl(QWidget* parent)
@@ -25,9 +34,29 @@ CFadeControl::CFadeControl(QWidget* parent)
 
 void CFadeControl::SetCurve(const FadeCurve& curve)
 {
+    const bool changed = curve != curve_;
     curve_ = curve;
     update();
+    if (changed)
+        AccessibleOwnerDrawn::AnnounceValue(this);
 }
+
+void CFadeControl::SetFadeSeconds(int seconds)
+{
+    if (seconds == fadeSeconds_)
+        return;
+    fadeSeconds_ = seconds;
+    AccessibleOwnerDrawn::AnnounceValue(this);
+}
+
+QString CFadeControl::ValueDescription() const
+{
+    const int middle = curve_[kMiddlePoint];
+    const int shape = middle < 40 ? kTextRisingSlowly : middle > 60 ? kTextRisingQuickly : kTextRisingEvenly;
+    return FormatTextId(kTextFadeOver, {fadeSeconds_, Text(shape)});
+}
+
+QString CFadeControl::AccessibleName() const { return Text(kTextFadeCurve); }
 
 void CFadeControl::SetHost(QWidget* host)
 {
@@ -102,6 +131,7 @@ void CFadeControl::PenUp()
     penDown_ = false;
     finished_ = true;
     update();
+    AccessibleOwnerDrawn::AnnounceValue(this); // the stroke is over: the new curve in words
 }
 
 void CFadeControl::mousePressEvent(QMouseEvent* e)

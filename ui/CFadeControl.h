@@ -3,6 +3,7 @@
 // background and lets the user draw a new curve with the pen. While the pen is
 // down the points are joined by a plain polyline (fast); otherwise by
 // anti-aliased segments.
+#include "AccessibleParts.h"
 #include "FadeCurve.h"
 
 #include <QPointer>
@@ -12,7 +13,7 @@
 
 namespace dawnbell {
 
-class CFadeControl : public QWidget {
+class CFadeControl : public QWidget, public AccessibleParts {
     Q_OBJECT
 public:
     explicit CFadeControl(QWidget* parent = nullptr);
@@ -23,6 +24,21 @@ public:
     // The window whose vertical gradient the control continues; null: the
     // grandparent when there is one, else the parent.
     void SetHost(QWidget* host);
+
+    // The length of the fade-in the curve is spread over, seconds (what the
+    // value description tells); 0 until set.
+    void SetFadeSeconds(int seconds);
+    int fadeSeconds() const { return fadeSeconds_; }
+    // The curve in words for a screen reader, e.g. "fade-in over 30 seconds,
+    // rising slowly": slowly when the volume at the middle of the fade is below
+    // 40 percent of the target, quickly above 60, else evenly.
+    QString ValueDescription() const;
+
+    // Assistive technology: a chart named "Fade-in curve" whose value is
+    // ValueDescription().
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Chart; }
+    QString AccessibleName() const override;
+    QString AccessibleValue() const override { return ValueDescription(); }
 
     // Pen input in control coordinates (the mouse handlers call these).
     void PenDown(const QPoint& pos);
@@ -58,6 +74,7 @@ private:
     bool penDown_ = false;    // the pen is on the control
     bool finished_ = true;    // no stroke in progress
     int lastX_ = 0;           // pointer x at the last pen event, pixels
+    int fadeSeconds_ = 0;     // fade-in length the curve stands for, seconds
     QPointer<QWidget> host_;  // explicit host; null = parent's parent or parent
     uint32_t backColor_;      // application default background colour 0x00BBGGRR
     uint32_t lineColor_;      // application default text colour

@@ -1,0 +1,55 @@
+#pragma once
+// The accessible interface of an owner-drawn control (a QWidget that also
+// derives from AccessibleParts): the control's role, name and value from
+// AccessibleParts, and as children first its parts (AccessiblePartItem), then
+// its real child widgets that are not hidden, as Qt describes them. The part items are made on first
+// use, registered with QAccessible and deleted with this interface (that is,
+// with the control).
+//
+// The Announce functions tell assistive technology about changes the control
+// makes; they do nothing for a widget without parts.
+#include <QAccessibleWidget>
+#include <QList>
+#include <QVariant>
+
+#include <vector>
+
+namespace dawnbell {
+
+class AccessibleParts;
+
+class AccessibleOwnerDrawn : public QAccessibleWidget {
+public:
+    // The interface of `widget`, whose AccessibleParts side is `parts`.
+    AccessibleOwnerDrawn(QWidget* widget, AccessibleParts* parts);
+    ~AccessibleOwnerDrawn() override;
+
+    QString text(QAccessible::Text t) const override;
+    QAccessible::Role role() const override;
+    int childCount() const override;
+    QAccessibleInterface* child(int index) const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QAccessibleInterface* focusChild() const override;
+
+    // Part `index` of `owner` changed as `event` says (NameChanged, Focus,
+    // Selection, StateChanged, ...).
+    static void AnnouncePart(QWidget* owner, int index, QAccessible::Event event);
+    // The live value of part `index` of `owner` is now `value`.
+    static void AnnouncePartValue(QWidget* owner, int index, const QVariant& value);
+    // The parts of `owner` were added, removed or reordered.
+    static void AnnounceReorder(QWidget* owner);
+    // The control's own value text changed.
+    static void AnnounceValue(QWidget* owner);
+
+private:
+    // The item of part `index` (made and registered on first use).
+    QAccessibleInterface* PartItem(int index) const;
+    int PartCount() const;
+    // The interfaces of the child widgets not hidden, in Qt's order.
+    QList<QAccessibleInterface*> ShownChildren() const;
+
+    AccessibleParts* parts_;                  // the widget's AccessibleParts side
+    mutable std::vector<QAccessible::Id> ids_; // registered part items by index; 0 = not made
+};
+
+} // namespace dawnbell
