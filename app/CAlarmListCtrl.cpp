@@ -1,12 +1,16 @@
 #include "CAlarmListCtrl.h"
 
+#include "AccessibleOwnerDrawn.h"
 #include "Alarm.h"
 #include "AlarmList.h"
+#include "Clock.h"
 #include "ColorHelpers.h"
 #include "KitFont.h"
 #include "KitPainter.h"
 #include "RingTrace.h"
 #include "Scaling.h"
+#include "TextFormat.h"
+#include "Texts.h"
 
 #include <QFontMetrics>
 #include <QHash>
@@ -148,6 +152,11 @@ void CAlarmListCtrl::Select(int index)
         update(RowRect(previous));
         update(RowRect(selected_));
     }
+    if (selected_ >= 0) {
+        AccessibleOwnerDrawn::AnnouncePart(this, selected_, QAccessible::Selection);
+        if (hasFocus())
+            AccessibleOwnerDrawn::AnnouncePart(this, selected_, QAccessible::Focus);
+    }
     emit notify(NotifySelectionChanged);
 }
 
@@ -226,6 +235,9 @@ void CAlarmListCtrl::Layout()
     if (!pressed_ && !snapTimer_.isActive())
         offset_ = std::clamp(offset_, 0, maxScrollOffset());
     update();
+    // Rows came, went or changed (an alarm switched on or off moves): readers
+    // read the items again.
+    AccessibleOwnerDrawn::AnnounceReorder(this);
 }
 
 void CAlarmListCtrl::DrawRow(QPainter& p, int index) const
@@ -530,6 +542,95 @@ void CAlarmListCtrl::keyPressEvent(QKeyEvent* e)
         return;
     }
     e->accept();
+}
+
+// --- assistive technology ---------------------------------------------------
+
+namespace {
+constexpr int kTextOn = 322;          // "on"
+constexpr int kTextOff = 323;         // "off"
+constexpr int kTextNextRingIn = 324;  // "next ring in %s"
+constexpr int kTextOneHour = 325;     // "1 hour"
+constexpr int kTextHours = 326;       // "%d hours"
+constexpr int kTextOneMinute = 327;   // "1 minute"
+constexpr int kTextMinutes = 328;     // "%d minutes"
+constexpr int kTextUnderAMinute = 329; // "less than a minute"
+constexpr int kTextAlarms = 338;      // "Alarms"
+} // namespace
+
+QString CAlarmListCtrl::SpokenDuration(int64_t seconds)
+{
+    const int64_t minutes = std::max<int64_t>(seconds, 0) / 60;
+    if (minutes == 0)
+        return Text(kTextUnderAMinute);
+    const int64_t hours = minutes / 60;
+    const int64_t rest = minutes % 60;
+    QStringList parts;
+    if (hours > 0)
+        parts << (hours == 1 ? Text(kTextOneHour) : FormatTextId(kTextHours, {hours}));
+    if (rest > 0)
+        parts << (rest == 1 ? Text(kTextOneMinute) : FormatTextId(kTextMinutes, {rest}));
+    return parts.join(QLatin1Char(' '));
+}
+
+QString CAlarmListCtrl::SpokenRow(int index, int64_t now) const
+{
+    if (index < 0 || index >= Count())
+        return QString();
+    const Row& row = items_[static_cast<size_t>(index)];
+    // Line 1 is "time - title" (the time itself never holds " - ").
+    const int dash = row.line1.indexOf(QLatin1String(" - "));
+    QStringList words{dash < 0 ? row.line1 : row.line1.left(dash)};
+    if (dash >= 0)
+        words << row.line1.mid(dash + 3);
+    if (!row.line2.isEmpty()) {
+        // "[Mo][We]" is read as "Mo We"; a date stays as it is.
+        QString days = row.line2;
+        days.replace(QLatin1String("]["), QLatin1String(" "));
+        if (days.startsWith(QLatin1Char('[')) && days.endsWith(QLatin1Char(']')))
+            days = days.mid(1, days.size() - 2);
+        words << days;
+    }
+    const bool on = row.alarm->activated != 0;
+    words << Text(on ? kTextOn : kTextOff);
+    if (on) {
+        const int64_t next = row.alarm->NextRingingAt(now);
+        if (next >= now)
+            words << FormatTextId(kTextNextRingIn, {SpokenDuration(next - now)});
+    }
+    return words.join(QLatin1String(", "));
+}
+
+QString CAlarmListCtrl::AccessibleName() const { return Text(kTextAlarms); }
+
+AccessiblePart CAlarmListCtrl::AccessiblePartAt(int index) const
+{
+    AccessiblePart part;
+    if (index < 0 || index >= Count())
+        return part;
+    part.name = SpokenRow(index, clock::Now());
+    part.role = QAccessible::ListItem;
+    part.rect = RowRect(index);
+    part.state.selectable = true;
+    part.state.focusable = true;
+    part.state.selected = index == selected_;
+    part.state.focused = index == selected_ && hasFocus();
+    part.state.checkable = true;
+    part.state.checked = items_[static_cast<size_t>(index)].alarm->activated != 0;
+    // Rows scrolled out of the list are there, but not on screen.
+    if (!part.rect.intersects(rect()))
+        part.state.offscreen = true;
+    part.actions = {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::setFocusAction()};
+    return part;
+}
+
+void CAlarmListCtrl::AccessiblePartAction(int index, const QString& action)
+{
+    if (index < 0 || index >= Count())
+        return;
+    Select(index);
+    if (action == QAccessibleActionInterface::pressAction())
+        emit notify(NotifyRowActivated);
 }
 
 } // namespace dawnbell

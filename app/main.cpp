@@ -3,6 +3,7 @@
 // At process entry a later instance hands its command line to the running main
 // window and ends; the first instance runs start-up (CAlarmApp) and then the main
 // window, which serves the command channel while it is open.
+#include "AccessibleFactory.h"
 #include "CAlarmApp.h"
 #include "Clock.h"
 #include "CommandLine.h"
@@ -241,6 +242,7 @@ int main(int argc, char** argv)
         return 1;
     }
     InstallWidgetMessageBox();
+    InstallAccessibleFactory(); // owner-drawn controls tell screen readers what they show
     ExitSignals::Instance(); // SIGTERM, SIGINT and SIGHUP now reach the event loop
     CAlarmApp app;
     const int code = app.Run(command, [&app, &command] { RunMainWindow(app, command); });

@@ -66,6 +66,10 @@ enum TextId {
     kTextOk = 24,
     kTextCancel = 25,
     kTextForceVolume = 30,
+    kTextPlaylist = 62,
+    kTextMoveUp = 335,   // for screen readers
+    kTextMoveDown = 336, // for screen readers
+    kTextVolume = 337,   // for screen readers
     kTextMonday = 42, // ... 48 Sunday
     kTextNoSound = 56,
     kTextError = 113,
@@ -403,7 +407,28 @@ void CEditAlarm::ApplyCaptions()
     m_remove->setText(Text(kTextRemove));
     m_ok->setText(Text(kTextOk));
     m_cancel->setText(Text(kTextCancel));
+    ApplyAccessibleNames();
     update();
+}
+
+void CEditAlarm::ApplyAccessibleNames()
+{
+    // "Title:" is read as "Title" ("Titre :" as "Titre").
+    auto spoken = [](const QLabel* label) {
+        QString text = label->text().trimmed();
+        if (text.endsWith(QLatin1Char(':')))
+            text.chop(1);
+        return text.trimmed();
+    };
+    m_title->setAccessibleName(spoken(m_titleLabel));
+    m_message->setAccessibleName(spoken(m_messageLabel));
+    m_time->setAccessibleName(spoken(m_timeLabel));
+    m_snooze->setAccessibleName(spoken(m_snoozeLabel));
+    m_quiz->setAccessibleName(spoken(m_quizLabel));
+    m_up->setAccessibleName(Text(kTextMoveUp));
+    m_down->setAccessibleName(Text(kTextMoveDown));
+    m_volume->setAccessibleName(Text(kTextVolume));
+    m_list->setAccessibleName(Text(kTextPlaylist));
 }
 
 // --- layout and painting ----------------------------------------------------
@@ -507,6 +532,7 @@ void CEditAlarm::TapTimeLabel()
         m_time->setTime(TimeOfMoment(moment));
     }
     m_timeLabel->setText(Text(m_countdown ? kTextRemainingTime : kTextTime));
+    ApplyAccessibleNames();
     update();
 }
 

@@ -157,6 +157,9 @@ private:
     // Places every control for a dialog of `size` (see the class comment).
     void LayOutFor(const QSize& size) override;
     void ApplyCaptions();
+    // Names for screen readers: the fields take the texts of the labels the dialog
+    // paints (without their colon); the arrow buttons and the slider their own.
+    void ApplyAccessibleNames();
     void UpdateButtons();
     void SetPickerFormat();
     // Steps the time picker's font down from the dialog's (the kit's smaller

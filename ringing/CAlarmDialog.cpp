@@ -1,5 +1,6 @@
 #include "CAlarmDialog.h"
 
+#include "AccessibleOwnerDrawn.h"
 #include "AddedFiles.h"
 #include "Alarm.h"
 #include "AutoStop.h"
@@ -43,6 +44,9 @@ constexpr int kTextEndAlarm = 13;
 constexpr int kTextVibrate = 23;
 constexpr int kTextError = 113;
 constexpr int kTextSnoozedUntil = 230; // "Snoozed until %s" (hours:minutes)
+constexpr int kTextSnooze = 320;          // "Snooze" (the tap area, for screen readers)
+constexpr int kTextSnoozeCountdown = 321; // "Snooze countdown"
+constexpr int kTextVolume = 337;          // "Volume" (the slider, for screen readers)
 
 // Font sizes, points: the clock, the End button of layouts 1 and 2, and the
 // small texts (hint, countdown, check box, the small End button).
@@ -126,6 +130,7 @@ void CAlarmDialog::CreateControls()
     connect(vibrateBox_, &QCheckBox::toggled, this, [this](bool on) { SetVibrateChecked(on); });
     volumeSlider_ = control(new QSlider(Qt::Horizontal, this), IdVolume);
     volumeSlider_->setRange(0, 100);
+    volumeSlider_->setAccessibleName(Text(kTextVolume));
     connect(volumeSlider_, &QSlider::valueChanged, this, [this](int v) { SliderMoved(v); });
     skipButton_ = control(new QPushButton(QStringLiteral(">>"), this), IdSkip);
     skipButton_->setAutoDefault(false);
@@ -334,6 +339,8 @@ void CAlarmDialog::ShowCountdown()
         ShowLabelText(hintLabel_, countdown > 0 ? Text(kTextRemaining) + QLatin1Char(' ') + QString::number(countdown)
                                                 : Text(kTextTapToSnooze));
     }
+    // The countdown is a live value for screen readers.
+    AccessibleOwnerDrawn::AnnouncePartValue(this, PartCountdown, countdown);
 }
 
 void CAlarmDialog::Skip() { ringing_.Skip(); }
@@ -453,6 +460,65 @@ void CAlarmDialog::paintEvent(QPaintEvent*)
     canvas_.Paint(p, scene);
     p.end();
     RingTraceMark("window-shown");
+}
+
+// --- assistive technology ---------------------------------------------------
+
+QString CAlarmDialog::AccessibleName() const
+{
+    // The window is named after the alarm; one without a title keeps the window's.
+    QString title = alarm_->title;
+    return title.replace(QLatin1String("\r\n"), QLatin1String(" "));
+}
+
+AccessiblePart CAlarmDialog::AccessiblePartAt(int index) const
+{
+    AccessiblePart part;
+    // A painted text: its label's text and place; nothing to read when empty.
+    auto painted = [&part](const QLabel* label, QAccessible::Role role) {
+        part.name = label->text();
+        part.role = role;
+        part.rect = label->geometry();
+        part.state.invisible = label->text().isEmpty();
+        part.state.readOnly = true;
+    };
+    switch (index) {
+    case PartClock: painted(clockLabel_, QAccessible::StaticText); break; // AT-SPI knows no clock role
+    case PartTitle: painted(titleLabel_, QAccessible::StaticText); break;
+    case PartMessage: painted(messageLabel_, QAccessible::StaticText); break;
+    case PartSnooze:
+        part.name = Text(kTextSnooze);
+        part.description = hintLabel_->text();
+        part.role = QAccessible::Button;
+        part.rect = hintLabel_->geometry();
+        part.state.focusable = true;
+        part.state.disabled = !alarm_->useSnooze || ringing_.ended();
+        part.actions = {QAccessibleActionInterface::pressAction()};
+        break;
+    case PartCountdown: {
+        const int countdown = ringing_.countdown();
+        part.name = Text(kTextSnoozeCountdown);
+        part.role = QAccessible::ProgressBar;
+        part.rect = (layoutStyle() == 0 ? countdownLabel_ : hintLabel_)->geometry();
+        part.state.readOnly = true;
+        part.state.invisible = countdown <= 0;
+        part.value = countdown > 0 ? hintLabel_->text() : QString();
+        part.hasNumber = true;
+        part.number = std::max(countdown, 0);
+        part.maximum = std::max(part.number, alarm_->snooze); // one snooze, seconds
+        break;
+    }
+    default: break;
+    }
+    return part;
+}
+
+void CAlarmDialog::AccessiblePartAction(int index, const QString& action)
+{
+    // Pressing "Snooze" is a tap on the window: it snoozes, with the quiz when due.
+    if (index == PartSnooze && action == QAccessibleActionInterface::pressAction() && alarm_->useSnooze
+        && !ringing_.ended())
+        Tap();
 }
 
 } // namespace dawnbell

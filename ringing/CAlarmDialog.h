@@ -13,6 +13,7 @@
 // `random` is set and puts `vibrate` back to its starting value at the end.
 #include "AlarmRinging.h"
 #include "RingingCanvas.h"
+#include "AccessibleParts.h"
 #include "RingingLayout.h"
 #include "RingingServices.h"
 
@@ -31,7 +32,7 @@ namespace dawnbell {
 
 class Alarm;
 
-class CAlarmDialog : public QDialog {
+class CAlarmDialog : public QDialog, public AccessibleParts {
     Q_OBJECT
 public:
     // Control ids, kept as the controls' object names.
@@ -122,6 +123,23 @@ public:
     // Id of the battery icon shown (282-286), -1 when none.
     int batteryIcon() const { return canvas_.batteryIcon(); }
     QRect batteryRect() const { return canvas_.batteryRect(); }
+
+    // Assistive technology (AccessibleParts): the painted texts and the tap area,
+    // before the window's real controls (End alarm, >>, the sound controls).
+    enum AccessiblePartIndex : int {
+        PartClock = 0,     // the clock, as shown (a text: AT-SPI has no clock role)
+        PartTitle = 1,     // the alarm's title (invisible when empty)
+        PartMessage = 2,   // the alarm's message (invisible when empty)
+        PartSnooze = 3,    // "Snooze": a button whose press is a tap on the window
+        PartCountdown = 4, // the snooze countdown: seconds left as a live value
+        PartCount = 5
+    };
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Dialog; }
+    QString AccessibleName() const override; // the alarm's title
+    // No parts until the window is built (a reader may ask while it is).
+    int AccessiblePartCount() const override { return initDone_ ? PartCount : 0; }
+    AccessiblePart AccessiblePartAt(int index) const override;
+    void AccessiblePartAction(int index, const QString& action) override;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
