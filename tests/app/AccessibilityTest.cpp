@@ -1,0 +1,350 @@
+// What a screen reader finds in each window (offscreen, real windows on a
+// temporary home): the accessibility tree as Qt hands it to the platform's
+// bridge, walked through QAccessible::queryAccessibleInterface. Each window has
+// the nodes it must show (role, name, actions, value); pressing "Snooze" and a
+// list row through their accessible actions does what a tap does, and the snooze
+// countdown is a live value. (Change events reach only an active accessibility
+// bridge, which the offscreen platform lacks; atspi_snooze.py reads the running
+// program through one.)
+#include "AccessibleFactory.h"
+#include "Alarm.h"
+#include "CAlarmDialog.h"
+#include "CAlarmListCtrl.h"
+#include "CEditAlarm.h"
+#include "CFadeControl.h"
+#include "CMainDialog.h"
+#include "Clock.h"
+#include "FadeCurve.h"
+#include "FakeMediaPlayer.h"
+#include "LanguageTable.h"
+#include "MediaPlayerFactory.h"
+#include "Notify.h"
+#include "Registry.h"
+#include "Scheduler.h"
+#include "TempHome.h"
+#include "Texts.h"
+#include "../model/TestEnv.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QFile>
+#include <QMetaEnum>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace dawnbell;
+
+namespace {
+
+// One node as the tests write it: "Role|Name|Action,Action|Value".
+QString NodeText(QAccessibleInterface* node)
+{
+    const char* role = QMetaEnum::fromType<QAccessible::Role>().valueToKey(node->role());
+    QAccessibleActionInterface* actions = node->actionInterface();
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(QLatin1String(role ? role : "?"), node->text(QAccessible::Name),
+             actions ? actions->actionNames().join(QLatin1Char(',')) : QString(), node->text(QAccessible::Value));
+}
+
+// The visible nodes below `root`, depth first.
+void Walk(QAccessibleInterface* root, QList<QAccessibleInterface*>* out, int depth = 0)
+{
+    if (!root || depth > 20)
+        return;
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface* child = root->child(i);
+        if (!child || child->state().invisible)
+            continue;
+        // Every child knows its place: a reader walks up as well as down.
+        QCOMPARE(root->indexOfChild(child), i);
+        QCOMPARE(child->parent(), root);
+        out->append(child);
+        Walk(child, out, depth + 1);
+    }
+}
+
+// True when `node` is what `expected` ("Role|Name|Actions|Value") asks for: role
+// and name alike, every action named there offered, the value alike when given.
+bool Matches(QAccessibleInterface* node, const QString& expected)
+{
+    const QStringList want = expected.split(QLatin1Char('|'));
+    const QStringList have = NodeText(node).split(QLatin1Char('|'));
+    if (want.value(0) != have.value(0) || want.value(1) != have.value(1))
+        return false;
+    const QStringList offered = have.value(2).split(QLatin1Char(','));
+    for (const QString& action : want.value(2).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (!offered.contains(action))
+            return false;
+    }
+    return want.value(3).isEmpty() || want.value(3) == have.value(3);
+}
+
+QAccessibleInterface* Find(QWidget* window, const QString& expected)
+{
+    QList<QAccessibleInterface*> nodes;
+    Walk(QAccessible::queryAccessibleInterface(window), &nodes);
+    for (QAccessibleInterface* node : nodes) {
+        if (Matches(node, expected))
+            return node;
+    }
+    return nullptr;
+}
+
+// Alarms at distinct times with distinct titles, so swapped fields show.
+std::unique_ptr<Alarm> Compact(int hour, int minute, const QString& title, int days, bool on)
+{
+    auto a = std::make_unique<Alarm>();
+    a->type = AlarmCompact;
+    a->title = title;
+    a->alarmTime = clock::MakeLocal(2031, 3, 10, hour, minute, 0);
+    a->repeatDays = days;
+    a->activated = on ? 1 : 0;
+    a->random = 0;
+    a->useFade = 0;
+    a->vibrate = 0;
+    a->quiz = 0;
+    a->confirmClose = 0;
+    return a;
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+private:
+    test::TempHome m_home;
+    std::unique_ptr<QTemporaryDir> m_files;
+    std::unique_ptr<LanguageTable> m_language; // the language in force, when not English
+
+    std::unique_ptr<CMainDialog> MainWindow(QString* opened)
+    {
+        Compact(6, 45, QStringLiteral("Work"), 0x1F, true)->Save();  // Mo-Fr; now is Saturday 09:00
+        Compact(10, 1, QStringLiteral("Nap"), 0, true)->Save();      // once, in 1 h 1 min
+        Compact(18, 30, QStringLiteral("Tea"), 0, false)->Save();    // off
+        MainWindowServices services;
+        services.compactEditor = [opened](Alarm* a, CMainDialog*) {
+            *opened = a->title;
+            return false;
+        };
+        services.ring = [](Alarm*, QWidget*) {};
+        auto w = std::make_unique<CMainDialog>(services);
+        w->resize(240, 320);
+        return w;
+    }
+
+    std::unique_ptr<Alarm> RingingAlarm()
+    {
+        const QString sound = m_files->filePath(QStringLiteral("ring.wav"));
+        QFile f(sound);
+        if (!f.open(QIODevice::WriteOnly) || f.write("RIFF") != 4)
+            qWarning("cannot write %s", qPrintable(sound));
+        auto a = Compact(9, 0, QStringLiteral("Wake"), 0, true);
+        a->message = QStringLiteral("Rise and shine");
+        a->SetPlaylist({sound});
+        a->useSnooze = 1;
+        a->snooze = 600;
+        a->showSoundControls = 1;
+        return a;
+    }
+
+    RingingServices Services() const
+    {
+        RingingServices services;
+        services.wakeProgram = QStringLiteral("/bin/true");
+        services.imagesDir = m_files->path();
+        services.confirmClose = [](QWidget*, uint32_t, uint32_t) { return true; };
+        return services;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::UseFixedZoneAndLocale();
+        InstallAccessibleFactory();
+    }
+
+    void init()
+    {
+        RegCloseStore();
+        notify::NotifyCloseStore();
+        m_home.Renew();
+        m_files = std::make_unique<QTemporaryDir>();
+        qputenv("DAWNBELL_AUTO_ANSWER", "yes");
+        qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
+        qputenv("DAWNBELL_SYSFS", m_files->filePath(QStringLiteral("sys")).toUtf8());
+        qputenv("DAWNBELL_DEVINPUT", m_files->filePath(QStringLiteral("input")).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", m_files->filePath(QStringLiteral("run")).toUtf8());
+        QDir().mkpath(m_files->filePath(QStringLiteral("run")));
+        Scheduler::SetProgramPathForTesting(QStringLiteral("/bin/true"));
+        clock::SetNowForTesting(clock::MakeLocal(2031, 3, 8, 9, 0, 0));
+        SetMediaPlayerFactoryForTesting([] { return std::unique_ptr<MediaPlayer>(new FakeMediaPlayer); });
+    }
+
+    void cleanup()
+    {
+        m_language.reset();
+        SetTextProvider({});
+        SetMediaPlayerFactoryForTesting({});
+        clock::SetNowForTesting(std::nullopt);
+        const pid_t daemon = notify::NotifyDaemonPid();
+        if (daemon > 0)
+            ::kill(daemon, SIGTERM);
+        RegCloseStore();
+        notify::NotifyCloseStore();
+    }
+
+    void windowShowsItsNodes_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("main window: the list and its rows in words")
+            << "main" << ""
+            << QStringList{"List|Alarms||",
+                           "ListItem|10:01, Nap, on, next ring in 1 hour 1 minute|Press,SetFocus|",
+                           "ListItem|06:45, Work, Mo Tu We Th Fr, on, next ring in 45 hours 45 minutes|Press|",
+                           "ListItem|18:30, Tea, off|Press|"};
+        QTest::newRow("main window in German")
+            << "main" << "deutsch"
+            << QStringList{"List|Alarme||",
+                           "ListItem|10:01, Nap, an, nächstes Klingeln in 1 Stunde 1 Minute|Press|",
+                           "ListItem|06:45, Work, Mo Di Mi Do Fr, an, nächstes Klingeln in 45 Stunden 45 Minuten|Press|",
+                           "ListItem|18:30, Tea, aus|Press|"};
+        QTest::newRow("ringing window: texts, Snooze and End alarm")
+            << "ringing" << ""
+            << QStringList{"Dialog|Wake||", "StaticText|09:00:00||", "StaticText|Wake||", "StaticText|Rise and shine||",
+                           "Button|Snooze|Press|", "Button|End alarm|Press|", "Slider|Volume||"};
+        QTest::newRow("ringing window in French")
+            << "ringing" << "fran\u00E7ais"
+            << QStringList{"Button|R\u00E9p\u00E9ter|Press|", "Button|Arr\u00EAter|Press|"};
+        QTest::newRow("compact editor: fields named after their labels")
+            << "compact" << ""
+            << QStringList{"EditableText|Title||Work", "EditableText|Message||", "SpinBox|Time||",
+                           "SpinBox|Snooze (min.)||", "SpinBox|Quiz||", "Button|Move up||",
+                           "Button|Move down||", "Slider|Volume||", "List|Playlist||", "CheckBox|Mo||", "CheckBox|Su||",
+                           "CheckBox|Vibrate||", "Button|Add|Press|", "Button|OK|Press|",
+                           "Button|Cancel|Press|"};
+        QTest::newRow("fade curve, parabola over 30 s")
+            << "fade 0 30" << "" << QStringList{"Chart|Fade-in curve||fade-in over 30 seconds, rising slowly"};
+        QTest::newRow("fade curve, straight over 5 s")
+            << "fade 1 5" << "" << QStringList{"Chart|Fade-in curve||fade-in over 5 seconds, rising evenly"};
+        QTest::newRow("fade curve, steep over 120 s")
+            << "fade 2 120" << "" << QStringList{"Chart|Fade-in curve||fade-in over 120 seconds, rising quickly"};
+        QTest::newRow("fade curve in German")
+            << "fade 0 30" << "deutsch"
+            << QStringList{"Chart|Einblendkurve||Einblenden über 30 Sekunden, langsam ansteigend"};
+    }
+
+    void windowShowsItsNodes()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, language);
+        QFETCH(QStringList, expected);
+        if (!language.isEmpty()) {
+            m_language = std::make_unique<LanguageTable>();
+            QCOMPARE(m_language->Load(QStringLiteral(DAWNBELL_PROGRAM_DIR), language),
+                     LanguageTable::LoadResult::Loaded);
+            m_language->InstallAsTextProvider();
+        }
+        QString opened;
+        std::unique_ptr<QWidget> shown;
+        std::unique_ptr<Alarm> alarm;
+        QWidget* host = nullptr;
+        if (window == QLatin1String("main")) {
+            shown = MainWindow(&opened);
+        } else if (window == QLatin1String("ringing")) {
+            alarm = RingingAlarm();
+            shown = std::make_unique<CAlarmDialog>(alarm.get(), nullptr, Services());
+        } else if (window == QLatin1String("compact")) {
+            alarm = Compact(6, 45, QStringLiteral("Work"), 0x1F, true);
+            alarm->forceVolume = 1; // the volume slider shows
+            shown = std::make_unique<CEditAlarm>(alarm.get());
+        } else {
+            const QStringList words = window.split(QLatin1Char(' '));
+            host = new QWidget;
+            shown.reset(host);
+            auto* curve = new CFadeControl(host);
+            curve->setGeometry(0, 0, 200, 100);
+            curve->SetCurve(FadePresetCurve(words.value(1).toInt()));
+            curve->SetFadeSeconds(words.value(2).toInt());
+        }
+        shown->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+
+        QList<QAccessibleInterface*> nodes{QAccessible::queryAccessibleInterface(shown.get())};
+        Walk(nodes.first(), &nodes);
+        QStringList seen;
+        for (QAccessibleInterface* node : nodes)
+            seen << NodeText(node);
+        for (const QString& want : expected) {
+            bool found = false;
+            for (QAccessibleInterface* node : nodes)
+                found = found || Matches(node, want);
+            QVERIFY2(found, qPrintable(QStringLiteral("no node %1 among:\n  %2").arg(want, seen.join("\n  "))));
+        }
+        // Nothing a reader lands on is nameless.
+        const QList<QAccessible::Role> named{QAccessible::Button,   QAccessible::CheckBox, QAccessible::ListItem,
+                                             QAccessible::Clock,    QAccessible::Slider,   QAccessible::SpinBox,
+                                             QAccessible::EditableText, QAccessible::Chart, QAccessible::List};
+        for (QAccessibleInterface* node : nodes) {
+            if (named.contains(node->role()) && !node->state().disabled)
+                QVERIFY2(!node->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(NodeText(node)));
+        }
+    }
+
+    // "Snooze" pressed through its action snoozes as a tap does; the countdown
+    // then shows the snooze's seconds and follows each tick.
+    void snoozeActionAndLiveCountdown()
+    {
+        auto alarm = RingingAlarm();
+        CAlarmDialog dlg(alarm.get(), nullptr, Services());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(!Find(&dlg, QStringLiteral("ProgressBar|Snooze countdown||"))); // nothing counts yet
+        QAccessibleInterface* snooze = Find(&dlg, QStringLiteral("Button|Snooze|Press|"));
+        QVERIFY(snooze);
+        snooze->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(dlg.countdown(), 600);
+        QVERIFY(!dlg.ended());
+
+        QAccessibleInterface* countdown = Find(&dlg, QStringLiteral("ProgressBar|Snooze countdown||"));
+        QVERIFY(countdown);
+        QVERIFY(countdown->valueInterface());
+        QCOMPARE(countdown->valueInterface()->currentValue().toInt(), 600);
+        QCOMPARE(countdown->valueInterface()->maximumValue().toInt(), 600);
+        QVERIFY(!countdown->text(QAccessible::Value).isEmpty());
+
+        dlg.HandleTimer(CAlarmDialog::TimerCountdown);
+        QCOMPARE(dlg.countdown(), 599);
+        QCOMPARE(countdown->valueInterface()->currentValue().toInt(), 599);
+    }
+
+    // A row pressed through its action opens it as a double tap does; a row
+    // given the focus through its action becomes the selection.
+    void rowActions()
+    {
+        QString opened;
+        auto w = MainWindow(&opened);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QAccessibleInterface* tea = Find(w.get(), QStringLiteral("ListItem|18:30, Tea, off|SetFocus|"));
+        QVERIFY(tea);
+        QVERIFY(!tea->state().checked);
+        tea->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+        QCOMPARE(w->list()->SelectedIndex(), 2);
+        QVERIFY(tea->state().selected);
+        QVERIFY(opened.isEmpty());
+
+        QAccessibleInterface* work = Find(w.get(), QStringLiteral("ListItem|06:45, Work, Mo Tu We Th Fr, on, next ring in 45 hours 45 minutes|Press|"));
+        QVERIFY(work);
+        QVERIFY(work->state().checked);
+        work->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(opened, QStringLiteral("Work"));
+    }
+};
+
+QTEST_MAIN(AccessibilityTest)
+#include "AccessibilityTest.moc"
