@@ -307,7 +307,9 @@ void CMainDialog::CreateControls()
     for (int i = 0; i < kButtonCount; ++i) {
         auto* b = new QPushButton(this);
         b->setObjectName(QString::number(kButtonIds[i]));
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus (the window has no
+        // default button; on the list Enter opens the selected alarm).
+        b->setAutoDefault(true);
         b->setFocusPolicy(Qt::StrongFocus);
         b->setFont(KitFont(kButtonPoints));
         const int id = kButtonIds[i];

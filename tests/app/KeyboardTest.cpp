@@ -270,6 +270,11 @@ private slots:
             QCOMPARE(w.list()->SelectedIndex(), 1);
             Press(Qt::Key_Return);
             QCOMPARE(opened, QStringLiteral("late"));
+            // Enter on a focused button presses it: Up, then Edit opens the first alarm.
+            Press(Qt::Key_Up);
+            QVERIFY(TabTo(w.button(CMainDialog::IdEdit)));
+            Press(Qt::Key_Return);
+            QCOMPARE(opened, QStringLiteral("early"));
         } else if (window.startsWith(QLatin1String("compact"))) {
             auto a = Compact(6, 45, QStringLiteral("Work"));
             CEditAlarm dlg(a.get());
