@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """A screen reader's view of the real program: rings an alarm on the X server
 this runs under (xvfb-run), with the accessibility bus of at-spi2-core on a
-private session bus, reads the ringing window through AT-SPI (pyatspi), checks
-that its controls have names and roles, presses "Snooze" through its accessible
-action and sees the alarm snoozed: the countdown runs and the snooze's wake-up
-is registered with the notification service.
+private session bus, reads the ringing window and the main window under it
+through AT-SPI (pyatspi), checks that their controls have names and roles,
+presses "Snooze" through its accessible action and sees the alarm snoozed: the
+countdown runs and the snooze's wake-up is registered with the notification
+service.
 
 Usage: atspi_snooze.py PROGRAM_DIR
 Exit status 0 passed, 1 failed, 77 skipped (no at-spi2-core or pyatspi).
@@ -144,11 +145,20 @@ def main():
         for role, name in (("push button", "End alarm"), ("label", "Wake up Ada")):
             if find(role, name) is None:
                 return fail("no %s named %r" % (role, name))
-        window = find("dialog", "Wake up Ada")
-        if window is None:
+        if find("dialog", "Wake up Ada") is None:
             return fail("no ringing window named after the alarm")
-        unnamed = [n.getRoleName() for n in walk(window)
-                   if n.getRoleName() in ("push button", "check box", "slider", "progress bar") and not n.name]
+
+        # The main window under it: the alarm list and its row in words.
+        if find("list", "Alarms") is None:
+            return fail("no list named Alarms in the main window")
+        row = next((n for n in walk(application()) if n.getRoleName() == "list item"), None)
+        if row is None or "Wake up Ada, on, next ring in " not in row.name:
+            return fail("the alarm's row is not read in words: %r" % (row.name if row else None))
+        # Nothing a reader lands on in the program is nameless.
+        unnamed = ["%s in %r" % (n.getRoleName(), n.parent.name if n.parent else "")
+                   for n in walk(application())
+                   if n.getRoleName() in ("push button", "check box", "slider", "progress bar", "list",
+                                          "list item", "spin button", "text") and not n.name]
         if unnamed:
             return fail("controls without a name: " + ", ".join(unnamed))
 
