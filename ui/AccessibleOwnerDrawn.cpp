@@ -96,10 +96,11 @@ QAccessibleInterface* AccessibleOwnerDrawn::focusChild() const
 
 namespace {
 
-// The owner-drawn interface of `owner`; null for other widgets.
+// The owner-drawn interface of `owner`; null for other widgets, and while no
+// assistive technology listens (then a change costs nothing beyond this check).
 AccessibleOwnerDrawn* OwnerInterface(QWidget* owner)
 {
-    if (!owner || !dynamic_cast<AccessibleParts*>(owner))
+    if (!QAccessible::isActive() || !owner || !dynamic_cast<AccessibleParts*>(owner))
         return nullptr;
     return dynamic_cast<AccessibleOwnerDrawn*>(QAccessible::queryAccessibleInterface(owner));
 }

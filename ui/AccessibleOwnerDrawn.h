@@ -7,7 +7,8 @@
 // with the control).
 //
 // The Announce functions tell assistive technology about changes the control
-// makes; they do nothing for a widget without parts.
+// makes; they do nothing for a widget without parts, or while no assistive
+// technology listens (QAccessible::isActive).
 #include <QAccessibleWidget>
 #include <QList>
 #include <QVariant>
@@ -24,11 +25,17 @@ public:
     AccessibleOwnerDrawn(QWidget* widget, AccessibleParts* parts);
     ~AccessibleOwnerDrawn() override;
 
+    // Name: the widget's accessibleName, else AccessibleParts::AccessibleName,
+    // else Qt's (a window's title). Value: AccessibleParts::AccessibleValue, which
+    // also serves as the description when the widget sets none.
     QString text(QAccessible::Text t) const override;
+    // AccessibleParts::AccessibleRole.
     QAccessible::Role role() const override;
+    // Children: the parts (0 .. parts - 1), then the child widgets not hidden.
     int childCount() const override;
     QAccessibleInterface* child(int index) const override;
     int indexOfChild(const QAccessibleInterface* child) const override;
+    // While the widget has the focus: its focused part, if any; else Qt's answer.
     QAccessibleInterface* focusChild() const override;
 
     // Part `index` of `owner` changed as `event` says (NameChanged, Focus,

@@ -47,6 +47,15 @@ def notifications(program_dir, env):
     return {tuple(line.split("\t")[1:]) for line in out.splitlines() if line.strip()}
 
 
+def log(home):
+    """The end of the program's log, for failure messages."""
+    try:
+        with open(os.path.join(home, "dawnbell.log"), encoding="utf-8", errors="replace") as f:
+            return "".join(f.readlines()[-20:])
+    except OSError:
+        return "(no log)"
+
+
 def walk(node, depth=0):
     """Every node below `node`, depth first (bounded)."""
     if node is None or depth > 25:
@@ -101,6 +110,15 @@ def main():
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
         launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], env=env)
         started.append(launcher.pid)
+        # The program's bridge asks for the accessibility bus once, at start: the
+        # bus must be there first.
+        def has_bus():
+            reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                    "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                    "string:org.a11y.Bus"], env=env, capture_output=True, text=True, timeout=30)
+            return "boolean true" in reply.stdout
+        if not wait_for("the accessibility bus", has_bus):
+            return fail("at-spi-bus-launcher never took the name org.a11y.Bus")
 
         try:
             import pyatspi  # after the bus address is set: it connects on import
@@ -136,7 +154,9 @@ def main():
             return None
 
         if wait_for("the program on the accessibility bus", application) is None:
-            return fail("the program never showed up on the accessibility bus")
+            return fail("the program never showed up on the accessibility bus (%s); its log:\n%s" %
+                        ("running" if program.poll() is None else "ended with %d" % program.returncode,
+                         log(home)))
         snooze = wait_for("the Snooze button", lambda: find("push button", "Snooze"))
         if snooze is None:
             return fail("no push button named Snooze; the tree: " +
