@@ -465,6 +465,9 @@ void CEditAlarm::LayOutFor(const QSize& size)
                             m_days[3], m_days[4], m_days[5], m_days[6], m_vibrate, m_snooze, m_random};
         for (size_t i = 0; i + 1 < std::size(order); ++i)
             setTabOrder(order[i], order[i + 1]);
+    } else {
+        // Tab walks the controls as they read, starting at the title.
+        DialogLayout::ApplyReadingTabOrder(this);
     }
     ApplyCaptions();
     // A check box or button text longer than its place (a translation) takes

@@ -207,6 +207,37 @@ QWidget* DialogLayout::FindControl(const QWidget* dialog, int controlId)
     return dialog->findChild<QWidget*>(QString::number(controlId));
 }
 
+void DialogLayout::ApplyReadingTabOrder(QWidget* dialog)
+{
+    if (!dialog)
+        return;
+    QList<QWidget*> controls;
+    for (QWidget* w : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->isWindow())
+            controls << w;
+    }
+    if (controls.size() < 2)
+        return;
+    std::stable_sort(controls.begin(), controls.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    QList<QWidget*> ordered;
+    for (qsizetype start = 0; start < controls.size();) {
+        const QWidget* first = controls.at(start);
+        const int rowLimit = first->y() + std::max(1, first->height() / 2);
+        qsizetype end = start + 1;
+        while (end < controls.size() && controls.at(end)->y() < rowLimit)
+            ++end;
+        QList<QWidget*> row = controls.mid(start, end - start);
+        std::stable_sort(row.begin(), row.end(), [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        ordered << row;
+        start = end;
+    }
+    for (qsizetype i = 0; i + 1 < ordered.size(); ++i)
+        QWidget::setTabOrder(ordered.at(i), ordered.at(i + 1));
+    if (!dialog->focusWidget())
+        ordered.first()->setFocus(Qt::OtherFocusReason);
+}
+
 QSize DialogLayout::ScaledSize(int dpiX, int dpiY) const
 {
     if (!m_size.isValid())

@@ -58,6 +58,13 @@ public:
     static QRect ScaleEdges(const QRect& design, int dpiX, int dpiY);
     // The child of `dialog` (at any depth) whose object name is `controlId`; null when none.
     static QWidget* FindControl(const QWidget* dialog, int controlId);
+    // Chains the direct children of `dialog` that take the focus by Tab (shown
+    // or not) in reading order of their places: rows from top to bottom, each
+    // row from left to right; a control whose top lies above the middle of a
+    // row's first control belongs to that row. When nothing in the dialog has
+    // the focus yet, the first control of that order gets it. Call after the
+    // controls have their places.
+    static void ApplyReadingTabOrder(QWidget* dialog);
 
     bool IsValid() const { return m_id > 0; }
     int Id() const { return m_id; }

@@ -278,8 +278,23 @@ private slots:
         } else if (window.startsWith(QLatin1String("compact"))) {
             auto a = Compact(6, 45, QStringLiteral("Work"));
             CEditAlarm dlg(a.get());
+            dlg.resize(240, 320); // portrait
             const QString walk = ShowAndWalk(&dlg);
             QVERIFY2(walk.isEmpty(), qPrintable(walk));
+            // The walk reads like the window: from the title, row by row, never back up.
+            QCOMPARE(QApplication::focusWidget(), Child<QWidget>(&dlg, CEditAlarm::IdTitle));
+            QWidget* previous = QApplication::focusWidget();
+            for (int i = 0; i < 30; ++i) {
+                QTest::keyClick(previous, Qt::Key_Tab);
+                QWidget* now = QApplication::focusWidget();
+                if (now == Child<QWidget>(&dlg, CEditAlarm::IdTitle))
+                    break;
+                if (now == previous)
+                    continue; // Tab between the time picker's fields
+                QVERIFY2(now->y() + now->height() > previous->y(),
+                         qPrintable(Describe(previous) + QStringLiteral(" -> ") + Describe(now)));
+                previous = now;
+            }
             const bool ok = window.endsWith(QLatin1String("ok"));
             Press(ok ? Qt::Key_Return : Qt::Key_Escape);
             QVERIFY(!dlg.isVisible());
