@@ -136,6 +136,7 @@ void CEditWizard::ShowPage()
     m_next->setEnabled(m_current < PageCount());
     if (CEditWizardPage* page = CurrentPagePtr())
         page->show();
+    OrderFocusForPage();
     RefreshTitle();
 }
 

@@ -85,6 +85,7 @@ void COptionsWizard::ShowPage(int index)
     m_back->setEnabled(m_current > 0);
     m_next->setEnabled(m_current < kPageCount - 1);
     Page(m_current)->show();
+    OrderFocusForPage();
     RefreshTitle();
 }
 

@@ -128,6 +128,20 @@ void KitWizard::LayOutFor(const QSize& size)
     update();
 }
 
+void KitWizard::OrderFocusForPage()
+{
+    QWidget* focus = focusWidget();
+    KitWizardPage* page = ShownPage();
+    if (!page || (focus && focus->isVisibleTo(this)))
+        return;
+    for (QWidget* w = page->nextInFocusChain(); w && page->isAncestorOf(w); w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
 void KitWizard::RefreshTitle()
 {
     m_title->setText(TitleText());

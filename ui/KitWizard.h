@@ -65,6 +65,10 @@ protected:
     void StartFrame();
     // Fits the title line to TitleText() and repaints.
     void RefreshTitle();
+    // Call when a page is shown: when nothing shown has the focus (the window
+    // opening) the page's first control gets it, so Tab reads on from there
+    // through the page to "<", ">", OK and Cancel.
+    void OrderFocusForPage();
 
     void PaintLabels(QPainter& painter) override;
 

@@ -9,6 +9,7 @@
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
 #include "CEditWizard.h"
+#include "CEditWizardPage.h"
 #include "CMainDialog.h"
 #include "CQuizDialog.h"
 #include "COptionsWizard.h"
@@ -305,6 +306,9 @@ private slots:
             CEditWizard w(a.get());
             QString walk = ShowAndWalk(&w);
             QVERIFY2(walk.isEmpty(), qPrintable(QStringLiteral("page 1: ") + walk));
+            // The window opens with the focus on the page, not on the frame's buttons.
+            QVERIFY2(w.CurrentPagePtr()->isAncestorOf(QApplication::focusWidget()),
+                     qPrintable(Describe(QApplication::focusWidget())));
             auto* next = Child<QWidget>(&w, KitWizard::IdNext);
             QVERIFY(next);
             for (int page = 2; next->isEnabled() && next->isVisible() && page < 20; ++page) {
