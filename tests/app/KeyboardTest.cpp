@@ -25,6 +25,7 @@
 #include "Scaling.h"
 #include "Scheduler.h"
 #include "TempHome.h"
+#include "WindowTestSetUp.h"
 #include "WidgetMessageBox.h"
 #include "../model/TestEnv.h"
 
@@ -196,19 +197,7 @@ private slots:
 
     void init()
     {
-        RegCloseStore();
-        notify::NotifyCloseStore();
-        m_home.Renew();
-        m_files = std::make_unique<QTemporaryDir>();
-        qputenv("DAWNBELL_AUTO_ANSWER", "yes");
-        qputenv("DAWNBELL_AUDIO_VIRTUAL", "1");
-        qputenv("DAWNBELL_SYSFS", m_files->filePath(QStringLiteral("sys")).toUtf8());
-        qputenv("DAWNBELL_DEVINPUT", m_files->filePath(QStringLiteral("input")).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_files->filePath(QStringLiteral("run")).toUtf8());
-        QDir().mkpath(m_files->filePath(QStringLiteral("run")));
-        Scheduler::SetProgramPathForTesting(QStringLiteral("/bin/true"));
-        clock::SetNowForTesting(clock::MakeLocal(2031, 3, 8, 9, 0, 0));
-        SetMediaPlayerFactoryForTesting([] { return std::unique_ptr<MediaPlayer>(new FakeMediaPlayer); });
+        test::SetUpWindowTest(&m_home, &m_files);
     }
 
     void cleanup()
