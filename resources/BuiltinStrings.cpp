@@ -251,6 +251,13 @@ const Entry kStrings[] = {
     {336, u8"Move down"},
     {337, u8"Volume"},
     {338, u8"Alarms"},
+    {339, u8"Quiz"},
+    {340, u8"Answer"},
+    {341, u8"Hidden card"},
+    {342, u8"%s, shown"},
+    {343, u8"Scroll up"},
+    {344, u8"Scroll down"},
+    {345, u8"Open Dawnbell"},
 };
 
 } // namespace
