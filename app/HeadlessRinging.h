@@ -10,7 +10,8 @@
 // scheduled again, a one-time alarm switched off, an appointment deleted.
 // `dawnbell-alarm snooze` ends the ringing and leaves a notification that starts
 // the program with the alarm's key when the snooze is over (the after-ringing
-// path is left to that ringing).
+// path is left to that ringing, and so is resuming the other media players the
+// ringing paused: they stay paused over the snooze).
 //
 // Meanwhile the process serves the command channel as the main window does: a
 // key a second start forwards rings after the current one, in turn; "reinit"

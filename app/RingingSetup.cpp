@@ -124,7 +124,12 @@ void RestoreAfterInterruptedRinging()
     const QMap<QString, RestoreMarker::Entries> left = RestoreMarker::TakeLeftOver();
     if (left.isEmpty())
         return;
-    qWarning("The last ringing ended without its cleanup; giving the device back.");
+    // A snooze without a display leaves only the players it keeps paused for the
+    // alarm's next ringing: no cleanup was missed then.
+    const bool snoozedOnly = left.size() == 1 && left.value(QLatin1String(RingingMediaPause::kMarkerPart))
+                                                     .contains(QLatin1String(RingingMediaPause::kSnoozedEntry));
+    if (!snoozedOnly)
+        qWarning("The last ringing ended without its cleanup; giving the device back.");
     if (left.contains(QLatin1String(RingingVibration::kMarkerPart)))
         RingingVibration::RestoreLeftOver();
     if (left.contains(QLatin1String(kPowerPart))) {

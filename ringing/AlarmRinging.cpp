@@ -72,7 +72,7 @@ void AlarmRinging::Start()
     qInfo("Ringing %s \"%s\".", qPrintable(alarm_->GetKey()), qPrintable(alarm_->title));
     Live().push_back(this);
     backlight_.KeepAwake(services_.keepAwake); // suspend and key lock off, backlight on
-    mediaPause_.Pause(); // the alarm is heard alone
+    mediaPause_.Pause(alarm_->GetKey()); // the alarm is heard alone
     PreparePlayback();
     PlayNext();
     // forceVolume: the device volume at the alarm's `volume` until the cleanup.
@@ -284,6 +284,9 @@ void AlarmRinging::SnoozeAway()
     }
     snoozedAway_ = true;
     ringsAgainAt_ = at;
+    // The other players stay paused over the snooze: the ringing at its end
+    // takes them over and resumes them when it ends.
+    mediaPause_.HandOver(key, at);
     const clock::LocalTime t = clock::ToLocal(at);
     emit endRequested(QStringLiteral("snoozed without a display; it rings again at %1:%2:%3")
                           .arg(t.hour, 2, 10, QLatin1Char('0'))
@@ -302,7 +305,7 @@ void AlarmRinging::CountdownTick()
         timers_.Kill(TimerCountdown);
         // The countdown is over in the foreground: the wake-up is not needed.
         WithdrawSnoozeWake();
-        mediaPause_.Pause(); // a player started during the snooze
+        mediaPause_.Pause(alarm_->GetKey()); // a player started during the snooze
         PlayNext();
         return;
     }

@@ -1,8 +1,11 @@
 #include "RingingMediaPause.h"
 
+#include "Clock.h"
 #include "MediaPlayers.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace dawnbell {
 
@@ -16,6 +19,49 @@ QStringList& Pending()
 {
     static QStringList pending;
     return pending;
+}
+
+// Players a ringing snoozed without a display handed over, waiting in this
+// process for that alarm to ring again. One alarm at a time: a later handover
+// takes the earlier one's players along.
+struct HandedOver {
+    QString key;       // the alarm that rings again
+    QStringList names; // its players, still paused
+    int64_t until = 0; // when it rings again, seconds since the epoch
+    bool held = false; // this process holds the marker part for them
+};
+
+HandedOver& Waiting()
+{
+    static HandedOver waiting;
+    return waiting;
+}
+
+// Holds the marker part with the waiting players (anew: a held part keeps its
+// first entries), or lets it go when none wait.
+void HoldWaiting()
+{
+    HandedOver& w = Waiting();
+    if (w.held)
+        RestoreMarker::Release(QLatin1String(RingingMediaPause::kMarkerPart));
+    w.held = !w.names.isEmpty();
+    if (w.held)
+        RestoreMarker::Hold(QLatin1String(RingingMediaPause::kMarkerPart),
+                            {{QLatin1String(RingingMediaPause::kPlayersEntry), Joined(w.names)},
+                             {QLatin1String(RingingMediaPause::kSnoozedEntry), w.key},
+                             {QLatin1String(RingingMediaPause::kUntilEntry), QString::number(w.until)}});
+}
+
+// Adds `names` to the players waiting for the ringing of `key` at `until`.
+void Wait(const QString& key, const QStringList& names, int64_t until)
+{
+    HandedOver& w = Waiting();
+    w.key = key;
+    w.until = until;
+    for (const QString& name : names)
+        if (!w.names.contains(name) && w.names.size() < MediaPlayers::kMaxPlayers)
+            w.names << name;
+    HoldWaiting();
 }
 
 // Resumes the players of `names` (from a marker) and logs what became of them.
@@ -47,8 +93,26 @@ void ResumePending()
 
 RingingMediaPause::~RingingMediaPause() { Resume(); }
 
-void RingingMediaPause::Pause()
+void RingingMediaPause::Pause(const QString& alarmKey)
 {
+    // Players the snoozed ringing of this alarm left paused are this ringing's
+    // now; the marker part passes from the waiting list to this ringing at once.
+    if (!Waiting().names.isEmpty() && Waiting().key == alarmKey) {
+        QStringList adopted;
+        for (const QString& name : Waiting().names) {
+            if (!paused_.contains(name)) {
+                paused_ << name;
+                adopted << name;
+            }
+        }
+        Waiting().key.clear();
+        Waiting().names.clear();
+        Waiting().until = 0;
+        HoldWaiting();
+        qInfo("Media players paused before the snooze of %s stay paused for its ringing: %s.",
+              qPrintable(alarmKey), qPrintable(Joined(adopted)));
+        Mark();
+    }
     if (!MediaPlayers::SessionBusReachable()) {
         static bool told = false;
         if (!told) {
@@ -81,6 +145,19 @@ void RingingMediaPause::Resume()
     Mark();
 }
 
+void RingingMediaPause::HandOver(const QString& alarmKey, int64_t ringsAgainAt)
+{
+    if (paused_.isEmpty())
+        return;
+    const QStringList names = paused_;
+    paused_.clear();
+    // This ringing's part goes first: a held part would keep its entries.
+    Mark();
+    Wait(alarmKey, names, ringsAgainAt);
+    qInfo("Media players paused for the ringing stay paused over the snooze of %s: %s.", qPrintable(alarmKey),
+          qPrintable(Joined(names)));
+}
+
 void RingingMediaPause::Mark()
 {
     // The entries of a held part cannot change: release it and hold it anew.
@@ -103,6 +180,30 @@ void RingingMediaPause::RestoreLeftOver(const RestoreMarker::Entries& entries)
     }
     if (names.isEmpty())
         return;
+    // Handed over by a snooze without a display: they wait for that alarm's
+    // ringing while it can still come.
+    const QString key = entries.value(QLatin1String(kSnoozedEntry));
+    bool timed = false;
+    const int64_t until = entries.value(QLatin1String(kUntilEntry)).toLongLong(&timed);
+    const bool keyReadable = !key.isEmpty() && key.size() <= kMaxKeyChars &&
+                             std::none_of(key.cbegin(), key.cend(), [](QChar c) { return c.isSpace() || !c.isPrint(); });
+    const int64_t now = clock::Now();
+    if (keyReadable && timed && until <= now + kMaxSnoozeAheadSeconds) {
+        if (now - kHandOverGraceSeconds <= until) {
+            Wait(key, names, until);
+            qInfo("Media players paused before the snooze of %s wait for it to ring again: %s.", qPrintable(key),
+                  qPrintable(Joined(names)));
+            return;
+        }
+        qInfo("The ringing of %s after its snooze is long overdue: the players it left paused are resumed.",
+              qPrintable(key));
+    }
+    // Players resumed now no longer wait for a ringing of this process.
+    const qsizetype waitedFor = Waiting().names.size();
+    for (const QString& name : names)
+        Waiting().names.removeAll(name);
+    if (Waiting().names.size() != waitedFor)
+        HoldWaiting();
     if (QCoreApplication::instance()) {
         ResumeLeftOver(names);
         return;

@@ -2,9 +2,11 @@
 // private dbus-daemon as the session bus) with scripted MPRIS players on it:
 // the ringing pauses the one that plays, leaves the others alone, keeps it
 // paused through a snooze and resumes it when it ends, or at the next start
-// after a crash through the restore marker.
+// after a crash through the restore marker. A snooze without a display ends
+// the process: the player stays paused until the alarm has rung again.
 #include "Alarm.h"
 #include "AlarmRinging.h"
+#include "Clock.h"
 #include "FakeMediaPlayer.h"
 #include "FakeMprisPlayer.h"
 #include "MediaPlayerFactory.h"
@@ -60,7 +62,10 @@ private slots:
     // `how` the ringing goes: "end" (it ends while ringing), "snooze" (a snooze,
     // then the end), "user stops" (the user stops the paused player during the
     // ringing), "played during the snooze" (the user plays it while the snooze
-    // counts down; it rings again), "crash" (no cleanup; the next start mends).
+    // counts down; it rings again), "crash" (no cleanup; the next start mends),
+    // "snooze without a display" (the process ends; the next start rings the
+    // alarm again and then ends it), "... overdue" (the next start comes an
+    // hour after the snooze's end and rings nothing).
     void pausedWhileRinging_data()
     {
         QTest::addColumn<QString>("before");
@@ -82,6 +87,10 @@ private slots:
             << "Stopped" << "played during the snooze" << "Paused" << "Playing" << pauseAndPlay;
         QTest::newRow("a crash: resumed at the next start")
             << "Playing" << "crash" << "Paused" << "Playing" << pauseAndPlay;
+        QTest::newRow("snoozed without a display: paused until the alarm has rung again")
+            << "Playing" << "snooze without a display" << "Paused" << "Playing" << pauseAndPlay;
+        QTest::newRow("snoozed without a display, its ringing overdue: resumed at the next start")
+            << "Playing" << "snooze without a display, overdue" << "Paused" << "Playing" << pauseAndPlay;
     }
     void pausedWhileRinging()
     {
@@ -98,10 +107,14 @@ private slots:
         QVERIFY(tune && radio && other);
 
         auto alarm = MakeAlarm();
+        const bool away = how.startsWith(QLatin1String("snooze without a display"));
         {
-            AlarmRinging ringing(alarm.get(), Services());
+            AlarmRinging ringing(alarm.get(), Services(away));
             ringing.Start();
-            if (how == QLatin1String("snooze") || how == QLatin1String("played during the snooze")) {
+            if (away) {
+                QVERIFY(ringing.SnoozeFromOutside());
+                QVERIFY(ringing.snoozedAway());
+            } else if (how == QLatin1String("snooze") || how == QLatin1String("played during the snooze")) {
                 QVERIFY(ringing.SnoozeFromOutside());
                 QVERIFY(ringing.countdown() > 0);
                 if (how == QLatin1String("played during the snooze")) {
@@ -123,7 +136,28 @@ private slots:
                 tune->Snapshot();
             }
             ringing.End(QStringLiteral("test"));
-            QVERIFY(!QFile::exists(RestoreMarker::Path()));
+            QCOMPARE(QFile::exists(RestoreMarker::Path()), away);
+            if (away) {
+                // The process ends here. The next start finds the player named
+                // for the alarm's ringing after the snooze.
+                QCOMPARE(tune->PlaybackStatus(), QStringLiteral("Paused"));
+                const bool overdue = how.endsWith(QLatin1String("overdue"));
+                if (overdue)
+                    clock::SetNowForTesting(ringing.ringsAgainAt() + 3600);
+                const QMap<QString, RestoreMarker::Entries> left = RestoreMarker::TakeLeftOver();
+                RingingMediaPause::RestoreLeftOver(left.value(QLatin1String(RingingMediaPause::kMarkerPart)));
+                clock::SetNowForTesting(std::nullopt);
+                if (!overdue) {
+                    QCOMPARE(tune->PlaybackStatus(), QStringLiteral("Paused"));
+                    QCOMPARE(tune->Calls(), QStringList{QStringLiteral("Pause")});
+                    QVERIFY(QFile::exists(RestoreMarker::Path())); // a crash now still resumes it
+                    AlarmRinging again(alarm.get(), Services(true));
+                    again.Start();
+                    QCOMPARE(tune->PlaybackStatus(), QStringLiteral("Paused"));
+                    again.End(QStringLiteral("test"));
+                }
+                QVERIFY(!QFile::exists(RestoreMarker::Path()));
+            }
             if (how == QLatin1String("crash")) {
                 // What a crash would have left: the player paused, the marker written.
                 tune->Rewind();
@@ -184,9 +218,11 @@ private:
         alarm->closeAfterTimes = 0;
         return alarm;
     }
-    RingingServices Services() const
+    // What a ringing uses; `unattended`: as without a display.
+    RingingServices Services(bool unattended = false) const
     {
         RingingServices s;
+        s.unattended = unattended;
         s.imagesDir = env_->Path("images");
         s.wakeProgram = QStringLiteral("/bin/true");
         return s;
