@@ -1,5 +1,7 @@
 #include "CStep7.h"
 
+#include "AccessibleOwnerDrawn.h"
+#include "AccessibleParts.h"
 #include "Alarm.h"
 #include "ColorHelpers.h"
 #include "KitFont.h"
@@ -28,6 +30,9 @@ namespace dawnbell {
 namespace {
 
 enum TextId {
+    kTextBlue = 32,  // the colour names name the channels for screen readers
+    kTextRed = 33,
+    kTextGreen = 34,
     kTextCustom = 39,
     kTextNone = 57,       // "(None)"
     kTextTitle = 66,      // "Colors"
@@ -42,20 +47,32 @@ enum TextId {
     kTextWarning = 126,
     kTextAlike = 145,
     kTextNotDeleted = 274, // "The picture %s could not be deleted: %s"
+    kTextAddPictures = 356, // "...", for screen readers
 };
 
 constexpr int kCustom = -1; // list data of "Custom"
 
-// A small field filled with one colour.
-class Swatch : public QWidget {
+// A small field filled with one colour. Screen readers find it as a picture
+// named by its colour as the page shows it, with the colour's channels in words
+// as its value.
+class Swatch : public QWidget, public AccessibleParts {
 public:
     explicit Swatch(QWidget* parent) : QWidget(parent) {}
-    void SetColor(uint32_t color)
+    // Shows `color`; `name` is the named colour chosen for it, empty for a
+    // custom one (which readers then call by its channels).
+    void SetColor(uint32_t color, const QString& name)
     {
         m_color = color;
+        const QString spoken = name.isEmpty() ? ColorInWords(color) : name;
+        if (spoken != accessibleName())
+            setAccessibleName(spoken); // tells a listening reader
+        AccessibleOwnerDrawn::AnnounceValue(this);
         update();
     }
     uint32_t Color() const { return m_color; }
+
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Graphic; }
+    QString AccessibleValue() const override { return ColorInWords(m_color); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -139,6 +156,20 @@ void CStep7::ApplyCaptions()
     m_back.use->setText(Text(kTextBackColor));
     m_text.use->setText(Text(kTextTextColor));
     m_useImage->setText(Text(kTextImage));
+    // Names for screen readers: a group's list, swatch and channels are told
+    // with the group's caption.
+    static const int kChannels[3] = {kTextRed, kTextGreen, kTextBlue};
+    for (Group* g : {&m_back, &m_text}) {
+        const QString group = g->use->text();
+        g->list->setAccessibleName(group);
+        g->swatch->setAccessibleDescription(group);
+        for (int i = 0; i < 3; ++i) {
+            g->rgb[i]->setAccessibleName(Text(kChannels[i]));
+            g->rgb[i]->setAccessibleDescription(group);
+        }
+    }
+    m_imageList->setAccessibleName(Text(kTextImage));
+    m_browse->setAccessibleName(Text(kTextAddPictures));
     m_styles[0]->setText(Text(kTextStretch));
     m_styles[1]->setText(Text(kTextCenter));
     m_styles[2]->setText(Text(kTextTile));
@@ -198,7 +229,9 @@ uint32_t CStep7::ColorOf(const Group& g)
 
 void CStep7::UpdateSwatch(Group* g)
 {
-    static_cast<Swatch*>(g->swatch)->SetColor(ColorOf(*g));
+    // A named colour chosen in the list is the swatch's name; "Custom" has none.
+    const QString name = g->list->currentIndex() > 0 ? g->list->currentText() : QString();
+    static_cast<Swatch*>(g->swatch)->SetColor(ColorOf(*g), name);
 }
 
 void CStep7::UpdateVisibility()

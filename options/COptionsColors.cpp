@@ -1,5 +1,7 @@
 #include "COptionsColors.h"
 
+#include "AccessibleOwnerDrawn.h"
+#include "AccessibleParts.h"
 #include "COptionsWizard.h"
 #include "ColorHelpers.h"
 #include "KitPainter.h"
@@ -18,6 +20,10 @@ namespace dawnbell {
 namespace {
 
 enum TextId {
+    kTextBlue = 32, // the colour names name the channels for screen readers
+    kTextRed = 33,
+    kTextGreen = 34,
+    kTextName = 50,
     kTextAdd = 20,
     kTextRemove = 21,
     kTextTitle = 115, // "Colors"
@@ -29,16 +35,27 @@ enum TextId {
 
 const int kChannelIds[3] = {COptionsColors::IdRed, COptionsColors::IdGreen, COptionsColors::IdBlue};
 
-// A square of one colour inside a frame in the tones of its window.
-class ColorSwatch : public QWidget {
+// A square of one colour inside a frame in the tones of its window. Screen
+// readers find it as a picture named by its colour, with the colour's channels
+// in words as its value.
+class ColorSwatch : public QWidget, public AccessibleParts {
 public:
     explicit ColorSwatch(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
-    void SetColor(uint32_t color)
+    // Shows `color`; `name` is the named colour it is, empty for none (readers
+    // then call it by its channels).
+    void SetColor(uint32_t color, const QString& name)
     {
         m_color = color;
+        const QString spoken = name.isEmpty() ? ColorInWords(color) : name;
+        if (spoken != accessibleName())
+            setAccessibleName(spoken); // tells a listening reader
+        AccessibleOwnerDrawn::AnnounceValue(this);
         update();
     }
     uint32_t color() const { return m_color; }
+
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Graphic; }
+    QString AccessibleValue() const override { return ColorInWords(m_color); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -65,6 +82,7 @@ void COptionsColors::CreateControls()
 {
     auto* list = new QListWidget(this);
     list->setObjectName(QString::number(IdList));
+    list->setAccessibleName(Text(kTextTitle));
     connect(list, &QListWidget::currentRowChanged, this, [this] {
         ShowSelected();
         UpdateButtons();
@@ -73,24 +91,27 @@ void COptionsColors::CreateControls()
     auto* name = new QLineEdit(this);
     name->setObjectName(QString::number(IdName));
     name->setMaxLength(AlarmStore::kMaxColorNameChars); // longer names would not be read back
+    name->setAccessibleName(Text(kTextName));
     connect(name, &QLineEdit::textChanged, this, &COptionsColors::UpdateButtons);
 
     const char* letters[3] = {"R", "G", "B"};
     const int labelIds[3] = {IdRedLabel, IdGreenLabel, IdBlueLabel};
+    const int channelNames[3] = {kTextRed, kTextGreen, kTextBlue};
     auto* swatch = new ColorSwatch(this);
     swatch->setObjectName(QString::number(IdPreview));
     for (int i = 0; i < 3; ++i) {
         AddLabel(labelIds[i])->setText(QLatin1String(letters[i]));
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::number(kChannelIds[i]));
+        edit->setAccessibleName(Text(channelNames[i]));
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), edit));
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        connect(edit, &QLineEdit::textEdited, this, [this, edit, swatch](const QString& text) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& text) {
             if (text.toInt() > kMaxChannel)
                 edit->setText(QString::number(kMaxChannel));
-            swatch->SetColor(FieldColor());
+            ShowPreview();
         });
-        connect(edit, &QLineEdit::textChanged, this, [this, swatch] { swatch->SetColor(FieldColor()); });
+        connect(edit, &QLineEdit::textChanged, this, &COptionsColors::ShowPreview);
     }
 
     connect(AddButton(IdAdd, kTextAdd), &QPushButton::clicked, this, &COptionsColors::Add);
@@ -113,6 +134,7 @@ void COptionsColors::FillList(int row)
         list->addItem(c.name);
     list->setCurrentRow(row);
     ShowSelected();
+    ShowPreview(); // also when nothing is selected and the fields stay
     UpdateButtons();
 }
 
@@ -132,6 +154,23 @@ void COptionsColors::UpdateButtons()
     // A colour needs a name: an empty one would become the key's unnamed value.
     Ctl<QPushButton>(IdAdd)->setEnabled(!Ctl<QLineEdit>(IdName)->text().isEmpty());
     Ctl<QPushButton>(IdRemove)->setEnabled(Ctl<QListWidget>(IdList)->currentRow() >= 0);
+}
+
+void COptionsColors::ShowPreview()
+{
+    const uint32_t color = FieldColor();
+    // The preview's name: the selected colour when the fields hold it, else
+    // the first named colour that is this colour, else none.
+    const int row = Ctl<QListWidget>(IdList)->currentRow();
+    const QVector<NamedColor>& colors = Work().colors;
+    QString name;
+    if (row >= 0 && row < colors.size() && (colors.at(row).color & 0x00FFFFFF) == color)
+        name = colors.at(row).name;
+    for (int i = 0; i < colors.size() && name.isEmpty(); ++i) {
+        if ((colors.at(i).color & 0x00FFFFFF) == color)
+            name = colors.at(i).name;
+    }
+    static_cast<ColorSwatch*>(Ctl<QWidget>(IdPreview))->SetColor(color, name);
 }
 
 uint32_t COptionsColors::FieldColor() const

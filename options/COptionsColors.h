@@ -57,6 +57,8 @@ private:
     // Copies the selected entry into the name and channel fields.
     void ShowSelected();
     void UpdateButtons();
+    // Shows the fields' colour in the preview, named for screen readers.
+    void ShowPreview();
 };
 
 } // namespace dawnbell

@@ -258,6 +258,15 @@ const Entry kStrings[] = {
     {343, u8"Scroll up"},
     {344, u8"Scroll down"},
     {345, u8"Open Dawnbell"},
+    {350, u8"Folders"},
+    {351, u8"Files"},
+    {352, u8"Places"},
+    {353, u8"File name"},
+    {354, u8"File type"},
+    {355, u8"red %d, green %d, blue %d"},
+    {356, u8"Add pictures"},
+    {357, u8"Previous page"},
+    {358, u8"Next page"},
 };
 
 } // namespace

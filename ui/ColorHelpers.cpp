@@ -1,6 +1,7 @@
 #include "ColorHelpers.h"
 
 #include "Profile.h"
+#include "TextFormat.h"
 
 #include <algorithm>
 
@@ -51,6 +52,12 @@ uint32_t FromQColor(const QColor& color)
     const QColor rgb = color.toRgb();
     return Rgb(static_cast<uint32_t>(rgb.red()), static_cast<uint32_t>(rgb.green()),
                static_cast<uint32_t>(rgb.blue()));
+}
+
+QString ColorInWords(uint32_t color)
+{
+    constexpr int kTextChannels = 355; // "red %d, green %d, blue %d"
+    return FormatTextId(kTextChannels, {Red(color), Green(color), Blue(color)});
 }
 
 uint32_t AppBackColor()

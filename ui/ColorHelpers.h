@@ -2,6 +2,7 @@
 // Colour helpers for painting. Colours are 32-bit values 0x00BBGGRR (red in the
 // low byte); results always have a zero high byte.
 #include <QColor>
+#include <QString>
 #include <cstdint>
 
 namespace dawnbell {
@@ -26,6 +27,10 @@ constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b)
 {
     return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
 }
+
+// A colour's channels in words for screen readers, in the program's language:
+// "red 255, green 128, blue 0".
+QString ColorInWords(uint32_t color);
 
 // The application colours: settings bgColor / textColor, or light grey
 // 0xE6E6E6 / dark grey 0x505050 when unset.

@@ -1,5 +1,7 @@
 #include "FileDialog.h"
 
+#include "AccessibleOwnerDrawn.h"
+#include "AccessibleParts.h"
 #include "AddedFiles.h"
 #include "ColorHelpers.h"
 
@@ -64,6 +66,12 @@ enum TextId {
     kTextPlaceMusic = 246,
     kTextPlaceHome = 247,
     kTextPlaceAddedSounds = 252,
+    // Names for screen readers.
+    kTextFolders = 350,
+    kTextFiles = 351,
+    kTextPlaces = 352,
+    kTextFileName = 353,
+    kTextFileType = 354,
 };
 
 // Layout ids of the three orientations. 205 is the portrait layout; the
@@ -142,6 +150,259 @@ QFileIconProvider& IconProvider()
     return provider;
 }
 
+// The rectangle of an item of `view` (viewport coordinates) in the view's own
+// coordinates, and whether it lies outside the part of the view that shows.
+void PlaceItemPart(const QAbstractScrollArea* view, const QRect& inViewport, AccessiblePart* part)
+{
+    part->rect = inViewport.translated(view->viewport()->pos());
+    part->state.offscreen = !view->viewport()->geometry().intersects(part->rect);
+}
+
+// The folder tree as screen readers find it: every folder shown (its parents
+// all expanded) is a tree item named by its folder name, its full path as the
+// description. Press and SetFocus make it the folder shown, as a tap does;
+// Toggle expands or collapses it, as a tap on its arrow does.
+class FolderTree : public QTreeWidget, public AccessibleParts {
+public:
+    explicit FolderTree(QWidget* parent) : QTreeWidget(parent)
+    {
+        const auto changed = [this] {
+            m_stale = true;
+            AccessibleOwnerDrawn::AnnounceReorder(this);
+        };
+        // Items about to go are dropped from the cache before they are deleted.
+        connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, changed);
+        connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, changed);
+        connect(model(), &QAbstractItemModel::rowsRemoved, this, changed);
+        connect(model(), &QAbstractItemModel::rowsInserted, this, changed);
+        connect(model(), &QAbstractItemModel::modelReset, this, changed);
+        connect(model(), &QAbstractItemModel::layoutChanged, this, changed);
+        connect(this, &QTreeWidget::itemExpanded, this, changed);
+        connect(this, &QTreeWidget::itemCollapsed, this, changed);
+        connect(this, &QTreeWidget::currentItemChanged, this, [this] {
+            const int part = AccessibleFocusPart();
+            if (part < 0)
+                return;
+            AccessibleOwnerDrawn::AnnouncePart(this, part, QAccessible::Selection);
+            if (hasFocus())
+                AccessibleOwnerDrawn::AnnouncePart(this, part, QAccessible::Focus);
+        });
+    }
+
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Tree; }
+    QString AccessibleName() const override { return Text(kTextFolders); }
+    int AccessiblePartCount() const override { return int(Shown().size()); }
+
+    AccessiblePart AccessiblePartAt(int index) const override
+    {
+        AccessiblePart part;
+        QTreeWidgetItem* item = Shown().value(index, nullptr);
+        if (!item) {
+            part.state.invisible = true;
+            return part;
+        }
+        part.name = item->text(0);
+        part.description = item->data(0, kRolePath).toString();
+        part.role = QAccessible::TreeItem;
+        part.state.selectable = true;
+        part.state.focusable = true;
+        part.state.selected = item->isSelected();
+        part.state.focused = hasFocus() && item == currentItem();
+        // A folder not listed yet may hold subfolders; a listed one without
+        // any has no arrow.
+        const bool expandable
+            = item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator || item->childCount() > 0;
+        part.state.expandable = expandable;
+        part.state.expanded = expandable && item->isExpanded();
+        part.state.collapsed = expandable && !item->isExpanded();
+        PlaceItemPart(this, visualItemRect(item), &part);
+        part.actions = {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::setFocusAction()};
+        if (expandable)
+            part.actions << QAccessibleActionInterface::toggleAction();
+        return part;
+    }
+
+    void AccessiblePartAction(int index, const QString& action) override
+    {
+        QTreeWidgetItem* item = Shown().value(index, nullptr);
+        if (!item)
+            return;
+        if (action == QAccessibleActionInterface::toggleAction()) {
+            item->setExpanded(!item->isExpanded()); // expanding lists its subfolders
+        } else if (action == QAccessibleActionInterface::pressAction()
+                   || action == QAccessibleActionInterface::setFocusAction()) {
+            setFocus(Qt::OtherFocusReason);
+            setCurrentItem(item); // the dialog lists its files
+            scrollToItem(item);
+        }
+    }
+
+    int AccessibleFocusPart() const override
+    {
+        QTreeWidgetItem* current = currentItem();
+        return current ? int(Shown().indexOf(current)) : -1;
+    }
+
+private:
+    // The folders shown, in reading order; rebuilt after the tree changed.
+    const QVector<QTreeWidgetItem*>& Shown() const
+    {
+        if (m_stale) {
+            m_shown.clear();
+            for (int i = 0; i < topLevelItemCount(); ++i)
+                AddShown(topLevelItem(i));
+            m_stale = false;
+        }
+        return m_shown;
+    }
+    void AddShown(QTreeWidgetItem* item) const
+    {
+        if (item->isHidden())
+            return;
+        m_shown.append(item);
+        if (item->isExpanded()) {
+            for (int i = 0; i < item->childCount(); ++i)
+                AddShown(item->child(i));
+        }
+    }
+
+    mutable QVector<QTreeWidgetItem*> m_shown; // folders shown, depth first
+    mutable bool m_stale = true;               // m_shown needs rebuilding
+};
+
+// The file list as screen readers find it: each file a list item named by its
+// file name, its size and date as the description. Press does what a tap does:
+// it selects the file when one file is chosen, and checks or unchecks it when
+// several are (also Toggle); SetFocus makes it the current row.
+class FileList : public QTreeWidget, public AccessibleParts {
+public:
+    explicit FileList(QWidget* parent) : QTreeWidget(parent)
+    {
+        const auto reorder = [this] { AccessibleOwnerDrawn::AnnounceReorder(this); };
+        connect(model(), &QAbstractItemModel::rowsInserted, this, reorder);
+        connect(model(), &QAbstractItemModel::rowsRemoved, this, reorder);
+        connect(model(), &QAbstractItemModel::modelReset, this, reorder);
+        connect(model(), &QAbstractItemModel::layoutChanged, this, reorder);
+        connect(this, &QTreeWidget::currentItemChanged, this, [this] {
+            if (hasFocus() && currentItem())
+                AccessibleOwnerDrawn::AnnouncePart(this, indexOfTopLevelItem(currentItem()), QAccessible::Focus);
+        });
+        connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+            if (currentItem())
+                AccessibleOwnerDrawn::AnnouncePart(this, indexOfTopLevelItem(currentItem()), QAccessible::Selection);
+        });
+        connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
+            AccessibleOwnerDrawn::AnnouncePart(this, indexOfTopLevelItem(item), QAccessible::StateChanged);
+        });
+    }
+
+    QAccessible::Role AccessibleRole() const override { return QAccessible::List; }
+    QString AccessibleName() const override { return Text(kTextFiles); }
+    int AccessiblePartCount() const override { return topLevelItemCount(); }
+
+    AccessiblePart AccessiblePartAt(int index) const override
+    {
+        AccessiblePart part;
+        QTreeWidgetItem* item = topLevelItem(index);
+        if (!item) {
+            part.state.invisible = true;
+            return part;
+        }
+        const QTreeWidgetItem* header = headerItem();
+        part.name = item->text(FileDialog::kColumnName);
+        part.description = header->text(FileDialog::kColumnSize) + QLatin1Char(' ')
+            + item->text(FileDialog::kColumnSize) + QStringLiteral(", ") + header->text(FileDialog::kColumnDate)
+            + QLatin1Char(' ') + item->text(FileDialog::kColumnDate);
+        part.role = QAccessible::ListItem;
+        part.state.focusable = true;
+        part.state.focused = hasFocus() && item == currentItem();
+        part.actions = {QAccessibleActionInterface::pressAction()};
+        if (Checkable(item)) {
+            part.state.checkable = true;
+            part.state.checked = item->checkState(FileDialog::kColumnName) == Qt::Checked;
+            part.actions << QAccessibleActionInterface::toggleAction();
+        } else {
+            part.state.selectable = true;
+            part.state.selected = item->isSelected();
+        }
+        part.actions << QAccessibleActionInterface::setFocusAction();
+        PlaceItemPart(this, visualItemRect(item), &part);
+        return part;
+    }
+
+    void AccessiblePartAction(int index, const QString& action) override
+    {
+        QTreeWidgetItem* item = topLevelItem(index);
+        if (!item)
+            return;
+        const bool press = action == QAccessibleActionInterface::pressAction();
+        if (press || action == QAccessibleActionInterface::setFocusAction()) {
+            setFocus(Qt::OtherFocusReason);
+            setCurrentItem(item);
+            scrollToItem(item);
+        }
+        if (Checkable(item) && (press || action == QAccessibleActionInterface::toggleAction())) {
+            // The dialog takes the choice from the changed check box.
+            item->setCheckState(FileDialog::kColumnName,
+                                item->checkState(FileDialog::kColumnName) == Qt::Checked ? Qt::Unchecked
+                                                                                         : Qt::Checked);
+        } else if (press && (item->flags() & Qt::ItemIsSelectable)) {
+            item->setSelected(true); // the dialog takes the choice from the selection
+        }
+    }
+
+    int AccessibleFocusPart() const override
+    {
+        return currentItem() ? indexOfTopLevelItem(currentItem()) : -1;
+    }
+
+private:
+    static bool Checkable(const QTreeWidgetItem* item) { return item->flags() & Qt::ItemIsUserCheckable; }
+};
+
+// The places row as screen readers find it: a tool bar whose places are
+// buttons named by their labels, their folders as the description. Press opens
+// the place's folder, as a tap does.
+class PlaceRow : public QListWidget, public AccessibleParts {
+public:
+    explicit PlaceRow(QWidget* parent) : QListWidget(parent)
+    {
+        const auto reorder = [this] { AccessibleOwnerDrawn::AnnounceReorder(this); };
+        connect(model(), &QAbstractItemModel::rowsInserted, this, reorder);
+        connect(model(), &QAbstractItemModel::rowsRemoved, this, reorder);
+        connect(model(), &QAbstractItemModel::modelReset, this, reorder);
+    }
+
+    QAccessible::Role AccessibleRole() const override { return QAccessible::ToolBar; }
+    QString AccessibleName() const override { return Text(kTextPlaces); }
+    int AccessiblePartCount() const override { return count(); }
+
+    AccessiblePart AccessiblePartAt(int index) const override
+    {
+        AccessiblePart part;
+        QListWidgetItem* place = item(index);
+        if (!place) {
+            part.state.invisible = true;
+            return part;
+        }
+        part.name = place->text();
+        part.description = place->data(kRolePath).toString();
+        part.role = QAccessible::Button;
+        PlaceItemPart(this, visualItemRect(place), &part);
+        part.actions = {QAccessibleActionInterface::pressAction()};
+        return part;
+    }
+
+    void AccessiblePartAction(int index, const QString& action) override
+    {
+        QListWidgetItem* place = item(index);
+        if (place && action == QAccessibleActionInterface::pressAction()) {
+            scrollToItem(place);
+            emit itemClicked(place); // the dialog opens its folder
+        }
+    }
+};
+
 } // namespace
 
 FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
@@ -152,7 +413,7 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     setWindowTitle(Text(mode == Mode::Open ? kTextOpenTitle : kTextSaveTitle));
     setModal(true);
 
-    m_tree = new QTreeWidget(this);
+    m_tree = new FolderTree(this);
     m_tree->setObjectName(QString::number(kIdFolderTree));
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
@@ -169,7 +430,7 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
 
     // The places: one row above the folder tree, scrolled sideways when they
     // do not all fit, so the first ones are always in view.
-    m_places = new QListWidget(this);
+    m_places = new PlaceRow(this);
     m_places->setObjectName(QString::number(kIdPlaces));
     m_places->setFlow(QListView::LeftToRight);
     m_places->setWrapping(false);
@@ -182,8 +443,9 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
 
     m_types = new QComboBox(this);
     m_types->setObjectName(QString::number(kIdFileType));
+    m_types->setAccessibleName(Text(kTextFileType));
 
-    m_list = new QTreeWidget(this);
+    m_list = new FileList(this);
     m_list->setObjectName(QString::number(kIdFileList));
     m_list->setRootIsDecorated(false);
     m_list->setItemsExpandable(false);
@@ -200,6 +462,7 @@ FileDialog::FileDialog(Mode mode, const QString& startFolder, QWidget* parent)
     m_name = new QLineEdit(this);
     m_name->setObjectName(QString::number(kIdFileName));
     m_name->setVisible(mode == Mode::Save);
+    m_name->setAccessibleName(Text(kTextFileName));
 
     m_ok = new QPushButton(Text(kTextOk), this);
     m_ok->setObjectName(QString::number(kIdOk));

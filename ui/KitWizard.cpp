@@ -24,6 +24,8 @@ namespace {
 enum TextId {
     kTextOk = 24,
     kTextCancel = 25,
+    kTextPreviousPage = 357, // "<" and ">", for screen readers
+    kTextNextPage = 358,
 };
 
 // True for the controls the on-screen keyboard types into (not read-only texts).
@@ -59,6 +61,8 @@ KitWizard::KitWizard(const LayoutSet& layouts, QWidget* parent)
     m_back->setObjectName(QString::number(IdBack));
     m_next = new KitArrowButton(Qt::RightArrow, this);
     m_next->setObjectName(QString::number(IdNext));
+    m_back->setAccessibleName(Text(kTextPreviousPage));
+    m_next->setAccessibleName(Text(kTextNextPage));
     auto button = [this](int id) {
         auto* b = new QPushButton(this);
         b->setObjectName(QString::number(id));

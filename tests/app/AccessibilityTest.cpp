@@ -11,11 +11,14 @@
 #include "CAlarmDialog.h"
 #include "CAlarmListCtrl.h"
 #include "CEditAlarm.h"
+#include "CEditWizard.h"
 #include "CFadeControl.h"
 #include "CMainDialog.h"
+#include "COptionsWizard.h"
 #include "Clock.h"
 #include "FadeCurve.h"
 #include "FakeMediaPlayer.h"
+#include "FileDialog.h"
 #include "LanguageTable.h"
 #include "MediaPlayerFactory.h"
 #include "Notify.h"
@@ -216,6 +219,33 @@ private slots:
                            "Button|Move down||", "Slider|Volume||", "List|Playlist||", "CheckBox|Mo||", "CheckBox|Su||",
                            "CheckBox|Vibrate||", "Button|Add|Press|", "Button|OK|Press|",
                            "Button|Cancel|Press|"};
+        QTest::newRow("file chooser: folders, files with check boxes, places")
+            << "chooser open" << ""
+            << QStringList{"Dialog|File Open||", "Tree|Folders||", "TreeItem|/|Press,SetFocus,Toggle|",
+                           "TreeItem|Mornings|Press,SetFocus,Toggle|", "TreeItem|Birdsong|Press,SetFocus,Toggle|",
+                           "List|Files||", "ListItem|alpha.wav|Press,Toggle,SetFocus|", "ListItem|zeta.mp3|Press|",
+                           "ToolBar|Places||", "Button|Tunes|Press|", "ComboBox|Sound files||", "Button|OK|Press|",
+                           "Button|Cancel|Press|"};
+        QTest::newRow("file chooser saving, in German")
+            << "chooser save" << "deutsch"
+            << QStringList{"Dialog|Speichern||", "Tree|Ordner||", "TreeItem|Mornings|Press|", "List|Dateien||",
+                           "ListItem|alpha.wav|Press,SetFocus|", "EditableText|Dateiname||"};
+        QTest::newRow("wizard colours: a named and a custom colour")
+            << "wizard colors" << ""
+            << QStringList{"Graphic|Night||red 16, green 32, blue 64",
+                           "Graphic|red 255, green 128, blue 0||red 255, green 128, blue 0",
+                           "ComboBox|Night||", "ComboBox|Custom||", "SpinBox|Red||255",
+                           "SpinBox|Green||128", "SpinBox|Blue||0", "Button|Add pictures|Press|",
+                           "Button|Next page|Press|", "Button|Previous page|Press|"};
+        QTest::newRow("options colours: the list, the fields and the preview")
+            << "options colors" << ""
+            << QStringList{"List|Colors||", "ListItem|Dusk||", "ListItem|Snow||", "EditableText|Name||Dusk",
+                           "EditableText|Red||40", "EditableText|Green||60", "EditableText|Blue||80",
+                           "Graphic|Dusk||red 40, green 60, blue 80"};
+        QTest::newRow("options colours in French")
+            << "options colors" << "fran\u00E7ais"
+            << QStringList{"List|Couleurs||", "EditableText|Nom||Dusk", "EditableText|Rouge||40",
+                           "Graphic|Dusk||rouge 40, vert 60, bleu 80"};
         QTest::newRow("fade curve, parabola over 30 s")
             << "fade 0 30" << "" << QStringList{"Chart|Fade-in curve||fade-in over 30 seconds, rising slowly"};
         QTest::newRow("fade curve, straight over 5 s")
@@ -242,6 +272,9 @@ private slots:
         std::unique_ptr<QWidget> shown;
         std::unique_ptr<Alarm> alarm;
         QWidget* host = nullptr;
+        FileDialog* chooser = nullptr;
+        CEditWizard* wizard = nullptr;
+        COptionsWizard* sheet = nullptr;
         if (window == QLatin1String("main")) {
             shown = MainWindow(&opened);
         } else if (window == QLatin1String("ringing")) {
@@ -251,6 +284,39 @@ private slots:
             alarm = Compact(6, 45, QStringLiteral("Work"), 0x1F, true);
             alarm->forceVolume = 1; // the volume slider shows
             shown = std::make_unique<CEditAlarm>(alarm.get());
+        } else if (window.startsWith(QLatin1String("chooser"))) {
+            const QDir files(m_files->path());
+            for (const char* folder : {"Mornings/Birdsong", "Evenings"})
+                QVERIFY(files.mkpath(QLatin1String(folder)));
+            for (const char* name : {"Mornings/alpha.wav", "Mornings/zeta.mp3", "Mornings/Birdsong/chirp.ogg"}) {
+                QFile f(files.filePath(QLatin1String(name)));
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write("RIFF") == 4);
+            }
+            const bool save = window.endsWith(QLatin1String("save"));
+            chooser = new FileDialog(save ? FileDialog::Mode::Save : FileDialog::Mode::Open,
+                                     files.filePath(QStringLiteral("Mornings")));
+            shown.reset(chooser);
+            chooser->SetFilter(FileDialog::SoundFilter());
+            chooser->AddPlace(QStringLiteral("Tunes"), files.filePath(QStringLiteral("Evenings")));
+        } else if (window == QLatin1String("wizard colors")) {
+            alarm = Compact(6, 45, QStringLiteral("Work"), 0x1F, true);
+            alarm->type = AlarmWizard;
+            alarm->SetPlaylist({QStringLiteral("/s/one.mp3")});
+            alarm->useBackColor = 1;
+            alarm->backColor = 0x00402010; // "Night"
+            alarm->useTextColor = 1;
+            alarm->textColor = 0x000080FF; // no named colour
+            alarm->backImageStyle = 2;     // the picture controls show
+            WizardServices services;
+            services.namedColors = {{QStringLiteral("Night"), 0x00402010}, {QStringLiteral("Snow"), 0x00FAFAFA}};
+            wizard = new CEditWizard(alarm.get(), nullptr, services);
+            shown.reset(wizard);
+        } else if (window == QLatin1String("options colors")) {
+            OptionsServices services;
+            services.programDir = m_files->path();
+            services.namedColors = {{QStringLiteral("Dusk"), 0x00503C28}, {QStringLiteral("Snow"), 0x00FAFAFA}};
+            sheet = new COptionsWizard(services);
+            shown.reset(sheet);
         } else {
             const QStringList words = window.split(QLatin1Char(' '));
             host = new QWidget;
@@ -262,6 +328,10 @@ private slots:
         }
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+        while (wizard && wizard->CurrentPage() < 7) // the colour page
+            wizard->Next();
+        while (sheet && sheet->CurrentPage() < COptionsWizard::PageColors)
+            sheet->Next();
 
         QList<QAccessibleInterface*> nodes{QAccessible::queryAccessibleInterface(shown.get())};
         Walk(nodes.first(), &nodes);
@@ -281,6 +351,25 @@ private slots:
         for (QAccessibleInterface* node : nodes) {
             if (named.contains(node->role()) && !node->state().disabled)
                 QVERIFY2(!node->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(NodeText(node)));
+        }
+        if (chooser) {
+            // A file pressed through its action is chosen, as a tap chooses it;
+            // a folder or a place pressed opens it.
+            const QString mornings = m_files->filePath(QStringLiteral("Mornings"));
+            QAccessibleInterface* zeta = Find(chooser, QStringLiteral("ListItem|zeta.mp3|Press|"));
+            QVERIFY(zeta);
+            zeta->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            QCOMPARE(chooser->ChosenFiles(), QStringList{mornings + QStringLiteral("/zeta.mp3")});
+            QVERIFY(zeta->state().checked || zeta->state().selected);
+            QAccessibleInterface* birdsong = Find(chooser, QStringLiteral("TreeItem|Birdsong|Press|"));
+            QVERIFY(birdsong);
+            birdsong->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            QCOMPARE(chooser->CurrentFolder(), mornings + QStringLiteral("/Birdsong"));
+            QVERIFY(Find(chooser, QStringLiteral("ListItem|chirp.ogg|Press|")));
+            QAccessibleInterface* tunes = Find(chooser, QStringLiteral("Button|Tunes|Press|"));
+            QVERIFY(tunes);
+            tunes->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            QCOMPARE(chooser->CurrentFolder(), m_files->filePath(QStringLiteral("Evenings")));
         }
     }
 
