@@ -180,6 +180,8 @@ public:
         connect(this, &QTreeWidget::itemExpanded, this, changed);
         connect(this, &QTreeWidget::itemCollapsed, this, changed);
         connect(this, &QTreeWidget::currentItemChanged, this, [this] {
+            if (!QAccessible::isActive())
+                return; // nobody listens: spare the walk over the tree
             const int part = AccessibleFocusPart();
             if (part < 0)
                 return;

@@ -11,6 +11,10 @@
 // ".") are not listed, except the folders on the way to the starting folder, so
 // a starting folder below a hidden one still opens.
 //
+// Screen readers find the folder tree as a tree of the folders shown (Press
+// opens one, Toggle expands it), the file list as a list of the files (Press
+// chooses one as a tap does) and the places as buttons.
+//
 // The dialog can be driven without showing it (tests, automation): Prepare(),
 // OpenFolder(), CheckRow(), SelectRow(), TypeName(), TapColumn() and PressOk()
 // do what the user's taps do. The overwrite question goes through the program's

@@ -347,7 +347,9 @@ private slots:
         // Nothing a reader lands on is nameless.
         const QList<QAccessible::Role> named{QAccessible::Button,   QAccessible::CheckBox, QAccessible::ListItem,
                                              QAccessible::Clock,    QAccessible::Slider,   QAccessible::SpinBox,
-                                             QAccessible::EditableText, QAccessible::Chart, QAccessible::List};
+                                             QAccessible::EditableText, QAccessible::Chart, QAccessible::List,
+                                             QAccessible::Tree,     QAccessible::TreeItem, QAccessible::ToolBar,
+                                             QAccessible::Graphic};
         for (QAccessibleInterface* node : nodes) {
             if (named.contains(node->role()) && !node->state().disabled)
                 QVERIFY2(!node->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(NodeText(node)));
