@@ -257,6 +257,7 @@ private:
         }
         return m_shown;
     }
+    // Appends `item` unless hidden, then the shown folders below it.
     void AddShown(QTreeWidgetItem* item) const
     {
         if (item->isHidden())
@@ -359,6 +360,7 @@ public:
     }
 
 private:
+    // True for a row with a check box (several files chosen).
     static bool Checkable(const QTreeWidgetItem* item) { return item->flags() & Qt::ItemIsUserCheckable; }
 };
 
