@@ -9,6 +9,7 @@
 #include "KitPainter.h"
 #include "RingTrace.h"
 #include "Scaling.h"
+#include "SpokenDuration.h"
 #include "TextFormat.h"
 #include "Texts.h"
 
@@ -550,28 +551,8 @@ namespace {
 constexpr int kTextOn = 322;          // "on"
 constexpr int kTextOff = 323;         // "off"
 constexpr int kTextNextRingIn = 324;  // "next ring in %s"
-constexpr int kTextOneHour = 325;     // "1 hour"
-constexpr int kTextHours = 326;       // "%d hours"
-constexpr int kTextOneMinute = 327;   // "1 minute"
-constexpr int kTextMinutes = 328;     // "%d minutes"
-constexpr int kTextUnderAMinute = 329; // "less than a minute"
 constexpr int kTextAlarms = 338;      // "Alarms"
 } // namespace
-
-QString CAlarmListCtrl::SpokenDuration(int64_t seconds)
-{
-    const int64_t minutes = std::max<int64_t>(seconds, 0) / 60;
-    if (minutes == 0)
-        return Text(kTextUnderAMinute);
-    const int64_t hours = minutes / 60;
-    const int64_t rest = minutes % 60;
-    QStringList parts;
-    if (hours > 0)
-        parts << (hours == 1 ? Text(kTextOneHour) : FormatTextId(kTextHours, {hours}));
-    if (rest > 0)
-        parts << (rest == 1 ? Text(kTextOneMinute) : FormatTextId(kTextMinutes, {rest}));
-    return parts.join(QLatin1Char(' '));
-}
 
 QString CAlarmListCtrl::SpokenRow(int index, int64_t now) const
 {

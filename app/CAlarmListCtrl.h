@@ -108,9 +108,6 @@ public:
     // off and, while on, the time to the next ring seen at `now` (local seconds);
     // "" when out of range.
     QString SpokenRow(int index, int64_t now) const;
-    // A stretch of `seconds` in words: "7 hours 12 minutes", "1 minute", "less
-    // than a minute" (whole minutes, rounded down).
-    static QString SpokenDuration(int64_t seconds);
 
     // Assistive technology (AccessibleParts): the rows as list items.
     QAccessible::Role AccessibleRole() const override { return QAccessible::List; }

@@ -1,5 +1,6 @@
 #include "CQuizDialog.h"
 
+#include "AccessibleOwnerDrawn.h"
 #include "AutoStop.h"
 #include "CAlarmDialog.h"
 #include "Clock.h"
@@ -9,6 +10,7 @@
 #include "KitPainter.h"
 #include "KitStyle.h"
 #include "Scaling.h"
+#include "Texts.h"
 #include "WindowPlacement.h"
 
 #include <QCoreApplication>
@@ -35,6 +37,9 @@ constexpr int kLandscapeWidth = 225, kLandscapeHeight = 195;
 constexpr int kPromptMargin = 11, kPromptTop = 12, kPromptBottom = 38;
 // Word the line height of the prompt is measured on.
 const char* const kSampleWord = "Wg";
+// Texts told to screen readers.
+constexpr int kTextQuiz = 339;   // "Quiz"
+constexpr int kTextAnswer = 340; // "Answer"
 
 std::optional<unsigned> g_testSeed; // seed for tests instead of the time
 
@@ -143,11 +148,24 @@ void CQuizDialog::Refresh()
         QPushButton* b = buttons_[i];
         b->setFont(promptFont_);
         b->setText(game_.label(i));
+        // A sign ("*") is read in words; Qt tells a reader when the name changes.
+        b->setAccessibleName(game_.SpokenLabel(i));
         b->setVisible(game_.visible(i));
         // Inverted colours: the text colour as the face, the background as text.
         b->setPalette(game_.inverted(i) ? KitPalette(textColor_, backColor_) : KitPalette(backColor_, textColor_));
     }
     update();
+    // A new question (or "That was wrong", "Repeat...") and each key entered
+    // are told to a listening reader.
+    if (toldPrompt_ != game_.prompt()) {
+        toldPrompt_ = game_.prompt();
+        AccessibleOwnerDrawn::AnnouncePart(this, PartQuestion, QAccessible::NameChanged);
+    }
+    const QString answer = game_.Entered().join(QLatin1String(", "));
+    if (toldAnswer_ != answer) {
+        toldAnswer_ = answer;
+        AccessibleOwnerDrawn::AnnouncePartValue(this, PartAnswer, answer);
+    }
 }
 
 void CQuizDialog::SyncTimers()
@@ -279,5 +297,30 @@ void CQuizDialog::showEvent(QShowEvent* e)
 }
 
 void CQuizDialog::reject() {}
+
+// --- assistive technology ---------------------------------------------------
+
+QString CQuizDialog::AccessibleName() const { return Text(kTextQuiz); }
+
+AccessiblePart CQuizDialog::AccessiblePartAt(int index) const
+{
+    AccessiblePart part;
+    part.rect = promptRect_;
+    part.state.readOnly = true;
+    switch (index) {
+    case PartQuestion:
+        part.name = game_.prompt();
+        part.role = QAccessible::StaticText;
+        break;
+    case PartAnswer:
+        // Entered with the keys only: a text a reader reads, not one it types into.
+        part.name = Text(kTextAnswer);
+        part.value = game_.Entered().join(QLatin1String(", "));
+        part.role = QAccessible::EditableText;
+        break;
+    default: break;
+    }
+    return part;
+}
 
 } // namespace dawnbell

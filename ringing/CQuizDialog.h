@@ -8,6 +8,11 @@
 // child, and the setting disableAutoStop is 0, it ends with Accepted and posts
 // an activation change to its parent so the ringing window applies its
 // automatic stop.
+//
+// Screen readers find the window as a dialog named "Quiz" with the painted
+// question, the answer entered so far and the visible keypad keys, each named
+// in words ("7", "Hidden card"); pressing a key through its action taps it.
+#include "AccessibleParts.h"
 #include "QuizGame.h"
 #include "RingingServices.h"
 #include "WindowTimers.h"
@@ -24,7 +29,7 @@ class QPushButton;
 
 namespace dawnbell {
 
-class CQuizDialog : public QDialog {
+class CQuizDialog : public QDialog, public AccessibleParts {
     Q_OBJECT
 public:
     // Control ids of the keypad buttons by index 0-11 (kept as object names).
@@ -65,6 +70,18 @@ public:
     int timerInterval(int id) const { return timers_.Interval(id); } // ms of the last start; -1 never
     QFont promptFont() const { return promptFont_; }
 
+    // Assistive technology (AccessibleParts): the painted question and the
+    // answer entered so far, before the keypad's keys (real buttons).
+    enum AccessiblePartIndex : int {
+        PartQuestion = 0, // the prompt as painted ("3 + 4", "Find all pairs")
+        PartAnswer = 1,   // what has been entered: the keys' labels, ", " between
+        PartCount = 2
+    };
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Dialog; }
+    QString AccessibleName() const override; // "Quiz"
+    int AccessiblePartCount() const override { return PartCount; }
+    AccessiblePart AccessiblePartAt(int index) const override;
+
 protected:
     void timerEvent(QTimerEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -99,6 +116,8 @@ private:
     QString fittedFor_;                           // prompt text promptFont_ was fitted to
     bool closed_ = false;                         // ended or closing: activation no longer handled
     bool wasActive_ = false;                      // has been the active window
+    QString toldPrompt_;                          // question as last told to a reader
+    QString toldAnswer_;                          // answer as last told to a reader
 };
 
 // The ringing window's quiz hook: runs a CQuizDialog modally.

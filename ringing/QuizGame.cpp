@@ -1,5 +1,6 @@
 #include "QuizGame.h"
 
+#include "TextFormat.h"
 #include "Texts.h"
 
 #include <QStringList>
@@ -16,6 +17,8 @@ constexpr int kTextFindPairs = 68;  // "Find all pairs"
 constexpr int kTextRepeatNow = 69;  // "Repeat..."
 constexpr int kTextRemember = 70;   // "Remember this sequence"
 constexpr int kTextWrong = 71;      // "That was wrong"
+constexpr int kTextHiddenCard = 341; // "Hidden card"
+constexpr int kTextKeyShown = 342;   // "%s, shown"
 
 const QString kStar = QStringLiteral("*");
 constexpr char16_t kSquareRoot = u'\u221A';
@@ -275,6 +278,7 @@ bool QuizGame::Tap(int index)
     case Repeat:
         return TapRepeat(index);
     default:
+        lastTapped_ = index;
         if (index == answer_) {
             solved_ = true;
             return true;
@@ -298,6 +302,42 @@ std::vector<QuizGame::TimerRequest> QuizGame::TakeTimerRequests()
     std::vector<TimerRequest> out;
     out.swap(requests_);
     return out;
+}
+
+QString QuizGame::SpokenLabel(int index) const
+{
+    if (!valid(index))
+        return QString();
+    if (labels_[index] != kStar)
+        return labels_[index];
+    // Repeat shows its sequence as lit stars over the numbered keys.
+    if (type_ == Repeat)
+        return FormatTextId(kTextKeyShown, {RepeatLabel(index)});
+    return Text(kTextHiddenCard);
+}
+
+QStringList QuizGame::Entered() const
+{
+    QStringList entered;
+    switch (type_) {
+    case Memory:
+        if (pairsFound_ < kPairs) {
+            for (int b : slots_[pairsFound_]) {
+                if (b >= 0)
+                    entered << QString::number(cards_[b]);
+            }
+        }
+        break;
+    case Repeat:
+        for (int b : input_)
+            entered << RepeatLabel(b);
+        break;
+    default:
+        if (lastTapped_ >= 0 && !solved_)
+            entered << labels_[lastTapped_];
+        break;
+    }
+    return entered;
 }
 
 int QuizGame::ChooseType(int quizTypes, unsigned seed)

@@ -14,6 +14,7 @@
 // runs timers itself: it asks for them (TakeTimerRequests) and the window
 // reports their expiry (OnTimer).
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <vector>
@@ -84,6 +85,17 @@ public:
     // Repeat: the button indexes to repeat.
     const std::vector<int>& sequence() const { return sequence_; }
 
+    // --- what a screen reader says ---
+    // Button `index` in words: its label, except that a face-down card is
+    // "Hidden card" and a key lit during Repeat's presentation is its number
+    // followed by ", shown"; "" for an index out of range.
+    QString SpokenLabel(int index) const;
+    // What the user has entered towards the answer, as the keys' labels: Math
+    // the last digit tapped (a wrong one: the right one ends the quiz), Memory
+    // the cards turned over for the pair being uncovered, Repeat the keys typed
+    // so far. Empty before the first tap and after a judged answer.
+    QStringList Entered() const;
+
     // The text of button `index` in a Repeat game ("1".."12" reading the keypad in order).
     static QString RepeatLabel(int index);
     // One of the game types set in `quizTypes` (bit 0 Math, 1 Memory, 2 Repeat;
@@ -113,6 +125,7 @@ private:
     std::array<bool, kButtons> inverted_{};     // drawn in inverted colours
 
     int answer_ = -1;                           // Math: index of the right button
+    int lastTapped_ = -1;                       // Math: the button last tapped, -1 none
 
     std::array<int, kButtons> cards_{};         // Memory: pair number 0-5 per button, -1 undealt
     std::array<std::array<int, 2>, kPairs> slots_{}; // Memory: buttons of the k-th pair found, -1 empty

@@ -1,11 +1,13 @@
 // The snooze quiz played through its window as a user would: reading the prompt
 // and the button labels, tapping buttons, and running its timers by hand.
+#include "AccessibleFactory.h"
 #include "CQuizDialog.h"
 #include "Profile.h"
 #include "RingingTestEnv.h"
 #include "Scaling.h"
 #include "Texts.h"
 
+#include <QAccessible>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QtTest>
@@ -187,6 +189,7 @@ private slots:
     void lostActivation();
     void escapeKeepsTheQuiz();
     void runnerRunsModally();
+    void keysThroughTheirAccessibleActions();
 
 private:
     std::unique_ptr<RingingEnv> env_;
@@ -653,6 +656,52 @@ void QuizTest::runnerRunsModally()
     run(&owner, 0x000000, 0xFFFFFF, 0, QuizGame::Math);
     QVERIFY(solvedInside);
     QCOMPARE(owner.pauses, 1);
+}
+
+// A screen reader reads the question and presses the keys through their
+// actions: a wrong digit is entered (and shown as the answer), the right one
+// solves the quiz; a key lit during Repeat's presentation is read as its
+// number, shown.
+void QuizTest::keysThroughTheirAccessibleActions()
+{
+    InstallAccessibleFactory();
+    CQuizDialog::SetSeedForTesting(3);
+    Owner owner;
+    CQuizDialog quiz(0x000000, 0xFFFFFF, 0, QuizGame::Math, &owner);
+    quiz.show();
+    const int answer = Evaluate(quiz.game().prompt());
+    QVERIFY(answer >= 0);
+    QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(&quiz);
+    QCOMPARE(dialog->text(QAccessible::Name), QStringLiteral("Quiz"));
+    QCOMPARE(dialog->child(CQuizDialog::PartQuestion)->text(QAccessible::Name), quiz.game().prompt());
+    QAccessibleInterface* entered = dialog->child(CQuizDialog::PartAnswer);
+    QCOMPARE(entered->text(QAccessible::Name), QStringLiteral("Answer"));
+    QCOMPARE(entered->text(QAccessible::Value), QString());
+
+    const QString wrong = QString::number((answer + 1) % 10);
+    QAccessibleInterface* key = QAccessible::queryAccessibleInterface(quiz.button(ButtonWithLabel(quiz, wrong)));
+    QCOMPARE(key->role(), QAccessible::Button);
+    QCOMPARE(key->text(QAccessible::Name), wrong);
+    key->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(owner.pauses, 1); // the press is a tap: the ringing pauses
+    QCOMPARE(entered->text(QAccessible::Value), wrong);
+    QVERIFY(quiz.isVisible());
+
+    key = QAccessible::queryAccessibleInterface(quiz.button(ButtonWithLabel(quiz, QString::number(answer))));
+    key->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(!quiz.isVisible());
+    QCOMPARE(quiz.result(), int(QDialog::Accepted));
+
+    // Repeat: the lit star is read as the number the key shows otherwise.
+    CQuizDialog::SetSeedForTesting(31);
+    CQuizDialog repeat(0x000000, 0xFFFFFF, 0, QuizGame::Repeat, &owner);
+    repeat.show();
+    repeat.HandleTimer(QuizGame::TimerPresent);
+    const QList<int> lit = InvertedButtons(repeat);
+    QCOMPARE(lit.size(), 1);
+    const QString number = lit[0] == 0 ? QStringLiteral("11") : lit[0] == 11 ? QStringLiteral("12") : QString::number(lit[0]);
+    QCOMPARE(QAccessible::queryAccessibleInterface(repeat.button(lit[0]))->text(QAccessible::Name),
+             number + QStringLiteral(", shown"));
 }
 
 QTEST_MAIN(QuizTest)
