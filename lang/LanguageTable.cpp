@@ -202,6 +202,19 @@ void LanguageTable::WriteTodayTexts() const
         {"todayString4", 158},
         {"todayString5", 15}, // the question's Yes and No buttons
         {"todayString6", 16},
+        // What a screen reader says for the item's rows and buttons.
+        {"todayString7", 322},  // "on"
+        {"todayString8", 323},  // "off"
+        {"todayString9", 324},  // "next ring in %s"
+        {"todayString10", 325}, // the stretch in words: hours, minutes
+        {"todayString11", 326},
+        {"todayString12", 327},
+        {"todayString13", 328},
+        {"todayString14", 329},
+        {"todayString15", 26},  // "Edit"
+        {"todayString16", 343}, // "Scroll up"
+        {"todayString17", 344}, // "Scroll down"
+        {"todayString18", 345}, // "Open Dawnbell"
     };
     for (const auto& t : kTodayTexts)
         Profile::WriteText(QStringLiteral("settings"), QString::fromLatin1(t.value), Text(t.text));

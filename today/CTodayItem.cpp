@@ -1,5 +1,6 @@
 #include "CTodayItem.h"
 
+#include "AccessibleOwnerDrawn.h"
 #include "AlarmChanges.h"
 #include "IpcClient.h"
 #include "Locale.h"
@@ -8,6 +9,8 @@
 #include "Process.h"
 #include "Registry.h"
 #include "Scheduler.h"
+#include "SpokenDuration.h"
+#include "TextFormat.h"
 #include "TodayApi.h"
 #include "TodayIcons.h"
 #include "TodayLibrary.h"
@@ -17,6 +20,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -122,13 +126,17 @@ int CTodayItem::OnQueryRefresh(TodayListItem* item)
     if (!first) {
         busy_ = false;
         UpdateFocusGrid();
-        return ShownTexts() != before ? 1 : 0;
+        if (ShownTexts() == before)
+            return 0;
+        AccessibleOwnerDrawn::AnnounceReorder(this); // rows, names or the countdown changed
+        return 1;
     }
     item->height = uint32_t(MulDivRound(int(rows_ * 20 * (large_ ? 1.5 : 1.0)), logicalDpiY(), 96));
     ResetFocusGrid();
     UpdateFocusGrid();
     focusCol_ = focusRow_ = kNoFocus;
     busy_ = false;
+    AccessibleOwnerDrawn::AnnounceReorder(this);
     return 1;
 }
 
@@ -137,6 +145,7 @@ void CTodayItem::OnReceivedSelection()
     focusCol_ = ColProgram;
     focusRow_ = 0;
     update();
+    AnnounceFocus();
 }
 
 void CTodayItem::OnLostSelection()
@@ -150,6 +159,15 @@ bool CTodayItem::OnNavigation(uint32_t key)
     update();
     if (focusCol_ >= kColumns || focusRow_ >= kMaxRows)
         return false; // nothing has the focus
+    const int column = focusCol_, row = focusRow_, first = firstRow_;
+    const bool used = Navigate(key);
+    if (focusCol_ != column || focusRow_ != row || firstRow_ != first)
+        AnnounceFocus();
+    return used;
+}
+
+bool CTodayItem::Navigate(uint32_t key)
+{
     const bool listColumn = focusCol_ == ColToggle || focusCol_ == ColEdit;
     switch (key) {
     case VK_UP:
@@ -322,6 +340,26 @@ QString CTodayItem::RowText(int j) const
     return text;
 }
 
+QString CTodayItem::SpokenRow(int j, int64_t now) const
+{
+    if (!RowShowsAlarm(j))
+        return QString();
+    const TodayAlarm& a = alarms_[size_t(firstRow_ + j)];
+    QStringList words{FormatTimeNoSeconds(a.Moment())};
+    if (a.IsAppointment())
+        words << FormatShortDate(a.Moment());
+    if (!a.title.empty())
+        words << OneLine(QString::fromStdU16String(a.title));
+    const bool on = a.activated != 0;
+    words << TodayText(on ? TextOn : TextOff);
+    if (on) {
+        const int64_t next = NextOccurrence(a, now);
+        if (next >= now)
+            words << FormatText(TodayText(TextNextRingIn), {SpokenDuration(next - now)});
+    }
+    return words.join(QLatin1String(", "));
+}
+
 bool CTodayItem::ReloadAlarms(int64_t now, bool fresh)
 {
     std::vector<TodayAlarm> list = fresh ? stored_ : AlarmsAsOf(stored_, now);
@@ -429,6 +467,114 @@ QRect CTodayItem::ScrollDownRect() const
     const double s = scale_, L = Unit(), R = width();
     return rows_ == 1 ? Box(R - 35 * s - 17 * L, 2 * L, R - 35 * s, 18 * L)
                       : Box(R - 18 * L, 2 * L, R - 2 * L, 18 * L);
+}
+
+// --- assistive technology --------------------------------------------------------
+
+AccessiblePart CTodayItem::AccessiblePartAt(int index) const
+{
+    AccessiblePart part;
+    const QString press = QAccessibleActionInterface::pressAction();
+    // A tap area drawn as an icon: a button, focused as the keys focus it.
+    auto button = [&](const QString& name, const QRect& rect, bool enabled, int column, int row) {
+        part.name = name;
+        part.role = QAccessible::Button;
+        part.rect = rect;
+        part.state.focusable = true;
+        part.state.focused = focusCol_ == column && focusRow_ == row;
+        part.state.disabled = !enabled;
+        part.actions = {press};
+    };
+    if (index == PartProgram) {
+        button(TodayText(TextOpenProgram), ProgramTapRect(), true, ColProgram, 0);
+    } else if (index >= PartRow(0) && index < PartScrollUp()) {
+        const int j = (index - PartRow(0)) / 2;
+        if ((index - PartRow(0)) % 2 == 1) {
+            button(TodayText(TextEdit), EditRect(j), RowShowsAlarm(j), ColEdit, j);
+        } else {
+            // The row's text and switch; a double tap on it flips the switch.
+            const QRect list = ListRect();
+            const double L = Unit();
+            part.name = SpokenRow(j, clock::Now());
+            part.role = QAccessible::CheckBox;
+            part.rect = Box(list.left(), list.top() + 20 * j * L, list.right() + 1, list.top() + (20 * j + 18) * L);
+            part.state.invisible = !RowShowsAlarm(j);
+            part.state.checkable = true;
+            part.state.checked = RowShowsAlarm(j) && alarms_[size_t(firstRow_ + j)].activated != 0;
+            part.state.focusable = true;
+            part.state.focused = focusCol_ == ColToggle && focusRow_ == j;
+            part.actions = {press, QAccessibleActionInterface::toggleAction()};
+        }
+    } else if (index == PartScrollUp()) {
+        button(TodayText(TextScrollUp), ScrollUpRect(), ScrollUpEnabled(), ColScrollUp, 0);
+    } else if (index == PartScrollDown()) {
+        button(TodayText(TextScrollDown), ScrollDownRect(), ScrollDownEnabled(), ColScrollDown, 0);
+    } else if (index == PartCountdown()) {
+        part.role = QAccessible::StaticText;
+        part.rect = CountdownRect();
+        part.state.readOnly = true;
+        part.state.invisible = firstActive_ < 0 || minutesToNext_ == -1;
+        if (!part.state.invisible) {
+            part.name = FormatText(TodayText(TextNextRingIn), {SpokenDuration(nextActiveAt_ - clock::Now())});
+            part.value = CountdownText();
+        }
+    }
+    return part;
+}
+
+void CTodayItem::AccessiblePartAction(int index, const QString& action)
+{
+    const bool press = action == QAccessibleActionInterface::pressAction();
+    if (index == PartProgram && press) {
+        StartProgram(std::string());
+    } else if (index >= PartRow(0) && index < PartScrollUp()) {
+        const int j = (index - PartRow(0)) / 2;
+        if (!RowShowsAlarm(j))
+            return;
+        if ((index - PartRow(0)) % 2 == 1) {
+            if (press)
+                Edit(firstRow_ + j);
+            return;
+        }
+        if (!press && action != QAccessibleActionInterface::toggleAction())
+            return;
+        // The reader waits for its call to return: the question switching an
+        // alarm off asks comes after. The alarm is found again by its section,
+        // as a refresh may have reordered the list meanwhile.
+        const std::string section = alarms_[size_t(firstRow_ + j)].section;
+        QTimer::singleShot(0, this, [this, section] {
+            for (size_t i = 0; i < alarms_.size(); ++i) {
+                if (alarms_[i].section == section) {
+                    Toggle(int(i));
+                    return;
+                }
+            }
+        });
+    } else if (index == PartScrollUp() && press) {
+        ScrollUp();
+    } else if (index == PartScrollDown() && press) {
+        ScrollDown();
+    }
+}
+
+int CTodayItem::AccessibleFocusPart() const
+{
+    if (focusRow_ >= rows_ && focusCol_ != ColProgram)
+        return -1;
+    switch (focusCol_) {
+    case ColProgram: return PartProgram;
+    case ColToggle: return PartRow(focusRow_);
+    case ColEdit: return PartRow(focusRow_) + 1;
+    case ColScrollUp: return PartScrollUp();
+    case ColScrollDown: return PartScrollDown();
+    default: return -1;
+    }
+}
+
+void CTodayItem::AnnounceFocus()
+{
+    if (const int part = AccessibleFocusPart(); part >= 0)
+        AccessibleOwnerDrawn::AnnouncePart(this, part, QAccessible::Focus);
 }
 
 // --- window messages -------------------------------------------------------------

@@ -3,6 +3,13 @@
 // each with a switch and an edit button, a button that starts the program,
 // scroll buttons and a countdown to the next active alarm. The host drives it
 // with today messages (TodayApi.h); a person with taps, double taps and keys.
+//
+// A screen reader finds its parts in reading order: the program button, each
+// displayed row (a check box named in words, "06:45, Work, on, next ring in 7
+// hours 12 minutes", checked while the alarm is on) with its edit button, the
+// scroll buttons and the countdown; pressing a part through its action does
+// what a tap on it does.
+#include "AccessibleParts.h"
 #include "TodayAlarm.h"
 
 #include <QRect>
@@ -16,7 +23,7 @@ namespace dawnbell::today {
 
 struct TodayListItem;
 
-class CTodayItem : public QWidget {
+class CTodayItem : public QWidget, public AccessibleParts {
 public:
     // Columns of the focus grid.
     enum Column { ColProgram = 0, ColToggle = 1, ColEdit = 2, ColScrollUp = 3, ColScrollDown = 4 };
@@ -76,6 +83,28 @@ public:
     bool RowShowsAlarm(int j) const;
     // The text of displayed row `j` (time, appointment date, title).
     QString RowText(int j) const;
+    // Displayed row `j` in words for a screen reader as of `now`: time,
+    // appointment date, title, on or off and, while on, the time to the next
+    // ring; "" for a row without an alarm.
+    QString SpokenRow(int j, int64_t now) const;
+
+    // Assistive technology (AccessibleParts). Parts: the program button, then
+    // for each displayed row j its switch (PartRow(j)) and edit button
+    // (PartRow(j) + 1), then scroll up, scroll down and the countdown.
+    static constexpr int PartProgram = 0;
+    static int PartRow(int j) { return 1 + 2 * j; }
+    int PartScrollUp() const { return PartRow(rows_); }
+    int PartScrollDown() const { return PartScrollUp() + 1; }
+    int PartCountdown() const { return PartScrollUp() + 2; }
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Grouping; }
+    QString AccessibleName() const override { return windowTitle(); } // "Dawnbell"
+    int AccessiblePartCount() const override { return PartCountdown() + 1; }
+    AccessiblePart AccessiblePartAt(int index) const override;
+    // "Press" (and "Toggle" on a row) does what a tap does; a row's switch is
+    // flipped once the reader's call has returned, since switching an alarm
+    // off asks a question first.
+    void AccessiblePartAction(int index, const QString& action) override;
+    int AccessibleFocusPart() const override;
 
     // How many times the item has read its settings and alarms from the store.
     int storeReads() const { return storeReads_; }
@@ -115,6 +144,10 @@ private:
     QColor HostColor(uint32_t index) const;
     // Draws icon `id` at (x, y) with the side `size` (logical pixels).
     void DrawIcon(class QPainter& p, int id, double x, double y, double size);
+    // OnNavigation's moves, once something has the focus.
+    bool Navigate(uint32_t key);
+    // Tells a listening reader which part has the keyboard focus now.
+    void AnnounceFocus();
     // L: the unit of the layout, the scale times 1.5 with large buttons.
     double Unit() const { return large_ ? scale_ * 1.5 : scale_; }
 

@@ -1,11 +1,14 @@
 #include "TodayLibrary.h"
 
+#include "AccessibleFactory.h"
 #include "DevicePaths.h"
 #include "FirstUse.h"
 #include "TodaySettings.h"
 #include "Texts.h"
 #include "WidgetMessageBox.h"
 
+#include <QAccessible>
+#include <QCoreApplication>
 #include <QtGlobal>
 
 namespace dawnbell::today {
@@ -23,19 +26,16 @@ TodayLibrary& State()
 
 bool g_loaded = false; // the program path has been read
 
-// The message box's button texts by their number in the language files.
-constexpr int kTextYes = 15;
-constexpr int kTextNo = 16;
-
 // The library loads no language file: the program leaves the texts the item
-// needs in the settings, the box's Yes and No among them.
+// needs in the settings, the box's Yes and No and the names a screen reader
+// says among them; they answer for their numbers.
 void InstallTextProvider()
 {
     SetTextProvider([](int id) {
-        if (id == kTextYes)
-            return TodayText(TextYes);
-        if (id == kTextNo)
-            return TodayText(TextNo);
+        for (int t = 0; t < TodayTextCount; ++t) {
+            if (id != 0 && TodayTextNumber(t) == id)
+                return TodayText(TodayTextId(t));
+        }
         return QString();
     });
 }
@@ -50,11 +50,19 @@ void LoadTodayLibrary()
     // box itself: its question is asked on screen, not answered No on stderr.
     InstallWidgetMessageBox();
     InstallTextProvider();
+    // Likewise its owner-drawn window reaches a screen reader through the
+    // library's own accessible factory (a host has none of its own).
+    InstallAccessibleFactory();
     g_loaded = true;
 }
 
 void UnloadTodayLibrary()
 {
+    // The factory's code goes with the library. At the process's exit (no
+    // application any more) Qt's list of factories may be gone before this runs,
+    // and nothing asks it again.
+    if (QCoreApplication::instance())
+        QAccessible::removeFactory(&OwnerDrawnAccessibleFactory);
     State().icons.Clear();
 }
 

@@ -1,5 +1,6 @@
 #include "TodaySettings.h"
 
+#include "BuiltinStrings.h"
 #include "Registry.h"
 #include "TodayAlarm.h"
 
@@ -32,16 +33,17 @@ TodayLayoutSettings ReadLayoutSettings()
     return s;
 }
 
+int TodayTextNumber(int id)
+{
+    // By todayString number; the program's language loader writes the same pairs.
+    static const int kNumbers[TodayTextCount] = {149, 150, 0,   157, 158, 15,  16,  322, 323, 324,
+                                                 325, 326, 327, 328, 329, 26,  343, 344, 345};
+    return id >= 0 && id < TodayTextCount ? kNumbers[id] : 0;
+}
+
 QString TodayText(TodayTextId id)
 {
-    static const char16_t* const kDefaults[7] = {u"Really deactivate the alarm?",
-                                                 u"Deactivate?",
-                                                 u"",
-                                                 u"Rows to display (1-15):",
-                                                 u"Small buttons",
-                                                 u"Yes",
-                                                 u"No"};
-    const QString fallback = QString::fromUtf16(kDefaults[id]);
+    const QString fallback = BuiltinString(TodayTextNumber(id));
     RegKey key;
     if (RegKey::Open(Hive::CurrentUser, kSettingsKey, &key) != RegOk)
         return fallback;

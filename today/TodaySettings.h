@@ -16,7 +16,25 @@ enum TodayTextId {
     TextSmallButtons = 4,
     TextYes = 5, // the question's buttons
     TextNo = 6,
+    // What a screen reader says for the item's parts.
+    TextOn = 7,
+    TextOff = 8,
+    TextNextRingIn = 9, // "next ring in %s"
+    TextOneHour = 10,
+    TextHours = 11,
+    TextOneMinute = 12,
+    TextMinutes = 13,
+    TextUnderAMinute = 14,
+    TextEdit = 15,
+    TextScrollUp = 16,
+    TextScrollDown = 17,
+    TextOpenProgram = 18,
+    TodayTextCount = 19
 };
+
+// The number of the program's text that todayString<id> holds (the program
+// writes them with each language it loads); 0 for an id without one.
+int TodayTextNumber(int id);
 
 // Rows and button size: `todayLines` clamped to 1-15 (missing: 2) and large
 // buttons unless `todayCompact` is non-zero. A missing settings key gives 2 rows,
@@ -30,8 +48,8 @@ TodayLayoutSettings ReadLayoutSettings();
 // `value` clamped to the 1-15 rows the item can show.
 int ClampRows(int64_t value);
 
-// The text todayString<id>, or its built-in English default when the value is
-// missing, not a text, or longer than 1000 bytes.
+// The text todayString<id>, or the program's built-in English text of that
+// number when the value is missing, not a text, or longer than 1000 bytes.
 QString TodayText(TodayTextId id);
 
 // The program's path: the value "InstallDir" of HKEY_LOCAL_MACHINE

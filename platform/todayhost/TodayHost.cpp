@@ -91,7 +91,10 @@ TodayHost::TodayHost(QWidget* parent) : QWidget(parent)
 
     optionsButton_ = new QPushButton(QStringLiteral("Options"), this);
     optionsButton_->setObjectName(QStringLiteral("options"));
-    optionsButton_->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it after the items (it sits below them), Enter and Space
+    // press it; a tap leaves the keys with the items.
+    optionsButton_->setFocusPolicy(Qt::TabFocus);
+    optionsButton_->setAutoDefault(true);
     connect(optionsButton_, &QPushButton::clicked, this, [this] { OpenOptions(OptionsTarget()); });
 
     // Ready to serve items: they answer refresh queries only while this is set.
@@ -351,9 +354,12 @@ void TodayHost::paintEvent(QPaintEvent*)
     p.setPen(kText);
     const QRect header(6, 0, width() - 12, HeaderHeight());
     shownDay_ = Today();
-    p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter,
-               QLocale().toString(QDate(shownDay_ / 10000, shownDay_ / 100 % 100, shownDay_ % 100),
-                                  QLocale::LongFormat));
+    const QString dateLine =
+        QLocale().toString(QDate(shownDay_ / 10000, shownDay_ / 100 % 100, shownDay_ % 100), QLocale::LongFormat);
+    p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter, dateLine);
+    // A screen reader says the painted date line with the window.
+    if (accessibleDescription() != dateLine)
+        setAccessibleDescription(dateLine);
     int y = HeaderHeight();
     for (const LoadedItem& item : items_)
         y += int(item.record->height);

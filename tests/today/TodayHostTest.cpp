@@ -15,6 +15,7 @@
 #include "TempHome.h"
 #include "TodayHost.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
@@ -142,13 +143,23 @@ private slots:
         host.show();
         QCOMPARE(host.ItemCount(), 1);
         QCOMPARE(host.Item(0)->window->height(), 90);
+        // Its parts reach a screen reader through the factory the item's
+        // library installs: this host has none of its own.
+        QCOMPARE(QAccessible::queryAccessibleInterface(host.Item(0)->window)->role(), QAccessible::Grouping);
 
         // The settings-change broadcast for the today screen reloads the items.
         WriteLines(1);
         QVERIFY(SendBroadcast({kMsgSettingChange, kSettingChangeToday}) >= 1);
         QTRY_COMPARE(host.Item(0)->window->height(), 30);
 
-        // The Options button runs the item's dialog; its OK saves and reloads.
+        // Without a pointer: Tab reaches the button below the items, Enter presses it:
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        host.setFocus();
+        QTest::keyClick(&host, Qt::Key_Tab);
+        auto* options = host.findChild<QPushButton*>(QStringLiteral("options"));
+        QCOMPARE(QApplication::focusWidget(), options);
+        // it runs the item's dialog, whose OK saves and reloads.
         QTimer::singleShot(0, this, [] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -157,9 +168,11 @@ private slots:
             edit->setText(QStringLiteral("4"));
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
         });
-        QTest::mouseClick(host.findChild<QPushButton*>(QStringLiteral("options")), Qt::LeftButton);
+        QTest::keyClick(options, Qt::Key_Return);
         QCOMPARE(host.ItemCount(), 1);
         QCOMPARE(host.Item(0)->window->height(), 120);
+        // The reloaded library installed its factory again.
+        QCOMPARE(QAccessible::queryAccessibleInterface(host.Item(0)->window)->role(), QAccessible::Grouping);
     }
 
     // The screen rests while it cannot be seen: no refresh timer at all hidden
