@@ -3,9 +3,10 @@
 // bridge, walked through QAccessible::queryAccessibleInterface. Each window has
 // the nodes it must show (role, name, actions, value); pressing "Snooze" and a
 // list row through their accessible actions does what a tap does, and the snooze
-// countdown is a live value. (Change events reach only an active accessibility
-// bridge, which the offscreen platform lacks; atspi_snooze.py reads the running
-// program through one.)
+// countdown is a live value. Change events reach only an active accessibility
+// bridge, which the offscreen platform lacks: atspi_snooze.py reads the running
+// program through one and checks them there (the countdown's value changes
+// after "Snooze", a row's checked state and words when its alarm is switched).
 #include "AccessibleFactory.h"
 #include "Alarm.h"
 #include "CAlarmDialog.h"
@@ -15,6 +16,7 @@
 #include "CFadeControl.h"
 #include "CMainDialog.h"
 #include "COptionsWizard.h"
+#include "CQuizDialog.h"
 #include "Clock.h"
 #include "FadeCurve.h"
 #include "FakeMediaPlayer.h"
@@ -25,6 +27,7 @@
 #include "Registry.h"
 #include "Scheduler.h"
 #include "TempHome.h"
+#include "TodayHost.h"
 #include "WindowTestSetUp.h"
 #include "Texts.h"
 #include "../model/TestEnv.h"
@@ -181,6 +184,9 @@ private slots:
         SetTextProvider({});
         SetMediaPlayerFactoryForTesting({});
         clock::SetNowForTesting(std::nullopt);
+        CQuizDialog::SetSeedForTesting(std::nullopt);
+        qunsetenv("DAWNBELL_NOW");
+        qunsetenv("DAWNBELL_LANGID");
         const pid_t daemon = notify::NotifyDaemonPid();
         if (daemon > 0)
             ::kill(daemon, SIGTERM);
@@ -246,6 +252,28 @@ private slots:
             << "options colors" << "fran\u00E7ais"
             << QStringList{"List|Couleurs||", "EditableText|Nom||Dusk", "EditableText|Rouge||40",
                            "Graphic|Dusk||rouge 40, vert 60, bleu 80"};
+        QTest::newRow("quiz: the sum as painted, the answer entered so far, the digit keys")
+            << "quiz 1 0" << ""
+            << QStringList{"Dialog|Quiz||", "StaticText|2 + 1||", "EditableText|Answer||", "Button|3|Press|",
+                           "Button|0|Press|"};
+        QTest::newRow("quiz: face-down cards in words")
+            << "quiz 2 0" << "" << QStringList{"StaticText|Find all pairs||", "Button|Hidden card|Press|"};
+        QTest::newRow("quiz in German")
+            << "quiz 2 0" << "deutsch"
+            << QStringList{"Dialog|Quiz||", "StaticText|Finde alle Paare||", "EditableText|Antwort||",
+                           "Button|Verdeckte Karte|Press|"};
+        QTest::newRow("today screen: rows in words with their switch, the buttons, the countdown")
+            << "today" << ""
+            << QStringList{"Grouping|Dawnbell||", "Button|Open Dawnbell|Press|",
+                           "CheckBox|10:01, Nap, on, next ring in 1 hour 1 minute|Press,Toggle|",
+                           "CheckBox|18:30, Tea, off|Press|", "Button|Edit|Press|", "Button|Scroll down|Press|",
+                           "StaticText|next ring in 1 hour 1 minute||1:02", "Button|Options|Press|"};
+        QTest::newRow("today screen in German")
+            << "today" << "deutsch"
+            << QStringList{"Button|Dawnbell \u00F6ffnen|Press|",
+                           "CheckBox|10:01, Nap, an, n\u00E4chstes Klingeln in 1 Stunde 1 Minute|Press|",
+                           "CheckBox|18:30, Tea, aus|Press|", "Button|Bearbeiten|Press|",
+                           "Button|Nach unten bl\u00E4ttern|Press|"};
         QTest::newRow("fade curve, parabola over 30 s")
             << "fade 0 30" << "" << QStringList{"Chart|Fade-in curve||fade-in over 30 seconds, rising slowly"};
         QTest::newRow("fade curve, straight over 5 s")
@@ -317,6 +345,26 @@ private slots:
             services.namedColors = {{QStringLiteral("Dusk"), 0x00503C28}, {QStringLiteral("Snow"), 0x00FAFAFA}};
             sheet = new COptionsWizard(services);
             shown.reset(sheet);
+        } else if (window.startsWith(QLatin1String("quiz"))) {
+            const QStringList words = window.split(QLatin1Char(' ')); // "quiz TYPE LEVEL"
+            CQuizDialog::SetSeedForTesting(1);
+            shown = std::make_unique<CQuizDialog>(0x000000, 0xFFFFFF, words.value(2).toInt(), words.value(1).toInt());
+        } else if (window == QLatin1String("today")) {
+            // The real item library in the today screen, which reads the store
+            // and the clock itself, in the language the program left it.
+            Compact(6, 45, QStringLiteral("Work"), 0x1F, true)->Save(); // Mo-Fr; now is Saturday 09:00
+            Compact(10, 1, QStringLiteral("Nap"), 0, true)->Save();     // once, in 1 h 1 min
+            Compact(18, 30, QStringLiteral("Tea"), 0, false)->Save();   // off
+            qputenv("DAWNBELL_NOW", "2031-03-08T09:00:00");
+            qputenv("DAWNBELL_LANGID", language.isEmpty() ? "9" : "7");
+            RegKey item;
+            QCOMPARE(RegKey::Create(Hive::LocalMachine, std::string(today::kItemsKey) + "\\Dawnbell", &item), RegOk);
+            item.WriteString("DLL", QStringLiteral(DAWNBELL_PROGRAM_DIR "/libdawnbell-today.so").toStdU16String());
+            item.WriteDword("Enabled", 1);
+            item.WriteDword("Options", 1);
+            item.WriteDword("Type", today::kTodayItemCustom);
+            shown = std::make_unique<today::TodayHost>();
+            shown->resize(240, 400);
         } else {
             const QStringList words = window.split(QLatin1Char(' '));
             host = new QWidget;
