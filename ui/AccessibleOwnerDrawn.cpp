@@ -10,6 +10,7 @@ namespace dawnbell {
 AccessibleOwnerDrawn::AccessibleOwnerDrawn(QWidget* widget, AccessibleParts* parts)
     : QAccessibleWidget(widget, parts->AccessibleRole()), parts_(parts)
 {
+    toldCount_ = PartCount(); // a reader meeting the control reads the parts there are
 }
 
 AccessibleOwnerDrawn::~AccessibleOwnerDrawn()
@@ -60,11 +61,16 @@ QAccessibleInterface* AccessibleOwnerDrawn::PartItem(int index) const
 {
     if (index < 0 || index >= PartCount())
         return nullptr;
-    if (ids_.size() <= static_cast<size_t>(index))
+    if (ids_.size() <= static_cast<size_t>(index)) {
         ids_.resize(static_cast<size_t>(index) + 1, 0);
+        told_.resize(ids_.size());
+    }
     QAccessible::Id& id = ids_[static_cast<size_t>(index)];
-    if (id == 0)
+    if (id == 0) {
         id = QAccessible::registerAccessibleInterface(new AccessiblePartItem(widget(), index));
+        const AccessiblePart part = parts_->AccessiblePartAt(index);
+        told_[static_cast<size_t>(index)] = Told{part.name, bool(part.state.checked)};
+    }
     return QAccessible::accessibleInterface(id);
 }
 
@@ -129,10 +135,38 @@ void AccessibleOwnerDrawn::AnnouncePartValue(QWidget* owner, int index, const QV
 
 void AccessibleOwnerDrawn::AnnounceReorder(QWidget* owner)
 {
-    if (!OwnerInterface(owner))
-        return;
-    QAccessibleEvent e(owner, QAccessible::ObjectReorder);
-    QAccessible::updateAccessibility(&e);
+    if (AccessibleOwnerDrawn* iface = OwnerInterface(owner))
+        iface->TellChangedParts();
+}
+
+void AccessibleOwnerDrawn::TellChangedParts()
+{
+    const int count = PartCount();
+    for (size_t i = 0; i < ids_.size() && static_cast<int>(i) < count; ++i) {
+        if (ids_[i] == 0)
+            continue;
+        QAccessibleInterface* item = QAccessible::accessibleInterface(ids_[i]);
+        const AccessiblePart part = parts_->AccessiblePartAt(static_cast<int>(i));
+        Told& was = told_[i];
+        if (item && part.name != was.name) {
+            QAccessibleEvent e(item, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&e);
+        }
+        if (item && bool(part.state.checked) != was.checked) {
+            QAccessible::State changed;
+            changed.checked = true;
+            QAccessibleStateChangeEvent e(item, changed);
+            QAccessible::updateAccessibility(&e);
+        }
+        was = Told{part.name, bool(part.state.checked)};
+    }
+    for (int i = toldCount_; i < count && i < toldCount_ + kMaxToldNewParts; ++i) {
+        if (QAccessibleInterface* item = PartItem(i)) {
+            QAccessibleEvent e(item, QAccessible::ObjectCreated);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
+    toldCount_ = count;
 }
 
 void AccessibleOwnerDrawn::AnnounceValue(QWidget* owner)

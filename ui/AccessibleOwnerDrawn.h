@@ -43,8 +43,15 @@ public:
     static void AnnouncePart(QWidget* owner, int index, QAccessible::Event event);
     // The live value of part `index` of `owner` is now `value`.
     static void AnnouncePartValue(QWidget* owner, int index, const QVariant& value);
-    // The parts of `owner` were added, removed or reordered.
+    // The parts of `owner` were added, removed or reordered. A reader is told
+    // of each part it has met (its item is made) that now reads otherwise: a
+    // new name, a checked state switched; and of parts added at the end (at
+    // most kMaxToldNewParts at a time). Qt's reorder event is not used: the
+    // AT-SPI bridge sends it malformed (readers drop it) after making an item
+    // for every part.
     static void AnnounceReorder(QWidget* owner);
+    // Most parts added at the end that one AnnounceReorder tells of.
+    static constexpr int kMaxToldNewParts = 32;
     // The control's own value text changed.
     static void AnnounceValue(QWidget* owner);
 
@@ -54,9 +61,21 @@ private:
     int PartCount() const;
     // The interfaces of the child widgets not hidden, in Qt's order.
     QList<QAccessibleInterface*> ShownChildren() const;
+    // Tells the reader what changed in the parts since it was last told
+    // (AnnounceReorder).
+    void TellChangedParts();
+
+    // What a reader knows of a part whose item is made: as read when it was
+    // made or last told.
+    struct Told {
+        QString name;
+        bool checked = false;
+    };
 
     AccessibleParts* parts_;                  // the widget's AccessibleParts side
     mutable std::vector<QAccessible::Id> ids_; // registered part items by index; 0 = not made
+    mutable std::vector<Told> told_;          // by index, beside ids_
+    int toldCount_ = 0;                       // the number of parts a reader was last told of
 };
 
 } // namespace dawnbell

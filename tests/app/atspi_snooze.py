@@ -4,8 +4,13 @@ this runs under (xvfb-run), with the accessibility bus of at-spi2-core on a
 private session bus, reads the ringing window and the main window under it
 through AT-SPI (pyatspi), checks that their controls have names and roles,
 presses "Snooze" through its accessible action and sees the alarm snoozed: the
-countdown runs and the snooze's wake-up is registered with the notification
-service.
+countdown runs, told to the reader as value changes, and the snooze's wake-up
+is registered with the notification service.
+
+Then, with the ringing ended, in the main window as a reader's user works it:
+switching the alarm on or off through the buttons reaches the reader as
+events of the list and its rows; the row's "Press" action opens the compact
+editor, every control of which has a name and a role; its "Cancel" closes it.
 
 Usage: atspi_snooze.py PROGRAM_DIR
 Exit status 0 passed, 1 failed, 77 skipped (no at-spi2-core or pyatspi).
@@ -18,6 +23,10 @@ import sys
 import tempfile
 import time
 
+EVENTS = ("object:property-change:accessible-value", "object:value-changed", "object:children-changed",
+          "object:state-changed:checked", "object:state-changed:selected",
+          "object:property-change:accessible-name")
+
 SKIP = 77
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 TIMEOUT = 40  # seconds for each wait; the machine may be loaded
@@ -28,10 +37,23 @@ def fail(message):
     return 1
 
 
+def pump():
+    """Delivers the accessibility events that came in to their listeners."""
+    try:
+        from gi.repository import GLib
+    except ImportError:
+        return
+    context = GLib.MainContext.default()
+    while context.pending():
+        context.iteration(False)
+
+
 def wait_for(what, probe, timeout=TIMEOUT):
-    """Calls probe() until it returns something true; returns that, or None."""
+    """Calls probe() until it returns something true; returns that, or None.
+    Events are delivered between the calls."""
     end = time.monotonic() + timeout
     while time.monotonic() < end:
+        pump()
         value = probe()
         if value:
             return value
@@ -126,10 +148,28 @@ def main():
             print("SKIP: python3-pyatspi is missing (scripts/setup-deps)")
             return SKIP
 
-        # An alarm six hours ahead (nothing fires during the test), rung now.
+        # What the program tells a listening reader, as (event, role, name) of
+        # its source; the program sends events only while someone listens.
+        events = []
+
+        def heard(event):
+            try:
+                source = event.source
+                events.append((event.type, source.getRoleName(), source.name or ""))
+            except Exception:  # a source gone before it was read
+                events.append((event.type, "", ""))
+        pyatspi.Registry.registerEventListener(heard, *EVENTS)
+
+        def told(kinds, role, name=None):
+            """The events of one of `kinds` from a node of `role` (named `name`)."""
+            return [e for e in events if any(e[0].startswith(k) for k in kinds) and e[1] == role and
+                    (name is None or e[2] == name)]
+
+        # An alarm six hours ahead (nothing fires during the test), rung now. Its
+        # volume is forced, so the compact editor shows its volume slider.
         at = time.localtime(time.time() + 6 * 3600)
         add = subprocess.run([os.path.join(program_dir, "dawnbell-alarm"), "add", "--time",
-                              "%02d:%02d" % (at.tm_hour, at.tm_min), "--title", "Wake up Ada"],
+                              "%02d:%02d" % (at.tm_hour, at.tm_min), "--title", "Wake up Ada", "--volume", "40"],
                              env=env, capture_output=True, text=True, timeout=60)
         if add.returncode != 0:
             return fail("dawnbell-alarm add: " + add.stderr)
@@ -146,11 +186,33 @@ def main():
                     return app
             return None
 
-        def find(role, name):
-            app = application()
-            for node in walk(app):
+        def find(role, name, below=None):
+            for node in walk(below or application()):
                 if node.getRoleName() == role and node.name == name:
                     return node
+            return None
+
+        def unnamed_below(node):
+            """Controls a reader lands on that have no name."""
+            return ["%s in %r" % (n.getRoleName(), n.parent.name if n.parent else "")
+                    for n in walk(node)
+                    if n.getRoleName() in ("push button", "check box", "slider", "progress bar", "list",
+                                           "list item", "spin button", "text") and not n.name]
+
+        def press(node, what):
+            """Runs the node's "Press" action (else its first); None when done, else why not.
+            An action that opens a modal window may answer only after it closes:
+            a call that times out meanwhile is taken as done."""
+            actions = node.queryAction()
+            names = [actions.getName(i) for i in range(actions.nActions)]
+            if not names:
+                return "%s offers no action" % what
+            index = next((i for i, n in enumerate(names) if n.lower() == "press"), 0)
+            try:
+                if not actions.doAction(index):
+                    return "the %s action %r was refused" % (what, names[index])
+            except Exception as error:  # the reply timed out behind a modal window
+                print("note: %s action: %s" % (what, error), file=sys.stderr)
             return None
 
         if wait_for("the program on the accessibility bus", application) is None:
@@ -175,20 +237,14 @@ def main():
         if row is None or "Wake up Ada, on, next ring in " not in row.name:
             return fail("the alarm's row is not read in words: %r" % (row.name if row else None))
         # Nothing a reader lands on in the program is nameless.
-        unnamed = ["%s in %r" % (n.getRoleName(), n.parent.name if n.parent else "")
-                   for n in walk(application())
-                   if n.getRoleName() in ("push button", "check box", "slider", "progress bar", "list",
-                                          "list item", "spin button", "text") and not n.name]
+        unnamed = unnamed_below(application())
         if unnamed:
             return fail("controls without a name: " + ", ".join(unnamed))
 
-        actions = snooze.queryAction()
-        names = [actions.getName(i) for i in range(actions.nActions)]
-        if not names:
-            return fail("Snooze offers no action")
-        index = next((i for i, n in enumerate(names) if n.lower() == "press"), 0)
-        if not actions.doAction(index):
-            return fail("the Snooze action %r was refused" % names[index])
+        del events[:]
+        why = press(snooze, "Snooze")
+        if why:
+            return fail(why)
 
         # Snoozed: the countdown runs, read as a live value ...
         def counting():
@@ -196,13 +252,113 @@ def main():
             return node is not None and node.queryValue().currentValue > 0
         if not wait_for("the snooze countdown", counting):
             return fail("the snooze countdown never ran")
+        # ... whose seconds the reader is told as they pass ...
+        value_kinds = ("object:property-change:accessible-value", "object:value-changed")
+        if not wait_for("value changes of the countdown",
+                        lambda: len(told(value_kinds, "progress bar", "Snooze countdown")) >= 2):
+            return fail("the countdown's seconds were not told as value changes; events: %r" % events[-20:])
         # ... and the wake-up for the snooze's end is registered.
         woken = wait_for("the snooze's wake-up", lambda: notifications(program_dir, env) - before)
         if not woken:
             return fail("no wake-up was registered for the snooze")
         if program.poll() is not None:
             return fail("the program ended after the snooze (status %d)" % program.returncode)
-        print("PASS: Snooze pressed through AT-SPI (%s); new notification %s" % (names[index], sorted(woken)))
+        print("PASS: Snooze pressed through AT-SPI; new notification %s; countdown told %d times" %
+              (sorted(woken), len(told(value_kinds, "progress bar", "Snooze countdown"))))
+
+        # The ringing ends; the main window opens on its own.
+        stop = subprocess.run([os.path.join(program_dir, "dawnbell-alarm"), "stop"], env=env,
+                              capture_output=True, text=True, timeout=60)
+        if stop.returncode != 0:
+            return fail("dawnbell-alarm stop: %d %s" % (stop.returncode, stop.stderr))
+        try:
+            program.wait(timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            return fail("the program did not end after its ringing; its log:\n" + log(home))
+        program = subprocess.Popen([os.path.join(program_dir, "dawnbell")], env=env)
+        started.append(program.pid)
+
+        def ada_row():
+            return next((n for n in walk(application())
+                         if n.getRoleName() == "list item" and "Wake up Ada" in n.name), None)
+        row = wait_for("the alarm's row in the main window", ada_row)
+        if row is None:
+            return fail("the main window shows no row of the alarm; its log:\n" + log(home))
+
+        # Switching the alarm on or off is told: the list's rows change, and the
+        # row is read anew.
+        was_on = ", on" in row.name
+        actions = row.queryAction()
+        names = [actions.getName(i) for i in range(actions.nActions)]
+        if "SetFocus" in names:
+            actions.doAction(names.index("SetFocus"))
+        toggle = wait_for("the Activate/Deactivate button",
+                          lambda: find("push button", "Deactivate" if was_on else "Activate"))
+        if toggle is None:
+            return fail("no enabled %s button for the selected row" % ("Deactivate" if was_on else "Activate"))
+        del events[:]
+        why = press(toggle, toggle.name)
+        if why:
+            return fail(why)
+        flipped = wait_for("the row read anew", lambda: (ada_row() is not None and
+                                                          (", on" in ada_row().name) != was_on))
+        if not flipped:
+            return fail("the row still reads %r" % ada_row().name)
+        # The row's checked state and its words: what a reader says of it anew.
+        def row_told():
+            kinds = {e[0] for e in told(("object:state-changed:checked", "object:property-change:accessible-name"),
+                                        "list item") if "Wake up Ada" in e[2]}
+            return kinds if len(kinds) == 2 else None
+        if not wait_for("the reader told of the row's change", row_told):
+            return fail("switching the alarm %s did not tell the reader its row's state and words; events: %r" %
+                        ("off" if was_on else "on", events[-20:]))
+        print("PASS: switching the alarm told: %s" % sorted(set(e[0] for e in events)))
+
+        # The row's "Press" opens the compact editor, as a double tap does.
+        row = ada_row()
+        why = press(row, "row")
+        if why:
+            return fail(why)
+
+        def editor():
+            """The compact editor's window: the top-level window with a Title field."""
+            app = application()
+            for i in range(app.childCount if app else 0):
+                window = app.getChildAtIndex(i)
+                if window is not None and find("text", "Title", below=window) is not None:
+                    return window
+            return None
+        window = wait_for("the compact editor", editor)
+        if window is None:
+            return fail("the row's Press opened no compact editor; the tree: " +
+                        "; ".join("%s %r" % (n.getRoleName(), n.name) for n in walk(application())))
+        expected = [("text", "Title"), ("text", "Message"), ("spin button", "Time"),
+                    ("spin button", "Snooze (min.)"), ("spin button", "Quiz"), ("check box", "Vibrate"),
+                    ("check box", "Random order"), ("check box", "Force volume"), ("slider", "Volume"),
+                    ("list", "Playlist"), ("push button", "Add"), ("push button", "Remove"),
+                    ("push button", "Move up"), ("push button", "Move down"), ("push button", "OK"),
+                    ("push button", "Cancel")]
+        expected += [("check box", day) for day in ("Mo", "Tu", "We", "Th", "Fr", "Sa", "Su")]
+        seen = [(n.getRoleName(), n.name) for n in walk(window)]
+        missing = [node for node in expected if node not in seen]
+        if missing:
+            return fail("the compact editor lacks %r; it shows %r" % (missing, seen))
+        title = find("text", "Title", below=window)
+        if "Wake up Ada" not in title.queryText().getText(0, -1):
+            return fail("the Title field does not hold the alarm's title")
+        unnamed = unnamed_below(window)
+        if unnamed:
+            return fail("controls of the compact editor without a name: " + ", ".join(unnamed))
+
+        # Cancel closes it through its action; the main window is back.
+        why = press(find("push button", "Cancel", below=window), "Cancel")
+        if why:
+            return fail(why)
+        if not wait_for("the compact editor to close", lambda: editor() is None):
+            return fail("Cancel did not close the compact editor")
+        if program.poll() is not None:
+            return fail("the program ended with the editor (status %d)" % program.returncode)
+        print("PASS: the compact editor read through AT-SPI (%d named controls) and cancelled" % len(expected))
         return 0
     finally:
         # Ends what this test started, by id: the program, the notification
