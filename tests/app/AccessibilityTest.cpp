@@ -157,6 +157,27 @@ private:
         return a;
     }
 
+    // The today screen with the real item library, which reads the store and
+    // the clock itself, in the language (platform id) the program left it.
+    std::unique_ptr<today::TodayHost> TodayScreen(const char* languageId)
+    {
+        Compact(6, 45, QStringLiteral("Work"), 0x1F, true)->Save(); // Mo-Fr; now is Saturday 09:00
+        Compact(10, 1, QStringLiteral("Nap"), 0, true)->Save();     // once, in 1 h 1 min
+        Compact(18, 30, QStringLiteral("Tea"), 0, false)->Save();   // off
+        qputenv("DAWNBELL_NOW", "2031-03-08T09:00:00");
+        qputenv("DAWNBELL_LANGID", languageId);
+        RegKey item;
+        if (RegKey::Create(Hive::LocalMachine, std::string(today::kItemsKey) + "\\Dawnbell", &item) != RegOk)
+            qWarning("cannot register the today item");
+        item.WriteString("DLL", QStringLiteral(DAWNBELL_PROGRAM_DIR "/libdawnbell-today.so").toStdU16String());
+        item.WriteDword("Enabled", 1);
+        item.WriteDword("Options", 1);
+        item.WriteDword("Type", today::kTodayItemCustom);
+        auto host = std::make_unique<today::TodayHost>();
+        host->resize(240, 400);
+        return host;
+    }
+
     RingingServices Services() const
     {
         RingingServices services;
@@ -187,6 +208,7 @@ private slots:
         CQuizDialog::SetSeedForTesting(std::nullopt);
         qunsetenv("DAWNBELL_NOW");
         qunsetenv("DAWNBELL_LANGID");
+        qunsetenv("DAWNBELL_MSGBOX_RECORD");
         const pid_t daemon = notify::NotifyDaemonPid();
         if (daemon > 0)
             ::kill(daemon, SIGTERM);
@@ -350,21 +372,7 @@ private slots:
             CQuizDialog::SetSeedForTesting(1);
             shown = std::make_unique<CQuizDialog>(0x000000, 0xFFFFFF, words.value(2).toInt(), words.value(1).toInt());
         } else if (window == QLatin1String("today")) {
-            // The real item library in the today screen, which reads the store
-            // and the clock itself, in the language the program left it.
-            Compact(6, 45, QStringLiteral("Work"), 0x1F, true)->Save(); // Mo-Fr; now is Saturday 09:00
-            Compact(10, 1, QStringLiteral("Nap"), 0, true)->Save();     // once, in 1 h 1 min
-            Compact(18, 30, QStringLiteral("Tea"), 0, false)->Save();   // off
-            qputenv("DAWNBELL_NOW", "2031-03-08T09:00:00");
-            qputenv("DAWNBELL_LANGID", language.isEmpty() ? "9" : "7");
-            RegKey item;
-            QCOMPARE(RegKey::Create(Hive::LocalMachine, std::string(today::kItemsKey) + "\\Dawnbell", &item), RegOk);
-            item.WriteString("DLL", QStringLiteral(DAWNBELL_PROGRAM_DIR "/libdawnbell-today.so").toStdU16String());
-            item.WriteDword("Enabled", 1);
-            item.WriteDword("Options", 1);
-            item.WriteDword("Type", today::kTodayItemCustom);
-            shown = std::make_unique<today::TodayHost>();
-            shown->resize(240, 400);
+            shown = TodayScreen(language.isEmpty() ? "9" : "7");
         } else {
             const QStringList words = window.split(QLatin1Char(' '));
             host = new QWidget;
@@ -471,6 +479,35 @@ private slots:
         QVERIFY(work->state().checked);
         work->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(opened, QStringLiteral("Work"));
+    }
+
+    // A today row pressed through its action switches its alarm as a double tap
+    // does, once the reader's call has returned; switching one off asks first.
+    void todayRowPressed()
+    {
+        auto screen = TodayScreen("9");
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+        QAccessibleInterface* tea = Find(screen.get(), QStringLiteral("CheckBox|18:30, Tea, off|Press|"));
+        QVERIFY(tea);
+        QVERIFY(!tea->state().checked);
+        tea->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(!tea->state().checked); // not yet: the reader's call returns first
+        QTRY_VERIFY((screen->RefreshItems(),
+                     Find(screen.get(), QStringLiteral("CheckBox|18:30, Tea, on, next ring in 9 hours 30 minutes|Press|"))));
+
+        qputenv("DAWNBELL_MSGBOX_RECORD", m_files->filePath(QStringLiteral("boxes.txt")).toUtf8());
+        QAccessibleInterface* nap = Find(screen.get(), QStringLiteral("CheckBox|10:01, Nap, on, next ring in 1 hour 1 minute|Press|"));
+        QVERIFY(nap);
+        nap->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        // The top row follows the next active alarm: Nap is one row up now.
+        QAccessibleInterface* up = nullptr;
+        QTRY_VERIFY((screen->RefreshItems(), up = Find(screen.get(), QStringLiteral("Button|Scroll up|Press|"))));
+        up->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(Find(screen.get(), QStringLiteral("CheckBox|10:01, Nap, off|Press|")));
+        QFile asked(m_files->filePath(QStringLiteral("boxes.txt")));
+        QVERIFY(asked.open(QIODevice::ReadOnly));
+        QVERIFY2(asked.readAll().contains("Really deactivate the alarm?"), "switching off did not ask");
     }
 };
 
