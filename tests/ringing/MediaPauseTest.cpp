@@ -191,6 +191,51 @@ private slots:
         QCOMPARE(other->PlaybackStatus(), QStringLiteral("Paused"));
     }
 
+    // The marker's handover entries are outside input too: only a readable key
+    // with a believable snooze end keeps the player waiting for that alarm's
+    // ringing; anything else resumes it at once, as after a crash.
+    void handedOverMarkerRead_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("until");
+        QTest::addColumn<bool>("waits");
+        const qint64 now = clock::Now();
+        QTest::newRow("snooze over in a minute: waits for the ringing")
+            << "2031030806450" << QString::number(now + 60) << true;
+        QTest::newRow("snooze over a year ahead: not believed") << "2031030806450" << QString::number(now + 31536000)
+                                                                << false;
+        QTest::newRow("snooze over an hour ago: overdue") << "2031030806450" << QString::number(now - 3600) << false;
+        QTest::newRow("snooze end at the bottom of the number range")
+            << "2031030806450" << QStringLiteral("-9223372036854775808") << false;
+        QTest::newRow("snooze end at the top of the number range")
+            << "2031030806450" << QStringLiteral("9223372036854775807") << false;
+        QTest::newRow("snooze end not a number") << "2031030806450" << QStringLiteral("soon") << false;
+        QTest::newRow("key with a line break") << "2031\n030806450" << QString::number(now + 60) << false;
+        QTest::newRow("key of 300 characters") << QString(300, QLatin1Char('7')) << QString::number(now + 60) << false;
+    }
+    void handedOverMarkerRead()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, until);
+        QFETCH(bool, waits);
+        FakeMprisPlayer* tune = AddPlayer(QStringLiteral("org.mpris.MediaPlayer2.tune"), "Paused");
+        QVERIFY(tune);
+        RingingMediaPause::RestoreLeftOver({{QStringLiteral("players"), QStringLiteral("org.mpris.MediaPlayer2.tune")},
+                                            {QStringLiteral("snoozed"), key},
+                                            {QStringLiteral("until"), until}});
+        const QStringList play{QStringLiteral("Play")};
+        QCOMPARE(tune->Calls(), waits ? QStringList() : play);
+        QCOMPARE(QFile::exists(RestoreMarker::Path()), waits);
+        if (waits) {
+            // A start after a crash that names the same player resumes it, and
+            // then it waits no more.
+            RingingMediaPause::RestoreLeftOver(
+                {{QStringLiteral("players"), QStringLiteral("org.mpris.MediaPlayer2.tune")}});
+            QCOMPARE(tune->Calls(), play);
+            QVERIFY(!QFile::exists(RestoreMarker::Path()));
+        }
+    }
+
 private:
     // A scripted player owning `name` on a connection of its own; null when the
     // bus would not take it.
