@@ -266,7 +266,7 @@ def main():
         print("PASS: Snooze pressed through AT-SPI; new notification %s; countdown told %d times" %
               (sorted(woken), len(told(value_kinds, "progress bar", "Snooze countdown"))))
 
-        # The ringing ends; the main window opens on its own.
+        # The ringing ends, and with it the program; the user opens the main window.
         stop = subprocess.run([os.path.join(program_dir, "dawnbell-alarm"), "stop"], env=env,
                               capture_output=True, text=True, timeout=60)
         if stop.returncode != 0:
@@ -292,8 +292,10 @@ def main():
         names = [actions.getName(i) for i in range(actions.nActions)]
         if "SetFocus" in names:
             actions.doAction(names.index("SetFocus"))
-        toggle = wait_for("the Activate/Deactivate button",
-                          lambda: find("push button", "Deactivate" if was_on else "Activate"))
+        def toggle_button():
+            node = find("push button", "Deactivate" if was_on else "Activate")
+            return node if node is not None and node.getState().contains(pyatspi.STATE_ENABLED) else None
+        toggle = wait_for("the Activate/Deactivate button", toggle_button)
         if toggle is None:
             return fail("no enabled %s button for the selected row" % ("Deactivate" if was_on else "Activate"))
         del events[:]
