@@ -311,6 +311,8 @@ AccessiblePart CQuizDialog::AccessiblePartAt(int index) const
     case PartQuestion:
         part.name = game_.prompt();
         part.role = QAccessible::StaticText;
+        if (ReplayOffered())
+            part.actions = {QAccessibleActionInterface::pressAction()};
         break;
     case PartAnswer:
         // Entered with the keys only: a text a reader reads, not one it types into.
@@ -321,6 +323,17 @@ AccessiblePart CQuizDialog::AccessiblePartAt(int index) const
     default: break;
     }
     return part;
+}
+
+void CQuizDialog::AccessiblePartAction(int index, const QString& action)
+{
+    if (index == PartQuestion && action == QAccessibleActionInterface::pressAction() && ReplayOffered())
+        TapPrompt();
+}
+
+bool CQuizDialog::ReplayOffered() const
+{
+    return game_.type() == QuizGame::Repeat && game_.replayStep() == -1 && !game_.solved();
 }
 
 } // namespace dawnbell

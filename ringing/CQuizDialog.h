@@ -81,6 +81,9 @@ public:
     QString AccessibleName() const override; // "Quiz"
     int AccessiblePartCount() const override { return PartCount; }
     AccessiblePart AccessiblePartAt(int index) const override;
+    // "Press" on the question while a sequence is to be repeated shows it
+    // again, as a tap on the prompt does.
+    void AccessiblePartAction(int index, const QString& action) override;
 
 protected:
     void timerEvent(QTimerEvent* e) override;
@@ -101,6 +104,8 @@ private:
     void Refresh();
     void SyncTimers();
     void LostActivation();
+    // Whether a tap on the prompt shows the sequence again now (Repeat, answer phase).
+    bool ReplayOffered() const;
 
     static constexpr int kTimers = 3;             // ids 1 and 2 are used
 

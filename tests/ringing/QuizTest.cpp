@@ -702,6 +702,15 @@ void QuizTest::keysThroughTheirAccessibleActions()
     const QString number = lit[0] == 0 ? QStringLiteral("11") : lit[0] == 11 ? QStringLiteral("12") : QString::number(lit[0]);
     QCOMPARE(QAccessible::queryAccessibleInterface(repeat.button(lit[0]))->text(QAccessible::Name),
              number + QStringLiteral(", shown"));
+    // Once it is to be repeated, pressing the question shows it again.
+    QAccessibleInterface* question = QAccessible::queryAccessibleInterface(&repeat)->child(CQuizDialog::PartQuestion);
+    QVERIFY(question->actionInterface()->actionNames().isEmpty()); // while it is shown
+    for (int step = 0; step < 3 && repeat.game().replayStep() != -1; ++step)
+        repeat.HandleTimer(QuizGame::TimerPresent);
+    QCOMPARE(repeat.game().replayStep(), -1);
+    question->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(repeat.game().replayStep() != -1);
+    QCOMPARE(InvertedButtons(repeat), lit);
 }
 
 QTEST_MAIN(QuizTest)
