@@ -23,6 +23,7 @@
 #include "MessageBox.h"
 #include "MissedAlarms.h"
 #include "NewAlarm.h"
+#include "Notify.h"
 #include "Profile.h"
 #include "Registry.h"
 #include "Scaling.h"
@@ -36,6 +37,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <algorithm>
+#include <limits>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
@@ -216,6 +218,7 @@ CMainDialog::CMainDialog(MainWindowServices services, QWidget* parent)
         MissedAlarms::TellDesktop();
     });
 
+    zone_.Changed(); // the zone the alarms are loaded in
     LoadAlarms();
     ApplyCaptions();
     BuildMenus();
@@ -350,6 +353,7 @@ void CMainDialog::LoadAlarms()
     std::vector<std::unique_ptr<AlarmTemplate>> templates;
     // Counted before reading: a change that lands meanwhile shows as a new count.
     storeSeen_ = RegStoreChangeCount();
+    next_.known = false; // new alarms, perhaps where old ones were in memory
     AlarmStore::LoadAll(&loaded, &templates); // templates come sorted by name
     Templates() = std::move(templates);
     list_->EnableRedraw(false);
@@ -509,18 +513,103 @@ QString CMainDialog::FormatRemaining(int64_t seconds)
     return AlarmList::FormatRemaining(seconds);
 }
 
+int64_t CMainDialog::RemainingToNext(int64_t now, bool zoneChanged)
+{
+    const uint64_t rows = RowsFingerprint();
+    if (zoneChanged || !next_.known || rows != next_.rows || now < next_.from || now >= next_.until) {
+        // NextAlarm's choice as of `now`: the active alarm due soonest, the first
+        // in list order on a tie, one due this very second not counting.
+        Alarm* best = nullptr;
+        int64_t bestAt = 0;
+        bool dueNow = false;
+        for (Alarm* a : Rows()) {
+            if (!a->activated)
+                continue;
+            const int64_t at = a->NextRingingAt(now);
+            if (at <= now) {
+                dueNow = dueNow || at == now;
+                continue;
+            }
+            if (!best || at < bestAt) {
+                best = a;
+                bestAt = at;
+            }
+        }
+        if (best)
+            best->GetTimeToNext(); // moves the alarm's time to its next date, as a look at it always has
+        next_.known = true;
+        next_.rows = rows;
+        next_.from = now;
+        next_.any = best != nullptr;
+        next_.at = bestAt;
+        // The choice holds until the next alarm's moment; an alarm due right now
+        // counts again a second later, with its following ringing.
+        next_.until = best ? bestAt : std::numeric_limits<int64_t>::max();
+        if (dueNow)
+            next_.until = std::min(next_.until, now + 1);
+    }
+    return next_.any ? next_.at - now : -1;
+}
+
+uint64_t CMainDialog::RowsFingerprint() const
+{
+    // Each value is mixed in whole (splitmix64), so two different lists share a
+    // fingerprint only by a 64-bit accident.
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    const auto mix = [&h](uint64_t v) {
+        uint64_t z = h + v + 0x9E3779B97F4A7C15ull;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        h = z ^ (z >> 31);
+    };
+    const int count = list_->Count();
+    mix(uint64_t(count));
+    for (int i = 0; i < count; ++i) {
+        const Alarm* a = list_->AlarmAt(i);
+        mix(reinterpret_cast<uintptr_t>(a));
+        mix(uint64_t(uint32_t(a->activated)));
+        mix(uint64_t(uint32_t(a->type)));
+        mix(uint64_t(uint32_t(a->GetSecondsOfDay())));
+        mix(uint64_t(uint32_t(a->repeatDays)));
+        mix(uint64_t(uint32_t(a->dateYear)) << 16 | uint64_t(uint32_t(a->dateMonth)) << 8
+            | uint64_t(uint32_t(a->dateDay)));
+    }
+    return h;
+}
+
 void CMainDialog::UpdateClockAndStatus()
 {
-    const clock::LocalTime now = clock::ToLocal(clock::Now());
+    // A new zone is taken in before the clock line is made (one stat a tick).
+    // The alarms keep their clock times in it: the list is loaded again from the
+    // store, which holds clock times (the alarms in memory hold moments, which
+    // would show and count down to the old zone's clock time). Not now: the
+    // caller may hold alarms of the list; the reload runs once it is done.
+    const bool zoneChanged = zone_.Changed();
+    if (zoneChanged) {
+        QTimer::singleShot(0, this, [this] {
+            ReloadAlarms();
+            UpdateClockAndStatus();
+        });
+    }
+    const int64_t moment = clock::Now();
+    const clock::LocalTime now = clock::ToLocal(moment);
     const QString clockText =
         ClockFormat::Format(timePattern_, now.hour, now.minute, now.second).left(kMaxClockChars);
-    Alarm* next = NextAlarm();
-    const QString missed = MissedAlarms::StatusText(MissedAlarms::List(true), clock::Now());
+    // The missed alarms are read again only when the notification store changed
+    // (the service or a late start recorded one, a tap marked one seen); 0 means
+    // the store cannot be opened, and the read then tells nothing either.
+    const uint64_t notifications = notify::NotifyStoreChangeCount();
+    if (notifications == 0 || notifications != missedSeen_) {
+        missedSeen_ = notifications;
+        unseenMissed_ = MissedAlarms::List(true);
+    }
+    const QString missed = MissedAlarms::StatusText(unseenMissed_, moment);
+    const int64_t remaining = RemainingToNext(moment, zoneChanged);
     QString statusText;
     if (!missed.isEmpty())
         statusText = missed;
-    else if (next)
-        statusText = FormatTextId(kTextNextAlarm, {FormatRemaining(next->GetTimeToNext())});
+    else if (remaining >= 0)
+        statusText = FormatTextId(kTextNextAlarm, {FormatRemaining(remaining)});
     else
         statusText = Text(kTextNoActiveAlarm);
     // Only a line whose text changed is repainted, and only its own area: a

@@ -7,6 +7,8 @@
 // hand it an alarm to refresh, ring, edit, activate or deactivate.
 #include "CommandLine.h"
 #include "MainWindowServices.h"
+#include "MissedAlarms.h"
+#include "ZoneWatch.h"
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -143,6 +145,9 @@ public:
     void SetColors(uint32_t bgColor, uint32_t textColor);
     // Re-reads the clock and the next alarm and repaints both lines. While missed
     // alarms are unseen, the status line tells of them instead of the next alarm.
+    // What it costs each second stays small: the missed alarms are read only when
+    // the notification store changed, and the next alarm is worked out again only
+    // when the list, a row's timing or the time zone changed or its time has come.
     void UpdateClockAndStatus();
     // Formats a remaining time as total hours, two-digit minutes and seconds
     // ("50:00:00", "31:05:09"); negative input counts as 0.
@@ -186,6 +191,16 @@ private:
     void WatchCover(QWindow* modal);
     // True while the blocking modal window is shown over the whole of this one.
     bool Covered() const;
+    // Seconds from `now` to the next alarm's ringing (NextAlarm); -1 when no
+    // alarm is active. `zoneChanged`: the local time zone changed since the last
+    // call. Between two changes of the list, of a row's timing or of the zone,
+    // and before the next alarm's moment, every remaining time shrinks alike, so
+    // the alarm found last is still the next one and only the difference is taken.
+    int64_t RemainingToNext(int64_t now, bool zoneChanged);
+    // A fingerprint of the rows and of what sets each one's next ringing (its
+    // object, activation, kind, time of day, repeat days, date): it differs when
+    // any of them changed.
+    uint64_t RowsFingerprint() const;
     // Fills a handheld display; on a desktop the remembered or a comfortable size.
     void PlaceOnScreen();
     void DoLayout(const QSize& size);
@@ -286,6 +301,18 @@ private:
     bool ringing_ = false;                     // a ringing window (or test) is up
     bool inRing_ = false;                      // Ring is running (it rings the waiting keys)
     QStringList pendingRings_;                 // keys due while another alarm rang, in order
+    clock::ZoneWatch zone_;                    // the local time zone, looked at once a tick
+    uint64_t missedSeen_ = 0;                  // NotifyStoreChangeCount when unseenMissed_ was read
+    QList<MissedAlarms::Entry> unseenMissed_;  // the unseen missed alarms, newest first
+    // The next alarm as last worked out (RemainingToNext).
+    struct NextSeen {
+        bool known = false;      // worked out at least once
+        bool any = false;        // an alarm is active
+        int64_t at = 0;          // the next alarm's ringing moment (seconds since the epoch)
+        int64_t from = 0;        // the moment it was worked out at
+        int64_t until = 0;       // the first moment at which it may no longer hold
+        uint64_t rows = 0;       // RowsFingerprint then
+    } next_;
 };
 
 } // namespace dawnbell

@@ -29,6 +29,12 @@ struct Connection {
     bool dirty = false;      // something changed inside the batch
     bool setInBatch = false; // a record was set inside the batch
     bool damagedInBatch = false; // an operation of the batch found the file damaged
+    uint64_t opens = 0;          // how often the store was opened
+    // NotifyStoreChangeCount: the count, and the store as it stood when it last moved.
+    uint64_t changeCount = 1;
+    uint64_t seenOpens = 0;
+    int64_t seenDataVersion = -1;
+    int64_t seenOwnChanges = -1;
 };
 
 Connection& Conn()
@@ -54,13 +60,19 @@ bool Ready(Connection& c)
 {
     if (c.batchDepth > 0)
         return c.store.IsOpen();
+    // The store already open at the device directory's file is used as it is
+    // (the paths of the service are worked out only for a new store). A store
+    // the service moved aside (damaged) is replaced by a fresh file.
+    const std::string deviceDir = DeviceDir();
+    if (deviceDir.empty())
+        return false;
+    if (c.store.IsOpen() && c.store.path() == deviceDir + "/notifications.db" && c.store.StillAtPath())
+        return true;
     DaemonPaths paths = CurrentDaemonPaths();
     if (paths.deviceDir.empty())
         return false;
-    // A store the service moved aside (damaged) is replaced by a fresh file.
-    if (c.store.IsOpen() && c.store.path() == paths.database && c.store.StillAtPath())
-        return true;
     c.paths = paths;
+    ++c.opens;
     if (c.store.Open(paths.database) == NotifyOk)
         return true;
     if (!c.store.Damaged())
@@ -72,6 +84,7 @@ bool Ready(Connection& c)
     SendWake(paths.socket, kWakeCheck);
     for (int waited = 0; waited < kRepairWaitMs && FileIdentity(paths.database) == damaged; waited += 20)
         ::usleep(20 * 1000);
+    ++c.opens;
     return c.store.Open(paths.database) == NotifyOk;
 }
 
@@ -366,6 +379,25 @@ int NotifyClearForRebuild(const std::string& upperText, int64_t now, const std::
             missed->push_back(r.record);
     }
     return cleared;
+}
+
+uint64_t NotifyStoreChangeCount()
+{
+    Connection& c = Conn();
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    if (!Ready(c))
+        return 0;
+    int64_t dataVersion = -1, ownChanges = -1;
+    // A version that cannot be read counts as a change: the caller reads the
+    // store and meets the fault itself (and the repair of a damaged file).
+    const bool read = c.store.Version(&dataVersion, &ownChanges) == NotifyOk;
+    if (!read || c.opens != c.seenOpens || dataVersion != c.seenDataVersion || ownChanges != c.seenOwnChanges) {
+        ++c.changeCount;
+        c.seenOpens = c.opens;
+        c.seenDataVersion = read ? dataVersion : -1;
+        c.seenOwnChanges = read ? ownChanges : -1;
+    }
+    return c.changeCount;
 }
 
 NotifyBatch::NotifyBatch()

@@ -172,6 +172,15 @@ NotifyResult NotifyMarkMissedSeen(int64_t id, bool olderToo);
 // Marks one missed alarm as told to the desktop.
 NotifyResult NotifyMarkMissedTold(int64_t id);
 
+// A number that differs from the one an earlier call returned whenever the
+// store may have changed in between: a commit of another connection or process,
+// a write of this process, or the store opened anew (another device directory,
+// a fresh file in place of a damaged one). Equal numbers mean nothing changed,
+// so a caller that keeps what it read (the missed alarms a window shows) asks
+// this first and reads again only when it moved. Cheap: one query of SQLite's
+// data version on the connection kept open. 0 when the store cannot be opened.
+uint64_t NotifyStoreChangeCount();
+
 // Groups the operations of this thread into one transaction (and one wake-up of
 // the service), for bulk rebuilds. Nested batches join the outer one.
 class NotifyBatch {

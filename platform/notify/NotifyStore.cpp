@@ -238,6 +238,9 @@ sqlite3_stmt* NotifyStore::Prepared(StatementId id)
         case StAll:
             sql = std::string("SELECT ") + kColumns + " FROM notifications" + kOrder;
             break;
+        case StDataVersion:
+            sql = "PRAGMA data_version";
+            break;
         case StCount:
             return nullptr;
         }
@@ -278,6 +281,21 @@ bool NotifyStore::StillAtPath() const
 {
     struct stat st{};
     return db_ && ::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+}
+
+NotifyResult NotifyStore::Version(int64_t* dataVersion, int64_t* ownChanges)
+{
+    if (!db_)
+        return NotifyError;
+    Statement s(Prepared(StDataVersion));
+    if (!s)
+        return Fail(sqlite3_errcode(db_));
+    const int rc = sqlite3_step(s.get());
+    if (rc != SQLITE_ROW)
+        return Fail(rc);
+    *dataVersion = sqlite3_column_int64(s.get(), 0);
+    *ownChanges = sqlite3_total_changes64(db_);
+    return NotifyOk;
 }
 
 NotifyResult NotifyStore::Check()

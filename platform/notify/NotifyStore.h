@@ -88,6 +88,13 @@ public:
     NotifyResult Missed(std::vector<MissedAlarm>* out, bool unseenOnly);
     NotifyResult MarkMissed(MissedMark mark, int64_t id);
 
+    // Where the file stands, for a cheap test of whether anything changed:
+    // `*dataVersion` is SQLite's data version (it moves with every commit of
+    // another connection, of this process or another), `*ownChanges` counts the
+    // rows this connection has inserted, updated or deleted since it opened.
+    // NotifyError when the file cannot be read.
+    NotifyResult Version(int64_t* dataVersion, int64_t* ownChanges);
+
     // Reads every page of the file; NotifyError when any is damaged (see Damaged).
     NotifyResult Check();
     // True when the last failure (of Open, Check or any operation) was a damaged
@@ -112,8 +119,8 @@ public:
 
 private:
     // Statements kept prepared for the connection's life (rebuilding a schedule
-    // runs thousands of them).
-    enum StatementId { StInsert, StRemove, StGet, StTake, StHandles, StAll, StCount };
+    // runs thousands of them; a window asks for the data version every second).
+    enum StatementId { StInsert, StRemove, StGet, StTake, StHandles, StAll, StDataVersion, StCount };
     sqlite3_stmt* Prepared(StatementId id);
 
     // Notes a failed SQLite call's cause; returns NotifyError.
