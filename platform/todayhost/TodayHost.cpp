@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Registry.h"
+#include "ScreenLockWatch.h"
 
 #include <QApplication>
 #include <QDate>
@@ -108,6 +109,10 @@ TodayHost::TodayHost(QWidget* parent) : QWidget(parent)
         connect(broadcastNotifier_, &QSocketNotifier::activated, this, [this] { OnBroadcast(); });
     }
 
+    // Nobody reads a locked screen: it rests until unlocked, then asks its items at once.
+    screenLock_ = new ScreenLockWatch(this);
+    connect(screenLock_, &ScreenLockWatch::lockedChanged, this, [this] { UpdateRest(); });
+
     LoadItems(); // the refresh timer starts when the screen is shown
 }
 
@@ -210,7 +215,7 @@ int TodayHost::Today()
 
 void TodayHost::UpdateRest()
 {
-    if (!isVisible() || isMinimized() || offDisplay_) {
+    if (!isVisible() || isMinimized() || offDisplay_ || (screenLock_ && screenLock_->locked())) {
         refresh_.stop();
         return;
     }

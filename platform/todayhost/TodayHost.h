@@ -8,8 +8,9 @@
 // when the settings-change broadcast for the today screen arrives.
 //
 // The two-second query runs only while the screen can be seen: hidden,
-// minimized or taken off the display (unmapped) it has no timer at all, and it
-// asks its items at once when it is seen again. It repaints only what an item
+// minimized, taken off the display (unmapped) or with the session's screen
+// locked it has no timer at all, and it asks its items at once when it is seen
+// again. It repaints only what an item
 // says has changed, and its date line when the day changes.
 #include "Broadcast.h"
 #include "NamedEvent.h"
@@ -24,6 +25,10 @@
 
 class QPushButton;
 class QSocketNotifier;
+
+namespace dawnbell {
+class ScreenLockWatch;
+}
 
 namespace dawnbell::today {
 
@@ -58,7 +63,8 @@ public:
     // The host's colours, as 0x00BBGGRR.
     static uint32_t Color(uint32_t index);
 
-    // Whether the two-second query is waiting (only while the screen can be seen).
+    // Whether the two-second query is waiting (only while the screen can be seen
+    // and is not locked).
     bool RefreshTimerActive() const { return refresh_.isActive(); }
     // How many repaints the refreshes have asked for so far (an item's window
     // or the date line), for tests and benchmarks.
@@ -91,8 +97,8 @@ private:
     // The local date the date line shows now, as yyyymmdd.
     static int Today();
     // Runs the refresh timer while the screen can be seen (shown, not
-    // minimized, not taken off the display) and stops it otherwise; seen again,
-    // the items are asked at once.
+    // minimized, not taken off the display, the session's screen not locked) and
+    // stops it otherwise; seen again, the items are asked at once.
     void UpdateRest();
     int OptionsTarget() const; // the item the Options button opens
 
@@ -101,6 +107,7 @@ private:
     int selected_ = -1;                    // item with the keyboard selection
     QBasicTimer refresh_;                  // the refresh query; runs only while the screen can be seen
     bool offDisplay_ = false;              // shown, but the window system took it off the display
+    ScreenLockWatch* screenLock_ = nullptr; // the session's screen lock (the screen rests while locked)
     int shownDay_ = 0;                     // the date line as last painted (yyyymmdd)
     int refreshRepaints_ = 0;              // repaints the refreshes asked for
     NamedEvent ready_;                     // SYSTEM/ShellAPIReady, set while the host runs

@@ -15,6 +15,7 @@
 #include "Scaling.h"
 #include "Scheduler.h"
 #include "ScreenLockWatch.h"
+#include "StandInLogind.h"
 #include "TestServers.h"
 #include "../model/TestEnv.h"
 
@@ -114,21 +115,6 @@ QList<int> RunningTimers(QObject* root)
     return out;
 }
 
-// logind as far as the screen lock asks it: one session, whose LockedHint the
-// test sets and tells as logind does.
-class FakeSession : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Session")
-    Q_PROPERTY(bool LockedHint READ lockedHint)
-public:
-    bool lockedHint() const { return locked; }
-    bool locked = false;
-};
-
-// XDG_SESSION_ID of the test's session, and logind's object for it.
-const char kSessionId[] = "c7";
-const char kSessionPath[] = "/org/freedesktop/login1/session/c7";
-
 } // namespace
 
 class MainDialogTest : public QObject {
@@ -138,8 +124,7 @@ private:
     QTemporaryDir m_busDir;
     test::PrivateBus m_bus;
     QString m_busError; // why the test's session bus could not start
-    std::unique_ptr<QDBusConnection> m_logind; // the fake logind's connection (the same bus as system bus)
-    FakeSession m_session;
+    test::StandInLogind m_logind; // logind on the test's bus, which stands in for the system bus too
     int m_rings = 0;
     MainWindowServices m_services; // the windows the next Open() gets
     // Windows a test gives the main window.
@@ -164,12 +149,9 @@ private slots:
         qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
         // The same bus stands in for the system bus, where it plays logind.
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
-        qputenv("XDG_SESSION_ID", kSessionId);
-        m_logind = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("fake-logind")));
-        QVERIFY(m_logind->registerService(QStringLiteral("org.freedesktop.login1")));
-        QVERIFY(m_logind->registerObject(QString::fromLatin1(kSessionPath), &m_session,
-                                         QDBusConnection::ExportAllProperties));
+        qputenv("XDG_SESSION_ID", test::StandInLogind::kSessionId);
+        const QString logind = m_logind.Start(m_bus.address());
+        QVERIFY2(logind.isEmpty(), qPrintable(logind));
     }
 
     void init()
@@ -1181,13 +1163,7 @@ private slots:
                                                                         : QStringLiteral("org.freedesktop.ScreenSaver");
         auto lock = [&](bool on) {
             if (cover.startsWith(QLatin1String("logind"))) {
-                m_session.locked = on;
-                QDBusMessage m = QDBusMessage::createSignal(QString::fromLatin1(kSessionPath),
-                                                            QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                            QStringLiteral("PropertiesChanged"));
-                m << QStringLiteral("org.freedesktop.login1.Session") << QVariantMap{{"LockedHint", on}}
-                  << QStringList();
-                QVERIFY(m_logind->send(m));
+                QVERIFY(m_logind.SetLocked(on));
             } else {
                 QDBusMessage m = QDBusMessage::createSignal(QStringLiteral("/ScreenSaver"), iface,
                                                             QStringLiteral("ActiveChanged"));

@@ -12,16 +12,21 @@
 #include "Notify.h"
 #include "Registry.h"
 #include "RegistryText.h"
+#include "StandInLogind.h"
 #include "TempHome.h"
+#include "TestServers.h"
 #include "TodayHost.h"
 
 #include <QAccessible>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -70,6 +75,18 @@ QString RunAlarmTool(const QStringList& arguments)
 class TodayHostTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        // A bus of the test's own plays the session bus (the screen saver) and
+        // the system bus (logind), so nothing reaches the user's session.
+        m_busError = m_bus.Start(m_busDir.path());
+        if (!m_busError.isEmpty())
+            return;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.address().toUtf8());
+        qputenv("XDG_SESSION_ID", test::StandInLogind::kSessionId);
+        m_busError = m_logind.Start(m_bus.address());
+    }
     void init()
     {
         m_home.Renew();
@@ -175,11 +192,36 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(host.Item(0)->window)->role(), QAccessible::Grouping);
     }
 
-    // The screen rests while it cannot be seen: no refresh timer at all hidden
-    // or minimized, and shown again it asks its items at once. Shown, a refresh
-    // with nothing changed asks for no repaint.
+    // The screen rests while it cannot be seen: no refresh timer at all hidden,
+    // minimized or with the session's screen locked (logind's LockedHint, the
+    // screen saver's signal), and back in sight it asks its items at once, so a
+    // change made meanwhile shows before any timer. Shown, a refresh with
+    // nothing changed asks for no repaint.
+    void restsWhileHidden_data()
+    {
+        QTest::addColumn<QString>("away"); // how the screen goes out of sight
+        QTest::newRow("hidden") << "hidden";
+        QTest::newRow("minimized") << "minimized";
+        QTest::newRow("the session locked (logind)") << "logind";
+        QTest::newRow("the screen saver active") << "screen saver";
+    }
     void restsWhileHidden()
     {
+        QFETCH(QString, away);
+        const bool lock = away == QLatin1String("logind") || away == QLatin1String("screen saver");
+        if (lock && !m_busError.isEmpty())
+            QSKIP(qPrintable(m_busError));
+        const auto goAway = [&](bool on) {
+            if (away == QLatin1String("logind")) {
+                QVERIFY(m_logind.SetLocked(on));
+            } else if (away == QLatin1String("screen saver")) {
+                QDBusMessage m = QDBusMessage::createSignal(QStringLiteral("/ScreenSaver"),
+                                                            QStringLiteral("org.freedesktop.ScreenSaver"),
+                                                            QStringLiteral("ActiveChanged"));
+                m << on;
+                QVERIFY(QDBusConnection::sessionBus().send(m));
+            }
+        };
         qputenv("DAWNBELL_NOW", "2037-03-16T07:00:00");
         Register(QStringLiteral("Dawnbell"), kLibrary, 1, 0);
         const std::string alarm = "Software\\Torvane\\Dawnbell\\" + std::to_string((7 * 3600 + 30 * 60) * 128);
@@ -198,20 +240,26 @@ private slots:
         host.RefreshItems();
         QCOMPARE(host.RefreshRepaints(), repaints);
 
-        host.hide();
-        QVERIFY(!host.RefreshTimerActive());
-        // Renamed by another program while hidden: the item shows it the moment
-        // the screen is back, before any timer.
+        if (away == QLatin1String("hidden"))
+            host.hide();
+        else if (away == QLatin1String("minimized"))
+            host.showMinimized();
+        else
+            goAway(true);
+        QTRY_VERIFY(!host.RefreshTimerActive()); // a bus signal takes a moment
+        // Renamed by another program meanwhile: the item shows it the moment the
+        // screen is back, before any timer.
         QCOMPARE(key.WriteString("title", u"Rise"), RegOk);
-        host.show();
-        QCOMPARE(host.RefreshRepaints(), repaints + 1);
-        QVERIFY(host.RefreshTimerActive());
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-
-        host.showMinimized();
-        QVERIFY(!host.RefreshTimerActive());
-        host.showNormal();
+        QTest::qWait(lock ? 100 : 0);
+        QCOMPARE(host.RefreshRepaints(), repaints);
+        if (away == QLatin1String("hidden"))
+            host.show();
+        else if (away == QLatin1String("minimized"))
+            host.showNormal();
+        else
+            goAway(false);
         QTRY_VERIFY(host.RefreshTimerActive());
+        QCOMPARE(host.RefreshRepaints(), repaints + 1);
     }
 
     void doubleTapOnAnAlarm_data()
@@ -285,6 +333,10 @@ private slots:
 
 private:
     test::TempHome m_home;
+    QTemporaryDir m_busDir;
+    test::PrivateBus m_bus;
+    QString m_busError; // why the test's bus or logind could not start
+    test::StandInLogind m_logind;
 };
 
 QTEST_MAIN(TodayHostTest)
