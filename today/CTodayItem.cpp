@@ -79,9 +79,14 @@ int CTodayItem::OnQueryRefresh(TodayListItem* item)
 {
     if (busy_)
         return 0;
-    NamedEvent ready;
-    if (NamedEvent::Open(kShellReadyEvent, &ready) != EventOk || !ready.TryWait())
+    // The host's ready event is looked up once and kept; a wait that fails lets
+    // go of it, so an event made anew (by another host) is found again.
+    if (!ready_.IsOpen() && NamedEvent::Open(kShellReadyEvent, &ready_) != EventOk)
         return 0;
+    if (!ready_.TryWait()) {
+        ready_.Close();
+        return 0;
+    }
     if (!item)
         return 1;
     busy_ = true;

@@ -10,6 +10,7 @@
 // scroll buttons and the countdown; pressing a part through its action does
 // what a tap on it does.
 #include "AccessibleParts.h"
+#include "NamedEvent.h"
 #include "TodayAlarm.h"
 
 #include <QRect>
@@ -162,6 +163,7 @@ private:
     int focusRow_ = kNoFocus;
     bool focusable_[kColumns][kMaxRows] = {}; // which grid cells can take the focus
     bool busy_ = false;                   // a refresh query is running
+    NamedEvent ready_;                    // the host's ready event, once found (see OnQueryRefresh)
     // The store as last read, and when the list must be ordered anew.
     std::vector<TodayAlarm> stored_;      // the alarms as read, in store order
     bool storeRead_ = false;              // false: read the store at the next refresh
