@@ -971,7 +971,10 @@ int main(int argc, char** argv)
         } else {
             Window w(b, QStringLiteral("main window wayland"), Server::Wayland);
             QString failed = w.Start(b.programDir + "/dawnbell", {});
-            if (failed.isEmpty() && !w.Wait(2)) // a moment to paint its first frames
+            // Shown for the settle time first, as the X main window is before it
+            // is minimized: what the start leaves to do (a one-off timer half a
+            // minute after the start) is done before the hidden window is counted.
+            if (failed.isEmpty() && !w.Wait(b.settle))
                 failed = QStringLiteral("the program ended on Wayland");
             if (failed.isEmpty())
                 failed = w.HideOnWayland();
