@@ -414,6 +414,7 @@ public:
         }
         return QStringLiteral("sway did not come up (see %1)").arg(log);
     }
+    // Ends sway (SIGTERM, then SIGKILL after 5 s); nothing when it is not running.
     void Stop()
     {
         if (process_.state() == QProcess::NotRunning)
