@@ -126,7 +126,27 @@ void CQuizDialog::UpdateLayout()
     promptRect_ = QRect(QPoint(margin, mul_div_round(kPromptTop, dy, 96)),
                         QPoint(width() - margin - 1, mul_div_round(kPromptBottom, dy, 96) - 1));
     fittedFor_.clear();
+    OrderKeysForReading();
     Centre();
+}
+
+// Tab and a screen reader meet the keypad as it is painted, row by row and left
+// to right: the layouts place the keys in another order than they are made in
+// (0 is made first and painted last), and both follow the order of the
+// dialog's children. Call after every change of the keys' geometry.
+void CQuizDialog::OrderKeysForReading()
+{
+    std::array<QPushButton*, QuizGame::kButtons> order = buttons_;
+    std::stable_sort(order.begin(), order.end(), [](const QPushButton* a, const QPushButton* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    QPushButton* previous = nullptr;
+    for (QPushButton* key : order) {
+        key->raise(); // moves it to the end of the children: the reader's order
+        if (previous)
+            setTabOrder(previous, key);
+        previous = key;
+    }
 }
 
 void CQuizDialog::Centre()

@@ -100,6 +100,7 @@ protected:
 private:
     void CreateButtons();
     void UpdateLayout();
+    void OrderKeysForReading();
     void Centre();
     void Refresh();
     void SyncTimers();

@@ -31,6 +31,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -404,6 +405,42 @@ private slots:
             QVERIFY(TabTo(key));
             Press(Qt::Key_Space);
             QCOMPARE(pauses, 1);
+            quiz.hide();
+            // Tab meets the keys row by row, left to right, as they are painted,
+            // in every game (Repeat's keypad is made in another order).
+            for (int type : {1, 2, 4}) {
+                CQuizDialog game(0x000000, 0xF0F0F0, 1, type, &owner);
+                game.show();
+                QVERIFY(QTest::qWaitForWindowActive(&game));
+                QList<QPushButton*> keys;
+                for (int i = 0; i < 12; ++i) {
+                    if (game.button(i)->isVisible())
+                        keys << game.button(i);
+                }
+                QVERIFY(keys.size() > 1);
+                std::stable_sort(keys.begin(), keys.end(), [](QWidget* a, QWidget* b) {
+                    return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+                });
+                // The walk starts after the focus and ends on it.
+                QVERIFY(TabTo(keys.first()));
+                QList<QPushButton*> walked;
+                for (QWidget* w : TabWalk(&game)) {
+                    if (auto* b = qobject_cast<QPushButton*>(w))
+                        walked << b;
+                }
+                QVERIFY(!walked.isEmpty());
+                walked.prepend(walked.takeLast());
+                QCOMPARE(walked, keys);
+                // A screen reader meets them in the same order.
+                QList<QPushButton*> heard;
+                QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(&game);
+                for (int i = 0; i < dialog->childCount(); ++i) {
+                    auto* b = qobject_cast<QPushButton*>(dialog->child(i)->object());
+                    if (b && b->isVisible())
+                        heard << b;
+                }
+                QCOMPARE(heard, keys);
+            }
         } else if (window == QLatin1String("selection")) {
             TemplateList templates;
             auto t = std::make_unique<AlarmTemplate>();
