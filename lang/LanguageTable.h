@@ -41,8 +41,10 @@ public:
     LoadResult Load(const QString& languageFile);
     // Empties the table and loads "<programFolder>/languages/<languageFile>.xml".
     // A missing file leaves the built-in texts; an unreadable or malformed one also
-    // shows an error box (caption text 113). After Loaded and NoFile the today
-    // texts (todayString0/1/3/4) are written to the settings in the new language.
+    // shows an error box (caption text 113). After Loaded and NoFile the texts the
+    // today item shows or tells a screen reader (the todayString* settings: labels,
+    // the question's buttons, row words) are written to the settings in the new
+    // language, since the item loads no language file.
     LoadResult Load(const QString& programFolder, const QString& languageFile);
 
     // Empties the table and fills it from a language file's bytes, without messages
