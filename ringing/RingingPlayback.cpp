@@ -65,15 +65,7 @@ RingingPlayback::Next RingingPlayback::PlayNext()
     Stop();
     player_->SetMedia(name);
 
-    // With a fade the player starts at the curve's first point right away, so
-    // the first period does not sound at whatever volume the player had.
-    if (alarm_->useFade) {
-        fadeStep_ = 0;
-        SetVolume(FadeVolume(volumeTarget_, alarm_->fade[0]), true);
-        timers_->Start(TimerFade, FadeStepPeriodMs(alarm_->fadeDuration));
-    } else {
-        SetVolume(volumeTarget_, true);
-    }
+    StartItemVolume(FadeStepPeriodMs(alarm_->fadeDuration));
     player_->Play();
     state_ = MediaPlayer::Playing;
     RingTraceWhenPlaying(player_.get(), this);
@@ -88,22 +80,37 @@ void RingingPlayback::MediaFailed()
     FallbackSound();
 }
 
-// The built-in alarm sound for 2 s, faded in at a fixed 100 ms step.
+// The volume an item starts at. Without a fade: the target. A fade owed starts
+// now at the curve's first point (so its first period does not sound at whatever
+// volume the player had), stepping every `fadePeriodMs`. Otherwise this stretch's
+// fade goes on untouched and the item keeps the volume it has reached: its last
+// point, or the target once the slider stopped it.
+void RingingPlayback::StartItemVolume(int fadePeriodMs)
+{
+    if (!alarm_->useFade || fadeStopped_) {
+        SetVolume(volumeTarget_, true);
+    } else if (fadeOwed_) {
+        fadeOwed_ = false;
+        fadeStep_ = 0;
+        SetVolume(FadeVolume(volumeTarget_, alarm_->fade[0]), true);
+        timers_->Start(TimerFade, fadePeriodMs);
+    } else {
+        const int reached = std::clamp(fadeStep_ - 1, 0, kFadeCurvePoints - 1);
+        SetVolume(FadeVolume(volumeTarget_, alarm_->fade[reached]), true);
+    }
+}
+
+// The built-in alarm sound for 2 s; a fade it starts steps every 100 ms.
 void RingingPlayback::FallbackSound()
 {
-    if (alarm_->useFade) {
-        fadeStep_ = 0;
-        timers_->Start(TimerFade, kFallbackFadePeriodMs);
-    } else {
-        SetVolume(volumeTarget_, true);
-    }
+    StartItemVolume(kFallbackFadePeriodMs);
     PlayWaveResource(kWaveAlarmFallback);
     timers_->Start(TimerFallback, kFallbackMs);
 }
 
 void RingingPlayback::EndFallback()
 {
-    timers_->Kill(TimerFade);
+    // A running fade carries on into the next item.
     timers_->Kill(TimerFallback);
 }
 
@@ -120,6 +127,7 @@ void RingingPlayback::FadeTick()
 void RingingPlayback::SliderMoved(int value)
 {
     timers_->Kill(TimerFade);
+    fadeStopped_ = true;
     SetVolume(value, false);
     volumeTarget_ = std::max(std::clamp(value, 0, 100), kMinSliderTarget);
 }
@@ -127,6 +135,8 @@ void RingingPlayback::SliderMoved(int value)
 void RingingPlayback::Silence()
 {
     timers_->Kill(TimerFade);
+    fadeOwed_ = true;
+    fadeStopped_ = false;
     SetVolume(0, true);
     Stop();
     timers_->Kill(TimerFallback);

@@ -1,10 +1,16 @@
 #pragma once
 // The ringing's sound: plays the alarm's playlist one item after the other,
-// each at the target volume or faded in along the alarm's curve, falls back to
+// at the target volume or faded in along the alarm's curve, falls back to
 // the built-in alarm sound for a missing or failing file, and counts the items
 // started so the ringing can end after `closeAfterTimes` passes. It keeps the
 // player's own volume as found before the first change and gives it back when
 // released or destroyed.
+//
+// A fade runs once per stretch of ringing: from the start, and again from the
+// resume after each snooze. An item that starts while it runs carries it on, and
+// one that starts after it ends plays where its last point left the volume, so a
+// sound shorter than the fade still reaches the full volume instead of starting
+// from silence over and over.
 //
 // It runs two of the ringing window's timers: TimerFade (one fade step) and
 // TimerFallback (the fallback sound is over); the window hands their expiry to
@@ -60,7 +66,8 @@ public:
     // The user moved the volume slider to `value`: the fade stops for good, the
     // player takes the value, and the target becomes it (at least 10).
     void SliderMoved(int value);
-    // Snooze: fade and fallback stop, the player goes to volume 0 and stops.
+    // Snooze: fade and fallback stop, the player goes to volume 0 and stops; the
+    // resume fades in again.
     void Silence();
     // Pause while playing / resume while paused.
     void Pause();
@@ -81,6 +88,7 @@ signals:
 
 private:
     void FallbackSound();
+    void StartItemVolume(int fadePeriodMs);
     void SetVolume(int percent, bool show);
     void Stop();
 
@@ -91,6 +99,8 @@ private:
     int savedVolume_ = -1;                // the player's volume before our first change, -1 = untouched
     int volumeTarget_ = 100;              // player volume 0-100 that ringing and fading aim at
     int fadeStep_ = 0;                    // index 0-50 into the fade curve
+    bool fadeOwed_ = true;                // the next item starts a fade (start, resume after a snooze)
+    bool fadeStopped_ = false;            // the slider stopped this stretch's fade: items play at the target
     int itemsStarted_ = 0;                // playlist items started (closeAfterTimes)
 };
 

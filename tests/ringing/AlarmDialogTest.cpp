@@ -202,6 +202,44 @@ private slots:
         QCOMPARE(Player()->Volume(), 40);
     }
 
+    // A fade rises once per stretch of ringing: items shorter than the fade carry
+    // it on (a 3-second ring sound under a 30-second fade must still get loud),
+    // an item after it has ended keeps its last point, and only the resume after
+    // a snooze fades in again.
+    void fadeRunsOncePerStretch()
+    {
+        auto alarm = MakeAlarm(1); // one short sound, played over and over
+        alarm->useFade = 1;
+        alarm->fadeDuration = 30;
+        alarm->snooze = 3;
+        alarm->useSnooze = 1;
+        for (int i = 0; i < kFadePoints; ++i)
+            alarm->fade[i] = uint8_t(2 * i);
+        CAlarmDialog dlg(alarm.get(), nullptr, Services());
+        for (int i = 0; i < 11; ++i)
+            dlg.HandleTimer(CAlarmDialog::TimerFade);
+        QCOMPARE(Player()->Volume(), 20);
+        Player()->EmitEnded(); // the sound is over before the fade: it plays again where it was
+        QCOMPARE(dlg.itemsStarted(), 2);
+        QCOMPARE(Player()->Volume(), 20);
+        QVERIFY(dlg.timerActive(CAlarmDialog::TimerFade));
+        dlg.HandleTimer(CAlarmDialog::TimerFade);
+        QCOMPARE(Player()->Volume(), 22);
+        for (int i = 0; i < 60; ++i)
+            dlg.HandleTimer(CAlarmDialog::TimerFade);
+        QCOMPARE(Player()->Volume(), 98);
+        Player()->EmitEnded(); // after the fade: the last point stays
+        QCOMPARE(Player()->Volume(), 98);
+        QVERIFY(!dlg.timerActive(CAlarmDialog::TimerFade));
+        dlg.Tap(); // snooze; the resume fades in again from the first point
+        RunCountdown(dlg);
+        QCOMPARE(Player()->Volume(), 0);
+        QVERIFY(dlg.timerActive(CAlarmDialog::TimerFade));
+        dlg.HandleTimer(CAlarmDialog::TimerFade);
+        dlg.HandleTimer(CAlarmDialog::TimerFade);
+        QCOMPARE(Player()->Volume(), 2);
+    }
+
     void sliderTarget_data()
     {
         QTest::addColumn<int>("slider");
