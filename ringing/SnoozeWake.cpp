@@ -17,6 +17,7 @@ bool SnoozeWake::SetAt(int64_t at)
 {
     Withdraw();
     notify::NotifyTrigger trigger;
+    trigger.event = notify::kNotifyEventResume; // an alarm change's rebuild keeps it
     trigger.application = program_;
     trigger.arguments.clear();
     trigger.start = clock::ToLocal(at);

@@ -24,7 +24,9 @@ public:
     static constexpr int kLeadSeconds = 5;
 
     // Replaces any registered wake-up by one at local time `at` (seconds since
-    // the epoch). False when the notification service refused it.
+    // the epoch), marked as a resume (kNotifyEventResume) so the rebuild that
+    // follows any alarm change during the snooze keeps it. False when the
+    // notification service refused it.
     bool SetAt(int64_t at);
     // Replaces any registered wake-up by the one for a snooze of `snoozeSeconds`
     // starting now (kLeadSeconds before its end) and returns the delay in ms

@@ -361,16 +361,18 @@ int NotifyClearForRebuild(const std::string& upperText, int64_t now, const std::
         // Only an alarm's record can be missed (a snooze wake-up has no key).
         const NotifyTrigger& t = r.record.trigger;
         const bool alarm = r.valid && !t.arguments.empty();
+        const bool resume = r.valid && t.event == kNotifyEventResume;
         // Thousands of records at one moment: the calendar work is shared (as FromLocal).
         const int64_t overdue =
-            alarm ? now - clock::LocalDaysAt(now).MakeLocal(t.start.year, t.start.month, t.start.day, t.start.hour,
-                                                            t.start.minute, t.start.second)
-                  : 0;
+            alarm || resume ? now - clock::LocalDaysAt(now).MakeLocal(t.start.year, t.start.month, t.start.day,
+                                                                      t.start.hour, t.start.minute, t.start.second)
+                            : 0;
         if (alarm && overdue >= 0 && overdue <= kMissedAfterSeconds && activeKeys.count(t.arguments) != 0)
             continue;
-        // A snoozed ringing's resume is no part of the schedule being rebuilt:
-        // clearing it would end that ringing for good.
-        if (alarm && t.event == kNotifyEventResume && overdue <= kMissedAfterSeconds)
+        // A snoozed ringing's resume, or the wake-up of a ringing window counting
+        // a snooze down, is no part of the schedule being rebuilt: clearing it
+        // would end that ringing for good, or let the device sleep through it.
+        if (resume && overdue <= kMissedAfterSeconds)
             continue;
         if (NotifyClear(r.record.handle) != NotifyOk)
             continue;

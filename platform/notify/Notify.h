@@ -42,9 +42,10 @@ constexpr size_t kNotifyMaxArgumentsBytes = 32768;   // UTF-8, one argument
 // A time notification: start `application` with `arguments` at `start`.
 // The event number of a time notification that resumes a snoozed ringing (it
 // starts the program with the alarm's key when the snooze is over, after the
-// program itself has ended). It belongs to that ringing, not to the schedule: a
-// rebuild of the schedule keeps it (NotifyClearForRebuild). Ordinary time
-// notifications have event 0.
+// program itself has ended), or wakes the device shortly before a ringing
+// window's snooze countdown ends (no arguments). It belongs to that ringing,
+// not to the schedule: a rebuild of the schedule keeps it
+// (NotifyClearForRebuild). Ordinary time notifications have event 0.
 constexpr int kNotifyEventResume = 1;
 
 struct NotifyTrigger {
@@ -93,8 +94,9 @@ int NotifyClearByApplication(const std::string& upperText);
 // (arguments) is in `activeKeys`, due but at most kMissedAfterSeconds before
 // `now` (seconds since the epoch on the real clock, which the service fires on),
 // stays, so the service still starts it, late, instead of the ringing being lost;
-// so does a snoozed ringing's resume (event kNotifyEventResume) that is not yet
-// due or due at most that long ago.
+// so does a record of event kNotifyEventResume (a snoozed ringing's resume, a
+// ringing window's snooze wake-up) that is not yet due or due at most that long
+// ago.
 // A record with arguments due longer ago can no longer ring: it is removed and
 // handed out in `missed` (may be null) for the caller to record as missed. One the
 // service took meanwhile is its own to start and is not handed out. Returns how

@@ -263,6 +263,9 @@ private slots:
             << "once" << 600 << 0 << false << 0 << QList<int>{};
         QTest::newRow("a snooze wake-up 2 h overdue: cleared, not an alarm")
             << "snooze" << 7200 << 1 << false << 1 << QList<int>{};
+        // A ringing window counts a snooze down while an alarm is changed.
+        QTest::newRow("a ringing window's snooze wake-up in 3 min: kept")
+            << "snooze" << -180 << 1 << false << 1 << QList<int>{0};
         // A daily alarm snoozed without a display: the program ended and left a
         // start of the key for the snooze's end. A rebuild meanwhile keeps it.
         QTest::newRow("a snoozed ringing's resume in 5 min: kept beside the alarm's own")
@@ -298,7 +301,7 @@ private slots:
         notify::NotifyTrigger waiting;
         waiting.application = program.toStdString();
         waiting.arguments = kind == "snooze" ? std::string() : key.toStdString();
-        if (kind == "resume")
+        if (kind == "resume" || kind == "snooze")
             waiting.event = notify::kNotifyEventResume;
         waiting.start = waiting.end = t;
         QVERIFY(notify::NotifySetTime(waiting) != 0);

@@ -704,6 +704,7 @@ private slots:
         QCOMPARE(notify::NotifyGetRecord(handle, &record), notify::NotifyOk);
         QCOMPARE(record.trigger.arguments, std::string());
         QCOMPARE(record.trigger.application, std::string("/bin/true"));
+        QCOMPARE(record.trigger.event, notify::kNotifyEventResume); // a rebuild keeps it
         QCOMPARE(clock::FromLocal(record.trigger.start), kNow + 175);
         QCOMPARE(clock::FromLocal(record.trigger.end), kNow + 175);
         // Withdrawn 5 s before it would fire.
