@@ -150,11 +150,15 @@ public:
         const QByteArray text = ask.readAllStandardOutput();
         if (kind_ == QLatin1String("weston")) {
             // "View 0 (role xdg_toplevel, PID 42, surface ID 3, top-level window 'T' of APPID, 0x..):"
-            // then "position: (x1, y1) -> (x2, y2)" and the buffer kind ("SHM buffer" once drawn).
+            // then "position: (x1, y1) -> (x2, y2)" and the buffer: its kind ("SHM buffer") while
+            // Weston holds it, "[buffer not available]" once released. The shell maps a toplevel
+            // only at a commit with a buffer, so either way it has been drawn. Weston lets an SHM
+            // buffer go soon after showing it: waiting for a held one caught only the moments
+            // after a repaint, which took up to 20 s for a window drawn once a second.
             static const QRegularExpression view(
                 QStringLiteral("role xdg_toplevel, PID (\\d+),[^\\n]* of ([^,\\n]*), 0x[0-9a-f]+\\):\\s*\\n"
                                "\\s*position: \\((-?\\d+), (-?\\d+)\\) -> \\((-?\\d+), (-?\\d+)\\)(?:\\n\\t\\t[^\\n]*)*?"
-                               "\\n\\t\\t(?:SHM buffer|EGL buffer|dmabuf buffer)"));
+                               "\\n\\t\\t(?:SHM buffer|EGL buffer|dmabuf buffer|\\[buffer not available\\])"));
             for (auto it = view.globalMatch(QString::fromUtf8(text)); it.hasNext();) {
                 const QRegularExpressionMatch m = it.next();
                 Toplevel t;
